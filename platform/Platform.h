@@ -1,0 +1,244 @@
+// The one boundary between Lensoro's units and the operating system.
+//
+// Every OS call a unit makes goes through TPlatform and is named after the
+// Win32 function it stands for. platform/win32 forwards each method to that
+// function; platform/sim answers from a simulated desktop so the units can be
+// tested natively. Nothing here includes <windows.h>.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace lensoro {
+
+// Window handles are 32-bit values on every build: Windows keeps handles to
+// 32 significant bits so 32- and 64-bit processes can exchange them, and the
+// messages between copies carry them in that form.
+using HWND = std::uint32_t;
+using UINT = std::uint32_t;
+using DWORD = std::uint32_t;
+using ATOM = std::uint16_t;
+// Message parameters and results have the platform's pointer width.
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+// Kernel object handles (processes) stay opaque pointer-sized values.
+using HANDLE = std::uintptr_t;
+// A device context handed to a paint handler; only the backend reads it.
+using HDC = std::uintptr_t;
+
+struct TPoint {
+  int X = 0;
+  int Y = 0;
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+struct TRect {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+// Row-major, as the platform's MAGTRANSFORM and MAGCOLOREFFECT.
+struct TMagTransform {
+  float v[3][3] = {};
+};
+struct TMagColorEffect {
+  float v[5][5] = {};
+};
+
+struct TSystemTime {
+  std::uint16_t Year = 0, Month = 0, DayOfWeek = 0, Day = 0;
+  std::uint16_t Hour = 0, Minute = 0, Second = 0, Milliseconds = 0;
+};
+
+struct TOsVersion {
+  DWORD Major = 0, Minor = 0, Build = 0;
+};
+
+struct TMsg {
+  HWND Wnd = 0;
+  UINT Message = 0;
+  WPARAM WParam = 0;
+  LPARAM LParam = 0;
+};
+
+// Kinds and buttons of the one message box (ShowMsgDialog).
+enum class TMsgDlgType { Warning, Error, Information, Confirmation };
+enum TMsgDlgButton : unsigned { mbOK = 1, mbCancel = 2 };
+using TMsgDlgButtons = unsigned;
+
+// The windows a unit creates receive their messages here. The backend's
+// window procedure decodes nothing: it hands every message to the handler and
+// returns what the handler returns.
+class IWindowHandler {
+ public:
+  virtual LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+
+ protected:
+  ~IWindowHandler() = default;
+};
+
+// Window-creation parameters of CreateWindowExW.
+struct TCreateWindowParams {
+  DWORD ExStyle = 0;
+  std::u16string ClassName;
+  std::u16string WindowName;
+  DWORD Style = 0;
+  int X = 0, Y = 0, Width = 0, Height = 0;
+  HWND Parent = 0;
+  // A window of the program's own: the backend registers ClassName for it on
+  // first use and sends every message to this handler. Null for a window of a
+  // class that exists already (the "Magnifier" class).
+  IWindowHandler* Handler = nullptr;
+};
+
+class TPlatform {
+ public:
+  virtual ~TPlatform() = default;
+
+  // --- Process, errors, time -------------------------------------------
+  virtual std::u16string GetModuleFileNameW() = 0;  // own executable's full path
+  // A path on a mapped network drive in its \\server\share form; other paths
+  // come back unchanged (WNetGetUniversalNameW).
+  virtual std::u16string ExpandUNCFileName(const std::u16string& path) = 0;
+  virtual DWORD GetLastError() = 0;
+  virtual void SetLastError(DWORD code) = 0;
+  virtual std::u16string FormatMessageW(DWORD code) = 0;  // the system's text for a code
+  // RtlGetVersion with a record of 284 bytes; returns the NTSTATUS (0 = success).
+  virtual std::int32_t RtlGetVersion(TOsVersion& version) = 0;
+  virtual DWORD GetTickCount() = 0;
+  virtual TSystemTime GetLocalTime() = 0;
+  virtual ATOM GlobalAddAtomW(const std::u16string& name) = 0;
+  virtual ATOM GlobalDeleteAtom(ATOM atom) = 0;
+  // CoCreateGuid; false when no GUID could be made.
+  virtual bool CoCreateGuid(std::uint8_t (&guid)[16]) = 0;
+  virtual int GetScreenPixelsPerInch() = 0;  // GetDeviceCaps(LOGPIXELSY) of the screen
+  virtual int GetSystemMetrics(int index) = 0;
+  virtual bool GetCursorPos(TPoint& point) = 0;
+
+  // --- Processes of other windows --------------------------------------
+  virtual DWORD GetWindowThreadProcessId(HWND wnd) = 0;  // process id, 0 if none
+  virtual HANDLE OpenProcess(DWORD access, DWORD processId) = 0;  // 0 on failure
+  // Copies at most size-1 characters and a terminating zero into buffer;
+  // returns the number of characters copied, 0 on failure.
+  virtual DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) = 0;
+  // size: in the buffer's capacity, out the characters written; false on failure.
+  virtual bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) = 0;
+  virtual bool CloseHandle(HANDLE handle) = 0;
+
+  // --- Windows ---------------------------------------------------------
+  // The callback returns true to go on with the next window.
+  virtual bool EnumWindows(const std::function<bool(HWND)>& callback) = 0;
+  virtual bool EnumChildWindows(HWND parent, const std::function<bool(HWND)>& callback) = 0;
+  virtual HWND GetWindow(HWND wnd, UINT command) = 0;
+  virtual HWND GetParent(HWND wnd) = 0;
+  virtual bool IsWindow(HWND wnd) = 0;
+  // Returns the length copied (without the terminating zero), 0 on failure.
+  virtual int GetWindowTextW(HWND wnd, char16_t* buffer, int maxCount) = 0;
+  virtual int GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) = 0;
+  virtual bool SetWindowTextW(HWND wnd, const std::u16string& text) = 0;
+  virtual HWND CreateWindowExW(const TCreateWindowParams& params) = 0;  // 0 on failure
+  virtual bool DestroyWindow(HWND wnd) = 0;
+  virtual bool ShowWindow(HWND wnd, int command) = 0;
+  virtual bool IsWindowVisible(HWND wnd) = 0;
+  virtual bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) = 0;
+  virtual bool GetWindowRect(HWND wnd, TRect& rect) = 0;
+  virtual bool GetClientRect(HWND wnd, TRect& rect) = 0;
+  virtual std::int32_t GetWindowLongW(HWND wnd, int index) = 0;
+  virtual bool SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint8_t alpha, DWORD flags) = 0;
+  // ImmAssociateContext(wnd, 0): no input method editor for the window.
+  virtual void ImmDisableForWindow(HWND wnd) = 0;
+  virtual bool SetForegroundWindow(HWND wnd) = 0;
+  virtual HWND GetForegroundWindow() = 0;
+  virtual bool InvalidateRect(HWND wnd, bool erase) = 0;
+  virtual bool FillSolidRect(HDC dc, const TRect& rect, DWORD color) = 0;
+  virtual DWORD GetSysColor(int index) = 0;
+  virtual bool ReleaseCapture() = 0;
+
+  // --- Messages, timers, the message loop ------------------------------
+  virtual LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  virtual bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  virtual UINT RegisterWindowMessageW(const std::u16string& name) = 0;
+  virtual LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  virtual void PostQuitMessage(int exitCode) = 0;
+  // >0 a message, 0 WM_QUIT, -1 an error.
+  virtual int GetMessageW(TMsg& msg) = 0;
+  virtual bool PeekMessageW(TMsg& msg, bool remove) = 0;
+  virtual bool TranslateMessage(const TMsg& msg) = 0;
+  virtual LRESULT DispatchMessageW(const TMsg& msg) = 0;
+  // MsgWaitForMultipleObjects on the thread's own pseudo-handle (never
+  // signalled): WAIT_TIMEOUT (258) or WAIT_OBJECT_0 + 1 when input arrived.
+  virtual DWORD MsgWaitForMultipleObjects(DWORD milliseconds, DWORD wakeMask) = 0;
+  virtual std::uintptr_t SetTimer(HWND wnd, std::uintptr_t id, UINT milliseconds) = 0;
+  virtual bool KillTimer(HWND wnd, std::uintptr_t id) = 0;
+
+  // --- The message box -------------------------------------------------
+  // Shows a modal message box, top-most and centred on its owner (the
+  // screen when owner is 0); returns IDOK, IDCANCEL, ...
+  virtual int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
+                            TMsgDlgButtons buttons, HWND owner) = 0;
+
+  // --- Magnification API -----------------------------------------------
+  virtual bool MagInitialize() = 0;
+  virtual bool MagUninitialize() = 0;
+  virtual bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) = 0;
+  virtual bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) = 0;
+  virtual bool MagSetWindowSource(HWND wnd, const TRect& source) = 0;
+  virtual bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) = 0;
+};
+
+// Win32 constants the units use, with the platform's values.
+namespace win {
+constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005,
+               WM_ACTIVATE = 0x0006, WM_SETREDRAW = 0x000B, WM_SETTEXT = 0x000C, WM_PAINT = 0x000F,
+               WM_CLOSE = 0x0010, WM_QUERYENDSESSION = 0x0011, WM_QUIT = 0x0012, WM_ERASEBKGND = 0x0014,
+               WM_SHOWWINDOW = 0x0018, WM_ACTIVATEAPP = 0x001C, WM_SETCURSOR = 0x0020,
+               WM_WINDOWPOSCHANGING = 0x0046, WM_WINDOWPOSCHANGED = 0x0047, WM_CONTEXTMENU = 0x007B,
+               WM_NCCREATE = 0x0081, WM_NCHITTEST = 0x0084, WM_NCLBUTTONDOWN = 0x00A1, WM_KEYDOWN = 0x0100,
+               WM_KEYUP = 0x0101, WM_CHAR = 0x0102, WM_SYSKEYDOWN = 0x0104, WM_SYSKEYUP = 0x0105,
+               WM_SYSCHAR = 0x0106, WM_SYSCOMMAND = 0x0112, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200,
+               WM_LBUTTONDOWN = 0x0201, WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203,
+               WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205, WM_MBUTTONDOWN = 0x0207,
+               WM_MBUTTONUP = 0x0208, WM_MOUSEWHEEL = 0x020A, WM_ENTERMENULOOP = 0x0211,
+               WM_EXITMENULOOP = 0x0212, WM_MOVING = 0x0216, WM_ENTERSIZEMOVE = 0x0231,
+               WM_EXITSIZEMOVE = 0x0232, WM_HOTKEY = 0x0312, WM_ENDSESSION = 0x0016, WM_APP = 0x8000;
+constexpr UINT SC_CLOSE = 0xF060;
+
+constexpr DWORD WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u, WS_VISIBLE = 0x10000000u,
+                WS_CLIPSIBLINGS = 0x04000000u, WS_CLIPCHILDREN = 0x02000000u;
+constexpr DWORD WS_EX_TOPMOST = 0x00000008u, WS_EX_TOOLWINDOW = 0x00000080u, WS_EX_LAYERED = 0x00080000u;
+constexpr int GWL_STYLE = -16, GWL_EXSTYLE = -20;
+constexpr UINT GW_OWNER = 4, GW_CHILD = 5;
+constexpr DWORD LWA_ALPHA = 0x2;
+
+constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5, SW_SHOWNA = 8;
+constexpr HWND HWND_TOP = 0, HWND_BOTTOM = 1;
+constexpr HWND HWND_TOPMOST = 0xFFFFFFFFu;    // (HWND)-1
+constexpr HWND HWND_NOTOPMOST = 0xFFFFFFFEu;  // (HWND)-2
+constexpr UINT SWP_NOSIZE = 0x0001, SWP_NOMOVE = 0x0002, SWP_NOZORDER = 0x0004, SWP_NOACTIVATE = 0x0010,
+               SWP_SHOWWINDOW = 0x0040, SWP_HIDEWINDOW = 0x0080, SWP_NOSENDCHANGING = 0x0400;
+
+constexpr int SM_XVIRTUALSCREEN = 76, SM_YVIRTUALSCREEN = 77, SM_CXVIRTUALSCREEN = 78,
+              SM_CYVIRTUALSCREEN = 79;
+constexpr int COLOR_WINDOW = 5, COLOR_BTNFACE = 15;
+
+constexpr int IDOK = 1, IDCANCEL = 2;
+constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 258;
+constexpr DWORD QS_ALLINPUT = 0x04FF;
+constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400, PROCESS_VM_READ = 0x0010,
+                PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
+constexpr DWORD ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_ACCESS_DENIED = 5,
+                ERROR_INVALID_PARAMETER = 87, ERROR_PARTIAL_COPY = 299, ERROR_INVALID_WINDOW_HANDLE = 1400,
+                ERROR_CANNOT_FIND_WND_CLASS = 1407, ERROR_CLASS_DOES_NOT_EXIST = 1411;
+constexpr int HTCLIENT = 1, HTCAPTION = 2;
+constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
+}  // namespace win
+
+}  // namespace lensoro

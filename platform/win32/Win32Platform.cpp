@@ -1,0 +1,444 @@
+// The real backend: each method forwards to the Win32 call it is named after
+// and converts types. Decisions belong in the units, not here.
+#include "Win32Platform.h"
+
+#include <imm.h>
+#include <objbase.h>
+#include <psapi.h>
+#include <winnetwk.h>
+
+#include <map>
+#include <string>
+
+#include "Magnification.h"
+
+// psapi.h maps this name to K32GetModuleFileNameExW, which we call directly.
+#undef GetModuleFileNameExW
+
+namespace {
+
+using LHWND = lensoro::HWND;
+
+
+// NOTE: handles keep 32 significant bits on 64-bit Windows; widening goes
+// through a signed value, as the system's own HandleToLong/LongToHandle do.
+::HWND ToHwnd(LHWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
+LHWND FromHwnd(::HWND h) { return static_cast<LHWND>(reinterpret_cast<UINT_PTR>(h)); }
+
+const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+wchar_t* W(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
+std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
+
+HINSTANCE ModuleInstance() { return ::GetModuleHandleW(nullptr); }
+
+const wchar_t* WindowPropName = L"Lensoro.Handler";
+
+LRESULT CALLBACK HandlerWindowProc(::HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* handler = static_cast<lensoro::IWindowHandler*>(::GetPropW(wnd, WindowPropName));
+  if (!handler && msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    handler = static_cast<lensoro::IWindowHandler*>(cs->lpCreateParams);
+    ::SetPropW(wnd, WindowPropName, handler);
+  }
+  if (msg == WM_NCDESTROY) {
+    ::RemovePropW(wnd, WindowPropName);
+    return ::DefWindowProcW(wnd, msg, wParam, lParam);
+  }
+  if (!handler) return ::DefWindowProcW(wnd, msg, wParam, lParam);
+  return handler->HandleMessage(FromHwnd(wnd), msg, wParam, lParam);
+}
+
+bool EnsureHandlerClass(const std::u16string& name) {
+  static std::map<std::u16string, ::ATOM> registered;
+  if (registered.count(name)) return true;
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = HandlerWindowProc;
+  wc.hInstance = ModuleInstance();
+  wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.hIcon = ::LoadIconW(ModuleInstance(), MAKEINTRESOURCEW(1));
+  wc.lpszClassName = W(name);
+  const ::ATOM atom = ::RegisterClassExW(&wc);
+  if (atom == 0) return false;
+  registered[name] = atom;
+  return true;
+}
+
+// Centres a message box on its owner as it is activated.
+thread_local ::HWND gDialogOwner = nullptr;
+thread_local HHOOK gDialogHook = nullptr;
+
+LRESULT CALLBACK CentreDialogHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE) {
+    ::HWND dialog = reinterpret_cast<::HWND>(wParam);
+    RECT owner, box;
+    if (gDialogOwner && ::GetWindowRect(gDialogOwner, &owner) && ::GetWindowRect(dialog, &box)) {
+      const int w = box.right - box.left, h = box.bottom - box.top;
+      const int x = owner.left + ((owner.right - owner.left) - w) / 2;
+      const int y = owner.top + ((owner.bottom - owner.top) - h) / 2;
+      ::SetWindowPos(dialog, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    } else {
+      ::SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    }
+    ::UnhookWindowsHookEx(gDialogHook);
+    gDialogHook = nullptr;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+MAGTRANSFORM ToMag(const lensoro::TMagTransform& t) {
+  MAGTRANSFORM m;
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) m.v[i][j] = t.v[i][j];
+  return m;
+}
+
+MAGCOLOREFFECT ToMag(const lensoro::TMagColorEffect& e) {
+  MAGCOLOREFFECT m;
+  for (int i = 0; i < 5; ++i)
+    for (int j = 0; j < 5; ++j) m.transform[i][j] = e.v[i][j];
+  return m;
+}
+
+}  // namespace
+
+namespace lensoro {
+
+// --- Process, errors, time ---------------------------------------------------
+
+std::u16string TWin32Platform::GetModuleFileNameW() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD n = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
+}
+
+std::u16string TWin32Platform::ExpandUNCFileName(const std::u16string& path) {
+  alignas(UNIVERSAL_NAME_INFOW) char buffer[2048];
+  ::DWORD size = sizeof buffer;
+  if (::WNetGetUniversalNameW(W(path), UNIVERSAL_NAME_INFO_LEVEL, buffer, &size) == NO_ERROR) {
+    return U(reinterpret_cast<UNIVERSAL_NAME_INFOW*>(buffer)->lpUniversalName);
+  }
+  return path;
+}
+
+DWORD TWin32Platform::GetLastError() { return ::GetLastError(); }
+void TWin32Platform::SetLastError(DWORD code) { ::SetLastError(code); }
+
+std::u16string TWin32Platform::FormatMessageW(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::u16string result;
+  if (n && text) result.assign(reinterpret_cast<const char16_t*>(text), n);
+  if (text) ::LocalFree(text);
+  return result;
+}
+
+std::int32_t TWin32Platform::RtlGetVersion(TOsVersion& version) {
+  using TRtlGetVersion = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  auto fn = ntdll ? reinterpret_cast<TRtlGetVersion>(
+                        reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
+                  : nullptr;
+  if (!fn) return static_cast<std::int32_t>(0xC0000002);  // STATUS_NOT_IMPLEMENTED
+  RTL_OSVERSIONINFOW info = {};
+  info.dwOSVersionInfoSize = sizeof info;  // 284 bytes
+  const LONG status = fn(&info);
+  if (status == 0) {
+    version.Major = info.dwMajorVersion;
+    version.Minor = info.dwMinorVersion;
+    version.Build = info.dwBuildNumber;
+  }
+  return status;
+}
+
+DWORD TWin32Platform::GetTickCount() { return ::GetTickCount(); }
+
+TSystemTime TWin32Platform::GetLocalTime() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+ATOM TWin32Platform::GlobalAddAtomW(const std::u16string& name) { return ::GlobalAddAtomW(W(name)); }
+ATOM TWin32Platform::GlobalDeleteAtom(ATOM atom) { return ::GlobalDeleteAtom(atom); }
+
+bool TWin32Platform::CoCreateGuid(std::uint8_t (&guid)[16]) {
+  GUID g;
+  if (FAILED(::CoCreateGuid(&g))) return false;
+  static_assert(sizeof g == 16);
+  std::memcpy(guid, &g, 16);
+  return true;
+}
+
+int TWin32Platform::GetScreenPixelsPerInch() {
+  ::HDC dc = ::GetDC(nullptr);
+  const int ppi = ::GetDeviceCaps(dc, LOGPIXELSY);
+  ::ReleaseDC(nullptr, dc);
+  return ppi;
+}
+
+int TWin32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+bool TWin32Platform::GetCursorPos(TPoint& point) {
+  POINT p;
+  if (!::GetCursorPos(&p)) return false;
+  point = {p.x, p.y};
+  return true;
+}
+
+// --- Processes of other windows ----------------------------------------------
+
+DWORD TWin32Platform::GetWindowThreadProcessId(HWND wnd) {
+  ::DWORD pid = 0;
+  ::GetWindowThreadProcessId(ToHwnd(wnd), &pid);
+  return pid;
+}
+
+HANDLE TWin32Platform::OpenProcess(DWORD access, DWORD processId) {
+  return reinterpret_cast<HANDLE>(::OpenProcess(access, FALSE, processId));
+}
+
+DWORD TWin32Platform::GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) {
+  return ::K32GetModuleFileNameExW(reinterpret_cast<::HANDLE>(process), nullptr, W(buffer), size);
+}
+
+bool TWin32Platform::QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) {
+  ::DWORD n = size;
+  const BOOL ok = ::QueryFullProcessImageNameW(reinterpret_cast<::HANDLE>(process), 0, W(buffer), &n);
+  if (ok) size = n;
+  return ok != FALSE;
+}
+
+bool TWin32Platform::CloseHandle(HANDLE handle) { return ::CloseHandle(reinterpret_cast<::HANDLE>(handle)) != 0; }
+
+// --- Windows -------------------------------------------------------------------
+
+namespace {
+struct TEnumContext {
+  const std::function<bool(HWND)>* Callback;
+};
+BOOL CALLBACK EnumThunk(::HWND wnd, ::LPARAM param) {
+  auto* ctx = reinterpret_cast<TEnumContext*>(param);
+  return (*ctx->Callback)(FromHwnd(wnd)) ? TRUE : FALSE;
+}
+}  // namespace
+
+bool TWin32Platform::EnumWindows(const std::function<bool(HWND)>& callback) {
+  TEnumContext ctx{&callback};
+  return ::EnumWindows(EnumThunk, reinterpret_cast<::LPARAM>(&ctx)) != FALSE;
+}
+
+bool TWin32Platform::EnumChildWindows(HWND parent, const std::function<bool(HWND)>& callback) {
+  TEnumContext ctx{&callback};
+  return ::EnumChildWindows(ToHwnd(parent), EnumThunk, reinterpret_cast<::LPARAM>(&ctx)) != FALSE;
+}
+
+HWND TWin32Platform::GetWindow(HWND wnd, UINT command) { return FromHwnd(::GetWindow(ToHwnd(wnd), command)); }
+HWND TWin32Platform::GetParent(HWND wnd) { return FromHwnd(::GetParent(ToHwnd(wnd))); }
+bool TWin32Platform::IsWindow(HWND wnd) { return ::IsWindow(ToHwnd(wnd)) != FALSE; }
+
+int TWin32Platform::GetWindowTextW(HWND wnd, char16_t* buffer, int maxCount) {
+  return ::GetWindowTextW(ToHwnd(wnd), W(buffer), maxCount);
+}
+
+int TWin32Platform::GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) {
+  return ::GetClassNameW(ToHwnd(wnd), W(buffer), maxCount);
+}
+
+bool TWin32Platform::SetWindowTextW(HWND wnd, const std::u16string& text) {
+  return ::SetWindowTextW(ToHwnd(wnd), W(text)) != FALSE;
+}
+
+HWND TWin32Platform::CreateWindowExW(const TCreateWindowParams& p) {
+  if (p.Handler && !EnsureHandlerClass(p.ClassName)) return 0;
+  ::HWND wnd = ::CreateWindowExW(p.ExStyle, W(p.ClassName), W(p.WindowName), p.Style, p.X, p.Y, p.Width,
+                                 p.Height, ToHwnd(p.Parent), nullptr, ModuleInstance(), p.Handler);
+  return FromHwnd(wnd);
+}
+
+bool TWin32Platform::DestroyWindow(HWND wnd) { return ::DestroyWindow(ToHwnd(wnd)) != FALSE; }
+bool TWin32Platform::ShowWindow(HWND wnd, int command) { return ::ShowWindow(ToHwnd(wnd), command) != FALSE; }
+bool TWin32Platform::IsWindowVisible(HWND wnd) { return ::IsWindowVisible(ToHwnd(wnd)) != FALSE; }
+
+bool TWin32Platform::SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  return ::SetWindowPos(ToHwnd(wnd), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+bool TWin32Platform::GetWindowRect(HWND wnd, TRect& rect) {
+  RECT r;
+  if (!::GetWindowRect(ToHwnd(wnd), &r)) return false;
+  rect = {r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+bool TWin32Platform::GetClientRect(HWND wnd, TRect& rect) {
+  RECT r;
+  if (!::GetClientRect(ToHwnd(wnd), &r)) return false;
+  rect = {r.left, r.top, r.right, r.bottom};
+  return true;
+}
+
+std::int32_t TWin32Platform::GetWindowLongW(HWND wnd, int index) {
+  return static_cast<std::int32_t>(::GetWindowLongW(ToHwnd(wnd), index));
+}
+
+bool TWin32Platform::SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint8_t alpha, DWORD flags) {
+  return ::SetLayeredWindowAttributes(ToHwnd(wnd), colorKey, alpha, flags) != FALSE;
+}
+
+void TWin32Platform::ImmDisableForWindow(HWND wnd) { ::ImmAssociateContext(ToHwnd(wnd), nullptr); }
+bool TWin32Platform::SetForegroundWindow(HWND wnd) { return ::SetForegroundWindow(ToHwnd(wnd)) != FALSE; }
+HWND TWin32Platform::GetForegroundWindow() { return FromHwnd(::GetForegroundWindow()); }
+bool TWin32Platform::InvalidateRect(HWND wnd, bool erase) {
+  return ::InvalidateRect(ToHwnd(wnd), nullptr, erase ? TRUE : FALSE) != FALSE;
+}
+
+bool TWin32Platform::FillSolidRect(HDC dc, const TRect& rect, DWORD color) {
+  HBRUSH brush = ::CreateSolidBrush(color);
+  if (!brush) return false;
+  RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
+  const int ok = ::FillRect(reinterpret_cast<::HDC>(dc), &r, brush);
+  ::DeleteObject(brush);
+  return ok != 0;
+}
+
+DWORD TWin32Platform::GetSysColor(int index) { return ::GetSysColor(index); }
+bool TWin32Platform::ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
+
+// --- Messages, timers, the message loop ----------------------------------------
+
+LRESULT TWin32Platform::SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::SendMessageW(ToHwnd(wnd), msg, wParam, lParam);
+}
+
+bool TWin32Platform::PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::PostMessageW(ToHwnd(wnd), msg, wParam, lParam) != FALSE;
+}
+
+UINT TWin32Platform::RegisterWindowMessageW(const std::u16string& name) { return ::RegisterWindowMessageW(W(name)); }
+
+LRESULT TWin32Platform::DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(ToHwnd(wnd), msg, wParam, lParam);
+}
+
+void TWin32Platform::PostQuitMessage(int exitCode) { ::PostQuitMessage(exitCode); }
+
+namespace {
+void FromMsg(const MSG& m, TMsg& msg) {
+  msg.Wnd = FromHwnd(m.hwnd);
+  msg.Message = m.message;
+  msg.WParam = m.wParam;
+  msg.LParam = m.lParam;
+}
+}  // namespace
+
+int TWin32Platform::GetMessageW(TMsg& msg) {
+  const BOOL r = ::GetMessageW(&FLastMsg, nullptr, 0, 0);
+  FromMsg(FLastMsg, msg);
+  return r;
+}
+
+bool TWin32Platform::PeekMessageW(TMsg& msg, bool remove) {
+  if (!::PeekMessageW(&FLastMsg, nullptr, 0, 0, remove ? PM_REMOVE : PM_NOREMOVE)) return false;
+  FromMsg(FLastMsg, msg);
+  return true;
+}
+
+// The dispatch works on the full record of the message last taken (its time
+// and point included); a message made by a unit is rebuilt from its fields.
+namespace {
+MSG ToMsg(const TMsg& msg, const MSG& last) {
+  MSG m = last;
+  if (FromHwnd(last.hwnd) != msg.Wnd || last.message != msg.Message || last.wParam != msg.WParam ||
+      last.lParam != msg.LParam) {
+    m = MSG{};
+    m.hwnd = ToHwnd(msg.Wnd);
+    m.message = msg.Message;
+    m.wParam = msg.WParam;
+    m.lParam = msg.LParam;
+  }
+  return m;
+}
+}  // namespace
+
+bool TWin32Platform::TranslateMessage(const TMsg& msg) {
+  const MSG m = ToMsg(msg, FLastMsg);
+  return ::TranslateMessage(&m) != FALSE;
+}
+
+LRESULT TWin32Platform::DispatchMessageW(const TMsg& msg) {
+  const MSG m = ToMsg(msg, FLastMsg);
+  return ::DispatchMessageW(&m);
+}
+
+DWORD TWin32Platform::MsgWaitForMultipleObjects(DWORD milliseconds, DWORD wakeMask) {
+  ::HANDLE self = ::GetCurrentThread();
+  return ::MsgWaitForMultipleObjects(1, &self, FALSE, milliseconds, wakeMask);
+}
+
+std::uintptr_t TWin32Platform::SetTimer(HWND wnd, std::uintptr_t id, UINT milliseconds) {
+  return ::SetTimer(ToHwnd(wnd), id, milliseconds, nullptr);
+}
+
+bool TWin32Platform::KillTimer(HWND wnd, std::uintptr_t id) { return ::KillTimer(ToHwnd(wnd), id) != FALSE; }
+
+// --- The message box -------------------------------------------------------------
+
+int TWin32Platform::MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
+                                  TMsgDlgButtons buttons, HWND owner) {
+  UINT flags = MB_TOPMOST | MB_SETFOREGROUND;
+  switch (type) {
+    case TMsgDlgType::Warning: flags |= MB_ICONWARNING; break;
+    case TMsgDlgType::Error: flags |= MB_ICONERROR; break;
+    case TMsgDlgType::Information: flags |= MB_ICONINFORMATION; break;
+    case TMsgDlgType::Confirmation: flags |= MB_ICONQUESTION; break;
+  }
+  flags |= (buttons & mbCancel) ? MB_OKCANCEL : MB_OK;
+  gDialogOwner = ToHwnd(owner);
+  gDialogHook = ::SetWindowsHookExW(WH_CBT, CentreDialogHook, nullptr, ::GetCurrentThreadId());
+  const int result = ::MessageBoxW(ToHwnd(owner), W(text), W(caption), flags);
+  if (gDialogHook) {
+    ::UnhookWindowsHookEx(gDialogHook);
+    gDialogHook = nullptr;
+  }
+  gDialogOwner = nullptr;
+  return result;
+}
+
+// --- Magnification API -------------------------------------------------------------
+
+bool TWin32Platform::MagInitialize() { return ::MagInitialize() != FALSE; }
+bool TWin32Platform::MagUninitialize() { return ::MagUninitialize() != FALSE; }
+
+bool TWin32Platform::MagSetWindowTransform(HWND wnd, const TMagTransform& transform) {
+  MAGTRANSFORM m = ToMag(transform);
+  return ::MagSetWindowTransform(ToHwnd(wnd), &m) != FALSE;
+}
+
+bool TWin32Platform::MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) {
+  MAGCOLOREFFECT m = ToMag(effect);
+  return ::MagSetColorEffect(ToHwnd(wnd), &m) != FALSE;
+}
+
+bool TWin32Platform::MagSetWindowSource(HWND wnd, const TRect& source) {
+  const RECT r{source.Left, source.Top, source.Right, source.Bottom};
+  return ::MagSetWindowSource(ToHwnd(wnd), r) != FALSE;
+}
+
+bool TWin32Platform::MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) {
+  // The API takes real handles; widen each 32-bit value.
+  ::HWND stack[64];
+  std::unique_ptr<::HWND[]> heap;
+  ::HWND* handles = stack;
+  if (count > 64) {
+    heap.reset(new ::HWND[static_cast<std::size_t>(count)]);
+    handles = heap.get();
+  }
+  for (int i = 0; i < count; ++i) handles[i] = ToHwnd(list[i]);
+  return ::MagSetWindowFilterList(ToHwnd(wnd), filterMode, count, count > 0 ? handles : nullptr) != FALSE;
+}
+
+}  // namespace lensoro

@@ -1,0 +1,93 @@
+// TPlatform on the real Windows API.
+#pragma once
+
+// Platform.h comes first: its constants share their names with the
+// macros of <windows.h>.
+#include "Platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+
+namespace lensoro {
+
+class TWin32Platform final : public TPlatform {
+ public:
+  std::u16string GetModuleFileNameW() override;
+  std::u16string ExpandUNCFileName(const std::u16string& path) override;
+  DWORD GetLastError() override;
+  void SetLastError(DWORD code) override;
+  std::u16string FormatMessageW(DWORD code) override;
+  std::int32_t RtlGetVersion(TOsVersion& version) override;
+  DWORD GetTickCount() override;
+  TSystemTime GetLocalTime() override;
+  ATOM GlobalAddAtomW(const std::u16string& name) override;
+  ATOM GlobalDeleteAtom(ATOM atom) override;
+  bool CoCreateGuid(std::uint8_t (&guid)[16]) override;
+  int GetScreenPixelsPerInch() override;
+  int GetSystemMetrics(int index) override;
+  bool GetCursorPos(TPoint& point) override;
+
+  DWORD GetWindowThreadProcessId(HWND wnd) override;
+  HANDLE OpenProcess(DWORD access, DWORD processId) override;
+  DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
+  bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;
+  bool CloseHandle(HANDLE handle) override;
+
+  bool EnumWindows(const std::function<bool(HWND)>& callback) override;
+  bool EnumChildWindows(HWND parent, const std::function<bool(HWND)>& callback) override;
+  HWND GetWindow(HWND wnd, UINT command) override;
+  HWND GetParent(HWND wnd) override;
+  bool IsWindow(HWND wnd) override;
+  int GetWindowTextW(HWND wnd, char16_t* buffer, int maxCount) override;
+  int GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) override;
+  bool SetWindowTextW(HWND wnd, const std::u16string& text) override;
+  HWND CreateWindowExW(const TCreateWindowParams& params) override;
+  bool DestroyWindow(HWND wnd) override;
+  bool ShowWindow(HWND wnd, int command) override;
+  bool IsWindowVisible(HWND wnd) override;
+  bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) override;
+  bool GetWindowRect(HWND wnd, TRect& rect) override;
+  bool GetClientRect(HWND wnd, TRect& rect) override;
+  std::int32_t GetWindowLongW(HWND wnd, int index) override;
+  bool SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint8_t alpha, DWORD flags) override;
+  void ImmDisableForWindow(HWND wnd) override;
+  bool SetForegroundWindow(HWND wnd) override;
+  HWND GetForegroundWindow() override;
+  bool InvalidateRect(HWND wnd, bool erase) override;
+  bool FillSolidRect(HDC dc, const TRect& rect, DWORD color) override;
+  DWORD GetSysColor(int index) override;
+  bool ReleaseCapture() override;
+
+  LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  UINT RegisterWindowMessageW(const std::u16string& name) override;
+  LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void PostQuitMessage(int exitCode) override;
+  int GetMessageW(TMsg& msg) override;
+  bool PeekMessageW(TMsg& msg, bool remove) override;
+  bool TranslateMessage(const TMsg& msg) override;
+  LRESULT DispatchMessageW(const TMsg& msg) override;
+  DWORD MsgWaitForMultipleObjects(DWORD milliseconds, DWORD wakeMask) override;
+  std::uintptr_t SetTimer(HWND wnd, std::uintptr_t id, UINT milliseconds) override;
+  bool KillTimer(HWND wnd, std::uintptr_t id) override;
+
+  int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
+                    TMsgDlgButtons buttons, HWND owner) override;
+
+  bool MagInitialize() override;
+  bool MagUninitialize() override;
+  bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) override;
+  bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) override;
+  bool MagSetWindowSource(HWND wnd, const TRect& source) override;
+  bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
+
+ private:
+  MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
+};
+
+}  // namespace lensoro

@@ -1,0 +1,86 @@
+#include "Framework.h"
+
+#include "Format.h"
+#include "LnsLib.h"
+#include "Main.h"
+
+namespace lensoro {
+
+namespace {
+std::u16string ChangeFileExt(const std::u16string& path, const std::u16string& ext) {
+  const auto slash = path.find_last_of(u"\\/:");
+  const auto dot = path.find_last_of(u'.');
+  if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) {
+    return path.substr(0, dot) + ext;
+  }
+  return path + ext;
+}
+}  // namespace
+
+TApplication::TApplication(TPlatform& platform) : Platform(platform) {
+  // What the program computes when it is loaded, before the entry sequence.
+  ExeName = Platform.GetModuleFileNameW();
+  IniFileName = ChangeFileExt(ExeName, u".ini");
+  const auto slash = ExeName.find_last_of(u"\\/");
+  Title = ChangeFileExt(slash == std::u16string::npos ? ExeName : ExeName.substr(slash + 1), u"");
+}
+
+TApplication::~TApplication() {
+  if (FHandle) Platform.DestroyWindow(FHandle);
+}
+
+void TApplication::Initialize() {
+  if (FHandle) return;
+  TCreateWindowParams p;
+  p.ClassName = u"TLensoroApplication";
+  p.WindowName = Title;
+  p.Style = win::WS_POPUP;
+  p.Handler = this;
+  FHandle = Platform.CreateWindowExW(p);
+}
+
+void TApplication::Terminate() {
+  if (FTerminated) return;
+  FTerminated = true;
+  Platform.PostQuitMessage(0);
+}
+
+void TApplication::Run() {
+  if (MainForm && MainForm->Visible && !FTerminated) MainForm->Show();
+  TMsg msg;
+  for (;;) {
+    const int r = Platform.GetMessageW(msg);
+    if (r <= 0) break;  // WM_QUIT, or the queue is gone
+    Platform.TranslateMessage(msg);
+    Platform.DispatchMessageW(msg);
+  }
+  FTerminated = true;
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  ShowMsgDialog(*this, Utf8ToUtf16(e.what()), TMsgDlgType::Error, mbOK, MainForm ? MainForm->Handle() : 0);
+}
+
+LRESULT TApplication::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return Platform.DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+void TTimer::SetInterval(UINT ms) {
+  if (ms == FInterval) return;
+  FInterval = ms;
+  Update();
+}
+
+void TTimer::SetEnabled(bool enabled) {
+  if (enabled == FEnabled) return;
+  FEnabled = enabled;
+  Update();
+}
+
+void TTimer::Update() {
+  if (!FOwner) return;
+  FPlatform.KillTimer(FOwner, FId);
+  if (FEnabled && FInterval > 0) FPlatform.SetTimer(FOwner, FId, FInterval);
+}
+
+}  // namespace lensoro

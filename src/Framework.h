@@ -1,0 +1,95 @@
+// The small application framework the loupe is built on: the application
+// object (process-wide state, the hidden application window, the message
+// loop, the terminate request), timers bound to a window, and actions.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Lang.h"
+#include "Platform.h"
+
+namespace lensoro {
+
+class TMainForm;
+
+// Process-wide state. One per process; several may live in one test, each on
+// its own simulated process.
+class TApplication : private IWindowHandler {
+ public:
+  explicit TApplication(TPlatform& platform);
+  ~TApplication();
+  TApplication(const TApplication&) = delete;
+  TApplication& operator=(const TApplication&) = delete;
+
+  TPlatform& Platform;
+  std::u16string ExeName;      // own executable's full path
+  std::u16string IniFileName;  // ExeName with the extension ".ini"
+  std::u16string Title;        // application title; the tray hint follows it
+  TLangState Lang;             // language folder, file and texts
+  TMainForm* MainForm = nullptr;
+  bool MainFormOnTaskBar = false;
+
+  // Creates the hidden application window.
+  void Initialize();
+  HWND Handle() const { return FHandle; }
+  // Asks the message loop to end (once).
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  // Runs the message loop until WM_QUIT; shows the main form first unless
+  // it was hidden while it was being created.
+  void Run();
+  // The general error report for an exception that reached a handler.
+  void ShowException(const std::exception& e);
+
+ private:
+  LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  HWND FHandle = 0;
+  bool FTerminated = false;
+};
+
+// A window timer. Its handler can be detached and attached again without
+// stopping the timer itself.
+class TTimer {
+ public:
+  explicit TTimer(TPlatform& platform) : FPlatform(platform) {}
+  ~TTimer() { SetEnabled(false); }
+  TTimer(const TTimer&) = delete;
+  TTimer& operator=(const TTimer&) = delete;
+
+  void Bind(HWND owner, std::uintptr_t id) { FOwner = owner, FId = id; }
+  void SetInterval(UINT ms);
+  void SetEnabled(bool enabled);
+  bool Enabled() const { return FEnabled; }
+  UINT Interval() const { return FInterval; }
+  std::uintptr_t Id() const { return FId; }
+  // Called by the owner window on WM_TIMER with this timer's id.
+  void Tick() {
+    if (OnTimer) OnTimer();
+  }
+  std::function<void()> OnTimer;
+
+ private:
+  void Update();
+  TPlatform& FPlatform;
+  HWND FOwner = 0;
+  std::uintptr_t FId = 1;
+  UINT FInterval = 1000;
+  bool FEnabled = false;
+};
+
+// A command of the loupe's action list.
+struct TAction {
+  std::u16string Caption;
+  std::uint16_t ShortCut = 0;
+  bool Checked = false;
+  std::function<void()> OnExecute;
+  void Execute() {
+    if (OnExecute) OnExecute();
+  }
+};
+
+}  // namespace lensoro

@@ -1,0 +1,33 @@
+#include "Lensoro.h"
+
+#include <exception>
+
+#include "Format.h"
+#include "Framework.h"
+#include "LnsLib.h"
+#include "Main.h"
+
+namespace lensoro {
+
+int LensoroMain(TPlatform& platform) {
+  TApplication app(platform);
+  if (!CheckWindowsVersion(platform, 6, 1)) {
+    ShowMsgDialog(app, u"Lensoro needs Windows 7 or later.", TMsgDlgType::Warning, mbOK);
+    return 0;
+  }
+  if (IsAlreadyRunning(app)) return 0;
+
+  app.Initialize();
+  app.MainFormOnTaskBar = true;
+  app.Title = u"Lensoro";
+  try {
+    TMainForm form(app);
+    app.Run();
+  } catch (const std::exception& e) {
+    // Only the window's own creation throws this far.
+    ShowMsgDialog(app, Utf8ToUtf16(e.what()), TMsgDlgType::Error, mbOK);
+  }
+  return 0;
+}
+
+}  // namespace lensoro

@@ -1,0 +1,152 @@
+#include "LnsLib.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "Format.h"
+#include "Framework.h"
+#include "Main.h"
+
+namespace lensoro {
+
+int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                  HWND owner) {
+  const std::u16string caption =
+      app.Lang.MsgDialogCaption.empty() ? std::u16string(DefaultDialogCaption) : app.Lang.MsgDialogCaption;
+  // Without this the 50 ms tick would push the loupe above the box.
+  if (app.MainForm) app.MainForm->IsTopmost = false;
+  int result = 0;
+  try {
+    result = app.Platform.MessageDialog(text, caption, type, buttons, owner);
+  } catch (...) {
+    if (app.MainForm) app.MainForm->IsTopmost = true;
+    throw;
+  }
+  if (app.MainForm) app.MainForm->IsTopmost = true;
+  return result;
+}
+
+std::u16string SysErrorMessage(TPlatform& platform, DWORD code) {
+  std::u16string text = platform.FormatMessageW(code);
+  while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
+  return text;
+}
+
+int GetOsVersionNumber(TPlatform& platform) {
+  TOsVersion v;
+  if (platform.RtlGetVersion(v) != 0) return 0;
+  return static_cast<int>(v.Major * 1000000 + v.Minor * 10000 + v.Build);
+}
+
+bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor) {
+  TOsVersion v;
+  // When the system does not say, we cannot call it too old.
+  if (platform.RtlGetVersion(v) != 0) return true;
+  return v.Major > major || (v.Major == major && v.Minor >= minor);
+}
+
+bool SameTextAscii(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd) {
+  const DWORD pid = platform.GetWindowThreadProcessId(wnd);
+  if (pid == 0) return {};
+  const HANDLE process =
+      platform.OpenProcess(win::PROCESS_QUERY_INFORMATION | win::PROCESS_VM_READ, pid);
+  if (process == 0) return {};
+  char16_t buffer[261] = {};
+  DWORD length = platform.GetModuleFileNameExW(process, buffer, 261);
+  if (length == 0) {
+    // A 32-bit copy cannot read a 64-bit process's modules.
+    DWORD size = 261;
+    length = platform.QueryFullProcessImageNameW(process, buffer, size) ? size : 0;
+  }
+  platform.CloseHandle(process);
+  if (length > 260) length = 260;
+  return std::u16string(buffer, length);
+}
+
+bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd) {
+  TPlatform& p = search.Platform;
+  if (p.GetWindow(wnd, win::GW_OWNER) != 0) return true;
+  char16_t title[261] = {};
+  const int length = p.GetWindowTextW(wnd, title, 261);
+  if (length <= 0) return true;
+  if (!SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) return true;
+  const std::u16string path = GetWindowProcessImagePath(p, wnd);
+  if (!path.empty() && SameTextAscii(path, search.OwnPath)) {
+    search.Found = true;
+    search.FoundWindow = wnd;
+  }
+  return true;
+}
+
+bool IsAlreadyRunning(TApplication& app) {
+  TSameInstanceSearch search{app.Platform, app.Platform.ExpandUNCFileName(app.ExeName)};
+  app.Platform.EnumWindows([&search](HWND wnd) { return FindSameInstanceProc(search, wnd); });
+  if (!search.Found) return false;
+  ShowMsgDialog(app, u"Lensoro is already running.", TMsgDlgType::Warning, mbOK);
+  app.Platform.SetForegroundWindow(search.FoundWindow);
+  return true;
+}
+
+std::u16string GetTimeStampText(TPlatform& platform) {
+  const TSystemTime t = platform.GetLocalTime();
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04u%02u%02u%02u%02u%02u%03u", unsigned(t.Year) % 10000u,
+                unsigned(t.Month) % 100u, unsigned(t.Day) % 100u, unsigned(t.Hour) % 100u,
+                unsigned(t.Minute) % 100u, unsigned(t.Second) % 100u, unsigned(t.Milliseconds) % 1000u);
+  return AsciiToUtf16(buffer);
+}
+
+bool WaitWithMessages(TApplication& app, DWORD milliseconds) {
+  TPlatform& p = app.Platform;
+  const DWORD deadline = p.GetTickCount() + milliseconds;
+  for (;;) {
+    if (p.MsgWaitForMultipleObjects(milliseconds, 0xFF) == win::WAIT_TIMEOUT) return false;
+    TMsg msg;
+    while (p.PeekMessageW(msg, true)) {
+      if (msg.Message == win::WM_QUIT) {
+        // Leave it for the main loop, which must end; waiting on would only
+        // spin on the quit request until the deadline.
+        p.PostQuitMessage(static_cast<int>(msg.WParam));
+        return false;
+      }
+      p.TranslateMessage(msg);
+      p.DispatchMessageW(msg);
+    }
+    // Wrap-safe: GetTickCount rolls over after 49.7 days.
+    if (static_cast<std::int32_t>(p.GetTickCount() - deadline) > 0) return true;
+  }
+}
+
+int ClampToRange(int value, int lower, int upper) {
+  if (lower >= upper) return lower;
+  if (value < lower) return lower;
+  if (value > upper) return upper;
+  return value;
+}
+
+int RoundHalfEven(long double value) {
+  // nearbyint rounds in the current mode, which is to nearest, ties to even.
+  return static_cast<int>(std::nearbyintl(value));
+}
+
+int RoundQuotient(long double numerator, float rate) {
+  return RoundHalfEven(numerator / static_cast<long double>(rate));
+}
+
+DWORD ColorToRGB(TPlatform& platform, DWORD color) {
+  if ((color & 0xFF000000u) == 0xFF000000u) return platform.GetSysColor(static_cast<int>(color & 0xFF));
+  return color & 0x00FFFFFFu;
+}
+
+}  // namespace lensoro

@@ -1,0 +1,76 @@
+// Routines shared by the units: the message box, the error report, the
+// version and single-instance checks, the clock texts, waiting with messages,
+// clamping and rounding.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Platform.h"
+
+namespace lensoro {
+
+class TApplication;
+
+// The loupe window's fixed caption: never translated, it is how copies find
+// each other's loupes.
+constexpr const char16_t* LoupeCaption = u"がめん かくだい ソフト ぽてりん";
+// Caption of every message box before a language has been applied.
+constexpr const char16_t* DefaultDialogCaption = u"Lensoro [Information]";
+
+// The one message box: caption from the language (or the built-in one),
+// top-most, centred on the owner. While it is open the loupe stops pushing
+// itself above other windows; afterwards it is top-most again.
+int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                  HWND owner = 0);
+
+// The system's text for an error code, without the trailing line break and
+// full stop the system adds.
+std::u16string SysErrorMessage(TPlatform& platform, DWORD code);
+
+// True when the running Windows is at least major.minor.
+bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor);
+// major * 1000000 + minor * 10000 + build; 0 when the version is unknown.
+int GetOsVersionNumber(TPlatform& platform);
+
+// Whether a copy of this same executable runs already; if so, tells the user
+// and brings that copy's loupe to the front.
+bool IsAlreadyRunning(TApplication& app);
+
+// State of one single-instance search; FindSameInstanceProc visits a window.
+struct TSameInstanceSearch {
+  TPlatform& Platform;
+  std::u16string OwnPath;  // own executable, in UNC form
+  bool Found = false;
+  HWND FoundWindow = 0;
+};
+bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd);
+
+// Full image path of the process that owns a window, "" when unreadable.
+// Reads the main module first; where that fails (a 32-bit reader and a
+// 64-bit target) it asks for the process image name instead.
+std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd);
+
+// Ordinal comparison folding only A-Z/a-z.
+bool SameTextAscii(const std::u16string& a, const std::u16string& b);
+
+// "yyyymmddhhnnsszzz" of the local time.
+std::u16string GetTimeStampText(TPlatform& platform);
+
+// Pauses for the given time while still dispatching messages. True when the
+// time ran out with messages dispatched on the way, false when the wait
+// itself timed out.
+bool WaitWithMessages(TApplication& app, DWORD milliseconds);
+
+// lo if lo >= hi; else lo if v < lo; else hi if v > hi; else v.
+int ClampToRange(int value, int lower, int upper);
+
+// Nearest integer, ties to even, of a value in extended precision.
+int RoundHalfEven(long double value);
+// round(numerator / rate) with the quotient formed in extended precision.
+int RoundQuotient(long double numerator, float rate);
+
+// 0x00BBGGRR for a colour; system colours (top byte FF) are looked up.
+DWORD ColorToRGB(TPlatform& platform, DWORD color);
+
+}  // namespace lensoro

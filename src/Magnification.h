@@ -1,0 +1,25 @@
+// Declarations of the Windows Magnification API (magnification.dll), for the
+// Win32 backend only; the units never include this.
+//
+// NOTE: mingw-w64's <magnification.h> carries the types but no prototypes
+// and there is no import library; we declare the functions here and make the
+// import library from platform/win32/magnification.def.
+#pragma once
+
+#include <windows.h>
+#include <magnification.h>
+
+#if defined(__MINGW32__)
+extern "C" {
+BOOL WINAPI MagInitialize(void);
+BOOL WINAPI MagUninitialize(void);
+BOOL WINAPI MagSetWindowSource(HWND hwnd, RECT rect);
+BOOL WINAPI MagGetWindowSource(HWND hwnd, RECT* pRect);
+BOOL WINAPI MagSetWindowTransform(HWND hwnd, PMAGTRANSFORM pTransform);
+BOOL WINAPI MagGetWindowTransform(HWND hwnd, PMAGTRANSFORM pTransform);
+BOOL WINAPI MagSetWindowFilterList(HWND hwnd, DWORD dwFilterMode, int count, HWND* pHWND);
+int WINAPI MagGetWindowFilterList(HWND hwnd, DWORD* pdwFilterMode, int count, HWND* pHWND);
+BOOL WINAPI MagSetColorEffect(HWND hwnd, PMAGCOLOREFFECT pEffect);
+BOOL WINAPI MagGetColorEffect(HWND hwnd, PMAGCOLOREFFECT pEffect);
+}
+#endif

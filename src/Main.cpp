@@ -1,0 +1,292 @@
+#include "Main.h"
+
+#include <stdexcept>
+
+#include "Format.h"
+#include "LnsLib.h"
+
+namespace lensoro {
+
+namespace {
+constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
+
+int ScaleByDpi(int value, int pixelsPerInch) {
+  return RoundHalfEven(static_cast<long double>(value) * pixelsPerInch / 96.0L);
+}
+}  // namespace
+
+TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlatform(app.Platform) {
+  FApp.MainForm = this;
+  BindActions();
+  TCreateWindowParams params;
+  CreateParams(params);
+  FHandle = FPlatform.CreateWindowExW(params);
+  if (FHandle == 0) {
+    FApp.MainForm = nullptr;
+    throw std::runtime_error("Lensoro cannot create its window.");
+  }
+  Timer1.Bind(FHandle, Timer1Id);
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  FormDestroy();
+  Timer1.SetEnabled(false);
+  if (FHandle) FPlatform.DestroyWindow(FHandle);
+  FHandle = 0;
+  if (FApp.MainForm == this) FApp.MainForm = nullptr;
+}
+
+void TMainForm::CreateParams(TCreateWindowParams& params) const {
+  params.ClassName = u"TMainForm";
+  params.Style = LoupeStyle;
+  params.ExStyle = LoupeExStyle;
+  // The designed client size is for 96 DPI and grows with the screen's
+  // density; the window has no border, so client and window size agree.
+  const int ppi = FPlatform.GetScreenPixelsPerInch();
+  params.X = DesignedLeft;
+  params.Y = DesignedTop;
+  params.Width = ScaleByDpi(DesignedClientWidth, ppi > 0 ? ppi : 96);
+  params.Height = ScaleByDpi(DesignedClientHeight, ppi > 0 ? ppi : 96);
+  params.Handler = const_cast<TMainForm*>(this);
+}
+
+void TMainForm::BindActions() {
+  ActPopSetLoupeModelmPointer.OnExecute = [this] { SetLoupeMode(lmPointer); };
+  ActPopSetLoupeModelmWindow.OnExecute = [this] { SetLoupeMode(lmWindow); };
+  ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
+  ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
+  ActPopSetLoupeColorModelcmOriginal.OnExecute = [this] {
+    LoupeColorMode = lcmOriginal;
+    SetLoupeColorMode(lcmOriginal);
+  };
+  ActPopSetLoupeColorModelcmInvert.OnExecute = [this] {
+    LoupeColorMode = lcmInvert;
+    SetLoupeColorMode(lcmInvert);
+  };
+  ActPopSetLoupeColorModelcmGrayscale.OnExecute = [this] {
+    LoupeColorMode = lcmGray;
+    SetLoupeColorMode(lcmGray);
+  };
+  ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
+  ActPopQuit.OnExecute = [this] { ActPopQuitExecute(); };
+}
+
+void TMainForm::FormCreate() {
+  FRate = FPlatform.GetScreenPixelsPerInch() / 96.0;
+  FOsVersion = GetOsVersionNumber(FPlatform);
+  FIsWindows7 = FOsVersion == 6017600 || FOsVersion == 6017601;
+
+  // The loupe draws no text of its own, so the menu font and double
+  // buffering have nothing to act on here. Layered, fully opaque, no IME.
+  FPlatform.ImmDisableForWindow(FHandle);
+  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
+
+  FPlatform.SetWindowTextW(FHandle, LoupeCaption);
+  IsTopmost = true;
+  FIsActive = true;
+
+  FZOrderList = std::make_unique<TZOrderList>();
+  FLnsList = std::make_unique<TLnsList>();
+
+  // The language folder and file come with language-file support; until
+  // then every text is its built-in default.
+  ApplyMainFormLang();
+
+  // Settings file: the fields keep their defaults until it is read.
+
+  FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
+  // The global hot key is registered here once shortcuts exist.
+
+  CreateMagnifier();
+  UpdateFilterList(true);
+  ApplyLoupeSettings();
+
+  // Tray images and the tray icon are set up here once they exist.
+
+  Timer1.OnTimer = [this] { Timer1Timer(); };
+  Timer1.SetInterval(50);
+  Timer1.SetEnabled(true);
+
+  FOrgWindowProc = FWindowProc;
+  FWindowProc = &TMainForm::NewWindowProc;
+
+  // A silent start hides the loupe here once hiding to the tray exists.
+  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+
+  if (FIsWindows7) FUMMagNotify = FPlatform.RegisterWindowMessageW(u"UM_MAGNOTIFY");
+
+  StartupNotify();
+}
+
+void TMainForm::FormDestroy() {
+  if (FDestroyed) return;
+  FDestroyed = true;
+  FPlatform.MagUninitialize();
+  // The settings are saved here once the settings file exists.
+  if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
+  FZOrderList.reset();
+  FLnsList.reset();
+  // The global hot key is removed here once shortcuts exist.
+  if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
+  FHotKeyId = 0;
+}
+
+void TMainForm::ApplyMainFormLang() {
+  FApp.Lang.ApplyBuiltIn();
+  FApp.Title = BuiltInText(u"Application.Title");
+  struct {
+    TAction* Action;
+    const char16_t* Key;
+  } const captions[] = {
+      {&ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
+      {&ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
+      {&ActPopZoomIn, u"ActPopZoomIn.Caption"},
+      {&ActPopZoomOut, u"ActPopZoomOut.Caption"},
+      {&ActPopSetLoupeColorModelcmOriginal, u"ActPopSetLoupeColorModelcmOriginal.Caption"},
+      {&ActPopSetLoupeColorModelcmInvert, u"ActPopSetLoupeColorModelcmInvert.Caption"},
+      {&ActPopSetLoupeColorModelcmGrayscale, u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
+      {&ActPopShowOption, u"ActPopShowOption.Caption"},
+      {&ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
+      {&ActPopReset, u"ActPopReset.Caption"},
+      {&ActPopShowHelp, u"ActPopShowHelp.Caption"},
+      {&ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
+      {&ActPopQuit, u"ActPopQuit.Caption"},
+  };
+  for (const auto& c : captions) c.Action->Caption = BuiltInText(c.Key);
+}
+
+void TMainForm::Show() {
+  Visible = true;
+  FPlatform.ShowWindow(FHandle, win::SW_SHOW);
+}
+
+void TMainForm::Hide() {
+  Visible = false;
+  FPlatform.ShowWindow(FHandle, win::SW_HIDE);
+}
+
+TRect TMainForm::BoundsRect() const {
+  TRect r;
+  FPlatform.GetWindowRect(FHandle, r);
+  return r;
+}
+
+void TMainForm::SetBounds(int left, int top, int width, int height) {
+  FPlatform.SetWindowPos(FHandle, 0, left, top, width, height, win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+}
+
+void TMainForm::SetColor(TColor color) {
+  FColor = color;
+  FPlatform.InvalidateRect(FHandle, true);
+}
+
+void TMainForm::FormShow() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); }
+
+void TMainForm::FormActivate() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); }
+
+void TMainForm::ShowErrorMessage(const std::u16string& templ) {
+  const DWORD code = FPlatform.GetLastError();
+  const std::u16string text = FormatText(templ, {SysErrorMessage(FPlatform, code)});
+  ShowMsgDialog(FApp, text, TMsgDlgType::Error, mbOK, FHandle);
+}
+
+void TMainForm::ActPopQuitExecute() {
+  ClosingNotify();
+  FApp.Terminate();
+}
+
+// The copies learn of each other through these once the instance protocol
+// exists; a single copy has no one to tell.
+void TMainForm::StartupNotify() {}
+void TMainForm::ClosingNotify() {}
+
+LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (FHandle == 0) FHandle = wnd;  // messages sent while the window is being created
+  // After FormDestroy (the session ended) the form is gone as far as the
+  // program is concerned; only the platform's handling is left.
+  if (FDestroyed) return FPlatform.DefWindowProcW(wnd, msg, wParam, lParam);
+  try {
+    return (this->*FWindowProc)(msg, wParam, lParam);
+  } catch (const std::exception& e) {
+    FApp.ShowException(e);
+    return 0;
+  }
+}
+
+LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_ACTIVATE:
+      // By the whole WParam: with the minimised flag in the high word
+      // nothing changes.
+      if (wParam == WA_INACTIVE) {
+        FIsActive = false;
+        SetColor(FrameColorFor(LoupeMode, false));
+      } else if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
+        FIsActive = true;
+        SetColor(FrameColorFor(LoupeMode, true));
+        IsTopmost = true;
+      }
+      return 0;
+    case win::WM_MOVING:
+    case win::WM_ENTERSIZEMOVE:
+    case win::WM_EXITSIZEMOVE:
+      IsTopmost = true;
+      return 0;
+    default:
+      return (this->*FOrgWindowProc)(msg, wParam, lParam);
+  }
+}
+
+LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = DefaultHandler(msg, wParam, lParam);
+  if (FUMMagNotify != 0 && msg == FUMMagNotify) {
+    if (lParam == MAGNOTIFY_ANNOUNCE) {
+      FMagWatcherExists = true;
+    } else if (lParam == LOUPE_REINIT_MAGNIFIER) {
+      RestartMagnifier(1000);
+    }
+  }
+  return result;
+}
+
+LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_TIMER:
+      if (wParam == Timer1.Id()) {
+        Timer1.Tick();
+        return 0;
+      }
+      break;
+    case win::WM_ERASEBKGND: {
+      TRect client;
+      FPlatform.GetClientRect(FHandle, client);
+      FPlatform.FillSolidRect(static_cast<HDC>(wParam), client, ColorToRGB(FPlatform, FColor));
+      return 1;
+    }
+    case win::WM_SHOWWINDOW:
+      if (wParam != 0) FormShow();
+      break;
+    case win::WM_ACTIVATE:
+      if ((wParam & 0xFFFF) != WA_INACTIVE) FormActivate();
+      break;
+    case win::WM_CLOSE:
+      // Closing the loupe (Alt+F4, a script's WM_CLOSE) quits the program.
+      ActPopQuitExecute();
+      return 0;
+    case win::WM_QUERYENDSESSION:
+      return 1;
+    case win::WM_ENDSESSION:
+      // The process may end as soon as this returns: finish now.
+      if (wParam != 0) {
+        ActPopQuitExecute();
+        FormDestroy();
+      }
+      return 0;
+    default:
+      break;
+  }
+  return FPlatform.DefWindowProcW(FHandle, msg, wParam, lParam);
+}
+
+}  // namespace lensoro

@@ -1,0 +1,201 @@
+// TMainForm: the loupe window. Its state, its setters and commands, the
+// magnifier child it hosts, its window procedure and the order in which it
+// is created and destroyed.
+//
+// The handlers are spread over several files by subject:
+//   Main.cpp           creation, destruction, the window procedure, quitting
+//   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
+//   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "Framework.h"
+#include "LnsList.h"
+#include "Platform.h"
+
+namespace lensoro {
+
+enum TLoupeMode : std::uint8_t { lmPointer = 0, lmWindow = 1 };
+enum TLoupeColorMode : std::uint8_t { lcmOriginal = 0, lcmInvert = 1, lcmGray = 2 };
+enum TLoupeSrcOrigin : std::uint8_t {
+  lsoTopLeft = 0,
+  lsoTopRight = 1,
+  lsoBottomLeft = 2,
+  lsoBottomRight = 3,
+  lsoCenter = 4
+};
+
+// 0x00BBGGRR; a top byte of FF names a system colour.
+using TColor = DWORD;
+constexpr TColor clLime = 0x0000FF00u;
+constexpr TColor clAqua = 0x00FFFF00u;
+
+// The private message between copies; a fixed number, the same in every copy.
+constexpr UINT UM_LOUPENOTIFY = 0x839C;
+constexpr LPARAM LOUPE_REINIT_MAGNIFIER = 9;
+constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
+
+// The three colour matrices, indexed by TLoupeColorMode.
+extern const TMagColorEffect LoupeColorMatrices[3];
+
+// The loupe window's designed geometry at 96 DPI.
+constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, DesignedClientHeight = 220;
+constexpr DWORD LoupeStyle = 0x86000000u;    // WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
+constexpr DWORD LoupeExStyle = 0x00080088u;  // WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED
+constexpr std::uintptr_t Timer1Id = 1;
+
+class TMainForm : private IWindowHandler {
+ public:
+  // Creates the window (CreateParams) and runs FormCreate.
+  explicit TMainForm(TApplication& app);
+  // Runs FormDestroy unless it ran already, then destroys the window.
+  ~TMainForm();
+  TMainForm(const TMainForm&) = delete;
+  TMainForm& operator=(const TMainForm&) = delete;
+
+  HWND Handle() const { return FHandle; }
+  TApplication& App() { return FApp; }
+
+  // --- Window -----------------------------------------------------------
+  bool Visible = true;  // shown by the message loop after creation when true
+  void Show();
+  void Hide();
+  TRect BoundsRect() const;
+  int Width() const { return BoundsRect().Width(); }
+  int Height() const { return BoundsRect().Height(); }
+  void SetBounds(int left, int top, int width, int height);
+  TColor Color() const { return FColor; }
+  // Sets the background colour, which is the frame, and repaints.
+  void SetColor(TColor color);
+
+  // --- Loupe state (persisted in the settings file) ---------------------
+  TLoupeMode LoupeMode = lmPointer;
+  float LoupeRate = 2.0f;
+  TLoupeColorMode LoupeColorMode = lcmOriginal;
+  TLoupeSrcOrigin LoupeSrcOrigin = lsoTopLeft;
+  int FrameWidth = 4;
+  TColor ActivePointerModeFrameColor = clLime;
+  TColor InactivePointerModeFrameColor = 0x00CCFFCCu;
+  TColor ActiveWindowModeFrameColor = clAqua;
+  TColor InactiveWindowModeFrameColor = 0x00FFFFCCu;
+  bool IsTopmost = true;  // not persisted
+  bool IsSilentMode = false;
+  int TrayIconIndex = 0;
+  int OrgIconCount = 0;  // not persisted
+
+  // --- Setters ------------------------------------------------------------
+  void SetLoupeMode(TLoupeMode mode);
+  void SetLoupeRate(float rate);
+  void SetLoupeColorMode(TLoupeColorMode mode);
+  void SetFrameWidth(int width);
+  void SetFrameColor(TColor color, int tag);
+  void ApplyLoupeSettings();
+  // The frame colour for a mode and activity.
+  TColor FrameColorFor(TLoupeMode mode, bool active) const;
+
+  // --- Commands -------------------------------------------------------------
+  TAction ActPopSetLoupeModelmPointer, ActPopSetLoupeModelmWindow, ActPopZoomIn, ActPopZoomOut,
+      ActPopSetLoupeColorModelcmOriginal, ActPopSetLoupeColorModelcmInvert,
+      ActPopSetLoupeColorModelcmGrayscale, ActPopMinimizeAndRestore, ActPopShowOption, ActPopShowLanguage,
+      ActPopReset, ActPopShowHelp, ActPopShowVersionInfo, ActPopQuit;
+  void ActPopZoomInExecute();
+  void ActPopZoomOutExecute();
+  // The rate each zoom command would reach from a rate.
+  static float ZoomInRate(float rate);
+  static float ZoomOutRate(float rate);
+  void ActPopResetExecute();
+  // The quit path: tell the other copies, then end the message loop.
+  void ActPopQuitExecute();
+
+  // --- Magnifier --------------------------------------------------------------
+  void CreateMagnifier();
+  void InitMagTransform();
+  void InitMagColorEffect();
+  void RestartMagnifier(DWORD waitMs);
+
+  // --- Tracking -------------------------------------------------------------
+  TTimer Timer1;
+  void Timer1Timer();
+  void UpdateMagnifier(TLoupeMode mode);
+
+  // --- Instances (the protocol between copies fills these) -------------
+  void StartupNotify();
+  void ClosingNotify();
+
+  // --- Error report -----------------------------------------------------------
+  // Fills the template's "%s" with the system's text for the last error and
+  // shows it as an error box owned by the loupe.
+  void ShowErrorMessage(const std::u16string& templ);
+
+  // --- Read-only views of the derived state (for the tests and the dialogs)
+  double Rate() const { return FRate; }
+  int OsVersion() const { return FOsVersion; }
+  bool IsWindows7() const { return FIsWindows7; }
+  UINT UMMagNotify() const { return FUMMagNotify; }
+  bool MagWatcherExists() const { return FMagWatcherExists; }
+  ATOM HotKeyId() const { return FHotKeyId; }
+  bool IsActive() const { return FIsActive; }
+  HWND MagHandle() const { return FMagHandle; }
+  int MagWidth() const { return FMagWidth; }
+  int MagHeight() const { return FMagHeight; }
+  int SrcWidth() const { return FSrcWidth; }
+  int SrcHeight() const { return FSrcHeight; }
+  const TRect& SrcRect() const { return FSrcRect; }
+  const TMagTransform& MagTransform() const { return FMagTransform; }
+  const TMagColorEffect& MagColorEffect() const { return FMagColorEffect; }
+  const TLnsList& LnsList() const { return *FLnsList; }
+  bool FormDestroyed() const { return FDestroyed; }
+  bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
+
+ private:
+  using TWndMethod = LRESULT (TMainForm::*)(UINT, WPARAM, LPARAM);
+
+  LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void CreateParams(TCreateWindowParams& params) const;
+  void FormCreate();
+  void FormDestroy();
+  void FormShow();
+  void FormActivate();
+  void ApplyMainFormLang();
+  void BindActions();
+  // The replacement window procedure installed over WndProc.
+  LRESULT NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // What the framework does with a message before WndProc looks at it.
+  LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+  void UpdateFilterList(bool addSelf);
+  void RecomputeSizes(int windowWidth, int windowHeight);
+  void PlaceMagnifier();
+
+  TApplication& FApp;
+  TPlatform& FPlatform;
+  HWND FHandle = 0;
+  TColor FColor = 0x00F0F0F0u;
+  TWndMethod FWindowProc = &TMainForm::WndProc;
+  TWndMethod FOrgWindowProc = nullptr;
+  bool FDestroyed = false;
+
+  double FRate = 1.0;
+  int FOsVersion = 0;
+  bool FIsWindows7 = false;
+  UINT FUMMagNotify = 0;
+  bool FMagWatcherExists = false;
+  ATOM FHotKeyId = 0;
+  bool FIsActive = true;
+
+  HWND FMagHandle = 0;
+  int FMagWidth = 0, FMagHeight = 0;
+  int FSrcWidth = 0, FSrcHeight = 0;
+  TRect FSrcRect;
+  TMagTransform FMagTransform;
+  TMagColorEffect FMagColorEffect;
+  TCardinalDynArray FExcludedArray;
+
+  std::unique_ptr<TZOrderList> FZOrderList;
+  std::unique_ptr<TLnsList> FLnsList;
+};
+
+}  // namespace lensoro
