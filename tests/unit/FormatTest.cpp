@@ -1,0 +1,48 @@
+// The checked formatter: language templates are user-edited text, so a bad
+// template must never read an argument that is not there.
+#include <gtest/gtest.h>
+
+#include "Format.h"
+
+using namespace lensoro;
+
+TEST(FormatText, FillsPlaceholdersInOrder) {
+  bool ok = false;
+  EXPECT_EQ(FormatText(u"ありません: [%s]", {u"C:\\x\\Help\\index.html"}, &ok), u"ありません: [C:\\x\\Help\\index.html]");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(FormatText(u"エラー コード: [%d]", {31}, &ok), u"エラー コード: [31]");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(FormatText(u"%s (-> %.1fx)", {u"ズーム イン", 2.9999990463256836}, &ok), u"ズーム イン (-> 3.0x)");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(FormatText(u"100%% of %s", {u"it"}, &ok), u"100% of it");
+  EXPECT_TRUE(ok);
+}
+
+TEST(FormatText, MismatchedTemplatesAreShownNotCrashed) {
+  bool ok = true;
+  // A translation that dropped its "%s": the text without the argument.
+  EXPECT_EQ(FormatText(u"ありません", {u"C:\\x"}, &ok), u"ありません");
+  EXPECT_FALSE(ok);
+  // A second "%s" with one argument: the second stays as written.
+  ok = true;
+  EXPECT_EQ(FormatText(u"%s and %s", {u"one"}, &ok), u"one and %s");
+  EXPECT_FALSE(ok);
+  // Kinds that do not match, "%n", and a lone "%" at the end.
+  ok = true;
+  EXPECT_EQ(FormatText(u"%d %n %", {u"text"}, &ok), u"%d %n %");
+  EXPECT_FALSE(ok);
+  ok = true;
+  EXPECT_EQ(FormatText(u"%.f %.123f", {1.5}, &ok), u"%.f %.123f");
+  EXPECT_FALSE(ok);
+}
+
+TEST(TextConversion, Utf8AndUtf16RoundTrip) {
+  const std::string utf8 = "がめん かくだい ソフト ぽてりん \xF0\x9F\x94\x8D";  // with a surrogate pair
+  const std::u16string utf16 = Utf8ToUtf16(utf8);
+  EXPECT_EQ(utf16.size(), 18u + 2u);
+  EXPECT_EQ(Utf16ToUtf8(utf16), utf8);
+  // Broken input gives replacement characters, never a read past the end.
+  EXPECT_EQ(Utf8ToUtf16(std::string("a\xE3\x81", 3)), u"a\uFFFD");
+  EXPECT_EQ(Utf8ToUtf16(std::string("\xFF" "b", 2)), u"\uFFFDb");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+}
