@@ -47,6 +47,10 @@ constexpr DWORD LoupeStyle = 0x86000000u;    // WS_POPUP | WS_CLIPSIBLINGS | WS_
 constexpr DWORD LoupeExStyle = 0x00080088u;  // WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED
 constexpr std::uintptr_t Timer1Id = 1;
 
+// The resize zones along the loupe's edges for a point in screen
+// coordinates; `framework` when the point lies in none.
+LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
+
 class TMainForm : private IWindowHandler {
  public:
   // Creates the window (CreateParams) and runs FormCreate.
@@ -159,6 +163,8 @@ class TMainForm : private IWindowHandler {
   void FormDestroy();
   void FormShow();
   void FormActivate();
+  void FormResize();
+  LRESULT WMNCHitTest(LRESULT framework, LPARAM lParam);
   void ApplyMainFormLang();
   void BindActions();
   // The replacement window procedure installed over WndProc.
@@ -166,6 +172,7 @@ class TMainForm : private IWindowHandler {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // What the framework does with a message before WndProc looks at it.
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+  void UpdateWindowModeSource();
   void UpdateFilterList(bool addSelf);
   void RecomputeSizes(int windowWidth, int windowHeight);
   void PlaceMagnifier();
