@@ -161,6 +161,8 @@ class TPlatform {
   virtual bool FillSolidRect(HDC dc, const TRect& rect, DWORD color) = 0;
   virtual DWORD GetSysColor(int index) = 0;
   virtual bool ReleaseCapture() = 0;
+  // High bit set while the key is down.
+  virtual std::int16_t GetKeyState(int virtualKey) { return static_cast<std::int16_t>(virtualKey * 0); }
 
   // --- Messages, timers, the message loop ------------------------------
   virtual LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
@@ -205,7 +207,8 @@ constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZ
                WM_KEYUP = 0x0101, WM_CHAR = 0x0102, WM_SYSKEYDOWN = 0x0104, WM_SYSKEYUP = 0x0105,
                WM_SYSCHAR = 0x0106, WM_SYSCOMMAND = 0x0112, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200,
                WM_LBUTTONDOWN = 0x0201, WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203,
-               WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205, WM_MBUTTONDOWN = 0x0207,
+               WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205, WM_RBUTTONDBLCLK = 0x0206, WM_MBUTTONDOWN = 0x0207,
+               WM_MBUTTONDBLCLK = 0x0209,
                WM_MBUTTONUP = 0x0208, WM_MOUSEWHEEL = 0x020A, WM_ENTERMENULOOP = 0x0211,
                WM_EXITMENULOOP = 0x0212, WM_MOVING = 0x0216, WM_ENTERSIZEMOVE = 0x0231,
                WM_EXITSIZEMOVE = 0x0232, WM_HOTKEY = 0x0312, WM_ENDSESSION = 0x0016, WM_APP = 0x8000;
@@ -238,6 +241,10 @@ constexpr DWORD ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_ACCESS_DENIED
                 ERROR_INVALID_PARAMETER = 87, ERROR_PARTIAL_COPY = 299, ERROR_INVALID_WINDOW_HANDLE = 1400,
                 ERROR_CANNOT_FIND_WND_CLASS = 1407, ERROR_CLASS_DOES_NOT_EXIST = 1411;
 constexpr int HTCLIENT = 1, HTCAPTION = 2;
+constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008,
+                 MK_MBUTTON = 0x0010;
+constexpr int VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12;
+constexpr int WHEEL_DELTA = 120;
 constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
 }  // namespace win
 

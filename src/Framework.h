@@ -81,6 +81,11 @@ class TTimer {
   bool FEnabled = false;
 };
 
+// Keys and buttons held during a mouse event.
+using TShiftState = unsigned;
+constexpr TShiftState ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08, ssRight = 0x10,
+                      ssMiddle = 0x20, ssDouble = 0x40, ssTouch = 0x80, ssPen = 0x100;
+
 // A command of the loupe's action list.
 struct TAction {
   std::u16string Caption;

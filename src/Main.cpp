@@ -10,28 +10,10 @@ namespace lensoro {
 namespace {
 constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
 
-constexpr LRESULT HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
-                  HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
-
 int ScaleByDpi(int value, int pixelsPerInch) {
   return RoundHalfEven(static_cast<long double>(value) * pixelsPerInch / 96.0L);
 }
 }  // namespace
-
-LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
-  // Six pixels from the left and top edges, five from the right and bottom
-  // ones (Right and Bottom are exclusive), whatever the frame width.
-  const int dl = x - bounds.Left, dr = bounds.Right - x, dt = y - bounds.Top, db = bounds.Bottom - y;
-  if (dt < 6 && dl < 6) return HTTOPLEFT;
-  if (dt < 6 && dr < 6) return HTTOPRIGHT;
-  if (db < 6 && dl < 6) return HTBOTTOMLEFT;
-  if (db < 6 && dr < 6) return HTBOTTOMRIGHT;
-  if (dt < 6) return HTTOP;
-  if (dl < 6) return HTLEFT;
-  if (db < 6) return HTBOTTOM;
-  if (dr < 6) return HTRIGHT;
-  return framework;
-}
 
 TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlatform(app.Platform) {
   FApp.MainForm = this;
@@ -199,22 +181,6 @@ void TMainForm::SetColor(TColor color) {
   FPlatform.InvalidateRect(FHandle, true);
 }
 
-LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
-  // NOTE: both coordinates are signed 16-bit: monitors left of or above the
-  // primary one give negative values.
-  const int x = static_cast<std::int16_t>(lParam & 0xFFFF);
-  const int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-  return LoupeHitTest(BoundsRect(), x, y, framework);
-}
-
-void TMainForm::FormResize() {
-  // The framework sizes the window before the settings are read.
-  if (LoupeRate == 0.0f || FMagHandle == 0) return;
-  const TRect bounds = BoundsRect();
-  RecomputeSizes(bounds.Width(), bounds.Height());
-  PlaceMagnifier();
-}
-
 void TMainForm::FormShow() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); }
 
 void TMainForm::FormActivate() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); }
@@ -303,6 +269,20 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_SIZE:
       FormResize();
       break;
+    case win::WM_LBUTTONDOWN:
+    case win::WM_RBUTTONDOWN:
+    case win::WM_MBUTTONDOWN:
+      FormMouseDown(MouseShiftState(wParam, false));
+      break;
+    case win::WM_LBUTTONDBLCLK:
+    case win::WM_RBUTTONDBLCLK:
+    case win::WM_MBUTTONDBLCLK:
+      FormMouseDown(MouseShiftState(wParam, true));
+      if (msg == win::WM_LBUTTONDBLCLK) FormDblClick();
+      break;
+    case win::WM_MOUSEWHEEL:
+      MouseWheel(static_cast<std::int16_t>((wParam >> 16) & 0xFFFF), MouseShiftState(wParam, false));
+      return 0;
     case win::WM_SHOWWINDOW:
       if (wParam != 0) FormShow();
       break;

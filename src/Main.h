@@ -6,6 +6,8 @@
 //   Main.cpp           creation, destruction, the window procedure, quitting
 //   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
 //   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
+//   MainTracking.cpp   the 50 ms step: source area and z-order
+//   MainWindow.cpp     resize zones, the mouse, following a resize
 #pragma once
 
 #include <cstdint>
@@ -125,6 +127,13 @@ class TMainForm : private IWindowHandler {
   void Timer1Timer();
   void UpdateMagnifier(TLoupeMode mode);
 
+  // --- Mouse on the loupe ----------------------------------------------------
+  void FormMouseDown(TShiftState shift);
+  void FormDblClick();
+  void FormMouseWheelUp(TShiftState shift);
+  void FormMouseWheelDown(TShiftState shift);
+  void MinimizeToTray();
+
   // --- Instances (the protocol between copies fills these) -------------
   void StartupNotify();
   void ClosingNotify();
@@ -165,6 +174,8 @@ class TMainForm : private IWindowHandler {
   void FormActivate();
   void FormResize();
   LRESULT WMNCHitTest(LRESULT framework, LPARAM lParam);
+  TShiftState MouseShiftState(WPARAM keys, bool isDouble);
+  void MouseWheel(int delta, TShiftState shift);
   void ApplyMainFormLang();
   void BindActions();
   // The replacement window procedure installed over WndProc.
@@ -200,6 +211,7 @@ class TMainForm : private IWindowHandler {
   TMagTransform FMagTransform;
   TMagColorEffect FMagColorEffect;
   TCardinalDynArray FExcludedArray;
+  int FWheelAccumulator = 0;
 
   std::unique_ptr<TZOrderList> FZOrderList;
   std::unique_ptr<TLnsList> FLnsList;

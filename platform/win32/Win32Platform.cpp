@@ -307,6 +307,7 @@ bool TWin32Platform::FillSolidRect(HDC dc, const TRect& rect, DWORD color) {
 
 DWORD TWin32Platform::GetSysColor(int index) { return ::GetSysColor(index); }
 bool TWin32Platform::ReleaseCapture() { return ::ReleaseCapture() != FALSE; }
+std::int16_t TWin32Platform::GetKeyState(int virtualKey) { return ::GetKeyState(virtualKey); }
 
 // --- Messages, timers, the message loop ----------------------------------------
 

@@ -62,6 +62,7 @@ class TWin32Platform final : public TPlatform {
   bool FillSolidRect(HDC dc, const TRect& rect, DWORD color) override;
   DWORD GetSysColor(int index) override;
   bool ReleaseCapture() override;
+  std::int16_t GetKeyState(int virtualKey) override;
 
   LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -1,0 +1,101 @@
+// The loupe window itself: the resize zones, the mouse, following a resize.
+#include "LnsLib.h"
+#include "Main.h"
+
+namespace lensoro {
+
+namespace {
+constexpr LRESULT HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
+                  HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
+
+}  // namespace
+
+LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
+  // Six pixels from the left and top edges, five from the right and bottom
+  // ones (Right and Bottom are exclusive), whatever the frame width.
+  const int dl = x - bounds.Left, dr = bounds.Right - x, dt = y - bounds.Top, db = bounds.Bottom - y;
+  if (dt < 6 && dl < 6) return HTTOPLEFT;
+  if (dt < 6 && dr < 6) return HTTOPRIGHT;
+  if (db < 6 && dl < 6) return HTBOTTOMLEFT;
+  if (db < 6 && dr < 6) return HTBOTTOMRIGHT;
+  if (dt < 6) return HTTOP;
+  if (dl < 6) return HTLEFT;
+  if (db < 6) return HTBOTTOM;
+  if (dr < 6) return HTRIGHT;
+  return framework;
+}
+
+LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
+  // NOTE: both coordinates are signed 16-bit: monitors left of or above the
+  // primary one give negative values.
+  const int x = static_cast<std::int16_t>(lParam & 0xFFFF);
+  const int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+  return LoupeHitTest(BoundsRect(), x, y, framework);
+}
+
+void TMainForm::FormResize() {
+  // The framework sizes the window before the settings are read.
+  if (LoupeRate == 0.0f || FMagHandle == 0) return;
+  const TRect bounds = BoundsRect();
+  RecomputeSizes(bounds.Width(), bounds.Height());
+  PlaceMagnifier();
+}
+
+TShiftState TMainForm::MouseShiftState(WPARAM keys, bool isDouble) {
+  TShiftState shift = 0;
+  if (keys & win::MK_SHIFT) shift |= ssShift;
+  if (keys & win::MK_CONTROL) shift |= ssCtrl;
+  if (keys & win::MK_LBUTTON) shift |= ssLeft;
+  if (keys & win::MK_RBUTTON) shift |= ssRight;
+  if (keys & win::MK_MBUTTON) shift |= ssMiddle;
+  // The mouse messages do not carry Alt.
+  if (FPlatform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
+  if (isDouble) shift |= ssDouble;
+  return shift;
+}
+
+void TMainForm::FormMouseDown(TShiftState shift) {
+  if (shift & (ssShift | ssAlt | ssCtrl | ssDouble)) return;
+  if (shift & ssLeft) {
+    // Let the platform move the window with the mouse, as by a caption.
+    FPlatform.ReleaseCapture();
+    FPlatform.SendMessageW(FHandle, win::WM_NCLBUTTONDOWN, win::HTCAPTION, 0);
+  } else if (shift & ssMiddle) {
+    MinimizeToTray();
+  }
+}
+
+void TMainForm::FormDblClick() {
+  if (LoupeMode == lmPointer) {
+    ActPopSetLoupeModelmWindow.Execute();
+  } else {
+    ActPopSetLoupeModelmPointer.Execute();
+  }
+}
+
+void TMainForm::MouseWheel(int delta, TShiftState shift) {
+  // Rotation adds up; each full notch is one step.
+  FWheelAccumulator += delta;
+  while (FWheelAccumulator >= win::WHEEL_DELTA || FWheelAccumulator <= -win::WHEEL_DELTA) {
+    const bool up = FWheelAccumulator > 0;
+    FWheelAccumulator += up ? -win::WHEEL_DELTA : win::WHEEL_DELTA;
+    if (up) {
+      FormMouseWheelUp(shift);
+    } else {
+      FormMouseWheelDown(shift);
+    }
+  }
+}
+
+void TMainForm::FormMouseWheelUp(TShiftState shift) {
+  if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) ActPopZoomIn.Execute();
+}
+
+void TMainForm::FormMouseWheelDown(TShiftState shift) {
+  if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) ActPopZoomOut.Execute();
+}
+
+// Hiding to the notification area comes with the tray icon.
+void TMainForm::MinimizeToTray() {}
+
+}  // namespace lensoro
