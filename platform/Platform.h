@@ -103,6 +103,16 @@ class TPlatform {
  public:
   virtual ~TPlatform() = default;
 
+ protected:
+  // Default of the calls a backend does not offer: fails as Windows fails
+  // an unsupported call.
+  bool FailUnsupported(const std::u16string&) {
+    SetLastError(50);  // ERROR_NOT_SUPPORTED
+    return false;
+  }
+
+ public:
+
   // --- Process, errors, time -------------------------------------------
   virtual std::u16string GetModuleFileNameW() = 0;  // own executable's full path
   // A path on a mapped network drive in its \\server\share form; other paths
@@ -122,6 +132,38 @@ class TPlatform {
   virtual int GetScreenPixelsPerInch() = 0;  // GetDeviceCaps(LOGPIXELSY) of the screen
   virtual int GetSystemMetrics(int index) = 0;
   virtual bool GetCursorPos(TPoint& point) = 0;
+
+  // --- Files and folders (Windows paths) ---------------------------------
+  // The whole content of a file; false (and the last error) when it cannot
+  // be read.
+  virtual bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+    data.clear();
+    return FailUnsupported(path);
+  }
+  // Creates or truncates the file and writes the bytes, flushed to disk.
+  virtual bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) {
+    return FailUnsupported(path) && data.empty();
+  }
+  // MOVEFILE_REPLACE_EXISTING (1) | MOVEFILE_WRITE_THROUGH (8) replaces a
+  // file in one step.
+  virtual bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) {
+    return FailUnsupported(from) && FailUnsupported(to) && flags == 0;
+  }
+  virtual bool DeleteFileW(const std::u16string& path) { return FailUnsupported(path); }
+  virtual bool CreateDirectoryW(const std::u16string& path) { return FailUnsupported(path); }
+  // INVALID_FILE_ATTRIBUTES (0xFFFFFFFF) when there is nothing at the path.
+  virtual DWORD GetFileAttributesW(const std::u16string& path) {
+    FailUnsupported(path);
+    return 0xFFFFFFFFu;
+  }
+  // The names (not paths) of the files matching a pattern such as
+  // "C:\x\Lang\*.lang", in the order the file system lists them.
+  virtual std::vector<std::u16string> FindFiles(const std::u16string& pattern) {
+    FailUnsupported(pattern);
+    return {};
+  }
+  // The user's locale's decimal separator (GetLocaleInfoW LOCALE_SDECIMAL).
+  virtual std::u16string GetLocaleDecimalSeparator() { return u"."; }
 
   // --- Processes of other windows --------------------------------------
   virtual DWORD GetWindowThreadProcessId(HWND wnd) = 0;  // process id, 0 if none
@@ -240,6 +282,10 @@ constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400, PROCESS_VM_READ = 0x0010,
 constexpr DWORD ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_ACCESS_DENIED = 5,
                 ERROR_INVALID_PARAMETER = 87, ERROR_PARTIAL_COPY = 299, ERROR_INVALID_WINDOW_HANDLE = 1400,
                 ERROR_CANNOT_FIND_WND_CLASS = 1407, ERROR_CLASS_DOES_NOT_EXIST = 1411;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1, MOVEFILE_WRITE_THROUGH = 0x8;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu, FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3, ERROR_ALREADY_EXISTS = 183, ERROR_DISK_FULL = 112,
+                ERROR_NOT_SUPPORTED = 50;
 constexpr int HTCLIENT = 1, HTCAPTION = 2;
 constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008,
                  MK_MBUTTON = 0x0010;

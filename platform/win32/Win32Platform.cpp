@@ -18,6 +18,8 @@
 namespace {
 
 using LHWND = lensoro::HWND;
+// Out here HANDLE is the system's; inside namespace lensoro it is ours.
+const ::HANDLE InvalidHandle = INVALID_HANDLE_VALUE;
 
 
 // NOTE: handles keep 32 significant bits on 64-bit Windows; widening goes
@@ -187,6 +189,95 @@ bool TWin32Platform::GetCursorPos(TPoint& point) {
   if (!::GetCursorPos(&p)) return false;
   point = {p.x, p.y};
   return true;
+}
+
+// --- Files and folders ---------------------------------------------------------
+
+namespace {
+// Closes a kernel handle when it goes out of scope.
+class TScopedHandle {
+ public:
+  explicit TScopedHandle(::HANDLE h) : FHandle(h) {}
+  ~TScopedHandle() {
+    if (valid()) ::CloseHandle(FHandle);
+  }
+  TScopedHandle(const TScopedHandle&) = delete;
+  TScopedHandle& operator=(const TScopedHandle&) = delete;
+  bool valid() const { return FHandle != InvalidHandle && FHandle != nullptr; }
+  ::HANDLE get() const { return FHandle; }
+
+ private:
+  ::HANDLE FHandle;
+};
+}  // namespace
+
+bool TWin32Platform::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+  data.clear();
+  TScopedHandle file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.get(), &size)) return false;
+  if (size.QuadPart > 64 * 1024 * 1024) {  // no settings or language file is this big
+    ::SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
+  data.resize(static_cast<std::size_t>(size.QuadPart));
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ::DWORD got = 0;
+    if (!::ReadFile(file.get(), data.data() + done, static_cast<::DWORD>(data.size() - done), &got, nullptr)) {
+      data.clear();
+      return false;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  data.resize(done);
+  return true;
+}
+
+bool TWin32Platform::WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) {
+  TScopedHandle file(
+      ::CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
+  std::size_t done = 0;
+  while (done < data.size()) {
+    ::DWORD wrote = 0;
+    if (!::WriteFile(file.get(), data.data() + done, static_cast<::DWORD>(data.size() - done), &wrote, nullptr)) {
+      return false;
+    }
+    done += wrote;
+  }
+  return ::FlushFileBuffers(file.get()) != FALSE;
+}
+
+bool TWin32Platform::MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) {
+  return ::MoveFileExW(W(from), W(to), flags) != FALSE;
+}
+
+bool TWin32Platform::DeleteFileW(const std::u16string& path) { return ::DeleteFileW(W(path)) != FALSE; }
+bool TWin32Platform::CreateDirectoryW(const std::u16string& path) {
+  return ::CreateDirectoryW(W(path), nullptr) != FALSE;
+}
+DWORD TWin32Platform::GetFileAttributesW(const std::u16string& path) { return ::GetFileAttributesW(W(path)); }
+
+std::vector<std::u16string> TWin32Platform::FindFiles(const std::u16string& pattern) {
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW data;
+  ::HANDLE find = ::FindFirstFileW(W(pattern), &data);
+  if (find == InvalidHandle) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(U(data.cFileName));
+  } while (::FindNextFileW(find, &data));
+  ::FindClose(find);
+  return names;
+}
+
+std::u16string TWin32Platform::GetLocaleDecimalSeparator() {
+  wchar_t buffer[8] = {};
+  if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) <= 0) return u".";
+  return U(buffer);
 }
 
 // --- Processes of other windows ----------------------------------------------

@@ -32,6 +32,15 @@ class TWin32Platform final : public TPlatform {
   int GetSystemMetrics(int index) override;
   bool GetCursorPos(TPoint& point) override;
 
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
+  bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
+  bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) override;
+  bool DeleteFileW(const std::u16string& path) override;
+  bool CreateDirectoryW(const std::u16string& path) override;
+  DWORD GetFileAttributesW(const std::u16string& path) override;
+  std::vector<std::u16string> FindFiles(const std::u16string& pattern) override;
+  std::u16string GetLocaleDecimalSeparator() override;
+
   DWORD GetWindowThreadProcessId(HWND wnd) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
   DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
