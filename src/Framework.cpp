@@ -39,6 +39,11 @@ void TApplication::Initialize() {
   FHandle = Platform.CreateWindowExW(p);
 }
 
+void TApplication::SetTitle(const std::u16string& title) {
+  Title = title;
+  if (FHandle) Platform.SetWindowTextW(FHandle, title);
+}
+
 void TApplication::Terminate() {
   if (FTerminated) return;
   FTerminated = true;

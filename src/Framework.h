@@ -27,13 +27,15 @@ class TApplication : private IWindowHandler {
   TPlatform& Platform;
   std::u16string ExeName;      // own executable's full path
   std::u16string IniFileName;  // ExeName with the extension ".ini"
-  std::u16string Title;        // application title; the tray hint follows it
+  std::u16string Title;        // application title (SetTitle); the tray hint follows it
   TLangState Lang;             // language folder, file and texts
   TMainForm* MainForm = nullptr;
   bool MainFormOnTaskBar = false;
 
   // Creates the hidden application window.
   void Initialize();
+  // The application window carries the title as its text.
+  void SetTitle(const std::u16string& title);
   HWND Handle() const { return FHandle; }
   // Asks the message loop to end (once).
   void Terminate();

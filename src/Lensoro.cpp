@@ -19,7 +19,7 @@ int LensoroMain(TPlatform& platform) {
 
   app.Initialize();
   app.MainFormOnTaskBar = true;
-  app.Title = u"Lensoro";
+  app.SetTitle(u"Lensoro");
   try {
     TMainForm form(app);
     app.Run();

@@ -134,7 +134,7 @@ void TMainForm::FormDestroy() {
 
 void TMainForm::ApplyMainFormLang() {
   FApp.Lang.ApplyBuiltIn();
-  FApp.Title = BuiltInText(u"Application.Title");
+  FApp.SetTitle(BuiltInText(u"Application.Title"));
   struct {
     TAction* Action;
     const char16_t* Key;
