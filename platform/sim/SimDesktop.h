@@ -1,0 +1,376 @@
+// The simulated desktop: a second, complete TPlatform for the native tests.
+//
+// TSimDesktop is the world of one test: windows with their z-order, the
+// processes that own them, a test clock, global atoms, registered messages,
+// message boxes, a log of every platform call and failure injection.
+// TSimProcess is one process's view of it and is the TPlatform a unit under
+// test is given; several processes share one desktop, so copies of the
+// program can talk to each other message by message.
+//
+// It models Win32, it does not mock it: calls validate handles, keep state,
+// raise the messages Windows raises (and only on a real change), and fail
+// with Windows' error codes. Everything is deterministic.
+//
+// A typical test:
+//
+//   TSimDesktop desk;
+//   TSimProcess& a = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+//   TSimProcess& b = desk.AddProcess(u"D:\\Other\\lensoro.exe", /*is64Bit=*/true);
+//   TSimProcess& editor = desk.AddProcess(u"C:\\Windows\\notepad.exe");
+//   HWND note = desk.AddForeignWindow(editor.Pid, u"Notepad", u"Untitled - Notepad");
+//   desk.FailNext("MagInitialize", 5);                  // a's or b's next call fails
+//   desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDCANCEL; };
+//   ... run the units with `a` and `b` as their TPlatform ...
+//   desk.RunFor(500);                                    // pump every process for 500 ms
+//   EXPECT_EQ(desk.CountCalls("MagSetWindowSource", a.Pid), 10);
+//
+// Conventions of the model:
+// - Every TSimWindow::Rect is in screen coordinates, children's too; a child
+//   moves with its parent. SetWindowPos and CreateWindowExW take a child's
+//   position relative to its parent's client area, and WM_MOVE reports it so.
+//   No window has a border: the client area is the whole window.
+// - Top-level windows are kept in one z-order list, top first, top-most ones
+//   always ahead of the others. A new top-level window goes to the top of its
+//   band; a new child to the bottom of its siblings (as Win32 does, which keeps
+//   dialog controls in creation order).
+// - Only a window with an IWindowHandler receives messages. A window without
+//   one (another program's, a "Magnifier", a message box) answers with
+//   DefWindowProcW, so WM_CLOSE sent to it destroys it.
+// - The calls the units make are logged and can fail; the desktop's own
+//   methods below are the test's hands and are neither logged nor failed.
+// - Case-insensitive names (classes, atoms, messages, drives) fold A-Z only.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+
+namespace lensoro::sim {
+
+// Plain state of one window, readable (and writable) by tests.
+struct TSimWindow {
+  HWND Handle = 0;
+  DWORD ProcessId = 0;
+  HWND Owner = 0;   // top-level windows only
+  HWND Parent = 0;  // child windows only
+  std::u16string ClassName, Title;
+  DWORD Style = 0;  // WS_VISIBLE always agrees with Visible
+  DWORD ExStyle = 0;
+  TRect Rect;  // screen coordinates
+  bool Visible = false;
+  IWindowHandler* Handler = nullptr;  // we don't own it; null for windows without a program handler
+  std::vector<HWND> Children;         // z-order, top first
+
+  bool ImeDisabled = false;
+  int Alpha = -1;  // -1 until SetLayeredWindowAttributes sets it with LWA_ALPHA
+  DWORD ColorKey = 0, LayeredFlags = 0;
+  DWORD LastFillColor = 0xFFFFFFFFu;  // none yet
+  TRect LastFillRect;
+  int FillCount = 0, InvalidateCount = 0, PaintCount = 0;
+  bool RedrawEnabled = true;  // WM_SETREDRAW sent to a magnifier toggles it
+
+  bool IsMagnifier = false;
+  TMagTransform Transform;
+  TMagColorEffect ColorEffect;
+  TRect Source;
+  std::vector<HWND> FilterList;
+  DWORD FilterMode = 0;
+  int TransformSetCount = 0, ColorEffectSetCount = 0, SourceSetCount = 0, FilterListSetCount = 0;
+
+  bool Destroying = false;  // between the start of DestroyWindow and its removal
+};
+
+// One platform call: its name (a string literal), the calling process and up
+// to six integer arguments, the window handle first where there is one. No
+// heap in a record, so logging never allocates.
+struct TSimCall {
+  const char* Name = "";
+  DWORD Pid = 0;
+  std::int64_t A[6] = {};
+};
+
+// One MessageDialog call.
+struct TSimDialog {
+  DWORD Pid = 0;
+  std::u16string Text, Caption;
+  TMsgDlgType Type = TMsgDlgType::Information;
+  TMsgDlgButtons Buttons = mbOK;
+  HWND Owner = 0;
+  HWND Window = 0;  // the "#32770" window that stands for the box while it is up
+  int Result = 0;
+};
+
+class TSimDesktop;
+
+// One process of the desktop; the TPlatform of the unit that runs in it.
+class TSimProcess : public TPlatform {
+ public:
+  TSimProcess(TSimDesktop& desktop, DWORD pid, std::u16string exePath, bool is64Bit);
+  TSimProcess(const TSimProcess&) = delete;
+  TSimProcess& operator=(const TSimProcess&) = delete;
+
+  TSimDesktop& Desktop() { return FDesktop; }
+
+  const DWORD Pid;
+  std::u16string ExePath;
+  bool Is64Bit = false;
+  // Opening it for more than PROCESS_QUERY_LIMITED_INFORMATION is denied, as
+  // for an elevated or protected process.
+  bool Protected = false;
+  // Set when GetMessageW found nothing to wait for: a real loop would hang.
+  bool Starved = false;
+  DWORD LastError = 0;
+  bool MagInitialized = false;
+  bool QuitPosted = false;
+  int ExitCode = 0;
+  std::deque<TMsg> Queue;  // posted messages, oldest first
+
+  struct TTimer {
+    HWND Wnd = 0;
+    std::uintptr_t Id = 0;
+    UINT Interval = 0;
+    DWORD Due = 0;
+  };
+  std::vector<TTimer> Timers;
+  const TTimer* FindTimer(HWND wnd, std::uintptr_t id) const;
+
+  // Test helpers (not logged): dispatch what is available now (posted
+  // messages, due timers; the quit flag stays for the program's loop) and
+  // return how many were dispatched.
+  int DispatchPending();
+
+  // --- TPlatform ------------------------------------------------------
+  std::u16string GetModuleFileNameW() override;
+  std::u16string ExpandUNCFileName(const std::u16string& path) override;
+  DWORD GetLastError() override;
+  void SetLastError(DWORD code) override;
+  std::u16string FormatMessageW(DWORD code) override;
+  std::int32_t RtlGetVersion(TOsVersion& version) override;
+  DWORD GetTickCount() override;
+  TSystemTime GetLocalTime() override;
+  ATOM GlobalAddAtomW(const std::u16string& name) override;
+  ATOM GlobalDeleteAtom(ATOM atom) override;
+  bool CoCreateGuid(std::uint8_t (&guid)[16]) override;
+  int GetScreenPixelsPerInch() override;
+  int GetSystemMetrics(int index) override;
+  bool GetCursorPos(TPoint& point) override;
+
+  DWORD GetWindowThreadProcessId(HWND wnd) override;
+  HANDLE OpenProcess(DWORD access, DWORD processId) override;
+  DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
+  bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;
+  bool CloseHandle(HANDLE handle) override;
+
+  bool EnumWindows(const std::function<bool(HWND)>& callback) override;
+  bool EnumChildWindows(HWND parent, const std::function<bool(HWND)>& callback) override;
+  HWND GetWindow(HWND wnd, UINT command) override;
+  HWND GetParent(HWND wnd) override;
+  bool IsWindow(HWND wnd) override;
+  int GetWindowTextW(HWND wnd, char16_t* buffer, int maxCount) override;
+  int GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) override;
+  bool SetWindowTextW(HWND wnd, const std::u16string& text) override;
+  HWND CreateWindowExW(const TCreateWindowParams& params) override;
+  bool DestroyWindow(HWND wnd) override;
+  bool ShowWindow(HWND wnd, int command) override;
+  bool IsWindowVisible(HWND wnd) override;
+  bool SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) override;
+  bool GetWindowRect(HWND wnd, TRect& rect) override;
+  bool GetClientRect(HWND wnd, TRect& rect) override;
+  std::int32_t GetWindowLongW(HWND wnd, int index) override;
+  bool SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint8_t alpha, DWORD flags) override;
+  void ImmDisableForWindow(HWND wnd) override;
+  bool SetForegroundWindow(HWND wnd) override;
+  HWND GetForegroundWindow() override;
+  bool InvalidateRect(HWND wnd, bool erase) override;
+  bool FillSolidRect(HDC dc, const TRect& rect, DWORD color) override;
+  DWORD GetSysColor(int index) override;
+  bool ReleaseCapture() override;
+  std::int16_t GetKeyState(int virtualKey) override;
+
+  LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  UINT RegisterWindowMessageW(const std::u16string& name) override;
+  LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void PostQuitMessage(int exitCode) override;
+  int GetMessageW(TMsg& msg) override;
+  bool PeekMessageW(TMsg& msg, bool remove) override;
+  bool TranslateMessage(const TMsg& msg) override;
+  LRESULT DispatchMessageW(const TMsg& msg) override;
+  DWORD MsgWaitForMultipleObjects(DWORD milliseconds, DWORD wakeMask) override;
+  std::uintptr_t SetTimer(HWND wnd, std::uintptr_t id, UINT milliseconds) override;
+  bool KillTimer(HWND wnd, std::uintptr_t id) override;
+
+  int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
+                    TMsgDlgButtons buttons, HWND owner) override;
+
+  bool MagInitialize() override;
+  bool MagUninitialize() override;
+  bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) override;
+  bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) override;
+  bool MagSetWindowSource(HWND wnd, const TRect& source) override;
+  bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
+
+ private:
+  friend class TSimDesktop;
+  void Log(const char* name, std::int64_t a0 = 0, std::int64_t a1 = 0, std::int64_t a2 = 0, std::int64_t a3 = 0,
+           std::int64_t a4 = 0, std::int64_t a5 = 0);
+  // True when an injected failure hits this call; the last error is set then.
+  bool Injected(const char* method);
+  bool Fail(DWORD code) {
+    LastError = code;
+    return false;
+  }
+  // The window, or null with ERROR_INVALID_WINDOW_HANDLE.
+  TSimWindow* Need(HWND wnd);
+  TSimWindow* NeedMagnifier(HWND wnd);
+  bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
+  TTimer* EarliestTimer();
+
+  TSimDesktop& FDesktop;
+};
+
+class TSimDesktop {
+ public:
+  // Virtual screen (0,0)-(1920,1080), 96 DPI, Windows 10.0.19045, clock at 1000 ms.
+  TSimDesktop();
+  ~TSimDesktop();
+  TSimDesktop(const TSimDesktop&) = delete;
+  TSimDesktop& operator=(const TSimDesktop&) = delete;
+
+  // --- Processes --------------------------------------------------------
+  // Owned by the desktop; the reference stays valid as long as it lives.
+  TSimProcess& AddProcess(std::u16string exePath, bool is64Bit = false);
+  TSimProcess* ProcessById(DWORD pid);
+  // "N:\x\y.exe" expands to uncRoot + "\x\y.exe" (ExpandUNCFileName).
+  void MapDrive(char16_t letter, std::u16string uncRoot);
+
+  // --- Clock ------------------------------------------------------------
+  DWORD Now() const { return FClock; }
+  void Advance(DWORD ms) { FClock += ms; }
+  // Runs every process's loop for ms of test time: due timers and posted
+  // messages of all processes are dispatched in time order.
+  void RunFor(DWORD ms);
+
+  // --- Screen, pointer, keyboard, OS ----------------------------------------
+  TRect VirtualScreen{0, 0, 1920, 1080};
+  TRect PrimaryScreen{0, 0, 1920, 1080};
+  TPoint Cursor{960, 540};
+  int PixelsPerInch = 96;
+  TOsVersion OsVersion{10, 0, 19045};
+  std::int32_t RtlGetVersionStatus = 0;
+  TSystemTime LocalTimeAtStart{2026, 1, 4, 15, 10, 0, 0, 0};  // a Thursday, at the clock's start
+  std::array<bool, 256> KeysDown{};                           // GetKeyState's high bit
+
+  // --- Windows ------------------------------------------------------------
+  TSimWindow* Window(HWND wnd);  // null when there is no such window
+  const TSimWindow* Window(HWND wnd) const;
+  std::vector<HWND> TopLevelWindows() const;  // z-order, top first
+  // A window of another program: no handler, so it answers DefWindowProcW.
+  HWND AddForeignWindow(DWORD pid, std::u16string className, std::u16string title, HWND owner = 0,
+                        TRect rect = {}, bool visible = true, DWORD exStyle = 0);
+  HWND Foreground() const { return FForeground; }
+  // The user activates a window (clicks it): it comes to the top of its band.
+  void Activate(HWND wnd);
+  // The window's program destroys it, as DestroyWindow from its own process.
+  bool DestroyWindow(HWND wnd);
+  // Sends WM_ERASEBKGND (wParam = a DC that FillSolidRect maps back to the
+  // window, valid until Paint returns) and then WM_PAINT to the handler.
+  void Paint(HWND wnd);
+
+  // --- Failure injection ------------------------------------------------------
+  // The next `count` calls of the named TPlatform method (by any process, or
+  // only by `pid` when non-zero) fail as that call fails on Windows and set
+  // the last error to errorCode; nothing else changes. For RtlGetVersion the
+  // code is the NTSTATUS returned.
+  void FailNext(const std::string& method, DWORD errorCode, int count = 1, DWORD pid = 0);
+  void ClearFailures() { FFailures.clear(); }
+
+  // --- Call log ----------------------------------------------------------------
+  const std::vector<TSimCall>& Calls() const { return FCalls; }
+  void ClearCalls() { FCalls.clear(); }  // keeps the capacity
+  int CountCalls(const char* method, DWORD pid = 0) const;
+
+  // --- Message boxes ---------------------------------------------------------
+  // Every MessageDialog call is recorded here, then answered by the
+  // responder (IDOK without one). The responder may pump or send messages.
+  std::vector<TSimDialog> Dialogs;
+  std::function<int(TSimProcess&, const TSimDialog&)> DialogResponder;
+
+  // --- Atoms and registered messages --------------------------------------
+  ATOM FindAtom(const std::u16string& name) const;  // 0 when not there
+  int AtomReferences(ATOM atom) const;               // 0 when not there
+
+ private:
+  friend class TSimProcess;
+
+  struct TFailure {
+    std::string Method;
+    DWORD Code = 0;
+    int Count = 0;
+    DWORD Pid = 0;
+  };
+  struct TAtom {
+    std::u16string Name;
+    int References = 0;
+  };
+  struct TProcessHandle {
+    DWORD Pid = 0;
+    DWORD Access = 0;
+  };
+  struct TPaintDc {
+    HDC Dc = 0;
+    HWND Wnd = 0;
+  };
+
+  HWND NewHandle();
+  // Puts a new window into the map and the z-order; sends nothing.
+  TSimWindow& Insert(TSimWindow window);
+  std::vector<HWND>* Siblings(const TSimWindow& w);
+  std::size_t TopmostCount(HWND except) const;
+  void MoveTo(std::vector<HWND>& list, HWND wnd, std::size_t index);
+  void BringToTop(TSimWindow& w);
+  void SetVisible(TSimWindow& w, bool visible);
+  void Shift(TSimWindow& w, int dx, int dy);  // and its children
+  bool IsVisibleChain(const TSimWindow& w) const;
+  TSimWindow* Root(TSimWindow* w);
+  // Activation moves from the current foreground to wnd (0: to nothing).
+  void SetActive(HWND wnd, bool bringToTop);
+  void PassActivation(HWND leaving);
+  void DestroyTree(HWND wnd);
+  void Remove(HWND wnd);
+  LRESULT Send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void Post(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  DWORD FClock = 1000;
+  DWORD FClockStart = 1000;
+  std::vector<std::unique_ptr<TSimProcess>> FProcesses;
+  DWORD FNextPid = 1000;
+  std::map<HWND, TSimWindow> FWindows;
+  std::vector<HWND> FZOrder;  // top-level windows, top first
+  HWND FNextHandle = 0x10010;
+  HWND FForeground = 0;
+  std::map<char16_t, std::u16string> FDrives;
+  std::map<HANDLE, TProcessHandle> FProcessHandles;
+  HANDLE FNextProcessHandle = 0x1F4;
+  std::vector<TFailure> FFailures;
+  std::vector<TSimCall> FCalls;
+  std::map<std::u16string, ATOM> FAtomByName;  // key folded
+  std::map<ATOM, TAtom> FAtoms;
+  ATOM FNextAtom = 0xC000;
+  std::map<std::u16string, UINT> FMessages;  // key folded
+  UINT FNextMessage = 0xC100;
+  std::uint32_t FGuidSerial = 0;
+  std::vector<TPaintDc> FPaintDcs;
+  HDC FNextDc = 0x0DC00010;
+  std::uintptr_t FNextThreadTimer = 1;
+};
+
+}  // namespace lensoro::sim
