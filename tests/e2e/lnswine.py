@@ -1,0 +1,389 @@
+"""One Wine run for the end-to-end tests: its own Xvfb, a fresh prefix, the
+programs started in it and the probe that looks at them. Standard library only.
+
+    with WineSession("win32", probe_exe) as s:
+        folder = s.install("build/mingw/dist", "LensoroA")
+        app = s.start(os.path.join(folder, "lensoro.exe"))
+        windows = s.probe("list")
+
+Everything it starts it ends by PID in close(); every outside call has a timeout.
+"""
+
+import json
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+LOUPE_CAPTION = "がめん かくだい ソフト ぽてりん"
+JAPANESE_FONT_CANDIDATES = (
+    "/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
+    "/usr/share/fonts/truetype/ipafont-gothic/ipag.ttf",
+    "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf",
+)
+FONTLINK_KEYS = (
+    r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
+    # 32-bit programs in a 64-bit prefix read the redirected view.
+    r"HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
+)
+
+
+START_GAP = 0.7  # seconds between starting a program and the next probe
+
+
+class WineError(RuntimeError):
+    pass
+
+
+def have_wine():
+    return shutil.which("wine") is not None and shutil.which("Xvfb") is not None
+
+
+def unix_to_windows(path):
+    """Wine maps the Unix root to drive Z:."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wait_for(predicate, timeout, interval=0.25, what="condition"):
+    """Polls predicate until it returns something truthy and returns that;
+    raises TimeoutError naming what was awaited and the last value seen."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        last = predicate()
+        if last:
+            return last
+        if time.monotonic() >= deadline:
+            raise TimeoutError("%s not reached within %.1f s (last: %r)" % (what, timeout, last))
+        time.sleep(interval)
+
+
+def _free_display(start=90):
+    for n in range(start, start + 400):
+        if not os.path.exists("/tmp/.X11-unix/X%d" % n) and not os.path.exists("/tmp/.X%d-lock" % n):
+            return n
+    raise WineError("no free X display number")
+
+
+class WineProcess:
+    """A program started with `wine`; the PID is the Unix one of the wine
+    loader, and the return code is the Windows exit code wine forwards."""
+
+    def __init__(self, popen, exe, log_path):
+        self._popen = popen
+        self.exe = exe
+        self.log_path = log_path
+
+    @property
+    def pid(self):
+        return self._popen.pid
+
+    @property
+    def returncode(self):
+        return self._popen.poll()
+
+    def running(self):
+        return self._popen.poll() is None
+
+    def wait(self, timeout):
+        """The exit code, or None if it is still running after timeout seconds."""
+        try:
+            return self._popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def output(self):
+        try:
+            with open(self.log_path, "r", encoding="utf-8", errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
+
+    def kill(self):
+        if self.running():
+            try:
+                os.kill(self._popen.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.wait(5)
+
+
+class WineSession:
+    """One Xvfb, one fresh WINEPREFIX and what runs in them, for one test run."""
+
+    def __init__(self, arch="win32", probe_exe=None, width=1280, height=1024, keep=False):
+        if arch not in ("win32", "win64"):
+            raise ValueError("arch must be win32 or win64")
+        self.arch = arch
+        self.probe_exe = probe_exe
+        self.width, self.height = width, height
+        self.keep = keep or os.environ.get("LENSORO_E2E_KEEP") == "1"
+        self.root = tempfile.mkdtemp(prefix="lnswine-")
+        self.prefix = os.path.join(self.root, "prefix")
+        self.display = None
+        self.timings = {}
+        self._xvfb = None
+        self._processes = []
+        self._helpers = []
+        self._count = 0
+        self._last_start = 0.0
+        self.env = None
+
+    # --- lifetime -------------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self.open()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def open(self):
+        t0 = time.monotonic()
+        self._start_xvfb()
+        self.timings["xvfb"] = time.monotonic() - t0
+        self.env = dict(os.environ)
+        for k in ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER", "WINESERVER"):
+            self.env.pop(k, None)
+        self.env.update({
+            "DISPLAY": ":%d" % self.display,
+            "WINEPREFIX": self.prefix,
+            "WINEARCH": self.arch,
+            "WINEDEBUG": "-all",
+            # No Mono or Gecko install prompts in a fresh prefix.
+            "WINEDLLOVERRIDES": "mscoree,mshtml=",
+        })
+        t0 = time.monotonic()
+        self._make_prefix()
+        self.timings["prefix"] = time.monotonic() - t0
+
+    def _start_xvfb(self):
+        for _ in range(5):
+            n = _free_display()
+            log = open(os.path.join(self.root, "xvfb-%d.log" % n), "wb")
+            p = subprocess.Popen(
+                ["Xvfb", ":%d" % n, "-screen", "0", "%dx%dx24" % (self.width, self.height), "-nolisten", "tcp"],
+                stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+            log.close()
+            deadline = time.monotonic() + 10
+            while time.monotonic() < deadline and p.poll() is None:
+                if os.path.exists("/tmp/.X11-unix/X%d" % n):
+                    self._xvfb, self.display = p, n
+                    return
+                time.sleep(0.1)
+            # Another run took the number between our look and its start: next one.
+            if p.poll() is None:
+                p.kill()
+            p.wait(5)
+        raise WineError("Xvfb did not start")
+
+    def _make_prefix(self):
+        self._run(["wine", "wineboot", "--init"], timeout=120, what="wineboot")
+        self._settle(60)
+        font = next((f for f in JAPANESE_FONT_CANDIDATES if os.path.exists(f)), None)
+        fonts_dir = os.path.join(self.prefix, "drive_c", "windows", "Fonts")
+        if font and os.path.isdir(fonts_dir):
+            target = os.path.join(fonts_dir, "ipag.ttf")
+            if not os.path.exists(target):
+                os.symlink(font, target)
+        self._write_registry()
+
+    def _settle(self, timeout):
+        """Waits for the prefix's server to end (`wineserver -w`): every client gone, registry on disk."""
+        self._run(["wineserver", "-w"], timeout=timeout, what="wineserver -w", check=False)
+
+    def _write_registry(self):
+        lines = ["Windows Registry Editor Version 5.00", "",
+                 r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]",
+                 # No window manager on the Xvfb: Wine draws frames and moves focus itself.
+                 '"Managed"="N"', ""]
+        value = "ipag.ttf,IPAGothic".encode("utf-16-le") + b"\0\0" + b"\0\0"
+        multi = ",".join("%02x" % b for b in value)
+        for key in FONTLINK_KEYS:
+            lines += ["[%s]" % key, '"Tahoma"=hex(7):%s' % multi, ""]
+        reg = os.path.join(self.root, "session.reg")
+        with open(reg, "w", encoding="ascii", newline="\r\n") as f:
+            f.write("\n".join(lines) + "\n")
+        self._run(["wine", "regedit", "/S", unix_to_windows(reg)], timeout=60, what="regedit")
+        self._settle(30)
+
+    def _run(self, args, timeout, what, check=True, retries=0):
+        for attempt in range(retries + 1):
+            try:
+                r = subprocess.run(args, env=self.env, cwd=self.root, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+            except subprocess.TimeoutExpired:
+                if attempt < retries:
+                    continue
+                raise WineError("%s timed out after %s s" % (what, timeout))
+            if check and r.returncode != 0:
+                raise WineError("%s failed with %d: %s" % (what, r.returncode, r.stderr.decode(errors="replace")))
+            return r
+        raise AssertionError("unreachable")
+
+    def close(self):
+        for p in self._processes + self._helpers:
+            if p.running() if isinstance(p, WineProcess) else p.poll() is None:
+                try:
+                    p.terminate() if not isinstance(p, WineProcess) else os.kill(p.pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    pass
+        if self.env is not None and os.path.isdir(self.prefix):
+            try:
+                subprocess.run(["wineserver", "-k"], env=self.env, timeout=15,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            except subprocess.TimeoutExpired:
+                pass
+        for p in self._processes:
+            if p.wait(5) is None:
+                p.kill()
+        for p in self._helpers + [self._xvfb]:
+            if p is None:
+                continue
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(5)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait(5)
+        self._processes, self._helpers = [], []
+        self._xvfb = None
+        if not self.keep:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- programs -------------------------------------------------------------
+
+    def install(self, dist_dir, folder_name, stub_dll=None):
+        """Copies the portable folder plus the stand-in magnification.dll
+        (default: the build's wine/ beside dist/) into a new folder."""
+        dist_dir = os.path.abspath(dist_dir)
+        if stub_dll is None:
+            stub_dll = os.path.join(os.path.dirname(dist_dir), "wine", "magnification.dll")
+        target = os.path.join(self.root, "apps", folder_name)
+        if os.path.exists(target):
+            raise WineError("folder %s exists already" % target)
+        shutil.copytree(dist_dir, target)
+        shutil.copy2(stub_dll, os.path.join(target, "magnification.dll"))
+        return target
+
+    def start(self, exe_path, args=(), env=None):
+        self._count += 1
+        log = os.path.join(self.root, "proc-%d-%s.log" % (self._count, os.path.basename(exe_path)))
+        full_env = dict(self.env)
+        full_env.update(env or {})
+        with open(log, "wb") as out:
+            p = subprocess.Popen(["wine", exe_path] + list(args), env=full_env, cwd=os.path.dirname(exe_path),
+                                 stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+        self._last_start = time.monotonic()
+        proc = WineProcess(p, exe_path, log)
+        self._processes.append(proc)
+        return proc
+
+    def start_helper(self, args):
+        """A plain X client on the session's display (a picture behind the loupe)."""
+        p = subprocess.Popen(list(args), env=self.env, stdin=subprocess.DEVNULL,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._helpers.append(p)
+        return p
+
+    def probe(self, *args, timeout=10, check=True):
+        """Runs lnsprobe.exe in the session and returns its JSON lines as a
+        list; one retry, as a wine client started just as another program
+        starts can hang."""
+        if not self.probe_exe:
+            raise WineError("no probe given to the session")
+        # NOTE: the hang is seen when the probe starts within a few hundred
+        # milliseconds of another program; half a second apart it never was.
+        gap = self._last_start + START_GAP - time.monotonic()
+        if gap > 0:
+            time.sleep(gap)
+        cmd = ["wine", self.probe_exe] + [str(a) for a in args]
+        for attempt in range(2):
+            try:
+                r = subprocess.run(cmd, env=self.env, cwd=self.root, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+                break
+            except subprocess.TimeoutExpired:
+                if attempt == 1:
+                    raise WineError("lnsprobe %s timed out twice" % " ".join(map(str, args)))
+        lines = [json.loads(l) for l in r.stdout.decode("utf-8").splitlines() if l.strip()]
+        if check and r.returncode not in (0, 1):
+            raise WineError("lnsprobe %s exited %d: %s" % (" ".join(map(str, args)), r.returncode,
+                                                           r.stderr.decode(errors="replace")))
+        self.last_probe_returncode = r.returncode
+        return lines
+
+    def windows(self, title=None):
+        """Top-level windows, optionally only those with this exact title."""
+        return [w for w in self.probe("list") if title is None or w["title"] == title]
+
+    def loupes(self):
+        return [w for w in self.windows(LOUPE_CAPTION) if w["owner"] == "0x00000000"]
+
+    def screenshot(self, path, timeout=20):
+        subprocess.run(["import", "-display", ":%d" % self.display, "-window", "root", path],
+                       env=self.env, timeout=timeout, check=True,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return path
+
+    def xdotool(self, *args, timeout=10):
+        return subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, timeout=timeout,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+
+    def pixels(self, timeout=20):
+        """The screen as (width, height, bytes of RGB rows)."""
+        r = subprocess.run(["import", "-display", ":%d" % self.display, "-window", "root", "-depth", "8", "rgb:-"],
+                           env=self.env, timeout=timeout, check=True,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        if len(r.stdout) != self.width * self.height * 3:
+            raise WineError("screen grab has %d bytes" % len(r.stdout))
+        return Screen(self.width, self.height, r.stdout)
+
+    def show_pattern(self, x, y, width, height):
+        """Shows test_pattern() in a plain X window at (x, y), behind any Wine
+        window, so that a magnified image is visibly something."""
+        path = os.path.join(self.root, "pattern-%dx%d.ppm" % (width, height))
+        with open(path, "wb") as f:
+            f.write(b"P6 %d %d 255\n" % (width, height))
+            f.write(bytes(test_pattern(width, height)))
+        p = self.start_helper(["display", "-borderwidth", "0", "-geometry", "+%d+%d" % (x, y), path])
+        wait_for(lambda: self.pixels().get(x + width // 2, y + height // 2) == pattern_colour(width // 2, height // 2),
+                 15, 0.3, "the test pattern on screen")
+        return p
+
+
+def pattern_colour(x, y):
+    """Neighbouring pixels differ, so a wrong scale or offset shows."""
+    return ((x * 37) % 256, (y * 53) % 256, ((x + 2 * y) * 23 + 40) % 256)
+
+
+def test_pattern(width, height):
+    out = bytearray()
+    for y in range(height):
+        for x in range(width):
+            out += bytes(pattern_colour(x, y))
+    return out
+
+
+class Screen:
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def get(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def colours(self, left, top, right, bottom):
+        """The distinct colours in a rectangle (right and bottom exclusive)."""
+        seen = set()
+        for y in range(top, bottom):
+            row = self.data[(y * self.width + left) * 3:(y * self.width + right) * 3]
+            seen.update(row[i:i + 3] for i in range(0, len(row), 3))
+        return seen

@@ -1,0 +1,267 @@
+// lnsprobe: looks at running programs from outside for the end-to-end tests.
+// Prints one JSON object per line, UTF-8; see tools/README.md for the commands.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+std::string Json(const std::wstring& w) {
+  std::string out = "\"";
+  for (unsigned char c : Utf8(w)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof(buf), "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string Hex(unsigned long long v, int digits = 8) {
+  char buf[32];
+  std::snprintf(buf, sizeof(buf), "\"0x%0*llX\"", digits, v);
+  return buf;
+}
+
+std::string HwndText(HWND h) { return Hex(static_cast<unsigned>(reinterpret_cast<UINT_PTR>(h))); }
+
+std::string Bool(bool b) { return b ? "true" : "false"; }
+
+// Written with WriteFile so no console code page gets between us and the pipe.
+void Emit(const std::string& line) {
+  std::string s = line + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
+}
+
+std::wstring WindowText(HWND h) {
+  wchar_t buf[1024] = {};
+  int n = GetWindowTextW(h, buf, 1024);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring ClassText(HWND h) {
+  wchar_t buf[256] = {};
+  int n = GetClassNameW(h, buf, 256);
+  return std::wstring(buf, n > 0 ? n : 0);
+}
+
+std::wstring ImagePath(DWORD pid) {
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return {};
+  wchar_t buf[MAX_PATH * 2] = {};
+  DWORD size = MAX_PATH * 2;
+  std::wstring path;
+  if (QueryFullProcessImageNameW(process, 0, buf, &size)) path.assign(buf, size);
+  CloseHandle(process);
+  return path;
+}
+
+std::string RectText(const RECT& r) {
+  char buf[96];
+  std::snprintf(buf, sizeof(buf), "[%ld,%ld,%ld,%ld]", r.left, r.top, r.right, r.bottom);
+  return buf;
+}
+
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+  reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevelWindows() {
+  std::vector<HWND> list;
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> list;
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+// Decimal, or hexadecimal with 0x; a leading zero is not octal here.
+bool ParseNumber(const wchar_t* s, long long& value) {
+  if (!s || !*s) return false;
+  wchar_t* end = nullptr;
+  bool negative = *s == L'-';
+  const wchar_t* p = negative ? s + 1 : s;
+  if (p[0] == L'0' && (p[1] == L'x' || p[1] == L'X'))
+    value = static_cast<long long>(std::wcstoull(p + 2, &end, 16));
+  else
+    value = static_cast<long long>(std::wcstoull(p, &end, 10));
+  if (end == p || *end) return false;
+  if (negative) value = -value;
+  return true;
+}
+
+bool ParseHwnd(const wchar_t* s, HWND& h) {
+  long long v;
+  if (!ParseNumber(s, v)) return false;
+  h = reinterpret_cast<HWND>(static_cast<UINT_PTR>(v));
+  return true;
+}
+
+int Usage() {
+  std::fputs(
+      "usage: lnsprobe list\n"
+      "       lnsprobe children HWND\n"
+      "       lnsprobe send HWND MSG WPARAM LPARAM\n"
+      "       lnsprobe post HWND MSG WPARAM LPARAM\n"
+      "       lnsprobe dialogs\n"
+      "       lnsprobe answer TITLE [ID]\n",
+      stderr);
+  return 2;
+}
+
+int List() {
+  for (HWND h : TopLevelWindows()) {
+    RECT r = {};
+    GetWindowRect(h, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    Emit("{\"hwnd\":" + HwndText(h) + ",\"title\":" + Json(WindowText(h)) + ",\"class\":" + Json(ClassText(h)) +
+         ",\"style\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE))) +
+         ",\"exstyle\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE))) + ",\"rect\":" + RectText(r) +
+         ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) + ",\"pid\":" + std::to_string(pid) +
+         ",\"visible\":" + Bool(IsWindowVisible(h)) + ",\"image\":" + Json(ImagePath(pid)) + "}");
+  }
+  return 0;
+}
+
+int Children(HWND top) {
+  if (!IsWindow(top)) {
+    std::fputs("lnsprobe: no such window\n", stderr);
+    return 1;
+  }
+  for (HWND h : Descendants(top)) {
+    HWND parent = GetAncestor(h, GA_PARENT);
+    RECT r = {};
+    GetWindowRect(h, &r);
+    POINT origin = {r.left, r.top};
+    ScreenToClient(parent, &origin);
+    char pos[96];
+    std::snprintf(pos, sizeof(pos), "[%ld,%ld,%ld,%ld]", origin.x, origin.y, r.right - r.left, r.bottom - r.top);
+    Emit("{\"hwnd\":" + HwndText(h) + ",\"parent\":" + HwndText(parent) + ",\"class\":" + Json(ClassText(h)) +
+         ",\"title\":" + Json(WindowText(h)) + ",\"style\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE))) +
+         ",\"exstyle\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE))) + ",\"rect\":" + RectText(r) +
+         ",\"client_pos\":" + pos + ",\"id\":" + std::to_string(GetDlgCtrlID(h)) +
+         ",\"visible\":" + Bool(IsWindowVisible(h)) + "}");
+  }
+  return 0;
+}
+
+int Send(HWND h, long long msg, long long wp, long long lp) {
+  DWORD_PTR result = 0;
+  SetLastError(0);
+  LRESULT ok = SendMessageTimeoutW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp),
+                                   SMTO_NORMAL, 5000, &result);
+  DWORD error = ok ? 0 : GetLastError();
+  Emit("{\"hwnd\":" + HwndText(h) + ",\"msg\":" + std::to_string(msg) + ",\"ok\":" + Bool(ok != 0) +
+       ",\"result\":" + std::to_string(static_cast<long long>(result)) + ",\"error\":" + std::to_string(error) + "}");
+  return ok ? 0 : 1;
+}
+
+int Post(HWND h, long long msg, long long wp, long long lp) {
+  BOOL ok = PostMessageW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp));
+  DWORD error = ok ? 0 : GetLastError();
+  Emit("{\"hwnd\":" + HwndText(h) + ",\"msg\":" + std::to_string(msg) + ",\"ok\":" + Bool(ok != 0) +
+       ",\"error\":" + std::to_string(error) + "}");
+  return ok ? 0 : 1;
+}
+
+bool IsDialog(HWND h) { return ClassText(h) == L"#32770"; }
+
+int Dialogs() {
+  for (HWND h : TopLevelWindows()) {
+    if (!IsDialog(h)) continue;
+    std::string texts = "[", buttons = "[";
+    for (HWND c : Descendants(h)) {
+      std::wstring cls = ClassText(c), text = WindowText(c);
+      if (_wcsicmp(cls.c_str(), L"Static") == 0 && !text.empty())
+        texts += (texts.size() > 1 ? "," : "") + Json(text);
+      else if (_wcsicmp(cls.c_str(), L"Button") == 0)
+        buttons += std::string(buttons.size() > 1 ? "," : "") + "{\"id\":" + std::to_string(GetDlgCtrlID(c)) +
+                   ",\"text\":" + Json(text) + "}";
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    Emit("{\"hwnd\":" + HwndText(h) + ",\"title\":" + Json(WindowText(h)) + ",\"pid\":" + std::to_string(pid) +
+         ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) + ",\"visible\":" + Bool(IsWindowVisible(h)) +
+         ",\"texts\":" + texts + "],\"buttons\":" + buttons + "]}");
+  }
+  return 0;
+}
+
+int Answer(const std::wstring& title, long long id) {
+  for (HWND h : TopLevelWindows()) {
+    if (!IsDialog(h) || WindowText(h) != title) continue;
+    HWND button = GetDlgItem(h, static_cast<int>(id));
+    DWORD_PTR result = 0;
+    // As a click would: the command with BN_CLICKED and the button's handle.
+    LRESULT ok = SendMessageTimeoutW(h, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+                                     reinterpret_cast<LPARAM>(button), SMTO_NORMAL, 5000, &result);
+    DWORD error = ok ? 0 : GetLastError();
+    bool closed = false;
+    for (int i = 0; i < 40 && !closed; ++i) {
+      closed = !IsWindow(h) || !IsWindowVisible(h);
+      if (!closed) Sleep(50);
+    }
+    Emit("{\"hwnd\":" + HwndText(h) + ",\"title\":" + Json(title) + ",\"id\":" + std::to_string(id) +
+         ",\"button\":" + HwndText(button) + ",\"sent\":" + Bool(ok != 0) + ",\"error\":" + std::to_string(error) +
+         ",\"closed\":" + Bool(closed) + "}");
+    return ok ? 0 : 1;
+  }
+  Emit("{\"title\":" + Json(title) + ",\"found\":false}");
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return Usage();
+  std::wstring cmd = argv[1];
+  if (cmd == L"list" && argc == 2) return List();
+  if (cmd == L"dialogs" && argc == 2) return Dialogs();
+  if (cmd == L"children" && argc == 3) {
+    HWND h;
+    if (!ParseHwnd(argv[2], h)) return Usage();
+    return Children(h);
+  }
+  if ((cmd == L"send" || cmd == L"post") && argc == 6) {
+    HWND h;
+    long long msg, wp, lp;
+    if (!ParseHwnd(argv[2], h) || !ParseNumber(argv[3], msg) || !ParseNumber(argv[4], wp) || !ParseNumber(argv[5], lp))
+      return Usage();
+    return cmd == L"send" ? Send(h, msg, wp, lp) : Post(h, msg, wp, lp);
+  }
+  if (cmd == L"answer" && (argc == 3 || argc == 4)) {
+    long long id = IDOK;
+    if (argc == 4 && !ParseNumber(argv[3], id)) return Usage();
+    return Answer(argv[2], id);
+  }
+  return Usage();
+}
