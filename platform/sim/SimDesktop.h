@@ -38,7 +38,8 @@
 //   DefWindowProcW, so WM_CLOSE sent to it destroys it.
 // - The calls the units make are logged and can fail; the desktop's own
 //   methods below are the test's hands and are neither logged nor failed.
-// - Case-insensitive names (classes, atoms, messages, drives) fold A-Z only.
+// - Case-insensitive names (classes, atoms, messages, drives, file paths) fold
+//   A-Z only.
 #pragma once
 
 #include <array>
@@ -94,6 +95,14 @@ struct TSimCall {
   const char* Name = "";
   DWORD Pid = 0;
   std::int64_t A[6] = {};
+};
+
+// One entry of the simulated file system.
+struct TSimFile {
+  std::u16string Path;  // as it was first written, letter case kept
+  bool Directory = false;
+  bool ReadOnly = false;  // writing, replacing or deleting it is denied
+  std::vector<std::uint8_t> Data;
 };
 
 // One MessageDialog call.
@@ -161,6 +170,15 @@ class TSimProcess : public TPlatform {
   int GetScreenPixelsPerInch() override;
   int GetSystemMetrics(int index) override;
   bool GetCursorPos(TPoint& point) override;
+
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
+  bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
+  bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) override;
+  bool DeleteFileW(const std::u16string& path) override;
+  bool CreateDirectoryW(const std::u16string& path) override;
+  DWORD GetFileAttributesW(const std::u16string& path) override;
+  std::vector<std::u16string> FindFiles(const std::u16string& pattern) override;
+  std::u16string GetLocaleDecimalSeparator() override;
 
   DWORD GetWindowThreadProcessId(HWND wnd) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
@@ -268,6 +286,17 @@ class TSimDesktop {
   TSystemTime LocalTimeAtStart{2026, 1, 4, 15, 10, 0, 0, 0};  // a Thursday, at the clock's start
   std::array<bool, 256> KeysDown{};                           // GetKeyState's high bit
 
+  std::u16string DecimalSeparator = u".";  // GetLocaleDecimalSeparator
+
+  // --- Files ------------------------------------------------------------------
+  // Windows paths, case-insensitive (A-Z), '\' or '/'; every drive root
+  // exists. The test's helpers create missing folders on the way.
+  void AddFile(const std::u16string& path, const std::string& content, bool readOnly = false);
+  void AddFolder(const std::u16string& path);
+  TSimFile* File(const std::u16string& path);  // null when nothing is there
+  std::string FileText(const std::u16string& path);  // the bytes, empty when no file
+  std::vector<std::u16string> FilePaths() const;    // all entries, in listing order
+
   // --- Windows ------------------------------------------------------------
   TSimWindow* Window(HWND wnd);  // null when there is no such window
   const TSimWindow* Window(HWND wnd) const;
@@ -349,6 +378,11 @@ class TSimDesktop {
   LRESULT DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void Post(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
+  static std::u16string FileKey(const std::u16string& path);
+  static std::u16string ParentKey(const std::u16string& key);
+  bool FolderExists(const std::u16string& key) const;
+
+  std::map<std::u16string, TSimFile> FFiles;  // key: folded path without trailing separator
   DWORD FClock = 1000;
   DWORD FClockStart = 1000;
   std::vector<std::unique_ptr<TSimProcess>> FProcesses;

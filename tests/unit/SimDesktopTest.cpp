@@ -782,6 +782,67 @@ TEST(SimMisc, ClockTextsGuidsAndScreen) {
   EXPECT_FALSE(p.FillSolidRect(dc, {}, 0));
 }
 
+TEST(SimFiles, CaseInsensitivePathsAndWindowsErrors) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  desk.AddFile(u"C:\\Tools\\Lang\\Japanese.lang", "ja");
+  desk.AddFile(u"C:\\Tools\\Lang\\English.lang", "en");
+  desk.AddFile(u"C:\\Tools\\Lang\\readme.txt", "x");
+  desk.AddFolder(u"C:\\Tools\\Lang\\Old.lang");
+
+  std::vector<std::uint8_t> data;
+  ASSERT_TRUE(p.ReadFileBytes(u"c:/tools/LANG/english.LANG", data));
+  EXPECT_EQ(std::string(data.begin(), data.end()), "en");
+  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Tools\\Lang\\French.lang", data));
+  EXPECT_EQ(p.GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Nowhere\\x.ini", data));
+  EXPECT_EQ(p.GetLastError(), ERROR_PATH_NOT_FOUND);
+
+  // Listing: files only, sorted by name, in the spelling they were made with.
+  EXPECT_EQ(p.FindFiles(u"C:\\TOOLS\\Lang\\*.lang"), (std::vector<std::u16string>{u"English.lang", u"Japanese.lang"}));
+  EXPECT_EQ(p.FindFiles(u"C:\\Tools\\Lang\\*.*").size(), 3u);
+  EXPECT_TRUE(p.FindFiles(u"C:\\Tools\\Lang\\*.png").empty());
+  EXPECT_EQ(p.GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  // The atomic replace the settings writer makes: temporary file, then move.
+  const std::vector<std::uint8_t> ini{'[', 'a', ']'};
+  ASSERT_TRUE(p.WriteFileBytes(u"C:\\Tools\\lensoro.ini.tmp", ini));
+  desk.AddFile(u"C:\\Tools\\Lensoro.ini", "old");
+  EXPECT_FALSE(p.MoveFileExW(u"C:\\Tools\\lensoro.ini.tmp", u"C:\\Tools\\lensoro.ini", 0));
+  EXPECT_EQ(p.GetLastError(), ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(p.MoveFileExW(u"C:\\Tools\\lensoro.ini.tmp", u"C:\\Tools\\lensoro.ini",
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(desk.FileText(u"c:\\tools\\LENSORO.INI"), "[a]");
+  EXPECT_EQ(desk.File(u"C:\\Tools\\lensoro.ini.tmp"), nullptr);
+  EXPECT_EQ(p.GetFileAttributesW(u"C:\\Tools\\lensoro.ini.tmp"), INVALID_FILE_ATTRIBUTES);
+
+  // Folders: the parent must exist; a second creation fails.
+  EXPECT_FALSE(p.WriteFileBytes(u"C:\\Tools\\Image\\a.png", ini));
+  EXPECT_EQ(p.GetLastError(), ERROR_PATH_NOT_FOUND);
+  ASSERT_TRUE(p.CreateDirectoryW(u"C:\\Tools\\Image"));
+  EXPECT_FALSE(p.CreateDirectoryW(u"c:\\tools\\image\\"));
+  EXPECT_EQ(p.GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(p.GetFileAttributesW(u"C:\\Tools\\Image"), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(p.GetFileAttributesW(u"D:\\"), FILE_ATTRIBUTE_DIRECTORY);
+
+  // Read-only files refuse writing and deleting; injected disk-full too.
+  desk.AddFile(u"C:\\Tools\\locked.ini", "keep", true);
+  EXPECT_FALSE(p.WriteFileBytes(u"C:\\Tools\\locked.ini", ini));
+  EXPECT_EQ(p.GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(p.DeleteFileW(u"C:\\Tools\\locked.ini"));
+  EXPECT_EQ(desk.FileText(u"C:\\Tools\\locked.ini"), "keep");
+  desk.FailNext("WriteFileBytes", ERROR_DISK_FULL);
+  EXPECT_FALSE(p.WriteFileBytes(u"C:\\Tools\\new.ini", ini));
+  EXPECT_EQ(p.GetLastError(), ERROR_DISK_FULL);
+  EXPECT_EQ(desk.File(u"C:\\Tools\\new.ini"), nullptr);
+  ASSERT_TRUE(p.DeleteFileW(u"C:\\Tools\\Lang\\readme.txt"));
+  EXPECT_FALSE(p.DeleteFileW(u"C:\\Tools\\Lang\\readme.txt"));
+  EXPECT_EQ(p.GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  desk.DecimalSeparator = u",";
+  EXPECT_EQ(p.GetLocaleDecimalSeparator(), u",");
+}
+
 TEST(SimAllocation, TrackingStepCallsAllocateNothing) {
   TSimDesktop desk;
   TSimProcess& p = desk.AddProcess(u"C:\\a\\lensoro.exe");

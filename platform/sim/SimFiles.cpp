@@ -1,0 +1,209 @@
+// The simulated file system: Windows paths, case-insensitive, in memory.
+#include "SimDesktop.h"
+
+namespace lensoro::sim {
+
+namespace {
+
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1, FILE_ATTRIBUTE_ARCHIVE = 0x20;
+
+char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+
+bool IsRoot(const std::u16string& key) { return key.size() == 3 && key[1] == u':' && key[2] == u'\\'; }
+
+// '*' and '?' over folded text, as FindFirstFileW matches a name.
+bool Matches(const char16_t* name, const char16_t* mask) {
+  if (*mask == 0) return *name == 0;
+  if (*mask == u'*') return Matches(name, mask + 1) || (*name && Matches(name + 1, mask));
+  if (*name == 0) return false;
+  return (*mask == u'?' || *mask == *name) && Matches(name + 1, mask + 1);
+}
+
+std::u16string NameOf(const std::u16string& path) {
+  const std::size_t slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::u16string TSimDesktop::FileKey(const std::u16string& path) {
+  std::u16string key;
+  key.reserve(path.size() + 1);
+  for (char16_t c : path) {
+    c = c == u'/' ? u'\\' : FoldAscii(c);
+    if (c == u'\\' && !key.empty() && key.back() == u'\\') continue;
+    key.push_back(c);
+  }
+  if (key.size() == 2 && key[1] == u':') key.push_back(u'\\');
+  while (key.size() > 1 && key.back() == u'\\' && !IsRoot(key)) key.pop_back();
+  return key;
+}
+
+std::u16string TSimDesktop::ParentKey(const std::u16string& key) {
+  if (IsRoot(key)) return {};
+  const std::size_t slash = key.rfind(u'\\');
+  if (slash == std::u16string::npos) return {};
+  std::u16string parent = key.substr(0, slash);
+  if (parent.size() == 2 && parent[1] == u':') parent.push_back(u'\\');
+  return parent;
+}
+
+bool TSimDesktop::FolderExists(const std::u16string& key) const {
+  if (IsRoot(key)) return true;
+  auto it = FFiles.find(key);
+  return it != FFiles.end() && it->second.Directory;
+}
+
+void TSimDesktop::AddFolder(const std::u16string& path) {
+  const std::u16string key = FileKey(path);
+  if (key.empty() || FolderExists(key)) return;
+  const std::u16string parent = ParentKey(key);
+  if (!parent.empty()) AddFolder(path.substr(0, path.find_last_of(u"\\/")));
+  FFiles[key] = {path, true, false, {}};
+}
+
+void TSimDesktop::AddFile(const std::u16string& path, const std::string& content, bool readOnly) {
+  const std::u16string key = FileKey(path);
+  const std::size_t slash = path.find_last_of(u"\\/");
+  if (slash != std::u16string::npos) AddFolder(path.substr(0, slash));
+  FFiles[key] = {path, false, readOnly, std::vector<std::uint8_t>(content.begin(), content.end())};
+}
+
+TSimFile* TSimDesktop::File(const std::u16string& path) {
+  auto it = FFiles.find(FileKey(path));
+  return it == FFiles.end() ? nullptr : &it->second;
+}
+
+std::string TSimDesktop::FileText(const std::u16string& path) {
+  const TSimFile* f = File(path);
+  return (f && !f->Directory) ? std::string(f->Data.begin(), f->Data.end()) : std::string();
+}
+
+std::vector<std::u16string> TSimDesktop::FilePaths() const {
+  std::vector<std::u16string> paths;
+  for (const auto& [key, f] : FFiles) paths.push_back(f.Path);
+  return paths;
+}
+
+// --- The calls ------------------------------------------------------------------------
+
+bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+  Log("ReadFileBytes", static_cast<std::int64_t>(path.size()));
+  data.clear();
+  if (Injected("ReadFileBytes")) return false;
+  const std::u16string key = TSimDesktop::FileKey(path);
+  auto it = FDesktop.FFiles.find(key);
+  if (it == FDesktop.FFiles.end()) {
+    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
+                                                                   : win::ERROR_PATH_NOT_FOUND);
+  }
+  if (it->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);
+  data = it->second.Data;
+  return true;
+}
+
+bool TSimProcess::WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) {
+  Log("WriteFileBytes", static_cast<std::int64_t>(path.size()), static_cast<std::int64_t>(data.size()));
+  if (Injected("WriteFileBytes")) return false;
+  const std::u16string key = TSimDesktop::FileKey(path);
+  if (!FDesktop.FolderExists(TSimDesktop::ParentKey(key))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  auto it = FDesktop.FFiles.find(key);
+  if (it != FDesktop.FFiles.end()) {
+    if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
+    it->second.Data = data;  // CREATE_ALWAYS keeps the name's first spelling
+    return true;
+  }
+  FDesktop.FFiles[key] = {path, false, false, data};
+  return true;
+}
+
+bool TSimProcess::MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) {
+  Log("MoveFileExW", static_cast<std::int64_t>(from.size()), static_cast<std::int64_t>(to.size()), flags);
+  if (Injected("MoveFileExW")) return false;
+  const std::u16string src = TSimDesktop::FileKey(from), dst = TSimDesktop::FileKey(to);
+  auto s = FDesktop.FFiles.find(src);
+  if (s == FDesktop.FFiles.end()) {
+    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(src)) ? win::ERROR_FILE_NOT_FOUND
+                                                                   : win::ERROR_PATH_NOT_FOUND);
+  }
+  if (s->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);  // the model moves files only
+  if (!FDesktop.FolderExists(TSimDesktop::ParentKey(dst))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (src == dst) return true;
+  auto d = FDesktop.FFiles.find(dst);
+  if (d != FDesktop.FFiles.end()) {
+    if (!(flags & win::MOVEFILE_REPLACE_EXISTING)) return Fail(win::ERROR_ALREADY_EXISTS);
+    if (d->second.Directory || d->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
+  }
+  TSimFile moved = std::move(s->second);
+  moved.Path = to;
+  FDesktop.FFiles.erase(s);
+  FDesktop.FFiles[dst] = std::move(moved);
+  return true;
+}
+
+bool TSimProcess::DeleteFileW(const std::u16string& path) {
+  Log("DeleteFileW", static_cast<std::int64_t>(path.size()));
+  if (Injected("DeleteFileW")) return false;
+  const std::u16string key = TSimDesktop::FileKey(path);
+  auto it = FDesktop.FFiles.find(key);
+  if (it == FDesktop.FFiles.end()) {
+    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
+                                                                   : win::ERROR_PATH_NOT_FOUND);
+  }
+  if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
+  FDesktop.FFiles.erase(it);
+  return true;
+}
+
+bool TSimProcess::CreateDirectoryW(const std::u16string& path) {
+  Log("CreateDirectoryW", static_cast<std::int64_t>(path.size()));
+  if (Injected("CreateDirectoryW")) return false;
+  const std::u16string key = TSimDesktop::FileKey(path);
+  if (IsRoot(key) || FDesktop.FFiles.count(key)) return Fail(win::ERROR_ALREADY_EXISTS);
+  if (!FDesktop.FolderExists(TSimDesktop::ParentKey(key))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  FDesktop.FFiles[key] = {path, true, false, {}};
+  return true;
+}
+
+DWORD TSimProcess::GetFileAttributesW(const std::u16string& path) {
+  Log("GetFileAttributesW", static_cast<std::int64_t>(path.size()));
+  if (Injected("GetFileAttributesW")) return win::INVALID_FILE_ATTRIBUTES;
+  const std::u16string key = TSimDesktop::FileKey(path);
+  if (IsRoot(key)) return win::FILE_ATTRIBUTE_DIRECTORY;
+  auto it = FDesktop.FFiles.find(key);
+  if (it == FDesktop.FFiles.end()) {
+    Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND);
+    return win::INVALID_FILE_ATTRIBUTES;
+  }
+  if (it->second.Directory) return win::FILE_ATTRIBUTE_DIRECTORY;
+  return FILE_ATTRIBUTE_ARCHIVE | (it->second.ReadOnly ? FILE_ATTRIBUTE_READONLY : 0);
+}
+
+// Files only, in the name order NTFS lists them in.
+std::vector<std::u16string> TSimProcess::FindFiles(const std::u16string& pattern) {
+  Log("FindFiles", static_cast<std::int64_t>(pattern.size()));
+  std::vector<std::u16string> names;
+  if (Injected("FindFiles")) return names;
+  const std::u16string key = TSimDesktop::FileKey(pattern);
+  const std::u16string folder = TSimDesktop::ParentKey(key);
+  if (!FDesktop.FolderExists(folder)) {
+    Fail(win::ERROR_PATH_NOT_FOUND);
+    return names;
+  }
+  std::u16string mask = key.substr(key.rfind(u'\\') + 1);
+  if (mask == u"*.*") mask = u"*";  // as Windows: also names without a dot
+  for (const auto& [k, f] : FDesktop.FFiles) {
+    if (f.Directory || TSimDesktop::ParentKey(k) != folder) continue;
+    if (Matches(k.c_str() + k.rfind(u'\\') + 1, mask.c_str())) names.push_back(NameOf(f.Path));
+  }
+  if (names.empty()) Fail(win::ERROR_FILE_NOT_FOUND);
+  return names;
+}
+
+std::u16string TSimProcess::GetLocaleDecimalSeparator() {
+  Log("GetLocaleDecimalSeparator");
+  if (Injected("GetLocaleDecimalSeparator")) return u".";  // the backend's fallback
+  return FDesktop.DecimalSeparator;
+}
+
+}  // namespace lensoro::sim
