@@ -13,14 +13,13 @@ run in their numbered order against the same running copies. Exits 77
 import argparse
 import os
 import re
-import struct
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lnswine  # noqa: E402
-from lnswine import LOUPE_CAPTION, unix_to_windows, wait_for  # noqa: E402
+from lnswine import LOUPE_CAPTION, pe_arch, unix_to_windows, wait_for  # noqa: E402
 
 SKIP = 77
 WM_CLOSE = 0x0010
@@ -35,15 +34,6 @@ PATTERN = (540, 430, 200, 170)
 IDENTITY_5 = "[1,0,0,0,0;0,1,0,0,0;0,0,1,0,0;0,0,0,1,0;0,0,0,0,1]"
 
 CONFIG = {}
-
-
-def pe_arch(exe):
-    """win32 or win64, from the PE header's machine field."""
-    with open(exe, "rb") as f:
-        head = f.read(4096)
-    pe = struct.unpack_from("<I", head, 0x3C)[0]
-    machine = struct.unpack_from("<H", head, pe + 4)[0]
-    return {0x14C: "win32", 0x8664: "win64"}.get(machine)
 
 
 def build_parts(build_dir):
