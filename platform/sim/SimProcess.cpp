@@ -938,11 +938,7 @@ bool TSimProcess::KillTimer(HWND wnd, std::uintptr_t id) {
 int TSimProcess::DispatchPending() {
   int n = 0;
   TMsg msg;
-  while (!Queue.empty() || [&] {
-    const TTimer* t = EarliestTimer();
-    return t && Due(t->Due, FDesktop.FClock);
-  }()) {
-    if (!TakeAvailable(msg, true, false)) break;
+  while (TakeAvailable(msg, true, false)) {
     ++n;
     if (msg.Wnd) FDesktop.Send(msg.Wnd, msg.Message, msg.WParam, msg.LParam);
     if (msg.Message == win::WM_QUIT) {
