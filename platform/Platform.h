@@ -103,15 +103,6 @@ class TPlatform {
  public:
   virtual ~TPlatform() = default;
 
- protected:
-  // Default of the calls a backend does not offer: fails as Windows fails
-  // an unsupported call.
-  bool FailUnsupported(const std::u16string&) {
-    SetLastError(50);  // ERROR_NOT_SUPPORTED
-    return false;
-  }
-
- public:
 
   // --- Process, errors, time -------------------------------------------
   virtual std::u16string GetModuleFileNameW() = 0;  // own executable's full path
@@ -136,34 +127,21 @@ class TPlatform {
   // --- Files and folders (Windows paths) ---------------------------------
   // The whole content of a file; false (and the last error) when it cannot
   // be read.
-  virtual bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
-    data.clear();
-    return FailUnsupported(path);
-  }
+  virtual bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) = 0;
   // Creates or truncates the file and writes the bytes, flushed to disk.
-  virtual bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) {
-    return FailUnsupported(path) && data.empty();
-  }
+  virtual bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) = 0;
   // MOVEFILE_REPLACE_EXISTING (1) | MOVEFILE_WRITE_THROUGH (8) replaces a
   // file in one step.
-  virtual bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) {
-    return FailUnsupported(from) && FailUnsupported(to) && flags == 0;
-  }
-  virtual bool DeleteFileW(const std::u16string& path) { return FailUnsupported(path); }
-  virtual bool CreateDirectoryW(const std::u16string& path) { return FailUnsupported(path); }
+  virtual bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) = 0;
+  virtual bool DeleteFileW(const std::u16string& path) = 0;
+  virtual bool CreateDirectoryW(const std::u16string& path) = 0;
   // INVALID_FILE_ATTRIBUTES (0xFFFFFFFF) when there is nothing at the path.
-  virtual DWORD GetFileAttributesW(const std::u16string& path) {
-    FailUnsupported(path);
-    return 0xFFFFFFFFu;
-  }
+  virtual DWORD GetFileAttributesW(const std::u16string& path) = 0;
   // The names (not paths) of the files matching a pattern such as
-  // "C:\x\Lang\*.lang", in the order the file system lists them.
-  virtual std::vector<std::u16string> FindFiles(const std::u16string& pattern) {
-    FailUnsupported(pattern);
-    return {};
-  }
+  // "C:\\x\\Lang\\*.lang", in the order the file system lists them.
+  virtual std::vector<std::u16string> FindFiles(const std::u16string& pattern) = 0;
   // The user's locale's decimal separator (GetLocaleInfoW LOCALE_SDECIMAL).
-  virtual std::u16string GetLocaleDecimalSeparator() { return u"."; }
+  virtual std::u16string GetLocaleDecimalSeparator() = 0;
 
   // --- Processes of other windows --------------------------------------
   virtual DWORD GetWindowThreadProcessId(HWND wnd) = 0;  // process id, 0 if none
@@ -204,7 +182,7 @@ class TPlatform {
   virtual DWORD GetSysColor(int index) = 0;
   virtual bool ReleaseCapture() = 0;
   // High bit set while the key is down.
-  virtual std::int16_t GetKeyState(int virtualKey) { return static_cast<std::int16_t>(virtualKey * 0); }
+  virtual std::int16_t GetKeyState(int virtualKey) = 0;
 
   // --- Messages, timers, the message loop ------------------------------
   virtual LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;

@@ -98,8 +98,13 @@ void TMainForm::FormCreate() {
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
   // The global hot key is registered here once shortcuts exist.
 
+  // Without a magnifier there is no loupe: once the quit path has been
+  // taken, the steps below would only repeat the report for every call
+  // that needs the missing child. The message loop then ends the program.
   CreateMagnifier();
+  if (FApp.Terminated()) return;
   UpdateFilterList(true);
+  if (FApp.Terminated()) return;
   ApplyLoupeSettings();
 
   // Tray images and the tray icon are set up here once they exist.

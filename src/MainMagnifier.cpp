@@ -86,8 +86,10 @@ void TMainForm::RestartMagnifier(DWORD waitMs) {
     CreateMagnifier();
     FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 0, 0);
     try {
-      UpdateFilterList(false);
-      ApplyLoupeSettings();
+      // A rebuild that failed has taken the quit path already; applying to
+      // a missing child would only repeat the report.
+      if (!FApp.Terminated()) UpdateFilterList(false);
+      if (!FApp.Terminated()) ApplyLoupeSettings();
     } catch (...) {
       FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 1, 0);
       throw;
