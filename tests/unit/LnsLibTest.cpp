@@ -1,0 +1,159 @@
+// The shared routines: the single-instance and version checks, the image
+// path of another window's process, the time stamp, waiting with messages.
+#include <gtest/gtest.h>
+
+#include "Framework.h"
+#include "Lensoro.h"
+#include "LnsLib.h"
+#include "SimDesktop.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+// A running copy's loupe: a top-level window with the fixed caption.
+HWND AddLoupe(TSimDesktop& desk, TSimProcess& owner, HWND ownerWindow = 0) {
+  return desk.AddForeignWindow(owner.Pid, u"TMainForm", LoupeCaption, ownerWindow, {10, 10, 278, 230});
+}
+
+}  // namespace
+
+TEST(SingleInstance, SamePathInOtherLetterCaseIsTheSameProgram) {
+  TSimDesktop desk;
+  TSimProcess& running = desk.AddProcess(u"C:\\TOOLS\\LENSORO.EXE");
+  const HWND first = AddLoupe(desk, running);
+  TSimProcess& second = desk.AddProcess(u"c:\\tools\\lensoro.exe");
+  TApplication app(second);
+  EXPECT_TRUE(IsAlreadyRunning(app));
+  ASSERT_EQ(desk.Dialogs.size(), 1u);
+  EXPECT_EQ(desk.Dialogs[0].Text, u"Lensoro is already running.");
+  EXPECT_EQ(desk.Dialogs[0].Caption, u"Lensoro [Information]");
+  EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Warning);
+  EXPECT_EQ(desk.Dialogs[0].Owner, 0u);
+  EXPECT_EQ(desk.Foreground(), first);
+}
+
+TEST(SingleInstance, OtherProgramsAndOwnedWindowsDoNotCount) {
+  TSimDesktop desk;
+  TSimProcess& self = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  // The same caption from another executable, another copy's dialog, and an
+  // untitled window of our own path.
+  TSimProcess& impostor = desk.AddProcess(u"C:\\Other\\viewer.exe");
+  AddLoupe(desk, impostor);
+  TSimProcess& copy = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  const HWND copyMain = desk.AddForeignWindow(copy.Pid, u"TOther", u"x");
+  AddLoupe(desk, copy, copyMain);  // owned: never considered
+  desk.AddForeignWindow(copy.Pid, u"TMainForm", u"");
+  TApplication app(self);
+  EXPECT_FALSE(IsAlreadyRunning(app));
+  EXPECT_TRUE(desk.Dialogs.empty());
+  // ASCII letters fold, nothing else: a full-width variant is another title.
+  EXPECT_TRUE(SameTextAscii(u"abcXYZ", u"ABCxyz"));
+  EXPECT_FALSE(SameTextAscii(u"Ａ", u"ａ"));
+}
+
+TEST(SingleInstance, TheLastMatchIsTheOneRaised) {
+  TSimDesktop desk;
+  TSimProcess& a = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  const HWND first = AddLoupe(desk, a);
+  const HWND second = AddLoupe(desk, a);
+  // Enumeration runs top first: the window added first is now below.
+  ASSERT_EQ(desk.TopLevelWindows().front(), second);
+  TSimProcess& self = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TApplication app(self);
+  EXPECT_TRUE(IsAlreadyRunning(app));
+  EXPECT_EQ(desk.Foreground(), first);
+}
+
+TEST(SingleInstance, UnreadableProcessesAndMappedDrives) {
+  TSimDesktop desk;
+  desk.MapDrive(u'N', u"\\\\server\\share");
+  // A copy started through the UNC path; we start through the mapped drive.
+  TSimProcess& running = desk.AddProcess(u"\\\\server\\share\\lensoro.exe");
+  AddLoupe(desk, running);
+  TSimProcess& self = desk.AddProcess(u"N:\\lensoro.exe");
+  TApplication app(self);
+  EXPECT_TRUE(IsAlreadyRunning(app));
+
+  // A process that cannot be opened does not match.
+  TSimDesktop desk2;
+  TSimProcess& locked = desk2.AddProcess(u"C:\\Tools\\lensoro.exe");
+  AddLoupe(desk2, locked);
+  TSimProcess& self2 = desk2.AddProcess(u"C:\\Tools\\lensoro.exe");
+  desk2.FailNext("OpenProcess", win::ERROR_ACCESS_DENIED);
+  TApplication app2(self2);
+  EXPECT_FALSE(IsAlreadyRunning(app2));
+}
+
+TEST(ProcessImagePath, FallsBackWhenTheModuleCannotBeRead) {
+  TSimDesktop desk;
+  TSimProcess& x86 = desk.AddProcess(u"C:\\A\\lensoro.exe");
+  TSimProcess& x64 = desk.AddProcess(u"C:\\B\\lensoro.exe", true);
+  const HWND w64 = AddLoupe(desk, x64);
+  const HWND w86 = AddLoupe(desk, x86);
+  // A 32-bit reader cannot read a 64-bit process's modules; the image name
+  // still tells the path.
+  EXPECT_EQ(GetWindowProcessImagePath(x86, w64), u"C:\\B\\lensoro.exe");
+  EXPECT_EQ(desk.CountCalls("QueryFullProcessImageNameW", x86.Pid), 1);
+  EXPECT_EQ(GetWindowProcessImagePath(x64, w86), u"C:\\A\\lensoro.exe");
+  EXPECT_EQ(desk.CountCalls("QueryFullProcessImageNameW", x64.Pid), 0);
+  // Every handle opened is closed again.
+  EXPECT_EQ(desk.CountCalls("OpenProcess"), desk.CountCalls("CloseHandle"));
+  // Not a window: nothing.
+  EXPECT_EQ(GetWindowProcessImagePath(x86, 0xDEAD0), u"");
+}
+
+TEST(VersionCheck, RefusesWindowsOlderThan7) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  desk.OsVersion = {6, 0, 6002};
+  EXPECT_FALSE(CheckWindowsVersion(p, 6, 1));
+  EXPECT_EQ(LensoroMain(p), 0);
+  ASSERT_EQ(desk.Dialogs.size(), 1u);
+  EXPECT_EQ(desk.Dialogs[0].Text, u"Lensoro needs Windows 7 or later.");
+  EXPECT_EQ(desk.Dialogs[0].Caption, u"Lensoro [Information]");
+  EXPECT_TRUE(desk.TopLevelWindows().empty()) << "no window before the checks pass";
+
+  desk.OsVersion = {6, 1, 7600};
+  EXPECT_TRUE(CheckWindowsVersion(p, 6, 1));
+  EXPECT_EQ(GetOsVersionNumber(p), 6017600);
+  desk.OsVersion = {10, 0, 22631};
+  EXPECT_TRUE(CheckWindowsVersion(p, 6, 1));
+  EXPECT_EQ(GetOsVersionNumber(p), 10022631);
+  desk.RtlGetVersionStatus = static_cast<std::int32_t>(0xC0000001);
+  EXPECT_EQ(GetOsVersionNumber(p), 0);
+}
+
+TEST(TimeStamp, SeventeenDigitsOfTheLocalTime) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  desk.LocalTimeAtStart = {2026, 3, 0, 7, 9, 5, 4, 3};
+  EXPECT_EQ(GetTimeStampText(p), u"20260307090504003");
+  desk.Advance(61'250);
+  EXPECT_EQ(GetTimeStampText(p), u"20260307090605253");
+}
+
+TEST(WaitWithMessages, DispatchesUntilTheDeadline) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TApplication app(p);
+  app.Initialize();
+  // Nothing to do: the wait times out and says so.
+  const DWORD t0 = desk.Now();
+  EXPECT_FALSE(WaitWithMessages(app, 300));
+  EXPECT_EQ(desk.Now() - t0, 300u);
+  // With a timer running, messages keep arriving until the time is past.
+  p.SetTimer(app.Handle(), 7, 50);
+  const DWORD t1 = desk.Now();
+  EXPECT_TRUE(WaitWithMessages(app, 300));
+  EXPECT_GT(desk.Now() - t1, 300u);
+  EXPECT_GE(desk.CountCalls("DispatchMessageW", p.Pid), 5);
+  // A quit request found on the way is left for the main loop.
+  p.PostQuitMessage(3);
+  EXPECT_FALSE(WaitWithMessages(app, 300));
+  TMsg msg;
+  ASSERT_TRUE(p.PeekMessageW(msg, false));
+  EXPECT_EQ(msg.Message, win::WM_QUIT);
+  EXPECT_EQ(msg.WParam, 3u);
+}
