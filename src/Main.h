@@ -212,6 +212,7 @@ class TMainForm : private IWindowHandler {
   TMagColorEffect FMagColorEffect;
   TCardinalDynArray FExcludedArray;
   int FWheelAccumulator = 0;
+  bool FSourceErrorShown = false;
 
   std::unique_ptr<TZOrderList> FZOrderList;
   std::unique_ptr<TLnsList> FLnsList;

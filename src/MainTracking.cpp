@@ -22,7 +22,13 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   } else if (mode == lmWindow) {
     UpdateWindowModeSource();
   }
-  if (!p.MagSetWindowSource(FMagHandle, FSrcRect)) {
+  if (p.MagSetWindowSource(FMagHandle, FSrcRect)) {
+    FSourceErrorShown = false;
+  } else if (!FSourceErrorShown) {
+    // The same failure on every tick (and on the ticks that the box's own
+    // loop runs) would stack one box per tick: tell it once until a step
+    // succeeds again.
+    FSourceErrorShown = true;
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorMagSetWindowSource"));
   }
   p.SetWindowPos(FHandle, IsTopmost ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,

@@ -7,26 +7,11 @@
 #include <new>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "SimDesktop.h"
 
-// Counts heap allocations while a test switches it on; off for everyone else
-// in the binary.
-namespace {
-bool gCountAllocations = false;
-long gAllocations = 0;
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (gCountAllocations) ++gAllocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-// Not inlined, so the compiler does not pair a new-expression with free().
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+using lensoro::test::gAllocations;
+using lensoro::test::gCountAllocations;
 
 namespace lensoro::sim {
 namespace {
