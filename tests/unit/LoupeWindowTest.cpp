@@ -1,0 +1,140 @@
+// The loupe window under the user's hands: resize zones, dragging, the
+// double-click, the wheel, and a resize.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Framework.h"
+#include "Main.h"
+#include "SimDesktop.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+LPARAM Point(int x, int y) {
+  return static_cast<LPARAM>((static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16) |
+                             static_cast<std::uint16_t>(x));
+}
+
+WPARAM Wheel(int delta, WPARAM keys) {
+  return (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | keys;
+}
+
+class LoupeWindowTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TApplication App{Proc};
+  std::unique_ptr<TMainForm> Form;
+
+  void SetUp() override {
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+    Form->SetBounds(100, 100, 268, 220);
+  }
+  LRESULT Send(UINT msg, WPARAM w, LPARAM l) { return Proc.SendMessageW(Form->Handle(), msg, w, l); }
+  int MoveRequests() {
+    int n = 0;
+    for (const auto& c : Desk.Calls())
+      if (std::string(c.Name) == "SendMessageW" && c.A[1] == win::WM_NCLBUTTONDOWN && c.A[2] == win::HTCAPTION) ++n;
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST(LoupeHitTest, ZonesAreSixPixelsLeftAndTopAndFiveRightAndBottom) {
+  const TRect r{100, 100, 368, 320};
+  EXPECT_EQ(LoupeHitTest(r, 103, 200, 1), 10);  // HTLEFT
+  EXPECT_EQ(LoupeHitTest(r, 366, 318, 1), 17);  // HTBOTTOMRIGHT
+  EXPECT_EQ(LoupeHitTest(r, 105, 105, 1), 13);  // HTTOPLEFT
+  EXPECT_EQ(LoupeHitTest(r, 106, 105, 1), 12);  // HTTOP
+  EXPECT_EQ(LoupeHitTest(r, 200, 200, 1), 1);   // the framework's result
+  EXPECT_EQ(LoupeHitTest(r, 362, 200, 1), 1);   // dr = 6
+  EXPECT_EQ(LoupeHitTest(r, 363, 200, 1), 11);  // dr = 5: HTRIGHT
+  EXPECT_EQ(LoupeHitTest(r, 200, 315, 1), 15);  // db = 5: HTBOTTOM
+  EXPECT_EQ(LoupeHitTest(r, 364, 101, 1), 14);  // HTTOPRIGHT
+  EXPECT_EQ(LoupeHitTest(r, 101, 317, 1), 16);  // HTBOTTOMLEFT
+}
+
+TEST_F(LoupeWindowTest, HitTestReadsSignedCoordinates) {
+  EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(103, 200)), 10);
+  EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(200, 200)), win::HTCLIENT);
+  // A loupe on a monitor left of the primary one.
+  Form->SetBounds(-400, 100, 268, 220);
+  EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(-398, 200)), 10);
+  EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(-136, 200)), 11);
+}
+
+TEST_F(LoupeWindowTest, LeftButtonDragsUnlessAModifierIsHeld) {
+  Desk.ClearCalls();
+  Send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, Point(50, 50));
+  EXPECT_EQ(MoveRequests(), 1);
+  EXPECT_EQ(Desk.CountCalls("ReleaseCapture"), 1);
+  Send(win::WM_LBUTTONDOWN, win::MK_LBUTTON | win::MK_CONTROL, Point(50, 50));
+  Send(win::WM_LBUTTONDOWN, win::MK_LBUTTON | win::MK_SHIFT, Point(50, 50));
+  Desk.KeysDown[win::VK_MENU] = true;
+  Send(win::WM_LBUTTONDOWN, win::MK_LBUTTON, Point(50, 50));
+  Desk.KeysDown[win::VK_MENU] = false;
+  EXPECT_EQ(MoveRequests(), 1);
+  // The right button drags too while the left one is held.
+  Send(win::WM_RBUTTONDOWN, win::MK_LBUTTON | win::MK_RBUTTON, Point(50, 50));
+  EXPECT_EQ(MoveRequests(), 2);
+}
+
+TEST_F(LoupeWindowTest, DoubleClickTogglesTheModeAndItsFrame) {
+  Desk.ClearCalls();
+  Send(win::WM_LBUTTONDBLCLK, win::MK_LBUTTON, Point(50, 50));
+  EXPECT_EQ(Form->LoupeMode, lmWindow);
+  EXPECT_EQ(Form->Color(), clAqua);
+  EXPECT_EQ(MoveRequests(), 0) << "the second press of a double-click does not drag";
+  Send(win::WM_LBUTTONDBLCLK, win::MK_LBUTTON, Point(50, 50));
+  EXPECT_EQ(Form->LoupeMode, lmPointer);
+  EXPECT_EQ(Form->Color(), clLime);
+}
+
+TEST_F(LoupeWindowTest, CtrlWheelZoomsByWholeNotches) {
+  ASSERT_EQ(Form->LoupeRate, 2.0f);
+  Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL), Point(0, 0));
+  EXPECT_EQ(Form->LoupeRate, 2.1f);
+  // Half notches add up to one step.
+  Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
+  EXPECT_EQ(Form->LoupeRate, 2.1f);
+  Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
+  EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomInRate(2.1f));
+  // Two notches down at once are two steps.
+  const float now = Form->LoupeRate;
+  Send(win::WM_MOUSEWHEEL, Wheel(-240, win::MK_CONTROL), Point(0, 0));
+  EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomOutRate(TMainForm::ZoomOutRate(now)));
+  // Without Ctrl, or with Shift or Alt as well, nothing.
+  const float kept = Form->LoupeRate;
+  Send(win::WM_MOUSEWHEEL, Wheel(120, 0), Point(0, 0));
+  Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL | win::MK_SHIFT), Point(0, 0));
+  Desk.KeysDown[win::VK_MENU] = true;
+  Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL), Point(0, 0));
+  EXPECT_EQ(Form->LoupeRate, kept);
+}
+
+TEST_F(LoupeWindowTest, TheMagnifierFollowsAResizeAndKeepsTheRate) {
+  Form->SetBounds(100, 100, 300, 300);
+  const TSimWindow& mag = *Desk.Window(Form->MagHandle());
+  EXPECT_EQ(mag.Rect, (TRect{104, 104, 104 + 292, 104 + 292}));
+  EXPECT_EQ(Form->SrcWidth(), 146);
+  EXPECT_EQ(Form->SrcHeight(), 146);
+  EXPECT_EQ(Form->LoupeRate, 2.0f);
+  // With no frame the resize zones lie over the image.
+  Form->SetFrameWidth(0);
+  EXPECT_EQ(Desk.Window(Form->MagHandle())->Rect, Desk.Window(Form->Handle())->Rect);
+  EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(101, 200)), 10);
+}
+
+TEST_F(LoupeWindowTest, MovingAndSizingClaimTheTop) {
+  for (const UINT msg : {win::WM_ENTERSIZEMOVE, win::WM_MOVING, win::WM_EXITSIZEMOVE}) {
+    Form->IsTopmost = false;
+    TRect proposed{0, 0, 10, 10};
+    EXPECT_EQ(Send(msg, 0, reinterpret_cast<LPARAM>(&proposed)), 0);
+    EXPECT_TRUE(Form->IsTopmost) << msg;
+  }
+}
