@@ -201,11 +201,13 @@ int Dialogs() {
     std::string texts = "[", buttons = "[";
     for (HWND c : Descendants(h)) {
       std::wstring cls = ClassText(c), text = WindowText(c);
-      if (_wcsicmp(cls.c_str(), L"Static") == 0 && !text.empty())
-        texts += (texts.size() > 1 ? "," : "") + Json(text);
-      else if (_wcsicmp(cls.c_str(), L"Button") == 0)
-        buttons += std::string(buttons.size() > 1 ? "," : "") + "{\"id\":" + std::to_string(GetDlgCtrlID(c)) +
-                   ",\"text\":" + Json(text) + "}";
+      if (_wcsicmp(cls.c_str(), L"Static") == 0 && !text.empty()) {
+        if (texts.size() > 1) texts += ',';
+        texts += Json(text);
+      } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+        if (buttons.size() > 1) buttons += ',';
+        buttons += "{\"id\":" + std::to_string(GetDlgCtrlID(c)) + ",\"text\":" + Json(text) + "}";
+      }
     }
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
