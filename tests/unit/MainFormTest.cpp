@@ -386,7 +386,8 @@ INSTANTIATE_TEST_SUITE_P(
                                                   u"ぽてりんを しゅーりょー します"},
                       TFatalCase{"MagSetWindowFilterList",
                                  u"フィルター リストを とーろく できません: (Access is denied)\r\n\r\n"
-                                 u"ぽてりんを しゅーりょー します"}));
+                                 u"ぽてりんを しゅーりょー します"}),
+    [](const ::testing::TestParamInfo<TFatalCase>& info) { return std::string(info.param.Method); });
 
 TEST_F(MainFormTest, MagnifierWindowFailureReportsAndQuits) {
   // Without the runtime the "Magnifier" class does not exist, so the child
