@@ -7,10 +7,90 @@ namespace lensoro {
 
 namespace {
 
+// Large enough for any double with 99 decimals.
 std::u16string FormatFixed(double value, int decimals) {
-  char buffer[64];
+  char buffer[512];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
   return AsciiToUtf16(buffer);
+}
+
+std::u16string ArgText(const TFormatArg& arg) {
+  switch (arg.Kind) {
+    case TFormatArg::TKind::Text:
+      return arg.Text;
+    case TFormatArg::TKind::Integer:
+      return AsciiToUtf16(std::to_string(arg.Integer).c_str());
+    case TFormatArg::TKind::Number: {
+      char buffer[64];
+      std::snprintf(buffer, sizeof buffer, "%.15g", arg.Number);
+      return AsciiToUtf16(buffer);
+    }
+  }
+  return {};
+}
+
+// One piece of a template: literal text, or a placeholder of a kind.
+struct TPiece {
+  bool IsPlaceholder = false;
+  TFormatArg::TKind Kind = TFormatArg::TKind::Text;
+  int Decimals = 0;
+  std::u16string Literal;
+};
+
+// Splits the template; false when a "%" starts nothing we know: "%n", "%x",
+// a width, a lone "%" at the end.
+bool ParseTemplate(const std::u16string& templ, std::vector<TPiece>& pieces) {
+  std::u16string literal;
+  const std::size_t n = templ.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (templ[i] != u'%') {
+      literal += templ[i];
+      continue;
+    }
+    TPiece p;
+    p.IsPlaceholder = true;
+    const char16_t next = i + 1 < n ? templ[i + 1] : u'\0';
+    if (next == u'%') {
+      literal += u'%';
+      ++i;
+      continue;
+    }
+    if (next == u's') {
+      p.Kind = TFormatArg::TKind::Text;
+      i += 1;
+    } else if (next == u'd') {
+      p.Kind = TFormatArg::TKind::Integer;
+      i += 1;
+    } else if (next == u'.') {
+      // "%.Nf" with N of one or two digits.
+      std::size_t k = i + 2;
+      int d = 0, digits = 0;
+      while (k < n && digits < 2 && templ[k] >= u'0' && templ[k] <= u'9') {
+        d = d * 10 + (templ[k] - u'0');
+        ++k;
+        ++digits;
+      }
+      if (digits == 0 || k >= n || templ[k] != u'f') return false;
+      p.Kind = TFormatArg::TKind::Number;
+      p.Decimals = d;
+      i = k;
+    } else {
+      return false;
+    }
+    if (!literal.empty()) {
+      TPiece l;
+      l.Literal = std::move(literal);
+      pieces.push_back(std::move(l));
+      literal.clear();
+    }
+    pieces.push_back(std::move(p));
+  }
+  if (!literal.empty()) {
+    TPiece l;
+    l.Literal = std::move(literal);
+    pieces.push_back(std::move(l));
+  }
+  return true;
 }
 
 }  // namespace
@@ -20,68 +100,44 @@ std::u16string FormatText(const std::u16string& templ, std::initializer_list<TFo
   list.reserve(args.size());
   for (const auto& a : args) list.push_back(&a);
 
+  std::vector<TPiece> pieces;
+  bool matched = ParseTemplate(templ, pieces);
+  if (matched) {
+    std::size_t next = 0;
+    for (const auto& p : pieces) {
+      if (!p.IsPlaceholder) continue;
+      if (next >= list.size() || list[next]->Kind != p.Kind) {
+        matched = false;
+        break;
+      }
+      ++next;
+    }
+    if (next != list.size()) matched = false;
+  }
+  if (ok) *ok = matched;
+
   std::u16string out;
+  if (!matched) {
+    // The template as it stands, then what it was given, so nothing the
+    // message was meant to say is lost.
+    out = templ;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      out += i == 0 ? u" (" : u", ";
+      out += ArgText(*list[i]);
+    }
+    if (!list.empty()) out += u')';
+    return out;
+  }
   out.reserve(templ.size() + 32);
   std::size_t next = 0;
-  bool allMatched = true;
-  const std::size_t n = templ.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t c = templ[i];
-    if (c != u'%') {
-      out += c;
+  for (const auto& p : pieces) {
+    if (!p.IsPlaceholder) {
+      out += p.Literal;
       continue;
     }
-    if (i + 1 < n && templ[i + 1] == u'%') {
-      out += u'%';
-      ++i;
-      continue;
-    }
-    // "%s", "%d" or "%.Nf" (N one or two digits).
-    std::size_t j = i + 1;
-    int decimals = -1;
-    if (j < n && templ[j] == u'.') {
-      std::size_t k = j + 1;
-      int d = 0, digits = 0;
-      while (k < n && digits < 2 && templ[k] >= u'0' && templ[k] <= u'9') {
-        d = d * 10 + (templ[k] - u'0');
-        ++k;
-        ++digits;
-      }
-      if (digits > 0 && k < n && templ[k] == u'f') {
-        decimals = d;
-        j = k;
-      }
-    }
-    const char16_t kind = j < n ? templ[j] : u'\0';
-    const TFormatArg* arg = next < list.size() ? list[next] : nullptr;
-    bool used = false;
-    if (decimals >= 0) {
-      if (arg && arg->Kind == TFormatArg::TKind::Number) {
-        out += FormatFixed(arg->Number, decimals);
-        used = true;
-      }
-    } else if (kind == u's') {
-      if (arg && arg->Kind == TFormatArg::TKind::Text) {
-        out += arg->Text;
-        used = true;
-      }
-    } else if (kind == u'd') {
-      if (arg && arg->Kind == TFormatArg::TKind::Integer) {
-        out += AsciiToUtf16(std::to_string(arg->Integer).c_str());
-        used = true;
-      }
-    }
-    if (used) {
-      ++next;
-      i = j;
-    } else {
-      // Not a placeholder we can fill: keep the "%" and go on after it.
-      allMatched = false;
-      out += u'%';
-    }
+    const TFormatArg& a = *list[next++];
+    out += p.Kind == TFormatArg::TKind::Number ? FormatFixed(a.Number, p.Decimals) : ArgText(a);
   }
-  if (next != list.size()) allMatched = false;
-  if (ok) *ok = allMatched;
   return out;
 }
 

@@ -2,8 +2,10 @@
 //
 // Language files are edited by users, so their message texts are templates we
 // cannot trust: "%s" takes a text, "%d" an integer, "%.Nf" a number with N
-// decimals, "%%" a percent sign. A placeholder without a matching argument,
-// or of another kind, is copied as it stands; nothing is ever read that was
+// (one or two digits) decimals, "%%" a percent sign. When the template does
+// not fit its arguments (a missing or extra placeholder, one of another kind,
+// "%n", "%x", a width) the result is the template as it stands followed by
+// " (" and the arguments joined by ", " and ")"; nothing is read that was
 // not passed.
 #pragma once
 
@@ -26,8 +28,8 @@ struct TFormatArg {
   TFormatArg(double value) : Kind(TKind::Number), Number(value) {}
 };
 
-// Fills the template. Returns the text; `ok` (when given) tells whether every
-// placeholder matched an argument of its kind and every argument was used.
+// Fills the template. `ok` (when given) tells whether every placeholder
+// matched an argument of its kind and every argument was used.
 std::u16string FormatText(const std::u16string& templ, std::initializer_list<TFormatArg> args,
                           bool* ok = nullptr);
 

@@ -20,20 +20,52 @@ TEST(FormatText, FillsPlaceholdersInOrder) {
 
 TEST(FormatText, MismatchedTemplatesAreShownNotCrashed) {
   bool ok = true;
-  // A translation that dropped its "%s": the text without the argument.
-  EXPECT_EQ(FormatText(u"ありません", {u"C:\\x"}, &ok), u"ありません");
+  // A translation that dropped its "%s": the text, then the argument.
+  EXPECT_EQ(FormatText(u"ありません", {u"C:\\x"}, &ok), u"ありません (C:\\x)");
   EXPECT_FALSE(ok);
-  // A second "%s" with one argument: the second stays as written.
+  // A second "%s" with one argument: nothing is filled half-way.
   ok = true;
-  EXPECT_EQ(FormatText(u"%s and %s", {u"one"}, &ok), u"one and %s");
+  EXPECT_EQ(FormatText(u"%s and %s", {u"one"}, &ok), u"%s and %s (one)");
   EXPECT_FALSE(ok);
   // Kinds that do not match, "%n", and a lone "%" at the end.
   ok = true;
-  EXPECT_EQ(FormatText(u"%d %n %", {u"text"}, &ok), u"%d %n %");
+  EXPECT_EQ(FormatText(u"%d %n %", {u"text"}, &ok), u"%d %n % (text)");
   EXPECT_FALSE(ok);
   ok = true;
-  EXPECT_EQ(FormatText(u"%.f %.123f", {1.5}, &ok), u"%.f %.123f");
+  EXPECT_EQ(FormatText(u"%.f %.123f", {1.5}, &ok), u"%.f %.123f (1.5)");
   EXPECT_FALSE(ok);
+  // Without arguments there is nothing to append; "%%" stays as written.
+  ok = true;
+  EXPECT_EQ(FormatText(u"100%% %x", {}, &ok), u"100%% %x");
+  EXPECT_FALSE(ok);
+}
+
+TEST(FormatText, HostilePlaceholdersNeverReadOrAllocateWildly) {
+  bool ok = true;
+  // Widths, flags and C's other conversions are not ours.
+  EXPECT_EQ(FormatText(u"[%1000000000s]", {u"p"}, &ok), u"[%1000000000s] (p)");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(FormatText(u"%-5d|%05d|%ls|%p", {7}, &ok), u"%-5d|%05d|%ls|%p (7)");
+  EXPECT_FALSE(ok);
+  // Too many placeholders for the arguments, of every kind.
+  EXPECT_EQ(FormatText(u"%s%s%s", {u"a"}, &ok), u"%s%s%s (a)");
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(FormatText(u"%d", {}, &ok), u"%d");
+  EXPECT_FALSE(ok);
+  // More arguments than placeholders: all of them shown.
+  EXPECT_EQ(FormatText(u"x %d", {1, u"two", 3.25}, &ok), u"x %d (1, two, 3.25)");
+  EXPECT_FALSE(ok);
+  // The widest number with the most decimals comes out whole.
+  const std::u16string huge = FormatText(u"%.99f", {1e308}, &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(huge.size(), 309u + 1u + 99u);
+  EXPECT_EQ(huge.substr(0, 4), u"1000");
+  // A template that fits after the two joined paragraphs of a confirmation.
+  EXPECT_EQ(FormatText(u"うわがき します: [%s]\r\n\r\nよろしー ですか？", {u"Ctrl+M: X"}, &ok),
+            u"うわがき します: [Ctrl+M: X]\r\n\r\nよろしー ですか？");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(FormatText(u"%d%%", {-2147483647 - 1}, &ok), u"-2147483648%");
+  EXPECT_TRUE(ok);
 }
 
 TEST(TextConversion, Utf8AndUtf16RoundTrip) {

@@ -1,0 +1,707 @@
+#include "Ini.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+
+#include "Format.h"
+#include "LnsLib.h"
+#include "Main.h"
+
+namespace lensoro {
+
+namespace {
+
+constexpr char16_t kSecMainForm[] = u"MainForm", kSecLoupe[] = u"Loupe", kSecLanguage[] = u"Language",
+                   kSecShortCut[] = u"ShortCut", kSecOptionForm[] = u"OptionForm";
+
+bool IsTrimmed(char16_t c) { return c <= u' '; }
+
+std::u16string Trim(const char16_t* begin, const char16_t* end) {
+  while (begin < end && IsTrimmed(*begin)) ++begin;
+  while (end > begin && IsTrimmed(end[-1])) --end;
+  return std::u16string(begin, end);
+}
+
+// A value is one line of the file.
+std::u16string OneLine(const std::u16string& text) {
+  std::u16string out = text;
+  for (char16_t& c : out) {
+    if (c == u'\r' || c == u'\n') c = u' ';
+  }
+  return out;
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+struct TColorName {
+  const char16_t* Name;
+  DWORD Value;
+};
+
+// The fixed colours, then the system colours by their platform index.
+constexpr TColorName ColorNames[] = {
+    {u"clBlack", 0x00000000},
+    {u"clMaroon", 0x00000080},
+    {u"clGreen", 0x00008000},
+    {u"clOlive", 0x00008080},
+    {u"clNavy", 0x00800000},
+    {u"clPurple", 0x00800080},
+    {u"clTeal", 0x00808000},
+    {u"clGray", 0x00808080},
+    {u"clSilver", 0x00C0C0C0},
+    {u"clRed", 0x000000FF},
+    {u"clLime", 0x0000FF00},
+    {u"clYellow", 0x0000FFFF},
+    {u"clBlue", 0x00FF0000},
+    {u"clFuchsia", 0x00FF00FF},
+    {u"clAqua", 0x00FFFF00},
+    {u"clWhite", 0x00FFFFFF},
+    {u"clMoneyGreen", 0x00C0DCC0},
+    {u"clSkyBlue", 0x00F0CAA6},
+    {u"clCream", 0x00F0FBFF},
+    {u"clMedGray", 0x00A4A0A0},
+    {u"clScrollBar", 0xFF000000},
+    {u"clBackground", 0xFF000001},
+    {u"clActiveCaption", 0xFF000002},
+    {u"clInactiveCaption", 0xFF000003},
+    {u"clMenu", 0xFF000004},
+    {u"clWindow", 0xFF000005},
+    {u"clWindowFrame", 0xFF000006},
+    {u"clMenuText", 0xFF000007},
+    {u"clWindowText", 0xFF000008},
+    {u"clCaptionText", 0xFF000009},
+    {u"clActiveBorder", 0xFF00000A},
+    {u"clInactiveBorder", 0xFF00000B},
+    {u"clAppWorkSpace", 0xFF00000C},
+    {u"clHighlight", 0xFF00000D},
+    {u"clHighlightText", 0xFF00000E},
+    {u"clBtnFace", 0xFF00000F},
+    {u"clBtnShadow", 0xFF000010},
+    {u"clGrayText", 0xFF000011},
+    {u"clBtnText", 0xFF000012},
+    {u"clInactiveCaptionText", 0xFF000013},
+    {u"clBtnHighlight", 0xFF000014},
+    {u"cl3DDkShadow", 0xFF000015},
+    {u"cl3DLight", 0xFF000016},
+    {u"clInfoText", 0xFF000017},
+    {u"clInfoBk", 0xFF000018},
+    {u"clHotLight", 0xFF00001A},
+    {u"clGradientActiveCaption", 0xFF00001B},
+    {u"clGradientInactiveCaption", 0xFF00001C},
+    {u"clMenuHighlight", 0xFF00001D},
+    {u"clMenuBar", 0xFF00001E},
+};
+
+bool IsMissing(DWORD error) { return error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND; }
+
+TIniFileResult Failed(TPlatform& platform, DWORD error) {
+  platform.SetLastError(error);
+  TIniFileResult r;
+  r.Ok = false;
+  r.Error = error;
+  return r;
+}
+
+// A name beside the file that nothing uses yet, for keeping an unreadable
+// file; empty when none is free.
+std::u16string FreeBackupName(TPlatform& platform, const std::u16string& path) {
+  for (int i = 0; i < 100; ++i) {
+    std::u16string name = path + u".bak";
+    if (i > 0) name += AsciiToUtf16(std::to_string(i).c_str());
+    if (platform.GetFileAttributesW(name) == win::INVALID_FILE_ATTRIBUTES) return name;
+  }
+  return {};
+}
+
+// Read the file, let `fill` change the copy, and replace the file with it.
+// A file that exists but cannot be read is left alone: rewriting it from an
+// empty copy would lose what it holds.
+TIniFileResult UpdateIniFile(TPlatform& platform, const std::u16string& path,
+                             const std::function<void(TIniFile&)>& fill) {
+  TIniFileResult read;
+  TIniFile ini = LoadIniFile(platform, path, &read);
+  if (!read.Ok) return Failed(platform, read.Error);
+  fill(ini);
+  const std::u16string tmp = path + u".tmp";
+  if (!platform.WriteFileBytes(tmp, ini.ToBytes())) {
+    const DWORD error = platform.GetLastError();
+    platform.DeleteFileW(tmp);
+    return Failed(platform, error);
+  }
+  // A file that is no UTF-16 text (saved as UTF-8 by an editor, say) read as
+  // empty; keep it under another name rather than overwrite it.
+  std::u16string keptAs;
+  if (!ini.Readable()) {
+    keptAs = FreeBackupName(platform, path);
+    if (keptAs.empty() || !platform.MoveFileExW(path, keptAs, win::MOVEFILE_WRITE_THROUGH)) {
+      const DWORD error = keptAs.empty() ? win::ERROR_ALREADY_EXISTS : platform.GetLastError();
+      platform.DeleteFileW(tmp);
+      return Failed(platform, error);
+    }
+  }
+  if (!platform.MoveFileExW(tmp, path, win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = platform.GetLastError();
+    platform.DeleteFileW(tmp);
+    if (!keptAs.empty()) platform.MoveFileExW(keptAs, path, win::MOVEFILE_WRITE_THROUGH);
+    return Failed(platform, error);
+  }
+  TIniFileResult r;
+  r.KeptAsPath = keptAs;
+  return r;
+}
+
+}  // namespace
+
+std::u16string FoldAscii(const std::u16string& text) {
+  std::u16string out = text;
+  for (char16_t& c : out) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  }
+  return out;
+}
+
+// --- TIniFile -------------------------------------------------------------------
+
+TIniFile::TIniFile(const std::vector<std::uint8_t>& bytes) {
+  const std::size_t n = bytes.size();
+  if (n == 0) return;
+  if (n % 2 != 0) {
+    FDecodeError = TIniDecodeError::OddLength;
+    return;
+  }
+  if ((n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) || (bytes[0] == 0xFE && bytes[1] == 0xFF)) {
+    FDecodeError = TIniDecodeError::OtherMark;
+    return;
+  }
+  const bool marked = bytes[0] == 0xFF && bytes[1] == 0xFE;
+  const std::size_t start = marked ? 2 : 0;
+  std::u16string text;
+  text.resize((n - start) / 2);
+  bool anyAscii = false;
+  for (std::size_t i = start, k = 0; i < n; i += 2, ++k) {
+    const char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    if (c == 0) {
+      FDecodeError = TIniDecodeError::NulCharacter;
+      return;
+    }
+    if (c < 0x80) anyAscii = true;
+    text[k] = c;
+  }
+  // Without the mark, text that has no ASCII at all is 8-bit text: every
+  // INI line of ours holds "[", "=" or a line break.
+  if (!marked && !text.empty() && !anyAscii) {
+    FDecodeError = TIniDecodeError::EightBitText;
+    return;
+  }
+  Parse(text);
+}
+
+TIniFile TIniFile::FromText(const std::u16string& text) {
+  TIniFile ini;
+  ini.Parse(text);
+  return ini;
+}
+
+void TIniFile::Parse(const std::u16string& text) {
+  TSection* current = nullptr;
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p < end) {
+    const char16_t* eol = p;
+    while (eol < end && *eol != u'\r' && *eol != u'\n') ++eol;
+    const std::u16string line = Trim(p, eol);
+    p = eol;
+    if (p < end && *p == u'\r') ++p;
+    if (p < end && *p == u'\n') ++p;
+
+    if (line.empty() || line[0] == u';') continue;
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+      current = &NeedSection(Trim(line.data() + 1, line.data() + line.size() - 1));
+      continue;
+    }
+    if (!current) continue;  // lines before the first section
+    TLine l;
+    const std::size_t eq = line.find(u'=');
+    if (eq == std::u16string::npos) {
+      l.Key = line;
+    } else {
+      l.Key = Trim(line.data(), line.data() + eq);
+      l.Value = Trim(line.data() + eq + 1, line.data() + line.size());
+      l.IsEntry = true;
+      current->Keys.emplace(FoldAscii(l.Key), current->Lines.size());  // the first one wins
+    }
+    current->Lines.push_back(std::move(l));
+  }
+}
+
+std::u16string TIniFile::ToText() const {
+  std::size_t size = 0;
+  for (const auto& s : FSections) {
+    size += s.Name.size() + 6;
+    for (const auto& l : s.Lines) size += l.Key.size() + l.Value.size() + 3;
+  }
+  std::u16string out;
+  out.reserve(size);
+  for (const auto& s : FSections) {
+    out += u'[';
+    out += s.Name;
+    out += u"]\r\n";
+    for (const auto& l : s.Lines) {
+      out += l.Key;
+      if (l.IsEntry) {
+        out += u'=';
+        out += l.Value;
+      }
+      out += u"\r\n";
+    }
+    out += u"\r\n";
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> TIniFile::ToBytes() const {
+  const std::u16string text = ToText();
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(2 + text.size() * 2);
+  bytes.push_back(0xFF);
+  bytes.push_back(0xFE);
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
+const TIniFile::TSection* TIniFile::FindSection(const std::u16string& name) const {
+  const auto it = FSectionIndex.find(FoldAscii(name));
+  return it == FSectionIndex.end() ? nullptr : &FSections[it->second];
+}
+
+TIniFile::TSection& TIniFile::NeedSection(const std::u16string& name) {
+  const auto [it, added] = FSectionIndex.emplace(FoldAscii(name), FSections.size());
+  if (added) {
+    FSections.emplace_back();
+    FSections.back().Name = name;
+  }
+  return FSections[it->second];
+}
+
+const TIniFile::TLine* TIniFile::FindEntry(const std::u16string& section, const std::u16string& key) const {
+  const TSection* s = FindSection(section);
+  if (!s) return nullptr;
+  const auto it = s->Keys.find(FoldAscii(key));
+  return it == s->Keys.end() ? nullptr : &s->Lines[it->second];
+}
+
+bool TIniFile::SectionExists(const std::u16string& section) const { return FindSection(section) != nullptr; }
+
+bool TIniFile::ValueExists(const std::u16string& section, const std::u16string& key) const {
+  return FindEntry(section, key) != nullptr;
+}
+
+std::vector<std::u16string> TIniFile::SectionNames() const {
+  std::vector<std::u16string> names;
+  for (const auto& s : FSections) names.push_back(s.Name);
+  return names;
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> TIniFile::SectionEntries(const std::u16string& section) const {
+  std::vector<std::pair<std::u16string, std::u16string>> entries;
+  if (const TSection* s = FindSection(section)) {
+    for (const auto& l : s->Lines) {
+      if (l.IsEntry) entries.emplace_back(l.Key, l.Value);
+    }
+  }
+  return entries;
+}
+
+std::u16string TIniFile::ReadString(const std::u16string& section, const std::u16string& key,
+                                    const std::u16string& def) const {
+  const TLine* l = FindEntry(section, key);
+  return l ? l->Value : def;
+}
+
+int TIniFile::ReadInteger(const std::u16string& section, const std::u16string& key, int def) const {
+  const TLine* l = FindEntry(section, key);
+  int value = 0;
+  return (l && TryTextToInteger(l->Value, value)) ? value : def;
+}
+
+bool TIniFile::ReadBool(const std::u16string& section, const std::u16string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+double TIniFile::ReadFloat(const std::u16string& section, const std::u16string& key, double def,
+                           const std::u16string& decimalSeparator) const {
+  const TLine* l = FindEntry(section, key);
+  double value = 0;
+  return (l && TryTextToFloat(l->Value, decimalSeparator, value)) ? value : def;
+}
+
+DWORD TIniFile::ReadColor(const std::u16string& section, const std::u16string& key, DWORD def) const {
+  const TLine* l = FindEntry(section, key);
+  DWORD value = 0;
+  return (l && TryTextToColor(l->Value, value)) ? value : def;
+}
+
+void TIniFile::WriteString(const std::u16string& section, const std::u16string& key, const std::u16string& value) {
+  TSection& s = NeedSection(section);
+  const auto [it, added] = s.Keys.emplace(FoldAscii(key), s.Lines.size());
+  if (added) {
+    TLine l;
+    l.Key = OneLine(key);
+    l.IsEntry = true;
+    s.Lines.push_back(std::move(l));
+  }
+  s.Lines[it->second].Value = OneLine(value);
+}
+
+void TIniFile::WriteInteger(const std::u16string& section, const std::u16string& key, int value) {
+  WriteString(section, key, AsciiToUtf16(std::to_string(value).c_str()));
+}
+
+void TIniFile::WriteBool(const std::u16string& section, const std::u16string& key, bool value) {
+  WriteString(section, key, value ? u"1" : u"0");
+}
+
+void TIniFile::WriteFloat(const std::u16string& section, const std::u16string& key, double value,
+                          const std::u16string& decimalSeparator) {
+  WriteString(section, key, FloatToText(value, decimalSeparator));
+}
+
+void TIniFile::WriteColor(const std::u16string& section, const std::u16string& key, DWORD rgb) {
+  WriteString(section, key, ColorToText(rgb));
+}
+
+// --- Value forms -------------------------------------------------------------------
+
+bool TryTextToInteger(const std::u16string& text, int& value) {
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  if (n > 0 && text[0] == u'$') {
+    i = 1;
+  } else if (n > 1 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
+    i = 2;
+  }
+  if (i > 0) {
+    if (i == n) return false;
+    std::uint64_t v = 0;
+    for (; i < n; ++i) {
+      const int d = HexDigit(text[i]);
+      if (d < 0) return false;
+      v = v * 16 + static_cast<unsigned>(d);
+      if (v > 0xFFFFFFFFull) return false;
+    }
+    value = static_cast<int>(static_cast<std::uint32_t>(v));
+    return true;
+  }
+  bool negative = false;
+  if (n > 0 && (text[0] == u'-' || text[0] == u'+')) {
+    negative = text[0] == u'-';
+    i = 1;
+  }
+  if (i == n) return false;
+  std::int64_t v = 0;
+  for (; i < n; ++i) {
+    if (text[i] < u'0' || text[i] > u'9') return false;
+    v = v * 10 + (text[i] - u'0');
+    if (v > 2147483648LL) return false;
+  }
+  if (negative) v = -v;
+  if (v > 2147483647LL) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+bool TryTextToFloat(const std::u16string& text, const std::u16string& decimalSeparator, double& value) {
+  const std::u16string sep = decimalSeparator.empty() ? std::u16string(u".") : decimalSeparator;
+  std::string ascii;
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  auto isDigit = [&](std::size_t k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
+  if (i < n && (text[i] == u'-' || text[i] == u'+')) ascii += static_cast<char>(text[i++]);
+  int digits = 0;
+  while (isDigit(i)) ascii += static_cast<char>(text[i++]), ++digits;
+  if (i < n && text.compare(i, sep.size(), sep) == 0) {
+    i += sep.size();
+    ascii += '.';
+    while (isDigit(i)) ascii += static_cast<char>(text[i++]), ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+    ascii += 'e';
+    ++i;
+    if (i < n && (text[i] == u'-' || text[i] == u'+')) ascii += static_cast<char>(text[i++]);
+    if (!isDigit(i)) return false;
+    while (isDigit(i)) ascii += static_cast<char>(text[i++]);
+  }
+  if (i != n) return false;
+  const char* first = ascii.c_str();
+  if (*first == '+') ++first;  // from_chars takes no plus sign
+  double v = 0;
+  const auto r = std::from_chars(first, ascii.c_str() + ascii.size(), v);
+  if (r.ec != std::errc() || r.ptr != ascii.c_str() + ascii.size() || !std::isfinite(v)) return false;
+  value = v;
+  return true;
+}
+
+std::u16string FloatToText(double value, const std::u16string& decimalSeparator) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.15g", value);
+  std::u16string out;
+  for (const char* c = buffer; *c; ++c) {
+    if (*c == '.') {
+      out += decimalSeparator.empty() ? std::u16string(u".") : decimalSeparator;
+    } else {
+      out += static_cast<char16_t>(static_cast<unsigned char>(*c));
+    }
+  }
+  return out;
+}
+
+bool TryTextToColor(const std::u16string& text, DWORD& color) {
+  const std::u16string folded = FoldAscii(text);
+  for (const auto& c : ColorNames) {
+    if (folded == FoldAscii(c.Name)) {
+      color = c.Value;
+      return true;
+    }
+  }
+  int v = 0;
+  if (!TryTextToInteger(text, v)) return false;
+  color = static_cast<DWORD>(v);
+  return true;
+}
+
+std::u16string ColorToText(DWORD rgb) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "$%08X", static_cast<unsigned>(rgb));
+  return AsciiToUtf16(buffer);
+}
+
+// --- Shortcuts -------------------------------------------------------------------
+
+namespace {
+struct TShiftWord {
+  TShiftState Flag;
+  const char16_t* Word;
+};
+// The order the text form lists them in.
+constexpr TShiftWord ShiftWords[] = {
+    {ssCtrl, u"Ctrl+"},     {ssShift, u"Shift+"},   {ssAlt, u"Alt+"},     {ssLeft, u"Left+"}, {ssRight, u"Right+"},
+    {ssMiddle, u"Middle+"}, {ssDouble, u"Double+"}, {ssTouch, u"Touch+"}, {ssPen, u"Pen+"},
+};
+}  // namespace
+
+void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift) {
+  key = shortCut & 0x1FFF;
+  shift = 0;
+  if (shortCut & scShift) shift |= ssShift;
+  if (shortCut & scCtrl) shift |= ssCtrl;
+  if (shortCut & scAlt) shift |= ssAlt;
+}
+
+TShortCut ShortCut(std::uint16_t key, TShiftState shift) {
+  if (key > 0xFF) return 0;
+  TShortCut result = key;
+  if (shift & ssShift) result |= scShift;
+  if (shift & ssCtrl) result |= scCtrl;
+  if (shift & ssAlt) result |= scAlt;
+  return result;
+}
+
+std::u16string ShiftStateToText(TShiftState shift) {
+  std::u16string text;
+  for (const auto& w : ShiftWords) {
+    if (shift & w.Flag) text += w.Word;
+  }
+  return text;
+}
+
+TShiftState TextToShiftState(const std::u16string& text) {
+  TShiftState shift = 0;
+  for (const auto& w : ShiftWords) {
+    if (text.find(w.Word) != std::u16string::npos) shift |= w.Flag;
+  }
+  return shift;
+}
+
+std::u16string ShortCutToEntry(TShortCut shortCut) {
+  std::uint16_t key = 0;
+  TShiftState shift = 0;
+  ShortCutToKey(shortCut, key, shift);
+  return FormatText(u"%d,%s", {static_cast<int>(key), ShiftStateToText(shift)});
+}
+
+bool EntryToShortCut(const std::u16string& entry, TShortCut& shortCut) {
+  const std::size_t comma = entry.find(u',');
+  int code = 0;
+  if (!TryTextToInteger(entry.substr(0, comma), code)) return false;
+  // Every comma splits, so the modifiers are the second field only. Without
+  // a comma the key stands alone.
+  std::u16string modifiers;
+  if (comma != std::u16string::npos) {
+    const std::size_t next = entry.find(u',', comma + 1);
+    modifiers = entry.substr(comma + 1, next == std::u16string::npos ? std::u16string::npos : next - comma - 1);
+  }
+  shortCut = ShortCut(static_cast<std::uint16_t>(code & 0xFFFF), TextToShiftState(modifiers));
+  return true;
+}
+
+// --- Files ------------------------------------------------------------------------
+
+TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result) {
+  std::vector<std::uint8_t> bytes;
+  TIniFileResult r;
+  TIniFile ini;
+  if (platform.ReadFileBytes(path, bytes)) {
+    ini = TIniFile(bytes);
+  } else {
+    const DWORD error = platform.GetLastError();
+    if (!IsMissing(error)) {
+      r.Ok = false;
+      r.Error = error;
+    }
+  }
+  if (result) *result = r;
+  return ini;
+}
+
+TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
+                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting) {
+  const std::u16string tmp = path + u".tmp";
+  if (!platform.WriteFileBytes(tmp, bytes)) {
+    const DWORD error = platform.GetLastError();
+    platform.DeleteFileW(tmp);
+    return Failed(platform, error);
+  }
+  const DWORD flags = win::MOVEFILE_WRITE_THROUGH | (replaceExisting ? win::MOVEFILE_REPLACE_EXISTING : 0);
+  if (!platform.MoveFileExW(tmp, path, flags)) {
+    const DWORD error = platform.GetLastError();
+    platform.DeleteFileW(tmp);
+    return Failed(platform, error);
+  }
+  return {};
+}
+
+// --- Settings -------------------------------------------------------------------------
+
+void LoadSettings(TMainForm& form) {
+  TApplication& app = form.App();
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
+
+  // Each value is applied as soon as it is read. A size below one pixel
+  // from a hand-edited file keeps the current one.
+  TRect r = form.BoundsRect();
+  form.SetBounds(ini.ReadInteger(kSecMainForm, u"Left", r.Left), r.Top, r.Width(), r.Height());
+  r = form.BoundsRect();
+  form.SetBounds(r.Left, ini.ReadInteger(kSecMainForm, u"Top", r.Top), r.Width(), r.Height());
+  r = form.BoundsRect();
+  const int width = ini.ReadInteger(kSecMainForm, u"Width", r.Width());
+  form.SetBounds(r.Left, r.Top, width > 0 ? width : r.Width(), r.Height());
+  r = form.BoundsRect();
+  const int height = ini.ReadInteger(kSecMainForm, u"Height", r.Height());
+  form.SetBounds(r.Left, r.Top, r.Width(), height > 0 ? height : r.Height());
+
+  // Values out of range from a hand-edited file are brought into range; an
+  // ordinal beyond its enumeration gives the default.
+  form.IsSilentMode = ini.ReadBool(kSecLoupe, u"IsSilentMode", false);
+  form.TrayIconIndex = std::max(0, ini.ReadInteger(kSecLoupe, u"TrayIconIndex", 0));
+  const int mode = ini.ReadInteger(kSecLoupe, u"LoupeMode", lmPointer) & 0xFF;
+  form.LoupeMode = mode <= lmWindow ? static_cast<TLoupeMode>(mode) : lmPointer;
+  const double rate = ini.ReadFloat(kSecLoupe, u"LoupeRate", 2.0, sep);
+  form.LoupeRate = static_cast<float>(std::clamp(rate, static_cast<double>(1.3f), static_cast<double>(8.0f)));
+  const int origin = ini.ReadInteger(kSecLoupe, u"LoupeSrcOrigin", lsoTopLeft) & 0xFF;
+  form.LoupeSrcOrigin = origin <= lsoCenter ? static_cast<TLoupeSrcOrigin>(origin) : lsoTopLeft;
+  const int colorMode = ini.ReadInteger(kSecLoupe, u"LoupeColorMode", lcmOriginal) & 0xFF;
+  form.LoupeColorMode = colorMode <= lcmGray ? static_cast<TLoupeColorMode>(colorMode) : lcmOriginal;
+  form.FrameWidth = std::clamp(ini.ReadInteger(kSecLoupe, u"FrameWidth", 4), 0, 10);
+  form.ActivePointerModeFrameColor = ini.ReadColor(kSecLoupe, u"ActivePointerModeFrameColor", clLime);
+  form.InactivePointerModeFrameColor = ini.ReadColor(kSecLoupe, u"InactivePointerModeFrameColor", 0x00CCFFCC);
+  form.ActiveWindowModeFrameColor = ini.ReadColor(kSecLoupe, u"ActiveWindowModeFrameColor", clAqua);
+  form.InactiveWindowModeFrameColor = ini.ReadColor(kSecLoupe, u"InactiveWindowModeFrameColor", 0x00FFFFCC);
+
+  TShortCut shortCut = form.ActPopMinimizeAndRestore.ShortCut;
+  if (EntryToShortCut(ini.ReadString(kSecShortCut, u"ActPopMinimizeAndRestore", u""), shortCut)) {
+    form.ActPopMinimizeAndRestore.ShortCut = shortCut;
+  }
+}
+
+TIniFileResult SaveSettings(TMainForm& form) {
+  TApplication& app = form.App();
+  TPlatform& p = app.Platform;
+  const std::u16string sep = p.GetLocaleDecimalSeparator();
+  return UpdateIniFile(p, app.IniFileName, [&](TIniFile& ini) {
+    ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
+    const TRect r = form.BoundsRect();
+    ini.WriteInteger(kSecMainForm, u"Left", r.Left);
+    ini.WriteInteger(kSecMainForm, u"Top", r.Top);
+    ini.WriteInteger(kSecMainForm, u"Width", r.Width());
+    ini.WriteInteger(kSecMainForm, u"Height", r.Height());
+    ini.WriteBool(kSecLoupe, u"IsSilentMode", form.IsSilentMode);
+    ini.WriteInteger(kSecLoupe, u"TrayIconIndex", form.TrayIconIndex);
+    ini.WriteInteger(kSecLoupe, u"LoupeMode", form.LoupeMode);
+    ini.WriteFloat(kSecLoupe, u"LoupeRate", static_cast<double>(form.LoupeRate), sep);
+    ini.WriteInteger(kSecLoupe, u"LoupeSrcOrigin", form.LoupeSrcOrigin);
+    ini.WriteInteger(kSecLoupe, u"LoupeColorMode", form.LoupeColorMode);
+    ini.WriteInteger(kSecLoupe, u"FrameWidth", form.FrameWidth);
+    ini.WriteColor(kSecLoupe, u"ActivePointerModeFrameColor", ColorToRGB(p, form.ActivePointerModeFrameColor));
+    ini.WriteColor(kSecLoupe, u"InactivePointerModeFrameColor", ColorToRGB(p, form.InactivePointerModeFrameColor));
+    ini.WriteColor(kSecLoupe, u"ActiveWindowModeFrameColor", ColorToRGB(p, form.ActiveWindowModeFrameColor));
+    ini.WriteColor(kSecLoupe, u"InactiveWindowModeFrameColor", ColorToRGB(p, form.InactiveWindowModeFrameColor));
+    ini.WriteString(kSecShortCut, u"ActPopMinimizeAndRestore", ShortCutToEntry(form.ActPopMinimizeAndRestore.ShortCut));
+  });
+}
+
+void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  left = ini.ReadInteger(kSecOptionForm, u"Left", left);
+  top = ini.ReadInteger(kSecOptionForm, u"Top", top);
+}
+
+TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {
+  return UpdateIniFile(app.Platform, app.IniFileName, [&](TIniFile& ini) {
+    ini.WriteInteger(kSecOptionForm, u"Left", left);
+    ini.WriteInteger(kSecOptionForm, u"Top", top);
+  });
+}
+
+bool TSaveFailureNotice::ShouldTell(const TIniFileResult& result) {
+  if (result.Ok) {
+    FTold = false;
+    return false;
+  }
+  if (FTold && FToldError == result.Error) return false;
+  FTold = true;
+  FToldError = result.Error;
+  return true;
+}
+
+std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
+  return FormatText(u"Lensoro cannot save its settings: [%s] (%s)", {path, SysErrorMessage(platform, error)});
+}
+
+std::u16string KeptAsideMessage(const std::u16string& keptAs) {
+  return FormatText(u"Lensoro could not read its settings file; it was kept as: [%s]", {keptAs});
+}
+
+void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner) {
+  if (!result.KeptAsPath.empty()) {
+    ShowMsgDialog(app, KeptAsideMessage(result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
+  }
+  if (notice.ShouldTell(result)) {
+    ShowMsgDialog(app, SaveFailureMessage(app.Platform, app.IniFileName, result.Error), TMsgDlgType::Error, mbOK,
+                  owner);
+  }
+}
+
+}  // namespace lensoro

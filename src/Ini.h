@@ -1,0 +1,179 @@
+// Settings: the INI engine shared by the settings file and the language
+// files, the value forms, the shortcut text, and reading and writing the
+// program's settings.
+//
+// TIniFile works on a buffer only; reading and writing files goes through
+// TPlatform in LoadIniFile / SaveIniFile.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Framework.h"
+#include "Platform.h"
+
+namespace lensoro {
+
+class TMainForm;
+
+// Why a buffer could not be read as UTF-16 LE text. Such a file reads as
+// empty (every key takes its default) and is never silently overwritten.
+enum class TIniDecodeError {
+  None,
+  OddLength,    // UTF-16 comes in pairs of bytes
+  OtherMark,    // starts with the UTF-8 mark EF BB BF or the big-endian mark FE FF
+  NulCharacter, // text never holds U+0000: binary junk
+  EightBitText, // no character below U+0080 at all: 8-bit text read in pairs
+};
+
+// Section and key names compare by folding A-Z only. Our names are all
+// ASCII, so this is what the platform's ordinal ignore-case gives for them.
+std::u16string FoldAscii(const std::u16string& text);
+
+// The in-memory copy of one INI file. Sections keep the order in which they
+// were first met, lines keep their order in the section; lookups go through
+// hash maps beside the ordered lists, so reading and writing stay linear.
+class TIniFile {
+ public:
+  TIniFile() = default;
+  // Parses UTF-16 LE bytes, with or without the FF FE mark. Lone surrogates
+  // are kept as they are, so they survive a save unchanged.
+  explicit TIniFile(const std::vector<std::uint8_t>& bytes);
+  static TIniFile FromText(const std::u16string& text);
+
+  TIniDecodeError DecodeError() const { return FDecodeError; }
+  bool Readable() const { return FDecodeError == TIniDecodeError::None; }
+
+  // FF FE, then each section: "[name]", its lines, an empty line; CR LF
+  // after every line.
+  std::u16string ToText() const;
+  std::vector<std::uint8_t> ToBytes() const;
+
+  bool SectionExists(const std::u16string& section) const;
+  bool ValueExists(const std::u16string& section, const std::u16string& key) const;
+  std::vector<std::u16string> SectionNames() const;
+  // The entries of a section as key/value pairs, in order.
+  std::vector<std::pair<std::u16string, std::u16string>> SectionEntries(const std::u16string& section) const;
+
+  // A present key gives its value even when empty.
+  std::u16string ReadString(const std::u16string& section, const std::u16string& key,
+                            const std::u16string& def) const;
+  int ReadInteger(const std::u16string& section, const std::u16string& key, int def) const;
+  bool ReadBool(const std::u16string& section, const std::u16string& key, bool def) const;
+  double ReadFloat(const std::u16string& section, const std::u16string& key, double def,
+                   const std::u16string& decimalSeparator) const;
+  DWORD ReadColor(const std::u16string& section, const std::u16string& key, DWORD def) const;
+
+  // An existing key keeps its place, a new one is appended to its section,
+  // a new section to the file. Line breaks in a value become spaces: a
+  // value is one line.
+  void WriteString(const std::u16string& section, const std::u16string& key, const std::u16string& value);
+  void WriteInteger(const std::u16string& section, const std::u16string& key, int value);
+  void WriteBool(const std::u16string& section, const std::u16string& key, bool value);
+  void WriteFloat(const std::u16string& section, const std::u16string& key, double value,
+                  const std::u16string& decimalSeparator);
+  // Writes "$" and 8 upper-case hex digits; the caller turns system colours
+  // into RGB first (ColorToRGB).
+  void WriteColor(const std::u16string& section, const std::u16string& key, DWORD rgb);
+
+ private:
+  struct TLine {
+    std::u16string Key;    // the whole line when it is no entry
+    std::u16string Value;
+    bool IsEntry = false;
+  };
+  struct TSection {
+    std::u16string Name;
+    std::vector<TLine> Lines;
+    std::unordered_map<std::u16string, std::size_t> Keys;  // folded key -> first line with it
+  };
+
+  void Parse(const std::u16string& text);
+  const TSection* FindSection(const std::u16string& name) const;
+  TSection& NeedSection(const std::u16string& name);
+  const TLine* FindEntry(const std::u16string& section, const std::u16string& key) const;
+
+  std::vector<TSection> FSections;
+  std::unordered_map<std::u16string, std::size_t> FSectionIndex;  // folded name -> index
+  TIniDecodeError FDecodeError = TIniDecodeError::None;
+};
+
+// --- Value forms -------------------------------------------------------------
+// Decimal, or hex after "$", "0x" or "0X" (up to 8 digits, taken as the
+// 32-bit pattern). Anything else, or a value outside 32 bits, is no integer.
+bool TryTextToInteger(const std::u16string& text, int& value);
+// Digits with at most one decimal separator and an optional exponent; no
+// thousands separators, no "inf" or "nan".
+bool TryTextToFloat(const std::u16string& text, const std::u16string& decimalSeparator, double& value);
+// General notation, at most 15 significant digits, no trailing zeros.
+std::u16string FloatToText(double value, const std::u16string& decimalSeparator);
+// A colour name (letter case ignored) or an integer.
+bool TryTextToColor(const std::u16string& text, DWORD& color);
+std::u16string ColorToText(DWORD rgb);  // "$00BBGGRR"
+
+// --- Shortcuts ---------------------------------------------------------------
+using TShortCut = std::uint16_t;
+constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
+
+void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift);
+// 0 when the key code is above 255; only Shift, Ctrl and Alt are kept.
+TShortCut ShortCut(std::uint16_t key, TShiftState shift);
+// "Ctrl+Shift+Alt+..." in a fixed order, each word ending with "+".
+std::u16string ShiftStateToText(TShiftState shift);
+// Each word found as an exact (case-sensitive) substring sets its flag.
+TShiftState TextToShiftState(const std::u16string& text);
+// The settings entry "key,modifiers"; a missing shortcut is "0,".
+std::u16string ShortCutToEntry(TShortCut shortCut);
+// False (and the shortcut untouched) when the first field is no integer.
+bool EntryToShortCut(const std::u16string& entry, TShortCut& shortCut);
+
+// --- Files ----------------------------------------------------------------------
+// The result of reading or writing a file through the platform.
+struct TIniFileResult {
+  bool Ok = true;
+  DWORD Error = 0;             // the platform's error code when !Ok
+  std::u16string KeptAsPath;   // an unreadable old file was kept under this name
+};
+
+// Reads a whole INI file. A missing file (or folder) is an empty file and no
+// failure; any other read failure is reported and gives an empty copy.
+TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr);
+// Replaces the file in one step: the bytes go to path + ".tmp", which then
+// replaces the file. On failure the temporary file is removed, the old file
+// is left whole and the platform's last error is the failure's code.
+TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
+                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting = true);
+
+// --- Settings ----------------------------------------------------------------------
+// Each call reads the settings file afresh; each save rewrites it whole.
+void LoadSettings(TMainForm& form);
+TIniFileResult SaveSettings(TMainForm& form);
+// The options dialog's position: left and top come in as the dialog's
+// current position and go out as the position to apply.
+void LoadOptionFormPosition(TApplication& app, int& left, int& top);
+TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top);
+
+// The user hears of a failing save once: after one report further failures
+// with the same error stay quiet until a save succeeds again.
+class TSaveFailureNotice {
+ public:
+  // True when this result should be shown to the user now.
+  bool ShouldTell(const TIniFileResult& result);
+
+ private:
+  DWORD FToldError = 0;
+  bool FTold = false;
+};
+
+// "Lensoro cannot save its settings: [path] (reason)": fixed English, as no
+// language key exists for it.
+std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
+// "Lensoro could not read its settings file; it was kept as: [path]".
+std::u16string KeptAsideMessage(const std::u16string& keptAs);
+// Shows what a save result calls for (a failure once, a kept-aside file
+// each time one was kept) in the one message box.
+void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner);
+
+}  // namespace lensoro

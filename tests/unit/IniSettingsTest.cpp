@@ -1,0 +1,292 @@
+// The settings file of a loupe on the simulated desktop: first run, a file
+// edited by hand, the options dialog's two writes, and saves that fail.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Format.h"
+#include "Framework.h"
+#include "Ini.h"
+#include "Main.h"
+#include "SimDesktop.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+std::string Utf16File(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+std::u16string FileAsText(TSimDesktop& desk, const std::u16string& path) {
+  const std::string bytes = desk.FileText(path);
+  if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE') return u"<no UTF-16 file>";
+  std::u16string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+  }
+  return text;
+}
+
+constexpr char16_t kIni[] = u"C:\\Tools\\Lensoro\\lensoro.ini";
+constexpr char16_t kLang[] = u"C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang";
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\Lensoro\\lensoro.exe");
+  TApplication App{Proc};
+  std::unique_ptr<TMainForm> Form;
+
+  void Create() {
+    Desk.AddFolder(u"C:\\Tools\\Lensoro");
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+    App.Lang.LangFile = kLang;
+  }
+};
+
+}  // namespace
+
+TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
+  Create();
+  const TRect designed = Form->BoundsRect();
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->BoundsRect(), designed);
+  EXPECT_EQ(Form->LoupeMode, lmPointer);
+  EXPECT_EQ(Form->LoupeRate, 2.0f);
+  EXPECT_EQ(Form->LoupeSrcOrigin, lsoTopLeft);
+  EXPECT_EQ(Form->LoupeColorMode, lcmOriginal);
+  EXPECT_EQ(Form->FrameWidth, 4);
+  EXPECT_EQ(Form->ActivePointerModeFrameColor, 0x0000FF00u);
+  EXPECT_EQ(Form->InactivePointerModeFrameColor, 0x00CCFFCCu);
+  EXPECT_EQ(Form->ActiveWindowModeFrameColor, 0x00FFFF00u);
+  EXPECT_EQ(Form->InactiveWindowModeFrameColor, 0x00FFFFCCu);
+  EXPECT_FALSE(Form->IsSilentMode);
+  EXPECT_EQ(Form->TrayIconIndex, 0);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, 0);
+
+  Form->SetBounds(120, 80, 300, 240);
+  const TIniFileResult saved = SaveSettings(*Form);
+  EXPECT_TRUE(saved.Ok);
+  EXPECT_EQ(FileAsText(Desk, kIni),
+            u"[Language]\r\n"
+            u"LangFileName=C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang\r\n"
+            u"\r\n"
+            u"[MainForm]\r\nLeft=120\r\nTop=80\r\nWidth=300\r\nHeight=240\r\n\r\n"
+            u"[Loupe]\r\n"
+            u"IsSilentMode=0\r\nTrayIconIndex=0\r\nLoupeMode=0\r\nLoupeRate=2\r\nLoupeSrcOrigin=0\r\n"
+            u"LoupeColorMode=0\r\nFrameWidth=4\r\n"
+            u"ActivePointerModeFrameColor=$0000FF00\r\nInactivePointerModeFrameColor=$00CCFFCC\r\n"
+            u"ActiveWindowModeFrameColor=$00FFFF00\r\nInactiveWindowModeFrameColor=$00FFFFCC\r\n"
+            u"\r\n"
+            u"[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n\r\n");
+  // Written beside the file and moved in; nothing is left behind.
+  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+}
+
+TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
+  Desk.AddFile(kIni, Utf16File(u"; edited by hand\r\n"
+                               u"[mainform]\r\nleft=50\r\nTop=60\r\nWidth=400\r\nHeight=0x12C\r\n"
+                               u"[loupe]\r\n"
+                               u"LoupeRate=3.5\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nframewidth=6\r\n"
+                               u"IsSilentMode=2\r\nLoupeSrcOrigin=260\r\n"  // 260 & 0xFF is 4
+                               u"ActivePointerModeFrameColor=clRed\r\n"
+                               u"ActiveWindowModeFrameColor=clBtnFace\r\n"
+                               u"InactiveWindowModeFrameColor=what\r\n"
+                               u"MyOwnKey=stays\r\n"
+                               u"[ShortCut]\r\nActPopMinimizeAndRestore=77,Ctrl+Alt+\r\n"));
+  Create();
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->BoundsRect(), (TRect{50, 60, 450, 360}));
+  EXPECT_EQ(Form->LoupeRate, 3.5f);
+  EXPECT_EQ(Form->LoupeMode, lmWindow);
+  EXPECT_EQ(Form->LoupeColorMode, lcmGray);
+  EXPECT_EQ(Form->FrameWidth, 6);
+  EXPECT_TRUE(Form->IsSilentMode);
+  EXPECT_EQ(Form->LoupeSrcOrigin, lsoCenter);
+  EXPECT_EQ(Form->ActivePointerModeFrameColor, 0x000000FFu);
+  EXPECT_EQ(Form->ActiveWindowModeFrameColor, 0xFF00000Fu);
+  EXPECT_EQ(Form->InactiveWindowModeFrameColor, 0x00FFFFCCu);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
+
+  Form->LoupeRate = 1.3f;
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  const std::string bytes = Desk.FileText(kIni);
+  const TIniFile saved(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  EXPECT_EQ(saved.ReadString(u"Loupe", u"IsSilentMode", u""), u"1");
+  EXPECT_EQ(saved.ReadString(u"Loupe", u"LoupeRate", u""), u"1.29999995231628");
+  EXPECT_EQ(saved.ReadString(u"Loupe", u"ActiveWindowModeFrameColor", u""), u"$00F0F0F0");  // the system colour's value
+  EXPECT_EQ(saved.ReadString(u"Loupe", u"ActivePointerModeFrameColor", u""), u"$000000FF");
+  EXPECT_EQ(saved.ReadString(u"Loupe", u"MyOwnKey", u""), u"stays");
+  EXPECT_EQ(saved.ReadString(u"ShortCut", u"ActPopMinimizeAndRestore", u""), u"77,Ctrl+Alt+");
+  EXPECT_EQ(saved.SectionNames(), (std::vector<std::u16string>{u"mainform", u"loupe", u"ShortCut", u"Language"}));
+  EXPECT_EQ(FileAsText(Desk, kIni).find(u"edited by hand"), std::u16string::npos);
+
+  // The next start reads back what was saved.
+  Form->LoupeRate = 2.0f;
+  Form->LoupeColorMode = lcmOriginal;
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->LoupeRate, 1.3f);
+  EXPECT_EQ(Form->LoupeColorMode, lcmGray);
+}
+
+TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
+  Desk.DecimalSeparator = u".";
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1,5\r\nFrameWidth=99\r\nLoupeMode=7\r\nLoupeColorMode=-1\r\n"
+                               u"TrayIconIndex=-3\r\nIsSilentMode=true\r\n"
+                               u"[MainForm]\r\nWidth=-5\r\nHeight=0\r\n"
+                               u"[ShortCut]\r\nActPopMinimizeAndRestore=M,Ctrl+\r\n"));
+  Create();
+  const TRect before = Form->BoundsRect();
+  Form->ActPopMinimizeAndRestore.ShortCut = ShortCut(65, ssCtrl);
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->LoupeRate, 2.0f);  // "1,5" is no number under a point locale
+  EXPECT_EQ(Form->FrameWidth, 10);
+  EXPECT_EQ(Form->LoupeMode, lmPointer);
+  EXPECT_EQ(Form->LoupeColorMode, lcmOriginal);
+  EXPECT_EQ(Form->TrayIconIndex, 0);
+  EXPECT_FALSE(Form->IsSilentMode);
+  EXPECT_EQ(Form->BoundsRect(), before);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, ShortCut(65, ssCtrl));  // unchanged
+
+  // Rates outside the loupe's range come in at its ends; a comma locale reads "1,5".
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1e300\r\n"));
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->LoupeRate, 8.0f);
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=0\r\n"));
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->LoupeRate, 1.3f);
+  Desk.DecimalSeparator = u",";
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1,5\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->LoupeRate, 1.5f);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, 0);
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  EXPECT_NE(FileAsText(Desk, kIni).find(u"LoupeRate=1,5\r\n"), std::u16string::npos);
+}
+
+TEST_F(SettingsTest, ClosingTheOptionsDialogWritesPositionThenEverything) {
+  Create();
+  int left = 10, top = 20;
+  LoadOptionFormPosition(App, left, top);
+  EXPECT_EQ(left, 10);  // no file: the designed position
+  EXPECT_EQ(top, 20);
+
+  Desk.ClearCalls();
+  ASSERT_TRUE(SaveOptionFormPosition(App, 400, 150).Ok);
+  EXPECT_EQ(FileAsText(Desk, kIni), u"[OptionForm]\r\nLeft=400\r\nTop=150\r\n\r\n");
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  EXPECT_EQ(Desk.CountCalls("MoveFileExW", Proc.Pid), 2);
+  const std::u16string text = FileAsText(Desk, kIni);
+  EXPECT_EQ(text.find(u"[OptionForm]\r\nLeft=400\r\nTop=150\r\n\r\n[Language]\r\n"), 0u);
+  LoadOptionFormPosition(App, left, top);
+  EXPECT_EQ(left, 400);
+  EXPECT_EQ(top, 150);
+
+  // An existing file without the section gets it after the others.
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nFrameWidth=3\r\n"));
+  ASSERT_TRUE(SaveOptionFormPosition(App, -5, 7).Ok);
+  EXPECT_EQ(FileAsText(Desk, kIni), u"[Loupe]\r\nFrameWidth=3\r\n\r\n[OptionForm]\r\nLeft=-5\r\nTop=7\r\n\r\n");
+}
+
+TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
+  const std::string old = Utf16File(u"[Loupe]\r\nFrameWidth=6\r\nMine=1\r\n");
+  Create();
+  TSaveFailureNotice notice;
+
+  // A full disk while the new bytes are written.
+  Desk.AddFile(kIni, old);
+  Desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL, 2);
+  TIniFileResult r = SaveSettings(*Form);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error, win::ERROR_DISK_FULL);
+  EXPECT_EQ(Proc.GetLastError(), win::ERROR_DISK_FULL);
+  EXPECT_EQ(Desk.FileText(kIni), old);
+  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+  ReportSaveResult(App, notice, r, Form->Handle());
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text,
+            u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (There is not enough space on the disk)");
+  EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
+  // The same failure again stays quiet.
+  r = SaveSettings(*Form);
+  ReportSaveResult(App, notice, r, Form->Handle());
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+
+  // A file that cannot be replaced (read-only): the temporary file goes.
+  Desk.AddFile(kIni, old, /*readOnly=*/true);
+  r = SaveSettings(*Form);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error, win::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Desk.FileText(kIni), old);
+  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+  ReportSaveResult(App, notice, r, Form->Handle());
+  EXPECT_EQ(Desk.Dialogs.size(), 2u);  // another kind of failure is told
+
+  // A read-only folder: the temporary file cannot be made.
+  Desk.AddFile(kIni, old);
+  Desk.FailNext("WriteFileBytes", win::ERROR_ACCESS_DENIED);
+  r = SaveSettings(*Form);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(Desk.FileText(kIni), old);
+  ReportSaveResult(App, notice, r, Form->Handle());
+  EXPECT_EQ(Desk.Dialogs.size(), 2u);
+
+  // A file that exists but cannot be read is not overwritten from nothing.
+  Desk.FailNext("ReadFileBytes", 32);
+  r = SaveSettings(*Form);
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.Error, 32u);
+  EXPECT_EQ(Desk.FileText(kIni), old);
+
+  // Once a save succeeds, a later failure is news again.
+  r = SaveSettings(*Form);
+  EXPECT_TRUE(r.Ok);
+  ReportSaveResult(App, notice, r, Form->Handle());
+  Desk.FailNext("MoveFileExW", win::ERROR_ACCESS_DENIED);
+  r = SaveSettings(*Form);
+  ReportSaveResult(App, notice, r, Form->Handle());
+  EXPECT_EQ(Desk.Dialogs.size(), 3u);
+  EXPECT_NE(FileAsText(Desk, kIni).find(u"Mine=1"), std::u16string::npos);
+}
+
+TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
+  const std::string utf8 = "[Loupe]\r\nFrameWidth=6\r\n";
+  Desk.AddFile(kIni, utf8);
+  Desk.AddFile(std::u16string(kIni) + u".bak", "older backup");
+  Create();
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->FrameWidth, 4);  // read as empty
+  const TIniFileResult r = SaveSettings(*Form);
+  ASSERT_TRUE(r.Ok);
+  EXPECT_EQ(r.KeptAsPath, std::u16string(kIni) + u".bak1");
+  EXPECT_EQ(Desk.FileText(std::u16string(kIni) + u".bak1"), utf8);
+  EXPECT_EQ(Desk.FileText(std::u16string(kIni) + u".bak"), "older backup");
+  EXPECT_NE(FileAsText(Desk, kIni).find(u"[Loupe]"), std::u16string::npos);
+  TSaveFailureNotice notice;
+  ReportSaveResult(App, notice, r, Form->Handle());
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text,
+            u"Lensoro could not read its settings file; it was kept as: [C:\\Tools\\Lensoro\\lensoro.ini.bak1]");
+  // A readable file from now on: nothing more is kept aside.
+  EXPECT_TRUE(SaveSettings(*Form).KeptAsPath.empty());
+
+  // Odd length and junk likewise; if keeping it aside fails, so does the save.
+  const std::string junk("\x01\x00\x00\x00\xFF", 5);
+  Desk.AddFile(kIni, junk);
+  Desk.FailNext("MoveFileExW", win::ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(SaveSettings(*Form).Ok);
+  EXPECT_EQ(Desk.FileText(kIni), junk);
+  const TIniFileResult kept = SaveSettings(*Form);
+  EXPECT_TRUE(kept.Ok);
+  EXPECT_EQ(Desk.FileText(kept.KeptAsPath), junk);
+}
