@@ -1,5 +1,13 @@
 #include "Lang.h"
 
+#include <algorithm>
+
+#include "Format.h"
+#include "Framework.h"
+#include "Ini.h"
+#include "LnsLib.h"
+#include "Main.h"
+
 namespace lensoro {
 
 const std::vector<TLangDefault>& DefaultLangEntries() {
@@ -94,6 +102,236 @@ void TLangState::ApplyBuiltIn() {
     if (section == u"Lang: Menu" || section == u"Lang: Msg") Texts[e.Key] = e.BuiltIn;
   }
   MsgDialogCaption = Text(u"MsgDialogCaption");
+}
+
+namespace {
+
+const std::u16string kSeparatorLine = u";" + std::u16string(78, u'-');
+
+std::u16string ExeFolder(const TApplication& app) {
+  const auto slash = app.ExeName.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? std::u16string() : app.ExeName.substr(0, slash + 1);
+}
+
+bool DirectoryExists(TPlatform& platform, const std::u16string& path) {
+  const DWORD attr = platform.GetFileAttributesW(path);
+  return attr != win::INVALID_FILE_ATTRIBUTES && (attr & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(TPlatform& platform, const std::u16string& path) {
+  const DWORD attr = platform.GetFileAttributesW(path);
+  return attr != win::INVALID_FILE_ATTRIBUTES && (attr & win::FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Where the path's root ends: "C:" or "\\server\share".
+std::size_t RootLength(const std::u16string& path) {
+  if (path.size() >= 2 && path[1] == u':') return 2;
+  if (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\') {
+    const auto server = path.find(u'\\', 2);
+    if (server == std::u16string::npos) return path.size();
+    const auto share = path.find(u'\\', server + 1);
+    return share == std::u16string::npos ? path.size() : share;
+  }
+  return 0;
+}
+
+// Creates the folder and any missing parent.
+bool ForceDirectories(TPlatform& platform, std::u16string path) {
+  while (path.size() > 1 && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
+  if (path.empty() || path.size() <= RootLength(path)) return DirectoryExists(platform, path + u"\\");
+  if (DirectoryExists(platform, path)) return true;
+  const auto slash = path.find_last_of(u"\\/");
+  if (slash != std::u16string::npos && slash >= RootLength(path) && slash > 0) {
+    if (!ForceDirectories(platform, path.substr(0, slash))) return false;
+  }
+  if (platform.CreateDirectoryW(path)) return true;
+  // Made meanwhile by someone else: as good as made by us.
+  return DirectoryExists(platform, path);
+}
+
+std::u16string FileNameOf(const std::u16string& path) {
+  const auto slash = path.find_last_of(u"\\/");
+  return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+std::u16string WithoutExtension(const std::u16string& name) {
+  const auto dot = name.find_last_of(u'.');
+  return dot == std::u16string::npos ? name : name.substr(0, dot);
+}
+
+// A file name in a menu shows as it is, so its "&" must not mark a key.
+std::u16string MenuText(const std::u16string& text) {
+  std::u16string out;
+  for (char16_t c : text) {
+    out += c;
+    if (c == u'&') out += u'&';
+  }
+  return out;
+}
+
+// The common first step of every apply, then the file's texts. A file that
+// is no UTF-16 text gives none of its texts.
+TIniFile OpenLangFile(TApplication& app) {
+  if (!FileExists(app.Platform, app.Lang.LangFile)) SelectDefaultLangFile(app);
+  TIniFile ini = LoadIniFile(app.Platform, app.Lang.LangFile);
+  return ini.Readable() ? ini : TIniFile();
+}
+
+TLangCaptions SectionCaptions(TApplication& app, const std::u16string& section) {
+  const TIniFile ini = OpenLangFile(app);
+  TLangCaptions captions;
+  for (const auto& e : DefaultLangEntries()) {
+    if (section == e.Section) captions.push_back({e.Key, ini.ReadString(e.Section, e.Key, e.BuiltIn)});
+  }
+  return captions;
+}
+
+bool LessFolded(const std::u16string& a, const std::u16string& b) {
+  const std::u16string fa = FoldAscii(a), fb = FoldAscii(b);
+  return fa != fb ? fa < fb : a < b;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> DefaultLangFileBytes() {
+  std::vector<std::u16string> lines = {
+      kSeparatorLine,
+      u";[General]",
+      std::u16string(u";FileName=") + DefaultLangFileName,
+      u";Charset=UTF-16",
+      u";Description=日本語_かな",
+      kSeparatorLine,
+      u"",
+  };
+  std::u16string section;
+  for (const auto& e : DefaultLangEntries()) {
+    if (section != e.Section) {
+      if (!section.empty()) lines.push_back(u"");
+      section = e.Section;
+      lines.push_back(u"[" + section + u"]");
+    }
+    lines.push_back(std::u16string(e.Key) + u"=" + e.FileText);
+  }
+  lines.push_back(u"");
+
+  std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+  auto put = [&bytes](char16_t c) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  };
+  for (const auto& line : lines) {
+    for (char16_t c : line) put(c);
+    put(u'\r');
+    put(u'\n');
+  }
+  return bytes;
+}
+
+bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path) {
+  return WriteFileAtomically(platform, path, DefaultLangFileBytes(), /*replaceExisting=*/false).Ok;
+}
+
+void SelectDefaultLangFile(TApplication& app) {
+  app.Lang.LangFile = app.Lang.LangDir + DefaultLangFileName;
+  // When it cannot be written the built-in texts stand in: they are the
+  // file's texts.
+  if (!FileExists(app.Platform, app.Lang.LangFile)) WriteDefaultLangFile(app.Platform, app.Lang.LangFile);
+}
+
+bool EnsureLangDir(TApplication& app) {
+  const std::u16string exeFolder = ExeFolder(app);
+  app.Lang.LangDir = exeFolder + u"Lang\\";
+  bool made = ForceDirectories(app.Platform, app.Lang.LangDir);
+  if (!made) {
+    ShowMsgDialog(app, FormatText(u"Lensoro cannot make directory: [%s]", {app.Lang.LangDir}), TMsgDlgType::Error,
+                  mbOK);
+    app.Lang.LangDir = exeFolder;
+  }
+  app.Lang.LangFile = ReadLangFileName(app);
+  return made;
+}
+
+std::u16string ReadLangFileName(TApplication& app) {
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
+  return name.empty() ? app.Lang.LangDir + DefaultLangFileName : name;
+}
+
+void ApplyMainFormLang(TMainForm& form) {
+  TApplication& app = form.App();
+  const TIniFile ini = OpenLangFile(app);
+  struct {
+    TAction TMainForm::*Action;
+    const char16_t* Key;
+  } const actions[] = {
+      {&TMainForm::ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
+      {&TMainForm::ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
+      {&TMainForm::ActPopZoomIn, u"ActPopZoomIn.Caption"},
+      {&TMainForm::ActPopZoomOut, u"ActPopZoomOut.Caption"},
+      {&TMainForm::ActPopSetLoupeColorModelcmOriginal, u"ActPopSetLoupeColorModelcmOriginal.Caption"},
+      {&TMainForm::ActPopSetLoupeColorModelcmInvert, u"ActPopSetLoupeColorModelcmInvert.Caption"},
+      {&TMainForm::ActPopSetLoupeColorModelcmGrayscale, u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
+      {&TMainForm::ActPopShowOption, u"ActPopShowOption.Caption"},
+      {&TMainForm::ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
+      {&TMainForm::ActPopReset, u"ActPopReset.Caption"},
+      {&TMainForm::ActPopShowHelp, u"ActPopShowHelp.Caption"},
+      {&TMainForm::ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
+      {&TMainForm::ActPopQuit, u"ActPopQuit.Caption"},
+  };
+  for (const auto& e : DefaultLangEntries()) {
+    const std::u16string section = e.Section;
+    const std::u16string text = ini.ReadString(section, e.Key, e.BuiltIn);
+    if (section == u"Application") {
+      app.SetTitle(text);
+    } else if (section == u"MainForm") {
+      for (const auto& a : actions) {
+        if (std::u16string(a.Key) == e.Key) (form.*a.Action).Caption = text;
+      }
+    } else if (section == u"Lang: Menu" || section == u"Lang: Msg") {
+      app.Lang.Texts[e.Key] = text;
+    }
+  }
+  app.Lang.MsgDialogCaption = app.Lang.Texts[u"MsgDialogCaption"];
+}
+
+std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& key) {
+  for (const auto& c : captions) {
+    if (c.Key == key) return c.Text;
+  }
+  return BuiltInText(key);
+}
+
+TLangCaptions ApplyOptionFormLang(TApplication& app) { return SectionCaptions(app, u"OptionForm"); }
+
+TLangCaptions ApplyAboutFormLang(TApplication& app) { return SectionCaptions(app, u"AboutForm"); }
+
+std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
+  TLangState& lang = app.Lang;
+  std::vector<std::u16string> names = app.Platform.FindFiles(lang.LangDir + u"*.lang");
+  std::sort(names.begin(), names.end(), LessFolded);
+  names.erase(std::unique(names.begin(), names.end(),
+                          [](const std::u16string& a, const std::u16string& b) { return SameTextAscii(a, b); }),
+              names.end());
+  lang.LangFileList.clear();
+  std::vector<TLangMenuItem> items;
+  for (const auto& name : names) {
+    const std::u16string path = lang.LangDir + FileNameOf(name);
+    TLangMenuItem item;
+    item.Caption = MenuText(WithoutExtension(FileNameOf(name)));
+    item.Tag = static_cast<int>(lang.LangFileList.size());
+    item.Checked = SameTextAscii(path, lang.LangFile);
+    lang.LangFileList.push_back(path);
+    items.push_back(std::move(item));
+  }
+  return items;
+}
+
+bool LanguageListClick(TMainForm& form, int tag) {
+  TLangState& lang = form.App().Lang;
+  if (tag < 0 || static_cast<std::size_t>(tag) >= lang.LangFileList.size()) return false;
+  lang.LangFile = lang.LangFileList[static_cast<std::size_t>(tag)];
+  ApplyMainFormLang(form);
+  return true;
 }
 
 }  // namespace lensoro

@@ -2,11 +2,16 @@
 // texts the program keeps for its messages and menu captions.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace lensoro {
+
+class TApplication;
+class TMainForm;
+class TPlatform;
 
 // One entry of the default language: section, key, the text written into
 // the default language file, and the built-in default used when a key is
@@ -40,5 +45,53 @@ struct TLangState {
   // Takes the built-in default of every kept key.
   void ApplyBuiltIn();
 };
+
+// --- The default language file ----------------------------------------------------
+// Its whole content: FF FE, UTF-16 LE, CR LF after every line.
+std::vector<std::uint8_t> DefaultLangFileBytes();
+// Writes it in one step (beside, then moved in); never replaces a file that
+// is there already. False when it cannot be written.
+bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path);
+// LangFile becomes LangDir + the default name; the file is written first if
+// it is missing.
+void SelectDefaultLangFile(TApplication& app);
+
+// --- Folder and file in use ---------------------------------------------------------
+// LangDir = the executable's folder + "Lang\", created with its parents; when
+// that fails the user is told and LangDir is the executable's folder. Then
+// LangFile = ReadLangFileName. False when the folder could not be made.
+bool EnsureLangDir(TApplication& app);
+// Language/LangFileName of the settings file; LangDir + the default name when
+// missing or empty.
+std::u16string ReadLangFileName(TApplication& app);
+
+// --- Applying -------------------------------------------------------------------------
+// Each apply first falls back to the default file when LangFile is gone.
+
+// Application title, the thirteen command captions and the kept texts.
+void ApplyMainFormLang(TMainForm& form);
+
+struct TLangCaption {
+  std::u16string Key;   // "Label101.Caption", "RadioGroup101.Items[1]", ...
+  std::u16string Text;
+};
+// A dialog's texts in the order it assigns them.
+using TLangCaptions = std::vector<TLangCaption>;
+std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& key);
+TLangCaptions ApplyOptionFormLang(TApplication& app);
+TLangCaptions ApplyAboutFormLang(TApplication& app);
+
+// --- The language menu ------------------------------------------------------------------
+struct TLangMenuItem {
+  std::u16string Caption;  // file name without extension, "&" doubled
+  int Tag = 0;             // index into LangFileList
+  bool Checked = false;
+};
+// Rebuilds LangFileList from LangDir's "*.lang" files, sorted by name with
+// A-Z folded, and returns the submenu's items.
+std::vector<TLangMenuItem> BuildLangMenu(TApplication& app);
+// Switches to the item's file and applies it to the main form; false for a
+// tag outside LangFileList. The caller then re-applies open dialogs.
+bool LanguageListClick(TMainForm& form, int tag);
 
 }  // namespace lensoro

@@ -1,0 +1,239 @@
+// Languages on the simulated desktop: the folder, the default file byte for
+// byte, applying a file, the language menu and switching.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Format.h"
+#include "Framework.h"
+#include "Ini.h"
+#include "Lang.h"
+#include "Main.h"
+#include "SimDesktop.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+std::string Utf16File(const std::u16string& text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes += static_cast<char>(c & 0xFF);
+    bytes += static_cast<char>(c >> 8);
+  }
+  return bytes;
+}
+
+// Made once from the file's layout by a separate script, not by this code.
+std::string ExpectedDefaultFile() {
+  std::string path = __FILE__;
+  path = path.substr(0, path.find_last_of("/\\") + 1) + "../data/DefaultLang.lang";
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+constexpr char16_t kDir[] = u"C:\\Tools\\Lensoro\\";
+constexpr char16_t kLangDir[] = u"C:\\Tools\\Lensoro\\Lang\\";
+const std::u16string kDefault = std::u16string(kLangDir) + DefaultLangFileName;
+
+class LangTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\Lensoro\\lensoro.exe");
+  TApplication App{Proc};
+  std::unique_ptr<TMainForm> Form;
+
+  void Create() {
+    Desk.AddFolder(kDir);
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+  }
+  // The start-up steps of the language.
+  void StartUp() {
+    EnsureLangDir(App);
+    ApplyMainFormLang(*Form);
+  }
+};
+
+}  // namespace
+
+TEST(DefaultLangFile, IsByteForByteTheLaidOutFile) {
+  const std::string expected = ExpectedDefaultFile();
+  ASSERT_GT(expected.size(), 1000u);
+  const std::vector<std::uint8_t> bytes = DefaultLangFileBytes();
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()), expected);
+  // Read with the engine: the six sections in order, every key with its file text.
+  const TIniFile ini(bytes);
+  EXPECT_EQ(ini.SectionNames(), (std::vector<std::u16string>{u"Application", u"MainForm", u"Lang: Menu", u"Lang: Msg",
+                                                             u"OptionForm", u"AboutForm"}));
+  int differ = 0;
+  for (const auto& e : DefaultLangEntries()) {
+    EXPECT_EQ(ini.ReadString(e.Section, e.Key, u"<missing>"), e.FileText);
+    if (std::u16string(e.FileText) != e.BuiltIn) ++differ;
+  }
+  EXPECT_EQ(differ, 1);
+  EXPECT_EQ(BuiltInText(u"AboutForm.Caption"), u"ぽてりんの バージョン じょーほー");
+}
+
+TEST_F(LangTest, FirstStartInAnEmptyFolderMakesLangAndTheDefaultFile) {
+  Create();
+  StartUp();
+  EXPECT_EQ(App.Lang.LangDir, kLangDir);
+  EXPECT_EQ(App.Lang.LangFile, kDefault);
+  EXPECT_EQ(Desk.FileText(kDefault), ExpectedDefaultFile());
+  EXPECT_TRUE(Desk.Dialogs.empty());
+  EXPECT_EQ(App.Title, u"ぽてりん");
+  EXPECT_EQ(Form->ActPopQuit.Caption, u"しゅーりょー(&X)");
+  EXPECT_EQ(Form->ActPopSetLoupeColorModelcmGrayscale.Caption, u"グレー スケール");
+  EXPECT_EQ(App.Lang.Texts.size(), 18u);
+  EXPECT_EQ(App.Lang.MsgDialogCaption, u"ぽてりん [おしらせ]");
+  EXPECT_EQ(App.Lang.Text(u"RestoreFromTrayCaption"), u"もとの サイズに もどす");
+
+  const auto items = BuildLangMenu(App);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].Caption, u"LN日本語_かな");
+  EXPECT_TRUE(items[0].Checked);
+  EXPECT_EQ(items[0].Tag, 0);
+
+  // An existing default file is never overwritten: the user's edits stay.
+  Desk.AddFile(kDefault, Utf16File(u"[Application]\r\nApplication.Title=Mine\r\n"));
+  ApplyMainFormLang(*Form);
+  EXPECT_EQ(App.Title, u"Mine");
+  EXPECT_EQ(Form->ActPopQuit.Caption, u"しゅーりょー(&X)");  // missing key: built-in text
+}
+
+TEST_F(LangTest, FolderThatCannotBeMadeFallsBackToTheExecutablesFolder) {
+  Create();
+  Desk.AddFile(std::u16string(kDir) + u"Lang", "a file in the way");
+  App.Lang.MsgDialogCaption.clear();  // at start-up no language has been applied yet
+  EXPECT_FALSE(EnsureLangDir(App));
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"Lensoro cannot make directory: [C:\\Tools\\Lensoro\\Lang\\]");
+  EXPECT_EQ(Desk.Dialogs[0].Caption, u"Lensoro [Information]");
+  EXPECT_EQ(App.Lang.LangDir, kDir);
+  ApplyMainFormLang(*Form);
+  EXPECT_EQ(App.Lang.LangFile, std::u16string(kDir) + DefaultLangFileName);
+  EXPECT_EQ(Desk.FileText(App.Lang.LangFile), ExpectedDefaultFile());
+}
+
+TEST_F(LangTest, MissingParentsAreCreated) {
+  TSimProcess& deep = Desk.AddProcess(u"D:\\a\\b\\c\\lensoro.exe");
+  TApplication app(deep);
+  EXPECT_TRUE(EnsureLangDir(app));
+  EXPECT_EQ(app.Lang.LangDir, u"D:\\a\\b\\c\\Lang\\");
+  ASSERT_NE(Desk.File(u"d:\\A\\b\\C\\lang"), nullptr);
+  EXPECT_TRUE(Desk.File(u"D:\\a\\b\\c\\Lang")->Directory);
+  // The settings name a file: it is used as it stands, even outside LangDir.
+  Desk.AddFile(u"D:\\a\\b\\c\\lensoro.ini", Utf16File(u"[language]\r\nlangfilename=E:\\Elsewhere\\x.lang\r\n"));
+  EXPECT_EQ(ReadLangFileName(app), u"E:\\Elsewhere\\x.lang");
+  Desk.AddFile(u"D:\\a\\b\\c\\lensoro.ini", Utf16File(u"[Language]\r\nLangFileName=\r\n"));
+  EXPECT_EQ(ReadLangFileName(app), std::u16string(u"D:\\a\\b\\c\\Lang\\") + DefaultLangFileName);
+}
+
+TEST_F(LangTest, ApplyingAFileTakesItsTextsAndFallsBackPerKey) {
+  Create();
+  EnsureLangDir(App);
+  Desk.AddFile(std::u16string(kLangDir) + u"English.lang",
+               Utf16File(u"[Application]\r\nApplication.Title = Lensoro \r\n"
+                         u"[MainForm]\r\nActPopQuit.Caption=E&xit\r\nActPopReset.Caption=\r\n"
+                         u"[Lang: Msg]\r\nMsgErrorItemNotFound=Not found: [%n %s%s%s]\r\nMsgDialogCaption=Lensoro\r\n"
+                         u"[OptionForm]\r\nRadioGroup102.Items[4]=Centre\r\n"
+                         u"[AboutForm]\r\nOKButton.Caption=Fine\r\n"));
+  App.Lang.LangFile = std::u16string(kLangDir) + u"english.LANG";
+  ApplyMainFormLang(*Form);
+  EXPECT_EQ(App.Title, u"Lensoro");  // spaces around "=" are not part of the text
+  EXPECT_EQ(Form->ActPopQuit.Caption, u"E&xit");
+  EXPECT_EQ(Form->ActPopReset.Caption, u"");  // present but empty: empty, not the default
+  EXPECT_EQ(Form->ActPopZoomIn.Caption, u"ズーム イン");
+  EXPECT_EQ(App.Lang.MsgDialogCaption, u"Lensoro");
+  // A broken template is shown as it stands with its argument, never run.
+  EXPECT_EQ(FormatText(App.Lang.Text(u"MsgErrorItemNotFound"), {u"C:\\x"}), u"Not found: [%n %s%s%s] (C:\\x)");
+
+  const TLangCaptions option = ApplyOptionFormLang(App);
+  ASSERT_EQ(option.size(), 30u);
+  EXPECT_EQ(option.front().Key, u"OptionForm.Caption");
+  EXPECT_EQ(option.back().Key, u"CloseButton.Caption");
+  EXPECT_EQ(CaptionOf(option, u"RadioGroup102.Items[4]"), u"Centre");
+  EXPECT_EQ(CaptionOf(option, u"RadioGroup102.Items[3]"), u"みぎ した");
+  const TLangCaptions about = ApplyAboutFormLang(App);
+  ASSERT_EQ(about.size(), 6u);
+  EXPECT_EQ(CaptionOf(about, u"OKButton.Caption"), u"Fine");
+  EXPECT_EQ(CaptionOf(about, u"AboutForm.Caption"), u"ぽてりんの バージョン じょーほー");
+
+  // A file saved as UTF-8 is no language: every text is built in.
+  Desk.AddFile(std::u16string(kLangDir) + u"Utf8.lang", "[Application]\r\nApplication.Title=Lensoro8\r\n");
+  App.Lang.LangFile = std::u16string(kLangDir) + u"Utf8.lang";
+  ApplyMainFormLang(*Form);
+  EXPECT_EQ(App.Title, u"ぽてりん");
+  EXPECT_EQ(Form->ActPopQuit.Caption, u"しゅーりょー(&X)");
+  EXPECT_EQ(App.Lang.LangFile, std::u16string(kLangDir) + u"Utf8.lang");
+}
+
+TEST_F(LangTest, MenuIsSortedAndChecksTheFileInUseWhateverItsCase) {
+  Create();
+  StartUp();
+  Desk.AddFile(std::u16string(kLangDir) + u"b.lang", Utf16File(u"[Application]\r\nApplication.Title=B\r\n"));
+  Desk.AddFile(std::u16string(kLangDir) + u"A.lang", Utf16File(u"[Application]\r\nApplication.Title=A\r\n"));
+  Desk.AddFile(std::u16string(kLangDir) + u"R&D.lang", Utf16File(u""));
+  Desk.AddFile(std::u16string(kLangDir) + u"notes.txt", "x");
+  App.Lang.LangFile = u"c:\\TOOLS\\lensoro\\LANG\\B.LANG";
+  auto items = BuildLangMenu(App);
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_EQ(items[0].Caption, u"A");
+  EXPECT_EQ(items[1].Caption, u"b");
+  EXPECT_EQ(items[2].Caption, u"LN日本語_かな");
+  EXPECT_EQ(items[3].Caption, u"R&&D");  // shown as the name, not as an access key
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(items[static_cast<std::size_t>(i)].Tag, i);
+  EXPECT_TRUE(items[1].Checked);
+  EXPECT_FALSE(items[0].Checked || items[2].Checked || items[3].Checked);
+  EXPECT_EQ(App.Lang.LangFileList[1], std::u16string(kLangDir) + u"b.lang");
+
+  // Choosing an item switches and applies at once; the menu follows.
+  EXPECT_TRUE(LanguageListClick(*Form, 0));
+  EXPECT_EQ(App.Title, u"A");
+  EXPECT_EQ(App.Lang.LangFile, std::u16string(kLangDir) + u"A.lang");
+  items = BuildLangMenu(App);
+  EXPECT_TRUE(items[0].Checked);
+  EXPECT_FALSE(LanguageListClick(*Form, 4));
+  EXPECT_FALSE(LanguageListClick(*Form, -1));
+  EXPECT_EQ(App.Lang.LangFile, std::u16string(kLangDir) + u"A.lang");
+
+  // The choice reaches the settings file with the next save.
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  EXPECT_EQ(ReadLangFileName(App), std::u16string(kLangDir) + u"A.lang");
+
+  // A file outside the folder checks nothing.
+  App.Lang.LangFile = u"E:\\x\\A.lang";
+  items = BuildLangMenu(App);
+  for (const auto& item : items) EXPECT_FALSE(item.Checked);
+}
+
+TEST_F(LangTest, ALanguageDeletedWhileInUseFallsBackToTheDefaultFile) {
+  Create();
+  StartUp();
+  const std::u16string mine = std::u16string(kLangDir) + u"Mine.lang";
+  Desk.AddFile(mine, Utf16File(u"[OptionForm]\r\nCloseButton.Caption=Close\r\n"));
+  App.Lang.LangFile = mine;
+  EXPECT_EQ(CaptionOf(ApplyOptionFormLang(App), u"CloseButton.Caption"), u"Close");
+
+  ASSERT_TRUE(Proc.DeleteFileW(mine));
+  ASSERT_TRUE(Proc.DeleteFileW(kDefault));
+  EXPECT_EQ(CaptionOf(ApplyOptionFormLang(App), u"CloseButton.Caption"), u"とじる");
+  EXPECT_EQ(App.Lang.LangFile, kDefault);
+  EXPECT_EQ(Desk.FileText(kDefault), ExpectedDefaultFile());  // written again
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  EXPECT_EQ(ReadLangFileName(App), kDefault);
+
+  // When the default file cannot be written either, the built-in texts stand in.
+  ASSERT_TRUE(Proc.DeleteFileW(kDefault));
+  Desk.FailNext("WriteFileBytes", win::ERROR_ACCESS_DENIED);
+  ApplyMainFormLang(*Form);
+  EXPECT_EQ(App.Title, u"ぽてりん");
+  EXPECT_EQ(Desk.File(kDefault), nullptr);
+  EXPECT_EQ(Desk.File(kDefault + u".tmp"), nullptr);
+}
