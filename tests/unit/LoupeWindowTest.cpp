@@ -104,6 +104,10 @@ TEST_F(LoupeWindowTest, CtrlWheelZoomsByWholeNotches) {
   EXPECT_EQ(Form->LoupeRate, 2.1f);
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
   EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomInRate(2.1f));
+  // Three turns of 40 units make one step.
+  const float beforeThirds = Form->LoupeRate;
+  for (int i = 0; i < 3; ++i) Send(win::WM_MOUSEWHEEL, Wheel(40, win::MK_CONTROL), Point(0, 0));
+  EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomInRate(beforeThirds));
   // Two notches down at once are two steps.
   const float now = Form->LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(-240, win::MK_CONTROL), Point(0, 0));

@@ -77,6 +77,44 @@ TEST_F(TrackingTest, WindowModeAnchorsAtTheChosenPoint) {
   }
 }
 
+// A monitor left of the primary one: the virtual desktop starts at -1920.
+// The formulas are used as written, their odd bounds included.
+TEST_F(TrackingTest, NegativeVirtualDesktop) {
+  Desk.VirtualScreen = {-1920, 0, 1920, 1080};  // (-1920, 0), 3840 x 1080
+  struct {
+    TPoint Cursor;
+    TRect Expected;
+  } const pointer[] = {
+      {{-1000, 500}, {-1065, 447, -935, 553}},
+      {{-1915, 5}, {-1920, 0, -1790, 106}},
+      {{1900, 1070}, {1835, 974, 1965, 1080}},  // the upper bound is DW - SW = 3710
+      {{3800, 540}, {3710, 487, 3840, 593}},
+  };
+  for (const auto& c : pointer) {
+    Desk.Cursor = c.Cursor;
+    EXPECT_EQ(Step(lmPointer), c.Expected) << c.Cursor.X << "," << c.Cursor.Y;
+  }
+  struct {
+    TPoint Window;
+    TLoupeSrcOrigin Origin;
+    TRect Expected;
+  } const window[] = {
+      // Anchor (-1496, 104): Left = Clamp(-1496, rnd((-1920 - 1496) / 2) = -1708, 3840).
+      {{-1500, 100}, lsoTopLeft, {-1496, 104, -1366, 210}},
+      // Anchor x -1860: the lower bound rnd(-3780 / 2) = -1890 still lets it be.
+      {{-1864, 100}, lsoTopLeft, {-1860, 104, -1730, 210}},
+      // Right = Clamp(-1236, -1920, rnd((3840 - 1236) / 2) = 1302).
+      {{-1500, 100}, lsoTopRight, {-1366, 104, -1236, 210}},
+      {{-1500, 100}, lsoBottomRight, {-1366, 210, -1236, 316}},
+      // Centre (-1366, 210), hw 65: Clamp(-1431, -1985, 3775).
+      {{-1500, 100}, lsoCenter, {-1431, 157, -1301, 263}},
+  };
+  for (const auto& c : window) {
+    Form->SetBounds(c.Window.X, c.Window.Y, 268, 220);
+    EXPECT_EQ(WindowMode(c.Origin), c.Expected) << c.Window.X << " origin " << int(c.Origin);
+  }
+}
+
 TEST_F(TrackingTest, EveryStepReassertsTheZOrder) {
   Desk.ClearCalls();
   Form->IsTopmost = false;
