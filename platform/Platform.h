@@ -186,6 +186,10 @@ class TPlatform {
 
   // --- Messages, timers, the message loop ------------------------------
   virtual LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  // SendMessageTimeoutW: false (and the last error) when the target did not
+  // answer in time or is hung; `result` holds its answer otherwise.
+  virtual bool SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                   UINT timeoutMs, LRESULT& result) = 0;
   virtual bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
   virtual UINT RegisterWindowMessageW(const std::u16string& name) = 0;
   virtual LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
@@ -238,7 +242,8 @@ constexpr DWORD WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u, WS_VISIBLE = 0x1
                 WS_CLIPSIBLINGS = 0x04000000u, WS_CLIPCHILDREN = 0x02000000u;
 constexpr DWORD WS_EX_TOPMOST = 0x00000008u, WS_EX_TOOLWINDOW = 0x00000080u, WS_EX_LAYERED = 0x00080000u;
 constexpr int GWL_STYLE = -16, GWL_EXSTYLE = -20;
-constexpr UINT GW_OWNER = 4, GW_CHILD = 5;
+constexpr UINT GW_HWNDFIRST = 0, GW_HWNDNEXT = 2, GW_OWNER = 4, GW_CHILD = 5;
+constexpr UINT SMTO_NORMAL = 0x0, SMTO_ABORTIFHUNG = 0x2;
 constexpr DWORD LWA_ALPHA = 0x2;
 
 constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5, SW_SHOWNA = 8;
@@ -259,7 +264,7 @@ constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400, PROCESS_VM_READ = 0x0010,
                 PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
 constexpr DWORD ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_ACCESS_DENIED = 5,
                 ERROR_INVALID_PARAMETER = 87, ERROR_PARTIAL_COPY = 299, ERROR_INVALID_WINDOW_HANDLE = 1400,
-                ERROR_CANNOT_FIND_WND_CLASS = 1407, ERROR_CLASS_DOES_NOT_EXIST = 1411;
+                ERROR_CANNOT_FIND_WND_CLASS = 1407, ERROR_CLASS_DOES_NOT_EXIST = 1411, ERROR_TIMEOUT = 1460;
 constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1, MOVEFILE_WRITE_THROUGH = 0x8;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu, FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD ERROR_PATH_NOT_FOUND = 3, ERROR_ALREADY_EXISTS = 183, ERROR_DISK_FULL = 112,

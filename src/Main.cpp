@@ -3,6 +3,8 @@
 #include <stdexcept>
 
 #include "Format.h"
+#include "Ini.h"
+#include "Lang.h"
 #include "LnsLib.h"
 
 namespace lensoro {
@@ -89,11 +91,9 @@ void TMainForm::FormCreate() {
   FZOrderList = std::make_unique<TZOrderList>();
   FLnsList = std::make_unique<TLnsList>();
 
-  // The language folder and file come with language-file support; until
-  // then every text is its built-in default.
-  ApplyMainFormLang();
-
-  // Settings file: the fields keep their defaults until it is read.
+  EnsureLangDir(FApp);
+  lensoro::ApplyMainFormLang(*this);
+  LoadSettings(*this);
 
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
   // The global hot key is registered here once shortcuts exist.
@@ -128,37 +128,13 @@ void TMainForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
   FPlatform.MagUninitialize();
-  // The settings are saved here once the settings file exists.
+  ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle);
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FZOrderList.reset();
   FLnsList.reset();
   // The global hot key is removed here once shortcuts exist.
   if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
   FHotKeyId = 0;
-}
-
-void TMainForm::ApplyMainFormLang() {
-  FApp.Lang.ApplyBuiltIn();
-  FApp.SetTitle(BuiltInText(u"Application.Title"));
-  struct {
-    TAction* Action;
-    const char16_t* Key;
-  } const captions[] = {
-      {&ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
-      {&ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
-      {&ActPopZoomIn, u"ActPopZoomIn.Caption"},
-      {&ActPopZoomOut, u"ActPopZoomOut.Caption"},
-      {&ActPopSetLoupeColorModelcmOriginal, u"ActPopSetLoupeColorModelcmOriginal.Caption"},
-      {&ActPopSetLoupeColorModelcmInvert, u"ActPopSetLoupeColorModelcmInvert.Caption"},
-      {&ActPopSetLoupeColorModelcmGrayscale, u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
-      {&ActPopShowOption, u"ActPopShowOption.Caption"},
-      {&ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
-      {&ActPopReset, u"ActPopReset.Caption"},
-      {&ActPopShowHelp, u"ActPopShowHelp.Caption"},
-      {&ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
-      {&ActPopQuit, u"ActPopQuit.Caption"},
-  };
-  for (const auto& c : captions) c.Action->Caption = BuiltInText(c.Key);
 }
 
 void TMainForm::Show() {

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "Framework.h"
+#include "Ini.h"
 #include "LnsList.h"
 #include "Platform.h"
 
@@ -138,6 +139,9 @@ class TMainForm : private IWindowHandler {
   void StartupNotify();
   void ClosingNotify();
 
+  // Tells the user of a failed settings save once, not on every retry.
+  TSaveFailureNotice SaveNotice;
+
   // --- Error report -----------------------------------------------------------
   // Fills the template's "%s" with the system's text for the last error and
   // shows it as an error box owned by the loupe.
@@ -176,7 +180,6 @@ class TMainForm : private IWindowHandler {
   LRESULT WMNCHitTest(LRESULT framework, LPARAM lParam);
   TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);
-  void ApplyMainFormLang();
   void BindActions();
   // The replacement window procedure installed over WndProc.
   LRESULT NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);

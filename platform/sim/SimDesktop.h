@@ -135,6 +135,10 @@ class TSimProcess : public TPlatform {
   // Opening it for more than PROCESS_QUERY_LIMITED_INFORMATION is denied, as
   // for an elevated or protected process.
   bool Protected = false;
+  // The process has stopped answering messages: SendMessageTimeoutW to its
+  // windows times out (a plain SendMessageW would wait for ever, so the
+  // model still delivers it).
+  bool Hung = false;
   // Set when GetMessageW found nothing to wait for: a real loop would hang.
   bool Starved = false;
   DWORD LastError = 0;
@@ -215,6 +219,8 @@ class TSimProcess : public TPlatform {
   std::int16_t GetKeyState(int virtualKey) override;
 
   LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
+                           LRESULT& result) override;
   bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   UINT RegisterWindowMessageW(const std::u16string& name) override;
   LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -13,7 +13,7 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6, ERROR_INSUFFICIENT_BUFFER = 122, ERROR
                 ERROR_INVALID_INDEX = 1413, ERROR_MR_MID_NOT_FOUND = 317;
 constexpr DWORD WS_EX_NOACTIVATE = 0x08000000u;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu, INFINITE = 0xFFFFFFFFu;
-constexpr UINT GW_HWNDFIRST = 0, GW_HWNDLAST = 1, GW_HWNDNEXT = 2, GW_HWNDPREV = 3;
+constexpr UINT GW_HWNDLAST = 1, GW_HWNDPREV = 3;
 constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1;
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 constexpr UINT USER_TIMER_MINIMUM = 10;
@@ -401,9 +401,9 @@ HWND TSimProcess::GetWindow(HWND wnd, UINT command) {
   if (!list || list->empty()) return 0;
   auto it = std::find(list->begin(), list->end(), wnd);
   switch (command) {
-    case GW_HWNDFIRST: return list->front();
+    case win::GW_HWNDFIRST: return list->front();
     case GW_HWNDLAST: return list->back();
-    case GW_HWNDNEXT: return (it == list->end() || it + 1 == list->end()) ? 0 : *(it + 1);
+    case win::GW_HWNDNEXT: return (it == list->end() || it + 1 == list->end()) ? 0 : *(it + 1);
     case GW_HWNDPREV: return (it == list->end() || it == list->begin()) ? 0 : *(it - 1);
     default: return static_cast<HWND>(Fail(win::ERROR_INVALID_PARAMETER));
   }
@@ -753,6 +753,23 @@ LRESULT TSimProcess::SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPar
   if (Injected("SendMessageW")) return 0;
   if (!Need(wnd)) return 0;
   return FDesktop.Send(wnd, msg, wParam, lParam);
+}
+
+bool TSimProcess::SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                      UINT timeoutMs, LRESULT& result) {
+  Log("SendMessageTimeoutW", wnd, msg, static_cast<std::int64_t>(wParam), lParam, flags, timeoutMs);
+  result = 0;
+  if (Injected("SendMessageTimeoutW")) return false;
+  TSimWindow* w = Need(wnd);
+  if (!w) return false;
+  const TSimProcess* target = FDesktop.ProcessById(w->ProcessId);
+  if (target && target->Hung && target != this) {
+    // The wait runs out (at once with SMTO_ABORTIFHUNG, as for a hung window).
+    if (!(flags & win::SMTO_ABORTIFHUNG)) FDesktop.Advance(timeoutMs);
+    return Fail(win::ERROR_TIMEOUT);
+  }
+  result = FDesktop.Send(wnd, msg, wParam, lParam);
+  return true;
 }
 
 bool TSimProcess::PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {

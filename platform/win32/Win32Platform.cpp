@@ -406,6 +406,14 @@ LRESULT TWin32Platform::SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM l
   return ::SendMessageW(ToHwnd(wnd), msg, wParam, lParam);
 }
 
+bool TWin32Platform::SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags,
+                                         UINT timeoutMs, LRESULT& result) {
+  DWORD_PTR answer = 0;
+  const ::LRESULT ok = ::SendMessageTimeoutW(ToHwnd(wnd), msg, wParam, lParam, flags, timeoutMs, &answer);
+  result = static_cast<LRESULT>(answer);
+  return ok != 0;
+}
+
 bool TWin32Platform::PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return ::PostMessageW(ToHwnd(wnd), msg, wParam, lParam) != FALSE;
 }

@@ -74,6 +74,8 @@ class TWin32Platform final : public TPlatform {
   std::int16_t GetKeyState(int virtualKey) override;
 
   LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
+                           LRESULT& result) override;
   bool PostMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   UINT RegisterWindowMessageW(const std::u16string& name) override;
   LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;

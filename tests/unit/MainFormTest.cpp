@@ -420,3 +420,39 @@ TEST(LensoroMain, RunsUntilTheLoupeIsClosedAndEndsWithZero) {
   EXPECT_EQ(desk.CountCalls("GlobalDeleteAtom", proc.Pid), 1);
   for (HWND h : desk.TopLevelWindows()) EXPECT_NE(desk.Window(h)->ProcessId, proc.Pid) << "a window was left";
 }
+
+TEST_F(MainFormTest, StartsFromTheSettingsFileAndWritesItBackAtExit) {
+  auto utf16 = [](const std::u16string& text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+  };
+  Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini",
+               utf16(u"[MainForm]\r\nLeft=300\r\nTop=200\r\nWidth=320\r\nHeight=240\r\n"
+                     u"[Loupe]\r\nLoupeRate=3.5\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nFrameWidth=6\r\n"));
+  Create();
+  EXPECT_EQ(Loupe().Rect, (TRect{300, 200, 620, 440}));
+  EXPECT_EQ(Mag().Rect, (TRect{306, 206, 614, 434}));
+  EXPECT_EQ(Mag().Transform.v[0][0], 3.5f);
+  EXPECT_EQ(Mag().ColorEffect.v[0][1], 0.298912f);
+  EXPECT_EQ(Form->Color(), clAqua);  // window mode, active
+  // The first start made the language folder and its default file.
+  const TSimFile* lang = Desk.File(u"C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang");
+  ASSERT_NE(lang, nullptr);
+  ASSERT_GE(lang->Data.size(), 2u);
+  EXPECT_EQ(lang->Data[0], 0xFF);
+  EXPECT_EQ(lang->Data[1], 0xFE);
+
+  Form->SetLoupeRate(4.0f);
+  Form.reset();
+  const std::string ini = Desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini");
+  std::u16string saved;
+  for (std::size_t i = 2; i + 1 < ini.size(); i += 2)
+    saved += static_cast<char16_t>(static_cast<unsigned char>(ini[i]) | static_cast<unsigned char>(ini[i + 1]) << 8);
+  EXPECT_NE(saved.find(u"LoupeRate=4\r\n"), std::u16string::npos);
+  EXPECT_NE(saved.find(u"LangFileName=C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang\r\n"), std::u16string::npos);
+  EXPECT_TRUE(Desk.Dialogs.empty());
+}
