@@ -11,6 +11,7 @@ Everything it starts it ends by PID in close(); every outside call has a timeout
 
 import json
 import os
+import re
 import shutil
 import signal
 import struct
@@ -394,6 +395,54 @@ def test_pattern(width, height):
     return out
 
 
+STUB_LOG_LINE = re.compile(r"^pid=(\d+) (\w+)(.*) -> (\S+)")
+STUB_RECT = re.compile(r"rect=\((-?\d+),(-?\d+),(-?\d+),(-?\d+)\)")
+
+
+class StubLog:
+    """The stand-in's log (LENSORO_MAGSTUB_LOG) read from a mark on, so a
+    check sees only what followed the action it made."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+
+    def mark(self):
+        try:
+            self.offset = os.path.getsize(self.path)
+        except OSError:
+            self.offset = 0
+
+    def calls(self, name=None):
+        """(pid, call, arguments, result) of the lines since the mark; a
+        line still being written is left for the next read."""
+        try:
+            with open(self.path, "rb") as f:
+                f.seek(self.offset)
+                data = f.read()
+        except OSError:
+            return []
+        out = []
+        for raw in data.split(b"\n")[:-1]:
+            m = STUB_LOG_LINE.match(raw.decode("utf-8", errors="replace").rstrip("\r"))
+            if m and (name is None or m.group(2) == name):
+                out.append((int(m.group(1)), m.group(2), m.group(3).strip(), m.group(4)))
+        return out
+
+    def sources(self):
+        """The MagSetWindowSource rectangles since the mark, as (l, t, r, b)."""
+        return [tuple(map(int, STUB_RECT.search(a).groups())) for (_, _, a, _) in self.calls("MagSetWindowSource")
+                if STUB_RECT.search(a)]
+
+    def wait_call(self, name, predicate, timeout, interval=0.005):
+        """Polls for the first call since the mark for which predicate(arguments)
+        holds; returns (call, seconds waited) or raises TimeoutError."""
+        t0 = time.monotonic()
+        found = wait_for(lambda: next((c for c in self.calls(name) if predicate(c[2])), None),
+                         timeout, interval, "a %s call" % name)
+        return found, time.monotonic() - t0
+
+
 class Screen:
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
@@ -401,6 +450,23 @@ class Screen:
     def get(self, x, y):
         i = (y * self.width + x) * 3
         return tuple(self.data[i:i + 3])
+
+    def scaled_mismatches(self, left, top, width, height, expected, rate, step=3, skip=None):
+        """Samples every step-th pixel of the rectangle and compares it with
+        expected(floor(dx / rate), floor(dy / rate)), nearest neighbour as the
+        stand-in scales; skip(dx, dy) leaves pixels out. Returns (sampled,
+        [(dx, dy, expected, seen), ...])."""
+        total, bad = 0, []
+        for dy in range(0, height, step):
+            for dx in range(0, width, step):
+                if skip and skip(dx, dy):
+                    continue
+                total += 1
+                want = tuple(expected(int(dx // rate), int(dy // rate)))
+                seen = self.get(left + dx, top + dy)
+                if seen != want:
+                    bad.append((dx, dy, want, seen))
+        return total, bad
 
     def colours(self, left, top, right, bottom):
         """The distinct colours in a rectangle (right and bottom exclusive)."""
