@@ -10,7 +10,7 @@
 namespace lensoro {
 
 namespace {
-constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
+constexpr WPARAM WA_INACTIVE = 0;
 
 int ScaleByDpi(int value, int pixelsPerInch) {
   return RoundHalfEven(static_cast<long double>(value) * pixelsPerInch / 96.0L);
@@ -89,7 +89,7 @@ void TMainForm::FormCreate() {
   FIsActive = true;
 
   FZOrderList = std::make_unique<TZOrderList>();
-  FLnsList = std::make_unique<TLnsList>();
+  FLnsList = std::make_unique<TLnsList>(FPlatform);
 
   EnsureLangDir(FApp);
   lensoro::ApplyMainFormLang(*this);
@@ -177,11 +177,6 @@ void TMainForm::ActPopQuitExecute() {
   FApp.Terminate();
 }
 
-// The copies learn of each other through these once the instance protocol
-// exists; a single copy has no one to tell.
-void TMainForm::StartupNotify() {}
-void TMainForm::ClosingNotify() {}
-
 LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (FHandle == 0) FHandle = wnd;  // messages sent while the window is being created
   // After FormDestroy (the session ended) the form is gone as far as the
@@ -192,30 +187,6 @@ LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
   } catch (const std::exception& e) {
     FApp.ShowException(e);
     return 0;
-  }
-}
-
-LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case win::WM_ACTIVATE:
-      // By the whole WParam: with the minimised flag in the high word
-      // nothing changes.
-      if (wParam == WA_INACTIVE) {
-        FIsActive = false;
-        SetColor(FrameColorFor(LoupeMode, false));
-      } else if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
-        FIsActive = true;
-        SetColor(FrameColorFor(LoupeMode, true));
-        IsTopmost = true;
-      }
-      return 0;
-    case win::WM_MOVING:
-    case win::WM_ENTERSIZEMOVE:
-    case win::WM_EXITSIZEMOVE:
-      IsTopmost = true;
-      return 0;
-    default:
-      return (this->*FOrgWindowProc)(msg, wParam, lParam);
   }
 }
 
@@ -270,6 +241,9 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_ACTIVATE:
       if ((wParam & 0xFFFF) != WA_INACTIVE) FormActivate();
       break;
+    case UM_LOUPENOTIFY:
+      UMLoupeNotify(wParam, lParam);
+      return 0;
     case win::WM_CLOSE:
       // Closing the loupe (Alt+F4, a script's WM_CLOSE) quits the program.
       ActPopQuitExecute();

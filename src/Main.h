@@ -8,11 +8,14 @@
 //   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
+//   MainInstances.cpp  the other running copies: the protocol, the exclusion
+//                      filter, who stays on top
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Framework.h"
 #include "Ini.h"
@@ -38,8 +41,15 @@ constexpr TColor clAqua = 0x00FFFF00u;
 
 // The private message between copies; a fixed number, the same in every copy.
 constexpr UINT UM_LOUPENOTIFY = 0x839C;
-constexpr LPARAM LOUPE_REINIT_MAGNIFIER = 9;
+constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HIDDEN = 3, LOUPE_TOPMOST = 4,
+                 LOUPE_REINIT_MAGNIFIER = 9;
+// How long a copy waits for another copy's answer before it goes on.
+constexpr UINT PeerTimeoutMs = 3000;
 constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
+
+struct TLangState;
+// A fatal message: the failure's text, a blank line and the quit paragraph.
+std::u16string QuitTemplate(const TLangState& lang, const char16_t* key);
 
 // The three colour matrices, indexed by TLoupeColorMode.
 extern const TMagColorEffect LoupeColorMatrices[3];
@@ -135,9 +145,14 @@ class TMainForm : private IWindowHandler {
   void FormMouseWheelDown(TShiftState shift);
   void MinimizeToTray();
 
-  // --- Instances (the protocol between copies fills these) -------------
+  // --- Instances -----------------------------------------------------------
+  // Announces this loupe to the copies already running and lists theirs.
   void StartupNotify();
+  // Tells the other copies this loupe goes, and hands the top over.
   void ClosingNotify();
+  void NotifyMagnifierHosts();
+  void UMLoupeNotify(WPARAM wParam, LPARAM lParam);
+  const TCardinalDynArray& ExcludedArray() const { return FExcludedArray; }
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
@@ -164,6 +179,7 @@ class TMainForm : private IWindowHandler {
   const TMagTransform& MagTransform() const { return FMagTransform; }
   const TMagColorEffect& MagColorEffect() const { return FMagColorEffect; }
   const TLnsList& LnsList() const { return *FLnsList; }
+  const TZOrderList& ZOrderList() const { return *FZOrderList; }
   bool FormDestroyed() const { return FDestroyed; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
@@ -188,6 +204,18 @@ class TMainForm : private IWindowHandler {
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
   void UpdateWindowModeSource();
   void UpdateFilterList(bool addSelf);
+  // Hands the instance list to the magnifier; the result is the caller's.
+  bool ApplyExclusionList();
+  // The windows found by one search of the desktop.
+  struct TInstanceSearch {
+    std::u16string OwnPath, OwnName;
+    std::vector<HWND> MagList, OtherList;
+  };
+  void SearchInstances(TInstanceSearch& search);
+  bool FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd);
+  bool FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd);
+  // A message to another copy: answered, or given up on after a while.
+  void NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void RecomputeSizes(int windowWidth, int windowHeight);
   void PlaceMagnifier();
 
@@ -216,6 +244,8 @@ class TMainForm : private IWindowHandler {
   TCardinalDynArray FExcludedArray;
   int FWheelAccumulator = 0;
   bool FSourceErrorShown = false;
+  bool FRestarting = false;
+  bool FClosingNotified = false;
 
   std::unique_ptr<TZOrderList> FZOrderList;
   std::unique_ptr<TLnsList> FLnsList;

@@ -35,11 +35,11 @@ std::u16string GuidText(const std::uint8_t (&g)[16]) {
   return AsciiToUtf16(buffer);
 }
 
+}  // namespace
+
 std::u16string QuitTemplate(const TLangState& lang, const char16_t* key) {
   return lang.Text(key) + u"\r\n\r\n" + lang.Text(u"MsgWarnQuit");
 }
-
-}  // namespace
 
 void TMainForm::CreateMagnifier() {
   if (!FPlatform.MagInitialize()) {
@@ -76,6 +76,10 @@ void TMainForm::InitMagTransform() {
 void TMainForm::InitMagColorEffect() { FMagColorEffect = TMagColorEffect{}; }
 
 void TMainForm::RestartMagnifier(DWORD waitMs) {
+  // A request that arrives while a rebuild waits is served by that rebuild:
+  // nesting them would only stack waits (and stack frames) per request.
+  if (FRestarting) return;
+  FRestarting = true;
   // No tick may use the child while it is being replaced, also not one
   // dispatched by the wait below.
   Timer1.OnTimer = nullptr;
@@ -97,25 +101,11 @@ void TMainForm::RestartMagnifier(DWORD waitMs) {
     FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 1, 0);
   } catch (...) {
     Timer1.OnTimer = [this] { Timer1Timer(); };
+    FRestarting = false;
     throw;
   }
   Timer1.OnTimer = [this] { Timer1Timer(); };
-}
-
-void TMainForm::UpdateFilterList(bool addSelf) {
-  if (addSelf) {
-    TLnsItem self(FPlatform);
-    self.SetWindowHandle(FHandle);
-    self.IsVisible = true;
-    FLnsList->Items.push_back(self);
-  }
-  FLnsList->SetExcludedArray(FExcludedArray);
-  const HWND* list = FExcludedArray.empty() ? nullptr : FExcludedArray.data();
-  if (!FPlatform.MagSetWindowFilterList(FMagHandle, win::MW_FILTERMODE_EXCLUDE,
-                                        static_cast<int>(FExcludedArray.size()), list)) {
-    ShowErrorMessage(QuitTemplate(FApp.Lang, u"MsgErrorMagSetFilterList"));
-    ActPopQuitExecute();
-  }
+  FRestarting = false;
 }
 
 }  // namespace lensoro

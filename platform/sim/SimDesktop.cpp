@@ -352,7 +352,8 @@ void TSimDesktop::RunFor(DWORD ms) {
       if (t && (!next || static_cast<std::int32_t>(t->Due - next->Due) < 0)) next = t;
     }
     if (!next || static_cast<std::int32_t>(next->Due - deadline) > 0) {
-      FClock = deadline;
+      // Time never runs backwards: a nested wait may have gone past the end.
+      if (static_cast<std::int32_t>(deadline - FClock) > 0) FClock = deadline;
       for (std::size_t i = 0; i < FProcesses.size(); ++i) FProcesses[i]->DispatchPending();
       return;
     }

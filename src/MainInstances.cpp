@@ -1,0 +1,254 @@
+// The other running copies: finding them, the messages between them, the
+// exclusion filter that keeps every loupe out of every image, and which of
+// two overlapping loupes stays on top.
+#include <algorithm>
+
+#include "LnsLib.h"
+#include "Main.h"
+
+namespace lensoro {
+
+namespace {
+constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
+
+bool Contains(const std::vector<int>& list, int value) {
+  return std::find(list.begin(), list.end(), value) != list.end();
+}
+}  // namespace
+
+void TMainForm::NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // A copy that hangs must not freeze this one; the message and its order
+  // stay the same, only the wait is bounded.
+  LRESULT ignored = 0;
+  FPlatform.SendMessageTimeoutW(wnd, msg, wParam, lParam, win::SMTO_NORMAL | win::SMTO_ABORTIFHUNG, PeerTimeoutMs,
+                                ignored);
+}
+
+// --- The exclusion filter -------------------------------------------------
+
+bool TMainForm::ApplyExclusionList() {
+  FLnsList->SetExcludedArray(FExcludedArray);
+  const HWND* list = FExcludedArray.empty() ? nullptr : FExcludedArray.data();
+  return FPlatform.MagSetWindowFilterList(FMagHandle, win::MW_FILTERMODE_EXCLUDE,
+                                          static_cast<int>(FExcludedArray.size()), list);
+}
+
+void TMainForm::UpdateFilterList(bool addSelf) {
+  if (addSelf) FLnsList->Add(FHandle).IsVisible = true;
+  if (!ApplyExclusionList()) {
+    ShowErrorMessage(QuitTemplate(FApp.Lang, u"MsgErrorMagSetFilterList"));
+    ActPopQuitExecute();
+  }
+}
+
+// --- Finding the other copies -----------------------------------------------
+
+void TMainForm::SearchInstances(TInstanceSearch& search) {
+  search.OwnPath = FPlatform.ExpandUNCFileName(FApp.ExeName);
+  search.OwnName = ExtractFileName(search.OwnPath);
+  FPlatform.EnumWindows([this, &search](HWND wnd) { return FindLoupeWindowsProc(search, wnd); });
+}
+
+bool TMainForm::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
+  // Hidden copies count too: visibility is not looked at.
+  if (FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) return true;
+  char16_t title[261] = {};
+  const int length = FPlatform.GetWindowTextW(wnd, title, 261);
+  if (length <= 0) return true;
+  if (SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
+    const std::u16string path = GetWindowProcessImagePath(FPlatform, wnd);
+    if (!SameTextAscii(path, search.OwnPath) && ContainsFileName(path, search.OwnName)) {
+      search.OtherList.push_back(wnd);
+    }
+  }
+  if (FIsWindows7) {
+    FPlatform.EnumChildWindows(wnd, [this, &search](HWND child) { return FindMagnifierHostsProc(search, child); });
+  }
+  return true;
+}
+
+bool TMainForm::FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd) {
+  char16_t text[261] = {};
+  if (FPlatform.GetWindowTextW(wnd, text, 261) <= 0) return true;
+  char16_t className[260] = {};
+  const int length = FPlatform.GetClassNameW(wnd, className, 260);
+  if (length <= 0 || !SameTextAscii(std::u16string(className, static_cast<std::size_t>(length)), u"Magnifier")) {
+    return true;
+  }
+  const HWND host = FPlatform.GetParent(wnd);
+  if (host != FHandle) search.MagList.push_back(host);
+  return true;
+}
+
+// --- Starting and closing -----------------------------------------------------
+
+void TMainForm::StartupNotify() {
+  TInstanceSearch search;
+  SearchInstances(search);
+  for (const HWND host : search.MagList) NotifyPeer(host, FUMMagNotify, FHandle, MAGNOTIFY_ANNOUNCE);
+  if (search.OtherList.empty()) return;
+  TRect own;
+  FPlatform.GetWindowRect(FHandle, own);
+  for (const HWND other : search.OtherList) {
+    NotifyPeer(other, UM_LOUPENOTIFY, FHandle, LOUPE_STARTUP);
+    // The older loupe gives up the top, so the new one stays above it.
+    TRect rect;
+    if (FPlatform.GetWindowRect(other, rect) && RectsOverlap(rect, own)) {
+      NotifyPeer(other, UM_LOUPENOTIFY, 0, LOUPE_TOPMOST);
+    }
+    // Shown as far as we know, whether or not that copy is hidden.
+    FLnsList->Add(other).IsVisible = true;
+  }
+  ApplyExclusionList();
+}
+
+void TMainForm::NotifyMagnifierHosts() {
+  TInstanceSearch search;
+  SearchInstances(search);
+  for (const HWND host : search.MagList) NotifyPeer(host, FUMMagNotify, FHandle, MAGNOTIFY_ANNOUNCE);
+}
+
+void TMainForm::ClosingNotify() {
+  // Every way out comes here (the quit command, WM_CLOSE, the end of the
+  // session, a fatal failure); the others need to hear it once.
+  if (FClosingNotified || !FLnsList) return;
+  FClosingNotified = true;
+  if (FLnsList->Count() == 1) return;
+  // A copy of the list: the messages below may nest other copies' messages
+  // that change ours.
+  std::vector<HWND> others;
+  for (const auto& item : FLnsList->Items) {
+    if (item.WindowHandle() != FHandle) others.push_back(item.WindowHandle());
+  }
+  for (const HWND other : others) {
+    NotifyPeer(other, UM_LOUPENOTIFY, FHandle, LOUPE_CLOSING);
+    if (FIsWindows7) {
+      NotifyMagnifierHosts();
+      if (!FMagWatcherExists) FPlatform.PostMessageW(other, UM_LOUPENOTIFY, FHandle, LOUPE_REINIT_MAGNIFIER);
+    }
+  }
+
+  // Hand the top to the highest shown loupe below this one that it covers.
+  UpdateZOrderList(FPlatform, FHandle, FApp.ExeName, *FZOrderList);
+  const int self = FZOrderList->IndexOfWindowHandle(FHandle);
+  if (self < 0) return;  // hidden in the tray: nobody is covered
+  const TRect own = (*FZOrderList)[self].WindowRect;
+  for (int i = self + 1; i < FZOrderList->Count(); ++i) {
+    const TZOrderItem& below = (*FZOrderList)[i];
+    if (!below.IsLensoro) continue;
+    const int listed = FLnsList->IndexOfWindowHandle(below.WindowHandle());
+    if (listed < 0 || !(*FLnsList)[listed].IsVisible || !RectsOverlap(below.WindowRect, own)) continue;
+    NotifyPeer(below.WindowHandle(), UM_LOUPENOTIFY, 1, LOUPE_TOPMOST);
+    FPlatform.SetForegroundWindow(below.WindowHandle());
+    break;
+  }
+}
+
+// --- Messages from the other copies ------------------------------------------------
+
+void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
+  // Handles travel as 32-bit values, whatever the sender's build.
+  const HWND sender = static_cast<HWND>(wParam & 0xFFFFFFFFu);
+  switch (lParam) {
+    case LOUPE_STARTUP: {
+      // Anybody can send this message: list only a real loupe, and once.
+      char16_t title[261] = {};
+      const int length = FPlatform.GetWindowTextW(sender, title, 261);
+      if (sender == FHandle || !FPlatform.IsWindow(sender) || length <= 0 ||
+          !SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption) ||
+          FLnsList->IndexOfWindowHandle(sender) >= 0) {
+        return;
+      }
+      FLnsList->Add(sender);
+      ApplyExclusionList();
+      return;
+    }
+    case LOUPE_CLOSING: {
+      const int i = FLnsList->IndexOfWindowHandle(sender);
+      // Never our own entry: it stays entry 0 for the loupe's life.
+      if (i > 0) FLnsList->Delete(i);
+      ApplyExclusionList();
+      return;
+    }
+    case LOUPE_SHOWN:
+    case LOUPE_HIDDEN: {
+      // Hidden loupes stay excluded: the filter is not touched.
+      const int i = FLnsList->IndexOfWindowHandle(sender);
+      if (i >= 0) (*FLnsList)[i].IsVisible = lParam == LOUPE_SHOWN;
+      return;
+    }
+    case LOUPE_TOPMOST:
+      if (wParam == 0) IsTopmost = false;
+      if (wParam == 1) IsTopmost = true;
+      return;
+    case LOUPE_REINIT_MAGNIFIER:
+      RestartMagnifier(1000);
+      return;
+    default:
+      return;
+  }
+}
+
+// --- Activation, moving and sizing --------------------------------------------------
+
+LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_ACTIVATE:
+      // By the whole WParam: with the minimised flag in the high word
+      // nothing changes.
+      if (wParam == WA_INACTIVE) {
+        FIsActive = false;
+        SetColor(FrameColorFor(LoupeMode, false));
+      } else if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
+        FIsActive = true;
+        SetColor(FrameColorFor(LoupeMode, true));
+        IsTopmost = true;
+        FLnsList->UpdateWindowRect();
+        FLnsList->UpdateIntersectingInfo();
+        const int self = FLnsList->IndexOfWindowHandle(FHandle);
+        std::vector<HWND> covered;
+        for (int i = 0; i < FLnsList->Count(); ++i) {
+          const TLnsItem& item = (*FLnsList)[i];
+          if (i != self && item.IsVisible && Contains(item.Indexes, self)) covered.push_back(item.WindowHandle());
+        }
+        // Sent after the walk: while a send waits, the other copy's own
+        // messages to us are handled and may change the list.
+        for (const HWND other : covered) NotifyPeer(other, UM_LOUPENOTIFY, 0, LOUPE_TOPMOST);
+      }
+      return 0;
+    case win::WM_MOVING: {
+      IsTopmost = true;
+      // The rectangle before this step of the drag; the others' as stored.
+      TRect own;
+      FPlatform.GetWindowRect(FHandle, own);
+      std::vector<HWND> covered;
+      for (const auto& item : FLnsList->Items) {
+        if (item.WindowHandle() != FHandle && item.IsVisible && RectsOverlap(item.WindowRect, own)) {
+          covered.push_back(item.WindowHandle());
+        }
+      }
+      for (const HWND other : covered) NotifyPeer(other, UM_LOUPENOTIFY, 0, LOUPE_TOPMOST);
+      return 0;
+    }
+    case win::WM_ENTERSIZEMOVE:
+      IsTopmost = true;
+      return 0;
+    case win::WM_EXITSIZEMOVE: {
+      IsTopmost = true;
+      FLnsList->UpdateWindowRect();
+      FLnsList->UpdateIntersectingInfo();
+      std::vector<std::pair<HWND, WPARAM>> shown;
+      for (const auto& item : FLnsList->Items) {
+        if (item.WindowHandle() != FHandle && item.IsVisible) {
+          shown.emplace_back(item.WindowHandle(), item.IsIntersecting ? 0 : 1);
+        }
+      }
+      for (const auto& [other, top] : shown) NotifyPeer(other, UM_LOUPENOTIFY, top, LOUPE_TOPMOST);
+      return 0;
+    }
+    default:
+      return (this->*FOrgWindowProc)(msg, wParam, lParam);
+  }
+}
+
+}  // namespace lensoro

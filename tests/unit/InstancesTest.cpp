@@ -1,0 +1,378 @@
+// Several copies on one simulated desktop, each in its own process and
+// folder: how they find, list and exclude each other, and who stays on top.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Format.h"
+#include "Framework.h"
+#include "LnsLib.h"
+#include "LnsList.h"
+#include "Main.h"
+#include "SimDesktop.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+struct TCopy {
+  TSimProcess& Proc;
+  TApplication App;
+  std::unique_ptr<TMainForm> Form;
+
+  explicit TCopy(TSimProcess& proc) : Proc(proc), App(proc) {}
+  HWND Handle() const { return Form->Handle(); }
+};
+
+class InstancesTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  std::vector<std::unique_ptr<TCopy>> Copies;
+
+  // Starts a copy; `at` places it (the settings file is where a copy keeps
+  // its place, so the tests write one).
+  TCopy& Start(const std::u16string& exe, TRect at = {243, 478, 511, 698}) {
+    auto copy = std::make_unique<TCopy>(Desk.AddProcess(exe));
+    const std::u16string ini = exe.substr(0, exe.size() - 4) + u".ini";
+    std::u16string text = u"[MainForm]\r\nLeft=" + Num(at.Left) + u"\r\nTop=" + Num(at.Top) + u"\r\nWidth=" +
+                          Num(at.Width()) + u"\r\nHeight=" + Num(at.Height()) + u"\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(c & 0xFF);
+      bytes += static_cast<char>(c >> 8);
+    }
+    Desk.AddFile(ini, bytes);
+    copy->App.Initialize();
+    copy->Form = std::make_unique<TMainForm>(copy->App);
+    copy->Form->Show();
+    Copies.push_back(std::move(copy));
+    return *Copies.back();
+  }
+  static std::u16string Num(int v) {
+    std::u16string s;
+    for (char c : std::to_string(v)) s += static_cast<char16_t>(c);
+    return s;
+  }
+  // What a copy's list holds, in order.
+  static std::vector<HWND> Listed(const TCopy& c) {
+    std::vector<HWND> out;
+    for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
+    return out;
+  }
+  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->MagHandle())->FilterList; }
+  // The UM_LOUPENOTIFY messages one process sent, as (target, wParam, lParam).
+  std::vector<std::array<std::int64_t, 3>> Notes(const TCopy& from) {
+    std::vector<std::array<std::int64_t, 3>> out;
+    for (const auto& c : Desk.Calls()) {
+      const std::string name = c.Name;
+      if (c.Pid == from.Proc.Pid && c.A[1] == UM_LOUPENOTIFY &&
+          (name == "SendMessageTimeoutW" || name == "SendMessageW" || name == "PostMessageW")) {
+        out.push_back({c.A[0], c.A[2], c.A[3]});
+      }
+    }
+    return out;
+  }
+  void Quit(TCopy& c) {
+    c.Proc.SendMessageW(c.Handle(), win::WM_CLOSE, 0, 0);
+    c.Form.reset();
+  }
+};
+
+}  // namespace
+
+TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  TCopy& b = Start(u"C:\\B\\lensoro.exe");
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(Filter(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  // They overlap: the older one gave up the top.
+  EXPECT_FALSE(a.Form->IsTopmost);
+  EXPECT_TRUE(b.Form->IsTopmost);
+  // Windows 10: no UM_MAGNOTIFY traffic at all.
+  EXPECT_EQ(Desk.CountCalls("RegisterWindowMessageW"), 0);
+
+  Desk.ClearCalls();
+  Quit(b);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  // Nothing asks for a rebuild outside Windows 7; the covered loupe takes
+  // the top and the focus.
+  EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
+  EXPECT_TRUE(a.Form->IsTopmost);
+  EXPECT_EQ(Desk.Foreground(), a.Handle());
+}
+
+TEST_F(InstancesTest, Windows7AnnouncesAndTheLastToCloseAsksForARebuild) {
+  Desk.OsVersion = {6, 1, 7601};
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  EXPECT_FALSE(a.Form->MagWatcherExists());
+  TCopy& b = Start(u"C:\\B\\lensoro.exe");
+  // B announced itself to A's magnifier host, A's flag is set, B's is not.
+  EXPECT_TRUE(a.Form->MagWatcherExists());
+  EXPECT_FALSE(b.Form->MagWatcherExists());
+  ASSERT_NE(a.Form->UMMagNotify(), 0u);
+  EXPECT_EQ(a.Form->UMMagNotify(), b.Form->UMMagNotify());
+
+  // B quits first: A hears the closing, another announcement, and since
+  // B's flag is false, the posted request to rebuild.
+  const HWND aMag = a.Form->MagHandle();
+  Desk.ClearCalls();
+  Quit(b);
+  const auto notes = Notes(*Copies[1]);
+  ASSERT_EQ(notes.size(), 3u) << "closing, rebuild request, top hand-over";
+  EXPECT_EQ(notes[0][2], LOUPE_CLOSING);
+  EXPECT_EQ(notes[1][2], LOUPE_REINIT_MAGNIFIER);
+  EXPECT_EQ(notes[2][2], LOUPE_TOPMOST);
+  for (const auto& d : Desk.Dialogs) ADD_FAILURE() << Utf16ToUtf8(d.Text);
+  EXPECT_EQ(Desk.CountCalls("PostMessageW"), 1);
+  EXPECT_EQ(a.Form->MagHandle(), aMag);
+  // A rebuilds once its loop takes the request, a second after that.
+  const DWORD posted = Desk.Now();
+  Desk.RunFor(10);
+  EXPECT_NE(a.Form->MagHandle(), aMag);
+  EXPECT_GE(Desk.Now() - posted, 1000u);
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+}
+
+TEST_F(InstancesTest, Windows7FirstCopyClosingAsksNothing) {
+  Desk.OsVersion = {6, 1, 7601};
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& b = Start(u"C:\\B\\lensoro.exe");
+  const HWND bMag = b.Form->MagHandle();
+  Desk.ClearCalls();
+  Quit(a);
+  EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
+  EXPECT_TRUE(b.Form->MagWatcherExists()) << "the closing copy announced itself";
+  Desk.RunFor(1500);
+  EXPECT_EQ(b.Form->MagHandle(), bMag);
+  EXPECT_EQ(Listed(b), std::vector<HWND>{b.Handle()});
+}
+
+TEST_F(InstancesTest, ANewLoupeOverTwoOlderOnesTakesTheTop) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320});
+  EXPECT_TRUE(a.Form->IsTopmost);  // apart: nobody gave up the top
+  EXPECT_TRUE(b.Form->IsTopmost);
+  Desk.ClearCalls();
+  TCopy& c = Start(u"C:\\C\\lensoro.exe", {300, 150, 700, 300});
+  EXPECT_FALSE(a.Form->IsTopmost);
+  EXPECT_FALSE(b.Form->IsTopmost);
+  EXPECT_TRUE(c.Form->IsTopmost);
+  EXPECT_EQ(Listed(c), (std::vector<HWND>{c.Handle(), b.Handle(), a.Handle()}));  // search order: top first
+  EXPECT_EQ(Listed(a).back(), c.Handle());
+  EXPECT_EQ(Listed(b).back(), c.Handle());
+  // A copy that overlaps none tells nobody to give up the top.
+  Desk.ClearCalls();
+  TCopy& d = Start(u"C:\\D\\lensoro.exe", {1500, 800, 1700, 1000});
+  for (const auto& n : Notes(d)) EXPECT_NE(n[2], LOUPE_TOPMOST);
+}
+
+TEST_F(InstancesTest, EdgeTouchingLoupesDoNotOverlap) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", {368, 100, 636, 320});
+  EXPECT_TRUE(a.Form->IsTopmost);
+  EXPECT_TRUE(b.Form->IsTopmost);
+  EXPECT_FALSE(RectsOverlap({0, 0, 10, 10}, {10, 10, 20, 20}));
+  EXPECT_TRUE(RectsOverlap({0, 0, 10, 10}, {9, 9, 20, 20}));
+}
+
+TEST_F(InstancesTest, ClosingHandsTheTopToTheHighestShownOverlappingLoupeOnly) {
+  TCopy& low = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
+  TCopy& apart = Start(u"C:\\B\\lensoro.exe", {1000, 600, 1268, 820});
+  TCopy& middle = Start(u"C:\\C\\lensoro.exe", {150, 120, 418, 340});
+  TCopy& top = Start(u"C:\\D\\lensoro.exe", {120, 110, 388, 330});
+  // The middle one says it is hidden (its window is still shown here, as a
+  // test of the list, not of the window).
+  top.Proc.SendMessageW(top.Handle(), UM_LOUPENOTIFY, middle.Handle(), LOUPE_HIDDEN);
+  low.Form->IsTopmost = false;
+  middle.Form->IsTopmost = false;
+  apart.Form->IsTopmost = false;
+  Desk.ClearCalls();
+  Quit(top);
+  // Below "top" in the z-order: middle (hidden in top's list), then low.
+  EXPECT_TRUE(low.Form->IsTopmost);
+  EXPECT_FALSE(middle.Form->IsTopmost);
+  EXPECT_FALSE(apart.Form->IsTopmost);
+  EXPECT_EQ(Desk.Foreground(), low.Handle());
+}
+
+TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", {150, 150, 418, 370});
+  b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_HIDDEN);
+  EXPECT_FALSE(a.Form->LnsList()[1].IsVisible);
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  Desk.ClearCalls();
+  a.Proc.SendMessageW(a.Handle(), win::WM_ACTIVATE, 1, 0);
+  a.Proc.SendMessageW(a.Handle(), win::WM_MOVING, 0, 0);
+  EXPECT_TRUE(Notes(a).empty());
+  // A shown loupe that overlaps only a hidden one is told to give up the top
+  // at the end of a move: hidden loupes count for overlapping.
+  TCopy& c = Start(u"C:\\C\\lensoro.exe", {400, 300, 668, 520});  // overlaps b only
+  a.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, c.Handle(), LOUPE_STARTUP);  // already listed: ignored
+  EXPECT_EQ(Listed(a).size(), 3u);
+  c.Form->IsTopmost = true;
+  Desk.ClearCalls();
+  a.Proc.SendMessageW(a.Handle(), win::WM_EXITSIZEMOVE, 0, 0);
+  const auto notes = Notes(a);
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0][0], c.Handle());
+  EXPECT_EQ(notes[0][1], 0);
+  EXPECT_FALSE(c.Form->IsTopmost);
+  b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_SHOWN);
+  EXPECT_TRUE(a.Form->LnsList()[1].IsVisible);
+}
+
+TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {
+  // loupe.exe finds myloupe.exe ...
+  TCopy& my = Start(u"C:\\X\\myloupe.exe");
+  TCopy& plain = Start(u"C:\\Y\\loupe.exe");
+  EXPECT_EQ(Listed(plain), (std::vector<HWND>{plain.Handle(), my.Handle()}));
+  EXPECT_EQ(Listed(my), (std::vector<HWND>{my.Handle(), plain.Handle()}));
+
+  // ... but myloupe.exe does not find loupe.exe.
+  TSimDesktop desk2;
+  TSimProcess& p1 = desk2.AddProcess(u"C:\\Y\\loupe.exe");
+  TApplication app1(p1);
+  app1.Initialize();
+  TMainForm f1(app1);
+  TSimProcess& p2 = desk2.AddProcess(u"C:\\X\\myloupe.exe");
+  TApplication app2(p2);
+  app2.Initialize();
+  TMainForm f2(app2);
+  EXPECT_EQ(f1.LnsList().Count(), 1);
+  EXPECT_EQ(f2.LnsList().Count(), 1);
+  EXPECT_EQ(desk2.Window(f2.MagHandle())->FilterList.size(), 1u);
+}
+
+TEST_F(InstancesTest, AHungCopyDoesNotFreezeTheOthers) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  a.Proc.Hung = true;
+  const DWORD before = Desk.Now();
+  TCopy& b = Start(u"C:\\B\\lensoro.exe");
+  // B gave up on A at once and went on; A is still listed and excluded.
+  EXPECT_LT(Desk.Now() - before, 100u);
+  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  Quit(b);
+  EXPECT_GE(Desk.CountCalls("SendMessageTimeoutW", b.Proc.Pid), 3);
+}
+
+TEST_F(InstancesTest, MessagesFromStrangersChangeNothingHarmful) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TSimProcess& other = Desk.AddProcess(u"C:\\Other\\tool.exe");
+  const HWND stranger = Desk.AddForeignWindow(other.Pid, u"Tool", u"A tool");
+  // Not a window, not a loupe, our own window: none is listed.
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 0xDEAD0, LOUPE_STARTUP);
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, stranger, LOUPE_STARTUP);
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, a.Handle(), LOUPE_STARTUP);
+  // Closing for ourselves or for nobody keeps our own entry.
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, a.Handle(), LOUPE_CLOSING);
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 0xDEAD0, LOUPE_CLOSING);
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 0, 77);
+  other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 5, LOUPE_TOPMOST);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_TRUE(a.Form->IsTopmost);
+  // Rebuild requests that pile up while one rebuild waits do not nest.
+  for (int i = 0; i < 5; ++i) other.PostMessageW(a.Handle(), UM_LOUPENOTIFY, 0, LOUPE_REINIT_MAGNIFIER);
+  Desk.RunFor(3000);
+  EXPECT_LE(Desk.CountCalls("MagInitialize", a.Proc.Pid), 1 + 5);
+  EXPECT_TRUE(Desk.Window(a.Form->MagHandle())->IsMagnifier);
+  Desk.RunFor(100);
+  EXPECT_GT(Desk.Window(a.Form->MagHandle())->SourceSetCount, 0) << "ticking again after the rebuilds";
+}
+
+TEST_F(InstancesTest, AFailedFilterAtStartTellsNobodyItNeverJoined) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  auto b = std::make_unique<TCopy>(Desk.AddProcess(u"C:\\B\\lensoro.exe"));
+  Desk.FailNext("MagSetWindowFilterList", win::ERROR_ACCESS_DENIED, 1, b->Proc.Pid);
+  b->App.Initialize();
+  b->Form = std::make_unique<TMainForm>(b->App);
+  EXPECT_TRUE(b->App.Terminated());
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  b->Form.reset();
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+}
+
+// --- The lists themselves ------------------------------------------------------
+
+TEST(LnsList, OverlapIndexesAreSymmetricAndSkipEdges) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\A\\lensoro.exe");
+  const HWND w1 = desk.AddForeignWindow(p.Pid, u"X", u"1", 0, {0, 0, 100, 100});
+  const HWND w2 = desk.AddForeignWindow(p.Pid, u"X", u"2", 0, {50, 50, 150, 150});
+  const HWND w3 = desk.AddForeignWindow(p.Pid, u"X", u"3", 0, {150, 0, 250, 50});  // touches w2's corner
+  TLnsList list(p);
+  list.UpdateIntersectingInfo();  // empty: nothing happens
+  list.Add(w1);
+  list.UpdateIntersectingInfo();
+  EXPECT_TRUE(list[0].Indexes.empty());
+  EXPECT_FALSE(list[0].IsIntersecting);
+  list.Add(w2);
+  list.Add(w3).IsVisible = false;
+  list.Add(w1);  // twice
+  list.UpdateIntersectingInfo();
+  EXPECT_EQ(list[0].Indexes, (std::vector<int>{1, 3}));
+  EXPECT_EQ(list[1].Indexes, (std::vector<int>{0, 3}));
+  EXPECT_TRUE(list[2].Indexes.empty());
+  EXPECT_FALSE(list[2].IsIntersecting);
+  EXPECT_EQ(list.IndexOfWindowHandle(w1), 0);
+  EXPECT_EQ(list.IndexOfWindowHandle(0xDEAD0), -1);
+  TCardinalDynArray array;
+  list.SetExcludedArray(array);
+  EXPECT_EQ(array, (TCardinalDynArray{w1, w2, w3, w1}));
+  // Assign copies handles and rectangles, not the rest.
+  TLnsList copy(p);
+  copy.Assign(list);
+  EXPECT_EQ(copy.Count(), 4);
+  EXPECT_TRUE(copy[2].IsVisible);
+  EXPECT_TRUE(copy[0].Indexes.empty());
+  EXPECT_EQ(copy[1].WindowRect, (TRect{50, 50, 150, 150}));
+  // A moved window is seen after UpdateWindowRect only.
+  p.SetWindowPos(w3, 0, 60, 60, 10, 10, win::SWP_NOZORDER);
+  list.UpdateIntersectingInfo();
+  EXPECT_FALSE(list[2].IsIntersecting);
+  list.UpdateWindowRect();
+  list.UpdateIntersectingInfo();
+  EXPECT_TRUE(list[2].IsIntersecting);
+}
+
+TEST(LnsList, ZOrderSnapshotListsWhatQualifies) {
+  TSimDesktop desk;
+  TSimProcess& self = desk.AddProcess(u"C:\\A\\loupe.exe");
+  TSimProcess& my = desk.AddProcess(u"C:\\B\\myloupe.exe");
+  TSimProcess& other = desk.AddProcess(u"C:\\C\\viewer.exe");
+  const HWND own = desk.AddForeignWindow(self.Pid, u"TMainForm", LoupeCaption, 0, {0, 0, 10, 10});
+  const HWND editor = desk.AddForeignWindow(other.Pid, u"Edit", u"Editor", 0, {0, 0, 10, 10});
+  desk.AddForeignWindow(other.Pid, u"Edit", u"", 0, {0, 0, 10, 10});            // untitled
+  desk.AddForeignWindow(other.Pid, u"Dlg", u"Owned", editor, {0, 0, 10, 10});   // owned
+  desk.AddForeignWindow(other.Pid, u"Edit", u"Hidden", 0, {0, 0, 10, 10}, false);
+  desk.AddForeignWindow(other.Pid, u"TMainForm", LoupeCaption, 0, {0, 0, 10, 10});  // not our file name
+  const HWND mine = desk.AddForeignWindow(my.Pid, u"TMainForm", LoupeCaption, 0, {5, 5, 15, 15});
+  TZOrderList list;
+  UpdateZOrderList(self, own, self.ExePath, list);
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(list[0].WindowHandle(), mine);
+  EXPECT_TRUE(list[0].IsLensoro);
+  EXPECT_EQ(list[0].WindowRect, (TRect{5, 5, 15, 15}));
+  EXPECT_EQ(list[1].WindowHandle(), editor);
+  EXPECT_FALSE(list[1].IsLensoro);
+  EXPECT_EQ(list[2].WindowHandle(), own);
+  EXPECT_TRUE(list[2].IsLensoro);
+  // From myloupe.exe's point of view loupe.exe's window is left out.
+  UpdateZOrderList(my, mine, my.ExePath, list);
+  EXPECT_EQ(list.IndexOfWindowHandle(own), -1);
+  EXPECT_EQ(list.IndexOfWindowHandle(mine), 0);
+  EXPECT_TRUE(ContainsFileName(u"C:\\B\\MYLOUPE.EXE", u"loupe.exe"));
+  EXPECT_FALSE(ContainsFileName(u"C:\\A\\loupe.exe", u"myloupe.exe"));
+  EXPECT_FALSE(ContainsFileName(u"", u"loupe.exe"));
+}
