@@ -1,0 +1,278 @@
+// The tray image set: strips cut into cells at 96 and 120 DPI, the bilinear
+// scaling with its rounding, the faded variants, palette and grey strips,
+// and the fixed icon's image.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "LnsImage.h"
+
+using namespace lensoro;
+
+namespace {
+
+using TBytes = std::vector<std::uint8_t>;
+
+// libpng's simplified writer: RGBA, grey, or indexes into an RGBA colour map.
+TBytes EncodePng(int w, int h, png_uint_32 format, const TBytes& pixels, const TBytes& colormap = {}) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = w;
+  image.height = h;
+  image.format = format;
+  image.colormap_entries = static_cast<png_uint_32>(colormap.size() / 4);
+  const void* map = colormap.empty() ? nullptr : colormap.data();
+  png_alloc_size_t size = 0;
+  if (!png_image_write_get_memory_size(image, size, 0, pixels.data(), 0, map)) return {};
+  TBytes out(size);
+  if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels.data(), 0, map)) return {};
+  out.resize(size);
+  return out;
+}
+
+// An RGBA strip whose cells are flat colours: R G B = index * 20, 100, 200 - index,
+// alpha 255 - index.
+TBytes FlatCellStrip(int columns, int rows) {
+  TBytes pixels;
+  for (int y = 0; y < rows * 16; ++y)
+    for (int x = 0; x < columns * 16; ++x) {
+      const int i = (y / 16) * columns + x / 16;
+      pixels.insert(pixels.end(), {static_cast<std::uint8_t>(i * 20), 100, static_cast<std::uint8_t>(200 - i),
+                                   static_cast<std::uint8_t>(255 - i)});
+    }
+  return EncodePng(columns * 16, rows * 16, PNG_FORMAT_RGBA, pixels);
+}
+
+TPngImage Image(int w, int h, bool alpha, std::initializer_list<std::uint8_t> rgba) {
+  TPngImage image;
+  AllocPngImage(image, w, h, alpha);
+  image.Pixels.assign(rgba);
+  return image;
+}
+
+std::vector<int> Channel(const TPngImage& image, int c) {
+  std::vector<int> v;
+  for (std::size_t i = c; i < image.Pixels.size(); i += 4) v.push_back(image.Pixels[i]);
+  return v;
+}
+
+// '*' where a faded 16 x 16 image has half its alpha.
+const char* const OwnFadeMap[16] = {
+    "................", ".**************.", ".**************.", ".**************.",
+    ".**************.", ".**************.", ".**************.", ".**************.",
+    ".**************.", ".**************.", ".**************.", ".**************.",
+    ".**************.", ".......********.", "........*******.", "................",
+};
+const char* const OtherFadeMap[16] = {
+    "................", ".**************.", ".**************.", ".**************.",
+    ".**************.", ".**************.", ".**************.", ".**************.",
+    ".**************.", ".**************.", ".**************.", ".**************.",
+    ".**************.", ".**************.", ".**************.", "................",
+};
+
+void ExpectFaded(const TPngImage& base, const TPngImage& faded, const char* const map[16]) {
+  ASSERT_EQ(base.Width, faded.Width);
+  ASSERT_EQ(base.Height, faded.Height);
+  EXPECT_TRUE(faded.HasAlpha);
+  for (int y = 0; y < base.Height; ++y)
+    for (int x = 0; x < base.Width; ++x) {
+      const bool inside = x < 16 && y < 16 && map[y][x] == '*';
+      const std::uint8_t a = base.At(x, y)[3];
+      EXPECT_EQ(faded.At(x, y)[3], inside ? HalveAlpha(a) : a) << x << "," << y;
+      for (int c = 0; c < 3; ++c) EXPECT_EQ(faded.At(x, y)[c], base.At(x, y)[c]);
+    }
+}
+
+}  // namespace
+
+TEST(TrayImages, StripOf64By32At96DpiGivesEightCellsAndEightFaded) {
+  TPngImageList list;
+  ASSERT_TRUE(LoadPngStrip(FlatCellStrip(4, 2), 16, 16, list, 1.0).Ok());
+  ASSERT_EQ(list.size(), 8u);
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_EQ(list[i].Width, 16);
+    ASSERT_EQ(list[i].Height, 16);
+    EXPECT_TRUE(list[i].HasAlpha);
+    // Row 0 holds cells 0 to 3, row 1 cells 4 to 7; every pixel of a cell.
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const std::uint8_t* p = list[i].At(x, y);
+        ASSERT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{i * 20, 100, 200 - i, 255 - i}));
+      }
+  }
+  EXPECT_EQ(AppendFadedImages(list, TFadeRegion::OwnImage), 8);
+  ASSERT_EQ(list.size(), 16u);
+  for (int i = 0; i < 8; ++i) ExpectFaded(list[i], list[i + 8], OwnFadeMap);
+}
+
+TEST(TrayImages, StripAt120DpiIsScaledTo80By40AndCutInto20By20) {
+  TPngImage loaded, scaled;
+  ASSERT_TRUE(ReadPng(FlatCellStrip(4, 2), loaded).Ok());
+  ASSERT_TRUE(ScalePng(loaded, scaled, 120.0 / 96));
+  EXPECT_EQ(scaled.Width, 80);
+  EXPECT_EQ(scaled.Height, 40);
+
+  TPngImageList list;
+  ASSERT_TRUE(LoadPngStrip(FlatCellStrip(4, 2), 16, 16, list, 120.0 / 96).Ok());
+  ASSERT_EQ(list.size(), 8u);
+  for (int i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(list[i].Width, 20);
+    EXPECT_EQ(list[i].Height, 20);
+    // Away from the cell's right and lower edges nothing of a neighbour
+    // blends in.
+    const std::uint8_t* p = list[i].At(8, 8);
+    EXPECT_EQ(std::vector<int>(p, p + 4), (std::vector<int>{i * 20, 100, 200 - i, 255 - i}));
+  }
+  // The faded region stays at the top-left 16 x 16, whatever the cell size.
+  AppendFadedImages(list, TFadeRegion::OwnImage);
+  for (int i = 0; i < 8; ++i) ExpectFaded(list[i], list[i + 8], OwnFadeMap);
+}
+
+TEST(TrayImages, NoScalingDownAtOrBelow96Dpi) {
+  for (double scale : {1.0, 0.75, 0.0, -2.0, std::nan("")}) {
+    TPngImageList list;
+    ASSERT_TRUE(LoadPngStrip(FlatCellStrip(2, 1), 16, 16, list, scale).Ok()) << scale;
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[1].Width, 16);
+    EXPECT_EQ(list[1].At(15, 15)[0], 20);
+  }
+}
+
+TEST(TrayImages, BilinearScalingRoundsHalvesToEven) {
+  TPngImage out;
+  // sx = x * 0.5: 0, 0.5, 1, 1.5; the right neighbour stops at the edge.
+  // Both target rows read source row 0.
+  ASSERT_TRUE(ScalePng(Image(2, 1, false, {10, 10, 0, 255, 13, 11, 255, 255}), out, 2));
+  EXPECT_EQ(Channel(out, 0), (std::vector<int>{10, 12, 13, 13, 10, 12, 13, 13}));  // 11.5 -> 12
+  EXPECT_EQ(Channel(out, 1), (std::vector<int>{10, 10, 11, 11, 10, 10, 11, 11}));  // 10.5 -> 10
+  EXPECT_EQ(Channel(out, 2), (std::vector<int>{0, 128, 255, 255, 0, 128, 255, 255}));  // 127.5 -> 128
+  EXPECT_EQ(Channel(out, 3), (std::vector<int>{255, 255, 255, 255, 255, 255, 255, 255}));
+  EXPECT_FALSE(out.HasAlpha);
+
+  // Alpha is resampled by the same rule, on its own, colours stay straight.
+  ASSERT_TRUE(ScalePng(Image(2, 1, true, {200, 0, 0, 0, 100, 0, 0, 255}), out, 2));
+  EXPECT_TRUE(out.HasAlpha);
+  EXPECT_EQ(Channel(out, 0), (std::vector<int>{200, 150, 100, 100, 200, 150, 100, 100}));
+  EXPECT_EQ(Channel(out, 3), (std::vector<int>{0, 128, 255, 255, 0, 128, 255, 255}));
+
+  // 2 x 2 by 1.5: the centre pixel blends all four with weights 1/3, 2/3:
+  // top 60, bottom 230, value 173.33.
+  ASSERT_TRUE(ScalePng(Image(2, 2, false, {0, 0, 0, 255, 90, 0, 0, 255, 180, 0, 0, 255, 255, 0, 0, 255}), out, 1.5));
+  ASSERT_EQ(out.Width, 3);
+  EXPECT_EQ(Channel(out, 0), (std::vector<int>{0, 60, 90, 120, 173, 200, 180, 230, 255}));
+
+  // Target sizes round halves to even: 4.5 -> 4, 7.5 -> 8.
+  const TPngImage three = Image(3, 1, false, {1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255});
+  ASSERT_TRUE(ScalePng(three, out, 1.5));
+  EXPECT_EQ(out.Width, 4);
+  TPngImage five;
+  AllocPngImage(five, 5, 1, false);
+  ASSERT_TRUE(ScalePng(five, out, 1.5));
+  EXPECT_EQ(out.Width, 8);
+  EXPECT_EQ(out.Height, 2);  // 1.5 -> 2
+}
+
+TEST(TrayImages, PaletteAndGreyStrips) {
+  // Palette strip of two cells with a transparent entry: cells carry the
+  // palette's colours and keep the transparency, scaled or not.
+  TBytes indexes;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 32; ++x) indexes.push_back(x == 0 && y == 0 ? 0 : x < 16 ? 1 : 2);
+  const TBytes palette =
+      EncodePng(32, 16, PNG_FORMAT_RGBA_COLORMAP, indexes, {0, 0, 0, 0, 250, 40, 10, 255, 10, 40, 250, 255});
+  for (double scale : {1.0, 1.25}) {
+    TPngImageList list;
+    ASSERT_TRUE(LoadPngStrip(palette, 16, 16, list, scale).Ok());
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_TRUE(list[0].HasAlpha);
+    EXPECT_EQ(list[0].At(0, 0)[3], 0);
+    const std::uint8_t* blue = list[1].At(5, 5);
+    EXPECT_EQ(std::vector<int>(blue, blue + 4), (std::vector<int>{10, 40, 250, 255}));
+  }
+
+  // Grey strip without alpha: grey RGB cells; the faded variant is given an
+  // opaque alpha channel first, then halved inside the ring.
+  TBytes greys;
+  for (int i = 0; i < 16 * 32; ++i) greys.push_back(i < 256 ? 70 : 180);
+  const TBytes grey = EncodePng(16, 32, PNG_FORMAT_GRAY, greys);
+  TPngImageList list;
+  ASSERT_TRUE(LoadPngStrip(grey, 16, 16, list, 1.0).Ok());
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_FALSE(list[1].HasAlpha);
+  EXPECT_EQ(std::vector<int>(list[1].At(3, 3), list[1].At(3, 3) + 4), (std::vector<int>{180, 180, 180, 255}));
+  EXPECT_EQ(AppendFadedImages(list, TFadeRegion::OtherStrip), 2);
+  ExpectFaded(list[0], list[2], OtherFadeMap);
+  EXPECT_EQ(list[2].At(1, 1)[3], 128);
+  EXPECT_EQ(list[2].At(0, 0)[3], 255);
+}
+
+TEST(TrayImages, FadingHalvesAlphaToEvenInsideItsRegion) {
+  const std::pair<int, int> halves[] = {{0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 2}, {5, 2}, {7, 4}, {254, 127}, {255, 128}};
+  for (auto [alpha, half] : halves) EXPECT_EQ(HalveAlpha(static_cast<std::uint8_t>(alpha)), half) << alpha;
+
+  TPngImage base;
+  AllocPngImage(base, 16, 16, true);
+  for (std::size_t i = 3; i < base.Pixels.size(); i += 4) base.Pixels[i] = static_cast<std::uint8_t>(i);
+  for (TFadeRegion region : {TFadeRegion::OwnImage, TFadeRegion::OtherStrip}) {
+    TPngImage faded = base;
+    FadePng(faded, region);
+    ExpectFaded(base, faded, region == TFadeRegion::OwnImage ? OwnFadeMap : OtherFadeMap);
+  }
+  // A cell smaller than the region is faded as far as it reaches.
+  TPngImage small = Image(3, 2, false, {1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255, 4, 4, 4, 255, 5, 5, 5, 255, 6, 6, 6, 255});
+  FadePng(small, TFadeRegion::OwnImage);
+  EXPECT_EQ(Channel(small, 3), (std::vector<int>{255, 255, 255, 255, 128, 128}));
+}
+
+TEST(TrayImages, StripsWithoutCellsDamagedFilesAndHugeScales) {
+  const TBytes narrow = EncodePng(15, 40, PNG_FORMAT_RGBA, TBytes(15 * 40 * 4, 9));
+  TPngImageList list;
+  EXPECT_TRUE(LoadPngStrip(narrow, 16, 16, list, 1.5).Ok());
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(LoadPngStrip(FlatCellStrip(1, 1), 0, 16, list, 1.0).Ok());
+  EXPECT_TRUE(list.empty());
+  SlicePng(Image(2, 1, false, {0, 0, 0, 255, 0, 0, 0, 255}), 3, 1, list);  // narrower than the columns
+  SlicePng(Image(2, 1, false, {0, 0, 0, 255, 0, 0, 0, 255}), 0, 1, list);
+  EXPECT_TRUE(list.empty());
+
+  TBytes damaged = FlatCellStrip(2, 1);
+  damaged.resize(damaged.size() - 5);
+  EXPECT_STREQ(LoadPngStrip(damaged, 16, 16, list, 1.0).Error, "PNG file is truncated.");
+  EXPECT_STREQ(LoadPngStrip(FlatCellStrip(2, 1), 16, 16, list, 1e9).Error, "Scaled PNG image is too large.");
+  EXPECT_STREQ(LoadPngStrip(FlatCellStrip(2, 1), 16, 16, list, INFINITY).Error, "Scaled PNG image is too large.");
+  EXPECT_TRUE(list.empty());
+}
+
+TEST(TrayImages, FixedIconBecomesOneImageAndItsFadedVariant) {
+  // 2 x 2 B G R A colour bitmap; the mask marks the second pixel.
+  const std::vector<std::uint8_t> noAlphaBytes = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 0};
+  const std::vector<std::uint8_t> mask = {0, 1, 0, 0};
+  TPngImage icon = IconBitsToPng(2, 2, noAlphaBytes, mask, false);
+  ASSERT_EQ(icon.Width, 2);
+  EXPECT_TRUE(icon.HasAlpha);
+  EXPECT_EQ(Channel(icon, 0), (std::vector<int>{3, 6, 9, 12}));
+  EXPECT_EQ(Channel(icon, 2), (std::vector<int>{1, 4, 7, 10}));
+  EXPECT_EQ(Channel(icon, 3), (std::vector<int>{255, 0, 255, 255}));
+  // On a 32-bit screen alpha bytes that are all zero leave the mask's alpha.
+  EXPECT_EQ(Channel(IconBitsToPng(2, 2, noAlphaBytes, mask, true), 3), (std::vector<int>{255, 0, 255, 255}));
+  // Any non-zero alpha byte replaces the mask altogether.
+  const std::vector<std::uint8_t> alphaBytes = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 200, 10, 11, 12, 0};
+  EXPECT_EQ(Channel(IconBitsToPng(2, 2, alphaBytes, mask, true), 3), (std::vector<int>{0, 0, 200, 0}));
+  EXPECT_EQ(Channel(IconBitsToPng(2, 2, alphaBytes, mask, false), 3), (std::vector<int>{255, 0, 255, 255}));
+  // No mask bit and no 32-bit screen: no alpha at all.
+  EXPECT_FALSE(IconBitsToPng(2, 2, noAlphaBytes, TBytes{0, 0, 0, 0}, false).HasAlpha);
+  // Buffers too small for the size give nothing.
+  EXPECT_TRUE(IconBitsToPng(3, 2, noAlphaBytes, mask, false).Empty());
+
+  TPngImage opaque;
+  AllocPngImage(opaque, 16, 16, false);
+  TPngImageList list{opaque};
+  EXPECT_EQ(AppendFadedImages(list, TFadeRegion::OwnImage), 1);
+  ASSERT_EQ(list.size(), 2u);
+  ExpectFaded(list[0], list[1], OwnFadeMap);
+}
