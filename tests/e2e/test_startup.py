@@ -87,7 +87,10 @@ class LoupeSession(unittest.TestCase):
 
     @classmethod
     def wait_loupe(cls, exe, timeout=30):
-        return wait_for(lambda: cls.loupes_of(exe), timeout, 0.3, "a loupe window of %s" % exe)[0]
+        # The window exists, hidden, while the program wires itself up; the
+        # message loop shows it afterwards.
+        return wait_for(lambda: [w for w in cls.loupes_of(exe) if w["visible"]], timeout, 0.3,
+                        "a shown loupe window of %s" % exe)[0]
 
     def magnifier_children(self, loupe):
         return [c for c in self.session.probe("children", loupe["hwnd"]) if c["class"] == "Magnifier"]

@@ -325,6 +325,10 @@ LRESULT CALLBACK MagWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
       SetTimer(hwnd, kRepaintTimer, kRepaintMs, nullptr);
       return 0;
+    case WM_NCHITTEST:
+      // The image is only a picture: the mouse belongs to the window that
+      // hosts it (dragging, double-clicks, the context menu).
+      return HTTRANSPARENT;
     case WM_TIMER:
       if (wParam == kRepaintTimer) {
         bool redraw;
