@@ -21,7 +21,7 @@ namespace lensoro::test {
 using TBytes = std::vector<std::uint8_t>;
 
 // What libpng is asked to write: rows packed at the file's depth.
-struct TPngSpec {
+struct TPngRecipe {
   int Width = 1, Height = 1, ColorType = PNG_COLOR_TYPE_RGB_ALPHA, Depth = 8;
   bool Interlaced = false;
   int Filter = PNG_ALL_FILTERS;
@@ -43,7 +43,7 @@ struct TPngSpec {
 };
 
 // Encodes with libpng; also used by the image tests for their strips.
-TBytes WritePngWithLibpng(const TPngSpec& spec) {
+TBytes WritePngWithLibpng(const TPngRecipe& recipe) {
   TBytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -58,19 +58,19 @@ TBytes WritePngWithLibpng(const TPngSpec& spec) {
         o->insert(o->end(), data, data + n);
       },
       nullptr);
-  png_set_IHDR(png, info, spec.Width, spec.Height, spec.Depth, spec.ColorType,
-               spec.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, recipe.Width, recipe.Height, recipe.Depth, recipe.ColorType,
+               recipe.Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.Palette.empty())
-    png_set_PLTE(png, info, spec.Palette.data(), static_cast<int>(spec.Palette.size()));
-  if (!spec.PaletteAlpha.empty())
-    png_set_tRNS(png, info, spec.PaletteAlpha.data(), static_cast<int>(spec.PaletteAlpha.size()), nullptr);
-  if (spec.ColorKey) png_set_tRNS(png, info, nullptr, 0, &spec.Key);
-  png_set_filter(png, 0, spec.Filter);
+  if (!recipe.Palette.empty())
+    png_set_PLTE(png, info, recipe.Palette.data(), static_cast<int>(recipe.Palette.size()));
+  if (!recipe.PaletteAlpha.empty())
+    png_set_tRNS(png, info, recipe.PaletteAlpha.data(), static_cast<int>(recipe.PaletteAlpha.size()), nullptr);
+  if (recipe.ColorKey) png_set_tRNS(png, info, nullptr, 0, &recipe.Key);
+  png_set_filter(png, 0, recipe.Filter);
   png_write_info(png, info);
   std::vector<png_bytep> rows;
-  for (int y = 0; y < spec.Height; ++y)
-    rows.push_back(const_cast<png_bytep>(spec.Rows.data() + y * spec.RowBytes()));
+  for (int y = 0; y < recipe.Height; ++y)
+    rows.push_back(const_cast<png_bytep>(recipe.Rows.data() + y * recipe.RowBytes()));
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -123,24 +123,24 @@ bool ReadPngWithLibpng(const TBytes& file, TPngImage& image) {
   return true;
 }
 
-TPngSpec RandomSpec(int colorType, int depth, bool interlaced, int width, int height, unsigned seed) {
+TPngRecipe RandomRecipe(int colorType, int depth, bool interlaced, int width, int height, unsigned seed) {
   std::mt19937 rng(seed);
-  TPngSpec spec;
-  spec.Width = width;
-  spec.Height = height;
-  spec.ColorType = colorType;
-  spec.Depth = depth;
-  spec.Interlaced = interlaced;
-  spec.Rows.resize(spec.RowBytes() * height);
+  TPngRecipe recipe;
+  recipe.Width = width;
+  recipe.Height = height;
+  recipe.ColorType = colorType;
+  recipe.Depth = depth;
+  recipe.Interlaced = interlaced;
+  recipe.Rows.resize(recipe.RowBytes() * height);
   // Smooth runs next to noise, so every filter finds something to do.
-  for (std::size_t i = 0; i < spec.Rows.size(); ++i)
-    spec.Rows[i] = static_cast<std::uint8_t>(i % 3 == 0 ? i / 7 : rng());
+  for (std::size_t i = 0; i < recipe.Rows.size(); ++i)
+    recipe.Rows[i] = static_cast<std::uint8_t>(i % 3 == 0 ? i / 7 : rng());
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
     for (int i = 0; i < (1 << depth); ++i)
-      spec.Palette.push_back({static_cast<png_byte>(rng()), static_cast<png_byte>(rng()), static_cast<png_byte>(rng())});
-    for (int i = 0; i < (1 << depth) / 2 + 1; ++i) spec.PaletteAlpha.push_back(static_cast<std::uint8_t>(rng()));
+      recipe.Palette.push_back({static_cast<png_byte>(rng()), static_cast<png_byte>(rng()), static_cast<png_byte>(rng())});
+    for (int i = 0; i < (1 << depth) / 2 + 1; ++i) recipe.PaletteAlpha.push_back(static_cast<std::uint8_t>(rng()));
   }
-  return spec;
+  return recipe;
 }
 
 void ExpectSameAsLibpng(const TBytes& file, const std::string& what) {
@@ -234,8 +234,8 @@ TEST(PngReader, EveryColourTypeAndDepthAgreesWithLibpng) {
       for (bool interlaced : {false, true})
         // Odd sizes leave partial bytes at the row ends and empty Adam7 passes.
         for (auto [w, h] : {std::pair{1, 1}, {7, 5}, {33, 17}, {16, 16}}) {
-          const TPngSpec spec = RandomSpec(c.ColorType, depth, interlaced, w, h, ++seed);
-          ExpectSameAsLibpng(WritePngWithLibpng(spec), "type " + std::to_string(c.ColorType) + " depth " +
+          const TPngRecipe recipe = RandomRecipe(c.ColorType, depth, interlaced, w, h, ++seed);
+          ExpectSameAsLibpng(WritePngWithLibpng(recipe), "type " + std::to_string(c.ColorType) + " depth " +
                                                            std::to_string(depth) + (interlaced ? " interlaced " : " ") +
                                                            std::to_string(w) + "x" + std::to_string(h));
         }
@@ -243,14 +243,14 @@ TEST(PngReader, EveryColourTypeAndDepthAgreesWithLibpng) {
 
 TEST(PngReader, ColourKeyTransparencyOfGreyAndRgb) {
   for (int depth : {2, 8, 16}) {
-    TPngSpec grey = RandomSpec(PNG_COLOR_TYPE_GRAY, depth, false, 9, 4, 7);
+    TPngRecipe grey = RandomRecipe(PNG_COLOR_TYPE_GRAY, depth, false, 9, 4, 7);
     grey.ColorKey = true;
     grey.Key.gray = depth == 16 ? 0x1234 : 1;
     if (depth == 16) grey.Rows[0] = 0x12, grey.Rows[1] = 0x34;  // the key at full depth
     if (depth == 8) grey.Rows[0] = 1;
     ExpectSameAsLibpng(WritePngWithLibpng(grey), "grey key depth " + std::to_string(depth));
   }
-  TPngSpec rgb = RandomSpec(PNG_COLOR_TYPE_RGB, 8, true, 9, 9, 8);
+  TPngRecipe rgb = RandomRecipe(PNG_COLOR_TYPE_RGB, 8, true, 9, 9, 8);
   rgb.ColorKey = true;
   rgb.Key.red = 10, rgb.Key.green = 20, rgb.Key.blue = 30;
   for (std::size_t p : {0u, 3u, 40u}) rgb.Rows[p * 3] = 10, rgb.Rows[p * 3 + 1] = 20, rgb.Rows[p * 3 + 2] = 30;
@@ -266,9 +266,9 @@ TEST(PngReader, ColourKeyTransparencyOfGreyAndRgb) {
 TEST(PngReader, EachFilterTypeAndSplitImageData) {
   for (int filter : {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH}) {
     for (auto [type, depth] : {std::pair{PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB, 16}, {PNG_COLOR_TYPE_GRAY, 4}}) {
-      TPngSpec spec = RandomSpec(type, depth, false, 23, 11, 100 + filter);
-      spec.Filter = filter;
-      ExpectSameAsLibpng(WritePngWithLibpng(spec), "filter " + std::to_string(filter));
+      TPngRecipe recipe = RandomRecipe(type, depth, false, 23, 11, 100 + filter);
+      recipe.Filter = filter;
+      ExpectSameAsLibpng(WritePngWithLibpng(recipe), "filter " + std::to_string(filter));
     }
   }
   // The compressed stream may be cut anywhere, empty IDAT chunks included;
