@@ -13,6 +13,7 @@
 #include "LnsList.h"
 #include "Main.h"
 #include "SimDesktop.h"
+#include "TestFiles.h"
 
 using namespace lensoro;
 using namespace lensoro::sim;
@@ -40,12 +41,7 @@ class InstancesTest : public ::testing::Test {
     const std::u16string ini = exe.substr(0, exe.size() - 4) + u".ini";
     std::u16string text = u"[MainForm]\r\nLeft=" + Num(at.Left) + u"\r\nTop=" + Num(at.Top) + u"\r\nWidth=" +
                           Num(at.Width()) + u"\r\nHeight=" + Num(at.Height()) + u"\r\n";
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-      bytes += static_cast<char>(c & 0xFF);
-      bytes += static_cast<char>(c >> 8);
-    }
-    Desk.AddFile(ini, bytes);
+    Desk.AddFile(ini, lensoro::test::Utf16File(text));
     copy->App.Initialize();
     copy->Form = std::make_unique<TMainForm>(copy->App);
     copy->Form->Show();

@@ -14,20 +14,14 @@
 #include "Lang.h"
 #include "Main.h"
 #include "SimDesktop.h"
+#include "TestFiles.h"
 
 using namespace lensoro;
 using namespace lensoro::sim;
 
 namespace {
 
-std::string Utf16File(const std::u16string& text) {
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
+using lensoro::test::Utf16File;
 
 // Made once from the file's layout by a separate script, not by this code.
 std::string ExpectedDefaultFile() {

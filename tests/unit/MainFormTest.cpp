@@ -13,6 +13,7 @@
 #include "LnsLib.h"
 #include "Main.h"
 #include "SimDesktop.h"
+#include "TestFiles.h"
 
 using namespace lensoro;
 using namespace lensoro::sim;
@@ -422,16 +423,8 @@ TEST(LensoroMain, RunsUntilTheLoupeIsClosedAndEndsWithZero) {
 }
 
 TEST_F(MainFormTest, StartsFromTheSettingsFileAndWritesItBackAtExit) {
-  auto utf16 = [](const std::u16string& text) {
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-      bytes += static_cast<char>(c & 0xFF);
-      bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-  };
   Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini",
-               utf16(u"[MainForm]\r\nLeft=300\r\nTop=200\r\nWidth=320\r\nHeight=240\r\n"
+               lensoro::test::Utf16File(u"[MainForm]\r\nLeft=300\r\nTop=200\r\nWidth=320\r\nHeight=240\r\n"
                      u"[Loupe]\r\nLoupeRate=3.5\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nFrameWidth=6\r\n"));
   Create();
   EXPECT_EQ(Loupe().Rect, (TRect{300, 200, 620, 440}));
@@ -449,9 +442,7 @@ TEST_F(MainFormTest, StartsFromTheSettingsFileAndWritesItBackAtExit) {
   Form->SetLoupeRate(4.0f);
   Form.reset();
   const std::string ini = Desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini");
-  std::u16string saved;
-  for (std::size_t i = 2; i + 1 < ini.size(); i += 2)
-    saved += static_cast<char16_t>(static_cast<unsigned char>(ini[i]) | static_cast<unsigned char>(ini[i + 1]) << 8);
+  const std::u16string saved = lensoro::test::Utf16Text(ini);
   EXPECT_NE(saved.find(u"LoupeRate=4\r\n"), std::u16string::npos);
   EXPECT_NE(saved.find(u"LangFileName=C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang\r\n"), std::u16string::npos);
   EXPECT_TRUE(Desk.Dialogs.empty());
