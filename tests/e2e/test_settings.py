@@ -10,7 +10,6 @@ starting and closing its own copy. Exits 77 (skipped) when the build or Wine
 is missing.
 """
 
-import argparse
 import os
 import sys
 import time
@@ -238,26 +237,7 @@ class SettingsTest(test_startup.LoupeSession):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--build-dir", required=True, help="build/mingw or build/mingw64")
-    ap.add_argument("--out", help="where screenshots go (default: BUILD_DIR/e2e-out)")
-    args = ap.parse_args()
-    CONFIG["build_dir"] = os.path.abspath(args.build_dir)
-    CONFIG["out"] = os.path.abspath(args.out or os.path.join(CONFIG["build_dir"], "e2e-out"))
-    CONFIG["timings"] = {}
-    if not lnswine.have_wine():
-        print("SKIPPED: wine or Xvfb not installed")
-        return SKIP
-    missing = missing_parts(CONFIG["build_dir"])
-    if missing:
-        print("SKIPPED: not built: " + ", ".join(missing))
-        return SKIP
-    t0 = time.monotonic()
-    suite = unittest.TestLoader().loadTestsFromTestCase(SettingsTest)
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    CONFIG["timings"]["total"] = round(time.monotonic() - t0, 1)
-    print("timings (s): " + ", ".join("%s %s" % kv for kv in CONFIG["timings"].items()))
-    return 0 if result.wasSuccessful() else 1
+    return test_startup.run_suite(__doc__, SettingsTest)
 
 
 if __name__ == "__main__":

@@ -289,6 +289,31 @@ class MixedTest(LoupeSession):
         CONFIG["timings"]["MixedTest.test"] = round(time.monotonic() - t0, 1)
 
 
+def run_suite(doc, test_class):
+    """The command line of one e2e file: --build-dir [--out]; runs the class,
+    prints the timings; 77 when Wine or the build is missing."""
+    ap = argparse.ArgumentParser(description=doc, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--build-dir", required=True, help="build/mingw or build/mingw64")
+    ap.add_argument("--out", help="where screenshots go (default: BUILD_DIR/e2e-out)")
+    args, _ = ap.parse_known_args()
+    CONFIG["build_dir"] = os.path.abspath(args.build_dir)
+    CONFIG["out"] = os.path.abspath(args.out or os.path.join(CONFIG["build_dir"], "e2e-out"))
+    CONFIG["timings"] = {}
+    if not lnswine.have_wine():
+        print("SKIPPED: wine or Xvfb not installed")
+        return SKIP
+    missing = missing_parts(CONFIG["build_dir"])
+    if missing:
+        print("SKIPPED: not built: " + ", ".join(missing))
+        return SKIP
+    t0 = time.monotonic()
+    suite = unittest.TestLoader().loadTestsFromTestCase(test_class)
+    result = unittest.TextTestRunner(verbosity=2).run(suite)
+    CONFIG["timings"]["total"] = round(time.monotonic() - t0, 1)
+    print("timings (s): " + ", ".join("%s %s" % kv for kv in CONFIG["timings"].items()))
+    return 0 if result.wasSuccessful() else 1
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--build-dir", required=True, help="build/mingw or build/mingw64")

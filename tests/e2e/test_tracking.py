@@ -17,7 +17,6 @@ takes the second press (test 5 records that, as an expected failure); tests 3
 and 4 deliver the press as a message, to check the handlers on their own.
 """
 
-import argparse
 import os
 import sys
 import time
@@ -313,28 +312,7 @@ class TrackingTest(test_startup.LoupeSession):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--build-dir", required=True, help="build/mingw or build/mingw64")
-    ap.add_argument("--out", help="where screenshots go (default: BUILD_DIR/e2e-out)")
-    args, _ = ap.parse_known_args()
-    CONFIG["build_dir"] = os.path.abspath(args.build_dir)
-    CONFIG["out"] = os.path.abspath(args.out or os.path.join(CONFIG["build_dir"], "e2e-out"))
-    CONFIG["timings"] = {}
-
-    if not lnswine.have_wine():
-        print("SKIPPED: wine or Xvfb not installed")
-        return SKIP
-    missing = missing_parts(CONFIG["build_dir"])
-    if missing:
-        print("SKIPPED: not built: " + ", ".join(missing))
-        return SKIP
-
-    t0 = time.monotonic()
-    suite = unittest.TestLoader().loadTestsFromTestCase(TrackingTest)
-    result = unittest.TextTestRunner(verbosity=2).run(suite)
-    CONFIG["timings"]["total"] = round(time.monotonic() - t0, 1)
-    print("timings (s): " + ", ".join("%s %s" % kv for kv in CONFIG["timings"].items()))
-    return 0 if result.wasSuccessful() else 1
+    return test_startup.run_suite(__doc__, TrackingTest)
 
 
 if __name__ == "__main__":
