@@ -73,16 +73,6 @@ class InstancesTest(test_startup.LoupeSession):
             cls.session.close()
             raise
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
-    def setUp(self):
-        self._t0 = time.monotonic()
-
-    def tearDown(self):
-        CONFIG["timings"][self._testMethodName] = round(time.monotonic() - self._t0, 1)
-
     # --- helpers ---------------------------------------------------------------
 
     def start_copy(self, name, exe):

@@ -102,16 +102,6 @@ class SettingsTest(test_startup.LoupeSession):
             cls.session.close()
             raise
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
-    def setUp(self):
-        self._t0 = time.monotonic()
-
-    def tearDown(self):
-        CONFIG["timings"][self._testMethodName] = round(time.monotonic() - self._t0, 1)
-
     def start_copy(self, exe):
         """Starts exe with the stand-in's log; returns (process, loupe)."""
         self.log.mark()

@@ -71,9 +71,21 @@ def log_calls(path, name=None):
 
 
 class LoupeSession(unittest.TestCase):
-    """Shared helpers: finding a copy's loupe and its magnifier child."""
+    """Shared helpers: finding a copy's loupe and its magnifier child; one
+    Wine session per class, closed after its tests; each test's time."""
 
     session = None
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.session:
+            cls.session.close()
+
+    def setUp(self):
+        self._t0 = time.monotonic()
+
+    def tearDown(self):
+        CONFIG["timings"]["%s.%s" % (type(self).__name__, self._testMethodName)] = round(time.monotonic() - self._t0, 1)
 
     @classmethod
     def out_path(cls, name):
@@ -132,16 +144,6 @@ class StartupTest(LoupeSession):
         except BaseException:
             cls.session.close()
             raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
-    def setUp(self):
-        self._t0 = time.monotonic()
-
-    def tearDown(self):
-        CONFIG["timings"]["%s.%s" % (type(self).__name__, self._testMethodName)] = round(time.monotonic() - self._t0, 1)
 
     def require_first(self):
         if self.loupe_a is None:
@@ -262,10 +264,6 @@ class MixedTest(LoupeSession):
         except BaseException:
             cls.session.close()
             raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
 
     def test_32_and_64_bit_copies_run_side_by_side(self):
         t0 = time.monotonic()

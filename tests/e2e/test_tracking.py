@@ -88,17 +88,10 @@ class TrackingTest(test_startup.LoupeSession):
             cls.session.close()
             raise
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.session.close()
-
     def setUp(self):
-        self._t0 = time.monotonic()
+        super().setUp()
         self.assertTrue(self.process.running(), "lensoro.exe ended: %s" % self.process.output()[-500:])
         self.assertIsNotNone(self.mag, "the loupe has no Magnifier child")
-
-    def tearDown(self):
-        CONFIG["timings"][self._testMethodName] = round(time.monotonic() - self._t0, 1)
 
     # --- helpers ---------------------------------------------------------------
 
