@@ -377,6 +377,8 @@ class TSimDesktop {
   // The taskbar restarts: its icons are gone and "TaskbarCreated" is posted
   // to every top-level window (dispatched by the next RunFor).
   void BroadcastTaskbarCreated();
+  // The number of a registered message; 0 when nobody registered the name.
+  UINT FindMessage(const std::u16string& name) const;
   // The mouse on a tray icon: its callback message (wParam the id, lParam
   // the mouse message) is posted to its window. False when no such icon.
   bool TrayMouse(HWND wnd, UINT id, UINT mouseMessage);

@@ -87,6 +87,11 @@ void TSimDesktop::BroadcastTaskbarCreated() {
   for (const HWND wnd : TopLevelWindows()) Post(wnd, msg, 0, 0);
 }
 
+UINT TSimDesktop::FindMessage(const std::u16string& name) const {
+  auto it = FMessages.find(FoldedName(name));
+  return it == FMessages.end() ? 0 : it->second;
+}
+
 bool TSimDesktop::TrayMouse(HWND wnd, UINT id, UINT mouseMessage) {
   const TSimTrayIcon* icon = TrayIcon(wnd, id);
   if (!icon || !Window(wnd)) return false;
