@@ -23,12 +23,6 @@ TMenuItem Separator(const char16_t* name) {
   return item;
 }
 
-// The folder of a path with its trailing separator ("" without one).
-std::u16string FolderOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 void TMainForm::BuildPopupMenu1() {
@@ -169,7 +163,7 @@ void TMainForm::ActPopShowVersionInfoExecute() {
 }
 
 void TMainForm::ActPopShowHelpExecute() {
-  const std::u16string folder = FolderOf(FApp.ExeName);
+  const std::u16string folder = ExtractFilePath(FApp.ExeName);
   const std::u16string path = folder + u"Help\\index.html";
   std::u16string message;
   const DWORD attributes = FPlatform.GetFileAttributesW(path);

@@ -8,11 +8,6 @@ namespace lensoro {
 
 namespace {
 
-std::u16string FolderOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
-
 bool IsFile(TPlatform& platform, const std::u16string& path) {
   const DWORD attributes = platform.GetFileAttributesW(path);
   return attributes != win::INVALID_FILE_ATTRIBUTES && !(attributes & win::FILE_ATTRIBUTE_DIRECTORY);
@@ -63,7 +58,7 @@ bool TMainForm::LoadTrayStrip(const std::u16string& path) {
 }
 
 void TMainForm::LoadTrayIcons() {
-  const std::u16string folder = FolderOf(FApp.ExeName) + u"Image\\";
+  const std::u16string folder = ExtractFilePath(FApp.ExeName) + u"Image\\";
   const std::u16string own = folder + u"Lns16.png";
   TFadeRegion region = TFadeRegion::OwnImage;
   bool loaded = false;

@@ -326,3 +326,20 @@ TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {
   EXPECT_TRUE(Desk.TrayIcons.empty());
   EXPECT_EQ(Desk.IconCount(Proc.Pid), 0);
 }
+
+TEST_F(MenuTest, AMenuThePlatformCannotBuildIsNotShownAndLeavesNothingBehind) {
+  Create();
+  for (const char* call : {"CreatePopupMenu", "AppendMenuW"}) {
+    Desk.FailNext(call, win::ERROR_NOT_ENOUGH_MEMORY, call == std::string("CreatePopupMenu") ? 1 : 15);
+    RightClickLoupe(u"しゅーりょー(&X)");
+    EXPECT_TRUE(Desk.MenuTracks.empty()) << call;
+    EXPECT_EQ(Desk.MenuCount(Proc.Pid), 0) << call;
+    EXPECT_FALSE(App.Terminated()) << call;
+    EXPECT_TRUE(Form->IsTopmost) << call;
+    Desk.ClearFailures();
+  }
+  // Once the platform can again, the menu opens as usual.
+  RightClickLoupe();
+  EXPECT_EQ(Desk.MenuTracks.size(), 1u);
+  EXPECT_EQ(Desk.MenuCount(Proc.Pid), 0);
+}
