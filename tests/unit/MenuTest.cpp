@@ -9,6 +9,7 @@
 
 #include "Format.h"
 #include "Framework.h"
+#include "LnsLib.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -158,6 +159,37 @@ TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
   EXPECT_FALSE(topmostDuring);
   Desk.RunFor(100);
   EXPECT_TRUE(Loupe().ExStyle & win::WS_EX_TOPMOST);
+}
+
+TEST_F(MenuTest, MenusAndMessageBoxesThatNestLeaveTheLoupeBelowUntilTheLastCloses) {
+  Create();
+  const auto loupeOnTop = [this] {
+    Desk.RunFor(100);  // a tracking tick places the loupe
+    return (Loupe().ExStyle & win::WS_EX_TOPMOST) != 0;
+  };
+  // A message box from a handler that runs while the menu is up.
+  std::vector<bool> onTop;
+  Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack&) -> std::uintptr_t {
+    ShowMsgDialog(App, u"busy", TMsgDlgType::Error, mbOK, Form->Handle());
+    onTop.push_back(loupeOnTop());
+    return 0;
+  };
+  Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+  onTop.push_back(loupeOnTop());
+  EXPECT_EQ(onTop, (std::vector<bool>{false, true}));
+
+  // The tray icon's menu opened and dismissed while the help's error box is up.
+  onTop.clear();
+  Desk.MenuResponder = nullptr;
+  Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) {
+    if (Desk.TrayMouse(TrayWindow(), TrayWindow(), win::WM_RBUTTONUP)) Desk.RunFor(0);
+    onTop.push_back(loupeOnTop());
+    return win::IDOK;
+  };
+  Form->ActPopShowHelp.Execute();
+  ASSERT_EQ(Desk.MenuTracks.size(), 2u);
+  onTop.push_back(loupeOnTop());
+  EXPECT_EQ(onTop, (std::vector<bool>{false, true}));
 }
 
 TEST_F(MenuTest, LanguageSubmenuSwitchesTheCaptions) {
