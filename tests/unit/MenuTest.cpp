@@ -247,6 +247,44 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_EQ(alphas, (std::vector<std::int64_t>{0, 255}));
 }
 
+TEST_F(MenuTest, HidingAndRestoringTakeTheirStepsInOrder) {
+  TSimProcess& second = test::AddLensoro(Desk, u"D:\\Other\\lensoro.exe");
+  // Apart, so that neither loupe covers the other.
+  Desk.AddFile(u"D:\\Other\\lensoro.ini", test::Utf16File(u"[MainForm]\r\nLeft=1200\r\nTop=100\r\n"));
+  Create();
+  TApplication app2(second);
+  app2.Initialize();
+  TMainForm form2(app2);
+  // What this copy asks of the desktop for its loupe, its tray icon and the other copy.
+  const auto steps = [&] {
+    std::vector<std::string> seen;
+    for (const auto& c : Desk.Calls()) {
+      if (c.Pid != Proc.Pid) continue;
+      const std::string name = c.Name;
+      const bool loupe = c.A[0] == static_cast<std::int64_t>(Form->Handle());
+      if ((name == "KillTimer" || name == "SetTimer") && loupe) {
+        seen.push_back(name);
+      } else if (name == "ShowWindow" && loupe) {
+        seen.push_back(name + (c.A[1] == win::SW_HIDE ? " hide" : " show"));
+      } else if (name == "SetLayeredWindowAttributes" && loupe) {
+        seen.push_back("alpha " + std::to_string(c.A[2]));
+      } else if (name == "Shell_NotifyIconW") {
+        seen.push_back("tray image");
+      } else if (name == "SendMessageTimeoutW" && c.A[0] == static_cast<std::int64_t>(form2.Handle())) {
+        seen.push_back(c.A[3] == LOUPE_HIDDEN ? "told hidden" : c.A[3] == LOUPE_SHOWN ? "told shown" : "told");
+      }
+    }
+    Desk.ClearCalls();
+    return seen;
+  };
+  Desk.ClearCalls();
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "ShowWindow hide", "tray image", "told hidden"}));
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "SetTimer", "alpha 0", "ShowWindow show", "alpha 255",
+                                               "tray image", "told shown"}));
+}
+
 TEST_F(MenuTest, CoveredLoupeComesToTheFrontFirstAndWindowsBesideItDoNotCount) {
   TSimProcess& other = Desk.AddProcess(u"C:\\Windows\\notepad.exe");
   Create();
