@@ -1,0 +1,82 @@
+// RsSpinEdit: a numeric edit field with an arrow pair at its right edge.
+//
+// The value rules live in TRsSpinValue, which knows nothing of windows: which
+// characters may be typed, how the text reads as a value (falling back to the
+// last good value), how a value is clamped, rounded and written back, and how
+// a step is taken from whatever the user typed.
+//
+//   TRsSpinValue rate;
+//   rate.SetValueKind(vkFloat);
+//   rate.DecimalPlaces = 1;
+//   rate.Increment = 0.1L;
+//   rate.MinValue = 1.3L, rate.MaxValue = 8.0L;
+//   std::u16string text = rate.Format(9);        // "8.0": clamped
+//   text = rate.Format(rate.Step(u"7.95", true)); // "8.0"
+//   long double v = rate.Read(u"abc");           // 8.0: the last good value
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Platform.h"
+
+namespace lensoro {
+
+enum TRsValueKind : std::uint8_t { vkFloat, vkInt, vkHex };
+enum TRsSpinStyle : std::uint8_t { rssSingle, rssNone, rssFlat };
+
+class TRsSpinValue {
+ public:
+  std::uint8_t DecimalPlaces = 4;
+  long double Increment = 1.0L;
+  // Equal bounds mean no range at all.
+  long double MinValue = 0.0L;
+  long double MaxValue = 0.0L;
+  bool ShowPlusSign = false;
+  // The user's locale's; "." when the platform gives none.
+  std::u16string DecimalSeparator = u".";
+
+  TRsValueKind ValueKind() const { return FValueKind; }
+  // Integer kinds step by whole numbers: the increment is rounded, and never 0.
+  void SetValueKind(TRsValueKind kind);
+
+  // Whether a typed character may reach the field (control characters for
+  // copy, backspace, return, paste and cut always may).
+  bool IsAcceptedChar(char16_t c) const;
+
+  // The value the text stands for; text that does not read as a number of
+  // the kind gives the last good value. A good reading becomes the last good
+  // value.
+  long double Read(const std::u16string& text);
+  // Clamps and stores the value and returns the text that shows it.
+  std::u16string Format(long double value);
+  // The value of the text one increment up or down (not yet clamped; Format
+  // does that).
+  long double Step(const std::u16string& text, bool up) { return Read(text) + (up ? Increment : -Increment); }
+
+  long double ClampValue(long double value) const;
+  long double ValueFloat() const { return FValueFloat; }
+  std::int64_t ValueInt() const { return FValueInt; }
+
+ private:
+  long double FValueFloat = 0.0L;
+  std::int64_t FValueInt = 0;
+  TRsValueKind FValueKind = vkInt;
+};
+
+// A signed 64-bit integer: decimal, or hexadecimal after "$", "0x" or "0X"
+// (up to 16 digits, taken as the 64-bit pattern, so "$FFFFFFFFFFFFFFFF" is
+// -1 and reads back what Format writes). A sign may come first; blanks
+// around the number are ignored.
+bool TryTextToInt64(const std::u16string& text, std::int64_t& value);
+
+// Where the arrow pair sits in the field's client area (left, top, right,
+// bottom), for a field of W x H and an arrow pair w wide.
+TRect SpinButtonBounds(TRsSpinStyle style, bool themed, int W, int H, int w);
+// The extra height a font change must leave around the text line, per side.
+int SpinBorderAllowance(TRsSpinStyle style, int systemBorderHeight);
+// The text line inside a client rectangle: vertically centred, and stopping
+// before the arrow pair (w wide; 0 when the buttons are hidden).
+TRect SpinTextRect(const TRect& client, int lineHeight, int buttonWidth, bool buttonVisible);
+
+}  // namespace lensoro

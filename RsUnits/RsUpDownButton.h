@@ -1,0 +1,78 @@
+// RsUpDownButton: the arrow pair of a spin edit and its auto-repeating buttons.
+//
+// The geometry (where each button sits, which way its arrow points, where the
+// triangle is drawn) and the auto-repeat of a held button are plain
+// functions and state here, so they are tested without windows.
+//
+//   TRsAutoRepeat repeat;
+//   repeat.OnClick = [&] { spin.UpClick(); };
+//   repeat.MouseDown(true);   // timer on, 500 ms
+//   repeat.Tick();            // first repeat: one click, then every 50 ms
+//   repeat.MouseUp(true);     // one more click on release inside; timer off
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "Platform.h"
+
+namespace lensoro {
+
+enum TButtonOrientation : std::uint8_t { boHorizontal, boVertical };
+enum TArrowGlyph : std::uint8_t { agUp, agDown, agLeft, agRight };
+enum TRsButtonState : std::uint8_t { bsUp, bsDisabled, bsDown, bsExclusive };
+
+struct TButtonOptions {
+  int ArrowWidth = 5;
+  int ArrowHeight = 3;
+  friend bool operator==(const TButtonOptions&, const TButtonOptions&) = default;
+};
+
+// The two buttons' rectangles in a pair of W x H.
+struct TUpDownBounds {
+  TRect Up, Down;
+};
+TUpDownBounds UpDownButtonBounds(TButtonOrientation orientation, int W, int H);
+void UpDownGlyphs(TButtonOrientation orientation, TArrowGlyph& up, TArrowGlyph& down);
+// The arrow's long side lies across the button: horizontal pairs point
+// sideways (height >= width), vertical pairs up and down (width >= height).
+TButtonOptions OrientedArrow(TButtonOrientation orientation, TButtonOptions options);
+
+// A filled triangle in button coordinates, corners in drawing order; the tip
+// is the last corner. Fractions are kept for anti-aliased drawing.
+struct TArrowTriangle {
+  float X[3] = {}, Y[3] = {};
+};
+TArrowTriangle ArrowTriangle(TArrowGlyph glyph, int buttonWidth, int buttonHeight, const TButtonOptions& arrow,
+                             bool pressedInside);
+
+// What a held button does: a click on release inside it, and while held a
+// first repeat after 500 ms and then one every 50 ms. The owner runs the
+// timer as TimerEnabled/TimerInterval say and calls Tick on each tick.
+class TRsAutoRepeat {
+ public:
+  static constexpr UINT FirstDelay = 500, RepeatDelay = 50;
+
+  bool Down = false;     // the button is held down by its owner (shown pressed)
+  bool Enabled = true;
+  std::function<void()> OnClick;
+
+  void MouseDown(bool left);
+  void MouseMove(bool inside);
+  void MouseUp(bool inside);
+  // captured: the button still has the mouse capture.
+  void Tick(bool captured = true);
+
+  TRsButtonState State() const { return FState; }
+  bool LeftClicked() const { return FLeftClicked; }
+  bool TimerEnabled() const { return FTimerEnabled; }
+  UINT TimerInterval() const { return FTimerInterval; }
+
+ private:
+  TRsButtonState FState = bsUp;
+  bool FLeftClicked = false;
+  bool FTimerEnabled = false;
+  UINT FTimerInterval = FirstDelay;
+};
+
+}  // namespace lensoro
