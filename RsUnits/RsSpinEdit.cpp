@@ -150,7 +150,8 @@ std::u16string TRsSpinValue::Format(long double value) {
   FValueFloat = clamped;
   FValueInt = RoundHalfEven64(clamped);
   std::u16string text;
-  if (ShowPlusSign && clamped > 0) text = u"+";
+  text.reserve(24);
+  if (ShowPlusSign && clamped > 0) text += u'+';
   switch (FValueKind) {
     case vkFloat:
       text += FixedText(clamped, DecimalPlaces > 18 ? 18 : DecimalPlaces, DecimalSeparator);
