@@ -243,6 +243,12 @@ class TSimProcess : public TPlatform {
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
+  int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  bool IsThemeActive() override;
+  HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
+  bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
+  bool CloseThemeData(HANDLE theme) override;
+
  private:
   friend class TSimDesktop;
   void Log(const char* name, std::int64_t a0 = 0, std::int64_t a1 = 0, std::int64_t a2 = 0, std::int64_t a3 = 0,
@@ -343,6 +349,27 @@ class TSimDesktop {
   // --- Atoms and registered messages --------------------------------------
   ATOM FindAtom(const std::u16string& name) const;  // 0 when not there
   int AtomReferences(ATOM atom) const;               // 0 when not there
+
+  // --- Keyboard layout and visual themes ----------------------------------------
+  // A US keyboard: the key data a key message carries for a virtual key
+  // (repeat count 1, scan code, extended flag, bit 29 while Alt is down,
+  // bits 30 and 31 for a release), 0 for a key the layout lacks.
+  LPARAM KeyData(int virtualKey, bool up = false) const;
+  // Visual styles on (IsThemeActive); while off, OpenThemeData gives 0.
+  bool ThemeActive = true;
+  struct TSimTheme {
+    DWORD Pid = 0;
+    HWND Wnd = 0;
+    std::u16string ClassName;  // the first known class of the list, upper case
+  };
+  std::map<HANDLE, TSimTheme> OpenThemes;  // handles not yet closed
+  struct TSimThemeDraw {
+    HWND Wnd = 0;  // the painted window (0 for a DC the desktop did not hand out)
+    std::u16string ClassName;
+    int Part = 0, State = 0;
+    TRect Rect;
+  };
+  std::vector<TSimThemeDraw> ThemeDraws;  // every DrawThemeBackground, oldest first
 
  private:
   friend class TSimProcess;

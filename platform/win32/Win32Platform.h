@@ -98,6 +98,12 @@ class TWin32Platform final : public TPlatform {
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
+  int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  bool IsThemeActive() override;
+  HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
+  bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
+  bool CloseThemeData(HANDLE theme) override;
+
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
 };
