@@ -51,6 +51,32 @@ TArrowTriangle ArrowTriangle(TArrowGlyph glyph, int buttonWidth, int buttonHeigh
   return {};
 }
 
+TTimerButtonLook TimerButtonLook(TArrowGlyph glyph, TRsButtonState state, bool mouseInControl, bool down,
+                                 bool enabled) {
+  // SPNP_UP, SPNP_DOWN, SPNP_UPHORZ (pointing right), SPNP_DOWNHORZ (left);
+  // every part has the states normal 1, hot 2, pressed 3, disabled 4.
+  constexpr int Parts[] = {1, 2, 4, 3};
+  constexpr int COLOR_WINDOWTEXT = 8, COLOR_GRAYTEXT = 17;
+  TTimerButtonLook look;
+  look.ThemePart = Parts[glyph];
+  const bool pressed = state == bsDown || state == bsExclusive;
+  if (!enabled) {
+    look.ThemeState = 4;
+  } else if (pressed) {
+    look.ThemeState = 3;
+  } else {
+    look.ThemeState = mouseInControl ? 2 : 1;
+  }
+  if (pressed || down) {
+    look.Frame = bfSunken;
+  } else if (mouseInControl && enabled) {
+    look.Frame = bfRaised;
+  }
+  look.ArrowColor = enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT;
+  look.ArrowShifted = enabled && state == bsDown && mouseInControl;
+  return look;
+}
+
 void TRsAutoRepeat::MouseDown(bool left) {
   if (!left || !Enabled) return;
   FState = Down ? bsExclusive : bsDown;

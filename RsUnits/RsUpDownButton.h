@@ -46,6 +46,18 @@ struct TArrowTriangle {
 TArrowTriangle ArrowTriangle(TArrowGlyph glyph, int buttonWidth, int buttonHeight, const TButtonOptions& arrow,
                              bool pressedInside);
 
+// How a button is drawn in its state: the spin-button part and state of the
+// visual style, or without one a 3D frame and the arrow's system colour.
+enum TButtonFrame : std::uint8_t { bfNone, bfRaised, bfSunken };
+struct TTimerButtonLook {
+  int ThemePart = 0, ThemeState = 0;
+  TButtonFrame Frame = bfNone;
+  int ArrowColor = 0;  // a system colour index
+  bool ArrowShifted = false;  // pressed with the pointer inside
+};
+TTimerButtonLook TimerButtonLook(TArrowGlyph glyph, TRsButtonState state, bool mouseInControl, bool down,
+                                 bool enabled);
+
 // What a held button does: a click on release inside it, and while held a
 // first repeat after 500 ms and then one every 50 ms. The owner runs the
 // timer as TimerEnabled/TimerInterval say and calls Tick on each tick.

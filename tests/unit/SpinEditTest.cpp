@@ -403,3 +403,27 @@ TEST(TimerButton, AFailingClickStopsTheRepeat) {
   EXPECT_FALSE(r.LeftClicked());
   EXPECT_EQ(calls, 2);
 }
+
+TEST(TimerButton, LookFollowsPressHoverAndEnabling) {
+  // Themed: the spin part of the arrow's direction, in the button's state.
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, false, false, true).ThemePart, 1);
+  EXPECT_EQ(TimerButtonLook(agDown, bsUp, false, false, true).ThemePart, 2);
+  EXPECT_EQ(TimerButtonLook(agRight, bsUp, false, false, true).ThemePart, 3);
+  EXPECT_EQ(TimerButtonLook(agLeft, bsUp, false, false, true).ThemePart, 4);
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, false, false, true).ThemeState, 1);
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, true, false, true).ThemeState, 2);
+  EXPECT_EQ(TimerButtonLook(agUp, bsDown, true, false, true).ThemeState, 3);
+  EXPECT_EQ(TimerButtonLook(agUp, bsDown, true, false, false).ThemeState, 4);
+  // Classic: sunken while pressed or held down, raised under the pointer.
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, false, false, true).Frame, bfNone);
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, true, false, true).Frame, bfRaised);
+  EXPECT_EQ(TimerButtonLook(agUp, bsDown, true, false, true).Frame, bfSunken);
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, false, true, true).Frame, bfSunken);
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, true, false, false).Frame, bfNone);
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, false, false, true).ArrowColor, 8);   // window text
+  EXPECT_EQ(TimerButtonLook(agUp, bsUp, false, false, false).ArrowColor, 17); // grey text
+  // The arrow moves only while pressed with the pointer on the button.
+  EXPECT_TRUE(TimerButtonLook(agUp, bsDown, true, false, true).ArrowShifted);
+  EXPECT_FALSE(TimerButtonLook(agUp, bsUp, true, false, true).ArrowShifted);
+  EXPECT_FALSE(TimerButtonLook(agUp, bsDown, false, false, true).ArrowShifted);
+}
