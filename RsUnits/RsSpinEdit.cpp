@@ -168,6 +168,63 @@ std::u16string TRsSpinValue::Format(long double value) {
   return text;
 }
 
+void TRsSpinField::SetValueKind(TRsValueKind kind) {
+  // Read with the old kind, so "7.5" becomes 8 and "$FF" stays 255.
+  const long double value = Value();
+  FValue.SetValueKind(kind);
+  SetValue(value);
+}
+
+void TRsSpinField::SetDecimalPlaces(std::uint8_t places) {
+  const long double value = Value();
+  FValue.DecimalPlaces = places;
+  SetValue(value);
+}
+
+void TRsSpinField::SetShowPlusSign(bool show) {
+  const long double value = Value();
+  FValue.ShowPlusSign = show;
+  SetValue(value);
+}
+
+void TRsSpinField::SetDecimalSeparator(const std::u16string& separator) {
+  FValue.DecimalSeparator = separator.empty() ? std::u16string(u".") : separator;
+}
+
+void TRsSpinField::UpClick() {
+  if (!ReadOnly) SetValue(FValue.Step(GetText(), true));
+}
+
+void TRsSpinField::DownClick() {
+  if (!ReadOnly) SetValue(FValue.Step(GetText(), false));
+}
+
+bool TRsSpinField::KeyDown(int virtualKey, bool shift, bool ctrl, bool alt) {
+  constexpr int VK_UP = 0x26, VK_DOWN = 0x28;
+  if (shift || alt) return false;
+  if (ctrl) {
+    if (virtualKey != 'A') return false;
+    SelectAll();
+    return true;
+  }
+  if (virtualKey == VK_UP) {
+    UpClick();
+  } else if (virtualKey == VK_DOWN) {
+    DownClick();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void TRsSpinField::MouseWheel(int delta) {
+  if (delta > 0) {
+    UpClick();
+  } else {
+    DownClick();
+  }
+}
+
 TRect SpinButtonBounds(TRsSpinStyle style, bool themed, int W, int H, int w) {
   int left = 0, top = 0, height = H;
   switch (style) {

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 
+#include "LnsLib.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -62,6 +63,61 @@ class TRsSpinValue {
   long double FValueFloat = 0.0L;
   std::int64_t FValueInt = 0;
   TRsValueKind FValueKind = vkInt;
+};
+
+// The spin edit's behaviour on its text, whatever window shows it: the
+// properties that re-format the text, the steps of the buttons, the Up and
+// Down keys and the wheel, the filter of typed characters and the clean-up
+// on leaving the field. The window part supplies the text.
+class TRsSpinField {
+ public:
+  virtual ~TRsSpinField() = default;
+
+  // The value the text stands for (the last good one when it reads as none).
+  long double Value() { return FValue.Read(GetText()); }
+  std::int64_t AsInteger() { return RoundHalfEven64(Value()); }
+  // Clamped, rounded for the integer kinds, and shown.
+  void SetValue(long double value) { SetText(FValue.Format(value)); }
+
+  TRsValueKind ValueKind() const { return FValue.ValueKind(); }
+  void SetValueKind(TRsValueKind kind);
+  std::uint8_t DecimalPlaces() const { return FValue.DecimalPlaces; }
+  void SetDecimalPlaces(std::uint8_t places);
+  bool ShowPlusSign() const { return FValue.ShowPlusSign; }
+  void SetShowPlusSign(bool show);
+  long double Increment() const { return FValue.Increment; }
+  void SetIncrement(long double step) { FValue.Increment = step; }
+  long double MinValue() const { return FValue.MinValue; }
+  void SetMinValue(long double v) { FValue.MinValue = v; }
+  long double MaxValue() const { return FValue.MaxValue; }
+  void SetMaxValue(long double v) { FValue.MaxValue = v; }
+  void SetDecimalSeparator(const std::u16string& separator);
+
+  bool ReadOnly = false;
+
+  // One increment up or down from what the field shows; nothing when read-only.
+  virtual void UpClick();
+  virtual void DownClick();
+
+  // Input, as the window receives it. A refused character is dropped.
+  bool AcceptsChar(char16_t c) const { return FValue.IsAcceptedChar(c); }
+  // True when the key was the field's (a step, or Ctrl+A selecting all).
+  bool KeyDown(int virtualKey, bool shift, bool ctrl, bool alt);
+  // One step per wheel message, whatever its size.
+  void MouseWheel(int delta);
+  // Leaving the field shows the value it stands for, clamped and normalised.
+  void Exit() { Reformat(); }
+
+ protected:
+  virtual std::u16string GetText() = 0;
+  virtual void SetText(const std::u16string& text) = 0;
+  virtual void SelectAll() = 0;
+
+ private:
+  // Reads the value and shows it again.
+  void Reformat() { SetValue(Value()); }
+
+  TRsSpinValue FValue;
 };
 
 // A signed 64-bit integer: decimal, or hexadecimal after "$", "0x" or "0X"

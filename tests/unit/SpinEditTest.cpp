@@ -427,3 +427,125 @@ TEST(TimerButton, LookFollowsPressHoverAndEnabling) {
   EXPECT_FALSE(TimerButtonLook(agUp, bsUp, true, false, true).ArrowShifted);
   EXPECT_FALSE(TimerButtonLook(agUp, bsDown, false, false, true).ArrowShifted);
 }
+
+namespace {
+
+// The behaviour over a plain text, as the user edits it.
+class TTextSpin : public TRsSpinField {
+ public:
+  std::u16string Text;
+  int Changes = 0, SelectAlls = 0;
+
+ protected:
+  std::u16string GetText() override { return Text; }
+  void SetText(const std::u16string& text) override {
+    if (text != Text) ++Changes;
+    Text = text;
+  }
+  void SelectAll() override { ++SelectAlls; }
+};
+
+void MakeRate(TTextSpin& s) {
+  s.SetValueKind(vkFloat);
+  s.SetDecimalPlaces(1);
+  s.SetIncrement(0.1L);
+  s.SetMinValue(1.3L);
+  s.SetMaxValue(8.0L);
+}
+
+}  // namespace
+
+TEST(SpinField, KeysAndWheelStepFromTheTypedText) {
+  TTextSpin rate;
+  MakeRate(rate);
+  rate.Text = u"7.95";  // typed
+  EXPECT_TRUE(rate.KeyDown(0x26, false, false, false));  // Up
+  EXPECT_EQ(rate.Text, u"8.0");
+  EXPECT_TRUE(rate.KeyDown(0x28, false, false, false));  // Down
+  EXPECT_EQ(rate.Text, u"7.9");
+  // With Shift or Alt the keys are the edit's; Ctrl+A selects the text.
+  EXPECT_FALSE(rate.KeyDown(0x26, true, false, false));
+  EXPECT_FALSE(rate.KeyDown(0x26, false, false, true));
+  EXPECT_FALSE(rate.KeyDown(0x26, false, true, false));
+  EXPECT_TRUE(rate.KeyDown('A', false, true, false));
+  EXPECT_FALSE(rate.KeyDown('A', true, true, false));
+  EXPECT_EQ(rate.SelectAlls, 1);
+  EXPECT_EQ(rate.Text, u"7.9");
+  // One step per wheel message; no delta counts as down.
+  rate.MouseWheel(360);
+  EXPECT_EQ(rate.Text, u"8.0");
+  rate.MouseWheel(-120);
+  rate.MouseWheel(0);
+  EXPECT_EQ(rate.Text, u"7.8");
+
+  TTextSpin frame;
+  frame.SetMinValue(0);
+  frame.SetMaxValue(10);
+  frame.SetValue(10);
+  frame.MouseWheel(120);
+  EXPECT_EQ(frame.Text, u"10");
+  EXPECT_EQ(frame.AsInteger(), 10);
+}
+
+TEST(SpinField, ReadOnlyFieldDoesNotStep) {
+  TTextSpin s;
+  s.SetValue(4);
+  s.ReadOnly = true;
+  s.UpClick();
+  s.MouseWheel(120);
+  s.KeyDown(0x28, false, false, false);
+  EXPECT_EQ(s.Text, u"4");
+  // It still shows values set from outside.
+  s.SetValue(6);
+  EXPECT_EQ(s.Text, u"6");
+}
+
+TEST(SpinField, LeavingAndPropertyChangesShowTheValueAgain) {
+  TTextSpin rate;
+  MakeRate(rate);
+  rate.Exit();  // a new range shows once the field is left
+  EXPECT_EQ(rate.Text, u"1.3");
+  rate.Text = u"9";
+  rate.Exit();
+  EXPECT_EQ(rate.Text, u"8.0");
+  rate.Text = u"oops";  // pasted
+  EXPECT_EQ(rate.Value(), 8.0L);
+  rate.Exit();
+  EXPECT_EQ(rate.Text, u"8.0");
+  rate.Text = u"2.5";
+  rate.SetDecimalPlaces(2);
+  EXPECT_EQ(rate.Text, u"2.50");
+  rate.SetShowPlusSign(true);
+  EXPECT_EQ(rate.Text, u"+2.50");
+  rate.SetShowPlusSign(false);
+  // A kind switch reads with the old kind: 2.5 becomes 2 (halves to even),
+  // and the increment a whole number.
+  rate.SetValueKind(vkInt);
+  EXPECT_EQ(rate.Text, u"2");
+  EXPECT_EQ(rate.Increment(), 1);
+  rate.SetMinValue(0);
+  rate.SetMaxValue(0);
+  rate.SetValue(255);
+  rate.SetValueKind(vkHex);
+  EXPECT_EQ(rate.Text, u"$FF");
+  rate.SetValueKind(vkInt);
+  EXPECT_EQ(rate.Text, u"255");
+  // Setting what is shown already changes nothing.
+  const int changes = rate.Changes;
+  rate.Exit();
+  EXPECT_EQ(rate.Changes, changes);
+}
+
+TEST(SpinField, DecimalSeparatorOfTheLocale) {
+  TTextSpin s;
+  s.SetDecimalSeparator(u",");
+  s.SetValueKind(vkFloat);
+  s.SetDecimalPlaces(1);
+  s.Text = u"3,25";
+  s.Exit();
+  EXPECT_EQ(s.Text, u"3,2");
+  EXPECT_TRUE(s.AcceptsChar(u','));
+  EXPECT_FALSE(s.AcceptsChar(u'.'));
+  s.SetDecimalSeparator(u"");  // the platform gave none
+  EXPECT_TRUE(s.AcceptsChar(u'.'));
+}
