@@ -352,6 +352,8 @@ class TPlatform {
   virtual HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) = 0;
   virtual bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) = 0;
   virtual bool CloseThemeData(HANDLE theme) = 0;
+  // The DC of the whole window, frame included (release it with ReleaseDC).
+  virtual HDC GetWindowDC(HWND wnd) = 0;
 };
 
 // Win32 constants the units use, with the platform's values.

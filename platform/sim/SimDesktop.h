@@ -318,6 +318,7 @@ class TSimProcess : public TPlatform {
   HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
   bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
   bool CloseThemeData(HANDLE theme) override;
+  HDC GetWindowDC(HWND wnd) override;
 
  private:
   friend class TSimDesktop;
@@ -561,14 +562,9 @@ class TSimDesktop {
     HWND Wnd = 0;
     std::u16string ClassName;  // the first known class of the list, upper case
   };
-  std::map<HANDLE, TSimTheme> OpenThemes;  // handles not yet closed
-  struct TSimThemeDraw {
-    HWND Wnd = 0;  // the painted window (0 for a DC the desktop did not hand out)
-    std::u16string ClassName;
-    int Part = 0, State = 0;
-    TRect Rect;
-  };
-  std::vector<TSimThemeDraw> ThemeDraws;  // every DrawThemeBackground, oldest first
+  // Handles not yet closed. A part drawn is the paint-log entry
+  // "DrawThemeBackground" with the class as Text and part << 16 | state as Flags.
+  std::map<HANDLE, TSimTheme> OpenThemes;
 
  private:
   friend class TSimProcess;

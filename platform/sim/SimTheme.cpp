@@ -1,7 +1,5 @@
-// Visual styles on the simulated desktop: theme handles per window and class,
-// and a record of every themed part drawn.
-#include <algorithm>
-
+// Visual styles on the simulated desktop: theme handles per window and class;
+// a themed part drawn goes to the window's paint log.
 #include "SimDesktop.h"
 
 namespace lensoro::sim {
@@ -70,10 +68,24 @@ bool TSimProcess::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stat
   if (Injected("DrawThemeBackground")) return false;
   const auto it = FDesktop.OpenThemes.find(theme);
   if (it == FDesktop.OpenThemes.end() || it->second.Pid != Pid) return Fail(E_HANDLE_CODE);
-  const auto& dcs = FDesktop.FPaintDcs;
-  const auto p = std::find_if(dcs.begin(), dcs.end(), [dc](const TSimDesktop::TPaintDc& d) { return d.Dc == dc; });
-  FDesktop.ThemeDraws.push_back({p == dcs.end() ? 0 : p->Wnd, it->second.ClassName, partId, stateId, rect});
+  TSimDcState* state = nullptr;
+  TSimWindow* w = PaintTarget(dc, state);
+  if (!w) return false;
+  TSimPaintOp op;
+  op.Op = "DrawThemeBackground";
+  op.Rect = rect;
+  op.Text = it->second.ClassName;
+  op.Flags = static_cast<UINT>(partId) << 16 | (static_cast<UINT>(stateId) & 0xFFFF);
+  w->PaintLog.push_back(std::move(op));
   return true;
+}
+
+// The sim's DCs stand for whole windows, so the window's DC is one more of them.
+HDC TSimProcess::GetWindowDC(HWND wnd) {
+  Log("GetWindowDC", wnd);
+  if (Injected("GetWindowDC")) return 0;
+  if (!Need(wnd)) return 0;
+  return FDesktop.NewDc(wnd);
 }
 
 bool TSimProcess::CloseThemeData(HANDLE theme) {

@@ -168,6 +168,7 @@ class TWin32Platform final : public TPlatform {
   HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
   bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
   bool CloseThemeData(HANDLE theme) override;
+  HDC GetWindowDC(HWND wnd) override;
 
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last

@@ -28,4 +28,6 @@ bool TWin32Platform::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int s
 
 bool TWin32Platform::CloseThemeData(HANDLE theme) { return ::CloseThemeData(reinterpret_cast<HTHEME>(theme)) == S_OK; }
 
+HDC TWin32Platform::GetWindowDC(HWND wnd) { return reinterpret_cast<HDC>(::GetWindowDC(ToHwnd(wnd))); }
+
 }  // namespace lensoro
