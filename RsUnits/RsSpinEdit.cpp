@@ -192,11 +192,11 @@ void TRsSpinField::SetDecimalSeparator(const std::u16string& separator) {
 }
 
 void TRsSpinField::UpClick() {
-  if (!ReadOnly) SetValue(FValue.Step(GetText(), true));
+  if (!IsReadOnly()) SetValue(FValue.Step(GetText(), true));
 }
 
 void TRsSpinField::DownClick() {
-  if (!ReadOnly) SetValue(FValue.Step(GetText(), false));
+  if (!IsReadOnly()) SetValue(FValue.Step(GetText(), false));
 }
 
 bool TRsSpinField::KeyDown(int virtualKey, bool shift, bool ctrl, bool alt) {
@@ -259,6 +259,132 @@ TRect SpinTextRect(const TRect& client, int lineHeight, int buttonWidth, bool bu
   r.Top += RoundHalfEven((client.Height() - lineHeight) / 2.0L);
   r.Right -= buttonVisible ? buttonWidth + 2 : 2;
   return r;
+}
+
+}  // namespace lensoro
+
+namespace lensoro {
+
+namespace {
+constexpr UINT EM_SETMARGINS = 0x00D3, WM_CUT = 0x0300, WM_PASTE = 0x0302;
+constexpr WPARAM EC_RIGHTMARGIN = 0x2;
+constexpr DWORD ES_RIGHT = 0x2;
+constexpr int SM_CYBORDER = 6;
+}  // namespace
+
+// --- TRsSpinEdit ------------------------------------------------------------------------
+
+TRsSpinEdit::TRsSpinEdit(TWinControl* parent) : TEdit(parent), FUpDownButton(parent) {
+  SetBoundsPx({0, 0, 121, 23});
+  SetDecimalSeparator(FPlatform.GetLocaleDecimalSeparator());
+  FUpDownButton.FocusControl = this;
+  FUpDownButton.OnUpClick = [this](TRsUpDownButton&) { UpClick(); };
+  FUpDownButton.OnDownClick = [this](TRsUpDownButton&) { DownClick(); };
+  SetValue(0);
+  Layout();
+}
+
+void TRsSpinEdit::SetSpinStyle(TRsSpinStyle style) {
+  if (style == FSpinStyle) return;
+  FSpinStyle = style;
+  if (HandleAllocated()) RecreateWnd();
+  Layout();
+}
+
+void TRsSpinEdit::SetButtonVisible(bool visible) {
+  if (visible == FButtonVisible) return;
+  FButtonVisible = visible;
+  FUpDownButton.SetVisible(visible);
+  Layout();
+}
+
+void TRsSpinEdit::CreateParams(TCreateWindowParams& params) {
+  TEdit::CreateParams(params);
+  params.Style |= ES_RIGHT;
+  if (FSpinStyle != rssSingle) params.ExStyle &= ~win::WS_EX_CLIENTEDGE;
+  if (FSpinStyle == rssFlat) params.Style |= win::WS_BORDER;
+}
+
+void TRsSpinEdit::CreateWnd() {
+  TEdit::CreateWnd();
+  FPlatform.ImmDisableForWindow(Handle());
+  Layout();
+}
+
+void TRsSpinEdit::Layout() {
+  const int w = FUpDownButton.Width();
+  // The table places the arrows in the field's client area; the frame of
+  // each style moves that area in from the window's edge.
+  const int frame = FSpinStyle == rssSingle ? 2 : (FSpinStyle == rssFlat ? 1 : 0);
+  const bool themed = FPlatform.IsThemeActive();
+  TRect r = SpinButtonBounds(FSpinStyle, themed, Width(), Height(), w);
+  r.Left += Left() + frame, r.Right += Left() + frame;
+  r.Top += Top() + frame, r.Bottom += Top() + frame;
+  FUpDownButton.SetBoundsPx(r);
+  if (HandleAllocated()) {
+    const int right = FButtonVisible ? w + 2 : 2;
+    FPlatform.SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, static_cast<LPARAM>(right) << 16);
+  }
+}
+
+void TRsSpinEdit::BoundsChanged() {
+  TEdit::BoundsChanged();
+  Layout();
+}
+
+void TRsSpinEdit::EnabledChanged() {
+  TEdit::EnabledChanged();
+  FUpDownButton.SetEnabled(Enabled());
+}
+
+void TRsSpinEdit::FontChanged() {
+  TEdit::FontChanged();
+  TControlCanvas canvas(*this);
+  if (!canvas) return;
+  const int line = canvas->TextMetric().Height;
+  const int allowance = SpinBorderAllowance(FSpinStyle, FPlatform.GetSystemMetrics(SM_CYBORDER));
+  if (Height() - 2 * allowance < line) SetBoundsPx({Left(), Top(), Left() + Width(), Top() + line + 2 * allowance});
+}
+
+LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_CHAR:
+      if (!AcceptsChar(static_cast<char16_t>(wParam))) return 0;
+      break;
+    case WM_CUT:
+    case WM_PASTE:
+      if (ReadOnly()) return 0;
+      break;
+    case win::WM_KEYDOWN: {
+      std::uint16_t key = static_cast<std::uint16_t>(wParam);
+      const TShiftState shift = KeyShiftState();
+      if (!DoKeyDown(key, shift)) return 0;
+      const LRESULT r = DefaultHandler(msg, key, lParam);
+      TRsSpinField::KeyDown(key, (shift & ssShift) != 0, (shift & ssCtrl) != 0, (shift & ssAlt) != 0);
+      return r;
+    }
+    case win::WM_MOUSEWHEEL:
+      MouseWheel(static_cast<std::int16_t>((wParam >> 16) & 0xFFFF));
+      return 0;
+    case win::WM_SETFOCUS: {
+      // A click places the caret itself; Tab selects the whole value.
+      const bool byMouse = MousePressed();
+      const LRESULT r = TEdit::WndProc(msg, wParam, lParam);
+      if (AutoSelect && !byMouse) SelectAll();
+      return r;
+    }
+    case win::WM_KILLFOCUS: {
+      const LRESULT r = TEdit::WndProc(msg, wParam, lParam);
+      Exit();
+      return r;
+    }
+    case win::WM_CONTEXTMENU:
+      if (!DefaultContextMenuEnabled && !OnContextPopup) return 0;
+      break;
+    default:
+      break;
+  }
+  return TEdit::WndProc(msg, wParam, lParam);
 }
 
 }  // namespace lensoro

@@ -1,6 +1,9 @@
 #include "RsUpDownButton.h"
 
+#include <exception>
 #include <utility>
+
+#include "LnsLib.h"
 
 namespace lensoro {
 
@@ -108,6 +111,206 @@ void TRsAutoRepeat::Tick(bool captured) {
     FTimerEnabled = false;
     throw;
   }
+}
+
+}  // namespace lensoro
+
+namespace lensoro {
+
+namespace {
+constexpr std::uintptr_t RepeatTimerId = 1;
+}  // namespace
+
+// --- TRsTimerButton ----------------------------------------------------------------------
+
+TRsTimerButton::TRsTimerButton(TWinControl* parent) : TGraphicControl(parent), FRepeatTimer(FPlatform) {
+  SetBoundsPx({0, 0, 21, 23});
+  FRepeatTimer.SetInterval(TRsAutoRepeat::FirstDelay);
+  FRepeat.OnClick = [this] { TControl::Click(); };
+}
+
+void TRsTimerButton::SetArrowGlyph(TArrowGlyph glyph) {
+  FArrowGlyph = glyph;
+  Invalidate();
+}
+
+void TRsTimerButton::SetArrow(const TButtonOptions& arrow) {
+  FArrow = arrow;
+  Invalidate();
+}
+
+void TRsTimerButton::SetDown(bool down) {
+  FRepeat.Down = down;
+  Invalidate();
+}
+
+void TRsTimerButton::CreateWnd() {
+  TGraphicControl::CreateWnd();
+  FRepeatTimer.Bind(Handle(), RepeatTimerId);
+}
+
+void TRsTimerButton::SyncTimer() {
+  FRepeatTimer.SetInterval(FRepeat.TimerInterval());
+  FRepeatTimer.SetEnabled(FRepeat.TimerEnabled() && HandleAllocated());
+}
+
+LRESULT TRsTimerButton::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == win::WM_TIMER && wParam == RepeatTimerId) {
+    const TRsButtonState before = FRepeat.State();
+    try {
+      FRepeat.Tick(FPlatform.GetCapture() == Handle());
+      SyncTimer();
+    } catch (const std::exception& e) {
+      // A failing step ends the repeat; the user hears of it as of any error.
+      SyncTimer();
+      if (Form()) Form()->App.ShowException(e);
+    }
+    if (FRepeat.State() != before) Invalidate();
+    return 0;
+  }
+  if (msg == win::WM_DESTROY) FRepeatTimer.SetEnabled(false);
+  return TGraphicControl::WndProc(msg, wParam, lParam);
+}
+
+void TRsTimerButton::MouseDown(TShiftState shift, int, int) {
+  if (!(shift & ssLeft) || !Enabled()) return;
+  FPlatform.SetCapture(Handle());
+  FRepeat.MouseDown(true);
+  SyncTimer();
+  Invalidate();
+  if (OnMouseDown) OnMouseDown(*this);
+}
+
+void TRsTimerButton::MouseMove(TShiftState, int x, int y) {
+  if (!FRepeat.LeftClicked()) return;
+  const TRsButtonState before = FRepeat.State();
+  FRepeat.MouseMove(Inside(x, y));
+  if (FRepeat.State() != before) Invalidate();
+}
+
+void TRsTimerButton::MouseUp(TShiftState, int x, int y) {
+  if (!FRepeat.LeftClicked()) return;
+  FPlatform.ReleaseCapture();
+  Invalidate();
+  try {
+    FRepeat.MouseUp(Inside(x, y));
+  } catch (const std::exception& e) {
+    SyncTimer();
+    if (Form()) Form()->App.ShowException(e);
+    return;
+  }
+  SyncTimer();
+}
+
+void TRsTimerButton::MouseEnter() {
+  TGraphicControl::MouseEnter();
+  Invalidate();
+}
+
+void TRsTimerButton::MouseLeave() {
+  TGraphicControl::MouseLeave();
+  Invalidate();
+}
+
+void TRsTimerButton::EnabledChanged() {
+  FRepeat.Enabled = Enabled();
+  if (!Enabled() && FRepeat.LeftClicked()) {
+    FPlatform.ReleaseCapture();
+    FRepeat.MouseUp(false);
+    SyncTimer();
+  }
+}
+
+void TRsTimerButton::Paint(TCanvas& canvas) {
+  const TTimerButtonLook look = TimerButtonLook(FArrowGlyph, FRepeat.State(), MouseInside(), FRepeat.Down, Enabled());
+  if (FPlatform.IsThemeActive()) {
+    const HANDLE theme = FPlatform.OpenThemeData(Handle(), u"SPIN");
+    if (theme) {
+      const bool drawn =
+          FPlatform.DrawThemeBackground(theme, canvas.PreparedHandle(), look.ThemePart, look.ThemeState, ClientRect());
+      FPlatform.CloseThemeData(theme);
+      if (drawn) return;
+    }
+  }
+  PaintClassic(canvas, look);
+}
+
+void TRsTimerButton::PaintClassic(TCanvas& canvas, const TTimerButtonLook& look) {
+  canvas.Brush.Color = Color();
+  canvas.FillRect(ClientRect());
+  if (look.Frame != bfNone) canvas.DrawEdge(ClientRect(), look.Frame == bfSunken ? win::EDGE_SUNKEN : win::EDGE_RAISED, win::BF_RECT);
+  const TArrowTriangle t = ArrowTriangle(FArrowGlyph, Width(), Height(), FArrow, look.ArrowShifted);
+  std::vector<TPoint> points;
+  for (int i = 0; i < 3; ++i) points.push_back({RoundHalfEven(t.X[i]), RoundHalfEven(t.Y[i])});
+  const TColor color = 0xFF000000u | static_cast<TColor>(look.ArrowColor);
+  canvas.Pen.Color = color;
+  canvas.Brush.Color = color;
+  canvas.Polygon(points);
+}
+
+// --- TRsUpDownButton ----------------------------------------------------------------------
+
+TRsUpDownButton::TRsUpDownButton(TWinControl* parent) : TCustomControl(parent) {
+  SetBoundsPx({0, 0, 16, 15});
+  SetColor(clBtnFace);
+  FUpButton.Tag = 0;
+  FDownButton.Tag = 1;
+  FUpButton.OnClick = [this](TControl&) {
+    if (OnUpClick) OnUpClick(*this);
+  };
+  FDownButton.OnClick = [this](TControl&) {
+    if (OnDownClick) OnDownClick(*this);
+  };
+  FUpButton.OnMouseDown = FDownButton.OnMouseDown = [this](TRsTimerButton&) { ButtonPressed(); };
+  SetOrientation(boVertical);
+}
+
+void TRsUpDownButton::SetOrientation(TButtonOrientation orientation) {
+  FOrientation = orientation;
+  FButtonOptions = OrientedArrow(orientation, FButtonOptions);
+  TArrowGlyph up{}, down{};
+  UpDownGlyphs(orientation, up, down);
+  FUpButton.SetArrowGlyph(up);
+  FDownButton.SetArrowGlyph(down);
+  Arrange();
+}
+
+void TRsUpDownButton::SetButtonOptions(const TButtonOptions& options) {
+  FButtonOptions = options;
+  Arrange();
+}
+
+void TRsUpDownButton::CreateWnd() {
+  TCustomControl::CreateWnd();
+  // A pair that serves a field lies over it; the field, made first, would
+  // be on top otherwise.
+  if (FocusControl && Handle()) {
+    FPlatform.SetWindowPos(Handle(), win::HWND_TOP, 0, 0, 0, 0, win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+  }
+  Arrange();
+}
+
+void TRsUpDownButton::BoundsChanged() {
+  TCustomControl::BoundsChanged();
+  Arrange();
+}
+
+void TRsUpDownButton::EnabledChanged() {
+  FUpButton.SetEnabled(Enabled());
+  FDownButton.SetEnabled(Enabled());
+}
+
+void TRsUpDownButton::Arrange() {
+  const TUpDownBounds b = UpDownButtonBounds(FOrientation, Width(), Height());
+  FUpButton.SetBoundsPx(b.Up);
+  FDownButton.SetBoundsPx(b.Down);
+  FUpButton.SetArrow(FButtonOptions);
+  FDownButton.SetArrow(FButtonOptions);
+}
+
+void TRsUpDownButton::ButtonPressed() {
+  TControl* target = FocusControl;
+  if (target && Enabled() && target->TabStop() && target->CanFocus() && !target->Focused()) target->SetFocus();
 }
 
 }  // namespace lensoro

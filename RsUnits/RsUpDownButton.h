@@ -9,11 +9,18 @@
 //   repeat.MouseDown(true);   // timer on, 500 ms
 //   repeat.Tick();            // first repeat: one click, then every 50 ms
 //   repeat.MouseUp(true);     // one more click on release inside; timer off
+//
+// The controls themselves, on a form:
+//
+//   TRsUpDownButton arrows(&form);
+//   arrows.SetBoundsPx({100, 10, 116, 25});
+//   arrows.OnUpClick = [&](TRsUpDownButton&) { ++count; };
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
+#include "Controls.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -85,6 +92,80 @@ class TRsAutoRepeat {
   bool FLeftClicked = false;
   bool FTimerEnabled = false;
   UINT FTimerInterval = FirstDelay;
+};
+
+// One arrow button: clicks on release inside, repeats while held, keeps the
+// mouse captured while pressed.
+class TRsTimerButton : public TGraphicControl {
+ public:
+  explicit TRsTimerButton(TWinControl* parent);
+
+  TArrowGlyph ArrowGlyph() const { return FArrowGlyph; }
+  void SetArrowGlyph(TArrowGlyph glyph);
+  const TButtonOptions& Arrow() const { return FArrow; }
+  void SetArrow(const TButtonOptions& arrow);
+  bool Down() const { return FRepeat.Down; }
+  void SetDown(bool down);
+  bool Transparent = true;
+  TRsButtonState ButtonState() const { return FRepeat.State(); }
+  const TTimer& RepeatTimer() const { return FRepeatTimer; }
+  std::function<void(TRsTimerButton&)> OnMouseDown;
+
+ protected:
+  const char16_t* WindowClassName() const override { return u"TRsTimerButton"; }
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint(TCanvas& canvas) override;
+  void MouseDown(TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TShiftState shift, int x, int y) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void EnabledChanged() override;
+  // The click comes from the repeat's release, not from the layer's own.
+  void Click() override {}
+
+ private:
+  bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < Width() && y < Height(); }
+  void SyncTimer();
+  void PaintClassic(TCanvas& canvas, const TTimerButtonLook& look);
+
+  TTimer FRepeatTimer;
+  TRsAutoRepeat FRepeat;
+  TArrowGlyph FArrowGlyph = agUp;
+  TButtonOptions FArrow;
+};
+
+// The pair of arrow buttons beside a spin edit.
+class TRsUpDownButton : public TCustomControl {
+ public:
+  explicit TRsUpDownButton(TWinControl* parent);
+
+  TButtonOrientation Orientation() const { return FOrientation; }
+  void SetOrientation(TButtonOrientation orientation);
+  const TButtonOptions& ButtonOptions() const { return FButtonOptions; }
+  void SetButtonOptions(const TButtonOptions& options);
+  // Takes the focus when an arrow is pressed (a spin edit, usually).
+  TControl* FocusControl = nullptr;
+  bool UpButtonDown() const { return FUpButton.Down(); }
+  bool DownButtonDown() const { return FDownButton.Down(); }
+  TRsTimerButton& UpButton() { return FUpButton; }
+  TRsTimerButton& DownButton() { return FDownButton; }
+  std::function<void(TRsUpDownButton&)> OnUpClick, OnDownClick;
+
+ protected:
+  const char16_t* WindowClassName() const override { return u"TRsUpDownButton"; }
+  void CreateWnd() override;
+  void BoundsChanged() override;
+  void EnabledChanged() override;
+
+ private:
+  void Arrange();
+  void ButtonPressed();
+
+  TRsTimerButton FUpButton{this}, FDownButton{this};
+  TButtonOrientation FOrientation = boVertical;
+  TButtonOptions FButtonOptions;
 };
 
 }  // namespace lensoro

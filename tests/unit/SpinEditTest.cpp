@@ -434,6 +434,7 @@ namespace {
 class TTextSpin : public TRsSpinField {
  public:
   std::u16string Text;
+  bool ReadOnly = false;
   int Changes = 0, SelectAlls = 0;
 
  protected:
@@ -443,6 +444,7 @@ class TTextSpin : public TRsSpinField {
     Text = text;
   }
   void SelectAll() override { ++SelectAlls; }
+  bool IsReadOnly() const override { return ReadOnly; }
 };
 
 void MakeRate(TTextSpin& s) {
@@ -548,4 +550,158 @@ TEST(SpinField, DecimalSeparatorOfTheLocale) {
   EXPECT_FALSE(s.AcceptsChar(u'.'));
   s.SetDecimalSeparator(u"");  // the platform gave none
   EXPECT_TRUE(s.AcceptsChar(u'.'));
+}
+
+// --- The spin edit on a form of the simulated desktop -------------------------------------
+
+#include "Controls.h"
+#include "SimDesktop.h"
+
+namespace {
+
+using namespace lensoro::sim;
+
+class TSpinForm : public TForm {
+ public:
+  explicit TSpinForm(TApplication& app) : TForm(app, u"TSpinForm") {
+    SetClientSize(200, 100);
+    Rate.SetBounds(8, 22, 75, 23);
+    Rate.SetValueKind(vkFloat);
+    Rate.SetDecimalPlaces(1);
+    Rate.SetIncrement(0.1L);
+    Rate.SetMinValue(1.3L);
+    Rate.SetMaxValue(8.0L);
+    Rate.SetValue(2.0L);
+    Frame.SetBounds(8, 60, 75, 23);
+    Frame.SetMinValue(0);
+    Frame.SetMaxValue(10);
+    Frame.SetValue(10);
+  }
+  TRsSpinEdit Rate{this};
+  TRsSpinEdit Frame{this};
+};
+
+class SpinEditTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TApplication App{Proc};
+  void SetUp() override { App.Initialize(); }
+  void Pump() {
+    TMsg m;
+    while (Proc.PeekMessageW(m, true)) {
+      if (m.Message == win::WM_QUIT) break;
+      if (App.ProcessDialogMessage(m)) continue;
+      Proc.TranslateMessage(m);
+      Proc.DispatchMessageW(m);
+    }
+  }
+  std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
+};
+
+}  // namespace
+
+TEST_F(SpinEditTest, TypingIsFilteredAndLeavingTheFieldClampsIt) {
+  TSpinForm form(App);
+  int changes = 0;
+  form.Rate.OnChange = [&](TControl&) { ++changes; };
+  ASSERT_TRUE(form.Show());
+  EXPECT_EQ(Shown(form.Rate), u"2.0");
+  form.Rate.SetFocus();
+  form.Rate.SetText(u"");
+  Desk.TypeText(0, u"9x!");
+  Pump();
+  EXPECT_EQ(Shown(form.Rate), u"9");  // the letters never arrive
+  Desk.KeyPress(0, win::VK_TAB);
+  Pump();
+  EXPECT_NE(Desk.FocusWindow(), form.Rate.Handle());
+  EXPECT_EQ(Shown(form.Rate), u"8.0");
+  EXPECT_EQ(form.Rate.Value(), 8.0L);
+  EXPECT_GE(changes, 2);
+  // Entering by Tab selects the whole value, ready to be typed over.
+  form.Rate.SetFocus();
+  EXPECT_EQ(form.Rate.SelLength(), 3);
+  EXPECT_TRUE(Desk.Window(form.Rate.Handle())->ImeDisabled);
+}
+
+TEST_F(SpinEditTest, ArrowsKeysAndWheelStepAndStopAtTheBounds) {
+  TSpinForm form(App);
+  ASSERT_TRUE(form.Show());
+  // The arrow pair sits on top of the field's right edge.
+  const TSimWindow* edit = Desk.Window(form.Rate.Handle());
+  const TSimWindow* arrows = Desk.Window(form.Rate.UpDownButton().Handle());
+  ASSERT_NE(arrows, nullptr);
+  EXPECT_LE(arrows->Rect.Right, edit->Rect.Right);
+  EXPECT_GT(arrows->Rect.Left, edit->Rect.Left + edit->Rect.Width() / 2);
+  const TSimWindow* parent = Desk.Window(edit->Parent);
+  EXPECT_LT(std::find(parent->Children.begin(), parent->Children.end(), arrows->Handle),
+            std::find(parent->Children.begin(), parent->Children.end(), edit->Handle));
+
+  form.Rate.SetText(u"7.95");
+  ASSERT_TRUE(Desk.Click(form.Rate.UpDownButton().UpButton().Handle()));
+  EXPECT_EQ(Shown(form.Rate), u"8.0");
+  EXPECT_EQ(Desk.FocusWindow(), form.Rate.Handle());  // the arrows hand the focus to the field
+  Desk.Click(form.Rate.UpDownButton().DownButton().Handle());
+  EXPECT_EQ(Shown(form.Rate), u"7.9");
+  Desk.KeyPress(form.Rate.Handle(), win::VK_DOWN);
+  Pump();
+  EXPECT_EQ(Shown(form.Rate), u"7.8");
+  Proc.SendMessageW(form.Frame.Handle(), win::WM_MOUSEWHEEL, static_cast<WPARAM>(120) << 16, 0);
+  EXPECT_EQ(Shown(form.Frame), u"10");
+  Proc.SendMessageW(form.Frame.Handle(), win::WM_MOUSEWHEEL, static_cast<WPARAM>(0xFF88) << 16, 0);
+  EXPECT_EQ(Shown(form.Frame), u"9");
+  // Disabled with the field: the arrows click no more.
+  form.Frame.SetEnabled(false);
+  EXPECT_FALSE(Desk.Click(form.Frame.UpDownButton().UpButton().Handle()));
+  EXPECT_EQ(Shown(form.Frame), u"9");
+}
+
+TEST_F(SpinEditTest, HoldingAnArrowRepeatsOnTheTimer) {
+  TSpinForm form(App);
+  ASSERT_TRUE(form.Show());
+  form.Frame.SetValue(0);
+  TRsTimerButton& up = form.Frame.UpDownButton().UpButton();
+  const LPARAM inside = static_cast<LPARAM>(5 | (3 << 16));
+  Proc.SendMessageW(up.Handle(), win::WM_LBUTTONDOWN, win::MK_LBUTTON, inside);
+  EXPECT_EQ(Proc.GetCapture(), up.Handle());
+  Desk.RunFor(499);
+  EXPECT_EQ(Shown(form.Frame), u"0");
+  Desk.RunFor(1);  // the first repeat at half a second
+  EXPECT_EQ(Shown(form.Frame), u"1");
+  Desk.RunFor(200);  // then one every 50 ms
+  EXPECT_EQ(Shown(form.Frame), u"5");
+  Proc.SendMessageW(up.Handle(), win::WM_LBUTTONUP, 0, inside);
+  EXPECT_EQ(Shown(form.Frame), u"6");  // and once more on release inside
+  EXPECT_EQ(Proc.GetCapture(), 0u);
+  Desk.RunFor(500);
+  EXPECT_EQ(Shown(form.Frame), u"6");
+  EXPECT_EQ(Proc.FindTimer(up.Handle(), 1), nullptr);
+}
+
+TEST_F(SpinEditTest, ButtonsPaintThemedOrClassic) {
+  TSpinForm form(App);
+  ASSERT_TRUE(form.Show());
+  TRsTimerButton& up = form.Rate.UpDownButton().UpButton();
+  Desk.Window(up.Handle())->PaintLog.clear();
+  Desk.Paint(up.Handle());
+  const auto& log = Desk.Window(up.Handle())->PaintLog;
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().Op, "DrawThemeBackground");
+  EXPECT_EQ(log.back().Text, u"SPIN");
+  EXPECT_EQ(log.back().Flags, (1u << 16) | 1u);  // up part, normal
+  EXPECT_TRUE(Desk.OpenThemes.empty());          // every handle given back
+
+  Desk.ThemeActive = false;
+  Desk.Window(up.Handle())->PaintLog.clear();
+  Desk.Paint(up.Handle());
+  bool triangle = false;
+  for (const auto& op : Desk.Window(up.Handle())->PaintLog) {
+    EXPECT_NE(op.Op, "DrawThemeBackground");
+    if (op.Op == "Polygon") {
+      triangle = true;
+      ASSERT_EQ(op.Points.size(), 3u);
+      EXPECT_LT(op.Points[2].Y, op.Points[0].Y);  // the tip points up
+    }
+  }
+  EXPECT_TRUE(triangle);
 }
