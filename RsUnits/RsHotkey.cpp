@@ -72,3 +72,62 @@ TShortCut TRsHotKeyCapture::HotKey() const {
 }
 
 }  // namespace lensoro
+
+namespace lensoro {
+
+TRsHotKey::TRsHotKey(TWinControl* parent) : TRsCustomEdit(parent) {}
+
+void TRsHotKey::Clear() {
+  FCapture.Clear();
+  ShowCapture();
+}
+
+void TRsHotKey::CreateWnd() {
+  TRsCustomEdit::CreateWnd();
+  FPlatform.ImmDisableForWindow(Handle());
+  ShowCapture();
+}
+
+void TRsHotKey::ShowCapture() {
+  const std::u16string& text = FCapture.Text();
+  if (Text() != text || !HandleAllocated()) SetText(text);
+  SetSel(static_cast<int>(text.size()), 0);
+}
+
+LRESULT TRsHotKey::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_KEYDOWN:
+    case win::WM_SYSKEYDOWN:
+      // Nothing reaches the edit: the key is the text.
+      FCapture.KeyDown(FPlatform, static_cast<std::uint16_t>(wParam), lParam);
+      ShowCapture();
+      return 0;
+    case win::WM_KEYUP:
+    case win::WM_SYSKEYUP:
+      // Swallowed too: a released Alt would otherwise open the form's menu.
+      if (FCapture.KeyUp()) ShowCapture();
+      return 0;
+    case win::WM_CHAR:
+    case win::WM_SYSCHAR:
+      return 0;
+    case win::WM_GETDLGCODE:
+      return TRsCustomEdit::WndProc(msg, wParam, lParam) | win::DLGC_WANTTAB | win::DLGC_WANTARROWS;
+    case win::WM_SETFOCUS: {
+      const LRESULT r = TRsCustomEdit::WndProc(msg, wParam, lParam);
+      SetSel(static_cast<int>(FCapture.Text().size()), 0);
+      return r;
+    }
+    case win::WM_KILLFOCUS: {
+      // Losing the focus (the form deactivated, or a click elsewhere) ends a
+      // half-pressed combination.
+      const LRESULT r = TRsCustomEdit::WndProc(msg, wParam, lParam);
+      if (FCapture.OwnerDeactivated()) ShowCapture();
+      return r;
+    }
+    default:
+      break;
+  }
+  return TRsCustomEdit::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace lensoro

@@ -10,6 +10,14 @@
 //   capture.Text();    // "Ctrl + F12"
 //   capture.KeyUp();   // a finished combination stays
 //   capture.HotKey();  // 0x4000 | 123
+//
+// TRsHotKey is the field on a form:
+//
+//   TRsHotKey keys(&form);
+//   keys.SetBounds(124, 70, 127, 23);
+//   keys.OnChange = [&](TControl&) { add.SetEnabled(!keys.IsEmpty()); };
+//   ... the user presses Ctrl+Alt+F12 ...
+//   keys.HotKey();  // scCtrl | scAlt | 123
 #pragma once
 
 #include <cstdint>
@@ -18,6 +26,7 @@
 
 #include "Ini.h"
 #include "Platform.h"
+#include "RsEdit.h"
 
 namespace lensoro {
 
@@ -69,6 +78,29 @@ class TRsHotKeyCapture {
   std::u16string FText;
   std::uint16_t FCharCode = 0;
   bool FModifiersOnly = false;
+};
+
+// The field: keys pressed in it show as their combination, typed characters
+// never arrive, Tab is a key like the others.
+class TRsHotKey : public TRsCustomEdit {
+ public:
+  explicit TRsHotKey(TWinControl* parent);
+
+  TRsModifiers InvalidModifiers() const { return FCapture.InvalidModifiers; }
+  void SetInvalidModifiers(TRsModifiers modifiers) { FCapture.InvalidModifiers = modifiers; }
+  TShortCut HotKey() const { return FCapture.HotKey(); }
+  bool IsEmpty() const { return FCapture.IsEmpty(); }
+  // Empties the field (OnChange runs); the last key code stays.
+  void Clear();
+
+ protected:
+  void CreateWnd() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool ContextMenuAllowed() const override { return OnContextPopup != nullptr; }
+
+ private:
+  void ShowCapture();
+  TRsHotKeyCapture FCapture;
 };
 
 }  // namespace lensoro

@@ -169,3 +169,147 @@ TEST(SimKeyboard, KeyDataCarriesScanCodeExtendedFlagAndAlt) {
   EXPECT_EQ(p.GetKeyNameTextW(pageUp, buffer, 8), 0);
   EXPECT_EQ(p.GetLastError(), 87u);
 }
+
+// --- The field on a form of the simulated desktop ----------------------------------------
+
+#include "Controls.h"
+
+namespace {
+
+class THotKeyForm : public TForm {
+ public:
+  explicit THotKeyForm(TApplication& app) : TForm(app, u"THotKeyForm") {
+    SetClientSize(260, 110);
+    Shown.SetBounds(8, 39, 243, 23);
+    Shown.SetBorderStyle(bsNone);
+    Shown.SetFlatStyle(rfsFlatNormal);
+    Shown.SetReadOnly(true);
+    Keys.SetBounds(124, 70, 127, 23);
+    Keys.SetBorderStyle(bsNone);
+    Keys.SetFlatStyle(rfsFlatNormal);
+  }
+  TRsEdit Shown{this};
+  TRsHotKey Keys{this};
+};
+
+class HotKeyFieldTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TApplication App{Proc};
+  void SetUp() override { App.Initialize(); }
+  void Pump() {
+    TMsg m;
+    while (Proc.PeekMessageW(m, true)) {
+      if (m.Message == win::WM_QUIT) break;
+      if (App.ProcessDialogMessage(m)) continue;
+      Proc.TranslateMessage(m);
+      Proc.DispatchMessageW(m);
+    }
+  }
+  // A key as Windows delivers it: a system key while Alt is held without Ctrl.
+  void Key(HWND wnd, std::uint16_t vk, bool down) {
+    Desk.KeysDown[vk] = down;
+    const bool sys = Desk.KeysDown[win::VK_MENU] && !Desk.KeysDown[win::VK_CONTROL];
+    const UINT msg = down ? (sys ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN) : (sys ? win::WM_SYSKEYUP : win::WM_KEYUP);
+    Proc.SendMessageW(wnd, msg, vk, Desk.KeyData(vk, !down));
+  }
+  std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
+};
+
+}  // namespace
+
+TEST_F(HotKeyFieldTest, KeysPressedInTheFieldShowAsTheirCombination) {
+  THotKeyForm form(App);
+  int changes = 0;
+  form.Keys.OnChange = [&](TControl&) { ++changes; };
+  ASSERT_TRUE(form.Show());
+  form.Keys.SetFocus();
+  const HWND keys = form.Keys.Handle();
+  Key(keys, win::VK_CONTROL, true);
+  EXPECT_EQ(Shown(form.Keys), u"Ctrl + ");
+  Key(keys, win::VK_MENU, true);
+  Key(keys, VK_F12, true);
+  EXPECT_EQ(Shown(form.Keys), u"Ctrl + Alt + F12");
+  Key(keys, VK_F12, false);
+  Key(keys, win::VK_MENU, false);
+  Key(keys, win::VK_CONTROL, false);
+  EXPECT_EQ(Shown(form.Keys), u"Ctrl + Alt + F12");
+  EXPECT_EQ(form.Keys.HotKey(), scCtrl | scAlt | VK_F12);
+  EXPECT_EQ(form.Keys.SelStart(), 16);  // the caret at the end
+  EXPECT_EQ(changes, 3);
+  // Alt alone arrives as a system key and is captured the same way.
+  Key(keys, win::VK_MENU, true);
+  EXPECT_EQ(Shown(form.Keys), u"Alt + ");
+  Key(keys, win::VK_MENU, false);
+  EXPECT_TRUE(form.Keys.IsEmpty());
+  EXPECT_TRUE(Desk.Window(keys)->ImeDisabled);
+}
+
+TEST_F(HotKeyFieldTest, TabAndLettersAreKeysNotNavigationOrText) {
+  THotKeyForm form(App);
+  ASSERT_TRUE(form.Show());
+  form.Keys.SetFocus();
+  // Through the form's dialog keys, as the message loop hands it on.
+  Proc.PostMessageW(form.Keys.Handle(), win::WM_KEYDOWN, VK_TAB, Desk.KeyData(VK_TAB));
+  Pump();
+  EXPECT_EQ(Desk.FocusWindow(), form.Keys.Handle());
+  EXPECT_EQ(Shown(form.Keys), u"Tab");
+  Desk.TypeText(0, u"abc");
+  Pump();
+  EXPECT_EQ(Shown(form.Keys), u"Tab");
+  Key(form.Keys.Handle(), VK_A, true);
+  Key(form.Keys.Handle(), VK_A, false);
+  EXPECT_EQ(Shown(form.Keys), u"A");
+  form.Keys.Clear();
+  EXPECT_TRUE(form.Keys.IsEmpty());
+  EXPECT_EQ(form.Keys.HotKey(), 0);
+  // Its own context menu never shows; the plain edit's neither, by default.
+  Desk.ContextMenu(form.Keys.Handle());
+  Desk.ContextMenu(form.Shown.Handle());
+  EXPECT_EQ(Desk.Window(form.Keys.Handle())->Ctl.ContextMenuCount, 0);
+  EXPECT_EQ(Desk.Window(form.Shown.Handle())->Ctl.ContextMenuCount, 0);
+  form.Shown.DefaultContextMenuEnabled = true;
+  Desk.ContextMenu(form.Shown.Handle());
+  EXPECT_EQ(Desk.Window(form.Shown.Handle())->Ctl.ContextMenuCount, 1);
+}
+
+TEST_F(HotKeyFieldTest, HalfPressedCombinationGoesWhenTheFormIsLeft) {
+  THotKeyForm form(App);
+  ASSERT_TRUE(form.Show());
+  const HWND other = Desk.AddForeignWindow(Proc.Pid, u"Notepad", u"Other", 0, {500, 500, 700, 700});
+  form.Keys.SetFocus();
+  Key(form.Keys.Handle(), win::VK_CONTROL, true);
+  EXPECT_EQ(Shown(form.Keys), u"Ctrl + ");
+  Desk.Activate(other);
+  EXPECT_TRUE(form.Keys.IsEmpty());
+  EXPECT_EQ(Shown(form.Keys), u"");
+  // A finished one stays.
+  Desk.Activate(form.Handle());
+  form.Keys.SetFocus();
+  Key(form.Keys.Handle(), VK_PRIOR, true);
+  Desk.Activate(other);
+  EXPECT_EQ(Shown(form.Keys), u"Ctrl + PgUp");
+}
+
+TEST_F(HotKeyFieldTest, FlatFrameCentresTheLineAndPaintsItsBorder) {
+  THotKeyForm form(App);
+  form.Shown.SetFlatBorderColor(0x00123456);
+  ASSERT_TRUE(form.Show());
+  // The frame recalculation as the system asks for it: the window rectangle in.
+  TRect r{8, 39, 251, 62};
+  Proc.SendMessageW(form.Shown.Handle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+  const int line = form.Shown.Frame().Client.Height();
+  EXPECT_GT(line, 0);
+  EXPECT_EQ(r.Left, 10);
+  EXPECT_EQ(r.Right, 249);
+  EXPECT_LE(std::abs((r.Top - 39) - (62 - r.Bottom)), 1);  // as much room above as below
+  auto& log = Desk.Window(form.Shown.Handle())->PaintLog;
+  log.clear();
+  const int objects = Desk.GdiObjectCount(Proc.Pid);
+  Proc.SendMessageW(form.Shown.Handle(), win::WM_NCPAINT, 1, 0);
+  bool framed = false;
+  for (const auto& op : log) framed |= op.Op == "FrameRect" && op.Color == 0x00123456 && op.Rect == TRect{0, 0, 243, 23};
+  EXPECT_TRUE(framed);
+  EXPECT_EQ(Desk.GdiObjectCount(Proc.Pid), objects);  // its brushes given back
+}
