@@ -327,36 +327,6 @@ struct THeldButton {
 
 }  // namespace
 
-TEST(TimerButton, ClickStepsOnceAndHoldingRepeatsAfterHalfASecond) {
-  THeldButton b;
-  b.Press();
-  EXPECT_EQ(b.Repeat.State(), bsDown);
-  b.Run(499);
-  EXPECT_EQ(b.Clicks, 0);
-  b.Repeat.MouseUp(true);
-  EXPECT_EQ(b.Clicks, 1);  // the click itself, on release
-  EXPECT_FALSE(b.Repeat.TimerEnabled());
-  EXPECT_EQ(b.Repeat.State(), bsUp);
-
-  // Held for a second: the first repeat at 500 ms, then every 50 ms.
-  b.Clicks = 0;
-  b.Press();
-  b.Run(500);
-  EXPECT_EQ(b.Clicks, 1);
-  EXPECT_EQ(b.Repeat.TimerInterval(), TRsAutoRepeat::RepeatDelay);
-  b.Run(500);
-  EXPECT_EQ(b.Clicks, 11);
-  b.Repeat.MouseUp(true);
-  EXPECT_EQ(b.Clicks, 12);
-  // The next press waits the half second again.
-  b.Press();
-  EXPECT_EQ(b.Repeat.TimerInterval(), TRsAutoRepeat::FirstDelay);
-  b.Run(100);
-  EXPECT_EQ(b.Clicks, 12);
-  b.Repeat.MouseUp(true);
-  EXPECT_EQ(b.Clicks, 13);
-}
-
 TEST(TimerButton, OnlyTheHeldLeftButtonInsideRepeats) {
   THeldButton b;
   b.Repeat.MouseDown(false);  // right button
