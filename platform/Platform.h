@@ -340,6 +340,20 @@ class TPlatform {
   virtual std::intptr_t ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
                                       const std::u16string& parameters, const std::u16string& directory,
                                       int showCommand) = 0;
+
+  // --- Themes, and the keyboard's key names ----------------------------
+  // The name of the key in a key message's data (scan code in bits 16-23,
+  // extended flag in bit 24); copies at most size-1 characters and a zero
+  // and returns the length, 0 for a key without a name.
+  virtual int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) = 0;
+  virtual bool IsThemeActive() = 0;
+  // A theme handle for the window and a ";"-separated class list ("SPIN"),
+  // 0 when visual styles are off or no class is known.
+  virtual HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) = 0;
+  virtual bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) = 0;
+  virtual bool CloseThemeData(HANDLE theme) = 0;
+  // The DC of the whole window, frame included (release it with ReleaseDC).
+  virtual HDC GetWindowDC(HWND wnd) = 0;
 };
 
 // Win32 constants the units use, with the platform's values.

@@ -312,6 +312,14 @@ class TSimProcess : public TPlatform {
                               const std::u16string& parameters, const std::u16string& directory,
                               int showCommand) override;
 
+  // --- Themes, and the keyboard's key names ---------------------------
+  int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  bool IsThemeActive() override;
+  HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
+  bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
+  bool CloseThemeData(HANDLE theme) override;
+  HDC GetWindowDC(HWND wnd) override;
+
  private:
   friend class TSimDesktop;
   void Log(const char* name, std::int64_t a0 = 0, std::int64_t a1 = 0, std::int64_t a2 = 0, std::int64_t a3 = 0,
@@ -540,6 +548,23 @@ class TSimDesktop {
   std::map<HICON, TSimIcon> FIcons;
   HICON FNextIcon = 0x00100020;
   void DestroyMenuTree(HMENU menu);
+
+ public:
+  // --- Keyboard layout and visual themes ----------------------------------------
+  // A US keyboard: the key data a key message carries for a virtual key
+  // (repeat count 1, scan code, extended flag, bit 29 while Alt is down,
+  // bits 30 and 31 for a release), 0 for a key the layout lacks.
+  LPARAM KeyData(int virtualKey, bool up = false) const;
+  // Visual styles on (IsThemeActive); while off, OpenThemeData gives 0.
+  bool ThemeActive = true;
+  struct TSimTheme {
+    DWORD Pid = 0;
+    HWND Wnd = 0;
+    std::u16string ClassName;  // the first known class of the list, upper case
+  };
+  // Handles not yet closed. A part drawn is the paint-log entry
+  // "DrawThemeBackground" with the class as Text and part << 16 | state as Flags.
+  std::map<HANDLE, TSimTheme> OpenThemes;
 
  private:
   friend class TSimProcess;

@@ -162,6 +162,14 @@ class TWin32Platform final : public TPlatform {
                               const std::u16string& parameters, const std::u16string& directory,
                               int showCommand) override;
 
+  // --- Themes, and the keyboard's key names (Win32Theme.cpp)
+  int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  bool IsThemeActive() override;
+  HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
+  bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
+  bool CloseThemeData(HANDLE theme) override;
+  HDC GetWindowDC(HWND wnd) override;
+
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
 };
