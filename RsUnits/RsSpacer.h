@@ -10,9 +10,6 @@ namespace lensoro {
 enum TLineShape { lsNone, lsSingle, lsDouble };
 enum TLineDirection { ldHorizontal, ldVertical };
 
-// System colours in colour form: top byte FF, then the COLOR_ index.
-constexpr DWORD clBtnShadow = 0xFF000010u, clBtnHighlight = 0xFF000014u;
-
 // One line in the control's coordinates, from From to To with To left out
 // (as LineTo draws it).
 struct TSpacerLine {
