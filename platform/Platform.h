@@ -101,6 +101,39 @@ struct TCreateWindowParams {
   IWindowHandler* Handler = nullptr;
 };
 
+// --- Notification area, menus, hot keys, icons and the shell ----------------
+// Icons and menus are opaque values the backend hands out.
+using HICON = std::uintptr_t;
+using HMENU = std::uintptr_t;
+
+// The fields of the shell's NOTIFYICONDATAW that the tray icon uses. The
+// backend fills the real record from it (the full record of Windows 6.0 and
+// later, 956 bytes in the 32-bit layout).
+struct TNotifyIconData {
+  DWORD cbSize = 0;
+  HWND hWnd = 0;
+  UINT uID = 0;
+  UINT uFlags = 0;
+  UINT uCallbackMessage = 0;
+  HICON hIcon = 0;
+  char16_t szTip[128] = {};
+  char16_t szInfo[256] = {};
+  UINT uTimeout = 0;
+  char16_t szInfoTitle[64] = {};
+  DWORD dwInfoFlags = 0;
+  HICON hBalloonIcon = 0;
+};
+
+// An icon's pixels as GetIconInfo and GetDIBits give them: the colour
+// bitmap as 32-bit top-down B G R A, the mask one byte per pixel (non-zero
+// where the mask bit is set).
+struct TIconBits {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint8_t> ColorBgra;
+  std::vector<std::uint8_t> Mask;
+};
+
 class TPlatform {
  public:
   virtual ~TPlatform() = default;
@@ -221,6 +254,34 @@ class TPlatform {
   virtual bool MagSetWindowSource(HWND wnd, const TRect& source) = 0;
   virtual bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) = 0;
 
+  // --- Notification area, menus, hot keys, icons and the shell ----------
+  // NIM_ADD, NIM_MODIFY or NIM_DELETE; false (and the last error) on failure.
+  virtual bool Shell_NotifyIconW(DWORD message, const TNotifyIconData& data) = 0;
+  virtual HMENU CreatePopupMenu() = 0;  // 0 on failure
+  // MF_STRING, MF_SEPARATOR or MF_POPUP (id is then the submenu), with
+  // MF_CHECKED and MF_GRAYED as wanted.
+  virtual bool AppendMenuW(HMENU menu, UINT flags, std::uintptr_t id, const std::u16string& text) = 0;
+  // The item's former check state (MF_CHECKED or 0), 0xFFFFFFFF when there is no such item.
+  virtual DWORD CheckMenuItem(HMENU menu, UINT id, UINT flags) = 0;
+  // Tracks the menu until an item is chosen or it is dismissed. With
+  // TPM_RETURNCMD the result is the chosen id (0 when dismissed).
+  virtual int TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd) = 0;
+  virtual bool DestroyMenu(HMENU menu) = 0;  // submenus go with it
+  virtual bool RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) = 0;
+  virtual bool UnregisterHotKey(HWND wnd, int id) = 0;
+  // An icon from 32-bit B G R A pixels, top row first, straight alpha.
+  virtual HICON CreateIconIndirect(int width, int height, const std::vector<std::uint8_t>& bgra) = 0;
+  virtual HICON CopyIcon(HICON icon) = 0;
+  virtual bool DestroyIcon(HICON icon) = 0;
+  // The executable's own icon resource at the given size (LoadImageW).
+  virtual HICON LoadImageW(int resourceId, int width, int height) = 0;
+  virtual bool GetIconInfo(HICON icon, TIconBits& bits) = 0;
+  virtual int GetScreenBitsPerPixel() = 0;  // GetDeviceCaps(BITSPIXEL) of the screen
+  // Empty verb, parameters or folder stand for none. Greater than 32 on success.
+  virtual std::intptr_t ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
+                                      const std::u16string& parameters, const std::u16string& directory,
+                                      int showCommand) = 0;
+
   // --- Version resources and the registry --------------------------------
   // Bytes GetFileVersionInfoW needs for the file's version resource; 0 (and
   // the last error) when the file has none or cannot be read.
@@ -292,6 +353,22 @@ constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK
 constexpr int VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12;
 constexpr int WHEEL_DELTA = 120;
 constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
+
+// Notification area, menus, hot keys and the shell.
+constexpr DWORD NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2;
+constexpr UINT NIF_MESSAGE = 0x1, NIF_ICON = 0x2, NIF_TIP = 0x4, NIF_INFO = 0x10;
+constexpr DWORD NIIF_NONE = 0, NIIF_INFO = 1, NIIF_WARNING = 2, NIIF_ERROR = 3, NIIF_USER = 4,
+                NIIF_ICON_MASK = 0x0F, NIIF_NOSOUND = 0x10, NIIF_LARGE_ICON = 0x20, NIIF_RESPECT_QUIET_TIME = 0x80;
+constexpr UINT NIN_BALLOONSHOW = 0x402, NIN_BALLOONHIDE = 0x403, NIN_BALLOONTIMEOUT = 0x404,
+               NIN_BALLOONUSERCLICK = 0x405;
+constexpr UINT MF_STRING = 0x0, MF_GRAYED = 0x1, MF_CHECKED = 0x8, MF_POPUP = 0x10, MF_SEPARATOR = 0x800,
+               MF_BYCOMMAND = 0x0, MF_UNCHECKED = 0x0;
+constexpr UINT TPM_RIGHTBUTTON = 0x2, TPM_NONOTIFY = 0x80, TPM_RETURNCMD = 0x100;
+constexpr UINT MOD_ALT = 1, MOD_CONTROL = 2, MOD_SHIFT = 4;
+constexpr UINT WM_COMMAND = 0x0111, WM_NULL = 0x0000;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8, ERROR_INVALID_MENU_HANDLE = 1401, ERROR_INVALID_ICON_HANDLE = 1402,
+                ERROR_HOTKEY_ALREADY_REGISTERED = 1409, ERROR_HOTKEY_NOT_REGISTERED = 1419;
+constexpr std::intptr_t SE_ERR_FNF = 2, SE_ERR_ACCESSDENIED = 5, SE_ERR_NOASSOC = 31;
 }  // namespace win
 
 // Version resources and the registry.

@@ -67,6 +67,11 @@ void TApplication::ShowException(const std::exception& e) {
 }
 
 LRESULT TApplication::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Popup menus are tracked on this window; the main form hears of the menu
+  // loop so that it stops pushing itself above the menu.
+  if ((msg == win::WM_ENTERMENULOOP || msg == win::WM_EXITMENULOOP) && MainForm && MainForm->Handle()) {
+    Platform.SendMessageW(MainForm->Handle(), msg, wParam, lParam);
+  }
   return Platform.DefWindowProcW(wnd, msg, wParam, lParam);
 }
 

@@ -142,4 +142,15 @@ TPngImage IconBitsToPng(int width, int height, std::span<const std::uint8_t> col
   return image;
 }
 
+std::vector<std::uint8_t> PngToBgra(const TPngImage& image) {
+  std::vector<std::uint8_t> bgra(image.Pixels.size());
+  for (std::size_t i = 0; i + 3 < image.Pixels.size(); i += 4) {
+    bgra[i] = image.Pixels[i + 2];
+    bgra[i + 1] = image.Pixels[i + 1];
+    bgra[i + 2] = image.Pixels[i];
+    bgra[i + 3] = image.HasAlpha ? image.Pixels[i + 3] : 255;
+  }
+  return bgra;
+}
+
 }  // namespace lensoro

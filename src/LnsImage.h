@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "LnsPng.h"
 
@@ -56,5 +57,9 @@ int AppendFadedImages(TPngImageList& list, TFadeRegion region);
 // An empty image when the sizes do not fit.
 TPngImage IconBitsToPng(int width, int height, std::span<const std::uint8_t> colorBgra,
                         std::span<const std::uint8_t> mask, bool useAlphaBytes);
+
+// The image as an icon's 32-bit top-down B G R A pixels, straight alpha;
+// opaque where the image has no alpha.
+std::vector<std::uint8_t> PngToBgra(const TPngImage& image);
 
 }  // namespace lensoro

@@ -17,7 +17,8 @@ int ScaleByDpi(int value, int pixelsPerInch) {
 }
 }  // namespace
 
-TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlatform(app.Platform) {
+TMainForm::TMainForm(TApplication& app)
+    : Timer1(app.Platform), PopupMenu1(app), FApp(app), FPlatform(app.Platform) {
   FApp.MainForm = this;
   BindActions();
   TCreateWindowParams params;
@@ -33,6 +34,7 @@ TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlat
 
 TMainForm::~TMainForm() {
   FormDestroy();
+  TrayIcon1.reset();
   Timer1.SetEnabled(false);
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   FHandle = 0;
@@ -72,6 +74,7 @@ void TMainForm::BindActions() {
   };
   ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
   ActPopQuit.OnExecute = [this] { ActPopQuitExecute(); };
+  BuildPopupMenu1();
 }
 
 void TMainForm::FormCreate() {
@@ -96,7 +99,11 @@ void TMainForm::FormCreate() {
   LoadSettings(*this);
 
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
-  // The global hot key is registered here once shortcuts exist.
+  // A refused key has been reported; it stays assigned and is saved again.
+  if (ActPopMinimizeAndRestore.ShortCut != 0) {
+    bool registered = false;
+    SetGlobalHotKey(ActPopMinimizeAndRestore.ShortCut, registered);
+  }
 
   // Without a magnifier there is no loupe: once the quit path has been
   // taken, the steps below would only repeat the report for every call
@@ -107,7 +114,14 @@ void TMainForm::FormCreate() {
   if (FApp.Terminated()) return;
   ApplyLoupeSettings();
 
-  // Tray images and the tray icon are set up here once they exist.
+  CreateTrayIcon1();
+  LoadTrayIcons();
+  TrayIcon1->SetVisible(true);
+  TrayIcon1->SetHint(FApp.Title);
+  // Through -1, so that the image is fetched even when the index is the one
+  // stored already.
+  TrayIcon1->SetIconIndex(-1);
+  SetTrayIconIndex(TrayIconIndex);
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer1.SetInterval(50);
@@ -116,8 +130,11 @@ void TMainForm::FormCreate() {
   FOrgWindowProc = FWindowProc;
   FWindowProc = &TMainForm::NewWindowProc;
 
-  // A silent start hides the loupe here once hiding to the tray exists.
-  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+  if (IsSilentMode) {
+    MinimizeToTray();
+  } else {
+    ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+  }
 
   if (FIsWindows7) FUMMagNotify = FPlatform.RegisterWindowMessageW(u"UM_MAGNOTIFY");
 
@@ -132,7 +149,9 @@ void TMainForm::FormDestroy() {
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FZOrderList.reset();
   FLnsList.reset();
-  // The global hot key is removed here once shortcuts exist.
+  // Without a registered key this fails; the program is ending, so nobody
+  // is shown a message for it.
+  FPlatform.UnregisterHotKey(FHandle, FHotKeyId);
   if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
   FHotKeyId = 0;
 }
@@ -243,6 +262,19 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case UM_LOUPENOTIFY:
       UMLoupeNotify(wParam, lParam);
+      return 0;
+    case win::WM_CONTEXTMENU:
+      WMContextMenu(lParam);
+      return 0;
+    case win::WM_ENTERMENULOOP:
+      // The tracking tick must not push the loupe above its own menu.
+      IsTopmost = false;
+      return 0;
+    case win::WM_EXITMENULOOP:
+      IsTopmost = true;
+      return 0;
+    case win::WM_HOTKEY:
+      WMHotKey(wParam);
       return 0;
     case win::WM_CLOSE:
       // Closing the loupe (Alt+F4, a script's WM_CLOSE) quits the program.

@@ -10,6 +10,9 @@
 //   MainWindow.cpp     resize zones, the mouse, following a resize
 //   MainInstances.cpp  the other running copies: the protocol, the exclusion
 //                      filter, who stays on top
+//   MainMenu.cpp       the popup menu and its commands, hiding to the tray
+//   MainTray.cpp       the tray icon and its images
+//   MainHotKey.cpp     the system-wide hot key
 #pragma once
 
 #include <cstdint>
@@ -20,7 +23,10 @@
 #include "Framework.h"
 #include "Ini.h"
 #include "LnsList.h"
+#include "LnsPng.h"
+#include "Menus.h"
 #include "Platform.h"
+#include "RsTrayIcon.h"
 
 namespace lensoro {
 
@@ -63,6 +69,14 @@ constexpr std::uintptr_t Timer1Id = 1;
 // The resize zones along the loupe's edges for a point in screen
 // coordinates; `framework` when the point lies in none.
 LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
+
+// The fixed icon as an image with alpha, for a set without any strip.
+TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
+
+class TOptionForm;
+class TAboutForm;
+
+enum class TWindowState { wsNormal, wsMinimized };
 
 class TMainForm : private IWindowHandler {
  public:
@@ -143,7 +157,27 @@ class TMainForm : private IWindowHandler {
   void FormDblClick();
   void FormMouseWheelUp(TShiftState shift);
   void FormMouseWheelDown(TShiftState shift);
+
+  // --- Popup menu, commands, tray icon and hot key ------------------------------
+  TPopupMenu PopupMenu1;
+  std::unique_ptr<TRsTrayIcon> TrayIcon1;  // made in FormCreate
+  TPngImageList PngImageList1;             // base images, then their faded variants
+  void PopupMenu1Popup();
+  void ActPopMinimizeAndRestoreExecute();
+  void ActPopShowOptionExecute();
+  void ActPopShowLanguageExecute() {}
+  void ActPopShowHelpExecute();
+  void ActPopShowVersionInfoExecute();
   void MinimizeToTray();
+  void RestoreFromTray();
+  TWindowState WindowState() const { return FWindowState; }
+  void SetTrayIconIndex(int index);
+  void TrayIcon1Click();
+  void TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  // Registers the shortcut as the system-wide toggle; ok tells whether the
+  // system took it. A refusal is shown with the system's reason.
+  void SetGlobalHotKey(TShortCut shortCut, bool& ok);
+  void RemoveGlobalHotKey();
 
   // --- Instances -----------------------------------------------------------
   // Announces this loupe to the copies already running and lists theirs.
@@ -217,6 +251,14 @@ class TMainForm : private IWindowHandler {
   // A message to another copy: answered, or given up on after a while.
   void NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void RecomputeSizes(int windowWidth, int windowHeight);
+  void BuildPopupMenu1();
+  void WMContextMenu(LPARAM lParam);
+  void WMHotKey(WPARAM id);
+  void LoadTrayIcons();
+  // Appends a strip's cells; false, with the user told why, when it cannot be read.
+  bool LoadTrayStrip(const std::u16string& path);
+  void CreateTrayIcon1();
+  void NotifyOthersOfVisibility(LPARAM code);
   void PlaceMagnifier();
 
   TApplication& FApp;
@@ -246,6 +288,11 @@ class TMainForm : private IWindowHandler {
   bool FSourceErrorShown = false;
   bool FRestarting = false;
   bool FClosingNotified = false;
+
+  TWindowState FWindowState = TWindowState::wsNormal;
+  // The open dialogs; null when none is open.
+  TOptionForm* FOptionForm = nullptr;
+  TAboutForm* FAboutForm = nullptr;
 
   std::unique_ptr<TZOrderList> FZOrderList;
   std::unique_ptr<TLnsList> FLnsList;

@@ -95,7 +95,4 @@ void TMainForm::FormMouseWheelDown(TShiftState shift) {
   if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) ActPopZoomOut.Execute();
 }
 
-// Hiding to the notification area comes with the tray icon.
-void TMainForm::MinimizeToTray() {}
-
 }  // namespace lensoro

@@ -323,6 +323,15 @@ LRESULT TSimDesktop::DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case win::WM_NCHITTEST:
       return win::HTCLIENT;
+    case win::WM_RBUTTONUP:
+      // As on Windows: releasing the right button asks the window for its
+      // context menu, at the pointer in screen coordinates.
+      if (const TSimWindow* w = Window(wnd)) {
+        const int x = w->Rect.Left + static_cast<std::int16_t>(lParam & 0xFFFF);
+        const int y = w->Rect.Top + static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+        Send(wnd, win::WM_CONTEXTMENU, wnd, static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)));
+      }
+      return 0;
     case win::WM_QUERYENDSESSION:
     case win::WM_ERASEBKGND:
       return 1;

@@ -243,6 +243,25 @@ class TSimProcess : public TPlatform {
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
+  // --- Notification area, menus, hot keys, icons and the shell ----------
+  bool Shell_NotifyIconW(DWORD message, const TNotifyIconData& data) override;
+  HMENU CreatePopupMenu() override;
+  bool AppendMenuW(HMENU menu, UINT flags, std::uintptr_t id, const std::u16string& text) override;
+  DWORD CheckMenuItem(HMENU menu, UINT id, UINT flags) override;
+  int TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd) override;
+  bool DestroyMenu(HMENU menu) override;
+  bool RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) override;
+  bool UnregisterHotKey(HWND wnd, int id) override;
+  HICON CreateIconIndirect(int width, int height, const std::vector<std::uint8_t>& bgra) override;
+  HICON CopyIcon(HICON icon) override;
+  bool DestroyIcon(HICON icon) override;
+  HICON LoadImageW(int resourceId, int width, int height) override;
+  bool GetIconInfo(HICON icon, TIconBits& bits) override;
+  int GetScreenBitsPerPixel() override;
+  std::intptr_t ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
+                              const std::u16string& parameters, const std::u16string& directory,
+                              int showCommand) override;
+
   // Version resources and the registry (SimVersion.cpp).
   DWORD GetFileVersionInfoSizeW(const std::u16string& path) override;
   bool GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) override;
@@ -352,6 +371,96 @@ class TSimDesktop {
   // --- Atoms and registered messages --------------------------------------
   ATOM FindAtom(const std::u16string& name) const;  // 0 when not there
   int AtomReferences(ATOM atom) const;               // 0 when not there
+
+  // --- Notification area, menus, hot keys, icons and the shell ------------
+  // The shell's record of one icon, field by field as the NIF_ flags of the
+  // adds and modifies set them.
+  struct TSimTrayIcon {
+    DWORD Pid = 0;
+    TNotifyIconData Data;
+    int BalloonsShown = 0;  // modifies with NIF_INFO and a text
+  };
+  // Icons in the notification area by (window, id), in the order added.
+  std::vector<TSimTrayIcon> TrayIcons;
+  const TSimTrayIcon* TrayIcon(HWND wnd, UINT id) const;
+  // The taskbar restarts: its icons are gone and "TaskbarCreated" is posted
+  // to every top-level window (dispatched by the next RunFor).
+  void BroadcastTaskbarCreated();
+  // The number of a registered message; 0 when nobody registered the name.
+  UINT FindMessage(const std::u16string& name) const;
+  // The mouse on a tray icon: its callback message (wParam the id, lParam
+  // the mouse message) is posted to its window. False when no such icon.
+  bool TrayMouse(HWND wnd, UINT id, UINT mouseMessage);
+
+  struct TSimMenuItem {
+    UINT Flags = 0;  // MF_ flags as appended, MF_CHECKED as last set
+    std::uintptr_t Id = 0;
+    std::u16string Text;
+    HMENU SubMenu = 0;
+  };
+  struct TSimMenu {
+    DWORD Pid = 0;
+    std::vector<TSimMenuItem> Items;
+  };
+  const TSimMenu* Menu(HMENU menu) const;  // null when not there
+  int MenuCount(DWORD pid) const;          // menus alive in a process
+  // One TrackPopupMenuEx call; Menu(Menu) shows its items while it is up.
+  struct TSimMenuTrack {
+    DWORD Pid = 0;
+    HMENU Menu = 0;
+    HWND Owner = 0;
+    int X = 0, Y = 0;
+    UINT Flags = 0;
+    HWND Window = 0;  // the "#32768" window that stands for the menu while it is up
+    std::uintptr_t Result = 0;
+  };
+  std::vector<TSimMenuTrack> MenuTracks;
+  // Answers TrackPopupMenuEx while the menu is up: the id of the item to
+  // choose, 0 to dismiss it. Without one every menu is dismissed. An id
+  // that is no enabled command item of the menu dismisses it too.
+  std::function<std::uintptr_t(TSimProcess&, const TSimMenuTrack&)> MenuResponder;
+  // The id of the first command item whose text starts with `prefix`, in
+  // the menu or its submenus; 0 when none.
+  std::uintptr_t FindMenuItem(HMENU menu, const std::u16string& prefix) const;
+
+  // Hot keys of every process: a combination belongs to one registration.
+  struct TSimHotKey {
+    DWORD Pid = 0;
+    HWND Wnd = 0;
+    int Id = 0;
+    UINT Modifiers = 0, Key = 0;
+  };
+  std::vector<TSimHotKey> HotKeys;
+  // The user presses a combination: WM_HOTKEY goes to its registration's
+  // window. False when nobody registered it.
+  bool PressHotKey(UINT modifiers, UINT key);
+
+  struct TSimIcon {
+    DWORD Pid = 0;
+    TIconBits Bits;
+  };
+  const TSimIcon* Icon(HICON icon) const;  // null when not there
+  int IconCount(DWORD pid) const;
+  // The executable's icon resource 1 (16 x 16); LoadImageW makes icons of it.
+  TIconBits AppIcon = DefaultAppIcon();
+  static TIconBits DefaultAppIcon();  // a ring with transparent corners
+  int ScreenBitsPerPixel = 32;
+
+  struct TSimShellExecute {
+    DWORD Pid = 0;
+    HWND Wnd = 0;
+    std::u16string Verb, File, Parameters, Directory;
+    int Show = 0;
+  };
+  std::vector<TSimShellExecute> ShellExecutes;
+  std::intptr_t ShellExecuteResult = 42;  // what ShellExecuteW returns
+
+ private:
+  std::map<HMENU, TSimMenu> FMenus;
+  HMENU FNextMenu = 0x000A0010;
+  std::map<HICON, TSimIcon> FIcons;
+  HICON FNextIcon = 0x00100020;
+  void DestroyMenuTree(HMENU menu);
 
  private:
   friend class TSimProcess;

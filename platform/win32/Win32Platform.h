@@ -98,6 +98,25 @@ class TWin32Platform final : public TPlatform {
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
+  // --- Notification area, menus, hot keys, icons and the shell (Win32Shell.cpp)
+  bool Shell_NotifyIconW(DWORD message, const TNotifyIconData& data) override;
+  HMENU CreatePopupMenu() override;
+  bool AppendMenuW(HMENU menu, UINT flags, std::uintptr_t id, const std::u16string& text) override;
+  DWORD CheckMenuItem(HMENU menu, UINT id, UINT flags) override;
+  int TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd) override;
+  bool DestroyMenu(HMENU menu) override;
+  bool RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) override;
+  bool UnregisterHotKey(HWND wnd, int id) override;
+  HICON CreateIconIndirect(int width, int height, const std::vector<std::uint8_t>& bgra) override;
+  HICON CopyIcon(HICON icon) override;
+  bool DestroyIcon(HICON icon) override;
+  HICON LoadImageW(int resourceId, int width, int height) override;
+  bool GetIconInfo(HICON icon, TIconBits& bits) override;
+  int GetScreenBitsPerPixel() override;
+  std::intptr_t ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
+                              const std::u16string& parameters, const std::u16string& directory,
+                              int showCommand) override;
+
   // Version resources and the registry (Win32Version.cpp).
   DWORD GetFileVersionInfoSizeW(const std::u16string& path) override;
   bool GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) override;

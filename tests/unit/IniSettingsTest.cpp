@@ -36,7 +36,7 @@ constexpr char16_t kLang[] = u"C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang
 class SettingsTest : public ::testing::Test {
  protected:
   TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\Lensoro\\lensoro.exe");
+  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
   TApplication App{Proc};
   std::unique_ptr<TMainForm> Form;
 

@@ -37,7 +37,7 @@ class InstancesTest : public ::testing::Test {
   // Starts a copy; `at` places it (the settings file is where a copy keeps
   // its place, so the tests write one).
   TCopy& Start(const std::u16string& exe, TRect at = {243, 478, 511, 698}) {
-    auto copy = std::make_unique<TCopy>(Desk.AddProcess(exe));
+    auto copy = std::make_unique<TCopy>(test::AddLensoro(Desk, exe));
     const std::u16string ini = exe.substr(0, exe.size() - 4) + u".ini";
     std::u16string text = u"[MainForm]\r\nLeft=" + Num(at.Left) + u"\r\nTop=" + Num(at.Top) + u"\r\nWidth=" +
                           Num(at.Width()) + u"\r\nHeight=" + Num(at.Height()) + u"\r\n";
@@ -92,7 +92,7 @@ TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
   EXPECT_FALSE(a.Form->IsTopmost);
   EXPECT_TRUE(b.Form->IsTopmost);
   // Windows 10: no UM_MAGNOTIFY traffic at all.
-  EXPECT_EQ(Desk.CountCalls("RegisterWindowMessageW"), 0);
+  EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
 
   Desk.ClearCalls();
   Quit(b);
@@ -288,7 +288,7 @@ TEST_F(InstancesTest, MessagesFromStrangersChangeNothingHarmful) {
 
 TEST_F(InstancesTest, AFailedFilterAtStartTellsNobodyItNeverJoined) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
-  auto b = std::make_unique<TCopy>(Desk.AddProcess(u"C:\\B\\lensoro.exe"));
+  auto b = std::make_unique<TCopy>(test::AddLensoro(Desk, u"C:\\B\\lensoro.exe"));
   Desk.FailNext("MagSetWindowFilterList", win::ERROR_ACCESS_DENIED, 1, b->Proc.Pid);
   b->App.Initialize();
   b->Form = std::make_unique<TMainForm>(b->App);

@@ -38,7 +38,7 @@ const std::u16string kDefault = std::u16string(kLangDir) + DefaultLangFileName;
 class LangTest : public ::testing::Test {
  protected:
   TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\Lensoro\\lensoro.exe");
+  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
   TApplication App{Proc};
   std::unique_ptr<TMainForm> Form;
 

@@ -8,9 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "Format.h"
+#include "Framework.h"
 #include "LnsImage.h"
+#include "Main.h"
+#include "SimDesktop.h"
+#include "TestFiles.h"
 
 using namespace lensoro;
+using namespace lensoro::sim;
 
 namespace {
 
@@ -275,4 +281,98 @@ TEST(TrayImages, FixedIconBecomesOneImageAndItsFadedVariant) {
   EXPECT_EQ(AppendFadedImages(list, TFadeRegion::OwnImage), 1);
   ASSERT_EQ(list.size(), 2u);
   ExpectFaded(list[0], list[1], OwnFadeMap);
+}
+
+// --- The set the loupe builds at start-up ------------------------------------------
+
+namespace {
+
+std::string AsText(const TBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// A copy of the program started in C:\P with the given files beside it.
+struct TStartedLoupe {
+  TSimDesktop Desk;
+  TSimProcess& Proc = Desk.AddProcess(u"C:\\P\\lensoro.exe");
+  TApplication App{Proc};
+  std::unique_ptr<TMainForm> Form;
+  void Start(const std::u16string& ini = u"") {
+    if (!ini.empty()) Desk.AddFile(u"C:\\P\\lensoro.ini", test::Utf16File(ini));
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+  }
+  // The alpha at (x, y) of the icon the tray shows.
+  int ShownAlpha(int x, int y) const {
+    const HWND tray = Form->TrayIcon1->WindowHandle();
+    const auto* icon = Desk.TrayIcon(tray, tray);
+    const auto* bits = icon ? Desk.Icon(icon->Data.hIcon) : nullptr;
+    return bits ? bits->Bits.ColorBgra[static_cast<std::size_t>((y * bits->Bits.Width + x) * 4 + 3)] : -1;
+  }
+};
+
+}  // namespace
+
+TEST(TrayImageSet, OwnStripAt120DpiKeepsTheChosenIndexEvenPastTheBaseImages) {
+  TStartedLoupe l;
+  l.Desk.PixelsPerInch = 120;
+  l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(FlatCellStrip(4, 2)));
+  l.Start(u"[Loupe]\r\nTrayIconIndex=9\r\n");
+  EXPECT_EQ(l.Form->OrgIconCount, 8);
+  ASSERT_EQ(l.Form->PngImageList1.size(), 16u);
+  EXPECT_EQ(l.Form->PngImageList1[15].Width, 20);
+  EXPECT_EQ(l.Form->TrayIconIndex, 9);
+  // Index 9 is the faded image 1: alpha 254 halved to 127.
+  EXPECT_EQ(l.ShownAlpha(5, 5), 127);
+  EXPECT_TRUE(l.Desk.Dialogs.empty());
+}
+
+TEST(TrayImageSet, AnotherStripIsUsedFromIndexZeroWithTheWholeInsideFaded) {
+  TStartedLoupe l;
+  l.Desk.AddFile(u"C:\\P\\Image\\Mine.png", AsText(FlatCellStrip(2, 1)));
+  l.Start(u"[Loupe]\r\nTrayIconIndex=1\r\n");
+  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.Form->OrgIconCount, 2);
+  ASSERT_EQ(l.Form->PngImageList1.size(), 4u);
+  ExpectFaded(l.Form->PngImageList1[0], l.Form->PngImageList1[2], OtherFadeMap);
+  EXPECT_EQ(l.ShownAlpha(5, 5), 255);
+  l.Form->MinimizeToTray();
+  EXPECT_EQ(l.ShownAlpha(2, 14), 128);  // inside the other strips' region only
+}
+
+TEST(TrayImageSet, NoStripGivesTheMessageAndTheFixedIconAlone) {
+  TStartedLoupe l;
+  l.Start(u"[Loupe]\r\nTrayIconIndex=3\r\n");
+  ASSERT_EQ(l.Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(l.Desk.Dialogs[0].Text, u"ありません: [C:\\P\\Image\\Lns16.png]");
+  EXPECT_EQ(l.Desk.Dialogs[0].Type, TMsgDlgType::Error);
+  EXPECT_EQ(l.Form->OrgIconCount, 1);
+  ASSERT_EQ(l.Form->PngImageList1.size(), 2u);
+  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  // The fixed icon's transparent corners stay transparent; its inside is faded.
+  const TPngImage& icon = l.Form->PngImageList1[0];
+  EXPECT_TRUE(icon.HasAlpha);
+  EXPECT_EQ(icon.At(0, 0)[3], 0);
+  EXPECT_EQ(icon.At(8, 8)[3], 255);
+  ExpectFaded(icon, l.Form->PngImageList1[1], OwnFadeMap);
+  EXPECT_EQ(l.ShownAlpha(8, 8), 255);
+  l.Form->MinimizeToTray();
+  EXPECT_EQ(l.ShownAlpha(8, 8), 128);
+
+  // On a 16-bit screen the mask alone says what is transparent.
+  TStartedLoupe lowColour;
+  lowColour.Desk.ScreenBitsPerPixel = 16;
+  lowColour.Start();
+  EXPECT_EQ(lowColour.Form->PngImageList1[0].At(0, 0)[3], 0);
+}
+
+TEST(TrayImageSet, DamagedStripIsReportedAndTheFixedIconTakesItsPlace) {
+  TStartedLoupe l;
+  TBytes damaged = FlatCellStrip(2, 1);
+  damaged.resize(damaged.size() / 2);
+  l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(damaged));
+  l.Start(u"[Loupe]\r\nTrayIconIndex=1\r\n");
+  ASSERT_EQ(l.Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(l.Desk.Dialogs[0].Text, u"ひらけません: [C:\\P\\Image\\Lns16.png] (PNG file is truncated.)");
+  EXPECT_EQ(l.Form->OrgIconCount, 1);
+  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.ShownAlpha(8, 8), 255);
 }

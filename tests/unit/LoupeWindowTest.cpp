@@ -7,6 +7,7 @@
 #include "Framework.h"
 #include "Main.h"
 #include "SimDesktop.h"
+#include "TestFiles.h"
 
 using namespace lensoro;
 using namespace lensoro::sim;
@@ -25,7 +26,7 @@ WPARAM Wheel(int delta, WPARAM keys) {
 class LoupeWindowTest : public ::testing::Test {
  protected:
   TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\lensoro.exe");
   TApplication App{Proc};
   std::unique_ptr<TMainForm> Form;
 

@@ -45,7 +45,7 @@ bool IsHex32(const std::u16string& s) {
 class MainFormTest : public ::testing::Test {
  protected:
   TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\Lensoro\\lensoro.exe");
+  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
   TApplication App{Proc};
   std::unique_ptr<TMainForm> Form;
 
@@ -124,7 +124,7 @@ TEST_F(MainFormTest, FormCreateWiresThePartsInOrder) {
   EXPECT_EQ(Form->HotKeyId(), Desk.FindAtom(u"20260115100000000"));
   EXPECT_FALSE(Form->IsWindows7());
   EXPECT_EQ(Form->UMMagNotify(), 0u);
-  EXPECT_EQ(Desk.CountCalls("RegisterWindowMessageW", Proc.Pid), 0);
+  EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
 }
 
 TEST_F(MainFormTest, DensityAndWindows7AreReadAtCreation) {
@@ -405,7 +405,7 @@ TEST_F(MainFormTest, MagnifierWindowFailureReportsAndQuits) {
 
 TEST(LensoroMain, RunsUntilTheLoupeIsClosedAndEndsWithZero) {
   TSimDesktop desk;
-  TSimProcess& proc = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TSimProcess& proc = test::AddLensoro(desk, u"C:\\Tools\\lensoro.exe");
   // The first tick's report is answered by closing the loupe it belongs to,
   // as a user or a script would.
   desk.FailNext("MagSetWindowSource", win::ERROR_INVALID_PARAMETER, 1, proc.Pid);

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "SimDesktop.h"
+
 namespace lensoro::test {
 
 // The bytes of a UTF-16 LE file with its byte-order mark.
@@ -24,6 +26,22 @@ inline std::u16string Utf16Text(const std::string& bytes) {
                                   (static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
   return text;
+}
+
+// A tray strip of one 16 x 16 opaque cell (R G B = 40 120 200) as a PNG file.
+inline std::string OneCellPng() {
+  static const char bytes[] =
+      "\x89\x50\x4E\x47\x0D\x0A\x1A\x0A\x00\x00\x00\x0D\x49\x48\x44\x52\x00\x00\x00\x10\x00\x00\x00\x10\x08\x06"
+      "\x00\x00\x00\x1F\xF3\xFF\x61\x00\x00\x00\x19\x49\x44\x41\x54\x78\xDA\x63\xD0\xA8\x38\xF1\x9F\x12\xCC\x30"
+      "\x6A\xC0\xA8\x01\xA3\x06\x0C\x17\x03\x00\x1A\xB0\x67\x1F\xF3\x95\xF8\xBD\x00\x00\x00\x00\x49\x45\x4E\x44"
+      "\xAE\x42\x60\x82";
+  return std::string(bytes, sizeof bytes - 1);
+}
+
+// A process of the program as it is installed: Image\Lns16.png beside it.
+inline sim::TSimProcess& AddLensoro(sim::TSimDesktop& desk, const std::u16string& exePath, bool is64Bit = false) {
+  desk.AddFile(exePath.substr(0, exePath.find_last_of(u'\\') + 1) + u"Image\\Lns16.png", OneCellPng());
+  return desk.AddProcess(exePath, is64Bit);
 }
 
 }  // namespace lensoro::test

@@ -8,6 +8,7 @@
 #include "Framework.h"
 #include "Main.h"
 #include "SimDesktop.h"
+#include "TestFiles.h"
 
 using namespace lensoro;
 using namespace lensoro::sim;
@@ -19,7 +20,7 @@ namespace {
 class TrackingTest : public ::testing::Test {
  protected:
   TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\lensoro.exe");
   TApplication App{Proc};
   std::unique_ptr<TMainForm> Form;
 

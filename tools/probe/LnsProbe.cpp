@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "LnsProbeShared.h"
+
 namespace {
 
 std::string Utf8(const std::wstring& w) {
@@ -132,7 +134,10 @@ int Usage() {
       "       lnsprobe send HWND MSG WPARAM LPARAM\n"
       "       lnsprobe post HWND MSG WPARAM LPARAM\n"
       "       lnsprobe dialogs\n"
-      "       lnsprobe answer TITLE [ID]\n",
+      "       lnsprobe answer TITLE [ID]\n"
+      "       lnsprobe menus\n"
+      "       lnsprobe pick DOWNS\n"
+      "       lnsprobe atoms\n",
       stderr);
   return 2;
 }
@@ -241,6 +246,103 @@ int Answer(const std::wstring& title, long long id) {
   return 1;
 }
 
+// The items of a menu as a JSON array, read with the menu calls.
+std::string MenuItemsDirect(HMENU m) {
+  std::string items = "[";
+  const int count = GetMenuItemCount(m);
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[512] = {};
+    GetMenuStringW(m, static_cast<UINT>(i), text, 512, MF_BYPOSITION);
+    const UINT state = GetMenuState(m, static_cast<UINT>(i), MF_BYPOSITION);
+    if (items.size() > 1) items += ',';
+    items += "{\"text\":" + Json(text) + ",\"separator\":" + Bool(state & MF_SEPARATOR) +
+             ",\"checked\":" + Bool(state & MF_CHECKED) + ",\"grayed\":" + Bool(state & (MF_GRAYED | MF_DISABLED)) +
+             ",\"popup\":" + Bool(GetSubMenu(m, i) != nullptr) + "}";
+  }
+  return items + "]";
+}
+
+// The same, read by lnsprobehook.dll inside the menu's own thread: Wine
+// keeps menus per process. Empty when that did not answer.
+std::string MenuItemsHooked(HWND window) {
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(lnsprobe::TShared),
+                                      lnsprobe::SharedName);
+  if (!mapping) return {};
+  auto* shared = static_cast<lnsprobe::TShared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  std::string result;
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dll(path);
+  dll = dll.substr(0, dll.find_last_of(L"\\/") + 1) + L"lnsprobehook.dll";
+  HMODULE module = LoadLibraryW(dll.c_str());
+  FARPROC proc = module ? GetProcAddress(module, "LnsProbeGetMsgHook@12") : nullptr;
+  if (module && !proc) proc = GetProcAddress(module, "LnsProbeGetMsgHook");
+  if (shared && proc) {
+    shared->Window = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window));
+    shared->Text[0] = 0;
+    shared->State = lnsprobe::Requested;
+    HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(proc)), module,
+                                   GetWindowThreadProcessId(window, nullptr));
+    for (int i = 0; hook && i < 60 && shared->State != lnsprobe::Done; ++i) {
+      PostMessageW(window, WM_NULL, 0, 0);
+      Sleep(50);
+    }
+    if (shared->State == lnsprobe::Done) result = Utf8(shared->Text);
+    if (hook) UnhookWindowsHookEx(hook);
+  }
+  if (module) FreeLibrary(module);
+  if (shared) UnmapViewOfFile(shared);
+  CloseHandle(mapping);
+  return result;
+}
+
+// The popup menus that are open: the "#32768" windows and their items.
+int Menus() {
+  for (HWND h : TopLevelWindows()) {
+    if (ClassText(h) != L"#32768" || !IsWindowVisible(h)) continue;
+    DWORD_PTR menu = 0;
+    SendMessageTimeoutW(h, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_NORMAL, 5000, &menu);
+    HMENU m = reinterpret_cast<HMENU>(menu);
+    std::string items = m && GetMenuItemCount(m) > 0 ? MenuItemsDirect(m) : MenuItemsHooked(h);
+    if (items.empty()) items = "[]";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    Emit("{\"hwnd\":" + HwndText(h) + ",\"pid\":" + std::to_string(pid) + ",\"items\":" + items + "}");
+  }
+  return 0;
+}
+
+// Chooses an item of the open menu with the keyboard, as a user would: Down
+// `downs` times (separators are skipped), then Enter.
+int Pick(long long downs) {
+  for (HWND h : TopLevelWindows()) {
+    if (ClassText(h) != L"#32768" || !IsWindowVisible(h)) continue;
+    bool ok = true;
+    for (long long i = 0; i < downs && ok; ++i) {
+      ok = PostMessageW(h, WM_KEYDOWN, VK_DOWN, 1) && PostMessageW(h, WM_KEYUP, VK_DOWN, 0xC0000001);
+      Sleep(60);
+    }
+    ok = ok && PostMessageW(h, WM_KEYDOWN, VK_RETURN, 1) && PostMessageW(h, WM_KEYUP, VK_RETURN, 0xC0000001);
+    Emit("{\"hwnd\":" + HwndText(h) + ",\"downs\":" + std::to_string(downs) + ",\"ok\":" + Bool(ok) + "}");
+    return ok ? 0 : 1;
+  }
+  Emit("{\"downs\":" + std::to_string(downs) + ",\"found\":false}");
+  return 1;
+}
+
+// The global string atoms whose names are all digits (the hot-key ids).
+int Atoms() {
+  for (unsigned a = 0xC000; a <= 0xFFFF; ++a) {
+    wchar_t name[256] = {};
+    const UINT n = GlobalGetAtomNameW(static_cast<ATOM>(a), name, 256);
+    if (n == 0) continue;
+    bool digits = true;
+    for (UINT i = 0; i < n; ++i) digits = digits && name[i] >= L'0' && name[i] <= L'9';
+    if (digits) Emit("{\"atom\":" + std::to_string(a) + ",\"name\":" + Json(std::wstring(name, n)) + "}");
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -248,6 +350,13 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring cmd = argv[1];
   if (cmd == L"list" && argc == 2) return List();
   if (cmd == L"dialogs" && argc == 2) return Dialogs();
+  if (cmd == L"menus" && argc == 2) return Menus();
+  if (cmd == L"atoms" && argc == 2) return Atoms();
+  if (cmd == L"pick" && argc == 3) {
+    long long downs;
+    if (!ParseNumber(argv[2], downs)) return Usage();
+    return Pick(downs);
+  }
   if (cmd == L"children" && argc == 3) {
     HWND h;
     if (!ParseHwnd(argv[2], h)) return Usage();

@@ -1,0 +1,185 @@
+// The popup menu with every command, and the commands that do not belong to
+// the loupe model: hiding to the tray and back, help, version, quitting.
+#include "Format.h"
+#include "Lang.h"
+#include "LnsLib.h"
+#include "Main.h"
+
+namespace lensoro {
+
+namespace {
+
+TMenuItem Item(const char16_t* name, TAction& action) {
+  TMenuItem item;
+  item.Name = name;
+  item.Action = &action;
+  return item;
+}
+
+TMenuItem Separator(const char16_t* name) {
+  TMenuItem item;
+  item.Name = name;
+  item.Caption = u"-";
+  return item;
+}
+
+}  // namespace
+
+void TMainForm::BuildPopupMenu1() {
+  ActPopMinimizeAndRestore.OnExecute = [this] { ActPopMinimizeAndRestoreExecute(); };
+  ActPopShowOption.OnExecute = [this] { ActPopShowOptionExecute(); };
+  ActPopShowLanguage.OnExecute = [this] { ActPopShowLanguageExecute(); };
+  ActPopShowHelp.OnExecute = [this] { ActPopShowHelpExecute(); };
+  ActPopShowVersionInfo.OnExecute = [this] { ActPopShowVersionInfoExecute(); };
+
+  PopupMenu1.Items = {
+      Item(u"MinimizeAndRestore1", ActPopMinimizeAndRestore),
+      Separator(u"Sep1"),
+      Item(u"SetLoupeModelmPointer1", ActPopSetLoupeModelmPointer),
+      Item(u"SetLoupeModelmWindow1", ActPopSetLoupeModelmWindow),
+      Separator(u"Sep2"),
+      Item(u"ZoomIn1", ActPopZoomIn),
+      Item(u"ZoomOut1", ActPopZoomOut),
+      Separator(u"Sep3"),
+      Item(u"SetLoupeColorModelcmOriginal1", ActPopSetLoupeColorModelcmOriginal),
+      Item(u"SetLoupeColorModelcmInvert1", ActPopSetLoupeColorModelcmInvert),
+      Item(u"SetLoupeColorModelcmGrayscale1", ActPopSetLoupeColorModelcmGrayscale),
+      Separator(u"Sep4"),
+      Item(u"ShowOption1", ActPopShowOption),
+      Item(u"ShowLanguage1", ActPopShowLanguage),
+      Separator(u"Sep5"),
+      Item(u"Reset1", ActPopReset),
+      Separator(u"Sep6"),
+      Item(u"ShowHelp1", ActPopShowHelp),
+      Item(u"ShowVersionInfo1", ActPopShowVersionInfo),
+      Separator(u"Sep7"),
+      Item(u"Quit1", ActPopQuit),
+  };
+  PopupMenu1.OnPopup = [this] { PopupMenu1Popup(); };
+}
+
+void TMainForm::PopupMenu1Popup() {
+  PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = LoupeMode == lmPointer;
+  PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = LoupeMode == lmWindow;
+  // The rates the two commands would set, as they compute them.
+  PopupMenu1.Find(u"ZoomIn1")->Caption =
+      FormatText(u"%s (-> %.1fx)", {ActPopZoomIn.Caption, static_cast<double>(ZoomInRate(LoupeRate))});
+  PopupMenu1.Find(u"ZoomOut1")->Caption =
+      FormatText(u"%s (-> %.1fx)", {ActPopZoomOut.Caption, static_cast<double>(ZoomOutRate(LoupeRate))});
+  PopupMenu1.Find(u"SetLoupeColorModelcmOriginal1")->Checked = LoupeColorMode == lcmOriginal;
+  PopupMenu1.Find(u"SetLoupeColorModelcmInvert1")->Checked = LoupeColorMode == lcmInvert;
+  PopupMenu1.Find(u"SetLoupeColorModelcmGrayscale1")->Checked = LoupeColorMode == lcmGray;
+
+  TMenuItem* languages = PopupMenu1.Find(u"ShowLanguage1");
+  languages->Items.clear();
+  for (const TLangMenuItem& lang : BuildLangMenu(FApp)) {
+    TMenuItem item;
+    item.Name = u"LanguageList";
+    item.Caption = lang.Caption;
+    item.Tag = lang.Tag;
+    item.Checked = lang.Checked;
+    item.OnClick = [this](TMenuItem& chosen) { LanguageListClick(*this, chosen.Tag); };
+    languages->Items.push_back(std::move(item));
+  }
+}
+
+void TMainForm::WMContextMenu(LPARAM lParam) {
+  int x = static_cast<std::int16_t>(lParam & 0xFFFF);
+  int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+  // From the keyboard (Shift+F10, the menu key): at the loupe's corner.
+  if (x == -1 && y == -1) {
+    const TRect bounds = BoundsRect();
+    x = bounds.Left;
+    y = bounds.Top;
+  }
+  PopupMenu1.Popup(x, y);
+}
+
+// --- Hiding to the tray and back ---------------------------------------------
+
+void TMainForm::ActPopMinimizeAndRestoreExecute() {
+  if (!FPlatform.IsWindowVisible(FHandle)) {
+    RestoreFromTray();
+    return;
+  }
+  UpdateZOrderList(FPlatform, FHandle, FApp.ExeName, *FZOrderList);
+  const int self = FZOrderList->IndexOfWindowHandle(FHandle);
+  if (self < 0) return;
+  // A loupe partly covered comes to the front first; the next toggle hides it.
+  const TRect own = (*FZOrderList)[self].WindowRect;
+  for (int i = 0; i < self; ++i) {
+    if (RectsOverlap((*FZOrderList)[i].WindowRect, own)) {
+      IsTopmost = true;
+      FPlatform.SetForegroundWindow(FHandle);
+      return;
+    }
+  }
+  MinimizeToTray();
+}
+
+void TMainForm::NotifyOthersOfVisibility(LPARAM code) {
+  const int self = FLnsList->IndexOfWindowHandle(FHandle);
+  if (self >= 0) (*FLnsList)[self].IsVisible = FPlatform.IsWindowVisible(FHandle);
+  // A copy: the answers may nest messages that change the list.
+  std::vector<HWND> others;
+  for (const auto& item : FLnsList->Items)
+    if (item.WindowHandle() != FHandle) others.push_back(item.WindowHandle());
+  for (const HWND other : others) NotifyPeer(other, UM_LOUPENOTIFY, FHandle, code);
+}
+
+void TMainForm::MinimizeToTray() {
+  Timer1.SetEnabled(false);
+  Hide();
+  // A hidden window only records its state; it is not shown minimised.
+  FWindowState = TWindowState::wsMinimized;
+  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"RestoreFromTrayCaption");
+  SetTrayIconIndex(TrayIconIndex + OrgIconCount);
+  NotifyOthersOfVisibility(LOUPE_HIDDEN);
+}
+
+void TMainForm::RestoreFromTray() {
+  Timer1.SetEnabled(true);
+  // Shown transparent first, so that no stale image flashes up.
+  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 0, win::LWA_ALPHA);
+  Show();
+  FWindowState = TWindowState::wsNormal;
+  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
+  SetTrayIconIndex(TrayIconIndex);
+  NotifyOthersOfVisibility(LOUPE_SHOWN);
+}
+
+// --- Dialogs, help ----------------------------------------------------------------
+
+// The options dialog opens here once it exists; while FOptionForm is set
+// the command does nothing.
+void TMainForm::ActPopShowOptionExecute() {
+  if (FOptionForm) return;
+}
+
+// The version dialog opens here once it exists.
+void TMainForm::ActPopShowVersionInfoExecute() {
+  if (FAboutForm) return;
+}
+
+void TMainForm::ActPopShowHelpExecute() {
+  const std::u16string folder = ExtractFilePath(FApp.ExeName);
+  const std::u16string path = folder + u"Help\\index.html";
+  std::u16string message;
+  const DWORD attributes = FPlatform.GetFileAttributesW(path);
+  if (attributes == win::INVALID_FILE_ATTRIBUTES || (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    message = FormatText(FApp.Lang.Text(u"MsgErrorItemNotFound"), {path});
+  } else {
+    // The working folder without its separator, except for a drive's root.
+    std::u16string directory = folder;
+    if (directory.size() > 3 && (directory.back() == u'\\' || directory.back() == u'/')) directory.pop_back();
+    const std::intptr_t result = FPlatform.ShellExecuteW(FHandle, u"", path, u"", directory, win::SW_SHOWNORMAL);
+    if (result <= 32) {
+      const std::u16string code = FormatText(FApp.Lang.Text(u"MsgErrorShowErrorCode"), {static_cast<int>(result)});
+      message = FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {path, code});
+    }
+  }
+  if (!message.empty()) ShowMsgDialog(FApp, message, TMsgDlgType::Error, mbOK, FHandle);
+}
+
+}  // namespace lensoro

@@ -1,0 +1,108 @@
+#include "Menus.h"
+
+#include <map>
+
+#include "Format.h"
+#include "Ini.h"
+
+namespace lensoro {
+
+namespace {
+
+// Names of the keys that are no letter, digit or function key, as menus
+// show them.
+std::u16string KeyText(std::uint16_t key) {
+  if ((key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9')) return std::u16string(1, static_cast<char16_t>(key));
+  if (key >= 0x70 && key <= 0x87) return FormatText(u"F%d", {key - 0x6F});
+  if (key >= 0x60 && key <= 0x69) return FormatText(u"Num %d", {key - 0x60});
+  static const std::map<std::uint16_t, const char16_t*> names = {
+      {0x08, u"BkSp"},  {0x09, u"Tab"},   {0x0D, u"Enter"}, {0x1B, u"Esc"},  {0x20, u"Space"},
+      {0x21, u"PgUp"},  {0x22, u"PgDn"},  {0x23, u"End"},   {0x24, u"Home"}, {0x25, u"Left"},
+      {0x26, u"Up"},    {0x27, u"Right"}, {0x28, u"Down"},  {0x2D, u"Ins"},  {0x2E, u"Del"},
+      {0x13, u"Pause"}, {0x91, u"Scroll Lock"}};
+  if (auto it = names.find(key); it != names.end()) return it->second;
+  static constexpr char16_t Hex[] = u"0123456789ABCDEF";
+  return std::u16string{u'$', Hex[(key >> 4) & 0xF], Hex[key & 0xF]};
+}
+
+// "Shift+Ctrl+Alt+key"; empty for no shortcut.
+std::u16string ShortCutText(TShortCut shortCut) {
+  std::uint16_t key = 0;
+  TShiftState shift = 0;
+  ShortCutToKey(shortCut, key, shift);
+  if (key == 0) return {};
+  std::u16string text;
+  if (shift & ssShift) text += u"Shift+";
+  if (shift & ssCtrl) text += u"Ctrl+";
+  if (shift & ssAlt) text += u"Alt+";
+  return text + KeyText(key);
+}
+
+// Puts the items into a platform menu; ids from 1 in the order met. The
+// choices are kept by id.
+bool BuildMenu(TPlatform& platform, HMENU menu, std::vector<TMenuItem>& items, std::vector<TMenuChoice>& choices) {
+  for (TMenuItem& item : items) {
+    if (item.IsSeparator()) {
+      if (!platform.AppendMenuW(menu, win::MF_SEPARATOR, 0, u"")) return false;
+      continue;
+    }
+    const UINT checked = item.Checked ? win::MF_CHECKED : 0;
+    if (!item.Items.empty()) {
+      const HMENU sub = platform.CreatePopupMenu();
+      if (sub == 0) return false;
+      const bool built = BuildMenu(platform, sub, item.Items, choices);
+      if (!platform.AppendMenuW(menu, win::MF_POPUP | checked, sub, item.MenuText())) {
+        platform.DestroyMenu(sub);
+        return false;
+      }
+      if (!built) return false;
+      continue;
+    }
+    choices.push_back({item.OnClick, item.Action, item});
+    if (!platform.AppendMenuW(menu, win::MF_STRING | checked, choices.size(), item.MenuText())) return false;
+  }
+  return true;
+}
+
+TMenuItem* FindIn(std::vector<TMenuItem>& items, const std::u16string& name) {
+  for (TMenuItem& item : items) {
+    if (item.Name == name) return &item;
+    if (TMenuItem* found = FindIn(item.Items, name)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::u16string TMenuItem::ShownCaption() const {
+  if (!Caption.empty() || !Action) return Caption;
+  return Action->Caption;
+}
+
+std::u16string TMenuItem::MenuText() const {
+  const std::u16string keys = Action ? ShortCutText(Action->ShortCut) : std::u16string();
+  return keys.empty() ? ShownCaption() : ShownCaption() + u"\t" + keys;
+}
+
+TMenuItem* TPopupMenu::Find(const std::u16string& name) { return FindIn(Items, name); }
+
+void TPopupMenu::Popup(int x, int y) {
+  // A menu command may open the menu again (a message box pumps messages);
+  // one menu at a time.
+  if (FOpen) return;
+  if (OnPopup) OnPopup();
+  TPlatform& platform = FApp.Platform;
+  const HMENU menu = platform.CreatePopupMenu();
+  if (menu == 0) return;
+  std::vector<TMenuChoice> choices;
+  int chosen = 0;
+  if (BuildMenu(platform, menu, Items, choices)) {
+    FOpen = true;
+    chosen = platform.TrackPopupMenuEx(menu, win::TPM_RETURNCMD | win::TPM_RIGHTBUTTON, x, y, FApp.Handle());
+    FOpen = false;
+  }
+  platform.DestroyMenu(menu);
+  if (chosen > 0 && static_cast<std::size_t>(chosen) <= choices.size()) choices[static_cast<std::size_t>(chosen) - 1].Run();
+}
+
+}  // namespace lensoro

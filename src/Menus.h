@@ -1,0 +1,68 @@
+// Popup menus: a tree of items kept by the program and put on the screen
+// only while the menu is open, so captions and checks are plain fields.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Framework.h"
+
+namespace lensoro {
+
+struct TMenuItem {
+  std::u16string Name;
+  // "-" makes a separator. Empty: the action's caption.
+  std::u16string Caption;
+  TAction* Action = nullptr;  // we don't own it
+  bool Checked = false;
+  int Tag = 0;
+  std::function<void(TMenuItem&)> OnClick;  // runs instead of the action when set
+  std::vector<TMenuItem> Items;             // a submenu when not empty
+
+  bool IsSeparator() const { return Caption == u"-"; }
+  // The caption shown: its own, else the action's.
+  std::u16string ShownCaption() const;
+  // The line as the platform shows it: the caption and, after a tab, the
+  // action's shortcut. The caption's "&" letters are its only accelerators.
+  std::u16string MenuText() const;
+};
+
+// The command that a choice in a popup menu runs.
+struct TMenuChoice {
+  std::function<void(TMenuItem&)> OnClick;
+  TAction* Action = nullptr;
+  TMenuItem Item;  // a copy: the handler may rebuild the menu
+  void Run() {
+    if (OnClick) {
+      OnClick(Item);
+    } else if (Action) {
+      Action->Execute();
+    }
+  }
+};
+
+class TPopupMenu {
+ public:
+  // The menu is tracked on the application window, which passes the menu
+  // loop's messages on to the main form.
+  explicit TPopupMenu(TApplication& app) : FApp(app) {}
+  TPopupMenu(const TPopupMenu&) = delete;
+  TPopupMenu& operator=(const TPopupMenu&) = delete;
+
+  std::vector<TMenuItem> Items;
+  std::function<void()> OnPopup;  // runs each time before the menu opens
+
+  TMenuItem* Find(const std::u16string& name);
+  // Opens the menu at a point in screen coordinates and, after it has
+  // closed, runs the chosen item. A menu the platform cannot build is not
+  // shown.
+  void Popup(int x, int y);
+  bool IsOpen() const { return FOpen; }
+
+ private:
+  TApplication& FApp;
+  bool FOpen = false;
+};
+
+}  // namespace lensoro

@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the tray icon, the popup menu and the global hot
+key, with lensoro.exe under Wine on Xvfb.
+
+    python3 tests/e2e/test_tray.py --build-dir build/mingw
+
+One Wine session for the class; its tests run in their numbered order
+against one running copy, started with Ctrl+Alt+L as its hot key. Menus are
+opened with the real mouse (xdotool) and read with `lnsprobe menus`; items
+are chosen as the keyboard does (`lnsprobe pick`). The hot key is pressed
+with `xdotool key`, which Wine delivers as WM_HOTKEY. Exits 77 (skipped)
+when the build or Wine is missing.
+"""
+
+import os
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import lnswine  # noqa: E402
+import test_startup  # noqa: E402
+from lnswine import pe_arch, wait_for  # noqa: E402
+from test_startup import LOUPE_RECT, build_parts  # noqa: E402
+
+CONFIG = test_startup.CONFIG
+BOM = b"\xff\xfe"
+HOT_KEY = "76,Ctrl+Alt+"  # Ctrl+Alt+L as the settings file keeps it
+SHORTCUT_TEXT = "\tCtrl+Alt+L"
+# The menu with the default language file, pointer mode, original colours, 2.0x.
+DEFAULT_ITEMS = [
+    "タスク トレイに しまう" + SHORTCUT_TEXT, "-", "ポインター モード", "ウィンドウ モード", "-",
+    "ズーム イン (-> 2.1x)", "ズーム アウト (-> 1.9x)", "-", "オリジナル", "はんてん", "グレー スケール", "-",
+    "オプション(&O)", "ことば(&L)", "-", "リセット", "-", "ヘルプ(&H)", "バージョン じょーほー(&A)", "-",
+    "しゅーりょー(&X)",
+]
+TRAY_CLASS, TRAY_ICON_CLASS = "__winex11_standalone_tray", "__winex11_tray_icon"
+
+
+def downs_to(items, position):
+    """The Down presses that select the item at a position: the first one
+    selects the first item, separators are skipped."""
+    return 1 + sum(1 for item in items[:position] if not item["separator"])
+
+
+class TrayTest(test_startup.LoupeSession):
+    maxDiff = None
+
+    @classmethod
+    def setUpClass(cls):
+        cls.parts = build_parts(CONFIG["build_dir"])
+        cls.arch = pe_arch(cls.parts["exe"])
+        t0 = time.monotonic()
+        cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"])
+        cls.session.__enter__()
+        CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+        try:
+            cls.session.xdotool("mousemove", 900, 200)
+            cls.folder = cls.session.install(cls.parts["dist"], "Tray")
+            cls.exe = os.path.join(cls.folder, "lensoro.exe")
+            cls.ini = os.path.join(cls.folder, "lensoro.ini")
+            with open(cls.ini, "wb") as f:
+                f.write(BOM + ("[ShortCut]\r\nActPopMinimizeAndRestore=%s\r\n" % HOT_KEY).encode("utf-16-le"))
+            cls.icons_before = cls.tray_icons()
+            cls.process = cls.session.start(cls.exe)
+            cls.loupe = cls.wait_loupe(cls.exe, 30)
+        except BaseException:
+            cls.session.close()
+            raise
+
+    @classmethod
+    def tray_icons(cls):
+        """The icons in Wine's own notification area window."""
+        icons = []
+        for w in cls.session.windows():
+            if w["class"] == TRAY_CLASS:
+                icons += [c for c in cls.session.probe("children", w["hwnd"]) if c["class"] == TRAY_ICON_CLASS]
+        return icons
+
+    def loupe_shown(self):
+        found = self.loupes_of(self.exe)
+        self.assertEqual(len(found), 1, "loupe windows of the copy: %r" % found)
+        return found[0]["visible"]
+
+    def wait_shown(self, shown, how):
+        wait_for(lambda: self.loupe_shown() == shown, 5, 0.2, "the loupe %s after %s" % (
+            "shown" if shown else "hidden", how))
+
+    def open_menu(self, x, y):
+        """Right-clicks at (x, y) and returns the open menu's items."""
+        s = self.session
+        s.xdotool("mousemove", x, y)
+        time.sleep(0.2)
+        s.xdotool("click", 3)
+        menus = wait_for(lambda: [m for m in s.probe("menus") if m["items"]], 5, 0.3, "an open popup menu")
+        self.assertEqual(len(menus), 1, "open menus: %r" % menus)
+        return menus[0]["items"]
+
+    def pick(self, items, position):
+        r = self.session.probe("pick", downs_to(items, position))
+        self.assertTrue(r and r[0].get("ok"), "pick %d: %r" % (position, r))
+        wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menu closed")
+
+    def test_1_tray_icon_is_added(self):
+        self.assertEqual(self.icons_before, [], "tray icons before the start")
+        icons = wait_for(self.tray_icons, 5, 0.3, "an icon in the notification area")
+        self.assertEqual(len(icons), 1, "tray icons: %r" % icons)
+        self.assertTrue(icons[0]["visible"])
+        # The icon's callback window: hidden, of our process.
+        own = [w for w in self.session.windows() if w["class"] == "TRsTrayIconWindow"]
+        self.assertEqual([(w["pid"], w["visible"]) for w in own], [(self.loupe["pid"], False)])
+
+    def test_2_context_menu_carries_the_default_captions_and_hides_the_loupe(self):
+        r = self.loupe["rect"]
+        self.assertEqual(r, LOUPE_RECT)
+        items = self.open_menu(r[0] + 60, r[1] + 60)
+        self.assertEqual(["-" if i["separator"] else i["text"] for i in items], DEFAULT_ITEMS)
+        self.assertEqual([i["text"] for i in items if not i["separator"] and i["grayed"]], [], "disabled items")
+        self.assertEqual([i["text"] for i in items if i["checked"]], ["ポインター モード", "オリジナル"])
+        self.assertEqual([i["text"] for i in items if i["popup"]], ["ことば(&L)"])
+        self.pick(items, 0)
+        self.wait_shown(False, "the menu's hide command")
+
+    def test_3_tray_icon_menu_restores_the_loupe(self):
+        icon = wait_for(self.tray_icons, 5, 0.3, "the tray icon")[0]
+        r = icon["rect"]
+        items = self.open_menu((r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
+        self.assertEqual(items[0]["text"], "もとの サイズに もどす" + SHORTCUT_TEXT)
+        self.pick(items, 0)
+        self.wait_shown(True, "the tray menu's restore command")
+
+    def test_4_hot_key_hides_and_restores(self):
+        s = self.session
+        # The keyboard goes to the active Wine window: the loupe's.
+        r = self.loupe["rect"]
+        s.xdotool("mousemove", r[0] + 60, r[1] + 60)
+        s.xdotool("click", 1)
+        time.sleep(0.3)
+        s.xdotool("key", "ctrl+alt+l")
+        self.wait_shown(False, "Ctrl+Alt+L")
+        s.xdotool("key", "ctrl+alt+l")
+        self.wait_shown(True, "Ctrl+Alt+L again")
+        atoms = s.probe("atoms")
+        self.assertEqual(len(atoms), 1, "hot-key atoms: %r" % atoms)
+        self.assertEqual(len(atoms[0]["name"]), 17)
+
+    def test_5_quit_from_the_menu_saves_and_ends(self):
+        r = self.loupe["rect"]
+        items = self.open_menu(r[0] + 60, r[1] + 60)
+        self.pick(items, 9)  # invert, so that the saved file shows the change
+        items = self.open_menu(r[0] + 60, r[1] + 60)
+        self.assertEqual([i["text"] for i in items if i["checked"]], ["ポインター モード", "はんてん"])
+        self.pick(items, 20)
+        code = self.process.wait(20)
+        self.assertEqual(code, 0, "exit code after the quit command (None = still running)")
+        with open(self.ini, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:2], BOM)
+        text = data[2:].decode("utf-16-le")
+        self.assertIn("\r\nLoupeColorMode=1\r\n", text)
+        self.assertIn("\r\nActPopMinimizeAndRestore=%s\r\n" % HOT_KEY, text)
+        wait_for(lambda: not self.tray_icons(), 5, 0.3, "the tray icon removed")
+        self.assertEqual(self.session.probe("atoms"), [], "the hot-key atom is left")
+
+
+def main():
+    return test_startup.run_suite(__doc__, TrayTest)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,141 @@
+// The system-wide hot key: registering it from the settings, the modifier
+// mapping, the toggle it runs, a collision between two copies, removing it.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "Format.h"
+#include "Framework.h"
+#include "LnsLib.h"
+#include "Main.h"
+#include "SimDesktop.h"
+#include "TestFiles.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+constexpr UINT VK_L = 0x4C;
+
+// One running copy of the program in its own folder.
+struct TCopy {
+  TCopy(TSimDesktop& desk, const std::u16string& folder, const std::u16string& ini)
+      : Proc(test::AddLensoro(desk, folder + u"lensoro.exe")), App(Proc) {
+    if (!ini.empty()) desk.AddFile(folder + u"lensoro.ini", test::Utf16File(ini));
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+    if (Form->Visible) Form->Show();
+  }
+  TSimProcess& Proc;
+  TApplication App;
+  std::unique_ptr<TMainForm> Form;
+  bool Shown() { return Proc.Desktop().Window(Form->Handle())->Visible; }
+};
+
+const std::u16string AllThree = u"[ShortCut]\r\nActPopMinimizeAndRestore=76,Ctrl+Shift+Alt+\r\n";
+
+}  // namespace
+
+TEST(HotKey, NoShortcutRegistersNothingAndShowsNothing) {
+  TSimDesktop desk;
+  TCopy copy(desk, u"C:\\A\\", u"");
+  EXPECT_EQ(desk.CountCalls("RegisterHotKey"), 0);
+  EXPECT_TRUE(desk.HotKeys.empty());
+  EXPECT_TRUE(desk.Dialogs.empty());
+  EXPECT_NE(copy.Form->HotKeyId(), 0);
+  // Shutdown: nothing registered, nothing shown; the atom goes.
+  const ATOM atom = copy.Form->HotKeyId();
+  copy.Form.reset();
+  EXPECT_TRUE(desk.Dialogs.empty());
+  EXPECT_EQ(desk.AtomReferences(atom), 0);
+}
+
+TEST(HotKey, ShortcutFromTheSettingsTogglesTheLoupeFromAnywhere) {
+  TSimDesktop desk;
+  TCopy copy(desk, u"C:\\A\\", AllThree);
+  ASSERT_EQ(desk.HotKeys.size(), 1u);
+  const auto& key = desk.HotKeys[0];
+  EXPECT_EQ(key.Wnd, copy.Form->Handle());
+  EXPECT_EQ(key.Id, copy.Form->HotKeyId());
+  EXPECT_EQ(key.Modifiers, win::MOD_CONTROL | win::MOD_SHIFT | win::MOD_ALT);
+  EXPECT_EQ(key.Modifiers, 7u);
+  EXPECT_EQ(key.Key, VK_L);
+  EXPECT_TRUE(desk.Dialogs.empty());
+  // The atom is named by the start's time stamp.
+  EXPECT_EQ(copy.Form->HotKeyId(), desk.FindAtom(u"20260115100000000"));
+
+  ASSERT_TRUE(desk.PressHotKey(7, VK_L));
+  desk.RunFor(0);
+  EXPECT_FALSE(copy.Shown());
+  ASSERT_TRUE(desk.PressHotKey(7, VK_L));
+  desk.RunFor(0);
+  EXPECT_TRUE(copy.Shown());
+
+  // Another id is somebody else's.
+  copy.Proc.PostMessageW(copy.Form->Handle(), win::WM_HOTKEY, copy.Form->HotKeyId() + 1, 0);
+  desk.RunFor(0);
+  EXPECT_TRUE(copy.Shown());
+
+  copy.Form.reset();
+  EXPECT_TRUE(desk.HotKeys.empty());
+  EXPECT_TRUE(desk.Dialogs.empty());
+}
+
+TEST(HotKey, EachModifierMapsAlone) {
+  TSimDesktop desk;
+  TCopy copy(desk, u"C:\\A\\", u"");
+  const std::pair<TShortCut, UINT> cases[] = {
+      {scCtrl | VK_L, win::MOD_CONTROL}, {scShift | VK_L, win::MOD_SHIFT}, {scAlt | VK_L, win::MOD_ALT},
+      {VK_L, 0}};
+  for (const auto& [shortCut, modifiers] : cases) {
+    bool ok = false;
+    copy.Form->SetGlobalHotKey(shortCut, ok);
+    EXPECT_TRUE(ok);
+    ASSERT_EQ(desk.HotKeys.size(), 1u);
+    EXPECT_EQ(desk.HotKeys[0].Modifiers, modifiers);
+    EXPECT_EQ(desk.HotKeys[0].Key, VK_L);
+    copy.Form->RemoveGlobalHotKey();
+    EXPECT_TRUE(desk.HotKeys.empty());
+  }
+  EXPECT_TRUE(desk.Dialogs.empty());
+}
+
+TEST(HotKey, SecondCopyWithTheSameShortcutIsToldAndKeepsIt) {
+  TSimDesktop desk;
+  TCopy first(desk, u"C:\\A\\", AllThree);
+  desk.Advance(1500);
+  // Apart, so that neither covers the other.
+  TCopy second(desk, u"D:\\B\\", AllThree + u"[MainForm]\r\nLeft=1200\r\nTop=100\r\n");
+  EXPECT_NE(first.Form->HotKeyId(), second.Form->HotKeyId());
+  ASSERT_EQ(desk.Dialogs.size(), 1u);
+  EXPECT_EQ(desk.Dialogs[0].Pid, second.Proc.Pid);
+  EXPECT_EQ(desk.Dialogs[0].Text, u"ホットキーを とーろく できません: (Hot key is already registered)");
+  EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Error);
+  EXPECT_EQ(second.Form->ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
+
+  // The key belongs to the first; the second still toggles from its menu.
+  ASSERT_TRUE(desk.PressHotKey(7, VK_L));
+  desk.RunFor(0);
+  EXPECT_FALSE(first.Shown());
+  EXPECT_TRUE(second.Shown());
+  second.Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_FALSE(second.Shown());
+
+  // Its shortcut is saved again at exit, and leaving shows nothing more.
+  second.Form.reset();
+  EXPECT_EQ(desk.Dialogs.size(), 1u);
+  const std::u16string ini = test::Utf16Text(desk.FileText(u"D:\\B\\lensoro.ini"));
+  EXPECT_NE(ini.find(u"ActPopMinimizeAndRestore=76,Ctrl+Shift+Alt+"), std::u16string::npos)
+      << Utf16ToUtf8(ini);
+  EXPECT_EQ(desk.HotKeys.size(), 1u);  // the first copy's stays
+}
+
+TEST(HotKey, RefusedRemovalIsReported) {
+  TSimDesktop desk;
+  TCopy copy(desk, u"C:\\A\\", u"");
+  copy.Form->RemoveGlobalHotKey();
+  ASSERT_EQ(desk.Dialogs.size(), 1u);
+  EXPECT_EQ(desk.Dialogs[0].Text, u"ホットキーを さくじょ できません: (Hot key is not registered)");
+}

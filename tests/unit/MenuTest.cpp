@@ -1,0 +1,345 @@
+// The loupe's popup menu and its commands against the simulated desktop:
+// what the menu shows, hiding to the tray and back, the tray icon's clicks,
+// help and quitting.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Format.h"
+#include "Framework.h"
+#include "Main.h"
+#include "SimDesktop.h"
+#include "TestFiles.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+const std::u16string Exe = u"C:\\Tools\\Lensoro\\lensoro.exe";
+
+LPARAM Point(int x, int y) { return static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)); }
+
+class MenuTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = test::AddLensoro(Desk, Exe);
+  TApplication App{Proc};
+  std::unique_ptr<TMainForm> Form;
+
+  void Create(const std::u16string& ini = u"") {
+    if (!ini.empty()) Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini", test::Utf16File(ini));
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+    // As the message loop does: a loupe hidden at creation stays hidden.
+    if (Form->Visible) Form->Show();
+  }
+  TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
+  HWND TrayWindow() const { return Form->TrayIcon1->WindowHandle(); }
+  const TSimDesktop::TSimTrayIcon* Shell() const { return Desk.TrayIcon(TrayWindow(), TrayWindow()); }
+  // The alpha of pixel (5, 5) of the tray image, inside the faded region.
+  int ShownAlpha() const {
+    const TSimDesktop::TSimIcon* icon = Shell() ? Desk.Icon(Shell()->Data.hIcon) : nullptr;
+    return icon ? icon->Bits.ColorBgra[(5 * 16 + 5) * 4 + 3] : -1;
+  }
+  // Right-clicks the loupe; `pick` chooses by caption prefix (empty: dismiss).
+  // Returns the items' texts as shown.
+  std::vector<std::u16string> RightClickLoupe(const std::u16string& pick = u"") {
+    std::vector<std::u16string> texts;
+    Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
+      for (const auto& item : Desk.Menu(t.Menu)->Items) texts.push_back(item.Text);
+      return pick.empty() ? 0 : Desk.FindMenuItem(t.Menu, pick);
+    };
+    Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+    return texts;
+  }
+  TSimDesktop::TSimMenu LastMenu;
+  void KeepMenus() {
+    Desk.MenuResponder = [this](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
+      LastMenu = *Desk.Menu(t.Menu);
+      return 0;
+    };
+  }
+};
+
+}  // namespace
+
+TEST_F(MenuTest, ContextMenuShowsAllItemsInOrderWithTheDefaultCaptions) {
+  Create(u"[ShortCut]\r\nActPopMinimizeAndRestore=76,Ctrl+Alt+\r\n");
+  KeepMenus();
+  Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+  ASSERT_EQ(Desk.MenuTracks.size(), 1u);
+  const TSimDesktop::TSimMenuTrack& track = Desk.MenuTracks[0];
+  EXPECT_EQ(track.X, 243 + 30);
+  EXPECT_EQ(track.Y, 478 + 40);
+  EXPECT_EQ(track.Owner, App.Handle());
+  EXPECT_EQ(track.Result, 0u);
+
+  std::vector<std::u16string> texts;
+  for (const auto& item : LastMenu.Items) {
+    texts.push_back(item.Text);
+    EXPECT_FALSE(item.Flags & win::MF_GRAYED) << Utf16ToUtf8(item.Text);
+  }
+  const std::vector<std::u16string> expected = {
+      u"タスク トレイに しまう\tCtrl+Alt+L", u"", u"ポインター モード", u"ウィンドウ モード", u"",
+      u"ズーム イン (-> 2.1x)", u"ズーム アウト (-> 1.9x)", u"", u"オリジナル", u"はんてん", u"グレー スケール", u"",
+      u"オプション(&O)", u"ことば(&L)", u"", u"リセット", u"", u"ヘルプ(&H)", u"バージョン じょーほー(&A)", u"",
+      u"しゅーりょー(&X)"};
+  EXPECT_EQ(texts, expected);
+  for (int sep : {1, 4, 7, 11, 14, 16, 19}) EXPECT_TRUE(LastMenu.Items[sep].Flags & win::MF_SEPARATOR) << sep;
+
+  // The language submenu: the default file, checked.
+  const HMENU languages = LastMenu.Items[13].SubMenu;
+  ASSERT_NE(languages, 0u);
+  EXPECT_TRUE(LastMenu.Items[13].Flags & win::MF_POPUP);
+  // Built per opening and gone after it.
+  EXPECT_EQ(Desk.Menu(languages), nullptr);
+  EXPECT_EQ(Desk.MenuCount(Proc.Pid), 0);
+}
+
+TEST_F(MenuTest, ChecksAndZoomCaptionsFollowTheStateAtEveryOpening) {
+  Create();
+  KeepMenus();
+  Form->LoupeRate = 7.95f;
+  Form->LoupeMode = lmWindow;
+  Form->LoupeColorMode = lcmInvert;
+  Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
+  EXPECT_EQ(LastMenu.Items[5].Text, u"ズーム イン (-> 8.0x)");
+  std::vector<bool> checked;
+  for (int i : {2, 3, 8, 9, 10}) checked.push_back(LastMenu.Items[static_cast<std::size_t>(i)].Flags & win::MF_CHECKED);
+  EXPECT_EQ(checked, (std::vector<bool>{false, true, false, true, false}));
+
+  Form->LoupeRate = 1.35f;
+  Form->LoupeMode = lmPointer;
+  Form->LoupeColorMode = lcmGray;
+  Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
+  EXPECT_EQ(LastMenu.Items[6].Text, u"ズーム アウト (-> 1.3x)");
+  checked.clear();
+  for (int i : {2, 3, 8, 9, 10}) checked.push_back(LastMenu.Items[static_cast<std::size_t>(i)].Flags & win::MF_CHECKED);
+  EXPECT_EQ(checked, (std::vector<bool>{true, false, false, false, true}));
+
+  Form->LoupeRate = 8.0f;
+  Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
+  EXPECT_EQ(LastMenu.Items[5].Text, u"ズーム イン (-> 8.0x)");
+  EXPECT_EQ(LastMenu.Items[6].Text, u"ズーム アウト (-> 7.9x)");
+
+  // From the keyboard the menu opens at the loupe's corner.
+  Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(-1, -1));
+  EXPECT_EQ(Desk.MenuTracks.back().X, 243);
+  EXPECT_EQ(Desk.MenuTracks.back().Y, 478);
+}
+
+TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
+  Create();
+  bool topmostDuring = true;
+  bool menuWindowUp = false;
+  TLoupeColorMode modeDuring = lcmGray;
+  Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
+    topmostDuring = Form->IsTopmost;
+    menuWindowUp = Desk.Window(t.Window) != nullptr && Desk.Window(t.Window)->ClassName == u"#32768";
+    modeDuring = Form->LoupeColorMode;
+    return Desk.FindMenuItem(t.Menu, u"はんてん");
+  };
+  Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+  EXPECT_FALSE(topmostDuring);
+  EXPECT_TRUE(menuWindowUp);
+  EXPECT_EQ(modeDuring, lcmOriginal);
+  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_EQ(Form->LoupeColorMode, lcmInvert);
+  // The tracking tick leaves the loupe below the menu while it is open.
+  Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack&) -> std::uintptr_t {
+    Desk.RunFor(100);
+    topmostDuring = (Loupe().ExStyle & win::WS_EX_TOPMOST) != 0;
+    return 0;
+  };
+  Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+  EXPECT_FALSE(topmostDuring);
+  Desk.RunFor(100);
+  EXPECT_TRUE(Loupe().ExStyle & win::WS_EX_TOPMOST);
+}
+
+TEST_F(MenuTest, LanguageSubmenuSwitchesTheCaptions) {
+  Desk.AddFile(u"C:\\Tools\\Lensoro\\Lang\\English.lang",
+               test::Utf16File(u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n[Lang: Menu]\r\n"
+                               u"MinimizeToTrayCaption=Hide\r\n"));
+  Create();
+  std::vector<std::u16string> languages;
+  Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
+    const HMENU sub = Desk.Menu(t.Menu)->Items[13].SubMenu;
+    for (const auto& item : Desk.Menu(sub)->Items)
+      languages.push_back(item.Text + ((item.Flags & win::MF_CHECKED) ? u"*" : u""));
+    return Desk.FindMenuItem(sub, u"English");
+  };
+  Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+  EXPECT_EQ(languages, (std::vector<std::u16string>{u"English", u"LN日本語_かな*"}));
+  EXPECT_EQ(App.Lang.LangFile, u"C:\\Tools\\Lensoro\\Lang\\English.lang");
+  const auto texts = RightClickLoupe();
+  EXPECT_EQ(texts[5], u"Zoom &in (-> 2.1x)");
+}
+
+TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
+  Create();
+  const int fullAlpha = ShownAlpha();
+  EXPECT_EQ(fullAlpha, 255);
+  RightClickLoupe(u"タスク トレイに しまう");
+  EXPECT_FALSE(Loupe().Visible);
+  EXPECT_FALSE(Form->Timer1.Enabled());
+  EXPECT_EQ(Form->WindowState(), TWindowState::wsMinimized);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
+  EXPECT_EQ(ShownAlpha(), 128);  // the faded image
+  EXPECT_FALSE(Form->LnsList()[0].IsVisible);
+
+  // Restored from the tray icon's menu: the menu offers the other caption.
+  Desk.ClearCalls();
+  std::vector<std::u16string> texts;
+  Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
+    texts.push_back(Desk.Menu(t.Menu)->Items[0].Text);
+    return Desk.FindMenuItem(t.Menu, u"もとの サイズに もどす");
+  };
+  ASSERT_TRUE(Desk.TrayMouse(TrayWindow(), TrayWindow(), win::WM_RBUTTONUP));
+  Desk.RunFor(0);
+  EXPECT_EQ(texts, std::vector<std::u16string>{u"もとの サイズに もどす"});
+  EXPECT_TRUE(Loupe().Visible);
+  EXPECT_TRUE(Form->Timer1.Enabled());
+  EXPECT_EQ(Form->WindowState(), TWindowState::wsNormal);
+  EXPECT_EQ(Loupe().Alpha, 255);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+  EXPECT_EQ(ShownAlpha(), 255);
+  EXPECT_TRUE(Form->LnsList()[0].IsVisible);
+  // Shown transparent first, opaque after.
+  std::vector<std::int64_t> alphas;
+  for (const auto& c : Desk.Calls())
+    if (std::string(c.Name) == "SetLayeredWindowAttributes") alphas.push_back(c.A[2]);
+  EXPECT_EQ(alphas, (std::vector<std::int64_t>{0, 255}));
+}
+
+TEST_F(MenuTest, CoveredLoupeComesToTheFrontFirstAndWindowsBesideItDoNotCount) {
+  TSimProcess& other = Desk.AddProcess(u"C:\\Windows\\notepad.exe");
+  Create();
+  // Above it and overlapping (another top-most window).
+  const HWND cover = Desk.AddForeignWindow(other.Pid, u"Notepad", u"Untitled", 0, {300, 500, 700, 800}, true,
+                                           win::WS_EX_TOPMOST);
+  Form->IsTopmost = false;
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_TRUE(Loupe().Visible);
+  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_EQ(Desk.Foreground(), Form->Handle());
+  EXPECT_EQ(Desk.TopLevelWindows().front(), Form->Handle());
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_FALSE(Loupe().Visible);
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_TRUE(Loupe().Visible);
+
+  // Above it but apart: hidden at once.
+  Desk.DestroyWindow(cover);
+  Desk.AddForeignWindow(other.Pid, u"Notepad", u"Apart", 0, {1200, 100, 1500, 300}, true, win::WS_EX_TOPMOST);
+  ASSERT_NE(Desk.TopLevelWindows().front(), Form->Handle());
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_FALSE(Loupe().Visible);
+}
+
+TEST_F(MenuTest, TrayClicksToggleAndModifiedMiddleClicksDoNothing) {
+  Create();
+  auto mouse = [this](UINT message) {
+    ASSERT_TRUE(Desk.TrayMouse(TrayWindow(), TrayWindow(), message));
+    Desk.RunFor(0);
+  };
+  mouse(win::WM_LBUTTONDOWN);
+  mouse(win::WM_LBUTTONUP);
+  EXPECT_FALSE(Loupe().Visible);
+  mouse(win::WM_MBUTTONDOWN);
+  EXPECT_TRUE(Loupe().Visible);
+  for (int key : {win::VK_SHIFT, win::VK_CONTROL, win::VK_MENU}) {
+    Desk.KeysDown[static_cast<std::size_t>(key)] = true;
+    mouse(win::WM_MBUTTONDOWN);
+    Desk.KeysDown[static_cast<std::size_t>(key)] = false;
+    EXPECT_TRUE(Loupe().Visible) << key;
+  }
+  // A right press alone and a release without a press do nothing.
+  mouse(win::WM_RBUTTONDOWN);
+  mouse(win::WM_LBUTTONUP);
+  EXPECT_TRUE(Loupe().Visible);
+  EXPECT_TRUE(Desk.MenuTracks.empty());
+}
+
+TEST_F(MenuTest, OtherCopiesHearOfHidingAndShowing) {
+  TSimProcess& second = test::AddLensoro(Desk, u"D:\\Other\\lensoro.exe");
+  Create();
+  TApplication app2(second);
+  app2.Initialize();
+  TMainForm form2(app2);
+  const int entry = form2.LnsList().IndexOfWindowHandle(Form->Handle());
+  ASSERT_GE(entry, 0);
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_FALSE(form2.LnsList()[entry].IsVisible);
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_TRUE(form2.LnsList()[entry].IsVisible);
+}
+
+TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {
+  Create(u"[Loupe]\r\nIsSilentMode=1\r\n");
+  EXPECT_FALSE(Form->Visible);
+  EXPECT_FALSE(Loupe().Visible);
+  EXPECT_EQ(ShownAlpha(), 128);
+  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
+  EXPECT_EQ(std::u16string(Shell()->Data.szTip), App.Title);
+}
+
+TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
+  Create();
+  RightClickLoupe(u"ヘルプ(&H)");
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"ありません: [C:\\Tools\\Lensoro\\Help\\index.html]");
+  EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
+  EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
+  EXPECT_TRUE(Desk.ShellExecutes.empty());
+
+  Desk.AddFile(u"C:\\Tools\\Lensoro\\Help\\index.html", "<html></html>");
+  Form->ActPopShowHelp.Execute();
+  ASSERT_EQ(Desk.ShellExecutes.size(), 1u);
+  const auto& run = Desk.ShellExecutes[0];
+  EXPECT_EQ(run.Wnd, Form->Handle());
+  EXPECT_EQ(run.Verb, u"");
+  EXPECT_EQ(run.File, u"C:\\Tools\\Lensoro\\Help\\index.html");
+  EXPECT_EQ(run.Parameters, u"");
+  EXPECT_EQ(run.Directory, u"C:\\Tools\\Lensoro");
+  EXPECT_EQ(run.Show, win::SW_SHOWNORMAL);
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+
+  Desk.ShellExecuteResult = 31;  // no program for .html
+  Form->ActPopShowHelp.Execute();
+  ASSERT_EQ(Desk.Dialogs.size(), 2u);
+  EXPECT_EQ(Desk.Dialogs[1].Text, u"ひらけません: [C:\\Tools\\Lensoro\\Help\\index.html] (エラー コード: [31])");
+}
+
+TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {
+  Create();
+  Form->LoupeRate = 3.0f;
+  RightClickLoupe(u"しゅーりょー(&X)");
+  EXPECT_TRUE(App.Terminated());
+  EXPECT_TRUE(Proc.QuitPosted);
+  Form.reset();
+  const std::u16string ini = test::Utf16Text(Desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini"));
+  EXPECT_NE(ini.find(u"LoupeRate=3"), std::u16string::npos);
+  EXPECT_TRUE(Desk.TrayIcons.empty());
+  EXPECT_EQ(Desk.IconCount(Proc.Pid), 0);
+}
+
+TEST_F(MenuTest, AMenuThePlatformCannotBuildIsNotShownAndLeavesNothingBehind) {
+  Create();
+  for (const char* call : {"CreatePopupMenu", "AppendMenuW"}) {
+    Desk.FailNext(call, win::ERROR_NOT_ENOUGH_MEMORY, call == std::string("CreatePopupMenu") ? 1 : 15);
+    RightClickLoupe(u"しゅーりょー(&X)");
+    EXPECT_TRUE(Desk.MenuTracks.empty()) << call;
+    EXPECT_EQ(Desk.MenuCount(Proc.Pid), 0) << call;
+    EXPECT_FALSE(App.Terminated()) << call;
+    EXPECT_TRUE(Form->IsTopmost) << call;
+    Desk.ClearFailures();
+  }
+  // Once the platform can again, the menu opens as usual.
+  RightClickLoupe();
+  EXPECT_EQ(Desk.MenuTracks.size(), 1u);
+  EXPECT_EQ(Desk.MenuCount(Proc.Pid), 0);
+}
