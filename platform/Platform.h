@@ -99,7 +99,15 @@ struct TCreateWindowParams {
   // first use and sends every message to this handler. Null for a window of a
   // class that exists already (the "Magnifier" class).
   IWindowHandler* Handler = nullptr;
+  // A child window's control id (the hMenu argument); 0 for none.
+  std::uintptr_t Id = 0;
 };
+
+}  // namespace lensoro
+
+#include "PlatformControls.h"
+
+namespace lensoro {
 
 // --- Notification area, menus, hot keys, icons and the shell ----------------
 // Icons and menus are opaque values the backend hands out.
@@ -253,6 +261,59 @@ class TPlatform {
   virtual bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) = 0;
   virtual bool MagSetWindowSource(HWND wnd, const TRect& source) = 0;
   virtual bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) = 0;
+
+  // --- Dialogs, controls and painting -------------------------------------
+  virtual HWND SetFocus(HWND wnd) = 0;  // the window that had the focus, 0 on failure or none
+  virtual HWND GetFocus() = 0;
+  virtual bool EnableWindow(HWND wnd, bool enable) = 0;  // true when it was disabled before
+  virtual bool IsWindowEnabled(HWND wnd) = 0;
+  virtual std::int32_t SetWindowLongW(HWND wnd, int index, std::int32_t value) = 0;  // the old value
+  virtual int GetDlgCtrlID(HWND wnd) = 0;
+  // SetWindowLongPtrW(GWLP_WNDPROC): every message of the window reaches the
+  // handler first. Returns the previous procedure, for CallWindowProcW; 0 on
+  // failure.
+  virtual WNDPROC SetWindowProcW(HWND wnd, IWindowHandler* handler) = 0;
+  virtual LRESULT CallWindowProcW(WNDPROC proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+  virtual int MapWindowPoints(HWND from, HWND to, TPoint* points, int count) = 0;
+  virtual bool ScreenToClient(HWND wnd, TPoint& point) = 0;
+  // The window rectangle whose client area is `rect` (borders and caption added).
+  virtual bool AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) = 0;
+  virtual HWND SetCapture(HWND wnd) = 0;
+  virtual HWND GetCapture() = 0;
+  virtual bool TrackMouseEvent(HWND wnd, DWORD flags) = 0;  // TME_LEAVE: one WM_MOUSELEAVE
+  virtual HCURSOR LoadCursorW(int systemCursorId) = 0;      // IDC_ARROW, IDC_HAND
+  virtual HCURSOR SetCursor(HCURSOR cursor) = 0;
+  virtual HICON LoadIconW(int resourceId) = 0;  // an icon of the executable, 0 when missing
+  // SPI_GETNONCLIENTMETRICS: the caption, menu, status and message fonts.
+  virtual bool SystemParametersInfoW(TNonClientMetrics& metrics) = 0;
+  // The colour dialog; false when the user cancelled it (or it failed).
+  virtual bool ChooseColorW(TChooseColor& choose) = 0;
+  virtual HDC BeginPaint(HWND wnd, TPaintStruct& paint) = 0;
+  virtual bool EndPaint(HWND wnd, const TPaintStruct& paint) = 0;
+  virtual HDC GetDC(HWND wnd) = 0;
+  virtual int ReleaseDC(HWND wnd, HDC dc) = 0;
+  virtual HGDIOBJ CreatePen(int style, int width, DWORD color) = 0;
+  virtual HGDIOBJ CreateSolidBrush(DWORD color) = 0;
+  virtual HGDIOBJ CreateFontIndirectW(const TLogFont& font) = 0;
+  virtual HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) = 0;  // the object it replaced, 0 on failure
+  virtual bool DeleteObject(HGDIOBJ object) = 0;
+  virtual DWORD SetTextColor(HDC dc, DWORD color) = 0;
+  virtual DWORD SetBkColor(HDC dc, DWORD color) = 0;
+  virtual int SetBkMode(HDC dc, int mode) = 0;
+  virtual bool MoveToEx(HDC dc, int x, int y) = 0;
+  virtual bool LineTo(HDC dc, int x, int y) = 0;
+  virtual bool Polygon(HDC dc, const TPoint* points, int count) = 0;
+  virtual bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) = 0;
+  virtual bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) = 0;
+  // The height of the text drawn; with DT_CALCRECT the rectangle is widened
+  // or narrowed to the text and nothing is drawn.
+  virtual int DrawTextW(HDC dc, const std::u16string& text, TRect& rect, UINT format) = 0;
+  virtual bool ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* rect, const std::u16string& text) = 0;
+  virtual bool GetTextExtentPoint32W(HDC dc, const std::u16string& text, TSize& size) = 0;
+  virtual bool GetTextMetricsW(HDC dc, TTextMetric& metric) = 0;
+  virtual bool DrawEdge(HDC dc, TRect& rect, UINT edge, UINT flags) = 0;
+  virtual bool DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT flags) = 0;
+  virtual bool DrawFocusRect(HDC dc, const TRect& rect) = 0;
 
   // --- Notification area, menus, hot keys, icons and the shell ----------
   // NIM_ADD, NIM_MODIFY or NIM_DELETE; false (and the last error) on failure.

@@ -56,6 +56,7 @@ void TApplication::Run() {
   for (;;) {
     const int r = Platform.GetMessageW(msg);
     if (r <= 0) break;  // WM_QUIT, or the queue is gone
+    if (ProcessDialogMessage(msg)) continue;
     Platform.TranslateMessage(msg);
     Platform.DispatchMessageW(msg);
   }

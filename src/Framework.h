@@ -13,6 +13,7 @@
 
 namespace lensoro {
 
+class TForm;
 class TMainForm;
 
 // Process-wide state. One per process; several may live in one test, each on
@@ -30,6 +31,8 @@ class TApplication : private IWindowHandler {
   std::u16string Title;        // application title (SetTitle); the tray hint follows it
   TLangState Lang;             // language folder, file and texts
   TMainForm* MainForm = nullptr;
+  // The form that has the keyboard: its dialog keys are handled in the loop.
+  TForm* ActiveForm = nullptr;
   bool MainFormOnTaskBar = false;
 
   // Creates the hidden application window.
@@ -43,6 +46,9 @@ class TApplication : private IWindowHandler {
   // Runs the message loop until WM_QUIT; shows the main form first unless
   // it was hidden while it was being created.
   void Run();
+  // Hands a key to the active form (Tab, Enter, Esc, arrows); true when it
+  // was used up and is not to be dispatched.
+  bool ProcessDialogMessage(const TMsg& msg);
   // The general error report for an exception that reached a handler.
   void ShowException(const std::exception& e);
 

@@ -217,6 +217,7 @@ void TSimDesktop::SetActive(HWND wnd, bool bringToTop) {
       if (t && newPid && t->ProcessId == newPid) Send(h, win::WM_ACTIVATEAPP, 1, static_cast<LPARAM>(oldPid));
     }
   }
+  FocusFollowsActivation(wnd);
   if (Window(wnd) && FForeground == wnd) Send(wnd, win::WM_ACTIVATE, 1, static_cast<LPARAM>(old));
 }
 
@@ -280,12 +281,13 @@ void TSimDesktop::Remove(HWND wnd) {
     if (other.Owner == wnd) other.Owner = 0;
   }
   if (FForeground == wnd) FForeground = 0;
+  ForgetControls(wnd);
   FWindows.erase(wnd);
 }
 
 void TSimDesktop::Paint(HWND wnd) {
   TSimWindow* w = Window(wnd);
-  if (!w || !w->Handler) return;
+  if (!w) return;
   const HDC dc = FNextDc;
   FNextDc += 4;
   FPaintDcs.push_back({dc, wnd});
@@ -301,12 +303,19 @@ void TSimDesktop::Paint(HWND wnd) {
 LRESULT TSimDesktop::Send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TSimWindow* w = Window(wnd);
   if (!w) return 0;
+  if (!w->Ctl.Subclasses.empty()) return w->Ctl.Subclasses.back()->HandleMessage(wnd, msg, wParam, lParam);
+  return ClassProc(wnd, msg, wParam, lParam);
+}
+
+LRESULT TSimDesktop::ClassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TSimWindow* w = Window(wnd);
+  if (!w) return 0;
   if (w->Handler) return w->Handler->HandleMessage(wnd, msg, wParam, lParam);
   if (w->IsMagnifier && msg == win::WM_SETREDRAW) {
     w->RedrawEnabled = wParam != 0;
     return 0;
   }
-  return DefProc(wnd, msg, wParam, lParam);
+  return ControlProc(*w, msg, wParam, lParam);
 }
 
 LRESULT TSimDesktop::DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -336,7 +345,7 @@ LRESULT TSimDesktop::DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_ERASEBKGND:
       return 1;
     default:
-      return 0;
+      return ControlDefProc(wnd, msg, wParam, lParam);
   }
 }
 

@@ -52,6 +52,7 @@
 #include <vector>
 
 #include "Platform.h"
+#include "SimControls.h"
 
 namespace lensoro::sim {
 
@@ -86,6 +87,10 @@ struct TSimWindow {
   int TransformSetCount = 0, ColorEffectSetCount = 0, SourceSetCount = 0, FilterListSetCount = 0;
 
   bool Destroying = false;  // between the start of DestroyWindow and its removal
+
+  // Standard controls and painting (SimControls.cpp, SimGdi.cpp).
+  TSimControl Ctl;
+  std::vector<TSimPaintOp> PaintLog;  // every drawing call on the window's DCs
 };
 
 // One platform call: its name (a string literal), the calling process and up
@@ -243,6 +248,51 @@ class TSimProcess : public TPlatform {
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
+  // Dialogs, controls and painting (SimControls.cpp, SimGdi.cpp).
+  HWND SetFocus(HWND wnd) override;
+  HWND GetFocus() override;
+  bool EnableWindow(HWND wnd, bool enable) override;
+  bool IsWindowEnabled(HWND wnd) override;
+  std::int32_t SetWindowLongW(HWND wnd, int index, std::int32_t value) override;
+  int GetDlgCtrlID(HWND wnd) override;
+  WNDPROC SetWindowProcW(HWND wnd, IWindowHandler* handler) override;
+  LRESULT CallWindowProcW(WNDPROC proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  int MapWindowPoints(HWND from, HWND to, TPoint* points, int count) override;
+  bool ScreenToClient(HWND wnd, TPoint& point) override;
+  bool AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) override;
+  HWND SetCapture(HWND wnd) override;
+  HWND GetCapture() override;
+  bool TrackMouseEvent(HWND wnd, DWORD flags) override;
+  HCURSOR LoadCursorW(int systemCursorId) override;
+  HCURSOR SetCursor(HCURSOR cursor) override;
+  HICON LoadIconW(int resourceId) override;
+  bool SystemParametersInfoW(TNonClientMetrics& metrics) override;
+  bool ChooseColorW(TChooseColor& choose) override;
+  HDC BeginPaint(HWND wnd, TPaintStruct& paint) override;
+  bool EndPaint(HWND wnd, const TPaintStruct& paint) override;
+  HDC GetDC(HWND wnd) override;
+  int ReleaseDC(HWND wnd, HDC dc) override;
+  HGDIOBJ CreatePen(int style, int width, DWORD color) override;
+  HGDIOBJ CreateSolidBrush(DWORD color) override;
+  HGDIOBJ CreateFontIndirectW(const TLogFont& font) override;
+  HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) override;
+  bool DeleteObject(HGDIOBJ object) override;
+  DWORD SetTextColor(HDC dc, DWORD color) override;
+  DWORD SetBkColor(HDC dc, DWORD color) override;
+  int SetBkMode(HDC dc, int mode) override;
+  bool MoveToEx(HDC dc, int x, int y) override;
+  bool LineTo(HDC dc, int x, int y) override;
+  bool Polygon(HDC dc, const TPoint* points, int count) override;
+  bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
+  bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
+  int DrawTextW(HDC dc, const std::u16string& text, TRect& rect, UINT format) override;
+  bool ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* rect, const std::u16string& text) override;
+  bool GetTextExtentPoint32W(HDC dc, const std::u16string& text, TSize& size) override;
+  bool GetTextMetricsW(HDC dc, TTextMetric& metric) override;
+  bool DrawEdge(HDC dc, TRect& rect, UINT edge, UINT flags) override;
+  bool DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT flags) override;
+  bool DrawFocusRect(HDC dc, const TRect& rect) override;
+
   // --- Notification area, menus, hot keys, icons and the shell ----------
   bool Shell_NotifyIconW(DWORD message, const TNotifyIconData& data) override;
   HMENU CreatePopupMenu() override;
@@ -284,6 +334,9 @@ class TSimProcess : public TPlatform {
   // The window, or null with ERROR_INVALID_WINDOW_HANDLE.
   TSimWindow* Need(HWND wnd);
   TSimWindow* NeedMagnifier(HWND wnd);
+  // The paint log and selection of a DC handed out to this process.
+  TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
+  void Record(HDC dc, TSimPaintOp op);
   bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
   TTimer* EarliestTimer();
 
@@ -371,6 +424,41 @@ class TSimDesktop {
   // --- Atoms and registered messages --------------------------------------
   ATOM FindAtom(const std::u16string& name) const;  // 0 when not there
   int AtomReferences(ATOM atom) const;               // 0 when not there
+
+  // --- Controls, keyboard, mouse and painting (SimControls.cpp, SimGdi.cpp) ---
+  // The user's hands: each acts as the input would and only on a visible,
+  // enabled window; false when the window cannot take it.
+  // A click in the middle of the window: a button presses (checks, notifies
+  // its parent), our own windows get the mouse messages.
+  bool Click(HWND wnd);
+  // Key messages posted to the window (0: the focus) as the keyboard sends
+  // them: modifiers down, the key down and up, modifiers up. The program's
+  // loop reads and translates them.
+  void KeyPress(HWND wnd, int virtualKey, unsigned modifiers = 0);
+  void TypeText(HWND wnd, const std::u16string& text);  // WM_CHAR each, posted
+  // The pointer moves there: WM_SETCURSOR and WM_MOUSEMOVE to the window
+  // under it, WM_MOUSELEAVE to a window that asked to hear it left.
+  void MouseMove(TPoint screen);
+  HWND WindowFromPoint(TPoint screen) const;  // the deepest visible window there, 0 for none
+  // A right click or Shift+F10: WM_CONTEXTMENU to the window.
+  void ContextMenu(HWND wnd);
+  // A drop-down list opens (CBN_DROPDOWN, each item drawn) and, for index
+  // >= 0, the user picks that item (CBN_SELCHANGE) and it closes.
+  bool PickComboItem(HWND combo, int index);
+  HWND FocusWindow() const { return FFocus; }
+  HCURSOR CurrentCursor() const { return FCursor; }  // the last SetCursor
+  bool IsWindowEnabled(HWND wnd) const;
+
+  // SystemParametersInfoW's fonts (Segoe UI 9 pt at 96 DPI by default).
+  TNonClientMetrics NonClientMetrics = SimDefaultNonClientMetrics();
+  // Every ChooseColorW call is recorded, then answered by the responder
+  // (cancelled without one). It may change the result's colours.
+  std::vector<TSimColorDialog> ColorDialogs;
+  std::function<bool(TSimProcess&, TChooseColor&)> ColorResponder;
+  // Icons LoadIconW finds (resource ids of the executable); 1 by default.
+  std::vector<int> IconResources{1};
+  const TSimGdiObject* GdiObject(HGDIOBJ object) const;
+  int GdiObjectCount(DWORD pid) const;  // live pens, brushes and fonts of a process
 
   // --- Notification area, menus, hot keys, icons and the shell ------------
   // The shell's record of one icon, field by field as the NIF_ flags of the
@@ -503,6 +591,18 @@ class TSimDesktop {
   LRESULT Send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void Post(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // A window's own class procedure (its program's handler, a standard
+  // control's model, or DefProc), under any subclass.
+  LRESULT ClassProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT ControlDefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void Notify(const TSimWindow& w, UINT code);  // WM_COMMAND to the parent
+  void MoveFocus(HWND wnd);
+  void ForgetControls(HWND wnd);  // a window is removed
+  void FocusFollowsActivation(HWND active);
+  HDC NewDc(HWND wnd);
+  void ReleaseDcOf(HDC dc);
+  void DrawComboItem(TSimWindow& combo, int index, UINT state, const TRect& rect);
 
   static std::u16string FileKey(const std::u16string& path);
   static std::u16string ParentKey(const std::u16string& key);
@@ -531,6 +631,13 @@ class TSimDesktop {
   std::vector<TPaintDc> FPaintDcs;
   HDC FNextDc = 0x0DC00010;
   std::uintptr_t FNextThreadTimer = 1;
+
+  // Controls, focus, mouse and GDI.
+  HWND FFocus = 0, FCapture = 0, FMouseWindow = 0, FTracking = 0;
+  HCURSOR FCursor = 0;
+  std::map<HGDIOBJ, TSimGdiObject> FGdiObjects;
+  std::map<HDC, TSimDcState> FDcStates;
+  HGDIOBJ FNextGdiObject = 0x04010010;
 
   // --- Version resources and the registry (SimVersion.cpp) -----------------
  public:

@@ -494,6 +494,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   w.Rect = {originX + x, originY + y, originX + x + cx, originY + y + cy};
   w.Handler = p.Handler;
   w.IsMagnifier = magnifier;
+  if (child) w.Ctl.Id = p.Id;
   const HWND h = FDesktop.Insert(std::move(w)).Handle;
 
   if (FDesktop.Send(h, win::WM_CREATE, 0, 0) == -1) {
@@ -736,7 +737,11 @@ DWORD TSimProcess::GetSysColor(int index) {
 
 bool TSimProcess::ReleaseCapture() {
   Log("ReleaseCapture");
-  return !Injected("ReleaseCapture");
+  if (Injected("ReleaseCapture")) return false;
+  const HWND had = FDesktop.FCapture;
+  FDesktop.FCapture = 0;
+  if (had) FDesktop.Send(had, win::WM_CAPTURECHANGED, 0, 0);
+  return true;
 }
 
 std::int16_t TSimProcess::GetKeyState(int virtualKey) {
@@ -829,7 +834,15 @@ TSimProcess::TTimer* TSimProcess::EarliestTimer() {
 bool TSimProcess::TakeAvailable(TMsg& msg, bool remove, bool takeQuit) {
   if (!Queue.empty()) {
     msg = Queue.front();
-    if (remove) Queue.pop_front();
+    if (remove) {
+      Queue.pop_front();
+      // GetKeyState follows the key messages as the program reads them.
+      const UINT m = msg.Message;
+      if ((m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN || m == win::WM_KEYUP || m == win::WM_SYSKEYUP) &&
+          msg.WParam < FDesktop.KeysDown.size()) {
+        FDesktop.KeysDown[msg.WParam] = m == win::WM_KEYDOWN || m == win::WM_SYSKEYDOWN;
+      }
+    }
     return true;
   }
   if (QuitPosted && takeQuit) {

@@ -346,7 +346,8 @@ bool TWin32Platform::SetWindowTextW(HWND wnd, const std::u16string& text) {
 HWND TWin32Platform::CreateWindowExW(const TCreateWindowParams& p) {
   if (p.Handler && !EnsureHandlerClass(p.ClassName)) return 0;
   ::HWND wnd = ::CreateWindowExW(p.ExStyle, W(p.ClassName), W(p.WindowName), p.Style, p.X, p.Y, p.Width,
-                                 p.Height, ToHwnd(p.Parent), nullptr, ModuleInstance(), p.Handler);
+                                 p.Height, ToHwnd(p.Parent), reinterpret_cast<::HMENU>(p.Id), ModuleInstance(),
+                                 p.Handler);
   return FromHwnd(wnd);
 }
 

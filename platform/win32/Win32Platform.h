@@ -98,6 +98,51 @@ class TWin32Platform final : public TPlatform {
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
+  // Dialogs, controls and painting (Win32Controls.cpp, Win32Gdi.cpp).
+  HWND SetFocus(HWND wnd) override;
+  HWND GetFocus() override;
+  bool EnableWindow(HWND wnd, bool enable) override;
+  bool IsWindowEnabled(HWND wnd) override;
+  std::int32_t SetWindowLongW(HWND wnd, int index, std::int32_t value) override;
+  int GetDlgCtrlID(HWND wnd) override;
+  WNDPROC SetWindowProcW(HWND wnd, IWindowHandler* handler) override;
+  LRESULT CallWindowProcW(WNDPROC proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+  int MapWindowPoints(HWND from, HWND to, TPoint* points, int count) override;
+  bool ScreenToClient(HWND wnd, TPoint& point) override;
+  bool AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) override;
+  HWND SetCapture(HWND wnd) override;
+  HWND GetCapture() override;
+  bool TrackMouseEvent(HWND wnd, DWORD flags) override;
+  HCURSOR LoadCursorW(int systemCursorId) override;
+  HCURSOR SetCursor(HCURSOR cursor) override;
+  HICON LoadIconW(int resourceId) override;
+  bool SystemParametersInfoW(TNonClientMetrics& metrics) override;
+  bool ChooseColorW(TChooseColor& choose) override;
+  HDC BeginPaint(HWND wnd, TPaintStruct& paint) override;
+  bool EndPaint(HWND wnd, const TPaintStruct& paint) override;
+  HDC GetDC(HWND wnd) override;
+  int ReleaseDC(HWND wnd, HDC dc) override;
+  HGDIOBJ CreatePen(int style, int width, DWORD color) override;
+  HGDIOBJ CreateSolidBrush(DWORD color) override;
+  HGDIOBJ CreateFontIndirectW(const TLogFont& font) override;
+  HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) override;
+  bool DeleteObject(HGDIOBJ object) override;
+  DWORD SetTextColor(HDC dc, DWORD color) override;
+  DWORD SetBkColor(HDC dc, DWORD color) override;
+  int SetBkMode(HDC dc, int mode) override;
+  bool MoveToEx(HDC dc, int x, int y) override;
+  bool LineTo(HDC dc, int x, int y) override;
+  bool Polygon(HDC dc, const TPoint* points, int count) override;
+  bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
+  bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
+  int DrawTextW(HDC dc, const std::u16string& text, TRect& rect, UINT format) override;
+  bool ExtTextOutW(HDC dc, int x, int y, UINT options, const TRect* rect, const std::u16string& text) override;
+  bool GetTextExtentPoint32W(HDC dc, const std::u16string& text, TSize& size) override;
+  bool GetTextMetricsW(HDC dc, TTextMetric& metric) override;
+  bool DrawEdge(HDC dc, TRect& rect, UINT edge, UINT flags) override;
+  bool DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT flags) override;
+  bool DrawFocusRect(HDC dc, const TRect& rect) override;
+
   // --- Notification area, menus, hot keys, icons and the shell (Win32Shell.cpp)
   bool Shell_NotifyIconW(DWORD message, const TNotifyIconData& data) override;
   HMENU CreatePopupMenu() override;

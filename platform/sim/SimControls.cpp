@@ -1,0 +1,778 @@
+// The simulated standard controls (BUTTON, EDIT, STATIC, COMBOBOX), keyboard
+// focus, enabling, subclassing, the mouse and the colour dialog.
+#include <algorithm>
+
+#include "SimDesktop.h"
+
+namespace lensoro::sim {
+
+namespace {
+
+constexpr DWORD ERROR_INVALID_INDEX = 1413, ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+constexpr int GWL_ID = -12;
+constexpr LRESULT CB_ERR = -1;
+constexpr UINT CBN_SETFOCUS = 3, CBN_KILLFOCUS = 4;
+// The token SetWindowProcW hands out for a window's own class procedure.
+constexpr WNDPROC ClassProcToken = 1;
+constexpr HCURSOR ArrowCursor = 0x00010003, HandCursor = 0x0001000B;
+
+enum class TKind { Other, Button, Edit, Static, Combo };
+
+char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+
+TKind KindOf(const TSimWindow& w) {
+  std::u16string f(w.ClassName);
+  for (auto& c : f) c = Fold(c);
+  if (f == u"BUTTON") return TKind::Button;
+  if (f == u"EDIT") return TKind::Edit;
+  if (f == u"STATIC") return TKind::Static;
+  if (f == u"COMBOBOX") return TKind::Combo;
+  return TKind::Other;
+}
+
+LPARAM MakeLParam(int lo, int hi) {
+  return static_cast<LPARAM>(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16 |
+                                                       (static_cast<std::uint32_t>(lo) & 0xFFFFu)));
+}
+
+DWORD ButtonType(const TSimWindow& w) { return w.Style & win::BS_TYPEMASK; }
+
+TLogFont SegoeUi9() {
+  TLogFont f;
+  f.Height = -12;
+  f.Weight = win::FW_NORMAL;
+  const char16_t face[] = u"Segoe UI";
+  std::copy(std::begin(face), std::end(face), f.FaceName);
+  return f;
+}
+
+}  // namespace
+
+TNonClientMetrics SimDefaultNonClientMetrics() {
+  TNonClientMetrics m;
+  m.CaptionFont = m.MenuFont = m.StatusFont = m.MessageFont = SegoeUi9();
+  return m;
+}
+
+// --- The desktop's side ----------------------------------------------------------------
+
+bool TSimDesktop::IsWindowEnabled(HWND wnd) const {
+  const TSimWindow* w = Window(wnd);
+  return w && !(w->Style & win::WS_DISABLED);
+}
+
+const TSimGdiObject* TSimDesktop::GdiObject(HGDIOBJ object) const {
+  auto it = FGdiObjects.find(object);
+  return it == FGdiObjects.end() ? nullptr : &it->second;
+}
+
+int TSimDesktop::GdiObjectCount(DWORD pid) const {
+  int n = 0;
+  for (const auto& [h, o] : FGdiObjects) n += o.Pid == pid ? 1 : 0;
+  return n;
+}
+
+void TSimDesktop::Notify(const TSimWindow& w, UINT code) {
+  if (!w.Parent) return;
+  const WPARAM wParam = (static_cast<WPARAM>(code & 0xFFFF) << 16) | (w.Ctl.Id & 0xFFFF);
+  Send(w.Parent, win::WM_COMMAND, wParam, static_cast<LPARAM>(w.Handle));
+}
+
+// The order of Win32: the old focus hears it lost the focus to the new one,
+// then the new one hears it has it.
+void TSimDesktop::MoveFocus(HWND wnd) {
+  if (FFocus == wnd) return;
+  const HWND old = FFocus;
+  FFocus = wnd;
+  if (old && Window(old)) Send(old, win::WM_KILLFOCUS, static_cast<WPARAM>(wnd), 0);
+  if (wnd && FFocus == wnd && Window(wnd)) Send(wnd, win::WM_SETFOCUS, static_cast<WPARAM>(old), 0);
+}
+
+void TSimDesktop::FocusFollowsActivation(HWND active) {
+  if (!FFocus) return;
+  TSimWindow* root = Root(Window(FFocus));
+  if (root && root->Handle == active) return;
+  const HWND old = FFocus;
+  FFocus = 0;
+  Send(old, win::WM_KILLFOCUS, 0, 0);
+}
+
+void TSimDesktop::ForgetControls(HWND wnd) {
+  if (FFocus == wnd) FFocus = 0;
+  if (FCapture == wnd) FCapture = 0;
+  if (FMouseWindow == wnd) FMouseWindow = 0;
+  if (FTracking == wnd) FTracking = 0;
+  for (auto it = FPaintDcs.begin(); it != FPaintDcs.end();) {
+    if (it->Wnd == wnd) {
+      FDcStates.erase(it->Dc);
+      it = FPaintDcs.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+// What DefWindowProcW does for the messages of this part.
+LRESULT TSimDesktop::ControlDefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TSimWindow* w = Window(wnd);
+  if (!w) return 0;
+  switch (msg) {
+    case win::WM_ACTIVATE:
+      // An activated window without a focus of its own takes it.
+      if ((wParam & 0xFFFF) != 0 && FForeground == wnd) {
+        const TSimWindow* f = Root(Window(FFocus));
+        if (!f || f->Handle != wnd) MoveFocus(wnd);
+      }
+      return 0;
+    case win::WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w->Title.size());
+    case win::WM_GETTEXT: {
+      auto* buffer = reinterpret_cast<char16_t*>(lParam);
+      const int max = static_cast<int>(wParam);
+      if (!buffer || max <= 0) return 0;
+      const int n = std::min(static_cast<int>(w->Title.size()), max - 1);
+      std::copy_n(w->Title.data(), n, buffer);
+      buffer[n] = 0;
+      return n;
+    }
+    case win::WM_SETFONT:
+      w->Ctl.Font = static_cast<HGDIOBJ>(wParam);
+      return 0;
+    case win::WM_GETFONT:
+      return static_cast<LRESULT>(w->Ctl.Font);
+    case win::WM_CONTEXTMENU:
+    case win::WM_MOUSEWHEEL:
+      // A child passes them on to its parent.
+      if (w->Parent && (w->Style & win::WS_CHILD)) return Send(w->Parent, msg, wParam, lParam);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+void TSimDesktop::DrawComboItem(TSimWindow& combo, int index, UINT state, const TRect& rect) {
+  if (!combo.Parent) return;
+  const HDC dc = NewDc(combo.Handle);
+  TDrawItemStruct item;
+  item.CtlType = win::ODT_COMBOBOX;
+  item.CtlID = static_cast<UINT>(combo.Ctl.Id);
+  item.ItemID = static_cast<UINT>(index);
+  item.ItemAction = win::ODA_DRAWENTIRE;
+  item.ItemState = state | ((combo.Style & win::WS_DISABLED) ? win::ODS_DISABLED : 0);
+  item.Item = combo.Handle;
+  item.Dc = dc;
+  item.ItemRect = rect;
+  Send(combo.Parent, win::WM_DRAWITEM, static_cast<WPARAM>(combo.Ctl.Id), reinterpret_cast<LPARAM>(&item));
+  ReleaseDcOf(dc);
+}
+
+// The class procedures of the standard controls.
+LRESULT TSimDesktop::ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const HWND wnd = w.Handle;
+  const TKind kind = KindOf(w);
+  TSimControl& c = w.Ctl;
+  if (kind == TKind::Button) {
+    const DWORD type = ButtonType(w);
+    const auto press = [&] {
+      if (type == win::BS_AUTOCHECKBOX) c.Check = c.Check ? 0 : 1;
+      if (type == win::BS_AUTORADIOBUTTON) {
+        c.Check = 1;
+        // The others of its group: the siblings from the last WS_GROUP one
+        // before it up to the next WS_GROUP one.
+        if (const TSimWindow* parent = Window(w.Parent)) {
+          const std::vector<HWND> sibs = parent->Children;
+          auto me = std::find(sibs.begin(), sibs.end(), wnd);
+          auto first = me;
+          while (first != sibs.begin() && !(Window(*first)->Style & win::WS_GROUP)) --first;
+          for (auto it = first; it != sibs.end(); ++it) {
+            TSimWindow* s = Window(*it);
+            if (it != first && (s->Style & win::WS_GROUP)) break;
+            if (s != &w && KindOf(*s) == TKind::Button && ButtonType(*s) == win::BS_AUTORADIOBUTTON) s->Ctl.Check = 0;
+          }
+        }
+      }
+      Notify(w, win::BN_CLICKED);
+    };
+    switch (msg) {
+      case win::BM_GETCHECK:
+        return c.Check;
+      case win::BM_SETCHECK:
+        c.Check = static_cast<int>(wParam);
+        return 0;
+      case win::BM_SETSTYLE:
+        w.Style = (w.Style & ~0xFFFFu) | (static_cast<DWORD>(wParam) & 0xFFFFu);
+        return 0;
+      case win::BM_CLICK:
+        if (!(w.Style & win::WS_DISABLED) && type != win::BS_GROUPBOX) press();
+        return 0;
+      case win::WM_KEYUP:
+        if (static_cast<int>(wParam) == win::VK_SPACE && type != win::BS_GROUPBOX) press();
+        return 0;
+      case win::WM_GETDLGCODE:
+        if (type == win::BS_GROUPBOX) return win::DLGC_STATIC;
+        if (type == win::BS_AUTORADIOBUTTON || type == win::BS_RADIOBUTTON) return win::DLGC_BUTTON | win::DLGC_RADIOBUTTON;
+        if (type == win::BS_DEFPUSHBUTTON) return win::DLGC_BUTTON | win::DLGC_DEFPUSHBUTTON;
+        if (type == win::BS_PUSHBUTTON) return win::DLGC_BUTTON | win::DLGC_UNDEFPUSHBUTTON;
+        return win::DLGC_BUTTON;
+      default:
+        break;
+    }
+  } else if (kind == TKind::Edit) {
+    const bool multi = (w.Style & win::ES_MULTILINE) != 0;
+    const bool readOnly = (w.Style & win::ES_READONLY) != 0;
+    const int len = static_cast<int>(w.Title.size());
+    c.SelStart = std::clamp(c.SelStart, 0, len);
+    c.SelEnd = std::clamp(c.SelEnd, c.SelStart, len);
+    const auto replace = [&](const std::u16string& text) {
+      w.Title.replace(static_cast<std::size_t>(c.SelStart), static_cast<std::size_t>(c.SelEnd - c.SelStart), text);
+      c.SelStart = c.SelEnd = c.SelStart + static_cast<int>(text.size());
+      ++c.ChangeCount;
+      Notify(w, win::EN_CHANGE);
+    };
+    switch (msg) {
+      case win::WM_SETTEXT:
+        w.Title = lParam ? std::u16string(reinterpret_cast<const char16_t*>(lParam)) : std::u16string();
+        c.SelStart = c.SelEnd = 0;
+        // Only a single-line edit reports a text set from outside.
+        if (!multi) {
+          ++c.ChangeCount;
+          Notify(w, win::EN_CHANGE);
+        }
+        return 1;
+      case win::WM_CHAR: {
+        const char16_t ch = static_cast<char16_t>(wParam);
+        if (readOnly) return 0;
+        if (ch == u'\b') {
+          if (c.SelStart == c.SelEnd && c.SelStart > 0) --c.SelStart;
+          if (c.SelStart != c.SelEnd) replace(u"");
+        } else if (ch == u'\r') {
+          if (multi) replace(u"\r\n");
+        } else if (ch >= 0x20 || (ch == u'\t' && multi)) {
+          replace(std::u16string(1, ch));
+        }
+        return 0;
+      }
+      case win::WM_KEYDOWN:
+        switch (static_cast<int>(wParam)) {
+          case win::VK_LEFT: c.SelStart = c.SelEnd = std::max(0, c.SelStart - 1); break;
+          case win::VK_RIGHT: c.SelStart = c.SelEnd = std::min(len, c.SelEnd + 1); break;
+          case win::VK_HOME: c.SelStart = c.SelEnd = 0; break;
+          case win::VK_END: c.SelStart = c.SelEnd = len; break;
+          case win::VK_DELETE:
+            if (readOnly) break;
+            if (c.SelStart == c.SelEnd && c.SelEnd < len) ++c.SelEnd;
+            if (c.SelStart != c.SelEnd) replace(u"");
+            break;
+          default: break;
+        }
+        return 0;
+      case win::EM_SETSEL: {
+        int start = static_cast<int>(static_cast<std::intptr_t>(wParam));
+        int end = static_cast<int>(lParam);
+        if (start == -1) {
+          c.SelStart = c.SelEnd;  // no selection, the caret stays
+          return 1;
+        }
+        if (end < 0 || end > len) end = len;
+        start = std::clamp(start, 0, len);
+        c.SelStart = std::min(start, end);
+        c.SelEnd = std::max(start, end);
+        return 1;
+      }
+      case win::EM_GETSEL:
+        if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(c.SelStart);
+        if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(c.SelEnd);
+        return MakeLParam(c.SelStart, c.SelEnd);
+      case win::EM_SETREADONLY:
+        if (wParam) {
+          w.Style |= win::ES_READONLY;
+        } else {
+          w.Style &= ~win::ES_READONLY;
+        }
+        return 1;
+      case win::WM_GETDLGCODE:
+        return win::DLGC_WANTCHARS | win::DLGC_HASSETSEL | win::DLGC_WANTARROWS | (multi ? win::DLGC_WANTALLKEYS : 0);
+      case win::WM_CONTEXTMENU:
+        ++c.ContextMenuCount;
+        return 0;
+      case win::WM_SETFOCUS:
+        Notify(w, win::EN_SETFOCUS);
+        return 0;
+      case win::WM_KILLFOCUS:
+        Notify(w, win::EN_KILLFOCUS);
+        return 0;
+      default:
+        break;
+    }
+  } else if (kind == TKind::Combo) {
+    const int count = static_cast<int>(c.Items.size());
+    const bool ownerDraw = (w.Style & win::CBS_OWNERDRAWFIXED) != 0;
+    switch (msg) {
+      case win::WM_CREATE:
+        if (ownerDraw && w.Parent) {
+          // The parent is asked for the heights of the field and the items.
+          for (int item : {-1, 0}) {
+            TMeasureItemStruct m;
+            m.CtlType = win::ODT_COMBOBOX;
+            m.CtlID = static_cast<UINT>(c.Id);
+            m.ItemID = static_cast<UINT>(item);
+            m.ItemHeight = static_cast<UINT>(item < 0 ? c.FieldHeight : c.ItemHeight);
+            Send(w.Parent, win::WM_MEASUREITEM, static_cast<WPARAM>(c.Id), reinterpret_cast<LPARAM>(&m));
+            TSimWindow* again = Window(wnd);
+            if (!again) return -1;
+            (item < 0 ? again->Ctl.FieldHeight : again->Ctl.ItemHeight) = static_cast<int>(m.ItemHeight);
+          }
+        }
+        return 0;
+      case win::CB_ADDSTRING:
+        c.Items.push_back(lParam ? std::u16string(reinterpret_cast<const char16_t*>(lParam)) : std::u16string());
+        return count;
+      case win::CB_RESETCONTENT:
+        c.Items.clear();
+        c.CurSel = -1;
+        return 0;
+      case win::CB_GETCOUNT:
+        return count;
+      case win::CB_GETCURSEL:
+        return c.CurSel;
+      case win::CB_SETCURSEL: {
+        const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+        c.CurSel = (index >= 0 && index < count) ? index : -1;
+        return c.CurSel == index ? index : CB_ERR;
+      }
+      case win::CB_GETLBTEXTLEN:
+      case win::CB_GETLBTEXT: {
+        const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
+        if (index < 0 || index >= count) return CB_ERR;
+        const std::u16string& t = c.Items[static_cast<std::size_t>(index)];
+        if (msg == win::CB_GETLBTEXT && lParam) {
+          auto* out = reinterpret_cast<char16_t*>(lParam);
+          std::copy(t.begin(), t.end(), out);
+          out[t.size()] = 0;
+        }
+        return static_cast<LRESULT>(t.size());
+      }
+      case win::CB_SETITEMHEIGHT:
+        if (lParam <= 0 || lParam > 255) return CB_ERR;
+        (static_cast<std::intptr_t>(wParam) == -1 ? c.FieldHeight : c.ItemHeight) = static_cast<int>(lParam);
+        return 0;
+      case win::CB_GETITEMHEIGHT:
+        return static_cast<std::intptr_t>(wParam) == -1 ? c.FieldHeight : c.ItemHeight;
+      case win::CB_SHOWDROPDOWN:
+        if ((wParam != 0) != c.DroppedDown) {
+          c.DroppedDown = wParam != 0;
+          Notify(w, c.DroppedDown ? win::CBN_DROPDOWN : win::CBN_CLOSEUP);
+        }
+        return 1;
+      case win::CB_GETDROPPEDSTATE:
+        return c.DroppedDown ? 1 : 0;
+      case win::WM_KEYDOWN: {
+        const int vk = static_cast<int>(wParam);
+        if ((vk == win::VK_DOWN || vk == win::VK_UP) && count > 0) {
+          const int next = std::clamp(c.CurSel + (vk == win::VK_DOWN ? 1 : -1), 0, count - 1);
+          if (next != c.CurSel) {
+            c.CurSel = next;
+            Notify(w, win::CBN_SELCHANGE);
+          }
+        }
+        return 0;
+      }
+      case win::WM_GETDLGCODE:
+        return win::DLGC_WANTARROWS | win::DLGC_WANTCHARS;
+      case win::WM_SETFOCUS:
+        Notify(w, CBN_SETFOCUS);
+        return 0;
+      case win::WM_KILLFOCUS:
+        Notify(w, CBN_KILLFOCUS);
+        return 0;
+      case win::WM_PAINT:
+        if (ownerDraw) {
+          const bool focused = FFocus == wnd;
+          const TRect field{3, 3, w.Rect.Width() - 3 - 17, 3 + c.FieldHeight};
+          DrawComboItem(w, c.CurSel,
+                        win::ODS_COMBOBOXEDIT | (focused ? win::ODS_SELECTED | win::ODS_FOCUS : 0), field);
+        }
+        return 0;
+      default:
+        break;
+    }
+  } else if (kind == TKind::Static) {
+    if (msg == win::WM_GETDLGCODE) return win::DLGC_STATIC;
+  }
+  return DefProc(wnd, msg, wParam, lParam);
+}
+
+// --- The user's hands ---------------------------------------------------------------------
+
+HWND TSimDesktop::WindowFromPoint(TPoint pt) const {
+  const auto inside = [&](const TSimWindow& w) {
+    return w.Visible && pt.X >= w.Rect.Left && pt.X < w.Rect.Right && pt.Y >= w.Rect.Top && pt.Y < w.Rect.Bottom;
+  };
+  HWND found = 0;
+  for (HWND h : FZOrder) {
+    const TSimWindow* w = Window(h);
+    if (w && inside(*w)) {
+      found = h;
+      break;
+    }
+  }
+  for (bool deeper = found != 0; deeper;) {
+    deeper = false;
+    for (HWND c : Window(found)->Children) {
+      const TSimWindow* w = Window(c);
+      // A group box lets the pointer through to what lies beside it.
+      if (w && inside(*w) && !(KindOf(*w) == TKind::Button && ButtonType(*w) == win::BS_GROUPBOX)) {
+        found = c;
+        deeper = true;
+        break;
+      }
+    }
+  }
+  return found;
+}
+
+void TSimDesktop::MouseMove(TPoint screen) {
+  Cursor = screen;
+  const HWND target = FCapture ? FCapture : WindowFromPoint(screen);
+  if (FTracking && FTracking != target) {
+    const HWND left = FTracking;
+    FTracking = 0;
+    Send(left, win::WM_MOUSELEAVE, 0, 0);
+  }
+  FMouseWindow = target;
+  TSimWindow* w = Window(target);
+  if (!w) return;
+  for (const TSimWindow* p = w; p; p = Window(p->Parent)) {
+    if (p->Style & win::WS_DISABLED) return;
+  }
+  Send(target, win::WM_SETCURSOR, static_cast<WPARAM>(target), MakeLParam(win::HTCLIENT, win::WM_MOUSEMOVE));
+  if ((w = Window(target)) == nullptr) return;
+  Send(target, win::WM_MOUSEMOVE, 0, MakeLParam(screen.X - w->Rect.Left, screen.Y - w->Rect.Top));
+}
+
+bool TSimDesktop::Click(HWND wnd) {
+  TSimWindow* w = Window(wnd);
+  if (!w || !IsVisibleChain(*w)) return false;
+  for (const TSimWindow* p = w; p; p = Window(p->Parent)) {
+    if (p->Style & win::WS_DISABLED) return false;
+  }
+  TSimWindow* root = Root(w);
+  if (root->Handle != FForeground) SetActive(root->Handle, true);
+  if ((w = Window(wnd)) == nullptr) return false;
+  const TPoint centre{w->Rect.Left + w->Rect.Width() / 2, w->Rect.Top + w->Rect.Height() / 2};
+  MouseMove(centre);
+  if ((w = Window(wnd)) == nullptr) return false;
+  const TKind kind = KindOf(*w);
+  const bool standard = kind != TKind::Other && !w->Handler;
+  if (standard) {
+    if (kind == TKind::Button && ButtonType(*w) == win::BS_GROUPBOX) return true;
+    if (kind == TKind::Static) {
+      if (w->Style & win::SS_NOTIFY) Notify(*w, win::STN_CLICKED);
+      return true;
+    }
+    MoveFocus(wnd);
+    if (kind == TKind::Button && Window(wnd)) Send(wnd, win::BM_CLICK, 0, 0);
+    return true;
+  }
+  const LPARAM at = MakeLParam(centre.X - w->Rect.Left, centre.Y - w->Rect.Top);
+  Send(wnd, win::WM_LBUTTONDOWN, win::MK_LBUTTON, at);
+  if (Window(wnd)) Send(wnd, win::WM_LBUTTONUP, 0, at);
+  return true;
+}
+
+void TSimDesktop::KeyPress(HWND wnd, int virtualKey, unsigned modifiers) {
+  const HWND target = wnd ? wnd : FFocus;
+  if (!Window(target)) return;
+  const bool alt = (modifiers & kmAlt) != 0;
+  const UINT down = alt ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN, up = alt ? win::WM_SYSKEYUP : win::WM_KEYUP;
+  const int mods[3][2] = {{kmShift, win::VK_SHIFT}, {kmCtrl, win::VK_CONTROL}, {kmAlt, win::VK_MENU}};
+  for (const auto& m : mods) {
+    if (modifiers & static_cast<unsigned>(m[0])) Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]), 1);
+  }
+  Post(target, down, static_cast<WPARAM>(virtualKey), 1);
+  Post(target, up, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
+  for (const auto& m : mods) {
+    if (modifiers & static_cast<unsigned>(m[0])) Post(target, m[1] == win::VK_MENU ? win::WM_KEYUP : up, static_cast<WPARAM>(m[1]), static_cast<LPARAM>(0xC0000001u));
+  }
+}
+
+void TSimDesktop::TypeText(HWND wnd, const std::u16string& text) {
+  const HWND target = wnd ? wnd : FFocus;
+  if (!Window(target)) return;
+  for (char16_t ch : text) Post(target, win::WM_CHAR, ch, 1);
+}
+
+void TSimDesktop::ContextMenu(HWND wnd) {
+  const TSimWindow* w = Window(wnd);
+  if (!w) return;
+  const TPoint centre{w->Rect.Left + w->Rect.Width() / 2, w->Rect.Top + w->Rect.Height() / 2};
+  Send(wnd, win::WM_CONTEXTMENU, static_cast<WPARAM>(wnd), MakeLParam(centre.X, centre.Y));
+}
+
+bool TSimDesktop::PickComboItem(HWND combo, int index) {
+  TSimWindow* w = Window(combo);
+  if (!w || KindOf(*w) != TKind::Combo || !Click(combo)) return false;
+  if ((w = Window(combo)) == nullptr) return false;
+  Send(combo, win::CB_SHOWDROPDOWN, 1, 0);
+  if ((w = Window(combo)) == nullptr) return false;
+  if (w->Style & win::CBS_OWNERDRAWFIXED) {
+    const int n = static_cast<int>(w->Ctl.Items.size());
+    for (int i = 0; i < n; ++i) {
+      if ((w = Window(combo)) == nullptr) return false;
+      const int h = w->Ctl.ItemHeight;
+      const TRect item{0, i * h, w->Rect.Width() - 2, (i + 1) * h};
+      DrawComboItem(*w, i, i == w->Ctl.CurSel ? win::ODS_SELECTED | win::ODS_FOCUS : 0, item);
+    }
+  }
+  if ((w = Window(combo)) == nullptr) return false;
+  const bool valid = index >= 0 && index < static_cast<int>(w->Ctl.Items.size());
+  if (valid) {
+    w->Ctl.CurSel = index;
+    Notify(*w, win::CBN_SELCHANGE);
+  }
+  if (Window(combo)) Send(combo, win::CB_SHOWDROPDOWN, 0, 0);
+  return valid;
+}
+
+// --- The process's calls ---------------------------------------------------------------
+
+HWND TSimProcess::SetFocus(HWND wnd) {
+  Log("SetFocus", wnd);
+  if (Injected("SetFocus")) return 0;
+  const TSimWindow* had = FDesktop.Window(FDesktop.FFocus);
+  const HWND old = (had && had->ProcessId == Pid) ? had->Handle : 0;
+  if (wnd == 0) {
+    FDesktop.MoveFocus(0);
+    return old;
+  }
+  TSimWindow* w = Need(wnd);
+  if (!w) return 0;
+  if (w->ProcessId != Pid) return static_cast<HWND>(Fail(win::ERROR_ACCESS_DENIED));
+  // A disabled window cannot take the keyboard.
+  for (const TSimWindow* p = w; p; p = FDesktop.Window(p->Parent)) {
+    if (p->Style & win::WS_DISABLED) return 0;
+  }
+  TSimWindow* root = FDesktop.Root(w);
+  if (root->Handle != FDesktop.FForeground) FDesktop.SetActive(root->Handle, true);
+  if (FDesktop.Window(wnd)) FDesktop.MoveFocus(wnd);
+  return old;
+}
+
+HWND TSimProcess::GetFocus() {
+  Log("GetFocus");
+  if (Injected("GetFocus")) return 0;
+  const TSimWindow* w = FDesktop.Window(FDesktop.FFocus);
+  return (w && w->ProcessId == Pid) ? w->Handle : 0;
+}
+
+bool TSimProcess::EnableWindow(HWND wnd, bool enable) {
+  Log("EnableWindow", wnd, enable);
+  if (Injected("EnableWindow")) return false;
+  TSimWindow* w = Need(wnd);
+  if (!w) return false;
+  const bool wasDisabled = (w->Style & win::WS_DISABLED) != 0;
+  if (wasDisabled == !enable) return wasDisabled;
+  if (enable) {
+    w->Style &= ~win::WS_DISABLED;
+  } else {
+    w->Style |= win::WS_DISABLED;
+    // The keyboard focus leaves a window that is disabled, or whose parent is.
+    for (const TSimWindow* f = FDesktop.Window(FDesktop.FFocus); f; f = FDesktop.Window(f->Parent)) {
+      if (f->Handle == wnd) {
+        FDesktop.MoveFocus(0);
+        break;
+      }
+    }
+  }
+  if (FDesktop.Window(wnd)) FDesktop.Send(wnd, win::WM_ENABLE, enable ? 1 : 0, 0);
+  return wasDisabled;
+}
+
+bool TSimProcess::IsWindowEnabled(HWND wnd) {
+  Log("IsWindowEnabled", wnd);
+  if (Injected("IsWindowEnabled")) return false;
+  const TSimWindow* w = Need(wnd);
+  return w && !(w->Style & win::WS_DISABLED);
+}
+
+std::int32_t TSimProcess::SetWindowLongW(HWND wnd, int index, std::int32_t value) {
+  Log("SetWindowLongW", wnd, index, value);
+  if (Injected("SetWindowLongW")) return 0;
+  TSimWindow* w = Need(wnd);
+  if (!w) return 0;
+  if (w->ProcessId != Pid) return Fail(win::ERROR_ACCESS_DENIED);
+  std::int32_t old = 0;
+  if (index == win::GWL_STYLE) {
+    old = static_cast<std::int32_t>(w->Style);
+    // Visibility changes through ShowWindow only.
+    w->Style = (static_cast<DWORD>(value) & ~win::WS_VISIBLE) | (w->Style & win::WS_VISIBLE);
+  } else if (index == win::GWL_EXSTYLE) {
+    old = static_cast<std::int32_t>(w->ExStyle);
+    w->ExStyle = static_cast<DWORD>(value);
+  } else if (index == GWL_ID) {
+    old = static_cast<std::int32_t>(w->Ctl.Id);
+    w->Ctl.Id = static_cast<std::uint32_t>(value);
+  } else {
+    return Fail(ERROR_INVALID_INDEX);
+  }
+  LastError = 0;
+  return old;
+}
+
+int TSimProcess::GetDlgCtrlID(HWND wnd) {
+  Log("GetDlgCtrlID", wnd);
+  if (Injected("GetDlgCtrlID")) return 0;
+  const TSimWindow* w = Need(wnd);
+  return w ? static_cast<int>(w->Ctl.Id) : 0;
+}
+
+WNDPROC TSimProcess::SetWindowProcW(HWND wnd, IWindowHandler* handler) {
+  Log("SetWindowProcW", wnd);
+  if (Injected("SetWindowProcW")) return 0;
+  TSimWindow* w = Need(wnd);
+  if (!w) return 0;
+  if (w->ProcessId != Pid) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!handler) return Fail(win::ERROR_INVALID_PARAMETER);
+  auto& chain = w->Ctl.Subclasses;
+  const WNDPROC previous = chain.empty() ? ClassProcToken : reinterpret_cast<WNDPROC>(chain.back());
+  chain.push_back(handler);
+  return previous;
+}
+
+LRESULT TSimProcess::CallWindowProcW(WNDPROC proc, HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Log("CallWindowProcW", wnd, msg, static_cast<std::int64_t>(wParam), lParam);
+  TSimWindow* w = FDesktop.Window(wnd);
+  if (!w || proc == 0) return 0;
+  if (proc == ClassProcToken) return FDesktop.ClassProc(wnd, msg, wParam, lParam);
+  for (IWindowHandler* h : w->Ctl.Subclasses) {
+    if (reinterpret_cast<WNDPROC>(h) == proc) return h->HandleMessage(wnd, msg, wParam, lParam);
+  }
+  return 0;
+}
+
+int TSimProcess::MapWindowPoints(HWND from, HWND to, TPoint* points, int count) {
+  Log("MapWindowPoints", from, to, count);
+  if (Injected("MapWindowPoints")) return 0;
+  TPoint a, b;
+  if (from) {
+    const TSimWindow* w = Need(from);
+    if (!w) return 0;
+    a = {w->Rect.Left, w->Rect.Top};
+  }
+  if (to) {
+    const TSimWindow* w = Need(to);
+    if (!w) return 0;
+    b = {w->Rect.Left, w->Rect.Top};
+  }
+  const int dx = a.X - b.X, dy = a.Y - b.Y;
+  for (int i = 0; points && i < count; ++i) {
+    points[i].X += dx;
+    points[i].Y += dy;
+  }
+  LastError = 0;
+  return static_cast<int>(MakeLParam(dx, dy));
+}
+
+bool TSimProcess::ScreenToClient(HWND wnd, TPoint& point) {
+  Log("ScreenToClient", wnd, point.X, point.Y);
+  if (Injected("ScreenToClient")) return false;
+  const TSimWindow* w = Need(wnd);
+  if (!w) return false;
+  point.X -= w->Rect.Left;
+  point.Y -= w->Rect.Top;
+  return true;
+}
+
+// The model's windows have no borders: the window is its client area.
+bool TSimProcess::AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) {
+  Log("AdjustWindowRectEx", rect.Width(), rect.Height(), style, exStyle);
+  return !Injected("AdjustWindowRectEx");
+}
+
+HWND TSimProcess::SetCapture(HWND wnd) {
+  Log("SetCapture", wnd);
+  if (Injected("SetCapture")) return 0;
+  if (!Need(wnd)) return 0;
+  const HWND old = FDesktop.FCapture;
+  FDesktop.FCapture = wnd;
+  if (old && old != wnd) FDesktop.Send(old, win::WM_CAPTURECHANGED, 0, static_cast<LPARAM>(wnd));
+  return old;
+}
+
+HWND TSimProcess::GetCapture() {
+  Log("GetCapture");
+  return FDesktop.FCapture;
+}
+
+bool TSimProcess::TrackMouseEvent(HWND wnd, DWORD flags) {
+  Log("TrackMouseEvent", wnd, flags);
+  if (Injected("TrackMouseEvent")) return false;
+  if (!Need(wnd)) return false;
+  if (!(flags & win::TME_LEAVE)) return Fail(win::ERROR_INVALID_PARAMETER);
+  FDesktop.FTracking = wnd;
+  // Asked while the pointer is elsewhere, the leave comes at once.
+  if (FDesktop.FMouseWindow != wnd) {
+    FDesktop.FTracking = 0;
+    FDesktop.Post(wnd, win::WM_MOUSELEAVE, 0, 0);
+  }
+  return true;
+}
+
+HCURSOR TSimProcess::LoadCursorW(int systemCursorId) {
+  Log("LoadCursorW", systemCursorId);
+  if (Injected("LoadCursorW")) return 0;
+  if (systemCursorId == win::IDC_ARROW) return ArrowCursor;
+  if (systemCursorId == win::IDC_HAND) return HandCursor;
+  return Fail(ERROR_RESOURCE_NAME_NOT_FOUND);
+}
+
+HCURSOR TSimProcess::SetCursor(HCURSOR cursor) {
+  Log("SetCursor", static_cast<std::int64_t>(cursor));
+  const HCURSOR old = FDesktop.FCursor;
+  FDesktop.FCursor = cursor;
+  return old;
+}
+
+HICON TSimProcess::LoadIconW(int resourceId) {
+  Log("LoadIconW", resourceId);
+  if (Injected("LoadIconW")) return 0;
+  const auto& ids = FDesktop.IconResources;
+  if (std::find(ids.begin(), ids.end(), resourceId) == ids.end()) return Fail(ERROR_RESOURCE_NAME_NOT_FOUND);
+  return 0x00200000u + static_cast<HICON>(resourceId);
+}
+
+bool TSimProcess::SystemParametersInfoW(TNonClientMetrics& metrics) {
+  Log("SystemParametersInfoW");
+  if (Injected("SystemParametersInfoW")) return false;
+  metrics = FDesktop.NonClientMetrics;
+  return true;
+}
+
+bool TSimProcess::ChooseColorW(TChooseColor& choose) {
+  Log("ChooseColorW", choose.Owner, choose.Color, choose.Flags);
+  if (Injected("ChooseColorW")) return false;
+  TSimWindow* owner = FDesktop.Root(FDesktop.Window(choose.Owner));
+  // The dialog is modal: its owner is disabled while it is up.
+  const bool disable = owner && !(owner->Style & win::WS_DISABLED);
+  const HWND ownerHandle = owner ? owner->Handle : 0;
+  if (disable) EnableWindow(ownerHandle, false);
+  TSimColorDialog record{Pid, choose, false, choose};
+  TChooseColor answer = choose;
+  if (FDesktop.ColorResponder) {
+    auto responder = FDesktop.ColorResponder;
+    record.Accepted = responder(*this, answer);
+  }
+  record.Result = answer;
+  FDesktop.ColorDialogs.push_back(record);
+  if (disable && FDesktop.Window(ownerHandle)) EnableWindow(ownerHandle, true);
+  // Custom colours live in the caller's array: the dialog edits them in place.
+  std::copy(std::begin(answer.CustColors), std::end(answer.CustColors), choose.CustColors);
+  if (!record.Accepted) {
+    LastError = 0;  // CommDlgExtendedError 0: the user cancelled
+    return false;
+  }
+  choose.Color = answer.Color & 0x00FFFFFFu;
+  return true;
+}
+
+}  // namespace lensoro::sim

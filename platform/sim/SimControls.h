@@ -1,0 +1,77 @@
+// State of the simulated standard controls, keyboard focus and GDI, kept
+// apart from SimDesktop.h so the window model stays readable. Implemented in
+// SimControls.cpp (controls, focus, mouse, colour dialog) and SimGdi.cpp
+// (device contexts, objects, the paint log).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+
+namespace lensoro::sim {
+
+// One drawing call that reached a window's device context. Colours are the
+// ones in effect for the call: the pen's for lines, the brush's for fills,
+// the text colour for text.
+struct TSimPaintOp {
+  std::string Op;  // "FillRect", "FrameRect", "LineTo", "Polygon", "DrawText", "ExtTextOut",
+                   // "DrawEdge", "DrawIcon", "DrawFocusRect", "FillSolidRect"
+  TRect Rect;      // the rectangle, or (from, to) of a line
+  DWORD Color = 0;
+  std::u16string Text;
+  std::vector<TPoint> Points;
+  TLogFont Font;  // the font selected for text
+  int BkMode = 0;
+  UINT Flags = 0;  // DrawText format, DrawEdge edge << 16 | flags, DrawIconEx flags
+  HICON Icon = 0;
+};
+
+// The standard-control part of one window.
+struct TSimControl {
+  std::uintptr_t Id = 0;  // the control id given at creation
+  // SetWindowProcW handlers, the latest last; messages reach it first.
+  std::vector<IWindowHandler*> Subclasses;
+  int Check = 0;                      // BUTTON: BM_GETCHECK
+  int SelStart = 0, SelEnd = 0;       // EDIT: the selection, SelStart <= SelEnd
+  std::vector<std::u16string> Items;  // COMBOBOX: the list
+  int CurSel = -1;
+  int ItemHeight = 16, FieldHeight = 18;
+  bool DroppedDown = false;
+  HGDIOBJ Font = 0;          // WM_SETFONT
+  int ContextMenuCount = 0;  // times the control's own context menu came up
+  int ChangeCount = 0;       // EDIT: EN_CHANGE sent
+};
+
+enum TSimKeyModifier : unsigned { kmShift = 1, kmCtrl = 2, kmAlt = 4 };
+
+// A GDI object of the model.
+struct TSimGdiObject {
+  enum TKind { Pen, Brush, Font } Kind = Pen;
+  DWORD Color = 0;
+  int Style = 0, Width = 1;
+  TLogFont LogFont;
+  DWORD Pid = 0;
+};
+
+// What a device context has selected.
+struct TSimDcState {
+  HGDIOBJ Pen = 0, Brush = 0, Font = 0;  // 0: the stock object
+  DWORD TextColor = 0x000000, BkColor = 0xFFFFFF;
+  int BkMode = 2;  // OPAQUE
+  TPoint Position;
+};
+
+// One ChooseColorW call.
+struct TSimColorDialog {
+  DWORD Pid = 0;
+  TChooseColor Request;
+  bool Accepted = false;
+  TChooseColor Result;
+};
+
+// Segoe UI 9 pt at 96 DPI for every font, as Windows 7 to 11 set them.
+TNonClientMetrics SimDefaultNonClientMetrics();
+
+}  // namespace lensoro::sim
