@@ -172,7 +172,7 @@ TEST(VersionInfo, QueriesStayInsideTheBlockWhateverItHolds) {
   // allocation) and every value found lies within it.
   auto check = [&](const std::vector<std::uint8_t>& bytes) {
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size() + 1]);
-    std::memcpy(copy.get(), bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(copy.get(), bytes.data(), bytes.size());
     for (const std::u16string& path : paths) {
       TVerValue value;
       if (VerQueryValue(copy.get(), bytes.size(), path, value)) {
