@@ -1,8 +1,10 @@
-// A separator line drawn into a window-less control.
+// A separator line drawn by a painted control that never takes the focus.
 #pragma once
 
+#include <functional>
 #include <vector>
 
+#include "Controls.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -24,5 +26,38 @@ struct TSpacerLine {
 // None where the control is too small to hold a line.
 std::vector<TSpacerLine> SpacerLines(TLineShape shape, TLineDirection direction, int width, int height,
                                      DWORD topLeftColor, DWORD bottomRightColor);
+
+class TRsSpacer;
+using TCustomDrawSpacerEvent = std::function<void(TRsSpacer& sender, TCanvas& canvas)>;
+
+// A window-less separator: a single or double line across its middle.
+class TRsSpacer : public TGraphicControl {
+ public:
+  explicit TRsSpacer(TWinControl* parent);
+
+  TLineShape Shape() const { return FShape; }
+  void SetShape(TLineShape shape);
+  TLineDirection Direction() const { return FDirection; }
+  void SetDirection(TLineDirection direction);
+  TColor TopLeftColor() const { return FTopLeftColor; }
+  void SetTopLeftColor(TColor color);
+  TColor BottomRightColor() const { return FBottomRightColor; }
+  void SetBottomRightColor(TColor color);
+  // With custom drawing on, OnCustomDrawSpacer paints instead of the lines.
+  bool CustomDraw() const { return FCustomDraw; }
+  void SetCustomDraw(bool customDraw);
+  TCustomDrawSpacerEvent OnCustomDrawSpacer;
+
+ protected:
+  const char16_t* WindowClassName() const override { return u"TRsSpacer"; }
+  void Paint(TCanvas& canvas) override;
+
+ private:
+  TLineShape FShape = lsNone;
+  TLineDirection FDirection = ldVertical;
+  TColor FTopLeftColor = clBtnShadow;
+  TColor FBottomRightColor = clBtnHighlight;
+  bool FCustomDraw = false;
+};
 
 }  // namespace lensoro
