@@ -64,6 +64,9 @@ class TAboutForm : public TForm {
   void CreditMemoContextPopup(TControl& sender, TPoint mousePos, bool& handled);
   void CreditMemoKeyDown(TControl& sender, std::uint16_t& key, TShiftState shift);
 
+ protected:
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
  private:
   void AdjustLabelTops();
   TColor FLinkRestColor = clWindowText;  // the menu font's colour

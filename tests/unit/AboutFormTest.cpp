@@ -228,6 +228,13 @@ TEST_F(AboutFormTest, EveryComponentAtItsPlaceWithTheLanguageTextsAndTheVersion)
   EXPECT_TRUE(memo->ImeDisabled);
   EXPECT_EQ(form.CreditMemo.Color(), clBtnFace);
 
+  // The dialog's face is painted between the controls.
+  Desk.Paint(form.Handle());
+  const TSimPaintOp* face = LastOp(Desk.Window(form.Handle()), "FillRect");
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(face->Color, Proc.GetSysColor(win::COLOR_BTNFACE));
+  EXPECT_GE(face->Rect.Width(), 382);
+
   // The separators draw their lines in the shadow colour.
   Desk.Paint(form.HSpacer.Handle());
   const TSimPaintOp* line = LastOp(Desk.Window(form.HSpacer.Handle()), "LineTo");
