@@ -1,5 +1,6 @@
 // The popup menu with every command, and the commands that do not belong to
 // the loupe model: hiding to the tray and back, help, version, quitting.
+#include "About.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
@@ -78,7 +79,9 @@ void TMainForm::PopupMenu1Popup() {
     item.Caption = lang.Caption;
     item.Tag = lang.Tag;
     item.Checked = lang.Checked;
-    item.OnClick = [this](TMenuItem& chosen) { LanguageListClick(*this, chosen.Tag); };
+    item.OnClick = [this](TMenuItem& chosen) {
+      if (LanguageListClick(*this, chosen.Tag) && FAboutForm) FAboutForm->ApplyLang();
+    };
     languages->Items.push_back(std::move(item));
   }
 }
@@ -157,9 +160,10 @@ void TMainForm::ActPopShowOptionExecute() {
   if (FOptionForm) return;
 }
 
-// The version dialog opens here once it exists.
+// One About dialog at a time; while it is open FAboutForm points at it.
 void TMainForm::ActPopShowVersionInfoExecute() {
   if (FAboutForm) return;
+  ShowAboutDialog(FApp, FHandle, FAboutForm);
 }
 
 void TMainForm::ActPopShowHelpExecute() {

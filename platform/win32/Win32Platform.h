@@ -170,6 +170,15 @@ class TWin32Platform final : public TPlatform {
   bool CloseThemeData(HANDLE theme) override;
   HDC GetWindowDC(HWND wnd) override;
 
+  // Version resources and the registry (Win32Version.cpp).
+  DWORD GetFileVersionInfoSizeW(const std::u16string& path) override;
+  bool GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) override;
+  std::int32_t RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, DWORD access,
+                             HKEY& result) override;
+  std::int32_t RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type, std::uint8_t* data,
+                                DWORD& size) override;
+  std::int32_t RegCloseKey(HKEY key) override;
+
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
 };
