@@ -4,6 +4,7 @@
 #include "Lang.h"
 #include "LnsLib.h"
 #include "Main.h"
+#include "Option.h"
 
 namespace lensoro {
 
@@ -151,10 +152,12 @@ void TMainForm::RestoreFromTray() {
 
 // --- Dialogs, help ----------------------------------------------------------------
 
-// The options dialog opens here once it exists; while FOptionForm is set
-// the command does nothing.
+// While the dialog is open the command does nothing.
 void TMainForm::ActPopShowOptionExecute() {
   if (FOptionForm) return;
+  FOptionFormHolder = std::make_unique<TOptionForm>(*this);
+  FOptionForm = FOptionFormHolder.get();
+  if (!FOptionForm->Show()) FOptionForm = nullptr;
 }
 
 // The version dialog opens here once it exists.
