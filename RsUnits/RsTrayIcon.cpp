@@ -119,6 +119,9 @@ void TRsTrayIcon::AddIcon() {
   if (FLoaded) return;
   if (FPlatform.Shell_NotifyIconW(win::NIM_ADD, FIconData)) {
     FLoaded = true;
+    // A retry still pending would add the icon a second time, be refused
+    // and end in the add error although the icon is there.
+    FRetryTimer.SetEnabled(false);
     return;
   }
   // The shell is busy (it is starting, or the machine is loaded): try again.

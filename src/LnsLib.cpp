@@ -14,15 +14,15 @@ int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType typ
   const std::u16string caption =
       app.Lang.MsgDialogCaption.empty() ? std::u16string(DefaultDialogCaption) : app.Lang.MsgDialogCaption;
   // Without this the 50 ms tick would push the loupe above the box.
-  if (app.MainForm) app.MainForm->IsTopmost = false;
+  if (app.MainForm) app.MainForm->BeginNotTopmost();
   int result = 0;
   try {
     result = app.Platform.MessageDialog(text, caption, type, buttons, owner);
   } catch (...) {
-    if (app.MainForm) app.MainForm->IsTopmost = true;
+    if (app.MainForm) app.MainForm->EndNotTopmost();
     throw;
   }
-  if (app.MainForm) app.MainForm->IsTopmost = true;
+  if (app.MainForm) app.MainForm->EndNotTopmost();
   return result;
 }
 

@@ -192,6 +192,16 @@ void TMainForm::ShowErrorMessage(const std::u16string& templ) {
   ShowMsgDialog(FApp, text, TMsgDlgType::Error, mbOK, FHandle);
 }
 
+void TMainForm::BeginNotTopmost() {
+  ++FNotTopmostCount;
+  IsTopmost = false;
+}
+
+void TMainForm::EndNotTopmost() {
+  if (FNotTopmostCount > 0) --FNotTopmostCount;
+  if (FNotTopmostCount == 0) IsTopmost = true;
+}
+
 void TMainForm::ActPopQuitExecute() {
   ClosingNotify();
   FApp.Terminate();
@@ -269,10 +279,10 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case win::WM_ENTERMENULOOP:
       // The tracking tick must not push the loupe above its own menu.
-      IsTopmost = false;
+      BeginNotTopmost();
       return 0;
     case win::WM_EXITMENULOOP:
-      IsTopmost = true;
+      EndNotTopmost();
       return 0;
     case win::WM_HOTKEY:
       WMHotKey(wParam);

@@ -113,6 +113,11 @@ class TMainForm : private IWindowHandler {
   TColor ActiveWindowModeFrameColor = clAqua;
   TColor InactiveWindowModeFrameColor = 0x00FFFFCCu;
   bool IsTopmost = true;  // not persisted
+  // Menus and message boxes lower IsTopmost while they are open. They nest
+  // (a box from a timer while a menu is up, a menu from the tray while a
+  // box is up), so only the last one to close puts the loupe back on top.
+  void BeginNotTopmost();
+  void EndNotTopmost();
   bool IsSilentMode = false;
   int TrayIconIndex = 0;
   int OrgIconCount = 0;  // not persisted
@@ -272,6 +277,7 @@ class TMainForm : private IWindowHandler {
   TWndMethod FWindowProc = &TMainForm::WndProc;
   TWndMethod FOrgWindowProc = nullptr;
   bool FDestroyed = false;
+  int FNotTopmostCount = 0;
 
   double FRate = 1.0;
   int FOsVersion = 0;

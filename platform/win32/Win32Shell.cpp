@@ -5,8 +5,16 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
+
+// The full record, the one that carries hBalloonIcon; the shell goes by its
+// cbSize, so a header without the newer fields would lose the balloon icon.
+constexpr bool Is64Bit = sizeof(void*) == 8;
+static_assert(sizeof(NOTIFYICONDATAW) == (Is64Bit ? 976 : 956));
+static_assert(offsetof(NOTIFYICONDATAW, hBalloonIcon) == (Is64Bit ? 968 : 952));
+static_assert(offsetof(NOTIFYICONDATAW, szInfoTitle) == (Is64Bit ? 820 : 804));
 
 // NOTE: handles keep 32 significant bits on 64-bit Windows (see Win32Platform.cpp).
 ::HWND ToHwnd(lensoro::HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }

@@ -9,6 +9,7 @@
 
 #include "Format.h"
 #include "Framework.h"
+#include "LnsLib.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -160,6 +161,37 @@ TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
   EXPECT_TRUE(Loupe().ExStyle & win::WS_EX_TOPMOST);
 }
 
+TEST_F(MenuTest, MenusAndMessageBoxesThatNestLeaveTheLoupeBelowUntilTheLastCloses) {
+  Create();
+  const auto loupeOnTop = [this] {
+    Desk.RunFor(100);  // a tracking tick places the loupe
+    return (Loupe().ExStyle & win::WS_EX_TOPMOST) != 0;
+  };
+  // A message box from a handler that runs while the menu is up.
+  std::vector<bool> onTop;
+  Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack&) -> std::uintptr_t {
+    ShowMsgDialog(App, u"busy", TMsgDlgType::Error, mbOK, Form->Handle());
+    onTop.push_back(loupeOnTop());
+    return 0;
+  };
+  Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
+  onTop.push_back(loupeOnTop());
+  EXPECT_EQ(onTop, (std::vector<bool>{false, true}));
+
+  // The tray icon's menu opened and dismissed while the help's error box is up.
+  onTop.clear();
+  Desk.MenuResponder = nullptr;
+  Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) {
+    if (Desk.TrayMouse(TrayWindow(), TrayWindow(), win::WM_RBUTTONUP)) Desk.RunFor(0);
+    onTop.push_back(loupeOnTop());
+    return win::IDOK;
+  };
+  Form->ActPopShowHelp.Execute();
+  ASSERT_EQ(Desk.MenuTracks.size(), 2u);
+  onTop.push_back(loupeOnTop());
+  EXPECT_EQ(onTop, (std::vector<bool>{false, true}));
+}
+
 TEST_F(MenuTest, LanguageSubmenuSwitchesTheCaptions) {
   Desk.AddFile(u"C:\\Tools\\Lensoro\\Lang\\English.lang",
                test::Utf16File(u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n[Lang: Menu]\r\n"
@@ -213,6 +245,44 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   for (const auto& c : Desk.Calls())
     if (std::string(c.Name) == "SetLayeredWindowAttributes") alphas.push_back(c.A[2]);
   EXPECT_EQ(alphas, (std::vector<std::int64_t>{0, 255}));
+}
+
+TEST_F(MenuTest, HidingAndRestoringTakeTheirStepsInOrder) {
+  TSimProcess& second = test::AddLensoro(Desk, u"D:\\Other\\lensoro.exe");
+  // Apart, so that neither loupe covers the other.
+  Desk.AddFile(u"D:\\Other\\lensoro.ini", test::Utf16File(u"[MainForm]\r\nLeft=1200\r\nTop=100\r\n"));
+  Create();
+  TApplication app2(second);
+  app2.Initialize();
+  TMainForm form2(app2);
+  // What this copy asks of the desktop for its loupe, its tray icon and the other copy.
+  const auto steps = [&] {
+    std::vector<std::string> seen;
+    for (const auto& c : Desk.Calls()) {
+      if (c.Pid != Proc.Pid) continue;
+      const std::string name = c.Name;
+      const bool loupe = c.A[0] == static_cast<std::int64_t>(Form->Handle());
+      if ((name == "KillTimer" || name == "SetTimer") && loupe) {
+        seen.push_back(name);
+      } else if (name == "ShowWindow" && loupe) {
+        seen.push_back(name + (c.A[1] == win::SW_HIDE ? " hide" : " show"));
+      } else if (name == "SetLayeredWindowAttributes" && loupe) {
+        seen.push_back("alpha " + std::to_string(c.A[2]));
+      } else if (name == "Shell_NotifyIconW") {
+        seen.push_back("tray image");
+      } else if (name == "SendMessageTimeoutW" && c.A[0] == static_cast<std::int64_t>(form2.Handle())) {
+        seen.push_back(c.A[3] == LOUPE_HIDDEN ? "told hidden" : c.A[3] == LOUPE_SHOWN ? "told shown" : "told");
+      }
+    }
+    Desk.ClearCalls();
+    return seen;
+  };
+  Desk.ClearCalls();
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "ShowWindow hide", "tray image", "told hidden"}));
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "SetTimer", "alpha 0", "ShowWindow show", "alpha 255",
+                                               "tray image", "told shown"}));
 }
 
 TEST_F(MenuTest, CoveredLoupeComesToTheFrontFirstAndWindowsBesideItDoNotCount) {

@@ -166,6 +166,21 @@ TEST_F(TrayIconTest, TimedOutAddIsRetriedEverySecondThenGivesUpWithItsMessage) {
   EXPECT_TRUE(Desk.Dialogs.empty());
 }
 
+TEST_F(TrayIconTest, AnAddThatSucceedsWhileARetryIsPendingEndsTheRetry) {
+  Desk.FailNext("Shell_NotifyIconW", win::ERROR_TIMEOUT);
+  Tray->SetVisible(true);
+  ASSERT_TRUE(Tray->Retrying());
+  // Shown again before the first retry: this add is accepted.
+  Tray->SetVisible(true);
+  ASSERT_NE(Shell(), nullptr);
+  EXPECT_FALSE(Tray->Retrying());
+  Desk.RunFor(40000);
+  EXPECT_EQ(Desk.TrayIcons.size(), 1u);
+  EXPECT_TRUE(Tray->Loaded());
+  EXPECT_EQ(Desk.CountCalls("Shell_NotifyIconW"), 2);
+  EXPECT_TRUE(Desk.Dialogs.empty());
+}
+
 TEST_F(TrayIconTest, ThirtyFailedRetriesEndInTheAddError) {
   Desk.FailNext("Shell_NotifyIconW", win::ERROR_TIMEOUT, 100);
   Tray->SetVisible(true);
