@@ -325,6 +325,28 @@ TEST(TrayImageSet, OwnStripAt120DpiKeepsTheChosenIndexEvenPastTheBaseImages) {
   EXPECT_TRUE(l.Desk.Dialogs.empty());
 }
 
+TEST(TrayImageSet, TrayIsAddedWithTheFixedIconThenShowsTheChosenImageEvenAtIndexZero) {
+  TStartedLoupe l;
+  l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(FlatCellStrip(2, 1)));
+  l.Start();
+  ASSERT_EQ(l.Form->TrayIconIndex, 0);
+  // The add carried the fixed icon; image 0 of the strip replaced it.
+  const HICON fixed = l.Form->TrayIcon1->Icon().Handle();
+  std::vector<std::pair<std::int64_t, bool>> sent;  // message, with the fixed icon
+  for (const auto& c : l.Desk.Calls())
+    if (std::string(c.Name) == "Shell_NotifyIconW") sent.emplace_back(c.A[0], c.A[4] == static_cast<std::int64_t>(fixed));
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent[0], std::make_pair(std::int64_t{win::NIM_ADD}, true));
+  const HWND tray = l.Form->TrayIcon1->WindowHandle();
+  const auto* shown = l.Desk.TrayIcon(tray, tray);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_NE(shown->Data.hIcon, l.Form->TrayIcon1->Icon().Handle());
+  const auto* bits = l.Desk.Icon(shown->Data.hIcon);
+  ASSERT_NE(bits, nullptr);
+  const std::uint8_t* pixel = &bits->Bits.ColorBgra[(5 * 16 + 5) * 4];
+  EXPECT_EQ(std::vector<int>(pixel, pixel + 4), (std::vector<int>{200, 100, 0, 255}));  // B G R A of cell 0
+}
+
 TEST(TrayImageSet, AnotherStripIsUsedFromIndexZeroWithTheWholeInsideFaded) {
   TStartedLoupe l;
   l.Desk.AddFile(u"C:\\P\\Image\\Mine.png", AsText(FlatCellStrip(2, 1)));
