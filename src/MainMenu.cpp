@@ -79,7 +79,10 @@ void TMainForm::PopupMenu1Popup() {
     item.Caption = lang.Caption;
     item.Tag = lang.Tag;
     item.Checked = lang.Checked;
-    item.OnClick = [this](TMenuItem& chosen) { LanguageListClick(*this, chosen.Tag); };
+    item.OnClick = [this](TMenuItem& chosen) {
+      // An open options dialog follows the switch at once.
+      if (LanguageListClick(*this, chosen.Tag) && FOptionForm) FOptionForm->ApplyLang();
+    };
     languages->Items.push_back(std::move(item));
   }
 }

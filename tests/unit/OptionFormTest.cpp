@@ -287,6 +287,28 @@ TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
   EXPECT_EQ(r.Top, 0);
 }
 
+TEST_F(OptionFormTest, AnOpenDialogFollowsALanguageSwitchAtOnce) {
+  Start(u"");
+  Desk.AddFile(u"C:\\A\\Lang\\English.lang",
+               test::Utf16File(u"[OptionForm]\r\nOptionForm.Caption=Lensoro - Options\r\n"
+                               u"CloseButton.Caption=Close\r\nRadioGroup103.Items[1]=Inverted\r\n"));
+  TOptionForm& form = Open();
+  EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
+  Loupe->PopupMenu1Popup();
+  TMenuItem* english = nullptr;
+  for (TMenuItem& top : Loupe->PopupMenu1.Items) {
+    for (TMenuItem& sub : top.Items) {
+      if (sub.Name == u"LanguageList" && sub.Caption == u"English") english = &sub;
+    }
+  }
+  ASSERT_NE(english, nullptr);
+  english->OnClick(*english);
+  EXPECT_EQ(Desk.Window(form.Handle())->Title, u"Lensoro - Options");
+  EXPECT_EQ(Desk.Window(form.CloseButton.Handle())->Title, u"Close");
+  EXPECT_EQ(Desk.Window(form.RadioGroup103.Button(1)->Handle())->Title, u"Inverted");
+  EXPECT_EQ(form.RadioGroup103.Button(0)->Caption(), u"オリジナル");  // missing keys keep the built-in text
+}
+
 TEST(OptionFormNames, TagsAndShortcutTexts) {
   EXPECT_EQ(GetTagFromName(u"Panel104"), 104);
   EXPECT_EQ(GetTagFromName(u"SpinEdit101"), 101);
