@@ -786,6 +786,14 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_CLOSE:
       Close();
       return 0;
+    case win::WM_ERASEBKGND: {
+      // Our window class has no background brush: the form paints its face.
+      TRect client;
+      if (FPlatform.GetClientRect(FHandle, client)) {
+        FPlatform.FillSolidRect(static_cast<HDC>(wParam), client, ColorToRGB(FPlatform, Color()));
+      }
+      return 1;
+    }
     case win::WM_MOVE:
     case win::WM_SIZE: {
       const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);

@@ -6,6 +6,7 @@
 #include "Ini.h"
 #include "Lang.h"
 #include "LnsLib.h"
+#include "Option.h"
 
 namespace lensoro {
 

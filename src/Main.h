@@ -170,6 +170,10 @@ class TMainForm : private IWindowHandler {
   void PopupMenu1Popup();
   void ActPopMinimizeAndRestoreExecute();
   void ActPopShowOptionExecute();
+  TOptionForm* OptionForm() const { return FOptionForm; }  // the open options dialog, null for none
+  void OptionFormDestroyed(TOptionForm* form) {
+    if (FOptionForm == form) FOptionForm = nullptr;
+  }
   void ActPopShowLanguageExecute() {}
   void ActPopShowHelpExecute();
   void ActPopShowVersionInfoExecute();
@@ -302,6 +306,8 @@ class TMainForm : private IWindowHandler {
 
   std::unique_ptr<TZOrderList> FZOrderList;
   std::unique_ptr<TLnsList> FLnsList;
+  // The options dialog made last; it goes first when the loupe goes.
+  std::unique_ptr<TOptionForm> FOptionFormHolder;
 };
 
 }  // namespace lensoro

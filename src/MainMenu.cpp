@@ -5,6 +5,7 @@
 #include "Lang.h"
 #include "LnsLib.h"
 #include "Main.h"
+#include "Option.h"
 
 namespace lensoro {
 
@@ -80,7 +81,10 @@ void TMainForm::PopupMenu1Popup() {
     item.Tag = lang.Tag;
     item.Checked = lang.Checked;
     item.OnClick = [this](TMenuItem& chosen) {
-      if (LanguageListClick(*this, chosen.Tag) && FAboutForm) FAboutForm->ApplyLang();
+      // Open dialogs follow the switch at once.
+      if (!LanguageListClick(*this, chosen.Tag)) return;
+      if (FOptionForm) FOptionForm->ApplyLang();
+      if (FAboutForm) FAboutForm->ApplyLang();
     };
     languages->Items.push_back(std::move(item));
   }
@@ -154,10 +158,12 @@ void TMainForm::RestoreFromTray() {
 
 // --- Dialogs, help ----------------------------------------------------------------
 
-// The options dialog opens here once it exists; while FOptionForm is set
-// the command does nothing.
+// While the dialog is open the command does nothing.
 void TMainForm::ActPopShowOptionExecute() {
   if (FOptionForm) return;
+  FOptionFormHolder = std::make_unique<TOptionForm>(*this);
+  FOptionForm = FOptionFormHolder.get();
+  if (!FOptionForm->Show()) FOptionForm = nullptr;
 }
 
 // One About dialog at a time; while it is open FAboutForm points at it.

@@ -565,6 +565,7 @@ bool TComboBox::WantsKey(int virtualKey) {
 }
 
 void TComboBox::CommandNotify(UINT code) {
+  if (code == win::CBN_DROPDOWN && OnDropDown) OnDropDown(*this);
   if (code != win::CBN_SELCHANGE) return;
   FItemIndex = ItemIndex();
   if (OnChange) OnChange(*this);

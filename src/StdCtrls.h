@@ -243,7 +243,7 @@ class TComboBox : public TControl {
   bool DroppedDown() const;
   // The canvas of the item being drawn; null outside OnDrawItem.
   TCanvas* Canvas() const { return FCanvas; }
-  std::function<void(TControl&)> OnChange;
+  std::function<void(TControl&)> OnChange, OnDropDown;
   // The canvas comes with the combo's font, and for a selected item the
   // highlight colours as brush and font colour.
   std::function<void(TComboBox&, int index, const TRect& rect, TOwnerDrawState state)> OnDrawItem;

@@ -557,6 +557,9 @@ TEST_F(ControlsTest, PaintingReleasesEveryGdiObjectItMade) {
   image.SetBounds(200, 8, 40, 40);
   image.SetIcon(Proc.LoadIconW(1));
   ASSERT_TRUE(form.Show());
+  Desk.Paint(form.Handle());  // the form's own face behind its controls
+  EXPECT_EQ(Desk.Window(form.Handle())->LastFillColor, Proc.GetSysColor(win::COLOR_BTNFACE));
+  EXPECT_EQ(Desk.Window(form.Handle())->LastFillRect, (TRect{0, 0, 300, 200}));
   const int before = Desk.GdiObjectCount(Proc.Pid);
   Desk.Paint(swatch.Handle());
   Desk.Paint(form.Group.Handle());

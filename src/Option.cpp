@@ -1,0 +1,377 @@
+#include "Option.h"
+
+#include <cmath>
+
+#include "Format.h"
+#include "Lang.h"
+#include "LnsLib.h"
+#include "RsTrayIcon.h"
+
+namespace lensoro {
+
+namespace {
+
+constexpr int SM_CXSMICON = 49, SM_CYSMICON = 50;
+
+std::u16string KeyName(std::uint16_t key) {
+  switch (key) {
+    case 0x08: return u"BkSp";
+    case 0x09: return u"Tab";
+    case 0x0D: return u"Enter";
+    case 0x1B: return u"Esc";
+    case 0x20: return u"Space";
+    case 0x21: return u"PgUp";
+    case 0x22: return u"PgDn";
+    case 0x23: return u"End";
+    case 0x24: return u"Home";
+    case 0x25: return u"Left";
+    case 0x26: return u"Up";
+    case 0x27: return u"Right";
+    case 0x28: return u"Down";
+    case 0x2D: return u"Ins";
+    case 0x2E: return u"Del";
+    default: break;
+  }
+  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::u16string(1, static_cast<char16_t>(key));
+  if (key >= 0x70 && key <= 0x87) return u"F" + AsciiToUtf16(std::to_string(key - 0x6F).c_str());
+  // Keys without a name of ours show their virtual-key code.
+  return FormatText(u"VK%d", {static_cast<int>(key)});
+}
+
+}  // namespace
+
+int GetTagFromName(const std::u16string& name) {
+  if (name.size() < 3) return -1;
+  int tag = 0;
+  for (std::size_t i = name.size() - 3; i < name.size(); ++i) {
+    if (name[i] < u'0' || name[i] > u'9') return -1;
+    tag = tag * 10 + (name[i] - u'0');
+  }
+  return tag;
+}
+
+std::u16string ShortCutDisplayText(TShortCut shortCut) {
+  if (shortCut == 0) return {};
+  std::u16string text;
+  if (shortCut & scShift) text += u"Shift + ";
+  if (shortCut & scCtrl) text += u"Ctrl + ";
+  if (shortCut & scAlt) text += u"Alt + ";
+  return text + KeyName(static_cast<std::uint16_t>(shortCut & 0xFF));
+}
+
+// --- Construction: the designed layout -----------------------------------------------------
+
+TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"), Loupe(loupe), ColorDialog1(FPlatform) {
+  Name = u"OptionForm";
+  SetOwnerWindow(loupe.Handle());
+  SetClientSize(366, 550);
+  struct TPlace {
+    TControl& Control;
+    const char16_t* Name;
+    int Left, Top, Width, Height;
+  };
+  const TPlace places[] = {
+      {GroupBox101, u"GroupBox101", 4, 4, 360, 79},      {CheckBox101, u"CheckBox101", 8, 18, 261, 17},
+      {Label101, u"Label101", 8, 47, 65, 13},            {ComboBox101, u"ComboBox101", 114, 44, 75, 24},
+      {RadioGroup101, u"RadioGroup101", 4, 87, 175, 57}, {RadioGroup102, u"RadioGroup102", 189, 87, 175, 118},
+      {GroupBox102, u"GroupBox102", 4, 148, 175, 57},    {RadioGroup103, u"RadioGroup103", 4, 209, 360, 41},
+      {GroupBox103, u"GroupBox103", 4, 254, 360, 153},   {Label102, u"Label102", 8, 18, 65, 13},
+      {Label103, u"Label103", 8, 52, 65, 13},            {Panel101, u"Panel101", 299, 48, 53, 21},
+      {Label104, u"Label104", 8, 77, 65, 13},            {Panel102, u"Panel102", 299, 73, 53, 21},
+      {Label105, u"Label105", 8, 102, 65, 13},           {Panel103, u"Panel103", 299, 98, 53, 21},
+      {Label106, u"Label106", 8, 127, 65, 13},           {Panel104, u"Panel104", 299, 123, 53, 21},
+      {GroupBox104, u"GroupBox104", 4, 411, 360, 102},   {Label107, u"Label107", 8, 18, 65, 13},
+      {Edit101, u"Edit101", 8, 39, 243, 23},             {Button101, u"Button101", 267, 39, 85, 23},
+      {Label108, u"Label108", 8, 73, 65, 13},            {Button102, u"Button102", 267, 70, 85, 23},
+      {CloseButton, u"CloseButton", 271, 523, 93, 25},
+  };
+  for (const TPlace& p : places) {
+    p.Control.Name = p.Name;
+    p.Control.SetBounds(p.Left, p.Top, p.Width, p.Height);
+  }
+  // Numbered controls carry their number.
+  for (TControl* c : {static_cast<TControl*>(&Panel101), static_cast<TControl*>(&Panel102),
+                      static_cast<TControl*>(&Panel103), static_cast<TControl*>(&Panel104)}) {
+    c->Tag = GetTagFromName(c->Name);
+  }
+  RadioGroup101.SetItems({u"", u""});
+  RadioGroup102.SetItems({u"", u"", u"", u"", u""});
+  RadioGroup103.SetItems({u"", u"", u""});
+  RadioGroup103.SetColumns(3);
+  ComboBox101.Style = TComboBoxStyle::csOwnerDrawFixed;
+  for (TPanel* p : {&Panel101, &Panel102, &Panel103, &Panel104}) p->BevelOuter = TBevelCut::bvLowered;
+
+  OnShow = [this](TForm&) { FormShow(); };
+  OnClose = [this](TForm&, TCloseAction& action) { FormClose(action); };
+  CheckBox101.OnClick = [this](TControl&) { CheckBox101Click(); };
+  ComboBox101.OnDrawItem = [this](TComboBox& c, int i, const TRect& r, TOwnerDrawState s) {
+    ComboBox101DrawItem(c, i, r, s);
+  };
+  ComboBox101.OnDropDown = [this](TControl&) { ComboBox101DropDown(); };
+  ComboBox101.OnChange = [this](TControl&) { ComboBox101Select(); };
+  RadioGroup101.OnClick = [this](TControl&) { RadioGroup101Click(); };
+  RadioGroup102.OnClick = [this](TControl&) { RadioGroup102Click(); };
+  RadioGroup103.OnClick = [this](TControl&) { RadioGroup103Click(); };
+  Button101.OnClick = [this](TControl&) { Button101Click(); };
+  Button102.OnClick = [this](TControl&) { AddShortCut(FCaptured); };
+  CloseButton.OnClick = [this](TControl&) { CloseButtonClick(); };
+}
+
+TOptionForm::~TOptionForm() {
+  if (HandleAllocated()) DestroyHandle();  // FormDestroy runs while the controls still live
+}
+
+// --- Language -------------------------------------------------------------------------------
+
+void TOptionForm::ApplyLang() {
+  const TLangCaptions captions = ApplyOptionFormLang(App);
+  const auto caption = [&](const std::u16string& key) { return CaptionOf(captions, key); };
+  SetCaption(caption(u"OptionForm.Caption"));
+  for (TControl* c : {static_cast<TControl*>(&GroupBox101), static_cast<TControl*>(&CheckBox101),
+                      static_cast<TControl*>(&Label101), static_cast<TControl*>(&RadioGroup101),
+                      static_cast<TControl*>(&GroupBox102), static_cast<TControl*>(&RadioGroup102),
+                      static_cast<TControl*>(&RadioGroup103), static_cast<TControl*>(&GroupBox103),
+                      static_cast<TControl*>(&Label102), static_cast<TControl*>(&Label103),
+                      static_cast<TControl*>(&Label104), static_cast<TControl*>(&Label105),
+                      static_cast<TControl*>(&Label106), static_cast<TControl*>(&GroupBox104),
+                      static_cast<TControl*>(&Label107), static_cast<TControl*>(&Label108),
+                      static_cast<TControl*>(&Button101), static_cast<TControl*>(&Button102),
+                      static_cast<TControl*>(&CloseButton)}) {
+    c->SetCaption(caption(c->Name + u".Caption"));
+  }
+  for (TRadioGroup* g : {&RadioGroup101, &RadioGroup102, &RadioGroup103}) {
+    for (int i = 0; i < g->ButtonCount(); ++i) {
+      g->SetItem(i, caption(g->Name + u".Items[" + AsciiToUtf16(std::to_string(i).c_str()) + u"]"));
+    }
+  }
+}
+
+// --- Showing ------------------------------------------------------------------------------
+
+void TOptionForm::FormShow() {
+  Loupe.IsTopmost = false;
+  FRate = PixelsPerInch() / 96.0;
+  TNonClientMetrics metrics;
+  if (FPlatform.SystemParametersInfoW(metrics)) Font().AssignLogFont(metrics.MenuFont);
+  DoubleBuffered = true;
+
+  ApplyLang();
+  int left = Left(), top = Top();
+  LoadOptionFormPosition(App, left, top);
+  // A position saved on a monitor that is gone would hide the dialog: keep it on the screen.
+  const int vx = FPlatform.GetSystemMetrics(win::SM_XVIRTUALSCREEN), vy = FPlatform.GetSystemMetrics(win::SM_YVIRTUALSCREEN);
+  const int vw = FPlatform.GetSystemMetrics(win::SM_CXVIRTUALSCREEN), vh = FPlatform.GetSystemMetrics(win::SM_CYVIRTUALSCREEN);
+  if (vw > 0 && vh > 0) {
+    left = std::max(vx, std::min(left, vx + vw - Width()));
+    top = std::max(vy, std::min(top, vy + vh - Height()));
+  }
+  Position = TPosition::poDesigned;
+  SetBoundsPx({left, top, left + Width(), top + Height()});
+  CloseButton.SetCancel(true);
+
+  CheckBox101.SetChecked(Loupe.IsSilentMode);
+
+  FComboMargin = 2;
+  ComboBox101.SetItemHeight(static_cast<int>(std::lround(FRate * 16)) + 2 * FComboMargin);
+  std::vector<std::u16string> items;
+  for (int i = 0; i < std::max(1, Loupe.OrgIconCount); ++i) {
+    items.push_back(FormatText(u"%d:", {Loupe.OrgIconCount < 1 ? Loupe.OrgIconCount : i}));
+  }
+  ComboBox101.SetItems(items);
+  ComboBox101.SetItemIndex(Loupe.TrayIconIndex);
+  MakeComboIcons();
+
+  RadioGroup101.SetItemIndex(Loupe.LoupeMode);
+  RadioGroup102.SetItemIndex(Loupe.LoupeSrcOrigin);
+  RadioGroup103.SetItemIndex(Loupe.LoupeColorMode);
+  SetupColorPanels(GroupBox103);
+
+  Edit101.SetText(u"");
+  Edit101.SetReadOnly(true);
+  Edit101.SetTabStop(false);
+  ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
+}
+
+void TOptionForm::MakeComboIcons() {
+  FComboIcons.clear();
+  for (int i = 0; i < Loupe.OrgIconCount && i < static_cast<int>(Loupe.PngImageList1.size()); ++i) {
+    auto icon = std::make_unique<TIcon>(FPlatform);
+    icon->Take(MakeListIcon(FPlatform, Loupe.PngImageList1, i));
+    FComboIcons.push_back(std::move(icon));
+  }
+}
+
+// --- The tray-image combo ----------------------------------------------------------------
+
+void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect& rect, TOwnerDrawState state) {
+  TCanvas* canvas = control.Canvas();
+  if (!canvas || control.Items().empty()) return;
+  const int itemHeight = control.ItemHeight();
+  canvas->Font.SetColor((state & (odSelected | odFocused)) ? control.Color() : control.Font().Color());
+  canvas->FillRect(rect);
+  const std::u16string text = control.Items()[static_cast<std::size_t>(index)];
+  const TSize extent = canvas->TextExtent(text);
+  canvas->TextOut(rect.Left + (itemHeight - extent.Cx) / 2, rect.Top + (itemHeight - extent.Cy) / 2, text);
+  HICON icon = 0;
+  int width = 0, height = 0;
+  if (Loupe.OrgIconCount >= 1) {
+    if (index >= 0 && index < static_cast<int>(FComboIcons.size())) {
+      icon = FComboIcons[static_cast<std::size_t>(index)]->Handle();
+      width = Loupe.PngImageList1[static_cast<std::size_t>(index)].Width;
+      height = Loupe.PngImageList1[static_cast<std::size_t>(index)].Height;
+    }
+  } else if (Loupe.TrayIcon1) {
+    icon = Loupe.TrayIcon1->Icon().Handle();
+    width = FPlatform.GetSystemMetrics(SM_CXSMICON);
+    height = FPlatform.GetSystemMetrics(SM_CYSMICON);
+    if (width <= 0 || height <= 0) width = height = 16;
+  }
+  if (icon) canvas->Draw(rect.Left + itemHeight + 2 * FComboMargin, rect.Top + (itemHeight - height) / 2, icon, width, height);
+  if ((state & odSelected) && (state & odFocused)) canvas->DrawFocusRect(rect);
+}
+
+void TOptionForm::ComboBox101DropDown() { Loupe.IsTopmost = false; }
+
+void TOptionForm::ComboBox101Select() {
+  Loupe.TrayIconIndex = ComboBox101.ItemIndex();
+  // A hidden loupe shows the faded variant of its image.
+  const bool shown = Loupe.Handle() && FPlatform.IsWindowVisible(Loupe.Handle());
+  Loupe.SetTrayIconIndex(shown ? Loupe.TrayIconIndex : Loupe.TrayIconIndex + Loupe.OrgIconCount);
+}
+
+// --- The other controls ------------------------------------------------------------------
+
+void TOptionForm::CheckBox101Click() { Loupe.IsSilentMode = CheckBox101.Checked(); }
+
+void TOptionForm::RadioGroup101Click() {
+  if (RadioGroup101.ItemIndex() >= 0) Loupe.SetLoupeMode(static_cast<TLoupeMode>(RadioGroup101.ItemIndex()));
+}
+
+void TOptionForm::RadioGroup102Click() {
+  if (RadioGroup102.ItemIndex() >= 0) Loupe.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
+}
+
+void TOptionForm::RadioGroup103Click() {
+  if (RadioGroup103.ItemIndex() >= 0) {
+    Loupe.SetLoupeColorMode(static_cast<TLoupeColorMode>(RadioGroup103.ItemIndex()));
+  }
+}
+
+void TOptionForm::SpinEditChange(int tag, double value, double minValue, double maxValue) {
+  if (value < minValue || value > maxValue) return;
+  if (tag == 101) Loupe.SetLoupeRate(static_cast<float>(value));
+  if (tag == 102) Loupe.SetFrameWidth(static_cast<int>(value));
+}
+
+// --- Colour swatches -----------------------------------------------------------------------
+
+void TOptionForm::SetupColorPanels(TGroupBox& box) {
+  for (TControl* c : box.Controls()) {
+    auto* panel = dynamic_cast<TPanel*>(c);
+    if (!panel) continue;
+    panel->ShowCaption = false;
+    panel->Tag = GetTagFromName(panel->Name);
+    UpdatePanelColor(*panel);
+    panel->OnClick = [this, panel](TControl&) { ColorPanelClick(*panel); };
+  }
+}
+
+void TOptionForm::UpdatePanelColor(TPanel& panel) {
+  switch (panel.Tag) {
+    case 101: panel.SetColor(Loupe.ActivePointerModeFrameColor); break;
+    case 102: panel.SetColor(Loupe.InactivePointerModeFrameColor); break;
+    case 103: panel.SetColor(Loupe.ActiveWindowModeFrameColor); break;
+    case 104: panel.SetColor(Loupe.InactiveWindowModeFrameColor); break;
+    default: break;
+  }
+}
+
+void TOptionForm::PrepareColorDialog(TPanel& panel) {
+  // "ColorA", the first custom colour, is the swatch's own.
+  ColorDialog1.CustomColors[0] = ColorToRGB(FPlatform, panel.Color());
+  ColorDialog1.Color = panel.Color();
+}
+
+void TOptionForm::ColorPanelClick(TPanel& panel) {
+  PrepareColorDialog(panel);
+  if (!ColorDialog1.Execute(Handle())) return;
+  panel.SetColor(ColorDialog1.Color);
+  Loupe.SetFrameColor(ColorDialog1.Color, static_cast<int>(panel.Tag));
+}
+
+// --- The hot key ------------------------------------------------------------------------------
+
+void TOptionForm::ShowShortCut(TShortCut shortCut) {
+  const std::u16string text = ShortCutDisplayText(shortCut);
+  Edit101.SetText(text);
+  Button101.SetEnabled(!text.empty());
+  Button102.SetEnabled(FCaptured != 0);
+}
+
+void TOptionForm::HotKey101Change(TShortCut captured) {
+  FCaptured = captured;
+  Button102.SetEnabled(captured != 0);
+}
+
+std::u16string TOptionForm::ConfirmText(const char16_t* key) {
+  const std::u16string templ = App.Lang.Text(key) + u"\r\n\r\n" + App.Lang.Text(u"MsgConfirmOKCancel");
+  return FormatText(templ, {Edit101.Text() + u": " + Label107.Caption()});
+}
+
+void TOptionForm::DeleteShortCut() {
+  const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmDeleteItem"), TMsgDlgType::Confirmation,
+                                   mbOK | mbCancel, Handle());
+  if (answer != win::IDOK) return;  // closing the box is a Cancel
+  Loupe.ActPopMinimizeAndRestore.ShortCut = 0;
+  ShowShortCut(0);
+  Loupe.RemoveGlobalHotKey();
+}
+
+void TOptionForm::AddShortCut(TShortCut captured) {
+  if (captured == 0) return;
+  if (Loupe.ActPopMinimizeAndRestore.ShortCut != 0) {
+    const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmOverwriteItem"), TMsgDlgType::Confirmation,
+                                     mbOK | mbCancel, Handle());
+    if (answer != win::IDOK) {
+      HotKey101Change(0);
+      return;
+    }
+    Loupe.RemoveGlobalHotKey();
+  }
+  Loupe.ActPopMinimizeAndRestore.ShortCut = captured;
+  ShowShortCut(captured);
+  bool ok = false;
+  Loupe.SetGlobalHotKey(captured, ok);
+  HotKey101Change(0);
+  if (!ok) {
+    // The system refused it (and said why): no shortcut is assigned.
+    Loupe.ActPopMinimizeAndRestore.ShortCut = 0;
+    ShowShortCut(0);
+  }
+}
+
+// --- Closing ---------------------------------------------------------------------------------
+
+void TOptionForm::FormClose(TCloseAction& action) { action = TCloseAction::caFree; }
+
+void TOptionForm::FormDestroy() {
+  if (FDestroyed) return;
+  FDestroyed = true;
+  Loupe.IsTopmost = true;
+  // The loupe saves everything itself when it goes first.
+  if (Loupe.FormDestroyed()) {
+    Loupe.OptionFormDestroyed(this);
+    return;
+  }
+  const TRect bounds = BoundsRect();
+  ReportSaveResult(App, Loupe.SaveNotice, SaveOptionFormPosition(App, bounds.Left, bounds.Top), Handle());
+  ReportSaveResult(App, Loupe.SaveNotice, SaveSettings(Loupe), Handle());
+  Loupe.OptionFormDestroyed(this);
+}
+
+LRESULT TOptionForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == win::WM_DESTROY) FormDestroy();
+  return TForm::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace lensoro
