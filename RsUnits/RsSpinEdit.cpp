@@ -346,6 +346,19 @@ void TRsSpinEdit::FontChanged() {
   if (Height() - 2 * allowance < line) SetBoundsPx({Left(), Top(), Left() + Width(), Top() + line + 2 * allowance});
 }
 
+// The flat style's frame: one pixel in the button-shadow colour where the
+// border would be.
+void TRsSpinEdit::PaintFlatFrame() {
+  const HDC dc = FPlatform.GetWindowDC(Handle());
+  if (!dc) return;
+  {
+    TCanvas canvas(FPlatform, dc);
+    canvas.Brush.Color = clBtnShadow;
+    canvas.FrameRect({0, 0, Width(), Height()});
+  }
+  FPlatform.ReleaseDC(Handle(), dc);
+}
+
 LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case win::WM_CHAR:
@@ -380,6 +393,12 @@ LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case win::WM_CONTEXTMENU:
       if (!DefaultContextMenuEnabled && !OnContextPopup) return 0;
+      break;
+    case win::WM_NCPAINT:
+      if (FSpinStyle == rssFlat) {
+        PaintFlatFrame();
+        return 0;
+      }
       break;
     default:
       break;

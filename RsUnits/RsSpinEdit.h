@@ -177,6 +177,7 @@ class TRsSpinEdit : public TEdit, public TRsSpinField {
 
  private:
   void Layout();
+  void PaintFlatFrame();
 
   TRsUpDownButton FUpDownButton;
   TRsSpinStyle FSpinStyle = rssSingle;
