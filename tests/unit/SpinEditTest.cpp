@@ -696,3 +696,26 @@ TEST_F(SpinEditTest, FlatStyleDrawsItsOwnOnePixelFrame) {
   EXPECT_EQ(arrows.Top, w->Rect.Top + 1);
   EXPECT_EQ(arrows.Bottom, w->Rect.Bottom - 1);
 }
+
+TEST_F(SpinEditTest, TextLineIsCentredInTheField) {
+  TSpinForm form(App);
+  ASSERT_TRUE(form.Show());
+  const TRect window = Desk.Window(form.Rate.Handle())->Rect;
+  TRect r{form.Rate.Left(), form.Rate.Top(), form.Rate.Left() + window.Width(), form.Rate.Top() + window.Height()};
+  const TRect before = r;
+  Proc.SendMessageW(form.Rate.Handle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_GT(r.Top, before.Top);
+  EXPECT_LE(std::abs((r.Top - before.Top) - (before.Bottom - r.Bottom)), 1);
+  EXPECT_EQ(r.Left, before.Left);
+  // The rows above and below it are painted in the field's colour.
+  auto& log = Desk.Window(form.Rate.Handle())->PaintLog;
+  log.clear();
+  Proc.SendMessageW(form.Rate.Handle(), win::WM_NCPAINT, 1, 0);
+  int fills = 0;
+  for (const auto& op : log) {
+    if (op.Op != "FillRect") continue;
+    ++fills;
+    EXPECT_EQ(op.Color, Proc.GetSysColor(win::COLOR_WINDOW));
+  }
+  EXPECT_EQ(fills, 2);
+}
