@@ -1,5 +1,6 @@
 #include "RsSpinEdit.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Ini.h"
@@ -270,6 +271,7 @@ constexpr UINT EM_SETMARGINS = 0x00D3, WM_CUT = 0x0300, WM_PASTE = 0x0302;
 constexpr WPARAM EC_RIGHTMARGIN = 0x2;
 constexpr DWORD ES_RIGHT = 0x2;
 constexpr int SM_CYBORDER = 6;
+constexpr UINT SWP_FRAMECHANGED = 0x0020;
 }  // namespace
 
 // --- TRsSpinEdit ------------------------------------------------------------------------
@@ -311,6 +313,12 @@ void TRsSpinEdit::CreateWnd() {
   Layout();
 }
 
+void TRsSpinEdit::FrameChanged() {
+  if (!HandleAllocated()) return;
+  FPlatform.SetWindowPos(Handle(), 0, 0, 0, 0, 0,
+                         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 void TRsSpinEdit::Layout() {
   const int w = FUpDownButton.Width();
   // The table places the arrows in the field's client area; the frame of
@@ -321,6 +329,7 @@ void TRsSpinEdit::Layout() {
   r.Left += Left() + frame, r.Right += Left() + frame;
   r.Top += Top() + frame, r.Bottom += Top() + frame;
   FUpDownButton.SetBoundsPx(r);
+  FrameChanged();
   if (HandleAllocated()) {
     const int right = FButtonVisible ? w + 2 : 2;
     FPlatform.SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, static_cast<LPARAM>(right) << 16);
@@ -344,6 +353,41 @@ void TRsSpinEdit::FontChanged() {
   const int line = canvas->TextMetric().Height;
   const int allowance = SpinBorderAllowance(FSpinStyle, FPlatform.GetSystemMetrics(SM_CYBORDER));
   if (Height() - 2 * allowance < line) SetBoundsPx({Left(), Top(), Left() + Width(), Top() + line + 2 * allowance});
+}
+
+// The flat style's frame: one pixel in the button-shadow colour where the
+// border would be.
+void TRsSpinEdit::PaintFlatFrame() {
+  const HDC dc = FPlatform.GetWindowDC(Handle());
+  if (!dc) return;
+  {
+    TCanvas canvas(FPlatform, dc);
+    canvas.Brush.Color = clBtnShadow;
+    canvas.FrameRect({0, 0, Width(), Height()});
+  }
+  FPlatform.ReleaseDC(Handle(), dc);
+}
+
+int TRsSpinEdit::LineHeight() {
+  TControlCanvas canvas(*this);
+  const int h = canvas ? canvas->TextMetric().Height : 0;
+  return h > 0 ? h : (Font().Height() < 0 ? -Font().Height() : Font().Height());
+}
+
+// The rows above and below the centred line belong to the frame now: they
+// get the field's colour.
+void TRsSpinEdit::PaintLineMargins() {
+  if (FLineTop <= 0 && FLineHeight <= 0) return;
+  const HDC dc = FPlatform.GetWindowDC(Handle());
+  if (!dc) return;
+  {
+    TCanvas canvas(FPlatform, dc);
+    canvas.Brush.Color = Color();
+    const int top = FFrameTop, left = FFrameTop, right = Width() - FFrameTop, bottom = Height() - FFrameTop;
+    canvas.FillRect({left, top, right, top + FLineTop});
+    canvas.FillRect({left, top + FLineTop + FLineHeight, right, bottom});
+  }
+  FPlatform.ReleaseDC(Handle(), dc);
 }
 
 LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -381,6 +425,30 @@ LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_CONTEXTMENU:
       if (!DefaultContextMenuEnabled && !OnContextPopup) return 0;
       break;
+    case win::WM_NCCALCSIZE: {
+      const LRESULT r = TEdit::WndProc(msg, wParam, lParam);
+      if (lParam) {
+        // One text line in the middle of what the border leaves.
+        auto* rect = reinterpret_cast<TRect*>(lParam);
+        const TRect line = SpinTextRect(*rect, LineHeight(), 0, false);
+        FLineTop = line.Top - rect->Top;
+        FLineHeight = std::min(LineHeight(), rect->Bottom - line.Top);
+        FFrameTop = rect->Top - Top();
+        rect->Top = line.Top;
+        rect->Bottom = line.Top + FLineHeight;
+      }
+      return r;
+    }
+    case win::WM_NCPAINT: {
+      LRESULT r = 0;
+      if (FSpinStyle == rssFlat) {
+        PaintFlatFrame();
+      } else {
+        r = TEdit::WndProc(msg, wParam, lParam);
+      }
+      PaintLineMargins();
+      return r;
+    }
     default:
       break;
   }

@@ -177,8 +177,13 @@ class TRsSpinEdit : public TEdit, public TRsSpinField {
 
  private:
   void Layout();
+  void FrameChanged();
+  void PaintFlatFrame();
+  void PaintLineMargins();
+  int LineHeight();
 
   TRsUpDownButton FUpDownButton;
+  int FFrameTop = 0, FLineTop = 0, FLineHeight = 0;  // of the last frame recalculation
   TRsSpinStyle FSpinStyle = rssSingle;
   bool FButtonVisible = true;
 };

@@ -56,7 +56,8 @@ TControl::~TControl() {
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   ForgetHandle();
   ReleaseFont();
-  if (FForm && FForm->FActiveControl == this) FForm->FActiveControl = nullptr;
+  // A form is its own FForm and is no TForm any more by now.
+  if (FForm && FForm != this && FForm->FActiveControl == this) FForm->FActiveControl = nullptr;
   if (FParent) FParent->Remove(this);
 }
 

@@ -675,3 +675,47 @@ TEST_F(SpinEditTest, ButtonsPaintThemedOrClassic) {
   }
   EXPECT_TRUE(triangle);
 }
+
+TEST_F(SpinEditTest, FlatStyleDrawsItsOwnOnePixelFrame) {
+  TSpinForm form(App);
+  form.Frame.SetSpinStyle(rssFlat);
+  ASSERT_TRUE(form.Show());
+  const TSimWindow* w = Desk.Window(form.Frame.Handle());
+  EXPECT_EQ(w->ExStyle & win::WS_EX_CLIENTEDGE, 0u);
+  EXPECT_NE(Desk.Window(form.Rate.Handle())->ExStyle & win::WS_EX_CLIENTEDGE, 0u);
+  Desk.Window(form.Frame.Handle())->PaintLog.clear();
+  Proc.SendMessageW(form.Frame.Handle(), win::WM_NCPAINT, 1, 0);
+  const auto& log = Desk.Window(form.Frame.Handle())->PaintLog;
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].Op, "FrameRect");
+  EXPECT_EQ(log[0].Rect, (TRect{0, 0, form.Frame.Width(), form.Frame.Height()}));
+  EXPECT_EQ(log[0].Color, Proc.GetSysColor(win::COLOR_BTNSHADOW));
+  // The arrows sit inside that frame, at the right edge.
+  const TRect arrows = Desk.Window(form.Frame.UpDownButton().Handle())->Rect;
+  EXPECT_EQ(arrows.Right, w->Rect.Right - 1);
+  EXPECT_EQ(arrows.Top, w->Rect.Top + 1);
+  EXPECT_EQ(arrows.Bottom, w->Rect.Bottom - 1);
+}
+
+TEST_F(SpinEditTest, TextLineIsCentredInTheField) {
+  TSpinForm form(App);
+  ASSERT_TRUE(form.Show());
+  const TRect window = Desk.Window(form.Rate.Handle())->Rect;
+  TRect r{form.Rate.Left(), form.Rate.Top(), form.Rate.Left() + window.Width(), form.Rate.Top() + window.Height()};
+  const TRect before = r;
+  Proc.SendMessageW(form.Rate.Handle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_GT(r.Top, before.Top);
+  EXPECT_LE(std::abs((r.Top - before.Top) - (before.Bottom - r.Bottom)), 1);
+  EXPECT_EQ(r.Left, before.Left);
+  // The rows above and below it are painted in the field's colour.
+  auto& log = Desk.Window(form.Rate.Handle())->PaintLog;
+  log.clear();
+  Proc.SendMessageW(form.Rate.Handle(), win::WM_NCPAINT, 1, 0);
+  int fills = 0;
+  for (const auto& op : log) {
+    if (op.Op != "FillRect") continue;
+    ++fills;
+    EXPECT_EQ(op.Color, Proc.GetSysColor(win::COLOR_WINDOW));
+  }
+  EXPECT_EQ(fills, 2);
+}
