@@ -421,3 +421,24 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
   Proc.KillTimer(handWindow, 7);
   Proc.DestroyWindow(handWindow);
 }
+
+TEST_F(AboutFormTest, ALanguageSwitchReappliesTheOpenDialogsTexts) {
+  const std::u16string lang = u"C:\\Tools\\Lensoro\\Lang\\English.lang";
+  Desk.AddFile(lang, test::Utf16File(u"[AboutForm]\r\nAboutForm.Caption=About\r\nTitleLabel.Caption=Screen loupe\r\n"
+                                     u"CreditMemo.Text=Built with:\r\nOKButton.Caption=Close\r\n"));
+  TAboutForm form(App);
+  form.SetOwnerWindow(Owner);
+  ASSERT_TRUE(form.Show());
+  const std::size_t credits = form.CreditMemo.Lines().size();
+  App.Lang.LangFile = lang;
+  form.ApplyLang();
+  EXPECT_EQ(Desk.Window(form.Handle())->Title, u"About");
+  EXPECT_EQ(TitleOf(form.TitleLabel), u"Screen loupe");
+  EXPECT_EQ(TitleOf(form.OKButton), u"Close");
+  // Keys the file lacks keep their built-in texts; the credits stay whole.
+  EXPECT_EQ(TitleOf(form.AuthorLabel), u"つくった ひと: もりの・くまお");
+  const std::vector<std::u16string> lines = form.CreditMemo.Lines();
+  ASSERT_EQ(lines.size(), credits);
+  EXPECT_EQ(lines[0], u"Built with:");
+  EXPECT_EQ(TitleOf(form.VersionLabel), u"1.2.3");
+}
