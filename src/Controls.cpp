@@ -56,7 +56,7 @@ TControl::~TControl() {
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   ForgetHandle();
   ReleaseFont();
-  if (FForm && FForm->FActiveControl == this) FForm->FActiveControl = nullptr;
+  if (FForm && FForm != this && FForm->FActiveControl == this) FForm->FActiveControl = nullptr;
   if (FParent) FParent->Remove(this);
 }
 
@@ -502,6 +502,14 @@ TForm::~TForm() {
   if (App.ActiveForm == this) App.ActiveForm = nullptr;
   if (FHandle && OnDestroy) OnDestroy(*this);
   DestroyHandle();
+  // Controls that outlive the form (not its members) forget it.
+  std::function<void(TWinControl&)> forget = [&](TWinControl& w) {
+    for (TControl* c : w.Controls()) {
+      c->FForm = nullptr;
+      if (auto* inner = dynamic_cast<TWinControl*>(c)) forget(*inner);
+    }
+  };
+  forget(*this);
 }
 
 HWND TForm::EffectiveOwner() const {
