@@ -28,6 +28,8 @@ using LRESULT = std::intptr_t;
 using HANDLE = std::uintptr_t;
 // A device context handed to a paint handler; only the backend reads it.
 using HDC = std::uintptr_t;
+// An open registry key (HKEY_CURRENT_USER and the like are fixed values).
+using HKEY = std::uintptr_t;
 
 struct TPoint {
   int X = 0;
@@ -340,6 +342,35 @@ class TPlatform {
   virtual std::intptr_t ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
                                       const std::u16string& parameters, const std::u16string& directory,
                                       int showCommand) = 0;
+
+  // --- Themes, and the keyboard's key names ----------------------------
+  // The name of the key in a key message's data (scan code in bits 16-23,
+  // extended flag in bit 24); copies at most size-1 characters and a zero
+  // and returns the length, 0 for a key without a name.
+  virtual int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) = 0;
+  virtual bool IsThemeActive() = 0;
+  // A theme handle for the window and a ";"-separated class list ("SPIN"),
+  // 0 when visual styles are off or no class is known.
+  virtual HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) = 0;
+  virtual bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) = 0;
+  virtual bool CloseThemeData(HANDLE theme) = 0;
+  // The DC of the whole window, frame included (release it with ReleaseDC).
+  virtual HDC GetWindowDC(HWND wnd) = 0;
+
+  // --- Version resources and the registry --------------------------------
+  // Bytes GetFileVersionInfoW needs for the file's version resource; 0 (and
+  // the last error) when the file has none or cannot be read.
+  virtual DWORD GetFileVersionInfoSizeW(const std::u16string& path) = 0;
+  // Copies the version resource into data[0..size); false on failure.
+  virtual bool GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) = 0;
+  // The registry calls return ERROR_SUCCESS or an error code.
+  virtual std::int32_t RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, DWORD access,
+                                     HKEY& result) = 0;
+  // size: in the buffer's capacity in bytes, out the value's size. A null
+  // data only asks for type and size; a short buffer gives ERROR_MORE_DATA.
+  virtual std::int32_t RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type, std::uint8_t* data,
+                                        DWORD& size) = 0;
+  virtual std::int32_t RegCloseKey(HKEY key) = 0;
 };
 
 // Win32 constants the units use, with the platform's values.
@@ -413,6 +444,17 @@ constexpr UINT WM_COMMAND = 0x0111, WM_NULL = 0x0000;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8, ERROR_INVALID_MENU_HANDLE = 1401, ERROR_INVALID_ICON_HANDLE = 1402,
                 ERROR_HOTKEY_ALREADY_REGISTERED = 1409, ERROR_HOTKEY_NOT_REGISTERED = 1419;
 constexpr std::intptr_t SE_ERR_FNF = 2, SE_ERR_ACCESSDENIED = 5, SE_ERR_NOASSOC = 31;
+}  // namespace win
+
+// Version resources and the registry.
+namespace win {
+// Sign-extended as the system defines them, so they are right at 64 bits too.
+constexpr HKEY HKEY_CURRENT_USER = static_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t{-0x7FFFFFFF}));
+constexpr HKEY HKEY_LOCAL_MACHINE = static_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t{-0x7FFFFFFE}));
+constexpr DWORD KEY_READ = 0x20019;
+constexpr DWORD REG_SZ = 1, REG_EXPAND_SZ = 2, REG_DWORD = 4;
+constexpr DWORD ERROR_INVALID_HANDLE = 6, ERROR_MORE_DATA = 234, ERROR_RESOURCE_DATA_NOT_FOUND = 1812,
+                ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 }  // namespace win
 
 }  // namespace lensoro

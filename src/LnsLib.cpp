@@ -140,6 +140,15 @@ int RoundHalfEven(long double value) {
   return static_cast<int>(std::nearbyintl(value));
 }
 
+std::int64_t RoundHalfEven64(long double value) {
+  const long double r = std::nearbyintl(value);
+  // 2^63 is exact in long double; a NaN goes to 0.
+  if (!(r == r)) return 0;
+  if (r >= 9223372036854775808.0L) return INT64_MAX;
+  if (r <= -9223372036854775808.0L) return INT64_MIN;
+  return static_cast<std::int64_t>(r);
+}
+
 int RoundQuotient(long double numerator, float rate) {
   return RoundHalfEven(numerator / static_cast<long double>(rate));
 }

@@ -67,6 +67,8 @@ int ClampToRange(int value, int lower, int upper);
 
 // Nearest integer, ties to even, of a value in extended precision.
 int RoundHalfEven(long double value);
+// The same for 64-bit values; beyond that range the nearest end of it.
+std::int64_t RoundHalfEven64(long double value);
 // round(numerator / rate) with the quotient formed in extended precision.
 int RoundQuotient(long double numerator, float rate);
 

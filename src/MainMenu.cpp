@@ -1,5 +1,6 @@
 // The popup menu with every command, and the commands that do not belong to
 // the loupe model: hiding to the tray and back, help, version, quitting.
+#include "About.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
@@ -80,8 +81,10 @@ void TMainForm::PopupMenu1Popup() {
     item.Tag = lang.Tag;
     item.Checked = lang.Checked;
     item.OnClick = [this](TMenuItem& chosen) {
-      // An open options dialog follows the switch at once.
-      if (LanguageListClick(*this, chosen.Tag) && FOptionForm) FOptionForm->ApplyLang();
+      // Open dialogs follow the switch at once.
+      if (!LanguageListClick(*this, chosen.Tag)) return;
+      if (FOptionForm) FOptionForm->ApplyLang();
+      if (FAboutForm) FAboutForm->ApplyLang();
     };
     languages->Items.push_back(std::move(item));
   }
@@ -163,9 +166,10 @@ void TMainForm::ActPopShowOptionExecute() {
   if (!FOptionForm->Show()) FOptionForm = nullptr;
 }
 
-// The version dialog opens here once it exists.
+// One About dialog at a time; while it is open FAboutForm points at it.
 void TMainForm::ActPopShowVersionInfoExecute() {
   if (FAboutForm) return;
+  ShowAboutDialog(FApp, FHandle, FAboutForm);
 }
 
 void TMainForm::ActPopShowHelpExecute() {

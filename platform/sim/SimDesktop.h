@@ -312,6 +312,23 @@ class TSimProcess : public TPlatform {
                               const std::u16string& parameters, const std::u16string& directory,
                               int showCommand) override;
 
+  // --- Themes, and the keyboard's key names ---------------------------
+  int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  bool IsThemeActive() override;
+  HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
+  bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
+  bool CloseThemeData(HANDLE theme) override;
+  HDC GetWindowDC(HWND wnd) override;
+
+  // Version resources and the registry (SimVersion.cpp).
+  DWORD GetFileVersionInfoSizeW(const std::u16string& path) override;
+  bool GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) override;
+  std::int32_t RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, DWORD access,
+                             HKEY& result) override;
+  std::int32_t RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type, std::uint8_t* data,
+                                DWORD& size) override;
+  std::int32_t RegCloseKey(HKEY key) override;
+
  private:
   friend class TSimDesktop;
   void Log(const char* name, std::int64_t a0 = 0, std::int64_t a1 = 0, std::int64_t a2 = 0, std::int64_t a3 = 0,
@@ -541,6 +558,23 @@ class TSimDesktop {
   HICON FNextIcon = 0x00100020;
   void DestroyMenuTree(HMENU menu);
 
+ public:
+  // --- Keyboard layout and visual themes ----------------------------------------
+  // A US keyboard: the key data a key message carries for a virtual key
+  // (repeat count 1, scan code, extended flag, bit 29 while Alt is down,
+  // bits 30 and 31 for a release), 0 for a key the layout lacks.
+  LPARAM KeyData(int virtualKey, bool up = false) const;
+  // Visual styles on (IsThemeActive); while off, OpenThemeData gives 0.
+  bool ThemeActive = true;
+  struct TSimTheme {
+    DWORD Pid = 0;
+    HWND Wnd = 0;
+    std::u16string ClassName;  // the first known class of the list, upper case
+  };
+  // Handles not yet closed. A part drawn is the paint-log entry
+  // "DrawThemeBackground" with the class as Text and part << 16 | state as Flags.
+  std::map<HANDLE, TSimTheme> OpenThemes;
+
  private:
   friend class TSimProcess;
 
@@ -629,6 +663,37 @@ class TSimDesktop {
   std::map<HGDIOBJ, TSimGdiObject> FGdiObjects;
   std::map<HDC, TSimDcState> FDcStates;
   HGDIOBJ FNextGdiObject = 0x04010010;
+
+  // --- Version resources and the registry (SimVersion.cpp) -----------------
+ public:
+  // The version resource the file at path carries (the file itself is
+  // added with AddFile); an empty block removes it.
+  void SetVersionResource(const std::u16string& path, std::vector<std::uint8_t> block);
+  // Registry keys under a predefined root (HKEY_CURRENT_USER, ...); paths
+  // are case-insensitive (A-Z). A value creates its key and the keys above.
+  void AddRegistryKey(HKEY root, const std::u16string& path);
+  void SetRegistryValue(HKEY root, const std::u16string& path, const std::u16string& name, DWORD type,
+                        std::vector<std::uint8_t> data);
+  // A REG_SZ value with its terminating zero, as the system stores one.
+  void SetRegistryString(HKEY root, const std::u16string& path, const std::u16string& name,
+                         const std::u16string& text);
+  int OpenRegistryKeys() const { return static_cast<int>(FRegHandles.size()); }
+
+ private:
+  struct TSimRegValue {
+    DWORD Type = 0;
+    std::vector<std::uint8_t> Data;
+  };
+  struct TSimRegHandle {
+    std::u16string Key;
+    DWORD Access = 0;
+    DWORD Pid = 0;
+  };
+  std::map<std::u16string, std::vector<std::uint8_t>> FVersionResources;  // key: FileKey of the path
+  // Folded "root\path" of every key, and its values by folded name.
+  std::map<std::u16string, std::map<std::u16string, TSimRegValue>> FRegistry;
+  std::map<HKEY, TSimRegHandle> FRegHandles;
+  HKEY FNextRegHandle = 0x2A0;
 };
 
 }  // namespace lensoro::sim

@@ -162,6 +162,23 @@ class TWin32Platform final : public TPlatform {
                               const std::u16string& parameters, const std::u16string& directory,
                               int showCommand) override;
 
+  // --- Themes, and the keyboard's key names (Win32Theme.cpp)
+  int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  bool IsThemeActive() override;
+  HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
+  bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;
+  bool CloseThemeData(HANDLE theme) override;
+  HDC GetWindowDC(HWND wnd) override;
+
+  // Version resources and the registry (Win32Version.cpp).
+  DWORD GetFileVersionInfoSizeW(const std::u16string& path) override;
+  bool GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) override;
+  std::int32_t RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, DWORD access,
+                             HKEY& result) override;
+  std::int32_t RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type, std::uint8_t* data,
+                                DWORD& size) override;
+  std::int32_t RegCloseKey(HKEY key) override;
+
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
 };

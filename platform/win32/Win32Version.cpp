@@ -1,0 +1,42 @@
+// Version resources and the registry on the real Windows API.
+#include "Win32Platform.h"
+
+namespace {
+
+const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+::HKEY ToHkey(lensoro::HKEY key) { return reinterpret_cast<::HKEY>(static_cast<ULONG_PTR>(key)); }
+
+}  // namespace
+
+namespace lensoro {
+
+DWORD TWin32Platform::GetFileVersionInfoSizeW(const std::u16string& path) {
+  ::DWORD ignored = 0;
+  return ::GetFileVersionInfoSizeW(W(path), &ignored);
+}
+
+bool TWin32Platform::GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) {
+  return ::GetFileVersionInfoW(W(path), 0, size, data) != FALSE;
+}
+
+std::int32_t TWin32Platform::RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, DWORD access,
+                                           HKEY& result) {
+  ::HKEY key = nullptr;
+  const LONG status = ::RegOpenKeyExW(ToHkey(root), W(subKey), options, access, &key);
+  result = reinterpret_cast<ULONG_PTR>(key);
+  return status;
+}
+
+std::int32_t TWin32Platform::RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type,
+                                              std::uint8_t* data, DWORD& size) {
+  ::DWORD valueType = 0, valueSize = size;
+  const LONG status = ::RegQueryValueExW(ToHkey(key), W(name), nullptr, &valueType, data, &valueSize);
+  type = valueType;
+  size = valueSize;
+  return status;
+}
+
+std::int32_t TWin32Platform::RegCloseKey(HKEY key) { return ::RegCloseKey(ToHkey(key)); }
+
+}  // namespace lensoro
