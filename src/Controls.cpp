@@ -503,6 +503,14 @@ TForm::~TForm() {
   if (App.ActiveForm == this) App.ActiveForm = nullptr;
   if (FHandle && OnDestroy) OnDestroy(*this);
   DestroyHandle();
+  // Controls that outlive the form (not its members) forget it.
+  std::function<void(TWinControl&)> forget = [&](TWinControl& w) {
+    for (TControl* c : w.Controls()) {
+      c->FForm = nullptr;
+      if (auto* inner = dynamic_cast<TWinControl*>(c)) forget(*inner);
+    }
+  };
+  forget(*this);
 }
 
 HWND TForm::EffectiveOwner() const {
