@@ -176,18 +176,6 @@ TAboutForm::~TAboutForm() {
   if (FIcon) FPlatform.DestroyIcon(FIcon);
 }
 
-LRESULT TAboutForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  // NOTE: the form's window class has no background brush; without this the
-  // face between the controls stays unpainted (black under Wine).
-  if (msg == win::WM_ERASEBKGND) {
-    TCanvas canvas(FPlatform, static_cast<HDC>(wParam));
-    canvas.Brush.Color = Color();
-    canvas.FillRect(ClientRect());
-    return 1;
-  }
-  return TForm::WndProc(msg, wParam, lParam);
-}
-
 void TAboutForm::FormCreate() {
   FIcon = FPlatform.LoadImageW(1, IconImage.Width(), IconImage.Height());
   if (FIcon) IconImage.SetIcon(FIcon, IconImage.Width(), IconImage.Height());

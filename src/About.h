@@ -65,7 +65,6 @@ class TAboutForm : public TForm {
   void CreditMemoKeyDown(TControl& sender, std::uint16_t& key, TShiftState shift);
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
   void AdjustLabelTops();

@@ -724,6 +724,8 @@ bool TSimProcess::FillSolidRect(HDC dc, const TRect& rect, DWORD color) {
     w->LastFillColor = color;
     w->LastFillRect = rect;
     ++w->FillCount;
+    // A solid fill is a plain rectangle fill in the window's paint log.
+    Record(dc, {"FillRect", rect, color, {}, {}, {}, 0, 0, 0});
     return true;
   }
   return Fail(ERROR_INVALID_HANDLE);
