@@ -334,18 +334,6 @@ TShiftState TRsTrayIcon::GetShiftState() {
   return shift;
 }
 
-void TRsTrayIcon::ProcessMessages() {
-  TMsg msg;
-  while (FPlatform.PeekMessageW(msg, true)) {
-    if (msg.Message == win::WM_QUIT) {
-      FPlatform.PostQuitMessage(static_cast<int>(msg.WParam));
-      return;
-    }
-    FPlatform.TranslateMessage(msg);
-    FPlatform.DispatchMessageW(msg);
-  }
-}
-
 void TRsTrayIcon::HandleTrayMessage(WPARAM wParam, LPARAM lParam) {
   if (wParam != FIconData.uID) return;
   const TShiftState shift = GetShiftState();
@@ -380,7 +368,7 @@ void TRsTrayIcon::HandleTrayMessage(WPARAM wParam, LPARAM lParam) {
         // Without the foreground the menu would not close when the user
         // clicks elsewhere.
         FPlatform.SetForegroundWindow(FApp.Handle());
-        ProcessMessages();
+        FApp.ProcessMessages();
         FPopupMenu->Popup(p.X, p.Y);
       }
       break;

@@ -129,7 +129,6 @@ class TRsTrayIcon : private IWindowHandler {
   void ModifyIcon();
   void DeleteIcon();
   void RetryTimerTimer();
-  void ProcessMessages();
   TShiftState GetShiftState();
 
   TApplication& FApp;

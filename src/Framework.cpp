@@ -63,6 +63,20 @@ void TApplication::Run() {
   FTerminated = true;
 }
 
+bool TApplication::ProcessMessages() {
+  TMsg msg;
+  while (Platform.PeekMessageW(msg, true)) {
+    if (msg.Message == win::WM_QUIT) {
+      Platform.PostQuitMessage(static_cast<int>(msg.WParam));
+      return false;
+    }
+    if (ProcessDialogMessage(msg)) continue;
+    Platform.TranslateMessage(msg);
+    Platform.DispatchMessageW(msg);
+  }
+  return true;
+}
+
 void TApplication::ShowException(const std::exception& e) {
   ShowMsgDialog(*this, Utf8ToUtf16(e.what()), TMsgDlgType::Error, mbOK, MainForm ? MainForm->Handle() : 0);
 }

@@ -49,6 +49,9 @@ class TApplication : private IWindowHandler {
   // Hands a key to the active form (Tab, Enter, Esc, arrows); true when it
   // was used up and is not to be dispatched.
   bool ProcessDialogMessage(const TMsg& msg);
+  // Handles every message waiting in the queue, as the loop would. A
+  // WM_QUIT is posted again for the loop, which must end: false then.
+  bool ProcessMessages();
   // The general error report for an exception that reached a handler.
   void ShowException(const std::exception& e);
 

@@ -112,17 +112,9 @@ bool WaitWithMessages(TApplication& app, DWORD milliseconds) {
   const DWORD deadline = p.GetTickCount() + milliseconds;
   for (;;) {
     if (p.MsgWaitForMultipleObjects(milliseconds, 0xFF) == win::WAIT_TIMEOUT) return false;
-    TMsg msg;
-    while (p.PeekMessageW(msg, true)) {
-      if (msg.Message == win::WM_QUIT) {
-        // Leave it for the main loop, which must end; waiting on would only
-        // spin on the quit request until the deadline.
-        p.PostQuitMessage(static_cast<int>(msg.WParam));
-        return false;
-      }
-      p.TranslateMessage(msg);
-      p.DispatchMessageW(msg);
-    }
+    // A quit request is left for the main loop, which must end; waiting on
+    // would only spin on it until the deadline.
+    if (!app.ProcessMessages()) return false;
     // Wrap-safe: GetTickCount rolls over after 49.7 days.
     if (static_cast<std::int32_t>(p.GetTickCount() - deadline) > 0) return true;
   }

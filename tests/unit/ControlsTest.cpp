@@ -51,16 +51,7 @@ class ControlsTest : public ::testing::Test {
     App.Initialize();
     Owner = Desk.AddForeignWindow(Proc.Pid, u"TOwner", u"Owner", 0, {100, 100, 900, 700});
   }
-  // What TApplication::Run does with each message, until the queue is empty.
-  void Pump() {
-    TMsg m;
-    while (Proc.PeekMessageW(m, true)) {
-      if (m.Message == win::WM_QUIT) break;
-      if (App.ProcessDialogMessage(m)) continue;
-      Proc.TranslateMessage(m);
-      Proc.DispatchMessageW(m);
-    }
-  }
+  void Pump() { App.ProcessMessages(); }
   TRect ClientRectOf(const TControl& c) {
     const TSimWindow* w = Desk.Window(c.Handle());
     const TSimWindow* parent = Desk.Window(w->Parent);

@@ -182,15 +182,7 @@ class HotKeyFieldTest : public ::testing::Test {
   TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
   TApplication App{Proc};
   void SetUp() override { App.Initialize(); }
-  void Pump() {
-    TMsg m;
-    while (Proc.PeekMessageW(m, true)) {
-      if (m.Message == win::WM_QUIT) break;
-      if (App.ProcessDialogMessage(m)) continue;
-      Proc.TranslateMessage(m);
-      Proc.DispatchMessageW(m);
-    }
-  }
+  void Pump() { App.ProcessMessages(); }
   // A key as Windows delivers it: a system key while Alt is held without Ctrl.
   void Key(HWND wnd, std::uint16_t vk, bool down) {
     Desk.KeysDown[vk] = down;

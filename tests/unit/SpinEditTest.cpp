@@ -557,15 +557,7 @@ class SpinEditTest : public ::testing::Test {
   TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
   TApplication App{Proc};
   void SetUp() override { App.Initialize(); }
-  void Pump() {
-    TMsg m;
-    while (Proc.PeekMessageW(m, true)) {
-      if (m.Message == win::WM_QUIT) break;
-      if (App.ProcessDialogMessage(m)) continue;
-      Proc.TranslateMessage(m);
-      Proc.DispatchMessageW(m);
-    }
-  }
+  void Pump() { App.ProcessMessages(); }
   std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
 };
 
