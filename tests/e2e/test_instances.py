@@ -20,14 +20,12 @@ import os
 import re
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-from lnswine import StubLog, pe_arch, wait_for  # noqa: E402
+from lnswine import StubLog, wait_for  # noqa: E402
 from test_settings import write_utf16_ini  # noqa: E402
-from test_startup import LOUPE_RECT, SKIP, build_parts, missing_parts  # noqa: E402
+from test_startup import LOUPE_RECT  # noqa: E402
 
 CONFIG = test_startup.CONFIG  # LoupeSession.out_path reads it
 WS_EX_TOPMOST = 0x00000008
@@ -50,12 +48,7 @@ class InstancesTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.parts = build_parts(CONFIG["build_dir"])
-        cls.arch = pe_arch(cls.parts["exe"])
-        t0 = time.monotonic()
-        cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"])
-        cls.session.__enter__()
-        CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+        cls.open_session()
         try:
             s = cls.session
             s.xdotool("mousemove", *POINTER)

@@ -12,14 +12,11 @@ is missing.
 
 import os
 import sys
-import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-from lnswine import StubLog, pe_arch, unix_to_windows, wait_for  # noqa: E402
-from test_startup import LOUPE_RECT, SKIP, WM_CLOSE, build_parts, missing_parts  # noqa: E402
+from lnswine import StubLog, unix_to_windows, wait_for  # noqa: E402
+from test_startup import LOUPE_RECT, WM_CLOSE  # noqa: E402
 
 CONFIG = test_startup.CONFIG  # LoupeSession.out_path reads it
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -85,12 +82,7 @@ class SettingsTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.parts = build_parts(CONFIG["build_dir"])
-        cls.arch = pe_arch(cls.parts["exe"])
-        t0 = time.monotonic()
-        cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"])
-        cls.session.__enter__()
-        CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+        cls.open_session()
         try:
             cls.session.xdotool("mousemove", *POINTER)
             cls.log = StubLog(os.path.join(cls.session.root, "magstub.log"))

@@ -23,10 +23,9 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-from lnswine import StubLog, pattern_colour, pe_arch, wait_for  # noqa: E402
-from test_startup import LOUPE_RECT, SKIP, build_parts, missing_parts  # noqa: E402
+from lnswine import StubLog, pattern_colour, wait_for  # noqa: E402
+from test_startup import LOUPE_RECT  # noqa: E402
 
 CONFIG = test_startup.CONFIG  # LoupeSession.out_path reads it
 WM_LBUTTONDOWN = 0x0201
@@ -65,12 +64,8 @@ class TrackingTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        parts = build_parts(CONFIG["build_dir"])
-        cls.arch = pe_arch(parts["exe"])
-        t0 = time.monotonic()
-        cls.session = lnswine.WineSession(cls.arch, parts["probe"])
-        cls.session.__enter__()
-        CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+        cls.open_session()
+        parts = cls.parts
         try:
             s = cls.session
             s.xdotool("mousemove", *START_POINTER)

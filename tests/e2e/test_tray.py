@@ -15,13 +15,11 @@ when the build or Wine is missing.
 import os
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-from lnswine import pe_arch, wait_for  # noqa: E402
-from test_startup import LOUPE_RECT, build_parts  # noqa: E402
+from lnswine import wait_for  # noqa: E402
+from test_startup import LOUPE_RECT  # noqa: E402
 
 CONFIG = test_startup.CONFIG
 BOM = b"\xff\xfe"
@@ -48,12 +46,7 @@ class TrayTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.parts = build_parts(CONFIG["build_dir"])
-        cls.arch = pe_arch(cls.parts["exe"])
-        t0 = time.monotonic()
-        cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"])
-        cls.session.__enter__()
-        CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+        cls.open_session()
         try:
             cls.session.xdotool("mousemove", 900, 200)
             cls.folder = cls.session.install(cls.parts["dist"], "Tray")
