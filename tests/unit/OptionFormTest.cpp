@@ -187,9 +187,17 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
   form.SpinEdit101.SetText(u"");
-  Desk.TypeText(0, u"1.2");  // on the way to 1.25: below the bottom, ignored
+  Desk.TypeText(0, u"1");  // on the way to 1.4: below the bottom, ignored
   Pump();
   EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  Desk.TypeText(0, u".4");
+  Pump();
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 1.4f);
+  form.SpinEdit101.SetText(u"");
+  Desk.TypeText(0, u"8");  // the top itself counts at once
+  Pump();
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
 
   // The frame width: whole pixels, 0 to 10.
   EXPECT_EQ(Shown(form.SpinEdit102), u"4");
