@@ -90,6 +90,8 @@ class TRsHotKey : public TRsCustomEdit {
   void SetInvalidModifiers(TRsModifiers modifiers) { FCapture.InvalidModifiers = modifiers; }
   TShortCut HotKey() const { return FCapture.HotKey(); }
   bool IsEmpty() const { return FCapture.IsEmpty(); }
+  // Only modifiers are held: no combination yet.
+  bool ModifiersOnly() const { return !FCapture.IsEmpty() && FCapture.ModifiersOnly(); }
   // Empties the field (OnChange runs); the last key code stays.
   void Clear();
 

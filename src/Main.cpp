@@ -287,6 +287,9 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_HOTKEY:
       WMHotKey(wParam);
       return 0;
+    case UM_FREEOPTIONFORM:
+      FreeClosedOptionForm();
+      return 0;
     case win::WM_CLOSE:
       // Closing the loupe (Alt+F4, a script's WM_CLOSE) quits the program.
       ActPopQuitExecute();

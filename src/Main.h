@@ -52,6 +52,8 @@ constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HI
 // How long a copy waits for another copy's answer before it goes on.
 constexpr UINT PeerTimeoutMs = 3000;
 constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
+// Posted by the loupe to itself: free the options dialog that was closed.
+constexpr UINT UM_FREEOPTIONFORM = win::WM_APP + 1;
 
 struct TLangState;
 // A fatal message: the failure's text, a blank line and the quit paragraph.
@@ -171,13 +173,14 @@ class TMainForm : private IWindowHandler {
   void ActPopMinimizeAndRestoreExecute();
   void ActPopShowOptionExecute();
   TOptionForm* OptionForm() const { return FOptionForm; }  // the open options dialog, null for none
-  void OptionFormDestroyed(TOptionForm* form) {
-    if (FOptionForm == form) FOptionForm = nullptr;
-  }
+  // The dialog's window is gone; the object goes on the next message, once
+  // the dialog's own handlers are off the stack.
+  void OptionFormDestroyed(TOptionForm* form);
   void ActPopShowLanguageExecute() {}
   void ActPopShowHelpExecute();
   void ActPopShowVersionInfoExecute();
   void MinimizeToTray();
+  void FreeClosedOptionForm();
   void RestoreFromTray();
   TWindowState WindowState() const { return FWindowState; }
   void SetTrayIconIndex(int index);

@@ -166,6 +166,17 @@ void TMainForm::ActPopShowOptionExecute() {
   if (!FOptionForm->Show()) FOptionForm = nullptr;
 }
 
+void TMainForm::OptionFormDestroyed(TOptionForm* form) {
+  if (FOptionForm != form) return;
+  FOptionForm = nullptr;
+  if (FHandle) FPlatform.PostMessageW(FHandle, UM_FREEOPTIONFORM, 0, 0);
+}
+
+void TMainForm::FreeClosedOptionForm() {
+  // A dialog opened since the message was posted is not the closed one.
+  if (FOptionFormHolder && FOptionFormHolder.get() != FOptionForm) FOptionFormHolder.reset();
+}
+
 // One About dialog at a time; while it is open FAboutForm points at it.
 void TMainForm::ActPopShowVersionInfoExecute() {
   if (FAboutForm) return;

@@ -74,15 +74,17 @@ TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"),
       {GroupBox101, u"GroupBox101", 4, 4, 360, 79},      {CheckBox101, u"CheckBox101", 8, 18, 261, 17},
       {Label101, u"Label101", 8, 47, 65, 13},            {ComboBox101, u"ComboBox101", 114, 44, 75, 24},
       {RadioGroup101, u"RadioGroup101", 4, 87, 175, 57}, {RadioGroup102, u"RadioGroup102", 189, 87, 175, 118},
-      {GroupBox102, u"GroupBox102", 4, 148, 175, 57},    {RadioGroup103, u"RadioGroup103", 4, 209, 360, 41},
-      {GroupBox103, u"GroupBox103", 4, 254, 360, 153},   {Label102, u"Label102", 8, 18, 65, 13},
+      {GroupBox102, u"GroupBox102", 4, 148, 175, 57},    {SpinEdit101, u"SpinEdit101", 8, 22, 75, 23},
+      {RadioGroup103, u"RadioGroup103", 4, 209, 360, 41}, {GroupBox103, u"GroupBox103", 4, 254, 360, 153},
+      {Label102, u"Label102", 8, 18, 65, 13},            {SpinEdit102, u"SpinEdit102", 114, 15, 75, 23},
       {Label103, u"Label103", 8, 52, 65, 13},            {Panel101, u"Panel101", 299, 48, 53, 21},
       {Label104, u"Label104", 8, 77, 65, 13},            {Panel102, u"Panel102", 299, 73, 53, 21},
       {Label105, u"Label105", 8, 102, 65, 13},           {Panel103, u"Panel103", 299, 98, 53, 21},
       {Label106, u"Label106", 8, 127, 65, 13},           {Panel104, u"Panel104", 299, 123, 53, 21},
       {GroupBox104, u"GroupBox104", 4, 411, 360, 102},   {Label107, u"Label107", 8, 18, 65, 13},
       {Edit101, u"Edit101", 8, 39, 243, 23},             {Button101, u"Button101", 267, 39, 85, 23},
-      {Label108, u"Label108", 8, 73, 65, 13},            {Button102, u"Button102", 267, 70, 85, 23},
+      {Label108, u"Label108", 8, 73, 65, 13},            {HotKey101, u"HotKey101", 124, 70, 127, 23},
+      {Button102, u"Button102", 267, 70, 85, 23},
       {CloseButton, u"CloseButton", 271, 523, 93, 25},
   };
   for (const TPlace& p : places) {
@@ -113,7 +115,8 @@ TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"),
   RadioGroup102.OnClick = [this](TControl&) { RadioGroup102Click(); };
   RadioGroup103.OnClick = [this](TControl&) { RadioGroup103Click(); };
   Button101.OnClick = [this](TControl&) { Button101Click(); };
-  Button102.OnClick = [this](TControl&) { AddShortCut(FCaptured); };
+  HotKey101.OnChange = [this](TControl&) { HotKey101Change(); };
+  Button102.OnClick = [this](TControl&) { Button102Click(); };
   CloseButton.OnClick = [this](TControl&) { CloseButtonClick(); };
 }
 
@@ -149,7 +152,10 @@ void TOptionForm::ApplyLang() {
 // --- Showing ------------------------------------------------------------------------------
 
 void TOptionForm::FormShow() {
-  Loupe.IsTopmost = false;
+  // Through the loupe's count, so that a message box closing inside the
+  // dialog does not put the loupe back over it.
+  if (!FHoldsNotTopmost) Loupe.BeginNotTopmost();
+  FHoldsNotTopmost = true;
   FRate = PixelsPerInch() / 96.0;
   TNonClientMetrics metrics;
   if (FPlatform.SystemParametersInfoW(metrics)) Font().AssignLogFont(metrics.MenuFont);
@@ -182,13 +188,19 @@ void TOptionForm::FormShow() {
   MakeComboIcons();
 
   RadioGroup101.SetItemIndex(Loupe.LoupeMode);
+  SetupSpinEdits(GroupBox102);
   RadioGroup102.SetItemIndex(Loupe.LoupeSrcOrigin);
   RadioGroup103.SetItemIndex(Loupe.LoupeColorMode);
+  SetupSpinEdits(GroupBox103);
   SetupColorPanels(GroupBox103);
 
   Edit101.SetText(u"");
   Edit101.SetReadOnly(true);
   Edit101.SetTabStop(false);
+  Edit101.SetBorderStyle(bsNone);
+  Edit101.SetFlatStyle(rfsFlatNormal);
+  HotKey101.SetBorderStyle(bsNone);
+  HotKey101.SetFlatStyle(rfsFlatNormal);
   ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
 }
 
@@ -257,10 +269,45 @@ void TOptionForm::RadioGroup103Click() {
   }
 }
 
-void TOptionForm::SpinEditChange(int tag, double value, double minValue, double maxValue) {
-  if (value < minValue || value > maxValue) return;
-  if (tag == 101) Loupe.SetLoupeRate(static_cast<float>(value));
-  if (tag == 102) Loupe.SetFrameWidth(static_cast<int>(value));
+// --- The spin edits ----------------------------------------------------------------------
+
+void TOptionForm::SetupSpinEdits(TGroupBox& box) {
+  for (TControl* c : box.Controls()) {
+    auto* edit = dynamic_cast<TRsSpinEdit*>(c);
+    if (!edit) continue;
+    edit->Tag = GetTagFromName(edit->Name);
+    edit->SetSpinStyle(rssFlat);
+    InitSpinEdit(*edit);
+    // After the value: setting the field up is no change of the user's.
+    edit->OnChange = [this, edit](TControl&) { SpinEditChange(*edit); };
+  }
+}
+
+void TOptionForm::InitSpinEdit(TRsSpinEdit& edit) {
+  switch (edit.Tag) {
+    case 101:
+      edit.SetValueKind(vkFloat);
+      edit.SetDecimalPlaces(1);
+      edit.SetIncrement(0.1L);
+      edit.SetMinValue(1.3L);
+      edit.SetMaxValue(8.0L);
+      edit.SetValue(Loupe.LoupeRate);
+      break;
+    case 102:
+      edit.SetMinValue(0);
+      edit.SetMaxValue(10);
+      edit.SetIncrement(1);
+      edit.SetValue(Loupe.FrameWidth);
+      break;
+    default: break;
+  }
+}
+
+void TOptionForm::SpinEditChange(TRsSpinEdit& edit) {
+  const long double value = edit.Value();
+  if (value < edit.MinValue() || value > edit.MaxValue()) return;
+  if (edit.Tag == 101) Loupe.SetLoupeRate(static_cast<float>(value));
+  if (edit.Tag == 102) Loupe.SetFrameWidth(static_cast<int>(edit.AsInteger()));
 }
 
 // --- Colour swatches -----------------------------------------------------------------------
@@ -305,13 +352,10 @@ void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(shortCut);
   Edit101.SetText(text);
   Button101.SetEnabled(!text.empty());
-  Button102.SetEnabled(FCaptured != 0);
+  Button102.SetEnabled(!HotKey101.IsEmpty());
 }
 
-void TOptionForm::HotKey101Change(TShortCut captured) {
-  FCaptured = captured;
-  Button102.SetEnabled(captured != 0);
-}
+void TOptionForm::HotKey101Change() { Button102.SetEnabled(!HotKey101.IsEmpty()); }
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {
   const std::u16string templ = App.Lang.Text(key) + u"\r\n\r\n" + App.Lang.Text(u"MsgConfirmOKCancel");
@@ -327,13 +371,15 @@ void TOptionForm::DeleteShortCut() {
   Loupe.RemoveGlobalHotKey();
 }
 
-void TOptionForm::AddShortCut(TShortCut captured) {
-  if (captured == 0) return;
+void TOptionForm::AddShortCut() {
+  // Modifiers still held (Ctrl down while clicking) are no combination yet.
+  if (HotKey101.IsEmpty() || HotKey101.ModifiersOnly()) return;
+  const TShortCut captured = HotKey101.HotKey();
   if (Loupe.ActPopMinimizeAndRestore.ShortCut != 0) {
     const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmOverwriteItem"), TMsgDlgType::Confirmation,
                                      mbOK | mbCancel, Handle());
     if (answer != win::IDOK) {
-      HotKey101Change(0);
+      HotKey101.Clear();
       return;
     }
     Loupe.RemoveGlobalHotKey();
@@ -342,7 +388,7 @@ void TOptionForm::AddShortCut(TShortCut captured) {
   ShowShortCut(captured);
   bool ok = false;
   Loupe.SetGlobalHotKey(captured, ok);
-  HotKey101Change(0);
+  HotKey101.Clear();
   if (!ok) {
     // The system refused it (and said why): no shortcut is assigned.
     Loupe.ActPopMinimizeAndRestore.ShortCut = 0;
@@ -357,7 +403,8 @@ void TOptionForm::FormClose(TCloseAction& action) { action = TCloseAction::caFre
 void TOptionForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
-  Loupe.IsTopmost = true;
+  if (FHoldsNotTopmost) Loupe.EndNotTopmost();
+  FHoldsNotTopmost = false;
   // The loupe saves everything itself when it goes first.
   if (Loupe.FormDestroyed()) {
     Loupe.OptionFormDestroyed(this);

@@ -1,11 +1,5 @@
 // TOptionForm: the modeless settings dialog. Every control acts on the loupe
 // at once; closing the dialog saves its position and then all settings.
-//
-// Not here yet: the rate and frame-width spin edits (SpinEdit101/102) and
-// the hot-key capture field (HotKey101) are components of their own; until
-// they exist the dialog leaves their places empty, and the handlers they
-// call (SpinEditChange, AddShortCut) take the values directly. Edit101, the
-// shortcut display, is a plain read-only edit until its flat edit exists.
 #pragma once
 
 #include <memory>
@@ -15,6 +9,9 @@
 #include "Controls.h"
 #include "Ini.h"
 #include "Main.h"
+#include "RsEdit.h"
+#include "RsHotkey.h"
+#include "RsSpinEdit.h"
 
 namespace lensoro {
 
@@ -40,17 +37,20 @@ class TOptionForm : public TForm {
   TComboBox ComboBox101{&GroupBox101};
   TRadioGroup RadioGroup101{this};
   TGroupBox GroupBox102{this};
+  TRsSpinEdit SpinEdit101{&GroupBox102};
   TRadioGroup RadioGroup102{this};
   TRadioGroup RadioGroup103{this};
   TGroupBox GroupBox103{this};
-  TLabel Label102{&GroupBox103}, Label103{&GroupBox103}, Label104{&GroupBox103}, Label105{&GroupBox103},
-      Label106{&GroupBox103};
+  TLabel Label102{&GroupBox103};
+  TRsSpinEdit SpinEdit102{&GroupBox103};
+  TLabel Label103{&GroupBox103}, Label104{&GroupBox103}, Label105{&GroupBox103}, Label106{&GroupBox103};
   TPanel Panel101{&GroupBox103}, Panel102{&GroupBox103}, Panel103{&GroupBox103}, Panel104{&GroupBox103};
   TGroupBox GroupBox104{this};
   TLabel Label107{&GroupBox104};
-  TEdit Edit101{&GroupBox104};
+  TRsEdit Edit101{&GroupBox104};
   TButton Button101{&GroupBox104};
   TLabel Label108{&GroupBox104};
+  TRsHotKey HotKey101{&GroupBox104};
   TButton Button102{&GroupBox104};
   TButton CloseButton{this};
   TColorDialog ColorDialog1;
@@ -71,22 +71,25 @@ class TOptionForm : public TForm {
   void RadioGroup101Click();
   void RadioGroup102Click();
   void RadioGroup103Click();
-  // What the spin edits report; out-of-range values wait until they are in range.
-  void SpinEditChange(int tag, double value, double minValue, double maxValue);
+  // Out-of-range values (half typed) wait until they are in range.
+  void SpinEditChange(TRsSpinEdit& edit);
   void ColorPanelClick(TPanel& panel);
   void ShowShortCut(TShortCut shortCut);
-  // The capture field's state: the add button follows it.
-  void HotKey101Change(TShortCut captured);
+  // The add button follows the capture field.
+  void HotKey101Change();
   void Button101Click() { DeleteShortCut(); }
   void DeleteShortCut();
-  // Assigns the captured combination (what the capture field holds).
-  void AddShortCut(TShortCut captured);
+  void Button102Click() { AddShortCut(); }
+  // Assigns the combination in the capture field.
+  void AddShortCut();
   void CloseButtonClick() { Close(); }
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  void SetupSpinEdits(TGroupBox& box);
+  void InitSpinEdit(TRsSpinEdit& edit);
   void SetupColorPanels(TGroupBox& box);
   void UpdatePanelColor(TPanel& panel);
   void PrepareColorDialog(TPanel& panel);
@@ -95,8 +98,8 @@ class TOptionForm : public TForm {
 
   double FRate = 1.0;
   int FComboMargin = 2;
-  TShortCut FCaptured = 0;  // the capture field's combination
   bool FDestroyed = false;
+  bool FHoldsNotTopmost = false;  // our share of the loupe's not-top-most count
   std::vector<std::unique_ptr<TIcon>> FComboIcons;
 };
 

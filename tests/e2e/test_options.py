@@ -8,9 +8,9 @@ One Wine session and one running copy. The dialog is opened from the
 loupe's popup menu (real right click, item chosen with `lnsprobe pick`), its
 controls are read with `lnsprobe children` and pressed with BM_CLICK; the
 stand-in magnification.dll logs what reaches the magnifier. The rate field
-is a spin edit that is not part of the dialog yet, so only the colour radio
-group is checked against the magnifier. Exits 77 (skipped) when the build or
-Wine is missing.
+is stepped with a posted Up key and typed into with real keys; both must
+reach the magnifier's transform at once. Exits 77 (skipped) when the build
+or Wine is missing.
 """
 
 import os
@@ -28,9 +28,11 @@ from test_tray import downs_to  # noqa: E402
 CONFIG = test_startup.CONFIG
 BOM = b"\xff\xfe"
 BM_CLICK = 0xF5
+WM_KEYDOWN, WM_KEYUP, VK_UP = 0x0100, 0x0101, 0x26
 OPTIONS_ITEM = 12  # "オプション(&O)" in the default menu
 CAPTION = "ぽてりん - オプション"
 BUTTONS = {"とじる", "さくじょ", "ついか"}
+RATE_GROUP = "ばいりつ"
 GROUPS = {"きどー", "ルーペ モード", "かくだい もと", "いろ", "フレーム", "ショートカット キー"}
 
 
@@ -101,7 +103,54 @@ class OptionsTest(test_startup.LoupeSession):
         shot = s.screenshot(self.out_path("options-%s.png" % self.arch))
         sys.stderr.write("options dialog screenshot: %s\n" % shot)
 
-    def test_2_colour_radio_group_changes_the_magnifier_at_once(self):
+    def rate_field(self):
+        d = self.dialog()
+        self.assertIsNotNone(d, "the options dialog is not open")
+        # An edit's text is not its window title for another process: the
+        # field is the edit inside the rate group.
+        children = self.session.probe("children", d["hwnd"])
+        groups = [c for c in children if c["class"] == "TGroupBox" and c["title"].startswith(RATE_GROUP)]
+        self.assertEqual(len(groups), 1, "rate group among %r" % [(c["class"], c["title"]) for c in children])
+        g = groups[0]["rect"]
+        found = [c for c in children if c["class"] == "Edit" and g[0] <= c["rect"][0] and c["rect"][2] <= g[2]
+                 and g[1] <= c["rect"][1] and c["rect"][3] <= g[3]]
+        self.assertEqual(len(found), 1, "edits in the rate group: %r" % found)
+        return found[0]
+
+    def transform_call(self, rate, what):
+        want = "m=[%s,0,0;0,%s,0;0,0,1]" % (rate, rate)
+        call, _ = self.log.wait_call("MagSetWindowTransform", lambda a: want in a, 5)
+        self.assertIn(want, call[2], what)
+
+    def test_2_rate_field_changes_the_transform_at_once(self):
+        s = self.session
+        field = self.rate_field()  # the loupe starts at 2.0
+        self.log.mark()
+        s.probe("post", field["hwnd"], WM_KEYDOWN, VK_UP, 1)
+        s.probe("post", field["hwnd"], WM_KEYUP, VK_UP, 0xC0000001)
+        self.transform_call("2.1", "Up in the rate field")
+
+        # Real keys: click into the field (left of its arrows), select all, type.
+        r = field["rect"]
+        s.xdotool("mousemove", r[0] + 8, (r[1] + r[3]) // 2)
+        time.sleep(0.2)
+        s.xdotool("click", 1)
+        time.sleep(0.3)
+        self.log.mark()
+        s.xdotool("key", "ctrl+a")
+        s.xdotool("type", "--delay", 80, "3")
+        self.transform_call("3", "typing 3 into the rate field")
+        # Out of range while typing: nothing reaches the magnifier.
+        self.log.mark()
+        s.xdotool("key", "ctrl+a")
+        s.xdotool("type", "--delay", 80, "9")
+        time.sleep(0.5)
+        self.assertEqual([c for c in self.log.calls("MagSetWindowTransform") if "m=[9," in c[2]], [])
+        s.xdotool("key", "BackSpace")
+        s.xdotool("type", "--delay", 80, "3")
+        self.transform_call("3", "typing 3 again")
+
+    def test_3_colour_radio_group_changes_the_magnifier_at_once(self):
         self.log.mark()
         self.click("はんてん")
         call, _ = self.log.wait_call("MagSetColorEffect", lambda a: "m=[-1" in a, 5)
@@ -110,12 +159,13 @@ class OptionsTest(test_startup.LoupeSession):
         self.click("グレー スケール")
         call, _ = self.log.wait_call("MagSetColorEffect", lambda a: "m=[0.29" in a, 5)
 
-    def test_3_closing_saves_the_position_and_the_settings(self):
+    def test_4_closing_saves_the_position_and_the_settings(self):
         self.click("とじる")
         wait_for(lambda: self.dialog() is None, 5, 0.2, "the dialog gone")
         text = wait_for(lambda: self.read_ini(), 5, 0.2, "the settings file")
         self.assertIn("[OptionForm]\r\nLeft=", text)
         self.assertIn("\r\nLoupeColorMode=2\r\n", text)
+        self.assertIn("\r\nLoupeRate=3", text)
         self.assertTrue(self.process.running(), "lensoro.exe ended after the dialog closed")
 
     def read_ini(self):

@@ -44,6 +44,30 @@ class OptionFormTest : public ::testing::Test {
     EXPECT_NE(Loupe->OptionForm(), nullptr);
     return *Loupe->OptionForm();
   }
+  void Pump() {
+    TMsg m;
+    while (Proc->PeekMessageW(m, true)) {
+      if (m.Message == win::WM_QUIT) break;
+      if (App->ProcessDialogMessage(m)) continue;
+      Proc->TranslateMessage(m);
+      Proc->DispatchMessageW(m);
+    }
+  }
+  // A key in the capture field as Windows delivers it (a system key while Alt
+  // is held without Ctrl).
+  void Key(HWND wnd, std::uint16_t vk, bool down) {
+    Desk.KeysDown[vk] = down;
+    const bool sys = Desk.KeysDown[win::VK_MENU] && !Desk.KeysDown[win::VK_CONTROL];
+    const UINT msg = down ? (sys ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN) : (sys ? win::WM_SYSKEYUP : win::WM_KEYUP);
+    Proc->SendMessageW(wnd, msg, vk, Desk.KeyData(vk, !down));
+  }
+  // Presses the keys in order in the capture field and lets go in reverse.
+  void Capture(TOptionForm& form, std::initializer_list<std::uint16_t> keys) {
+    form.HotKey101.SetFocus();
+    for (std::uint16_t k : keys) Key(form.HotKey101.Handle(), k, true);
+    for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) Key(form.HotKey101.Handle(), *k, false);
+  }
+  std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
   std::u16string Ini() { return test::Utf16Text(Desk.FileText(u"C:\\A\\lensoro.ini")); }
   int OptionWindows() {
     int n = 0;
@@ -79,6 +103,15 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(panel.Width(), 53);
   EXPECT_EQ(form.Panel103.Tag, 103);
   EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 523, 364, 548}));
+  EXPECT_EQ(form.SpinEdit101.BoundsRect(), (TRect{8, 22, 83, 45}));
+  EXPECT_EQ(form.SpinEdit102.BoundsRect(), (TRect{114, 15, 189, 38}));
+  EXPECT_EQ(form.HotKey101.BoundsRect(), (TRect{124, 70, 251, 93}));
+  EXPECT_EQ(Desk.Window(form.HotKey101.Handle())->Parent, form.GroupBox104.Handle());
+  EXPECT_EQ(form.SpinEdit101.Tag, 101);
+  EXPECT_EQ(form.SpinEdit102.Tag, 102);
+  EXPECT_EQ(form.SpinEdit101.SpinStyle(), rssFlat);
+  EXPECT_EQ(form.Edit101.FlatStyle(), rfsFlatNormal);
+  EXPECT_EQ(form.HotKey101.BorderStyle(), bsNone);
 
   // The loupe's state.
   EXPECT_TRUE(form.CheckBox101.Checked());
@@ -126,14 +159,58 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   ASSERT_TRUE(Desk.Click(form.CheckBox101.Handle()));
   EXPECT_TRUE(Loupe->IsSilentMode);
 
-  // The spin edits' values: in range at once, out of range not at all.
-  form.SpinEditChange(101, 3.5, 1.3, 8.0);
+  // The rate field: what is typed in range counts at once, out of range
+  // not until leaving the field clamps it.
+  EXPECT_EQ(Shown(form.SpinEdit101), u"2.0");
+  form.SpinEdit101.SetFocus();
+  form.SpinEdit101.SetText(u"");
+  Desk.TypeText(0, u"3.5");
+  Pump();
   EXPECT_FLOAT_EQ(Loupe->LoupeRate, 3.5f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 3.5f);
-  form.SpinEditChange(101, 9.0, 1.3, 8.0);
+  form.SpinEdit101.SetText(u"");
+  Desk.TypeText(0, u"9");
+  Pump();
+  EXPECT_EQ(Shown(form.SpinEdit101), u"9");
   EXPECT_FLOAT_EQ(Loupe->LoupeRate, 3.5f);
-  form.SpinEditChange(102, 7, 0, 10);
-  EXPECT_EQ(Loupe->FrameWidth, 7);
+  Desk.KeyPress(0, win::VK_TAB);
+  Pump();
+  EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
+  // Its arrows and the Up key step by a tenth and stop at the top.
+  ASSERT_TRUE(Desk.Click(form.SpinEdit101.UpDownButton().DownButton().Handle()));
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 7.9f);
+  Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
+  Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
+  Pump();
+  EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
+  EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
+  form.SpinEdit101.SetText(u"");
+  Desk.TypeText(0, u"1");  // on the way to 1.4: below the bottom, ignored
+  Pump();
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  Desk.TypeText(0, u".4");
+  Pump();
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 1.4f);
+  form.SpinEdit101.SetText(u"");
+  Desk.TypeText(0, u"8");  // the top itself counts at once
+  Pump();
+  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
+
+  // The frame width: whole pixels, 0 to 10.
+  EXPECT_EQ(Shown(form.SpinEdit102), u"4");
+  ASSERT_TRUE(Desk.Click(form.SpinEdit102.UpDownButton().UpButton().Handle()));
+  EXPECT_EQ(Loupe->FrameWidth, 5);
+  form.SpinEdit102.SetText(u"");
+  Desk.TypeText(0, u"10");
+  Pump();
+  EXPECT_EQ(Loupe->FrameWidth, 10);
+  Desk.KeyPress(form.SpinEdit102.Handle(), win::VK_UP);
+  Pump();
+  EXPECT_EQ(Shown(form.SpinEdit102), u"10");
+  EXPECT_EQ(Loupe->FrameWidth, 10);
 
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
@@ -195,8 +272,10 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   int answer = win::IDCANCEL;
   Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return answer; };
 
-  // Delete, cancelled: both the shortcut and its registration stay.
+  // Delete, cancelled: both the shortcut and its registration stay, and the
+  // closed question leaves the loupe below the dialog.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
+  EXPECT_FALSE(Loupe->IsTopmost);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Confirmation);
   EXPECT_EQ(Desk.Dialogs[0].Owner, form.Handle());
@@ -205,10 +284,12 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   EXPECT_EQ(Desk.HotKeys.size(), 1u);
 
   // Add over it, cancelled: the capture is cleared, the old key stays.
-  form.HotKey101Change(CtrlF12);
+  Capture(form, {win::VK_CONTROL, 0x7B});
+  EXPECT_EQ(Shown(form.HotKey101), u"Ctrl + F12");
   EXPECT_TRUE(form.Button102.Enabled());
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
+  EXPECT_TRUE(form.HotKey101.IsEmpty());
   EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_FALSE(form.Button102.Enabled());
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
@@ -216,12 +297,14 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 
   // Add over it, confirmed: the new key replaces the old one.
   answer = win::IDOK;
-  form.HotKey101Change(CtrlF12);
+  Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, CtrlF12);
   EXPECT_EQ(form.Edit101.Text(), u"Ctrl + F12");
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x7Bu);
+  EXPECT_TRUE(form.HotKey101.IsEmpty());
+  EXPECT_FALSE(form.Button102.Enabled());
 
   // Delete, confirmed.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
@@ -232,10 +315,22 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 
   // With no shortcut there is nothing to confirm.
   const std::size_t asked = Desk.Dialogs.size();
-  form.HotKey101Change(CtrlF12);
+  Capture(form, {win::VK_SHIFT, win::VK_CONTROL, 'A'});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), asked);
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, CtrlF12);
+  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
+  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + A");
+
+  // Ctrl still held while the button is clicked: no combination yet.
+  ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
+  form.HotKey101.SetFocus();
+  Key(form.HotKey101.Handle(), win::VK_CONTROL, true);
+  EXPECT_TRUE(form.Button102.Enabled());
+  ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
+  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_TRUE(Desk.HotKeys.empty());
+  Key(form.HotKey101.Handle(), win::VK_CONTROL, false);
+  EXPECT_FALSE(form.Button102.Enabled());
 }
 
 TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
@@ -244,17 +339,19 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   const HWND otherWnd = Desk.AddForeignWindow(other.Pid, u"Other", u"Other");
   ASSERT_TRUE(other.RegisterHotKey(otherWnd, 1, win::MOD_CONTROL, 0x7B));
   TOptionForm& form = Open();
-  form.HotKey101Change(CtrlF12);
+  Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button102.Enabled());
   EXPECT_FALSE(form.Button101.Enabled());
   EXPECT_FALSE(Desk.Dialogs.empty());  // the refusal was shown
+  EXPECT_TRUE(form.HotKey101.IsEmpty());
 }
 
 TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   Start(u"");
+  const int gdiBefore = Desk.GdiObjectCount(Proc->Pid);
   TOptionForm& form = Open();
   Proc->SetWindowPos(form.Handle(), 0, 300, 120, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER);
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(2)->Handle()));
@@ -273,10 +370,22 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   EXPECT_NE(ini.find(u"[OptionForm]\r\nLeft=300\r\nTop=120"), std::u16string::npos) << std::string(ini.begin(), ini.end());
   EXPECT_NE(ini.find(u"LoupeColorMode=2"), std::u16string::npos);
 
+  // The closed dialog is freed with all it held once its handlers are done.
+  Pump();
+  EXPECT_EQ(Desk.GdiObjectCount(Proc->Pid), gdiBefore);
+
   // Opened again, it comes back where it was.
   TOptionForm& again = Open();
   EXPECT_EQ(Desk.Window(again.Handle())->Rect.Left, 300);
   EXPECT_EQ(Desk.Window(again.Handle())->Rect.Top, 120);
+
+  // Closed and opened before the loop runs: only the closed one goes.
+  ASSERT_TRUE(Desk.Click(again.CloseButton.Handle()));
+  TOptionForm& third = Open();
+  Pump();
+  ASSERT_EQ(Loupe->OptionForm(), &third);
+  ASSERT_TRUE(Desk.Click(third.RadioGroup103.Button(1)->Handle()));
+  EXPECT_EQ(Loupe->LoupeColorMode, lcmInvert);
 }
 
 TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
