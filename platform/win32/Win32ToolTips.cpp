@@ -1,8 +1,8 @@
 // The real tooltip calls: each method forwards to the message it is named
 // after and converts types.
-#include <commctrl.h>
-
 #include "Win32Convert.h"
+
+#include <commctrl.h>
 
 namespace {
 
