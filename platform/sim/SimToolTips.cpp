@@ -14,10 +14,9 @@ bool IsToolTipWindow(const TSimWindow& w) {
   return name == u"tooltips_class32";
 }
 
-TSimTool* FindTool(TSimWindow& tip, HWND owner, HWND tool) {
-  auto it = std::find_if(tip.Tools.begin(), tip.Tools.end(),
-                         [&](const TSimTool& t) { return t.Owner == owner && t.Tool == tool; });
-  return it == tip.Tools.end() ? nullptr : &*it;
+std::vector<TSimTool>::iterator FindTool(TSimWindow& tip, HWND owner, HWND tool) {
+  return std::find_if(tip.Tools.begin(), tip.Tools.end(),
+                      [&](const TSimTool& t) { return t.Owner == owner && t.Tool == tool; });
 }
 
 }  // namespace
@@ -47,7 +46,8 @@ void TSimProcess::SendUpdateTipTextW(HWND toolTip, HWND owner, HWND tool, const 
   if (Injected("SendUpdateTipTextW")) return;
   TSimWindow* tip = Need(toolTip);
   if (!tip || !IsToolTipWindow(*tip)) return;
-  if (TSimTool* t = FindTool(*tip, owner, tool)) t->Text = text;
+  auto it = FindTool(*tip, owner, tool);
+  if (it != tip->Tools.end()) it->Text = text;
 }
 
 void TSimProcess::SendDelToolW(HWND toolTip, HWND owner, HWND tool) {
@@ -55,9 +55,8 @@ void TSimProcess::SendDelToolW(HWND toolTip, HWND owner, HWND tool) {
   if (Injected("SendDelToolW")) return;
   TSimWindow* tip = Need(toolTip);
   if (!tip || !IsToolTipWindow(*tip)) return;
-  auto& tools = tip->Tools;
-  auto it = std::find_if(tools.begin(), tools.end(), [&](const TSimTool& t) { return t.Owner == owner && t.Tool == tool; });
-  if (it != tools.end()) tools.erase(it);
+  auto it = FindTool(*tip, owner, tool);
+  if (it != tip->Tools.end()) tip->Tools.erase(it);
 }
 
 }  // namespace lensoro::sim
