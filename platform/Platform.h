@@ -371,6 +371,18 @@ class TPlatform {
   virtual std::int32_t RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type, std::uint8_t* data,
                                         DWORD& size) = 0;
   virtual std::int32_t RegCloseKey(HKEY key) = 0;
+
+  // --- Tooltips ------------------------------------------------------------
+  // Registers the common control classes (ICC_* bits); false on failure.
+  virtual bool InitCommonControlsEx(DWORD classes) = 0;
+  // TTM_ADDTOOLW: the whole window `tool` is a tool of the tooltip window
+  // (TTF_IDISHWND | TTF_SUBCLASS: the tooltip watches the tool's mouse itself);
+  // `owner` is the window the tool belongs to. False when it was not added.
+  virtual bool SendAddToolW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) = 0;
+  // TTM_UPDATETIPTEXTW for that tool.
+  virtual void SendUpdateTipTextW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) = 0;
+  // TTM_DELTOOLW for that tool.
+  virtual void SendDelToolW(HWND toolTip, HWND owner, HWND tool) = 0;
 };
 
 // Win32 constants the units use, with the platform's values.

@@ -248,16 +248,16 @@ void TAboutForm::WebSiteLabelMouseEnter(TControl&) {
   WebSiteLabel.Cursor = TCursor::crHandPoint;
   WebSiteLabel.Font().SetColor(GetAnchorColor(FPlatform));
   WebSiteLabel.Font().SetStyle(WebSiteLabel.Font().Style() | fsUnderline);
-  WebSiteLabel.Hint = MakerWebAddress;
-  WebSiteLabel.ShowHint = true;
+  WebSiteLabel.SetHint(MakerWebAddress);
+  WebSiteLabel.SetShowHint(true);
 }
 
 void TAboutForm::WebSiteLabelMouseLeave(TControl&) {
   WebSiteLabel.Cursor = TCursor::crDefault;
   WebSiteLabel.Font().SetColor(FLinkRestColor);
   WebSiteLabel.Font().SetStyle(WebSiteLabel.Font().Style() & ~fsUnderline);
-  WebSiteLabel.Hint.clear();
-  WebSiteLabel.ShowHint = false;
+  WebSiteLabel.SetHint(u"");
+  WebSiteLabel.SetShowHint(false);
 }
 
 void TAboutForm::CreditMemoEnter(TControl&) { CreditMemo.SelectAll(); }

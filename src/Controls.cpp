@@ -53,6 +53,7 @@ TControl::TControl(TWinControl* parent) : FPlatform(parent->FPlatform), FParent(
 }
 
 TControl::~TControl() {
+  if (FForm && FForm != this) FForm->DropToolTip(*this);
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   ForgetHandle();
   ReleaseFont();
@@ -87,11 +88,13 @@ bool TControl::HandleNeeded() {
     }
   }
   CreateWnd();
+  if (FHandle && FForm && FForm != this) FForm->SyncToolTip(*this);
   return FHandle != 0;
 }
 
 void TControl::DestroyHandle() {
   if (!FHandle) return;
+  if (FForm && FForm != this) FForm->DropToolTip(*this);
   DestroyWnd();
   const HWND wnd = FHandle;
   FPlatform.DestroyWindow(wnd);
@@ -130,6 +133,18 @@ void TControl::CreateParams(TCreateWindowParams& p) {
 }
 
 void TControl::CreateWnd() { ApplyFont(); }
+
+void TControl::SetHint(const std::u16string& hint) {
+  if (hint == FHint) return;
+  FHint = hint;
+  if (FForm && FForm != this) FForm->SyncToolTip(*this);
+}
+
+void TControl::SetShowHint(bool showHint) {
+  if (showHint == FShowHint) return;
+  FShowHint = showHint;
+  if (FForm && FForm != this) FForm->SyncToolTip(*this);
+}
 
 LRESULT TControl::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!FHandle && FCreating) FHandle = wnd;  // messages of CreateWindowExW itself
@@ -813,10 +828,57 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_DESTROY:
       if (App.ActiveForm == this) App.ActiveForm = nullptr;
       FVisible = false;
+      // The tooltip is owned by the form and went just before it.
+      FToolTip = 0;
+      FTools.clear();
       return TWinControl::WndProc(msg, wParam, lParam);
     default:
       return TWinControl::WndProc(msg, wParam, lParam);
   }
+}
+
+namespace {
+constexpr DWORD ICC_WIN95_CLASSES = 0xFF;
+constexpr DWORD TTS_ALWAYSTIP = 0x01, TTS_NOPREFIX = 0x02;  // a web address keeps its "&"
+}  // namespace
+
+void TForm::SyncToolTip(TControl& control) {
+  auto it = std::find_if(FTools.begin(), FTools.end(), [&](const TTool& t) { return t.Control == &control; });
+  if (it != FTools.end() && it->Wnd != control.FHandle) {
+    // The control's window was made again: its old tool is worthless.
+    if (FToolTip) FPlatform.SendDelToolW(FToolTip, FHandle, it->Wnd);
+    FTools.erase(it);
+    it = FTools.end();
+  }
+  const bool wanted = FHandle && control.FHandle && control.FShowHint && !control.FHint.empty();
+  if (!wanted) {
+    if (it != FTools.end()) DropToolTip(control);
+    return;
+  }
+  if (it != FTools.end()) {
+    FPlatform.SendUpdateTipTextW(FToolTip, FHandle, control.FHandle, control.FHint);
+    return;
+  }
+  if (!FToolTip) {
+    if (!FPlatform.InitCommonControlsEx(ICC_WIN95_CLASSES)) return;
+    TCreateWindowParams p;
+    p.ClassName = u"tooltips_class32";
+    p.Style = win::WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
+    p.ExStyle = win::WS_EX_TOPMOST;
+    p.Parent = FHandle;
+    FToolTip = FPlatform.CreateWindowExW(p);
+    if (!FToolTip) return;  // no tooltip is no reason to fail the form
+  }
+  if (FPlatform.SendAddToolW(FToolTip, FHandle, control.FHandle, control.FHint)) {
+    FTools.push_back({&control, control.FHandle});
+  }
+}
+
+void TForm::DropToolTip(TControl& control) {
+  auto it = std::find_if(FTools.begin(), FTools.end(), [&](const TTool& t) { return t.Control == &control; });
+  if (it == FTools.end()) return;
+  if (FToolTip) FPlatform.SendDelToolW(FToolTip, FHandle, it->Wnd);
+  FTools.erase(it);
 }
 
 // --- TApplication's part ---------------------------------------------------------------

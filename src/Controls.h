@@ -170,8 +170,11 @@ class TControl : private IWindowHandler {
   TColor Color() const { return FColor; }
   void SetColor(TColor color);
   TCursor Cursor = TCursor::crDefault;
-  std::u16string Hint;
-  bool ShowHint = false;
+  // The control's tooltip text, shown while ShowHint is on and it is not empty.
+  const std::u16string& Hint() const { return FHint; }
+  void SetHint(const std::u16string& hint);
+  bool ShowHint() const { return FShowHint; }
+  void SetShowHint(bool showHint);
 
   void Invalidate();
   virtual void Click();
@@ -250,7 +253,8 @@ class TControl : private IWindowHandler {
   WNDPROC FPrevProc = 0;
   std::uintptr_t FId = 0;
   TRect FBounds{0, 0, 75, 25};
-  std::u16string FCaption;
+  std::u16string FCaption, FHint;
+  bool FShowHint = false;
   bool FEnabled = true, FVisible = true, FTabStop = false, FParentFont = true;
   TColor FColor = clBtnFace;
   TFont FFont;
@@ -349,6 +353,9 @@ class TForm : public TWinControl {
   void PlaceWindow();
   bool CloseQuery(TCloseAction& action);
   void ReportCreateFailure();
+  // Adds, updates or removes the control's tool in the form's tooltip window.
+  void SyncToolTip(TControl& control);
+  void DropToolTip(TControl& control);  // before the control's window goes
 
   std::u16string FClassName;
   HWND FOwnerWindow = 0;
@@ -359,6 +366,12 @@ class TForm : public TWinControl {
   TControl* FActiveControl = nullptr;
   TButton* FDefaultButton = nullptr;
   TButton* FCancelButton = nullptr;
+  HWND FToolTip = 0;  // made with the first tool
+  struct TTool {
+    TControl* Control;
+    HWND Wnd;  // the window it was added for
+  };
+  std::vector<TTool> FTools;
 };
 
 }  // namespace lensoro

@@ -56,6 +56,12 @@
 
 namespace lensoro::sim {
 
+// A tool of a tooltip window: a whole window, as TTF_IDISHWND adds it.
+struct TSimTool {
+  HWND Owner = 0, Tool = 0;
+  std::u16string Text;
+};
+
 // Plain state of one window, readable (and writable) by tests.
 struct TSimWindow {
   HWND Handle = 0;
@@ -91,6 +97,8 @@ struct TSimWindow {
   // Standard controls and painting (SimControls.cpp, SimGdi.cpp).
   TSimControl Ctl;
   std::vector<TSimPaintOp> PaintLog;  // every drawing call on the window's DCs
+
+  std::vector<TSimTool> Tools;  // a tooltip window's, in the order they were added (SimToolTips.cpp)
 };
 
 // One platform call: its name (a string literal), the calling process and up
@@ -328,6 +336,12 @@ class TSimProcess : public TPlatform {
   std::int32_t RegQueryValueExW(HKEY key, const std::u16string& name, DWORD& type, std::uint8_t* data,
                                 DWORD& size) override;
   std::int32_t RegCloseKey(HKEY key) override;
+
+  // Tooltips (SimToolTips.cpp).
+  bool InitCommonControlsEx(DWORD classes) override;
+  bool SendAddToolW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) override;
+  void SendUpdateTipTextW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) override;
+  void SendDelToolW(HWND toolTip, HWND owner, HWND tool) override;
 
  private:
   friend class TSimDesktop;

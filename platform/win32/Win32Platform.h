@@ -179,6 +179,12 @@ class TWin32Platform final : public TPlatform {
                                 DWORD& size) override;
   std::int32_t RegCloseKey(HKEY key) override;
 
+  // --- Tooltips (Win32ToolTips.cpp)
+  bool InitCommonControlsEx(DWORD classes) override;
+  bool SendAddToolW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) override;
+  void SendUpdateTipTextW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) override;
+  void SendDelToolW(HWND toolTip, HWND owner, HWND tool) override;
+
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
 };

@@ -26,6 +26,13 @@ JAPANESE_FONT_CANDIDATES = (
     "/usr/share/fonts/truetype/ipafont-gothic/ipag.ttf",
     "/usr/share/fonts/truetype/fonts-japanese-gothic.ttf",
 )
+JAPANESE_FONT_FILE = "ipag.ttf"
+JAPANESE_FONT_FACE = "IPAGothic"
+# Faces Wine draws dialogs, captions and menus with (the dialog faces are
+# substitutes of Tahoma); Japanese text in them falls back to the linked font.
+LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif")
+# Written last by init_prefix: a prefix without it is (re)made.
+PREFIX_MARK = "lensoro-prefix-2"
 FONTLINK_KEYS = (
     r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
     # 32-bit programs in a 64-bit prefix read the redirected view.
@@ -91,22 +98,42 @@ def init_prefix(env, prefix, scratch):
     font = next((f for f in JAPANESE_FONT_CANDIDATES if os.path.exists(f)), None)
     fonts_dir = os.path.join(prefix, "drive_c", "windows", "Fonts")
     if font and os.path.isdir(fonts_dir):
-        target = os.path.join(fonts_dir, "ipag.ttf")
+        target = os.path.join(fonts_dir, JAPANESE_FONT_FILE)
         if not os.path.lexists(target):
             os.symlink(font, target)
     lines = ["Windows Registry Editor Version 5.00", "",
              r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]",
              # No window manager on the Xvfb: Wine draws frames and moves focus itself.
              '"Managed"="N"', ""]
-    value = "ipag.ttf,IPAGothic".encode("utf-16-le") + b"\0\0" + b"\0\0"
+    value = ("%s,%s" % (JAPANESE_FONT_FILE, JAPANESE_FONT_FACE)).encode("utf-16-le") + b"\0\0" + b"\0\0"
     multi = ",".join("%02x" % b for b in value)
     for key in FONTLINK_KEYS:
-        lines += ["[%s]" % key, '"Tahoma"=hex(7):%s' % multi, ""]
+        lines += ["[%s]" % key] + ['"%s"=hex(7):%s' % (face, multi) for face in LINKED_FACES] + [""]
     reg = os.path.join(scratch, "lensoro-prefix.reg")
-    with open(reg, "w", encoding="ascii", newline="\r\n") as f:
+    # A file of this version is UTF-16 with a byte-order mark; Wine's regedit
+    # reads one without as ANSI and widens hex(7) data a second time.
+    with open(reg, "w", encoding="utf-16", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
     _run(env, ["wine", "regedit", "/S", unix_to_windows(reg)], 60, "regedit", scratch)
     _run(env, ["wineserver", "-w"], 30, "wineserver -w", scratch, check=False)
+    if font:
+        check_font_link(prefix)
+    with open(os.path.join(prefix, PREFIX_MARK), "w") as f:
+        f.write("Lensoro prefix set up\n")
+
+
+def check_font_link(prefix):
+    """Raises WineError unless the prefix's registry links Tahoma to the
+    Japanese font, character for character (a mangled value draws boxes)."""
+    with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as f:
+        text = f.read()
+    key = "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontLink\\\\SystemLink]"
+    at = text.find(key)
+    section = text[at:text.find("\n[", at + 1)] if at >= 0 else ""
+    wanted = '"Tahoma"=str(7):"%s,%s\\0"' % (JAPANESE_FONT_FILE, JAPANESE_FONT_FACE)
+    if wanted not in section.splitlines():
+        raise WineError("the Japanese font link did not reach the registry: %r"
+                        % [l for l in section.splitlines() if l.startswith('"Tahoma"')])
 
 
 def wine_env(display, prefix, arch, base=None):

@@ -31,6 +31,7 @@ CONFIG = test_startup.CONFIG
 ABOUT_CLASS = "TAboutForm"
 ABOUT_CAPTION = "ぽてりん - バージョン じょーほー"
 VERSION_ITEM = "バージョン じょーほー(&A)"
+WEB_SITE_CAPTION = "「ソラマメ ラボ」"
 
 
 def version_strings(block):
@@ -106,6 +107,21 @@ class AboutTest(test_startup.LoupeSession):
         d = dialog["rect"]
         self.assertLessEqual(abs((d[0] + d[2]) - (r[0] + r[2])), 2, "not centred across: %r over %r" % (d, r))
         print("screenshot: " + s.screenshot(self.out_path("about.png")))
+
+        # The pointer on the link gives the dialog its tooltip window.
+        def tooltips():
+            return [w for w in s.windows() if w["class"].lower() == "tooltips_class32"
+                    and w["owner"] == dialog["hwnd"]]
+        self.assertEqual(tooltips(), [], "a tooltip before any control wanted one")
+        link = [c for c in children if c["class"] == "TLabel" and c["title"] == WEB_SITE_CAPTION]
+        self.assertEqual(len(link), 1, "the link among %r" % children)
+        lr = link[0]["rect"]
+        for dx in (0, 2):
+            s.xdotool("mousemove", (lr[0] + lr[2]) // 2 + dx, (lr[1] + lr[3]) // 2)
+            time.sleep(0.2)
+        tips = wait_for(tooltips, 5, 0.2, "the link's tooltip window")
+        self.assertEqual(tips[0]["pid"], dialog["pid"])
+        s.xdotool("mousemove", d[0] + 5, d[3] - 5)
 
         # The dialog has the keyboard: Esc presses its OK button.
         s.xdotool("key", "Escape")

@@ -252,7 +252,7 @@ TEST_F(AboutFormTest, TheLinkLightsUpUnderThePointerAndOpensTheSite) {
   Pump();
   const TColor rest = form.WebSiteLabel.Font().Color();
   EXPECT_FALSE(form.WebSiteLabel.Font().Style() & fsUnderline);
-  EXPECT_FALSE(form.WebSiteLabel.ShowHint);
+  EXPECT_FALSE(form.WebSiteLabel.ShowHint());
 
   Desk.MouseMove(CentreOf(form.WebSiteLabel));
   Pump();
@@ -261,8 +261,8 @@ TEST_F(AboutFormTest, TheLinkLightsUpUnderThePointerAndOpensTheSite) {
   Pump();
   EXPECT_EQ(form.WebSiteLabel.Font().Color(), 0x00800080u);
   EXPECT_TRUE(form.WebSiteLabel.Font().Style() & fsUnderline);
-  EXPECT_EQ(form.WebSiteLabel.Hint, MakerWebAddress);
-  EXPECT_TRUE(form.WebSiteLabel.ShowHint);
+  EXPECT_EQ(form.WebSiteLabel.Hint(), MakerWebAddress);
+  EXPECT_TRUE(form.WebSiteLabel.ShowHint());
   EXPECT_EQ(Desk.CurrentCursor(), Proc.LoadCursorW(win::IDC_HAND));
   Desk.Paint(form.WebSiteLabel.Handle());
   const TSimPaintOp* text = LastOp(Desk.Window(form.WebSiteLabel.Handle()), "DrawText");
@@ -291,8 +291,8 @@ TEST_F(AboutFormTest, TheLinkLightsUpUnderThePointerAndOpensTheSite) {
   Pump();
   EXPECT_EQ(form.WebSiteLabel.Font().Color(), rest);
   EXPECT_FALSE(form.WebSiteLabel.Font().Style() & fsUnderline);
-  EXPECT_TRUE(form.WebSiteLabel.Hint.empty());
-  EXPECT_FALSE(form.WebSiteLabel.ShowHint);
+  EXPECT_TRUE(form.WebSiteLabel.Hint().empty());
+  EXPECT_FALSE(form.WebSiteLabel.ShowHint());
   EXPECT_EQ(form.WebSiteLabel.Cursor, TCursor::crDefault);
 }
 
@@ -441,4 +441,89 @@ TEST_F(AboutFormTest, ALanguageSwitchReappliesTheOpenDialogsTexts) {
   ASSERT_EQ(lines.size(), credits);
   EXPECT_EQ(lines[0], u"Built with:");
   EXPECT_EQ(TitleOf(form.VersionLabel), u"1.2.3");
+}
+
+namespace {
+
+// The tooltip windows owned by the form, and the tools they hold.
+std::vector<const TSimWindow*> ToolTipsOf(const TSimDesktop& desk, HWND form) {
+  std::vector<const TSimWindow*> tips;
+  for (HWND h : desk.TopLevelWindows()) {
+    const TSimWindow* w = desk.Window(h);
+    if (w->Owner == form && w->ClassName == u"tooltips_class32") tips.push_back(w);
+  }
+  return tips;
+}
+
+}  // namespace
+
+TEST_F(AboutFormTest, TheLinkHasATooltipWithTheAddressWhileThePointerIsOnIt) {
+  TAboutForm form(App);
+  form.SetOwnerWindow(Owner);
+  ASSERT_TRUE(form.Show());
+  Pump();
+  // No control wants a hint yet, so there is nothing to show one with.
+  EXPECT_TRUE(ToolTipsOf(Desk, form.Handle()).empty());
+  // A hint alone, without ShowHint, makes no tool either.
+  form.AuthorLabel.SetHint(u"author");
+  EXPECT_TRUE(ToolTipsOf(Desk, form.Handle()).empty());
+
+  Desk.MouseMove(CentreOf(form.WebSiteLabel));
+  Pump();
+  auto tips = ToolTipsOf(Desk, form.Handle());
+  ASSERT_EQ(tips.size(), 1u);
+  const HWND tip = tips[0]->Handle;
+  EXPECT_TRUE(Desk.Window(tip)->ExStyle & win::WS_EX_TOPMOST);
+  ASSERT_EQ(Desk.Window(tip)->Tools.size(), 1u);
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Tool, form.WebSiteLabel.Handle());
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Owner, form.Handle());
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, MakerWebAddress);
+
+  // A changed hint reaches the same tool; no second one is added.
+  form.WebSiteLabel.SetHint(u"https://example.invalid/other");
+  ASSERT_EQ(Desk.Window(tip)->Tools.size(), 1u);
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, u"https://example.invalid/other");
+
+  // Leaving the link takes its tool away; coming back brings one back.
+  Desk.MouseMove({5, 5});
+  Pump();
+  EXPECT_TRUE(Desk.Window(tip)->Tools.empty());
+  Desk.MouseMove(CentreOf(form.WebSiteLabel));
+  Pump();
+  ASSERT_EQ(ToolTipsOf(Desk, form.Handle()).size(), 1u) << "one tooltip window serves the form";
+  ASSERT_EQ(Desk.Window(tip)->Tools.size(), 1u);
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, MakerWebAddress);
+
+  // A window made again is a new tool; the old one does not linger.
+  ASSERT_TRUE(form.WebSiteLabel.RecreateWnd());
+  ASSERT_EQ(Desk.Window(tip)->Tools.size(), 1u);
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Tool, form.WebSiteLabel.Handle());
+
+  // The tooltip goes with the dialog.
+  const HWND dialog = form.Handle();
+  form.DestroyHandle();
+  EXPECT_EQ(Desk.Window(tip), nullptr);
+  EXPECT_TRUE(ToolTipsOf(Desk, dialog).empty());
+}
+
+TEST_F(AboutFormTest, ATooltipThatCannotBeMadeLeavesTheDialogWorking) {
+  TAboutForm form(App);
+  form.SetOwnerWindow(Owner);
+  ASSERT_TRUE(form.Show());
+  Pump();
+  Desk.FailNext("CreateWindowExW", win::ERROR_NOT_ENOUGH_MEMORY);
+  Desk.MouseMove(CentreOf(form.WebSiteLabel));
+  Pump();
+  EXPECT_TRUE(ToolTipsOf(Desk, form.Handle()).empty());
+  EXPECT_TRUE(form.WebSiteLabel.Font().Style() & fsUnderline);
+  EXPECT_TRUE(Desk.Dialogs.empty()) << "a missing tooltip is not worth a message";
+  // The next time the pointer comes, it is tried again.
+  Desk.MouseMove({5, 5});
+  Pump();
+  Desk.MouseMove(CentreOf(form.WebSiteLabel));
+  Pump();
+  auto tips = ToolTipsOf(Desk, form.Handle());
+  ASSERT_EQ(tips.size(), 1u);
+  ASSERT_EQ(tips[0]->Tools.size(), 1u);
+  EXPECT_EQ(tips[0]->Tools[0].Text, MakerWebAddress);
 }

@@ -870,5 +870,47 @@ TEST(SimAllocation, TrackingStepCallsAllocateNothing) {
   EXPECT_GT(gAllocations, 0);
 }
 
+TEST(SimToolTips, ToolsLiveInTheirTooltipWindowAndDieWithIt) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\a\\lensoro.exe");
+  TSimProcess& other = desk.AddProcess(u"C:\\b\\other.exe");
+  TRecorder form, label, foreign;
+  const HWND owner = MakeWindow(p, &form, WS_POPUP | WS_VISIBLE, 0, {0, 0, 300, 200});
+  const HWND tool = MakeWindow(p, &label, WS_CHILD | WS_VISIBLE, 0, {5, 5, 100, 20}, owner);
+  const HWND alien = MakeWindow(other, &foreign, WS_POPUP, 0, {0, 0, 10, 10});
+  TCreateWindowParams params;
+  params.ClassName = u"tooltips_class32";
+  params.Style = WS_POPUP;
+  params.Parent = owner;
+  const HWND tip = p.CreateWindowExW(params);
+  ASSERT_NE(tip, 0u);
+
+  // Only a tooltip window takes tools, and only of its own process's windows.
+  EXPECT_FALSE(p.SendAddToolW(owner, owner, tool, u"x"));
+  EXPECT_FALSE(p.SendAddToolW(tip, owner, alien, u"x"));
+  EXPECT_FALSE(p.SendAddToolW(tip, owner, 0x7777, u"x"));
+  EXPECT_TRUE(desk.Window(tip)->Tools.empty());
+  desk.FailNext("SendAddToolW", ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_FALSE(p.SendAddToolW(tip, owner, tool, u"x"));
+  EXPECT_TRUE(desk.Window(tip)->Tools.empty());
+
+  ASSERT_TRUE(p.SendAddToolW(tip, owner, tool, u"first"));
+  // Adding the same tool again makes a second entry, as the system does.
+  ASSERT_TRUE(p.SendAddToolW(tip, owner, tool, u"again"));
+  ASSERT_EQ(desk.Window(tip)->Tools.size(), 2u);
+  // Updates and deletions find a tool by owner and window.
+  p.SendUpdateTipTextW(tip, tool, tool, u"wrong owner");
+  p.SendUpdateTipTextW(tip, owner, tool, u"updated");
+  EXPECT_EQ(desk.Window(tip)->Tools[0].Text, u"updated");
+  EXPECT_EQ(desk.Window(tip)->Tools[1].Text, u"again");
+  p.SendDelToolW(tip, owner, tool);
+  ASSERT_EQ(desk.Window(tip)->Tools.size(), 1u);
+  EXPECT_EQ(desk.Window(tip)->Tools[0].Text, u"again");
+
+  // The tooltip is owned by the form: it goes with it.
+  EXPECT_TRUE(p.DestroyWindow(owner));
+  EXPECT_EQ(desk.Window(tip), nullptr);
+}
+
 }  // namespace
 }  // namespace lensoro::sim
