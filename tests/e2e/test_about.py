@@ -15,7 +15,6 @@ import os
 import struct
 import sys
 import time
-import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)

@@ -16,7 +16,6 @@ or Wine is missing.
 import os
 import sys
 import time
-import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lnswine  # noqa: E402
