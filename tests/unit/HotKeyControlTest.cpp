@@ -156,7 +156,7 @@ TEST(SimKeyboard, KeyDataCarriesScanCodeExtendedFlagAndAlt) {
 
 // --- The field on a form of the simulated desktop ----------------------------------------
 
-#include "Controls.h"
+#include "FormTest.h"
 
 namespace {
 
@@ -176,13 +176,8 @@ class THotKeyForm : public TForm {
   TRsHotKey Keys{this};
 };
 
-class HotKeyFieldTest : public ::testing::Test {
+class HotKeyFieldTest : public test::TFormTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
-  TApplication App{Proc};
-  void SetUp() override { App.Initialize(); }
-  void Pump() { App.ProcessMessages(); }
   // A key as Windows delivers it: a system key while Alt is held without Ctrl.
   void Key(HWND wnd, std::uint16_t vk, bool down) {
     Desk.KeysDown[vk] = down;
@@ -190,7 +185,6 @@ class HotKeyFieldTest : public ::testing::Test {
     const UINT msg = down ? (sys ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN) : (sys ? win::WM_SYSKEYUP : win::WM_KEYUP);
     Proc.SendMessageW(wnd, msg, vk, Desk.KeyData(vk, !down));
   }
-  std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
 };
 
 }  // namespace

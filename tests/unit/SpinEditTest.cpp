@@ -524,7 +524,7 @@ TEST(SpinField, DecimalSeparatorOfTheLocale) {
 
 // --- The spin edit on a form of the simulated desktop -------------------------------------
 
-#include "Controls.h"
+#include "FormTest.h"
 #include "SimDesktop.h"
 
 namespace {
@@ -551,15 +551,7 @@ class TSpinForm : public TForm {
   TRsSpinEdit Frame{this};
 };
 
-class SpinEditTest : public ::testing::Test {
- protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\lensoro.exe");
-  TApplication App{Proc};
-  void SetUp() override { App.Initialize(); }
-  void Pump() { App.ProcessMessages(); }
-  std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
-};
+class SpinEditTest : public test::TFormTest {};
 
 }  // namespace
 
