@@ -350,8 +350,7 @@ int Atoms() {
 // kinds of WParam, the registered UM_MAGNOTIFY, WM_HOTKEY and tray callbacks
 // with ids that are not its own. Left out, because each is the user's own
 // gesture and opens or toggles something: WM_HOTKEY with the copies' atom
-// ids (0xC000-0xFFFF), and with the tray icon's own id the clicks
-// (left/middle down and up, right up).
+// ids (0xC000-0xFFFF), and tray callbacks with the icon's own id.
 
 constexpr UINT StormLoupeNotify = 0x839C;
 constexpr UINT StormTimeoutMs = 500;
@@ -447,16 +446,13 @@ int Storm(HWND target, unsigned seed, long long count, bool withTray) {
   }
   if (tray && withTray) {
     // The callback number is the icon's secret (1023..32767): all of them,
-    // each with a foreign id and a mouse code, and with the icon's own id and
-    // a code that opens nothing.
+    // each with a foreign id (the icon's is its window) and a mouse code.
     const UINT mouse[] = {0x200, 0x201, 0x202, 0x203, 0x204, 0x205, 0x206, 0x207, 0x208, 0x209, 0x403, 0x404, 0x405};
-    const UINT harmless[] = {0x200, 0x203, 0x204, 0x206, 0x209, 0x20A, 0x400, 0x403, 0x404, 0x405};
     const WPARAM own = reinterpret_cast<WPARAM>(tray);
     for (UINT msg = 1023; msg <= 32767; ++msg) {
       WPARAM wp = any();
       if (wp == own) wp = own + 1;
       StormSend(trayCount, tray, msg, wp, mouse[msg % (sizeof mouse / sizeof *mouse)]);
-      StormSend(trayCount, tray, msg, own, harmless[msg % (sizeof harmless / sizeof *harmless)]);
     }
   }
   DestroyWindow(decoy);
