@@ -23,13 +23,20 @@ using namespace lensoro::sim;
 
 namespace {
 
+// A copy that runs from `exe`, with `ini` as its settings file when given.
 struct TCopy {
+  TCopy(TSimDesktop& desk, const std::u16string& exe, const std::u16string& ini, bool is64Bit)
+      : Proc(test::AddLensoro(desk, exe, is64Bit)), App(Proc) {
+    if (!ini.empty()) desk.AddFile(exe.substr(0, exe.size() - 4) + u".ini", test::Utf16File(ini));
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+    Form->Show();
+  }
+  HWND Handle() const { return Form->Handle(); }
+
   TSimProcess& Proc;
   TApplication App;
   std::unique_ptr<TMainForm> Form;
-
-  explicit TCopy(TSimProcess& proc) : Proc(proc), App(proc) {}
-  HWND Handle() const { return Form->Handle(); }
 };
 
 class StormTest : public ::testing::Test {
@@ -38,13 +45,7 @@ class StormTest : public ::testing::Test {
   std::vector<std::unique_ptr<TCopy>> Copies;
 
   TCopy& Start(const std::u16string& exe, const std::u16string& ini = {}, bool is64Bit = false) {
-    auto copy = std::make_unique<TCopy>(test::AddLensoro(Desk, exe, is64Bit));
-    if (!ini.empty()) Desk.AddFile(exe.substr(0, exe.size() - 4) + u".ini", test::Utf16File(ini));
-    copy->App.Initialize();
-    copy->Form = std::make_unique<TMainForm>(copy->App);
-    copy->Form->Show();
-    Copies.push_back(std::move(copy));
-    return *Copies.back();
+    return *Copies.emplace_back(std::make_unique<TCopy>(Desk, exe, ini, is64Bit));
   }
   static std::vector<HWND> Listed(const TCopy& c) {
     std::vector<HWND> out;
