@@ -311,6 +311,19 @@ class TMainForm : private IWindowHandler {
   std::unique_ptr<TLnsList> FLnsList;
   // The options dialog made last; it goes first when the loupe goes.
   std::unique_ptr<TOptionForm> FOptionFormHolder;
+
+  // Anybody can send LOUPE_CLOSING for any loupe: one that still has its
+  // window a while after it said so is listed again.
+  static constexpr DWORD ClosedPeerRecheckMs = 2000;
+  struct TClosedPeer {
+    HWND Window = 0;
+    bool IsVisible = true;
+    DWORD Since = 0;
+  };
+  std::vector<TClosedPeer> FClosedPeers;
+  // The test the search applies to another copy's loupe, seen from its side.
+  bool IsOtherCopysLoupe(HWND wnd);
+  void RecheckClosedPeers();
 };
 
 }  // namespace lensoro

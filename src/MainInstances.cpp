@@ -150,23 +150,21 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
   // Handles travel as 32-bit values, whatever the sender's build.
   const HWND sender = static_cast<HWND>(wParam & 0xFFFFFFFFu);
   switch (lParam) {
-    case LOUPE_STARTUP: {
+    case LOUPE_STARTUP:
       // Anybody can send this message: list only a real loupe, and once.
-      char16_t title[261] = {};
-      const int length = FPlatform.GetWindowTextW(sender, title, 261);
-      if (sender == FHandle || !FPlatform.IsWindow(sender) || length <= 0 ||
-          !SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption) ||
-          FLnsList->IndexOfWindowHandle(sender) >= 0) {
-        return;
-      }
+      if (FLnsList->IndexOfWindowHandle(sender) >= 0 || !IsOtherCopysLoupe(sender)) return;
       FLnsList->Add(sender);
       ApplyExclusionList();
       return;
-    }
     case LOUPE_CLOSING: {
       const int i = FLnsList->IndexOfWindowHandle(sender);
       // Never our own entry: it stays entry 0 for the loupe's life.
-      if (i > 0) FLnsList->Delete(i);
+      if (i > 0) {
+        if (FPlatform.IsWindow(sender)) {
+          FClosedPeers.push_back({sender, (*FLnsList)[i].IsVisible, FPlatform.GetTickCount()});
+        }
+        FLnsList->Delete(i);
+      }
       ApplyExclusionList();
       return;
     }
@@ -187,6 +185,43 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
     default:
       return;
   }
+}
+
+bool TMainForm::IsOtherCopysLoupe(HWND wnd) {
+  if (wnd == FHandle || !FPlatform.IsWindow(wnd) || FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) return false;
+  char16_t title[261] = {};
+  const int length = FPlatform.GetWindowTextW(wnd, title, 261);
+  if (length <= 0 || !SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
+    return false;
+  }
+  // A copy that found us has another path and its file name is in ours; a
+  // window of another program with the loupe's caption is not excluded.
+  const std::u16string path = GetWindowProcessImagePath(FPlatform, wnd);
+  const std::u16string own = FPlatform.ExpandUNCFileName(FApp.ExeName);
+  return !path.empty() && !SameTextAscii(path, own) && ContainsFileName(own, ExtractFileName(path));
+}
+
+void TMainForm::RecheckClosedPeers() {
+  if (FClosedPeers.empty()) return;
+  const DWORD now = FPlatform.GetTickCount();
+  bool listed = false;
+  for (auto it = FClosedPeers.begin(); it != FClosedPeers.end();) {
+    if (!FPlatform.IsWindow(it->Window)) {
+      it = FClosedPeers.erase(it);
+      continue;
+    }
+    if (now - it->Since < ClosedPeerRecheckMs) {
+      ++it;
+      continue;
+    }
+    // Still there: the closing message was not its own.
+    if (FLnsList->IndexOfWindowHandle(it->Window) < 0 && IsOtherCopysLoupe(it->Window)) {
+      FLnsList->Add(it->Window).IsVisible = it->IsVisible;
+      listed = true;
+    }
+    it = FClosedPeers.erase(it);
+  }
+  if (listed) ApplyExclusionList();
 }
 
 // --- Activation, moving and sizing --------------------------------------------------

@@ -5,7 +5,10 @@
 
 namespace lensoro {
 
-void TMainForm::Timer1Timer() { UpdateMagnifier(LoupeMode); }
+void TMainForm::Timer1Timer() {
+  RecheckClosedPeers();
+  UpdateMagnifier(LoupeMode);
+}
 
 void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   TPlatform& p = FPlatform;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -137,7 +138,8 @@ int Usage() {
       "       lnsprobe answer TITLE [ID]\n"
       "       lnsprobe menus\n"
       "       lnsprobe pick DOWNS\n"
-      "       lnsprobe atoms\n",
+      "       lnsprobe atoms\n"
+      "       lnsprobe storm HWND SEED COUNT [notray]\n",
       stderr);
   return 2;
 }
@@ -343,6 +345,134 @@ int Atoms() {
   return 0;
 }
 
+// --- storm: messages from a stranger ------------------------------------------
+// Sends a loupe what another program could: every instance code with all
+// kinds of WParam, the registered UM_MAGNOTIFY, WM_HOTKEY and tray callbacks
+// with ids that are not its own. Left out, because each is the user's own
+// gesture and opens or toggles something: WM_HOTKEY with the copies' atom
+// ids (0xC000-0xFFFF), and tray callbacks with the icon's own id.
+
+constexpr UINT StormLoupeNotify = 0x839C;
+constexpr UINT StormTimeoutMs = 500;
+
+struct TStormCount {
+  const char* Kind;
+  long long Sent = 0, Answered = 0, TimedOut = 0, Failed = 0;
+};
+
+void StormSend(TStormCount& count, HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  SetLastError(0);
+  const LRESULT ok = SendMessageTimeoutW(h, msg, wp, lp, SMTO_NORMAL | SMTO_ABORTIFHUNG, StormTimeoutMs, &result);
+  const DWORD error = ok ? 0 : GetLastError();
+  ++count.Sent;
+  if (ok)
+    ++count.Answered;
+  else if (error == ERROR_TIMEOUT || error == 0)
+    ++count.TimedOut;
+  else
+    ++count.Failed;
+}
+
+HWND StormWindow(const wchar_t* title) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"LnsProbeStorm";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, L"LnsProbeStorm", title, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                         nullptr);
+}
+
+std::string HwndList(const std::vector<HWND>& list) {
+  std::string out = "[";
+  for (HWND h : list) {
+    if (out.size() > 1) out += ',';
+    out += HwndText(h);
+  }
+  return out + "]";
+}
+
+int Storm(HWND target, unsigned seed, long long count, bool withTray) {
+  if (!IsWindow(target)) {
+    std::fputs("lnsprobe: no such window\n", stderr);
+    return 1;
+  }
+  std::mt19937 random(seed);
+  DWORD targetPid = 0;
+  GetWindowThreadProcessId(target, &targetPid);
+  const std::wstring caption = WindowText(target);
+  // Ours: a plain window and a decoy that carries the loupe's caption.
+  HWND plain = StormWindow(L"lnsprobe storm");
+  HWND decoy = StormWindow(caption.c_str());
+  HWND tray = nullptr, foreign = nullptr;
+  std::vector<HWND> peers;
+  for (HWND h : TopLevelWindows()) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid == GetCurrentProcessId()) continue;
+    if (pid == targetPid && ClassText(h) == L"TRsTrayIconWindow") tray = h;
+    if (pid != targetPid && h != target && WindowText(h) == caption && !GetWindow(h, GW_OWNER)) peers.push_back(h);
+    if (pid != targetPid && !foreign && WindowText(h) != caption && IsWindowVisible(h)) foreign = h;
+  }
+  std::vector<HWND> windows{target, GetDesktopWindow(), plain, decoy};
+  if (foreign) windows.push_back(foreign);
+  if (tray) windows.push_back(tray);
+  for (HWND h : peers) windows.push_back(h);
+  for (HWND h : Descendants(target)) windows.push_back(h);
+  std::vector<WPARAM> params;
+  for (HWND h : windows) params.push_back(reinterpret_cast<WPARAM>(h));
+  for (WPARAM v : {WPARAM(0), WPARAM(1), WPARAM(0xFFFFFFFFu)}) params.push_back(v);
+  for (long long i = 0; i < count; ++i) params.push_back(static_cast<WPARAM>(random()));
+  const auto any = [&] { return params[random() % params.size()]; };
+  Emit("{\"target\":" + HwndText(target) + ",\"seed\":" + std::to_string(seed) + ",\"decoy\":" + HwndText(decoy) +
+       ",\"plain\":" + HwndText(plain) + ",\"tray\":" + HwndText(tray) + ",\"peers\":" + HwndList(peers) +
+       ",\"named\":" + HwndList(windows) + "}");
+
+  TStormCount notify{"UM_LOUPENOTIFY"}, magNotify{"UM_MAGNOTIFY"}, hotKey{"WM_HOTKEY"}, trayCount{"tray"};
+  for (LPARAM code = 0; code <= 15; ++code) {
+    for (WPARAM wp : params) StormSend(notify, target, StormLoupeNotify, wp, code);
+  }
+  const UINT um = RegisterWindowMessageW(L"UM_MAGNOTIFY");
+  for (long long i = 0; i < 16 + count; ++i) {
+    const LPARAM code = i < 16 ? static_cast<LPARAM>(i) : static_cast<LPARAM>(random());
+    StormSend(magNotify, target, um, any(), code);
+  }
+  for (long long i = 0; i < 16 + count; ++i) {
+    UINT id = static_cast<UINT>(random() % 0x20000u);
+    if (id >= 0xC000 && id <= 0xFFFF) id -= 0xC000;
+    if (i < 2) id = static_cast<UINT>(-1 - i);  // the system's own snapshot ids
+    StormSend(hotKey, target, WM_HOTKEY, id, static_cast<LPARAM>(random()));
+  }
+  if (tray && withTray) {
+    // The callback number is the icon's secret (1023..32767): all of them,
+    // each with a foreign id (the icon's is its window) and a mouse code.
+    const UINT mouse[] = {0x200, 0x201, 0x202, 0x203, 0x204, 0x205, 0x206, 0x207, 0x208, 0x209, 0x403, 0x404, 0x405};
+    const WPARAM own = reinterpret_cast<WPARAM>(tray);
+    for (UINT msg = 1023; msg <= 32767; ++msg) {
+      WPARAM wp = any();
+      if (wp == own) wp = own + 1;
+      StormSend(trayCount, tray, msg, wp, mouse[msg % (sizeof mouse / sizeof *mouse)]);
+    }
+  }
+  DestroyWindow(decoy);
+  DestroyWindow(plain);
+  long long total = 0, answered = 0, timedOut = 0, failed = 0;
+  for (const TStormCount* c : {&notify, &magNotify, &hotKey, &trayCount}) {
+    Emit(std::string("{\"kind\":\"") + c->Kind + "\",\"sent\":" + std::to_string(c->Sent) +
+         ",\"answered\":" + std::to_string(c->Answered) + ",\"timed_out\":" + std::to_string(c->TimedOut) +
+         ",\"failed\":" + std::to_string(c->Failed) + "}");
+    total += c->Sent;
+    answered += c->Answered;
+    timedOut += c->TimedOut;
+    failed += c->Failed;
+  }
+  Emit("{\"kind\":\"total\",\"sent\":" + std::to_string(total) + ",\"answered\":" + std::to_string(answered) +
+       ",\"timed_out\":" + std::to_string(timedOut) + ",\"failed\":" + std::to_string(failed) +
+       ",\"alive\":" + Bool(IsWindow(target) != 0) + "}");
+  return IsWindow(target) ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -373,6 +503,13 @@ int wmain(int argc, wchar_t** argv) {
     long long id = IDOK;
     if (argc == 4 && !ParseNumber(argv[3], id)) return Usage();
     return Answer(argv[2], id);
+  }
+  if (cmd == L"storm" && (argc == 5 || (argc == 6 && std::wstring(argv[5]) == L"notray"))) {
+    HWND h;
+    long long seed, count;
+    if (!ParseHwnd(argv[2], h) || !ParseNumber(argv[3], seed) || !ParseNumber(argv[4], count) || count < 0)
+      return Usage();
+    return Storm(h, static_cast<unsigned>(seed), count, argc == 5);
   }
   return Usage();
 }

@@ -1,0 +1,221 @@
+// Messages from outside: strangers send a running loupe (with a second copy
+// beside it) every instance code with every kind of WParam, foreign hot-key
+// ids and foreign tray callbacks. The loupe must go on ticking, list and
+// exclude only the real loupes, and show nothing.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Format.h"
+#include "Framework.h"
+#include "LnsLib.h"
+#include "LnsList.h"
+#include "Main.h"
+#include "SimDesktop.h"
+#include "TestFiles.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+// A copy that runs from `exe`, with `ini` as its settings file when given.
+struct TCopy {
+  TCopy(TSimDesktop& desk, const std::u16string& exe, const std::u16string& ini, bool is64Bit)
+      : Proc(test::AddLensoro(desk, exe, is64Bit)), App(Proc) {
+    if (!ini.empty()) desk.AddFile(exe.substr(0, exe.size() - 4) + u".ini", test::Utf16File(ini));
+    App.Initialize();
+    Form = std::make_unique<TMainForm>(App);
+    Form->Show();
+  }
+  HWND Handle() const { return Form->Handle(); }
+
+  TSimProcess& Proc;
+  TApplication App;
+  std::unique_ptr<TMainForm> Form;
+};
+
+class StormTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  std::vector<std::unique_ptr<TCopy>> Copies;
+
+  TCopy& Start(const std::u16string& exe, const std::u16string& ini = {}, bool is64Bit = false) {
+    return *Copies.emplace_back(std::make_unique<TCopy>(Desk, exe, ini, is64Bit));
+  }
+  static std::vector<HWND> Listed(const TCopy& c) {
+    std::vector<HWND> out;
+    for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
+    return out;
+  }
+  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->MagHandle())->FilterList; }
+  // The last MagSetWindowFilterList call of a copy: (magnifier, count).
+  std::pair<std::int64_t, std::int64_t> LastFilterCall(const TCopy& c) {
+    std::pair<std::int64_t, std::int64_t> last{-1, -1};
+    for (const auto& call : Desk.Calls()) {
+      if (call.Pid == c.Proc.Pid && std::string(call.Name) == "MagSetWindowFilterList") last = {call.A[0], call.A[2]};
+    }
+    return last;
+  }
+  void Quit(TCopy& c) {
+    c.Proc.SendMessageW(c.Handle(), win::WM_CLOSE, 0, 0);
+    c.Form.reset();
+  }
+};
+
+// Ctrl+Alt+L for A only: two copies with one hot key would report a clash.
+const std::u16string HotKeyIni = u"[ShortCut]\r\nActPopMinimizeAndRestore=76,Ctrl+Alt+\r\n";
+const std::u16string PlaceB = u"[MainForm]\r\nLeft=900\r\nTop=100\r\n";
+
+}  // namespace
+
+TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWorking) {
+  Desk.OsVersion = {6, 1, 7601};  // UM_MAGNOTIFY exists only here
+  TCopy& a = Start(u"C:\\A\\lensoro.exe", HotKeyIni);
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", PlaceB);
+  ASSERT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  ASSERT_NE(a.Form->HotKeyId(), 0);
+  ASSERT_EQ(Desk.CountCalls("RegisterHotKey", a.Proc.Pid), 1);
+
+  TSimProcess& shell = Desk.AddProcess(u"C:\\Windows\\explorer.exe");
+  TSimProcess& tool = Desk.AddProcess(u"C:\\Tools\\storm.exe");
+  const HWND desktop = Desk.AddForeignWindow(shell.Pid, u"Progman", u"Program Manager");
+  const HWND plain = Desk.AddForeignWindow(tool.Pid, u"StormWindow", u"storm");
+  // Another program's window that calls itself a loupe.
+  const HWND decoy = Desk.AddForeignWindow(tool.Pid, u"StormDecoy", LoupeCaption, 0, {243, 478, 511, 698});
+  const TRsTrayIcon& tray = *a.Form->TrayIcon1;
+  const HWND trayWnd = tray.WindowHandle();
+  const UINT trayId = tray.IconData().uID, trayMsg = tray.IconData().uCallbackMessage;
+  ASSERT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
+
+  std::mt19937 random(9);
+  std::vector<WPARAM> wParams{a.Handle(), b.Handle(), desktop, plain, decoy, a.Form->MagHandle(), trayWnd,
+                              0,          1,          0xFFFFFFFFu};
+  for (int i = 0; i < 4; ++i) wParams.push_back(random());
+
+  const auto send = [&](HWND to, UINT msg, WPARAM w, LPARAM l) {
+    LRESULT r = 0;
+    tool.SendMessageTimeoutW(to, msg, w, l, win::SMTO_NORMAL | win::SMTO_ABORTIFHUNG, 200, r);
+  };
+  int sent = 0;
+  for (LPARAM code = 0; code <= 15; ++code) {
+    for (const WPARAM w : wParams) {
+      send(a.Handle(), UM_LOUPENOTIFY, w, code);
+      ++sent;
+    }
+  }
+  const UINT magNotify = tool.RegisterWindowMessageW(u"UM_MAGNOTIFY");
+  ASSERT_EQ(magNotify, a.Form->UMMagNotify());
+  for (int i = 0; i < 40; ++i) {
+    const LPARAM code = i < 16 ? i : static_cast<LPARAM>(random());
+    send(a.Handle(), magNotify, wParams[static_cast<std::size_t>(i) % wParams.size()], code);
+    ++sent;
+  }
+  for (int i = 0; i < 40; ++i) {
+    WPARAM id = random() & 0x1FFFF;
+    if (id == a.Form->HotKeyId()) ++id;
+    send(a.Handle(), win::WM_HOTKEY, id, static_cast<LPARAM>(random()));
+    ++sent;
+  }
+  // Every mouse code with an icon id that is not ours; right-button-up with
+  // our own id would open the menu and is the user's, not a stranger's.
+  const std::vector<UINT> mouse{0x200, 0x201, 0x202, 0x203, 0x204, 0x205, 0x206, 0x207, 0x208, 0x209, 0x403, 0x404,
+                                0x405};
+  for (const UINT m : mouse) {
+    for (const WPARAM w : {WPARAM{0}, WPARAM{1}, WPARAM{trayId + 1}, WPARAM{a.Handle()}, static_cast<WPARAM>(random())}) {
+      if (w == trayId) continue;
+      send(trayWnd, trayMsg, w, m);
+      ++sent;
+    }
+  }
+  // And B, briefly: the codes with the decoy and with A.
+  for (LPARAM code = 0; code <= 15; ++code) {
+    send(b.Handle(), UM_LOUPENOTIFY, decoy, code);
+    send(b.Handle(), UM_LOUPENOTIFY, a.Handle(), code);
+    sent += 2;
+  }
+  EXPECT_GT(sent, 300);
+
+  // Rebuilds asked for finish; a loupe named as closing that still stands
+  // is listed again.
+  Desk.RunFor(3000);
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(LastFilterCall(a), (std::pair<std::int64_t, std::int64_t>{a.Form->MagHandle(), 2}));
+  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(Filter(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  for (const auto& d : Desk.Dialogs) ADD_FAILURE() << "dialog: " << Utf16ToUtf8(d.Text);
+  EXPECT_FALSE(a.App.Terminated());
+  EXPECT_FALSE(b.App.Terminated());
+  // Foreign hot-key ids and tray ids toggled nothing; the icon is still there.
+  EXPECT_TRUE(Desk.Window(a.Handle())->Visible);
+  EXPECT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
+  // Still ticking into a live magnifier.
+  ASSERT_TRUE(Desk.Window(a.Form->MagHandle())->IsMagnifier);
+  const int sources = Desk.Window(a.Form->MagHandle())->SourceSetCount;
+  Desk.RunFor(500);
+  EXPECT_GE(Desk.Window(a.Form->MagHandle())->SourceSetCount, sources + 8);
+
+  // B's own closing still takes it out for good.
+  Quit(b);
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  Desk.RunFor(3000);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+}
+
+TEST_F(StormTest, AWindowWithTheLoupeCaptionIsListedOnlyWhenItIsAnotherCopy) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TSimProcess& tool = Desk.AddProcess(u"C:\\Tools\\tool.exe");
+  const HWND decoy = Desk.AddForeignWindow(tool.Pid, u"Decoy", LoupeCaption);
+  // An owned window of a real copy's process is not a loupe either.
+  TSimProcess& copyProcess = Desk.AddProcess(u"C:\\C\\lensoro.exe");
+  const HWND owned = Desk.AddForeignWindow(copyProcess.Pid, u"Owned", LoupeCaption, a.Handle());
+  // The same program from our own path is no other copy.
+  TSimProcess& same = Desk.AddProcess(u"c:\\a\\LENSORO.EXE");
+  const HWND twin = Desk.AddForeignWindow(same.Pid, u"Twin", LoupeCaption);
+  for (const HWND w : {decoy, owned, twin}) tool.SendMessageW(a.Handle(), UM_LOUPENOTIFY, w, LOUPE_STARTUP);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+
+  // Real copies of either build from other folders announce themselves
+  // and are listed; so is a lensoro.exe by a mylensoro.exe it found.
+  TCopy& b = Start(u"D:\\Tools64\\lensoro.exe", PlaceB, /*is64Bit=*/true);
+  TCopy& m = Start(u"C:\\M\\mylensoro.exe");
+  // mylensoro.exe finds no path holding its name, so it tells nobody.
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(Listed(m), std::vector<HWND>{m.Handle()});
+  TCopy& c = Start(u"C:\\C2\\lensoro.exe");
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle(), c.Handle()}));
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle(), c.Handle()}));
+  EXPECT_EQ(Listed(m), (std::vector<HWND>{m.Handle(), c.Handle()}));
+}
+
+TEST_F(StormTest, AClosingMessageFromAStrangerDropsALiveLoupeOnlyForAWhile) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", PlaceB);
+  b.Form->MinimizeToTray();
+  ASSERT_FALSE(a.Form->LnsList()[1].IsVisible);
+  TSimProcess& tool = Desk.AddProcess(u"C:\\Tools\\tool.exe");
+  tool.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_CLOSING);
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  Desk.RunFor(1900);  // the grace a closing copy has to take its window away
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  Desk.RunFor(200);
+  // Back, still known as hidden, and excluded again.
+  ASSERT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_FALSE(a.Form->LnsList()[1].IsVisible);
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+
+  // Its own closing: gone at once, and it stays gone.
+  Quit(b);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  Desk.RunFor(3000);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_TRUE(Desk.Dialogs.empty());
+}
