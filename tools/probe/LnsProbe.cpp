@@ -137,7 +137,8 @@ int Usage() {
       "       lnsprobe answer TITLE [ID]\n"
       "       lnsprobe menus\n"
       "       lnsprobe pick DOWNS\n"
-      "       lnsprobe atoms\n",
+      "       lnsprobe atoms\n"
+      "       lnsprobe lock PATH SECONDS\n",
       stderr);
   return 2;
 }
@@ -343,6 +344,22 @@ int Atoms() {
   return 0;
 }
 
+// lock PATH SECONDS: holds the file open with no sharing, as another
+// program that has it open for itself does, then lets go.
+int Lock(const std::wstring& path, long long seconds) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Emit("{\"locked\":false,\"path\":" + Json(path) + ",\"error\":" + std::to_string(GetLastError()) + "}");
+    return 1;
+  }
+  Emit("{\"locked\":true,\"path\":" + Json(path) + "}");
+  Sleep(static_cast<DWORD>(seconds * 1000));
+  CloseHandle(file);
+  Emit("{\"released\":true,\"path\":" + Json(path) + "}");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -373,6 +390,11 @@ int wmain(int argc, wchar_t** argv) {
     long long id = IDOK;
     if (argc == 4 && !ParseNumber(argv[3], id)) return Usage();
     return Answer(argv[2], id);
+  }
+  if (cmd == L"lock" && argc == 4) {
+    long long seconds;
+    if (!ParseNumber(argv[3], seconds) || seconds < 0) return Usage();
+    return Lock(argv[2], seconds);
   }
   return Usage();
 }
