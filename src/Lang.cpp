@@ -194,8 +194,9 @@ TIniFile OpenLangFile(TApplication& app) {
     return ini.Readable() ? ini : TIniFile();
   }
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();
+  const int limitMB = static_cast<int>(MaxLangFileBytes / (1024 * 1024));
   const std::u16string reason = (read || error == ERROR_FILE_TOO_LARGE)
-                                    ? FormatText(u"it is larger than %d MB", {static_cast<int>(MaxLangFileBytes / (1024 * 1024))})
+                                    ? FormatText(u"it is larger than %d MB", {limitMB})
                                     : SysErrorMessage(p, error);
   TellOnce(app, path, FormatText(u"Lensoro cannot read the language file: [%s] (%s)", {path, reason}));
   return TIniFile();
