@@ -20,24 +20,15 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
 from lnswine import StubLog, unix_to_windows, wait_for  # noqa: E402
+from test_settings import BOM, IDOK, LANG_NAME, POINTER, WM_COMMAND, read_bytes  # noqa: E402
 from test_startup import LOUPE_RECT, WM_CLOSE  # noqa: E402
 
 CONFIG = test_startup.CONFIG  # LoupeSession.out_path reads it
-LANG_NAME = "LN日本語_かな.lang"
-BOM = b"\xff\xfe"
-WM_COMMAND = 0x0111
-IDOK = 1
-POINTER = (1100, 900)
 # The user's settings: another place and frame than a first run's.
 USER_RECT = [100, 150, 500, 450]
 USER_INI = BOM + ("[MainForm]\r\nLeft=100\r\nTop=150\r\nWidth=400\r\nHeight=300\r\n\r\n"
                   "[Loupe]\r\nFrameWidth=6\r\nLoupeRate=3.5\r\n; my note\r\nMine=1\r\n").encode("utf-16-le")
 BIG_LANG_BYTES = 100 * 1024 * 1024
-
-
-def read_bytes(path):
-    with open(path, "rb") as f:
-        return f.read()
 
 
 def run_root(*args):
@@ -58,10 +49,11 @@ class HostileFilesTest(test_startup.LoupeSession):
     @classmethod
     def setUpClass(cls):
         cls.open_session()
+        # The stand-in's log shows each copy tracking.
+        cls.log = StubLog(os.path.join(cls.session.root, "magstub.log"))
+        cls.env = {"LENSORO_MAGSTUB_LOG": cls.log.path}
         try:
-            cls.session.xdotool("mousemove", *POINTER)
-            cls.log = StubLog(os.path.join(cls.session.root, "magstub.log"))
-            cls.env = {"LENSORO_MAGSTUB_LOG": cls.log.path}
+            cls.session.xdotool("mousemove", *POINTER)  # far from every loupe
         except BaseException:
             cls.session.close()
             raise
