@@ -596,7 +596,12 @@ TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& pa
 
 void LoadSettings(TMainForm& form) {
   TApplication& app = form.App();
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  TIniFileResult read;
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
+  if (!read.Ok) {
+    form.SaveNotice.HoldSaves(read.Error);
+    ShowMsgDialog(app, ReadFailureMessage(app.Platform, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK);
+  }
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
 
   // Each value is applied as soon as it is read. A size below one pixel
@@ -636,9 +641,19 @@ void LoadSettings(TMainForm& form) {
   }
 }
 
+namespace {
+// The settings of a run that could not read its file must not replace it.
+bool SavesHeld(TApplication& app, TIniFileResult& result) {
+  if (!app.MainForm || !app.MainForm->SaveNotice.SavesHeld()) return false;
+  result = Failed(app.Platform, app.MainForm->SaveNotice.HeldError());
+  return true;
+}
+}  // namespace
+
 TIniFileResult SaveSettings(TMainForm& form) {
   TApplication& app = form.App();
   TPlatform& p = app.Platform;
+  if (TIniFileResult held; SavesHeld(app, held)) return held;
   const std::u16string sep = p.GetLocaleDecimalSeparator();
   return UpdateIniFile(p, app.IniFileName, [&](TIniFile& ini) {
     ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
@@ -669,6 +684,7 @@ void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
 }
 
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {
+  if (TIniFileResult held; SavesHeld(app, held)) return held;
   return UpdateIniFile(app.Platform, app.IniFileName, [&](TIniFile& ini) {
     ini.WriteInteger(kSecOptionForm, u"Left", left);
     ini.WriteInteger(kSecOptionForm, u"Top", top);
@@ -680,10 +696,21 @@ bool TSaveFailureNotice::ShouldTell(const TIniFileResult& result) {
     FTold = false;
     return false;
   }
-  if (FTold && FToldError == result.Error) return false;
+  if (FHeld || (FTold && FToldError == result.Error)) return false;
   FTold = true;
   FToldError = result.Error;
   return true;
+}
+
+void TSaveFailureNotice::HoldSaves(DWORD error) {
+  FHeld = FTold = true;
+  FToldError = error;
+}
+
+std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
+  return FormatText(u"Lensoro cannot read its settings file: [%s] (%s)\r\n\r\nIt is left as it is; the settings of "
+                    u"this run are the defaults and will not be saved.",
+                    {path, SysErrorMessage(platform, error)});
 }
 
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {

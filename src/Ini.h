@@ -148,6 +148,9 @@ TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& pa
 
 // --- Settings ----------------------------------------------------------------------
 // Each call reads the settings file afresh; each save rewrites it whole.
+// A file that is there but cannot be read (locked by another program, say)
+// is told of once; the run goes on with the defaults and never saves over
+// it, so what the file holds survives.
 void LoadSettings(TMainForm& form);
 TIniFileResult SaveSettings(TMainForm& form);
 // The options dialog's position: left and top come in as the dialog's
@@ -161,15 +164,23 @@ class TSaveFailureNotice {
  public:
   // True when this result should be shown to the user now.
   bool ShouldTell(const TIniFileResult& result);
+  // The file could not be read: saves in this run fail with `error`, and
+  // the user, told already, hears no more of it.
+  void HoldSaves(DWORD error);
+  bool SavesHeld() const { return FHeld; }
+  DWORD HeldError() const { return FToldError; }
 
  private:
   DWORD FToldError = 0;
   bool FTold = false;
+  bool FHeld = false;
 };
 
 // "Lensoro cannot save its settings: [path] (reason)": fixed English, as no
 // language key exists for it.
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
+// "Lensoro cannot read its settings file: [path] (reason) ...".
+std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
 // "Lensoro could not read its settings file; it was kept as: [path]".
 std::u16string KeptAsideMessage(const std::u16string& keptAs);
 // Shows what a save result calls for (a failure once, a kept-aside file

@@ -169,12 +169,37 @@ std::u16string MenuText(const std::u16string& text) {
   return out;
 }
 
+constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
+
+// Shows a problem with a language file unless the user has heard of it.
+void TellOnce(TApplication& app, const std::u16string& path, const std::u16string& text) {
+  const std::u16string folded = FoldAscii(path);
+  auto& told = app.Lang.ToldFiles;
+  if (std::find(told.begin(), told.end(), folded) != told.end()) return;
+  told.push_back(folded);
+  ShowMsgDialog(app, text, TMsgDlgType::Error, mbOK);
+}
+
 // The common first step of every apply, then the file's texts. A file that
-// is no UTF-16 text gives none of its texts.
+// is no UTF-16 text, or cannot be read, gives none of its texts.
 TIniFile OpenLangFile(TApplication& app) {
-  if (!FileExists(app.Platform, app.Lang.LangFile)) SelectDefaultLangFile(app);
-  TIniFile ini = LoadIniFile(app.Platform, app.Lang.LangFile);
-  return ini.Readable() ? ini : TIniFile();
+  TPlatform& p = app.Platform;
+  if (!FileExists(p, app.Lang.LangFile)) SelectDefaultLangFile(app);
+  const std::u16string& path = app.Lang.LangFile;
+  std::vector<std::uint8_t> bytes;
+  const bool read = p.ReadFileBytes(path, bytes);
+  const DWORD error = read ? 0 : p.GetLastError();
+  if (read && bytes.size() <= MaxLangFileBytes) {
+    TIniFile ini(bytes);
+    return ini.Readable() ? ini : TIniFile();
+  }
+  if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();
+  const int limitMB = static_cast<int>(MaxLangFileBytes / (1024 * 1024));
+  const std::u16string reason = (read || error == ERROR_FILE_TOO_LARGE)
+                                    ? FormatText(u"it is larger than %d MB", {limitMB})
+                                    : SysErrorMessage(p, error);
+  TellOnce(app, path, FormatText(u"Lensoro cannot read the language file: [%s] (%s)", {path, reason}));
+  return TIniFile();
 }
 
 TLangCaptions SectionCaptions(TApplication& app, const std::u16string& section) {
@@ -232,10 +257,18 @@ bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path) {
 }
 
 void SelectDefaultLangFile(TApplication& app) {
-  app.Lang.LangFile = app.Lang.LangDir + DefaultLangFileName;
+  TLangState& lang = app.Lang;
+  lang.LangFile = lang.LangDir + DefaultLangFileName;
   // When it cannot be written the built-in texts stand in: they are the
   // file's texts.
-  if (!FileExists(app.Platform, app.Lang.LangFile)) WriteDefaultLangFile(app.Platform, app.Lang.LangFile);
+  if (FileExists(app.Platform, lang.LangFile) || WriteDefaultLangFile(app.Platform, lang.LangFile)) return;
+  // A folder that is gone holds nothing to lose; a folder that refuses the
+  // file is worth a word.
+  const DWORD error = app.Platform.GetLastError();
+  if (error == win::ERROR_PATH_NOT_FOUND) return;
+  TellOnce(app, lang.LangFile,
+           FormatText(u"Lensoro cannot write the language file: [%s] (%s)",
+                      {lang.LangFile, SysErrorMessage(app.Platform, error)}));
 }
 
 bool EnsureLangDir(TApplication& app) {
@@ -246,6 +279,9 @@ bool EnsureLangDir(TApplication& app) {
     ShowMsgDialog(app, FormatText(u"Lensoro cannot make directory: [%s]", {app.Lang.LangDir}), TMsgDlgType::Error,
                   mbOK);
     app.Lang.LangDir = exeFolder;
+    // The user knows the folder is unusable; the default file failing there
+    // too would tell nothing new.
+    app.Lang.ToldFiles.push_back(FoldAscii(exeFolder + DefaultLangFileName));
   }
   app.Lang.LangFile = ReadLangFileName(app);
   return made;

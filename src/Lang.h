@@ -29,6 +29,9 @@ const std::vector<TLangDefault>& DefaultLangEntries();
 std::u16string BuiltInText(const std::u16string& key);
 
 constexpr const char16_t* DefaultLangFileName = u"LN日本語_かな.lang";
+// A language file holds some ten kilobytes of text; anything beyond this is
+// no language file and is not read.
+constexpr std::size_t MaxLangFileBytes = 1024 * 1024;
 
 // Process-wide language state.
 struct TLangState {
@@ -39,6 +42,9 @@ struct TLangState {
   std::map<std::u16string, std::u16string> Texts;
   // The message-box caption; empty until a language has been applied.
   std::u16string MsgDialogCaption;
+  // Files (A-Z folded) the user has been told this run cannot be read or
+  // written: each is told of once.
+  std::vector<std::u16string> ToldFiles;
 
   // The text of a kept key; its built-in default when none was applied.
   std::u16string Text(const std::u16string& key) const;

@@ -118,6 +118,15 @@ struct TSimFile {
   bool Directory = false;
   bool ReadOnly = false;  // writing, replacing or deleting it is denied
   std::vector<std::uint8_t> Data;
+  // A folder that is read-only (a read-only medium or share): creating,
+  // writing, moving or deleting anything in it is denied.
+  bool ReadOnlyFolder = false;
+  // Held open by another program without sharing: reading, writing,
+  // replacing, moving and deleting it fail with a sharing violation.
+  bool Locked = false;
+  // A file longer than its Data: this many bytes, the rest zeros. Large
+  // files cost no memory until they are read.
+  std::uint64_t Size = 0;
 };
 
 // One MessageDialog call.
@@ -407,6 +416,11 @@ class TSimDesktop {
   TSimFile* File(const std::u16string& path);  // null when nothing is there
   std::string FileText(const std::u16string& path);  // the bytes, empty when no file
   std::vector<std::u16string> FilePaths() const;    // all entries, in listing order
+  // A folder made read-only (made first when missing), a file locked by
+  // another program, a file of `size` bytes that begins with `head`.
+  void SetFolderReadOnly(const std::u16string& path, bool readOnly = true);
+  void SetFileLocked(const std::u16string& path, bool locked = true);
+  void AddLargeFile(const std::u16string& path, const std::string& head, std::uint64_t size);
 
   // --- Windows ------------------------------------------------------------
   TSimWindow* Window(HWND wnd);  // null when there is no such window
@@ -646,6 +660,7 @@ class TSimDesktop {
   static std::u16string FileKey(const std::u16string& path);
   static std::u16string ParentKey(const std::u16string& key);
   bool FolderExists(const std::u16string& key) const;
+  bool InReadOnlyFolder(const std::u16string& key) const;
 
   std::map<std::u16string, TSimFile> FFiles;  // key: folded path without trailing separator
   DWORD FClock = 1000;

@@ -6,6 +6,9 @@ namespace lensoro::sim {
 namespace {
 
 constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1, FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32, ERROR_FILE_TOO_LARGE = 223;
+// The Win32 backend reads no file beyond this size.
+constexpr std::uint64_t kReadLimit = 64 * 1024 * 1024;
 
 char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
@@ -48,6 +51,11 @@ std::u16string TSimDesktop::ParentKey(const std::u16string& key) {
   return parent;
 }
 
+bool TSimDesktop::InReadOnlyFolder(const std::u16string& key) const {
+  auto it = FFiles.find(ParentKey(key));
+  return it != FFiles.end() && it->second.ReadOnlyFolder;
+}
+
 bool TSimDesktop::FolderExists(const std::u16string& key) const {
   if (IsRoot(key)) return true;
   auto it = FFiles.find(key);
@@ -79,6 +87,20 @@ std::string TSimDesktop::FileText(const std::u16string& path) {
   return (f && !f->Directory) ? std::string(f->Data.begin(), f->Data.end()) : std::string();
 }
 
+void TSimDesktop::SetFolderReadOnly(const std::u16string& path, bool readOnly) {
+  AddFolder(path);
+  if (TSimFile* f = File(path)) f->ReadOnlyFolder = readOnly;
+}
+
+void TSimDesktop::SetFileLocked(const std::u16string& path, bool locked) {
+  if (TSimFile* f = File(path)) f->Locked = locked;
+}
+
+void TSimDesktop::AddLargeFile(const std::u16string& path, const std::string& head, std::uint64_t size) {
+  AddFile(path, head);
+  File(path)->Size = size;
+}
+
 std::vector<std::u16string> TSimDesktop::FilePaths() const {
   std::vector<std::u16string> paths;
   for (const auto& [key, f] : FFiles) paths.push_back(f.Path);
@@ -98,7 +120,10 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
                                                                    : win::ERROR_PATH_NOT_FOUND);
   }
   if (it->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);
+  if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
+  if (it->second.Size > kReadLimit) return Fail(ERROR_FILE_TOO_LARGE);
   data = it->second.Data;
+  if (it->second.Size > data.size()) data.resize(it->second.Size);
   return true;
 }
 
@@ -107,10 +132,13 @@ bool TSimProcess::WriteFileBytes(const std::u16string& path, const std::vector<s
   if (Injected("WriteFileBytes")) return false;
   const std::u16string key = TSimDesktop::FileKey(path);
   if (!FDesktop.FolderExists(TSimDesktop::ParentKey(key))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (FDesktop.InReadOnlyFolder(key)) return Fail(win::ERROR_ACCESS_DENIED);
   auto it = FDesktop.FFiles.find(key);
   if (it != FDesktop.FFiles.end()) {
+    if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
     if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
     it->second.Data = data;  // CREATE_ALWAYS keeps the name's first spelling
+    it->second.Size = 0;
     return true;
   }
   FDesktop.FFiles[key] = {path, false, false, data};
@@ -128,10 +156,13 @@ bool TSimProcess::MoveFileExW(const std::u16string& from, const std::u16string& 
   }
   if (s->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);  // the model moves files only
   if (!FDesktop.FolderExists(TSimDesktop::ParentKey(dst))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (FDesktop.InReadOnlyFolder(src) || FDesktop.InReadOnlyFolder(dst)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (s->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
   if (src == dst) return true;
   auto d = FDesktop.FFiles.find(dst);
   if (d != FDesktop.FFiles.end()) {
     if (!(flags & win::MOVEFILE_REPLACE_EXISTING)) return Fail(win::ERROR_ALREADY_EXISTS);
+    if (d->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
     if (d->second.Directory || d->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
   }
   TSimFile moved = std::move(s->second);
@@ -150,6 +181,8 @@ bool TSimProcess::DeleteFileW(const std::u16string& path) {
     return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
                                                                    : win::ERROR_PATH_NOT_FOUND);
   }
+  if (FDesktop.InReadOnlyFolder(key)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
   if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
   FDesktop.FFiles.erase(it);
   return true;
@@ -161,6 +194,7 @@ bool TSimProcess::CreateDirectoryW(const std::u16string& path) {
   const std::u16string key = TSimDesktop::FileKey(path);
   if (IsRoot(key) || FDesktop.FFiles.count(key)) return Fail(win::ERROR_ALREADY_EXISTS);
   if (!FDesktop.FolderExists(TSimDesktop::ParentKey(key))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (FDesktop.InReadOnlyFolder(key)) return Fail(win::ERROR_ACCESS_DENIED);
   FDesktop.FFiles[key] = {path, true, false, {}};
   return true;
 }

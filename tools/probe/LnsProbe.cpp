@@ -139,7 +139,8 @@ int Usage() {
       "       lnsprobe menus\n"
       "       lnsprobe pick DOWNS\n"
       "       lnsprobe atoms\n"
-      "       lnsprobe storm HWND SEED COUNT [notray]\n",
+      "       lnsprobe storm HWND SEED COUNT [notray]\n"
+      "       lnsprobe lock PATH SECONDS\n",
       stderr);
   return 2;
 }
@@ -473,6 +474,22 @@ int Storm(HWND target, unsigned seed, long long count, bool withTray) {
   return IsWindow(target) ? 0 : 1;
 }
 
+// lock PATH SECONDS: holds the file open with no sharing, as another
+// program that has it open for itself does, then lets go.
+int Lock(const std::wstring& path, long long seconds) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Emit("{\"locked\":false,\"path\":" + Json(path) + ",\"error\":" + std::to_string(GetLastError()) + "}");
+    return 1;
+  }
+  Emit("{\"locked\":true,\"path\":" + Json(path) + "}");
+  Sleep(static_cast<DWORD>(seconds * 1000));
+  CloseHandle(file);
+  Emit("{\"released\":true,\"path\":" + Json(path) + "}");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -510,6 +527,11 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseHwnd(argv[2], h) || !ParseNumber(argv[3], seed) || !ParseNumber(argv[4], count) || count < 0)
       return Usage();
     return Storm(h, static_cast<unsigned>(seed), count, argc == 5);
+  }
+  if (cmd == L"lock" && argc == 4) {
+    long long seconds;
+    if (!ParseNumber(argv[3], seconds) || seconds < 0) return Usage();
+    return Lock(argv[2], seconds);
   }
   return Usage();
 }

@@ -1,0 +1,246 @@
+// Files the user's machine makes hostile: a read-only program folder, a
+// file named Lang, a settings file another program holds open, a language
+// file of 100 MB. Each is told of once (or falls back quietly), the loupe
+// goes on, and the user's files stay byte for byte as they were.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Framework.h"
+#include "Ini.h"
+#include "Lang.h"
+#include "Main.h"
+#include "Option.h"
+#include "SimDesktop.h"
+#include "TestFiles.h"
+
+using namespace lensoro;
+using namespace lensoro::sim;
+
+namespace {
+
+using lensoro::test::Utf16File;
+
+constexpr DWORD kSharingViolation = 32, kFileTooLarge = 223;
+constexpr char16_t kDir[] = u"C:\\Tools\\Lensoro";
+constexpr char16_t kIni[] = u"C:\\Tools\\Lensoro\\lensoro.ini";
+constexpr char16_t kLangDir[] = u"C:\\Tools\\Lensoro\\Lang";
+const std::string kUserIni = Utf16File(u"[Loupe]\r\nFrameWidth=7\r\nLoupeRate=3.5\r\n; mine\r\nMine=1\r\n");
+
+class HostileFilesTest : public ::testing::Test {
+ protected:
+  TSimDesktop Desk;
+  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
+  std::unique_ptr<TApplication> App;
+  std::unique_ptr<TMainForm> Loupe;
+
+  void Start() {
+    App = std::make_unique<TApplication>(Proc);
+    App->Initialize();
+    Loupe = std::make_unique<TMainForm>(*App);
+    App->MainForm = Loupe.get();
+  }
+  void Pump() {
+    TMsg m;
+    while (Proc.PeekMessageW(m, true)) {
+      if (m.Message == win::WM_QUIT) break;
+      if (App->ProcessDialogMessage(m)) continue;
+      Proc.TranslateMessage(m);
+      Proc.DispatchMessageW(m);
+    }
+  }
+  // The user opens the options dialog and closes it again: two saves.
+  void OpenAndCloseOptions() {
+    Loupe->ActPopShowOption.Execute();
+    ASSERT_NE(Loupe->OptionForm(), nullptr);
+    ASSERT_TRUE(Desk.Click(Loupe->OptionForm()->CloseButton.Handle()));
+    Pump();
+    EXPECT_EQ(Loupe->OptionForm(), nullptr);
+  }
+  // The loupe is up and tracking: a tick hands the magnifier a new source.
+  void ExpectLoupeRuns() {
+    ASSERT_FALSE(App->Terminated());
+    Desk.ClearCalls();
+    Desk.Advance(60);
+    Pump();
+    EXPECT_GT(Desk.CountCalls("MagSetWindowSource", Proc.Pid), 0);
+  }
+  std::vector<std::u16string> Texts() const {
+    std::vector<std::u16string> texts;
+    for (const TSimDialog& d : Desk.Dialogs) texts.push_back(d.Text);
+    return texts;
+  }
+};
+
+}  // namespace
+
+TEST_F(HostileFilesTest, ReadOnlyProgramFolderTellsOnceAndChangesNothing) {
+  Desk.AddFile(kIni, kUserIni);
+  Desk.SetFolderReadOnly(kDir);
+
+  // The model: nothing can be made, written, moved in or deleted there.
+  EXPECT_FALSE(Proc.CreateDirectoryW(kLangDir));
+  EXPECT_EQ(Proc.GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(Proc.WriteFileBytes(std::u16string(kIni) + u".tmp", {1, 2}));
+  EXPECT_EQ(Proc.GetLastError(), win::ERROR_ACCESS_DENIED);
+  Desk.AddFile(u"C:\\Temp\\x.ini", "x");
+  EXPECT_FALSE(Proc.MoveFileExW(u"C:\\Temp\\x.ini", kIni, win::MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(Proc.GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(Proc.DeleteFileW(kIni));
+  EXPECT_EQ(Proc.GetLastError(), win::ERROR_ACCESS_DENIED);
+  Proc.DeleteFileW(u"C:\\Temp\\x.ini");
+  const std::vector<std::u16string> before = Desk.FilePaths();
+
+  Start();
+  // The folder's message, and no second one for the default file that
+  // could not be written beside the exe either.
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot make directory: [C:\\Tools\\Lensoro\\Lang\\]"}));
+  EXPECT_EQ(App->Lang.LangDir, u"C:\\Tools\\Lensoro\\");
+  EXPECT_EQ(Loupe->ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  EXPECT_EQ(Loupe->FrameWidth, 7);  // the settings are read as they are
+  EXPECT_EQ(Loupe->LoupeRate, 3.5f);
+  ExpectLoupeRuns();
+
+  // Saving fails: told once, however often it is tried.
+  OpenAndCloseOptions();
+  OpenAndCloseOptions();
+  Loupe.reset();
+  ASSERT_EQ(Desk.Dialogs.size(), 2u);
+  EXPECT_EQ(Desk.Dialogs[1].Text,
+            u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (Access is denied)");
+  EXPECT_EQ(Desk.FileText(kIni), kUserIni);
+  EXPECT_EQ(Desk.FilePaths(), before);
+}
+
+TEST_F(HostileFilesTest, ReadOnlyLangFolderTellsOnceThatTheDefaultFileCannotBeWritten) {
+  Desk.SetFolderReadOnly(kLangDir);
+  Start();
+  const std::u16string defaultFile = std::u16string(kLangDir) + u"\\" + DefaultLangFileName;
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot write the language file: [" + defaultFile +
+                                                  u"] (Access is denied)"}));
+  EXPECT_EQ(Desk.File(defaultFile), nullptr);
+  EXPECT_EQ(Loupe->ActPopShowOption.Caption, BuiltInText(u"ActPopShowOption.Caption"));
+  // Every later apply tries again, quietly.
+  OpenAndCloseOptions();
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(App->Lang.LangFile, defaultFile);
+  ExpectLoupeRuns();
+  // Once the folder takes files again, the default file is written.
+  Desk.SetFolderReadOnly(kLangDir, false);
+  OpenAndCloseOptions();
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_NE(Desk.File(defaultFile), nullptr);
+}
+
+TEST_F(HostileFilesTest, AFileNamedLangLeavesTheLanguagesBesideTheExe) {
+  Desk.AddFile(kLangDir, "my notes");
+  Start();
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot make directory: [C:\\Tools\\Lensoro\\Lang\\]"}));
+  EXPECT_EQ(App->Lang.LangDir, u"C:\\Tools\\Lensoro\\");
+  const std::u16string defaultFile = std::u16string(kDir) + u"\\" + DefaultLangFileName;
+  EXPECT_EQ(App->Lang.LangFile, defaultFile);
+  EXPECT_EQ(Desk.FileText(defaultFile).size(), DefaultLangFileBytes().size());
+  const std::vector<TLangMenuItem> items = BuildLangMenu(*App);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_TRUE(items[0].Checked);
+  ExpectLoupeRuns();
+  Loupe.reset();
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.FileText(kLangDir), "my notes");
+  EXPECT_NE(test::Utf16Text(Desk.FileText(kIni)).find(u"LangFileName=" + defaultFile), std::u16string::npos);
+}
+
+TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
+  Desk.AddFile(kIni, kUserIni);
+  Desk.SetFileLocked(kIni);
+
+  // The model: every access but the attributes is a sharing violation.
+  std::vector<std::uint8_t> bytes;
+  EXPECT_FALSE(Proc.ReadFileBytes(kIni, bytes));
+  EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
+  EXPECT_FALSE(Proc.WriteFileBytes(kIni, {1}));
+  EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
+  Desk.AddFile(u"C:\\Tools\\Lensoro\\new.ini", "x");
+  EXPECT_FALSE(Proc.MoveFileExW(u"C:\\Tools\\Lensoro\\new.ini", kIni, win::MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
+  EXPECT_FALSE(Proc.MoveFileExW(kIni, u"C:\\Tools\\Lensoro\\moved.ini", 0));
+  EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
+  EXPECT_FALSE(Proc.DeleteFileW(kIni));
+  EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
+  EXPECT_NE(Proc.GetFileAttributesW(kIni), win::INVALID_FILE_ATTRIBUTES);
+  Proc.DeleteFileW(u"C:\\Tools\\Lensoro\\new.ini");
+
+  Start();
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text.find(u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini]"), 0u);
+  EXPECT_NE(Desk.Dialogs[0].Text.find(u"will not be saved"), std::u16string::npos);
+  EXPECT_EQ(Loupe->FrameWidth, 4);  // the defaults
+  ExpectLoupeRuns();
+
+  // The other program lets go; the settings of this run are still not what
+  // the file holds, so neither the dialog nor the exit writes them.
+  OpenAndCloseOptions();
+  Desk.SetFileLocked(kIni, false);
+  OpenAndCloseOptions();
+  Loupe.reset();
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.FileText(kIni), kUserIni);
+  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+
+  // The next start reads the file as the user left it.
+  Desk.Dialogs.clear();
+  Start();
+  EXPECT_TRUE(Desk.Dialogs.empty());
+  EXPECT_EQ(Loupe->FrameWidth, 7);
+}
+
+TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
+  const std::u16string big = std::u16string(kLangDir) + u"\\Big.lang";
+  const std::u16string head = u"[MainForm]\r\nActPopQuit.Caption=Quit\r\n";
+  // 100 MB that the model keeps as a few bytes; the read is refused as the
+  // backend refuses it, without reading.
+  Desk.AddLargeFile(big, Utf16File(head), 100u * 1024 * 1024);
+  std::vector<std::uint8_t> bytes;
+  EXPECT_FALSE(Proc.ReadFileBytes(big, bytes));
+  EXPECT_EQ(Proc.GetLastError(), kFileTooLarge);
+  EXPECT_TRUE(bytes.empty());
+  Desk.AddFile(kIni, Utf16File(u"[Language]\r\nLangFileName=" + big + u"\r\n"));
+
+  Start();
+  const std::u16string told = u"Lensoro cannot read the language file: [" + big + u"] (it is larger than 1 MB)";
+  EXPECT_EQ(Texts(), std::vector<std::u16string>{told});
+  EXPECT_EQ(App->Lang.LangFile, big);  // still the user's choice
+  EXPECT_EQ(Loupe->ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  OpenAndCloseOptions();
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  ExpectLoupeRuns();
+
+  // A file of 2 MB that the backend would read is still no language file.
+  std::u16string text = head;
+  while (text.size() * 2 <= MaxLangFileBytes) text += u"; padding padding padding padding padding padding\r\n";
+  const std::u16string large = std::u16string(kLangDir) + u"\\Large.lang";
+  Desk.AddFile(large, Utf16File(text));
+  App->Lang.LangFile = large;
+  ApplyMainFormLang(*Loupe);
+  ASSERT_EQ(Desk.Dialogs.size(), 2u);
+  EXPECT_EQ(Desk.Dialogs[1].Text, u"Lensoro cannot read the language file: [" + large + u"] (it is larger than 1 MB)");
+  EXPECT_EQ(Loupe->ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  // The same text within the limit is read.
+  const std::u16string small = std::u16string(kLangDir) + u"\\Small.lang";
+  Desk.AddFile(small, Utf16File(head));
+  App->Lang.LangFile = small;
+  ApplyMainFormLang(*Loupe);
+  EXPECT_EQ(Loupe->ActPopQuit.Caption, u"Quit");
+
+  // A language file held open by another program: told once, built-in texts.
+  Desk.SetFileLocked(small);
+  ApplyMainFormLang(*Loupe);
+  ApplyMainFormLang(*Loupe);
+  ASSERT_EQ(Desk.Dialogs.size(), 3u);
+  EXPECT_EQ(Desk.Dialogs[2].Text.find(u"Lensoro cannot read the language file: [" + small + u"]"), 0u);
+  EXPECT_EQ(Loupe->ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  EXPECT_EQ(Desk.File(big)->Size, 100u * 1024 * 1024);
+  EXPECT_EQ(Desk.FileText(small), Utf16File(head));
+}
