@@ -6,6 +6,7 @@
 //   lensoro_fault_sweep            every k, two runs at a time
 //   lensoro_fault_sweep --only K   the run of one k, with what it saw
 //   lensoro_fault_sweep --jobs J   J runs at a time
+//   lensoro_fault_sweep --verbose  a line for every run
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +58,7 @@ struct TOutcome {
   std::string Method;  // the failed call; empty in the fault-free run
   long Fallible = 0;   // fallible calls made
   bool EndedEarly = false;
+  bool TrayIconLeft = false;  // after every copy ended
   std::vector<std::u16string> Dialogs;  // every message box's text, in order
   std::vector<std::string> Problems;    // what broke
   std::map<std::string, long> ByMethod;
@@ -179,7 +181,24 @@ class TSession {
     if (!again.Refused && !lookUps.count(Desk.SweepInjection().Method))
       out.Problems.push_back("a second start of the same exe was not refused");
     for (TCopy* c : {&again, &b, &a}) Quit(*c, out);
+    const std::u16string saved = test::Utf16Text(Desk.FileText(IniA));
+    Expect(out, saved.find(u"LoupeRate=3.5") != std::u16string::npos &&
+                    saved.find(u"ActPopMinimizeAndRestore=75,Ctrl+Alt+") != std::u16string::npos &&
+                    saved.find(u"English.lang") != std::u16string::npos,
+           "the settings were saved at the end");
   }
+
+  // The processes end: the system frees their windows, keys and objects,
+  // but an icon the taskbar was not told to remove stays there.
+  void LeftBehind(TOutcome& out) {
+    std::vector<DWORD> pids;
+    for (const auto& c : FCopies) pids.push_back(c->Proc.Pid);
+    FCopies.clear();
+    for (const auto& t : Desk.TrayIcons) {
+      for (DWORD pid : pids) out.TrayIconLeft |= t.Pid == pid;
+    }
+  }
+
   // What the fault-free session must have done, or it proves little.
   void Expect(TOutcome& out, bool done, const char* what) {
     if (!FMeasured && !done) out.Problems.push_back(std::string("the session did not go as planned: ") + what);
@@ -187,6 +206,7 @@ class TSession {
 
   // Checks what the run left behind.
   void Check(TOutcome& out) {
+    LeftBehind(out);
     Note();
     FCalls += Desk.Calls().size();
     Desk.ClearCalls();
@@ -372,7 +392,8 @@ class TSession {
 };
 
 // The calls whose failure the program tells the user about: the magnifier
-// (the loupe cannot show), the hot key, and saving the settings.
+// (the loupe cannot show), its tracking timer, the hot key, and saving the
+// settings.
 bool Reported(const TSimCall& call) {
   // The exclusion filter is reported only while the loupe is made, which
   // then ends: a start-up end without a message is caught on its own.
@@ -380,6 +401,7 @@ bool Reported(const TSimCall& call) {
                                              "MagSetColorEffect", "RegisterHotKey"};
   if (told.count(call.Name)) return true;
   const std::string name = call.Name;
+  if (name == "SetTimer") return call.A[1] == static_cast<std::int64_t>(Timer1Id) && call.A[2] == 50;  // the loupe's tick
   if (name != "WriteFileBytes" && name != "MoveFileExW") return false;
   for (const std::u16string& ini : {IniA, IniB}) {
     if (call.A[0] == static_cast<std::int64_t>(ini.size() + 4)) return true;  // from the temporary
@@ -424,6 +446,7 @@ TOutcome RunOnce(long k, std::size_t callBudget, const std::vector<std::u16strin
   if (k == 0 && !extra.empty()) out.Problems.push_back("a message without a fault: " + Utf16ToUtf8(extra[0]));
   if (k > 0 && extra.empty()) {
     if (out.EndedEarly) out.Problems.push_back("ended at start-up without a message");
+    if (out.TrayIconLeft) out.Problems.push_back("a tray icon was left behind without a message");
     if (!out.Method.empty() && Reported(session->Failed)) out.Problems.push_back("the failure was not shown");
   }
   if (!extra.empty()) out.Dialogs = extra;
@@ -528,12 +551,14 @@ void PrintDialogs(const TOutcome& o) {
 int main(int argc, char** argv) {
   long only = 0;
   int jobs = 2;
+  bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--only" && i + 1 < argc) only = std::atol(argv[++i]);
     else if (a == "--jobs" && i + 1 < argc) jobs = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--verbose") verbose = true;
     else {
-      std::fprintf(stderr, "usage: %s [--only K] [--jobs J]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--only K] [--jobs J] [--verbose]\n", argv[0]);
       return 2;
     }
   }
@@ -564,15 +589,20 @@ int main(int argc, char** argv) {
     return o.Problems.empty() && failures == 0 ? 0 : 1;
   }
 
-  std::map<std::string, long> injected;
+  std::map<std::string, long> injected, showing;
   long runs = 0, shown = 0, early = 0, crashes = 0, hangs = 0, lost = 0;
   std::vector<TChild> running;
   long next = 1;
   auto take = [&](TChild& c) {
     const TOutcome o = Collect(c);
     ++runs;
+    if (verbose) {
+      std::printf("k=%ld %s%s, %zu message(s)\n", c.K, o.Method.c_str(), o.EndedEarly ? ", ended at start-up" : "",
+                  o.Dialogs.size());
+    }
     ++injected[o.Method.empty() ? "(none)" : o.Method];
     shown += !o.Dialogs.empty();
+    showing[o.Method.empty() ? "(none)" : o.Method] += !o.Dialogs.empty();
     early += o.EndedEarly;
     for (const std::string& p : o.Problems) {
       crashes += p.rfind("crash", 0) == 0;
@@ -592,8 +622,9 @@ int main(int argc, char** argv) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::printf("\nfallible calls in the session (N): %ld\n", n);
   std::printf("runs with a fault: %ld (every k in 1..N)\n", runs);
-  std::printf("faults injected per method:\n");
-  for (const auto& [method, count] : injected) std::printf("  %-28s %ld\n", method.c_str(), count);
+  std::printf("faults injected per method (of them, runs that showed a message):\n");
+  for (const auto& [method, count] : injected)
+    std::printf("  %-28s %4ld (%ld)\n", method.c_str(), count, showing[method]);
   std::printf("runs that showed a message: %ld\n", shown);
   std::printf("runs that ended at start-up: %ld\n", early);
   std::printf("crashes: %ld\nhangs: %ld\nlost or corrupted files: %ld\n", crashes, hangs, lost);

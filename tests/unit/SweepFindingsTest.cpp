@@ -62,3 +62,31 @@ TEST_F(SweepFindingsTest, WithoutTheApplicationWindowTheLoupeOwnsItsMenuAndQuits
             std::u16string::npos);
   EXPECT_TRUE(Desk.Dialogs.empty());
 }
+
+// The system had no timer left for the loupe's tracking tick: the loupe
+// stood still without a word. Now it says so, and a restore from the tray
+// tries again.
+TEST_F(SweepFindingsTest, ALoupeWithoutItsTimerSaysSoAndARestoreTriesAgain) {
+  Desk.FailNext("SetTimer", 1450, 1, Proc.Pid);  // ERROR_NO_SYSTEM_RESOURCES
+  Create();
+  EXPECT_FALSE(Form->Timer1.Running());
+  EXPECT_EQ(Proc.FindTimer(Form->Handle(), Timer1Id), nullptr);
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text.rfind(u"かくだい もとを せってー できません: (", 0), 0u) << Utf16ToUtf8(Desk.Dialogs[0].Text);
+  EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
+
+  RightClickLoupe(u"タスク トレイに しまう");
+  EXPECT_FALSE(Desk.Window(Form->Handle())->Visible);
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_TRUE(Desk.Window(Form->Handle())->Visible);
+  EXPECT_TRUE(Form->Timer1.Running());
+  ASSERT_NE(Proc.FindTimer(Form->Handle(), Timer1Id), nullptr);
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+
+  // Hidden again, and this time the restore finds no timer either.
+  Form->ActPopMinimizeAndRestore.Execute();
+  Desk.FailNext("SetTimer", 1450, 1, Proc.Pid);
+  Form->ActPopMinimizeAndRestore.Execute();
+  EXPECT_FALSE(Form->Timer1.Running());
+  EXPECT_EQ(Desk.Dialogs.size(), 2u);
+}
