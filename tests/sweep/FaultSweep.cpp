@@ -66,7 +66,6 @@ struct TOutcome {
   bool TrayIconLeft = false;  // after every copy ended
   std::vector<std::u16string> Dialogs;  // every message box's text, in order
   std::vector<std::string> Problems;    // what broke
-  std::map<std::string, long> ByMethod;
   std::size_t Calls = 0;
 };
 
@@ -130,7 +129,7 @@ class TSession {
 
   // The user's folders as they are before the session.
   void Install() {
-    test::AddLensoro(Desk, ExeA);  // its process is added by Play
+    Desk.AddFile(ExeA.substr(0, ExeA.size() - 11) + u"Image\\Lns16.png", test::OneCellPng());
     Desk.AddFile(IniA, test::Utf16File(u"[MainForm]\r\nLeft=200\r\nTop=150\r\nWidth=268\r\nHeight=220\r\n"
                                        u"[Loupe]\r\nLoupeRate=2.5\r\nLoupeMode=0\r\nFrameWidth=4\r\n"
                                        u"[ShortCut]\r\nActPopMinimizeAndRestore=76,Ctrl+Alt+\r\n"));
@@ -146,7 +145,7 @@ class TSession {
     }
   }
 
-  // The whole session; false when it stopped early.
+  // The whole session; out.EndedEarly when the first copy never ran.
   void Play(TOutcome& out) {
     TCopy& a = Add(ExeA);
     a.Start();
@@ -309,35 +308,46 @@ class TSession {
     c.Proc.SendMessageW(wnd, msg, static_cast<WPARAM>(vk), Desk.KeyData(vk, !down));
   }
 
-  // Every setting, changed through the options dialog, then closed (which saves).
+  // Every setting, changed through the options dialog, then closed (which
+  // saves). A fault may end the loupe, and the dialog with it, on the way.
   void Options(TCopy& c) {
     Menu(c, MenuOptions);
     TOptionForm* form = c.Running() ? c.Form->OptionForm() : nullptr;
-    if (!form) return;
-    Click(c, form->RadioGroup101.Button(1));  // window mode
-    Click(c, form->RadioGroup102.Button(3));  // source corner
-    Click(c, form->RadioGroup103.Button(1));  // inverted colours
-    Click(c, &form->CheckBox101);             // silent start
-    if (form->SpinEdit101.Handle() != 0) {
+    const auto open = [&] { return form && c.Running() && c.Form->OptionForm() == form; };
+    const auto click = [&](TControl* control) {
+      if (open()) Click(c, control);
+    };
+    click(form ? form->RadioGroup101.Button(1) : nullptr);  // window mode
+    click(form ? form->RadioGroup102.Button(3) : nullptr);  // source corner
+    click(form ? form->RadioGroup103.Button(1) : nullptr);  // inverted colours
+    if (!open()) return;
+    click(&form->CheckBox101);  // silent start
+    if (open() && form->SpinEdit101.Handle() != 0) {
       form->SpinEdit101.SetFocus();
       form->SpinEdit101.SetText(u"");
       Desk.TypeText(0, u"3.5");
       Pump(c);
     }
-    Click(c, &form->SpinEdit102.UpDownButton().UpButton());  // frame width
-    for (TControl* swatch : {&form->Panel101, &form->Panel102, &form->Panel103, &form->Panel104}) Click(c, swatch);
-    if (form->ComboBox101.Handle() != 0) Desk.PickComboItem(form->ComboBox101.Handle(), 0);
+    if (!open()) return;
+    click(&form->SpinEdit102.UpDownButton().UpButton());  // frame width
+    for (int i = 0; i < 4 && open(); ++i) {
+      click(i == 0 ? &form->Panel101 : i == 1 ? &form->Panel102 : i == 2 ? &form->Panel103 : &form->Panel104);
+    }
+    if (open() && form->ComboBox101.Handle() != 0) Desk.PickComboItem(form->ComboBox101.Handle(), 0);
     Pump(c);
     // The hot key: the old one deleted (confirmed), Ctrl+Alt+K captured and added.
-    Click(c, &form->Button101);
-    if (form->HotKey101.Handle() != 0) {
+    if (!open()) return;
+    click(&form->Button101);
+    if (open() && form->HotKey101.Handle() != 0) {
       form->HotKey101.SetFocus();
       const HWND field = form->HotKey101.Handle();
       for (int k : {win::VK_CONTROL, win::VK_MENU, int{'K'}}) Key(c, field, k, true);
       for (int k : {int{'K'}, win::VK_MENU, win::VK_CONTROL}) Key(c, field, k, false);
     }
-    Click(c, &form->Button102);
-    Click(c, &form->CloseButton);
+    if (!open()) return;
+    click(&form->Button102);
+    if (!open()) return;
+    click(&form->CloseButton);
     Step();
   }
 
@@ -438,7 +448,6 @@ TOutcome RunOnce(long k, std::size_t callBudget, const std::vector<std::u16strin
   session->Check(out);
   out.Method = session->Desk.SweepInjection().Method;
   out.Fallible = session->Desk.FallibleCalls();
-  out.ByMethod = session->Desk.FallibleCallsByMethod();
 
   if (!expected) return out;
   // The boxes beyond the session's own questions and notices are the fault's.
