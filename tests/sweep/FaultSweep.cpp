@@ -64,8 +64,10 @@ struct TOutcome {
   long Fallible = 0;   // fallible calls made
   bool EndedEarly = false;
   bool TrayIconLeft = false;  // after every copy ended
+  std::string FailedCall;     // as the call log had it, with the process
   std::vector<std::u16string> Dialogs;  // every message box's text, in order
   std::vector<std::string> Problems;    // what broke
+  std::vector<std::string> Notes;       // steps a fault undid
   std::size_t Calls = 0;
 };
 
@@ -175,7 +177,7 @@ class TSession {
     TCopy& b = Add(ExeB);
     b.Start();
     Step();
-    if (!FMeasured && a.Running() && b.Running()) Cooperating(a, b, out);
+    if (a.Running() && b.Running()) Cooperating(a, b, out);
     TCopy& again = Add(ExeA);
     again.Start();
     Step();
@@ -212,8 +214,11 @@ class TSession {
   }
 
   // What the fault-free session must have done, or it proves little.
+  // In a faulted run a step the fault undid is only noted (shown by --only).
   void Expect(TOutcome& out, bool done, const char* what) {
-    if (!FMeasured && !done) out.Problems.push_back(std::string("the session did not go as planned: ") + what);
+    if (done) return;
+    if (FMeasured) out.Notes.push_back(std::string("not done: ") + what);
+    else out.Problems.push_back(std::string("the session did not go as planned: ") + what);
   }
 
   // Checks what the run left behind.
@@ -278,8 +283,13 @@ class TSession {
     }
     Budget();
   }
+  bool Shown(const TCopy& c) {
+    const TSimWindow* w = c.Running() ? Desk.Window(c.Handle()) : nullptr;
+    return w && w->Visible;
+  }
+  // The user right-clicks the loupe, which needs it on the screen.
   void Menu(TCopy& c, const std::u16string& pick) {
-    if (!c.Running()) return;
+    if (!Shown(c)) return;
     FPick = pick;
     c.Proc.SendMessageW(c.Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
     FPick.clear();
@@ -356,13 +366,17 @@ class TSession {
     const TSimWindow* ma = Desk.Window(a.Form->MagHandle());
     const TSimWindow* mb = Desk.Window(b.Form->MagHandle());
     const std::vector<HWND> fa{a.Handle(), b.Handle()}, fb{b.Handle(), a.Handle()};
-    if (!ma || !mb || ma->FilterList != fa || mb->FilterList != fb)
-      out.Problems.push_back("the two copies do not exclude each other");
+    Expect(out, ma && mb && ma->FilterList == fa && mb->FilterList == fb, "the two copies exclude each other");
   }
 
   void Quit(TCopy& c, TOutcome& out) {
-    // The user tries the menu again when it did not open the first time.
-    for (int attempt = 0; attempt < 3 && c.Running(); ++attempt) Menu(c, MenuQuit);
+    // The user tries again when the menu did not open, bringing a hidden
+    // loupe back from the tray or by its hot key first.
+    for (int attempt = 0; attempt < 3 && c.Running(); ++attempt) {
+      if (!Shown(c)) TrayMenu(c, MenuRestore);
+      if (!Shown(c) && c.Running()) HotKey();
+      Menu(c, MenuQuit);
+    }
     if (c.Form && c.Running()) out.Problems.push_back("could not quit " + Utf16ToUtf8(c.Proc.ExePath));
     c.Finish();
     Budget();
@@ -448,6 +462,13 @@ TOutcome RunOnce(long k, std::size_t callBudget, const std::vector<std::u16strin
   session->Check(out);
   out.Method = session->Desk.SweepInjection().Method;
   out.Fallible = session->Desk.FallibleCalls();
+  if (!out.Method.empty()) {
+    const TSimCall& f = session->Failed;
+    out.FailedCall = std::string(f.Name) + "(";
+    for (int i = 0; i < 6; ++i) out.FailedCall += (i ? ", " : "") + std::to_string(f.A[i]);
+    const TSimProcess* p = session->Desk.ProcessById(f.Pid);
+    out.FailedCall += ") by " + (p ? Utf16ToUtf8(p->ExePath) : std::to_string(f.Pid));
+  }
 
   if (!expected) return out;
   // The boxes beyond the session's own questions and notices are the fault's.
@@ -490,8 +511,9 @@ std::vector<std::u16string> SessionDialogs(const std::vector<std::u16string>& al
 
 // A run's result as a child sends it back: one line per field.
 std::string Encode(const TOutcome& o) {
-  std::string s = "M " + o.Method + "\nE " + (o.EndedEarly ? "1" : "0") + "\nD " + std::to_string(o.Dialogs.size()) + "\n";
+  std::string s = "M " + o.Method + "\nC " + o.FailedCall + "\nE " + (o.EndedEarly ? "1" : "0") + "\nD " + std::to_string(o.Dialogs.size()) + "\n";
   for (const std::string& p : o.Problems) s += "P " + p + "\n";
+  for (const std::string& n : o.Notes) s += "N " + n + "\n";
   return s;
 }
 
@@ -506,9 +528,11 @@ TOutcome Decode(const std::string& s) {
     if (line.size() < 2) continue;
     const std::string v = line.substr(2);
     if (line[0] == 'M') o.Method = v;
+    if (line[0] == 'C') o.FailedCall = v;
     if (line[0] == 'E') o.EndedEarly = v == "1";
     if (line[0] == 'D') o.Dialogs.resize(std::stoul(v));
     if (line[0] == 'P') o.Problems.push_back(v);
+    if (line[0] == 'N') o.Notes.push_back(v);
   }
   return o;
 }
@@ -609,6 +633,8 @@ int main(int argc, char** argv) {
     const TOutcome o = Collect(c);
     std::printf("k=%ld failed %s%s, %zu message(s)\n", only, o.Method.empty() ? "nothing" : o.Method.c_str(),
                 o.EndedEarly ? ", ended at start-up" : "", o.Dialogs.size());
+    std::printf("the failed call: %s\n", o.FailedCall.c_str());
+    for (const std::string& n : o.Notes) std::printf("  %s\n", n.c_str());
     for (const std::string& p : o.Problems) std::printf("FAIL k=%ld (%s): %s\n", only, o.Method.c_str(), p.c_str());
     return o.Problems.empty() && failures == 0 ? 0 : 1;
   }
