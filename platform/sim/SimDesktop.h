@@ -681,6 +681,7 @@ class TSimDesktop {
   long FFallibleCalls = 0, FSweepTarget = 0;
   DWORD FSweepPid = 0;
   TSimInjection FSweepInjection;
+  bool FSweptNow = false;  // the call in Injected just now was the sweep's
   std::array<long, 64> FFallibleByMethod{};  // by place in the table of fallible methods
   std::vector<TSimCall> FCalls;
   std::map<std::u16string, ATOM> FAtomByName;  // key folded

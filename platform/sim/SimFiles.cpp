@@ -110,7 +110,9 @@ bool TSimProcess::WriteFileBytes(const std::u16string& path, const std::vector<s
   auto it = FDesktop.FFiles.find(key);
   if (diskFull) {
     // The disk fills half-way: a file that was there is emptied and holds
-    // the first half, as CREATE_ALWAYS and a short write leave it.
+    // the first half, as CREATE_ALWAYS and a short write leave it. The
+    // sweep's failure also leaves a new file so; a FailNext one, none.
+    if (it == FDesktop.FFiles.end() && FDesktop.FSweptNow) it = FDesktop.FFiles.emplace(key, TSimFile{path, false, false, {}}).first;
     if (it != FDesktop.FFiles.end() && !it->second.Directory && !it->second.ReadOnly) {
       it->second.Data.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2));
     }

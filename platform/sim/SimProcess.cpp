@@ -221,6 +221,7 @@ int FallibleIndex(const char* method) {
 }  // namespace
 
 bool TSimProcess::Injected(const char* method) {
+  FDesktop.FSweptNow = false;
   auto& rules = FDesktop.FFailures;
   for (auto it = rules.begin(); it != rules.end(); ++it) {
     if (it->Method != method || (it->Pid != 0 && it->Pid != Pid)) continue;
@@ -235,6 +236,7 @@ bool TSimProcess::Injected(const char* method) {
   if (n != FDesktop.FSweepTarget) return false;
   const DWORD code = FallibleMethods[fallible].Code;
   FDesktop.FSweepInjection = {method, n, Pid, code};
+  FDesktop.FSweptNow = true;
   LastError = code;
   return true;
 }

@@ -90,13 +90,21 @@ TEST(SimSweep, AFailedWriteLeavesAFileItReplacesTruncated) {
   EXPECT_FALSE(p.WriteFileBytes(u"C:\\A\\lensoro.ini", Bytes("12345678")));
   EXPECT_EQ(desk.FileText(u"C:\\A\\lensoro.ini"), "1234");
 
-  // What the write could not open stays as it was; nothing new appears.
+  // What the write could not open stays as it was.
   desk.FailNthCall(1);
   EXPECT_FALSE(p.WriteFileBytes(u"C:\\A\\kept.ini", Bytes("overwrite")));
   EXPECT_EQ(desk.FileText(u"C:\\A\\kept.ini"), "read-only");
+  // A new file: the sweep leaves it half-written, a FailNext failure none.
   desk.FailNthCall(1);
-  EXPECT_FALSE(p.WriteFileBytes(u"C:\\A\\new.tmp", Bytes("abc")));
-  EXPECT_EQ(desk.File(u"C:\\A\\new.tmp"), nullptr);
+  EXPECT_FALSE(p.WriteFileBytes(u"C:\\A\\new.tmp", Bytes("abcd")));
+  EXPECT_EQ(desk.FileText(u"C:\\A\\new.tmp"), "ab");
+  desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL);
+  EXPECT_FALSE(p.WriteFileBytes(u"C:\\A\\other.tmp", Bytes("abcd")));
+  EXPECT_EQ(desk.File(u"C:\\A\\other.tmp"), nullptr);
   EXPECT_TRUE(p.WriteFileBytes(u"C:\\A\\new.tmp", Bytes("abc")));
   EXPECT_EQ(desk.FileText(u"C:\\A\\new.tmp"), "abc");
+  // The folder must be there for anything to be written.
+  desk.FailNthCall(1);
+  EXPECT_FALSE(p.WriteFileBytes(u"C:\\Missing\\x.tmp", Bytes("abcd")));
+  EXPECT_EQ(desk.File(u"C:\\Missing\\x.tmp"), nullptr);
 }
