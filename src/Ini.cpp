@@ -596,7 +596,15 @@ TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& pa
 
 void LoadSettings(TMainForm& form) {
   TApplication& app = form.App();
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  TIniFileResult read;
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
+  if (!read.Ok) {
+    // Another program holds it: saving this session's defaults over it
+    // would lose what the user had.
+    form.SaveNotice.HoldBack(read.Error);
+    ShowMsgDialog(app, UnreadSettingsMessage(app.Platform, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK,
+                  form.Handle());
+  }
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
 
   // Each value is applied as soon as it is read. A size below one pixel
@@ -639,9 +647,10 @@ void LoadSettings(TMainForm& form) {
 TIniFileResult SaveSettings(TMainForm& form) {
   TApplication& app = form.App();
   TPlatform& p = app.Platform;
+  if (form.SaveNotice.HeldError() != 0) return Failed(p, form.SaveNotice.HeldError());
   const std::u16string sep = p.GetLocaleDecimalSeparator();
   return UpdateIniFile(p, app.IniFileName, [&](TIniFile& ini) {
-    ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
+    if (!app.Lang.FellBack) ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
     const TRect r = form.BoundsRect();
     ini.WriteInteger(kSecMainForm, u"Left", r.Left);
     ini.WriteInteger(kSecMainForm, u"Top", r.Top);
@@ -688,6 +697,12 @@ bool TSaveFailureNotice::ShouldTell(const TIniFileResult& result) {
 
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
   return FormatText(u"Lensoro cannot save its settings: [%s] (%s)", {path, SysErrorMessage(platform, error)});
+}
+
+std::u16string UnreadSettingsMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
+  return FormatText(u"Lensoro cannot read its settings: [%s] (%s)\r\n\r\nThe file is left as it is; "
+                    u"the settings of this session are not saved.",
+                    {path, SysErrorMessage(platform, error)});
 }
 
 std::u16string KeptAsideMessage(const std::u16string& keptAs) {

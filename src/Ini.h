@@ -161,15 +161,26 @@ class TSaveFailureNotice {
  public:
   // True when this result should be shown to the user now.
   bool ShouldTell(const TIniFileResult& result);
+  // The file was there but could not be read at start: the settings of this
+  // session must not replace what it holds. The error counts as told.
+  void HoldBack(DWORD error) {
+    FHeldError = error;
+    FTold = true;
+    FToldError = error;
+  }
+  DWORD HeldError() const { return FHeldError; }  // 0 when saving goes ahead
 
  private:
   DWORD FToldError = 0;
   bool FTold = false;
+  DWORD FHeldError = 0;
 };
 
 // "Lensoro cannot save its settings: [path] (reason)": fixed English, as no
 // language key exists for it.
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
+// "Lensoro cannot read its settings: [path] (reason)", and that they stay.
+std::u16string UnreadSettingsMessage(TPlatform& platform, const std::u16string& path, DWORD error);
 // "Lensoro could not read its settings file; it was kept as: [path]".
 std::u16string KeptAsideMessage(const std::u16string& keptAs);
 // Shows what a save result calls for (a failure once, a kept-aside file

@@ -232,6 +232,7 @@ bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path) {
 }
 
 void SelectDefaultLangFile(TApplication& app) {
+  if (app.Lang.LangFile != app.Lang.LangDir + DefaultLangFileName) app.Lang.FellBack = true;
   app.Lang.LangFile = app.Lang.LangDir + DefaultLangFileName;
   // When it cannot be written the built-in texts stand in: they are the
   // file's texts.
@@ -252,7 +253,9 @@ bool EnsureLangDir(TApplication& app) {
 }
 
 std::u16string ReadLangFileName(TApplication& app) {
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  TIniFileResult read;
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
+  if (!read.Ok) app.Lang.FellBack = true;
   const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
   return name.empty() ? app.Lang.LangDir + DefaultLangFileName : name;
 }
@@ -330,6 +333,7 @@ bool LanguageListClick(TMainForm& form, int tag) {
   TLangState& lang = form.App().Lang;
   if (tag < 0 || static_cast<std::size_t>(tag) >= lang.LangFileList.size()) return false;
   lang.LangFile = lang.LangFileList[static_cast<std::size_t>(tag)];
+  lang.FellBack = false;
   ApplyMainFormLang(form);
   return true;
 }

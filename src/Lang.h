@@ -39,6 +39,9 @@ struct TLangState {
   std::map<std::u16string, std::u16string> Texts;
   // The message-box caption; empty until a language has been applied.
   std::u16string MsgDialogCaption;
+  // The file the settings name could not be read or found, so another is in
+  // use: the settings keep the name until the user picks a language.
+  bool FellBack = false;
 
   // The text of a kept key; its built-in default when none was applied.
   std::u16string Text(const std::u16string& key) const;

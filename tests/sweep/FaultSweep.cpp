@@ -141,7 +141,9 @@ class TSession {
                  test::Utf16File(u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n[Lang: Menu]\r\n"));
     Desk.AddFile(u"C:\\Tools\\Lensoro\\notes.txt", "the user's own notes\r\n");
     Desk.AddFile(ExeB.substr(0, ExeB.size() - 11) + u"Image\\Lns16.png", test::OneCellPng());
-    Desk.AddFile(IniB, test::Utf16File(u"[MainForm]\r\nLeft=900\r\nTop=500\r\nWidth=268\r\nHeight=220\r\n"));
+    Desk.AddFile(IniB, test::Utf16File(u"[Language]\r\nLangFileName=D:\\Other\\Lang\\English.lang\r\n"
+                                       u"[MainForm]\r\nLeft=900\r\nTop=500\r\nWidth=268\r\nHeight=220\r\n"));
+    Desk.AddFile(u"D:\\Other\\Lang\\English.lang", test::Utf16File(u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n"));
     for (const std::u16string& path : Desk.FilePaths()) {
       if (const TSimFile* f = Desk.File(path); f && !f->Directory) FBefore[path] = f->Data;
     }
@@ -400,6 +402,13 @@ class TSession {
       const std::u16string line = text.substr(at, end - at);
       whole = line.empty() || (line.front() == u'[' && line.back() == u']') || line.find(u'=') != std::u16string::npos;
       at = end + 2;
+    }
+    // The second copy is never moved nor switched: its place and language
+    // are the user's, whatever it saved.
+    if (whole && path == IniB && (text.find(u"Left=900\r\n") == std::u16string::npos ||
+                                  text.find(u"Top=500\r\n") == std::u16string::npos ||
+                                  text.find(u"LangFileName=D:\\Other\\Lang\\English.lang\r\n") == std::u16string::npos)) {
+      out.Problems.push_back("lost the user's settings in " + name + ": " + Utf16ToUtf8(text.substr(0, 60)));
     }
     if (!whole || FWrittenSizes[path].count(f->Data.size()) == 0) {
       out.Problems.push_back("corrupted " + name + " (" + std::to_string(f->Data.size()) + " bytes" +
