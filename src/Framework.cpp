@@ -105,7 +105,7 @@ void TTimer::SetEnabled(bool enabled) {
 void TTimer::Update() {
   if (!FOwner) return;
   FPlatform.KillTimer(FOwner, FId);
-  if (FEnabled && FInterval > 0) FPlatform.SetTimer(FOwner, FId, FInterval);
+  FRunning = FEnabled && FInterval > 0 && FPlatform.SetTimer(FOwner, FId, FInterval) != 0;
 }
 
 }  // namespace lensoro

@@ -75,6 +75,8 @@ class TTimer {
   void SetInterval(UINT ms);
   void SetEnabled(bool enabled);
   bool Enabled() const { return FEnabled; }
+  // Enabled and the system gave it a timer (SetTimer can run out).
+  bool Running() const { return FRunning; }
   UINT Interval() const { return FInterval; }
   std::uintptr_t Id() const { return FId; }
   // Called by the owner window on WM_TIMER with this timer's id.
@@ -90,6 +92,7 @@ class TTimer {
   std::uintptr_t FId = 1;
   UINT FInterval = 1000;
   bool FEnabled = false;
+  bool FRunning = false;
 };
 
 // Keys and buttons held during a mouse event.

@@ -656,7 +656,7 @@ TIniFileResult SaveSettings(TMainForm& form) {
   if (TIniFileResult held; SavesHeld(app, held)) return held;
   const std::u16string sep = p.GetLocaleDecimalSeparator();
   return UpdateIniFile(p, app.IniFileName, [&](TIniFile& ini) {
-    ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
+    if (!app.Lang.FellBack) ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
     const TRect r = form.BoundsRect();
     ini.WriteInteger(kSecMainForm, u"Left", r.Left);
     ini.WriteInteger(kSecMainForm, u"Top", r.Top);
@@ -715,6 +715,12 @@ std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& pat
 
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
   return FormatText(u"Lensoro cannot save its settings: [%s] (%s)", {path, SysErrorMessage(platform, error)});
+}
+
+std::u16string UnreadSettingsMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
+  return FormatText(u"Lensoro cannot read its settings: [%s] (%s)\r\n\r\nThe file is left as it is; "
+                    u"the settings of this session are not saved.",
+                    {path, SysErrorMessage(platform, error)});
 }
 
 std::u16string KeptAsideMessage(const std::u16string& keptAs) {

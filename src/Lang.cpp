@@ -258,6 +258,7 @@ bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path) {
 
 void SelectDefaultLangFile(TApplication& app) {
   TLangState& lang = app.Lang;
+  if (lang.LangFile != lang.LangDir + DefaultLangFileName) lang.FellBack = true;
   lang.LangFile = lang.LangDir + DefaultLangFileName;
   // When it cannot be written the built-in texts stand in: they are the
   // file's texts.
@@ -288,7 +289,9 @@ bool EnsureLangDir(TApplication& app) {
 }
 
 std::u16string ReadLangFileName(TApplication& app) {
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
+  TIniFileResult read;
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
+  if (!read.Ok) app.Lang.FellBack = true;
   const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
   return name.empty() ? app.Lang.LangDir + DefaultLangFileName : name;
 }
@@ -366,6 +369,7 @@ bool LanguageListClick(TMainForm& form, int tag) {
   TLangState& lang = form.App().Lang;
   if (tag < 0 || static_cast<std::size_t>(tag) >= lang.LangFileList.size()) return false;
   lang.LangFile = lang.LangFileList[static_cast<std::size_t>(tag)];
+  lang.FellBack = false;
   ApplyMainFormLang(form);
   return true;
 }

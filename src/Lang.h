@@ -45,6 +45,9 @@ struct TLangState {
   // Files (A-Z folded) the user has been told this run cannot be read or
   // written: each is told of once.
   std::vector<std::u16string> ToldFiles;
+  // The file the settings name could not be read or found, so another is in
+  // use: the settings keep the name until the user picks a language.
+  bool FellBack = false;
 
   // The text of a kept key; its built-in default when none was applied.
   std::u16string Text(const std::u16string& key) const;

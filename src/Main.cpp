@@ -127,6 +127,8 @@ void TMainForm::FormCreate() {
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer1.SetInterval(50);
   Timer1.SetEnabled(true);
+  // Without its timer the loupe would stand still and nobody would know.
+  if (!Timer1.Running()) ShowErrorMessage(FApp.Lang.Text(u"MsgErrorMagSetWindowSource"));
 
   FOrgWindowProc = FWindowProc;
   FWindowProc = &TMainForm::NewWindowProc;

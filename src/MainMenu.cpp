@@ -146,6 +146,7 @@ void TMainForm::MinimizeToTray() {
 
 void TMainForm::RestoreFromTray() {
   Timer1.SetEnabled(true);
+  if (!Timer1.Running()) ShowErrorMessage(FApp.Lang.Text(u"MsgErrorMagSetWindowSource"));
   // Shown transparent first, so that no stale image flashes up.
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 0, win::LWA_ALPHA);
   Show();

@@ -4,6 +4,7 @@
 
 #include "Format.h"
 #include "Ini.h"
+#include "Main.h"
 
 namespace lensoro {
 
@@ -98,7 +99,11 @@ void TPopupMenu::Popup(int x, int y) {
   int chosen = 0;
   if (BuildMenu(platform, menu, Items, choices)) {
     FOpen = true;
-    chosen = platform.TrackPopupMenuEx(menu, win::TPM_RETURNCMD | win::TPM_RIGHTBUTTON, x, y, FApp.Handle());
+    // Without the application's window (it could not be made) the loupe owns
+    // the menu, or no menu could ever open and the program not be quit.
+    HWND owner = FApp.Handle();
+    if (owner == 0 && FApp.MainForm) owner = FApp.MainForm->Handle();
+    chosen = platform.TrackPopupMenuEx(menu, win::TPM_RETURNCMD | win::TPM_RIGHTBUTTON, x, y, owner);
     FOpen = false;
   }
   platform.DestroyMenu(menu);

@@ -446,6 +446,24 @@ class TSimDesktop {
   void FailNext(const std::string& method, DWORD errorCode, int count = 1, DWORD pid = 0);
   void ClearFailures() { FFailures.clear(); }
 
+  // The fault sweep. Every fallible call (those Windows can really make
+  // fail, SimFailureCode) by the program's processes is counted; with k > 0
+  // the k-th one from now (by `pid` only, when non-zero) fails with that
+  // method's usual error. k = 0 only counts. FailNext rules go first.
+  struct TSimInjection {
+    std::string Method;  // empty until the k-th call came
+    long Index = 0;      // its number, 1-based
+    DWORD Pid = 0, Code = 0;
+  };
+  void FailNthCall(long k, DWORD pid = 0);
+  long FallibleCalls() const { return FFallibleCalls; }
+  const TSimInjection& SweepInjection() const { return FSweepInjection; }
+  // Fallible calls counted per method name, since the last FailNthCall.
+  std::map<std::string, long> FallibleCallsByMethod() const;
+  // The last error a failing call of the method sets on Windows; 0 for a
+  // method the sweep leaves alone.
+  static DWORD SimFailureCode(const char* method);
+
   // --- Call log ----------------------------------------------------------------
   const std::vector<TSimCall>& Calls() const { return FCalls; }
   void ClearCalls() { FCalls.clear(); }  // keeps the capacity
@@ -675,6 +693,11 @@ class TSimDesktop {
   std::map<HANDLE, TProcessHandle> FProcessHandles;
   HANDLE FNextProcessHandle = 0x1F4;
   std::vector<TFailure> FFailures;
+  long FFallibleCalls = 0, FSweepTarget = 0;
+  DWORD FSweepPid = 0;
+  TSimInjection FSweepInjection;
+  bool FSweptNow = false;  // the call in Injected just now was the sweep's
+  std::array<long, 64> FFallibleByMethod{};  // by place in the table of fallible methods
   std::vector<TSimCall> FCalls;
   std::map<std::u16string, ATOM> FAtomByName;  // key folded
   std::map<ATOM, TAtom> FAtoms;

@@ -129,11 +129,22 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
 
 bool TSimProcess::WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) {
   Log("WriteFileBytes", static_cast<std::int64_t>(path.size()), static_cast<std::int64_t>(data.size()));
-  if (Injected("WriteFileBytes")) return false;
+  const bool diskFull = Injected("WriteFileBytes");
   const std::u16string key = TSimDesktop::FileKey(path);
-  if (!FDesktop.FolderExists(TSimDesktop::ParentKey(key))) return Fail(win::ERROR_PATH_NOT_FOUND);
+  if (!FDesktop.FolderExists(TSimDesktop::ParentKey(key))) return diskFull ? false : Fail(win::ERROR_PATH_NOT_FOUND);
   if (FDesktop.InReadOnlyFolder(key)) return Fail(win::ERROR_ACCESS_DENIED);
   auto it = FDesktop.FFiles.find(key);
+  if (diskFull) {
+    // The disk fills half-way: a file that was there is emptied and holds
+    // the first half, as CREATE_ALWAYS and a short write leave it. The
+    // sweep's failure also leaves a new file so; a FailNext one, none.
+    if (it == FDesktop.FFiles.end() && FDesktop.FSweptNow) it = FDesktop.FFiles.emplace(key, TSimFile{path, false, false, {}}).first;
+    if (it != FDesktop.FFiles.end() && !it->second.Directory && !it->second.ReadOnly && !it->second.Locked) {
+      it->second.Data.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2));
+      it->second.Size = 0;
+    }
+    return false;
+  }
   if (it != FDesktop.FFiles.end()) {
     if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
     if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);

@@ -2,6 +2,7 @@
 // edited by hand, the options dialog's two writes, and saves that fail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "Format.h"
 #include "Framework.h"
 #include "Ini.h"
+#include "Lang.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -283,4 +285,71 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   const TIniFileResult kept = SaveSettings(*Form);
   EXPECT_TRUE(kept.Ok);
   EXPECT_EQ(Desk.FileText(kept.KeptAsPath), junk);
+}
+
+// Found by the fault sweep: a settings file another program held at start
+// was read as empty, and the defaults of that session were saved over it.
+TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
+  const std::string user = Utf16File(u"[MainForm]\r\nLeft=300\r\nTop=200\r\n[Loupe]\r\nLoupeRate=3.5\r\n");
+  Desk.AddFile(kIni, user);
+  // Every read of the start fails: the language's, the settings', the images'.
+  Desk.FailNext("ReadFileBytes", 32, 100, Proc.Pid);  // ERROR_SHARING_VIOLATION
+  App.Initialize();
+  Form = std::make_unique<TMainForm>(App);
+  Desk.ClearFailures();
+  EXPECT_EQ(Form->LoupeRate, 2.0f);
+  // Told once (the tray image that could not be read has its own report).
+  const auto told = [this] {
+    int n = 0;
+    for (const TSimDialog& d : Desk.Dialogs) {
+      if (d.Text.rfind(u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini] (", 0) == 0) {
+        EXPECT_EQ(d.Type, TMsgDlgType::Error);
+        ++n;
+      }
+    }
+    return n;
+  };
+  EXPECT_EQ(told(), 1);
+  const std::size_t shown = Desk.Dialogs.size();
+
+  // The file can be read again by now; the session's settings still stay out
+  // of it, and the failure is not told a second time.
+  Form->LoupeRate = 5.0f;
+  EXPECT_FALSE(SaveSettings(*Form).Ok);
+  Form.reset();
+  EXPECT_EQ(Desk.FileText(kIni), user);
+  EXPECT_EQ(Desk.Dialogs.size(), shown);
+}
+
+// Found by the fault sweep: when the language the settings name could not be
+// read at start, the default stood in and its name was saved over the
+// user's choice, until the user picks one.
+TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
+  Desk.AddFile(kIni, Utf16File(u"[Language]\r\nLangFileName=C:\\Tools\\Lensoro\\Lang\\English.lang\r\n"
+                               u"[Loupe]\r\nLoupeRate=3.5\r\n"));
+  Desk.AddFile(u"C:\\Tools\\Lensoro\\Lang\\English.lang", Utf16File(u"[MainForm]\r\n"));
+  Desk.FailNext("ReadFileBytes", 32, 1, Proc.Pid);  // the language's name only
+  App.Initialize();
+  Form = std::make_unique<TMainForm>(App);
+  EXPECT_TRUE(App.Lang.FellBack);
+  EXPECT_EQ(App.Lang.LangFile, std::u16string(kLang));
+  EXPECT_EQ(Form->LoupeRate, 3.5f);  // the rest was read
+  EXPECT_TRUE(Desk.Dialogs.empty());
+  Form->LoupeRate = 4.0f;
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  std::u16string saved = FileAsText(Desk, kIni);
+  EXPECT_NE(saved.find(u"LoupeRate=4\r\n"), std::u16string::npos) << Utf16ToUtf8(saved);
+  EXPECT_NE(saved.find(u"LangFileName=C:\\Tools\\Lensoro\\Lang\\English.lang\r\n"), std::u16string::npos)
+      << Utf16ToUtf8(saved);
+
+  // A language the user picks is saved.
+  BuildLangMenu(App);
+  const auto& list = App.Lang.LangFileList;
+  const auto it = std::find(list.begin(), list.end(), std::u16string(kLang));
+  ASSERT_NE(it, list.end());
+  ASSERT_TRUE(LanguageListClick(*Form, static_cast<int>(it - list.begin())));
+  EXPECT_FALSE(App.Lang.FellBack);
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  saved = FileAsText(Desk, kIni);
+  EXPECT_NE(saved.find(u"LangFileName=" + std::u16string(kLang) + u"\r\n"), std::u16string::npos) << Utf16ToUtf8(saved);
 }
