@@ -18,10 +18,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-from lnswine import StubLog, pe_arch, wait_for  # noqa: E402
-from test_startup import build_parts  # noqa: E402
+from lnswine import StubLog, wait_for  # noqa: E402
 from test_tray import downs_to  # noqa: E402
 
 CONFIG = test_startup.CONFIG
@@ -40,16 +38,11 @@ class OptionsTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        parts = build_parts(CONFIG["build_dir"])
-        cls.arch = pe_arch(parts["exe"])
-        t0 = time.monotonic()
-        cls.session = lnswine.WineSession(cls.arch, parts["probe"])
-        cls.session.__enter__()
-        CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+        cls.open_session()
         try:
             s = cls.session
             s.xdotool("mousemove", 900, 200)
-            cls.folder = s.install(parts["dist"], "Options")
+            cls.folder = s.install(cls.parts["dist"], "Options")
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
             cls.ini = os.path.join(cls.folder, "lensoro.ini")
             cls.log = StubLog(os.path.join(s.root, "magstub.log"))
