@@ -47,8 +47,90 @@ class WineError(RuntimeError):
     pass
 
 
-def have_wine():
-    return shutil.which("wine") is not None and shutil.which("Xvfb") is not None
+# --- which Wine loader ---------------------------------------------------------
+#
+# Debian's /usr/bin/wine picks the 32-bit loader whenever wine32 is installed,
+# even for a 64-bit prefix and a 64-bit exe, and fails where the kernel cannot
+# run 32-bit programs. So every Wine program here is started with the loader
+# of its prefix's architecture, named outright: wine64 for win64, wine for
+# win32. Whether this host runs the 32-bit loader is asked once (run it, look
+# at the answer) and handed to child processes in LENSORO_WIN32_STATUS.
+
+WINE_LIB_DIRS = ("/usr/lib/wine", "/usr/lib64/wine", "/opt/wine-stable/bin")
+# Set to 1 to take the 64-bit-only path on any host.
+NO_WIN32_VAR = "LENSORO_NO_WIN32"
+WIN32_STATUS_VAR = "LENSORO_WIN32_STATUS"
+WIN32_RUNS = "runs"
+
+
+def _wine_file(*names):
+    for d in WINE_LIB_DIRS:
+        for n in names:
+            f = os.path.join(d, n)
+            if os.path.isfile(f) and os.access(f, os.X_OK):
+                return f
+    return None
+
+
+def loader(arch):
+    """The Wine loader for a prefix of this architecture, or None."""
+    if arch == "win64":
+        return _wine_file("wine64") or shutil.which("wine64")
+    return _wine_file("wine")
+
+
+def wineserver():
+    # The 64-bit server serves 32-bit clients too.
+    return _wine_file("wineserver64", "wineserver32") or shutil.which("wineserver")
+
+
+def win32_unavailable():
+    """None when this host runs the 32-bit Wine loader, else a one-line reason."""
+    if os.environ.get(NO_WIN32_VAR) == "1":
+        return "%s=1 forces the 64-bit-only path" % NO_WIN32_VAR
+    known = os.environ.get(WIN32_STATUS_VAR)
+    if known:
+        return None if known == WIN32_RUNS else known
+    reason = _ask_win32_loader()
+    os.environ[WIN32_STATUS_VAR] = reason or WIN32_RUNS
+    return reason
+
+
+def _ask_win32_loader():
+    path = loader("win32")
+    if not path:
+        return "the 32-bit Wine loader is not installed (wine32:i386)"
+    try:
+        r = subprocess.run([path, "--version"], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                           stderr=subprocess.STDOUT, timeout=30)
+    except OSError as e:
+        return "this host cannot run the 32-bit Wine loader (%s: %s)" % (path, e.strerror or e)
+    except subprocess.TimeoutExpired:
+        return "the 32-bit Wine loader did not answer within 30 s"
+    out = r.stdout.decode(errors="replace").strip()
+    if r.returncode != 0 or not out.startswith("wine-"):
+        last = out.splitlines()[-1] if out else "exit code %d" % r.returncode
+        return "this host cannot run the 32-bit Wine loader (%s)" % last
+    return None
+
+
+def arch_unavailable(arch):
+    """None when a prefix of this architecture can run here, else the reason."""
+    if not shutil.which("Xvfb"):
+        return "Xvfb is not installed"
+    if not loader("win64"):
+        return "the 64-bit Wine loader is not installed (wine64)"
+    return win32_unavailable() if arch == "win32" else None
+
+
+def describe_loaders():
+    """Lines for the test command's output: which builds run under Wine here."""
+    lines = []
+    for arch, build in (("win64", "64-bit"), ("win32", "32-bit")):
+        why = arch_unavailable(arch)
+        lines.append("%s build: %s" % (build, "runs under Wine with " + loader(arch) if why is None
+                                       else "skipped under Wine: " + why))
+    return lines
 
 
 def unix_to_windows(path):
@@ -90,11 +172,11 @@ def _run(env, args, timeout, what, cwd, check=True):
 
 def init_prefix(env, prefix, scratch):
     """Creates a prefix for Lensoro runs: wineboot, the Japanese font link and
-    no window manager. env must carry WINEPREFIX=prefix and WINEARCH."""
+    no window manager. env is wine_env()'s for this prefix."""
     os.makedirs(prefix, exist_ok=True)
-    _run(env, ["wine", "wineboot", "--init"], 120, "wineboot", scratch)
+    _run(env, [env["WINELOADER"], "wineboot", "--init"], 120, "wineboot", scratch)
     # `wineserver -w` waits for the server to end: every client gone, registry on disk.
-    _run(env, ["wineserver", "-w"], 60, "wineserver -w", scratch, check=False)
+    _run(env, [env["WINESERVER"], "-w"], 60, "wineserver -w", scratch, check=False)
     font = next((f for f in JAPANESE_FONT_CANDIDATES if os.path.exists(f)), None)
     fonts_dir = os.path.join(prefix, "drive_c", "windows", "Fonts")
     if font and os.path.isdir(fonts_dir):
@@ -114,8 +196,8 @@ def init_prefix(env, prefix, scratch):
     # reads one without as ANSI and widens hex(7) data a second time.
     with open(reg, "w", encoding="utf-16", newline="\r\n") as f:
         f.write("\n".join(lines) + "\n")
-    _run(env, ["wine", "regedit", "/S", unix_to_windows(reg)], 60, "regedit", scratch)
-    _run(env, ["wineserver", "-w"], 30, "wineserver -w", scratch, check=False)
+    _run(env, [env["WINELOADER"], "regedit", "/S", unix_to_windows(reg)], 60, "regedit", scratch)
+    _run(env, [env["WINESERVER"], "-w"], 30, "wineserver -w", scratch, check=False)
     if font:
         check_font_link(prefix)
     with open(os.path.join(prefix, PREFIX_MARK), "w") as f:
@@ -137,6 +219,11 @@ def check_font_link(prefix):
 
 
 def wine_env(display, prefix, arch, base=None):
+    """The environment of every Wine program of one prefix: its architecture's
+    loader (also for the programs Wine itself starts) and the server."""
+    why = arch_unavailable(arch)
+    if why:
+        raise WineError("cannot run a %s prefix: %s" % (arch, why))
     env = dict(os.environ if base is None else base)
     for k in ("WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER", "WINESERVER"):
         env.pop(k, None)
@@ -144,6 +231,8 @@ def wine_env(display, prefix, arch, base=None):
         "DISPLAY": display,
         "WINEPREFIX": prefix,
         "WINEARCH": arch,
+        "WINELOADER": loader(arch),
+        "WINESERVER": wineserver(),
         "WINEDEBUG": "-all",
         # No Mono or Gecko install prompts in a fresh prefix.
         "WINEDLLOVERRIDES": "mscoree,mshtml=",
@@ -161,7 +250,7 @@ def pe_arch(exe):
 
 
 class WineProcess:
-    """A program started with `wine`; the PID is the Unix one of the wine
+    """A program started with the Wine loader; the PID is the Unix one of the
     loader, and the return code is the Windows exit code wine forwards."""
 
     def __init__(self, popen, exe, log_path):
@@ -278,7 +367,7 @@ class WineSession:
                     pass
         if self.env is not None and os.path.isdir(self.prefix):
             try:
-                subprocess.run(["wineserver", "-k"], env=self.env, timeout=15,
+                subprocess.run([self.env["WINESERVER"], "-k"], env=self.env, timeout=15,
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             except subprocess.TimeoutExpired:
                 pass
@@ -321,7 +410,7 @@ class WineSession:
         full_env = dict(self.env)
         full_env.update(env or {})
         with open(log, "wb") as out:
-            p = subprocess.Popen(["wine", exe_path] + list(args), env=full_env, cwd=os.path.dirname(exe_path),
+            p = subprocess.Popen([self.env["WINELOADER"], exe_path] + list(args), env=full_env, cwd=os.path.dirname(exe_path),
                                  stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
         self._last_start = time.monotonic()
         proc = WineProcess(p, exe_path, log)
@@ -346,7 +435,7 @@ class WineSession:
         gap = self._last_start + START_GAP - time.monotonic()
         if gap > 0:
             time.sleep(gap)
-        cmd = ["wine", self.probe_exe] + [str(a) for a in args]
+        cmd = [self.env["WINELOADER"], self.probe_exe] + [str(a) for a in args]
         for attempt in range(2):
             try:
                 r = subprocess.run(cmd, env=self.env, cwd=self.root, stdin=subprocess.DEVNULL,
@@ -521,8 +610,36 @@ def headless_run(exe, probe_exe, shot, settle=2.5):
         return code if code is not None else -1
 
 
+USAGE = """usage: lnswine.py COMMAND
+  wine-for EXE              prints "ARCH LOADER SERVER" for the exe; prints ARCH
+                            and exits 1, with the reason on stderr, where this
+                            host cannot run it
+  loaders [--setup]         which builds run under Wine on this host
+  win32-status              "runs", or why the 32-bit loader cannot run here
+                            (for LENSORO_WIN32_STATUS: ask once per run)
+  init-prefix PREFIX ARCH   set up a persistent prefix (scripts/run)
+  headless EXE PROBE SHOT   run EXE on a private Xvfb and screenshot it
+"""
+
+
 def _main(argv):
-    # Used by scripts/run: `init-prefix PREFIX ARCH` and `headless EXE PROBE SHOT`.
+    if len(argv) == 2 and argv[0] == "wine-for":
+        arch = pe_arch(argv[1]) or "win32"
+        why = arch_unavailable(arch)
+        if why:
+            print(arch)
+            sys.stderr.write(why + "\n")
+            return 1
+        print(arch, loader(arch), wineserver())
+        return 0
+    if argv == ["win32-status"]:
+        print(win32_unavailable() or WIN32_RUNS)
+        return 0
+    if argv[:1] == ["loaders"] and argv[1:] in ([], ["--setup"]):
+        head = "setup: " if argv[1:] else ""
+        for line in describe_loaders():
+            print(head + line)
+        return 0
     if len(argv) == 3 and argv[0] == "init-prefix":
         prefix = os.path.abspath(argv[1])
         scratch = tempfile.mkdtemp(prefix="lnsprefix-")
@@ -535,7 +652,7 @@ def _main(argv):
         code = headless_run(os.path.abspath(argv[1]), os.path.abspath(argv[2]), os.path.abspath(argv[3]))
         print(os.path.abspath(argv[3]))
         return code
-    sys.stderr.write("usage: lnswine.py init-prefix PREFIX ARCH | headless EXE PROBE SHOT\n")
+    sys.stderr.write(USAGE)
     return 2
 
 

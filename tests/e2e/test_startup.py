@@ -49,6 +49,19 @@ def missing_parts(build_dir):
     return [p for p in build_parts(build_dir).values() if not os.path.exists(p)]
 
 
+def skip_reason(build_dirs):
+    """Why these builds cannot run here (one line), or None."""
+    missing = [m for d in build_dirs for m in missing_parts(d)]
+    if missing:
+        return "not built: " + ", ".join(missing)
+    for d in build_dirs:
+        arch = pe_arch(build_parts(d)["exe"])
+        why = lnswine.arch_unavailable(arch)
+        if why:
+            return "%s build: %s" % ({"win32": "32-bit", "win64": "64-bit"}.get(arch, arch), why)
+    return None
+
+
 def read_log(path):
     try:
         with open(path, "r", encoding="utf-8", errors="replace") as f:
@@ -308,12 +321,9 @@ def run_suite(doc, test_class):
     CONFIG["build_dir"] = os.path.abspath(args.build_dir)
     CONFIG["out"] = os.path.abspath(args.out or os.path.join(CONFIG["build_dir"], "e2e-out"))
     CONFIG["timings"] = {}
-    if not lnswine.have_wine():
-        print("SKIPPED: wine or Xvfb not installed")
-        return SKIP
-    missing = missing_parts(CONFIG["build_dir"])
-    if missing:
-        print("SKIPPED: not built: " + ", ".join(missing))
+    why = skip_reason([CONFIG["build_dir"]])
+    if why:
+        print("SKIPPED: " + why)
         return SKIP
     t0 = time.monotonic()
     suite = unittest.TestLoader().loadTestsFromTestCase(test_class)
@@ -336,13 +346,9 @@ def main():
     CONFIG["out"] = os.path.abspath(args.out or os.path.join(CONFIG["build_dir"], "e2e-out"))
     CONFIG["timings"] = {}
 
-    if not lnswine.have_wine():
-        print("SKIPPED: wine or Xvfb not installed")
-        return SKIP
-    needed = [CONFIG["build_dir"]] + ([CONFIG["build_dir32"]] if args.mixed else [])
-    missing = [m for d in needed for m in missing_parts(d)]
-    if missing:
-        print("SKIPPED: not built: " + ", ".join(missing))
+    why = skip_reason([CONFIG["build_dir"]] + ([CONFIG["build_dir32"]] if args.mixed else []))
+    if why:
+        print("SKIPPED: " + why)
         return SKIP
     if args.mixed and pe_arch(build_parts(CONFIG["build_dir"])["exe"]) != "win64":
         print("--mixed needs the 64-bit build as --build-dir")
