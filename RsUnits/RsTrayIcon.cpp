@@ -146,7 +146,18 @@ void TRsTrayIcon::RetryTimerTimer() {
 }
 
 void TRsTrayIcon::ModifyIcon() {
-  if (FLoaded) FPlatform.Shell_NotifyIconW(win::NIM_MODIFY, FIconData);
+  if (!FLoaded) return;
+  if (FUpdateCount > 0) {
+    FModifyPending = true;
+    return;
+  }
+  FPlatform.Shell_NotifyIconW(win::NIM_MODIFY, FIconData);
+}
+
+void TRsTrayIcon::EndUpdate() {
+  if (FUpdateCount == 0 || --FUpdateCount > 0 || !FModifyPending) return;
+  FModifyPending = false;
+  ModifyIcon();
 }
 
 void TRsTrayIcon::DeleteIcon() {

@@ -108,6 +108,12 @@ class TRsTrayIcon : private IWindowHandler {
                    TRsBalloonOptions options, UINT timeout);
   void HideBalloon();
 
+  // --- Several changes at once -------------------------------------------------
+  // Changes of an icon in the tray between the two reach the shell as one
+  // modification at the end (each one is a round trip to the shell).
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+
   // --- What the shell has been told -------------------------------------------
   const TNotifyIconData& IconData() const { return FIconData; }
   HWND WindowHandle() const { return FWindowHandle; }
@@ -153,6 +159,8 @@ class TRsTrayIcon : private IWindowHandler {
   TPopupMenu* FPopupMenu = nullptr;
   bool FVisible = false;
   bool FLeftClicked = false;
+  int FUpdateCount = 0;
+  bool FModifyPending = false;
 };
 
 }  // namespace lensoro

@@ -15,6 +15,7 @@ namespace lensoro {
 
 class TForm;
 class TMainForm;
+class TFileBatch;
 
 // Process-wide state. One per process; several may live in one test, each on
 // its own simulated process.
@@ -31,6 +32,9 @@ class TApplication : private IWindowHandler {
   std::u16string Title;        // application title (SetTitle); the tray hint follows it
   TLangState Lang;             // language folder, file and texts
   TMainForm* MainForm = nullptr;
+  // While the start reads its settings: the files read for that batch of
+  // keys, each read once (Ini.h); null otherwise.
+  TFileBatch* FileBatch = nullptr;
   // The form that has the keyboard: its dialog keys are handled in the loop.
   TForm* ActiveForm = nullptr;
   bool MainFormOnTaskBar = false;

@@ -558,11 +558,27 @@ bool EntryToShortCut(const std::u16string& entry, TShortCut& shortCut) {
 
 // --- Files ------------------------------------------------------------------------
 
-TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result) {
+bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+  const std::u16string key = FoldAscii(path);
+  const auto it = FReads.find(key);
+  if (it != FReads.end()) {
+    data = it->second;
+    return true;
+  }
+  // A file that could not be read (held by another program a moment, say)
+  // is tried again at its next use.
+  if (!FPlatform.ReadFileBytes(path, data)) return false;
+  FReads.emplace(key, data);
+  return true;
+}
+
+void TFileBatch::Forget(const std::u16string& path) { FReads.erase(FoldAscii(path)); }
+
+TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result, TFileBatch* batch) {
   std::vector<std::uint8_t> bytes;
   TIniFileResult r;
   TIniFile ini;
-  if (platform.ReadFileBytes(path, bytes)) {
+  if (batch ? batch->ReadFileBytes(path, bytes) : platform.ReadFileBytes(path, bytes)) {
     ini = TIniFile(bytes);
   } else {
     const DWORD error = platform.GetLastError();
@@ -597,7 +613,7 @@ TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& pa
 void LoadSettings(TMainForm& form) {
   TApplication& app = form.App();
   TIniFileResult read;
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) {
     form.SaveNotice.HoldSaves(read.Error);
     ShowMsgDialog(app, ReadFailureMessage(app.Platform, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK);
@@ -655,6 +671,7 @@ TIniFileResult SaveSettings(TMainForm& form) {
   TPlatform& p = app.Platform;
   if (TIniFileResult held; SavesHeld(app, held)) return held;
   const std::u16string sep = p.GetLocaleDecimalSeparator();
+  if (app.FileBatch) app.FileBatch->Forget(app.IniFileName);
   return UpdateIniFile(p, app.IniFileName, [&](TIniFile& ini) {
     if (!app.Lang.FellBack) ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
     const TRect r = form.BoundsRect();
@@ -685,6 +702,7 @@ void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
 
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {
   if (TIniFileResult held; SavesHeld(app, held)) return held;
+  if (app.FileBatch) app.FileBatch->Forget(app.IniFileName);
   return UpdateIniFile(app.Platform, app.IniFileName, [&](TIniFile& ini) {
     ini.WriteInteger(kSecOptionForm, u"Left", left);
     ini.WriteInteger(kSecOptionForm, u"Top", top);

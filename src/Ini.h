@@ -137,9 +137,48 @@ struct TIniFileResult {
   std::u16string KeptAsPath;   // an unreadable old file was kept under this name
 };
 
-// Reads a whole INI file. A missing file (or folder) is an empty file and no
-// failure; any other read failure is reported and gives an empty copy.
-TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr);
+// The files read for one batch of keys (at start: the language file's name,
+// then the settings): while the batch lives each file is read from disk at
+// its first use only, so one load never reads a file twice. The next batch
+// (or a load outside any) reads the file afresh and sees what was written
+// meanwhile. It holds the bytes; decoding them stays with the reader.
+class TFileBatch {
+ public:
+  explicit TFileBatch(TPlatform& platform) : FPlatform(platform) {}
+  TFileBatch(const TFileBatch&) = delete;
+  TFileBatch& operator=(const TFileBatch&) = delete;
+  // As TPlatform::ReadFileBytes. Only what was read is kept: a file that
+  // could not be read is tried again at its next use.
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data);
+  // A file written during the batch is read again at its next use.
+  void Forget(const std::u16string& path);
+
+ private:
+  TPlatform& FPlatform;
+  std::unordered_map<std::u16string, std::vector<std::uint8_t>> FReads;  // by path, A-Z folded
+};
+
+// Opens a batch on the application for its own lifetime.
+class TFileBatchScope {
+ public:
+  explicit TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Platform), FOuter(app.FileBatch) {
+    FApp.FileBatch = &FBatch;
+  }
+  ~TFileBatchScope() { FApp.FileBatch = FOuter; }
+  TFileBatchScope(const TFileBatchScope&) = delete;
+  TFileBatchScope& operator=(const TFileBatchScope&) = delete;
+
+ private:
+  TApplication& FApp;
+  TFileBatch FBatch;
+  TFileBatch* FOuter;
+};
+
+// Reads a whole INI file, through the batch when one is given. A missing
+// file (or folder) is an empty file and no failure; any other read failure
+// is reported and gives an empty copy.
+TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr,
+                     TFileBatch* batch = nullptr);
 // Replaces the file in one step: the bytes go to path + ".tmp", which then
 // replaces the file. On failure the temporary file is removed, the old file
 // is left whole and the platform's last error is the failure's code.

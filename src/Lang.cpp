@@ -290,7 +290,7 @@ bool EnsureLangDir(TApplication& app) {
 
 std::u16string ReadLangFileName(TApplication& app) {
   TIniFileResult read;
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
+  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) app.Lang.FellBack = true;
   const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
   return name.empty() ? app.Lang.LangDir + DefaultLangFileName : name;

@@ -95,9 +95,14 @@ void TMainForm::FormCreate() {
   FZOrderList = std::make_unique<TZOrderList>();
   FLnsList = std::make_unique<TLnsList>(FPlatform);
 
-  EnsureLangDir(FApp);
-  lensoro::ApplyMainFormLang(*this);
-  LoadSettings(*this);
+  {
+    // The language file's name and the settings come from one reading of
+    // the settings file.
+    TFileBatchScope settings(FApp);
+    EnsureLangDir(FApp);
+    lensoro::ApplyMainFormLang(*this);
+    LoadSettings(*this);
+  }
 
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
   // A refused key has been reported; it stays assigned and is saved again.
@@ -118,11 +123,14 @@ void TMainForm::FormCreate() {
   CreateTrayIcon1();
   LoadTrayIcons();
   TrayIcon1->SetVisible(true);
+  // The hint and the image reach the shell as one change.
+  TrayIcon1->BeginUpdate();
   TrayIcon1->SetHint(FApp.Title);
   // Through -1, so that the image is fetched even when the index is the one
   // stored already.
   TrayIcon1->SetIconIndex(-1);
   SetTrayIconIndex(TrayIconIndex);
+  TrayIcon1->EndUpdate();
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer1.SetInterval(50);

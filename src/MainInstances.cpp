@@ -52,13 +52,16 @@ void TMainForm::SearchInstances(TInstanceSearch& search) {
 bool TMainForm::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
   // Hidden copies count too: visibility is not looked at.
   if (FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) return true;
-  char16_t title[261] = {};
-  const int length = FPlatform.GetWindowTextW(wnd, title, 261);
-  if (length <= 0) return true;
-  if (SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
-    const std::u16string path = GetWindowProcessImagePath(FPlatform, wnd);
-    if (!SameTextAscii(path, search.OwnPath) && ContainsFileName(path, search.OwnName)) {
-      search.OtherList.push_back(wnd);
+  // Our own loupe is no other copy: our own process need not be opened.
+  if (wnd != FHandle) {
+    char16_t title[261] = {};
+    const int length = FPlatform.GetWindowTextW(wnd, title, 261);
+    if (length <= 0) return true;
+    if (SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
+      const std::u16string path = GetWindowProcessImagePath(FPlatform, wnd);
+      if (!SameTextAscii(path, search.OwnPath) && ContainsFileName(path, search.OwnName)) {
+        search.OtherList.push_back(wnd);
+      }
     }
   }
   if (FIsWindows7) {

@@ -104,7 +104,8 @@ struct TSimWindow {
 // One platform call: its name (a string literal), the calling process and up
 // to six integer arguments, the window handle first where there is one
 // (strings are logged by their length; CreateWindowExW and SetWindowPos put
-// width and height into one argument as (cx << 32) | uint32(cy)). No heap in
+// width and height into one argument as (cx << 32) | uint32(cy); ReadFileBytes
+// logs the path's length and the number of bytes it read). No heap in
 // a record, so logging never allocates.
 struct TSimCall {
   const char* Name = "";

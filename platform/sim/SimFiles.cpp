@@ -110,6 +110,7 @@ std::vector<std::u16string> TSimDesktop::FilePaths() const {
 // --- The calls ------------------------------------------------------------------------
 
 bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+  const std::size_t at = FDesktop.FCalls.size();
   Log("ReadFileBytes", static_cast<std::int64_t>(path.size()));
   data.clear();
   if (Injected("ReadFileBytes")) return false;
@@ -124,6 +125,8 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
   if (it->second.Size > kReadLimit) return Fail(ERROR_FILE_TOO_LARGE);
   data = it->second.Data;
   if (it->second.Size > data.size()) data.resize(it->second.Size);
+  // The log's second argument: the bytes read, for the start-up count.
+  FDesktop.FCalls[at].A[1] = static_cast<std::int64_t>(data.size());
   return true;
 }
 

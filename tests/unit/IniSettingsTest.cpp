@@ -353,3 +353,52 @@ TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
   saved = FileAsText(Desk, kIni);
   EXPECT_NE(saved.find(u"LangFileName=" + std::u16string(kLang) + u"\r\n"), std::u16string::npos) << Utf16ToUtf8(saved);
 }
+
+namespace {
+int ReadsOf(const TSimDesktop& desk, const std::u16string& path) {
+  int n = 0;
+  for (const auto& c : desk.Calls())
+    if (std::string(c.Name) == "ReadFileBytes" && c.A[0] == static_cast<std::int64_t>(path.size())) ++n;
+  return n;
+}
+}  // namespace
+
+TEST_F(SettingsTest, TheStartReadsTheSettingsFileOnceAndTheNextLoadSeesWhatWasWrittenMeanwhile) {
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=3.5\r\n"));
+  App.Initialize();
+  Form = std::make_unique<TMainForm>(App);
+  EXPECT_EQ(ReadsOf(Desk, kIni), 1);  // the language's name and the settings
+  EXPECT_EQ(Form->LoupeRate, 3.5f);
+  EXPECT_EQ(App.FileBatch, nullptr);  // the batch ended with the start
+
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=5\r\n[OptionForm]\r\nLeft=77\r\n"));
+  Desk.ClearCalls();
+  LoadSettings(*Form);
+  int left = 0, top = 0;
+  LoadOptionFormPosition(App, left, top);
+  EXPECT_EQ(Form->LoupeRate, 5.0f);
+  EXPECT_EQ(left, 77);
+  EXPECT_EQ(ReadsOf(Desk, kIni), 2);  // loads outside a batch read afresh
+}
+
+TEST_F(SettingsTest, ABatchKeepsWhatItReadUntilTheFileIsSavedAndRetriesWhatItCouldNotRead) {
+  Create();
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nFrameWidth=7\r\n"));
+  TFileBatchScope batch(App);
+  Desk.FailNext("ReadFileBytes", 32, 1, Proc.Pid);  // held a moment by another program
+  EXPECT_EQ(ReadLangFileName(App), std::u16string(kLang));
+  Desk.ClearCalls();
+  LoadSettings(*Form);
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->FrameWidth, 7);
+  EXPECT_EQ(ReadsOf(Desk, kIni), 1);
+
+  // A save within the batch: the next load reads the file it wrote.
+  Form->FrameWidth = 2;
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  Form->FrameWidth = 9;
+  Desk.ClearCalls();
+  LoadSettings(*Form);
+  EXPECT_EQ(Form->FrameWidth, 2);
+  EXPECT_EQ(ReadsOf(Desk, kIni), 1);
+}

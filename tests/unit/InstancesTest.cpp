@@ -372,3 +372,11 @@ TEST(LnsList, ZOrderSnapshotListsWhatQualifies) {
   EXPECT_FALSE(ContainsFileName(u"C:\\A\\loupe.exe", u"myloupe.exe"));
   EXPECT_FALSE(ContainsFileName(u"", u"loupe.exe"));
 }
+
+TEST_F(InstancesTest, AStartOpensTheProcessOfEachOtherLoupeAndNeverItsOwn) {
+  const TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  EXPECT_EQ(Desk.CountCalls("OpenProcess", a.Proc.Pid), 0);
+  const TCopy& b = Start(u"D:\\B\\lensoro.exe");
+  EXPECT_EQ(Desk.CountCalls("OpenProcess", b.Proc.Pid), 1);
+  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+}

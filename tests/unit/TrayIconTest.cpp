@@ -376,3 +376,32 @@ TEST_F(TrayIconTest, BalloonsCarryTheirFlagsAndNeedAShownIcon) {
   EXPECT_NE(Desk.Icon(Tray->IconData().hBalloonIcon), nullptr);
   Proc.DestroyIcon(icon);
 }
+
+TEST_F(TrayIconTest, ChangesBetweenBeginAndEndUpdateReachTheShellAsOneModification) {
+  const TPngImageList images = Images(3);
+  Tray->SetIcons(&images);
+  Tray->SetVisible(true);
+  Desk.ClearCalls();
+  Tray->BeginUpdate();
+  Tray->BeginUpdate();  // nested: only the outer end sends
+  Tray->SetHint(u"Lensoro");
+  Tray->SetIconIndex(-1);
+  Tray->SetIconIndex(2);
+  Tray->EndUpdate();
+  EXPECT_EQ(Desk.CountCalls("Shell_NotifyIconW"), 0);
+  Tray->EndUpdate();
+  EXPECT_EQ(Desk.CountCalls("Shell_NotifyIconW"), 1);
+  EXPECT_EQ(ShownRed(), 30);
+  EXPECT_EQ(std::u16string(Shell()->Data.szTip), u"Lensoro");
+
+  // Nothing changed, or the icon not in the tray: nothing is sent.
+  Tray->BeginUpdate();
+  Tray->EndUpdate();
+  Tray->EndUpdate();  // one end too many does no harm
+  Tray->SetVisible(false);
+  Desk.ClearCalls();
+  Tray->BeginUpdate();
+  Tray->SetIconIndex(1);
+  Tray->EndUpdate();
+  EXPECT_EQ(Desk.CountCalls("Shell_NotifyIconW"), 0);
+}
