@@ -620,18 +620,21 @@ void LoadSettings(TMainForm& form) {
   }
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
 
-  // Each value is applied as soon as it is read. A size below one pixel
-  // from a hand-edited file keeps the current one.
+  // Each value is applied as soon as it is read; one the window has already
+  // would change nothing and is not sent. A size below one pixel from a
+  // hand-edited file keeps the current one.
   TRect r = form.BoundsRect();
-  form.SetBounds(ini.ReadInteger(kSecMainForm, u"Left", r.Left), r.Top, r.Width(), r.Height());
-  r = form.BoundsRect();
-  form.SetBounds(r.Left, ini.ReadInteger(kSecMainForm, u"Top", r.Top), r.Width(), r.Height());
-  r = form.BoundsRect();
+  const auto apply = [&form, &r](int left, int top, int width, int height) {
+    if (left == r.Left && top == r.Top && width == r.Width() && height == r.Height()) return;
+    form.SetBounds(left, top, width, height);
+    r = form.BoundsRect();
+  };
+  apply(ini.ReadInteger(kSecMainForm, u"Left", r.Left), r.Top, r.Width(), r.Height());
+  apply(r.Left, ini.ReadInteger(kSecMainForm, u"Top", r.Top), r.Width(), r.Height());
   const int width = ini.ReadInteger(kSecMainForm, u"Width", r.Width());
-  form.SetBounds(r.Left, r.Top, width > 0 ? width : r.Width(), r.Height());
-  r = form.BoundsRect();
+  apply(r.Left, r.Top, width > 0 ? width : r.Width(), r.Height());
   const int height = ini.ReadInteger(kSecMainForm, u"Height", r.Height());
-  form.SetBounds(r.Left, r.Top, r.Width(), height > 0 ? height : r.Height());
+  apply(r.Left, r.Top, r.Width(), height > 0 ? height : r.Height());
 
   // Values out of range from a hand-edited file are brought into range; an
   // ordinal beyond its enumeration gives the default.

@@ -402,3 +402,31 @@ TEST_F(SettingsTest, ABatchKeepsWhatItReadUntilTheFileIsSavedAndRetriesWhatItCou
   EXPECT_EQ(Form->FrameWidth, 2);
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);
 }
+
+TEST_F(SettingsTest, OnlyAGeometryValueThatDiffersFromTheWindowsIsSentToIt) {
+  Create();
+  const TRect d = Form->BoundsRect();
+  auto num = [](int v) { return AsciiToUtf16(std::to_string(v).c_str()); };
+  const struct {
+    std::u16string Text;
+    int Sent;
+    TRect Result;
+  } cases[] = {
+      {u"", 0, d},
+      {u"Left=" + num(d.Left) + u"\r\nTop=" + num(d.Top) + u"\r\nWidth=" + num(d.Width()) + u"\r\nHeight=" +
+           num(d.Height()),
+       0, d},
+      {u"Left=10\r\nHeight=" + num(d.Height()), 1, {10, d.Top, 10 + d.Width(), d.Bottom}},
+      {u"Width=300\r\nHeight=0", 1, {10, d.Top, 310, d.Bottom}},  // 0 keeps the height
+  };
+  for (const auto& c : cases) {
+    Desk.AddFile(kIni, Utf16File(u"[MainForm]\r\n" + c.Text + u"\r\n"));
+    Desk.ClearCalls();
+    LoadSettings(*Form);
+    int sent = 0;
+    for (const auto& call : Desk.Calls())
+      if (std::string(call.Name) == "SetWindowPos" && call.A[0] == static_cast<std::int64_t>(Form->Handle())) ++sent;
+    EXPECT_EQ(sent, c.Sent) << Utf16ToUtf8(c.Text);
+    EXPECT_EQ(Form->BoundsRect(), c.Result) << Utf16ToUtf8(c.Text);
+  }
+}
