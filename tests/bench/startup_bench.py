@@ -181,8 +181,13 @@ class Bench:
         is closed and waited for afterwards."""
         t0 = time.monotonic()
         proc = self.s.start(exe)
-        mapped, name = lnswine.wait_for(lambda: self.watcher.first_map(proc.pid, t0), 60, 0.01,
-                                        "the window of %s mapped" % os.path.basename(exe))
+        def mapped_or_ended():
+            seen = self.watcher.first_map(proc.pid, t0)
+            if not seen and not proc.running():
+                raise lnswine.WineError("%s ended (%s) before its window was mapped: %s"
+                                        % (exe, proc.returncode, proc.output()[-500:]))
+            return seen
+        mapped, name = lnswine.wait_for(mapped_or_ended, 60, 0.01, "the window of %s mapped" % os.path.basename(exe))
         if name != title:
             raise lnswine.WineError("%s mapped %r before its window %r" % (exe, name, title))
         self.close_window(title, exe)
