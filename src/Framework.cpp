@@ -56,9 +56,13 @@ void TApplication::Run() {
   for (;;) {
     const int r = Platform.GetMessageW(msg);
     if (r <= 0) break;  // WM_QUIT, or the queue is gone
-    if (ProcessDialogMessage(msg)) continue;
-    Platform.TranslateMessage(msg);
-    Platform.DispatchMessageW(msg);
+    if (!ProcessDialogMessage(msg)) {
+      Platform.TranslateMessage(msg);
+      Platform.DispatchMessageW(msg);
+    }
+    // A loop nested in that message (a menu's) may have taken the WM_QUIT
+    // off the queue: the request itself ends the loop.
+    if (FTerminated) break;
   }
   FTerminated = true;
 }
@@ -74,7 +78,7 @@ bool TApplication::ProcessMessages() {
     Platform.TranslateMessage(msg);
     Platform.DispatchMessageW(msg);
   }
-  return true;
+  return !FTerminated;
 }
 
 void TApplication::ShowException(const std::exception& e) {
