@@ -165,21 +165,24 @@ class TrayTest(test_startup.LoupeSession):
     def test_6_close_request_during_the_menu_ends_the_program(self):
         # "End task" posts WM_CLOSE; with the menu up, Wine's menu loop used
         # to take the quit message that followed, and nothing ended the copy.
-        process = self.session.start(self.exe)
-        loupe = self.wait_loupe(self.exe, 30)
+        folder = self.session.install(self.parts["dist"], "TrayClose")
+        exe, ini = os.path.join(folder, "lensoro.exe"), os.path.join(folder, "lensoro.ini")
+        process = self.session.start(exe)
+        loupe = self.wait_loupe(exe, 30)
         r = loupe["rect"]
         items = self.open_menu(r[0] + 60, r[1] + 60)
-        self.assertEqual(items[0]["text"], "タスク トレイに しまう" + SHORTCUT_TEXT)
+        self.assertEqual(items[0]["text"], "タスク トレイに しまう")
         posted = self.session.probe("post", loupe["hwnd"], test_startup.WM_CLOSE, 0, 0)
         self.assertTrue(posted and posted[0]["ok"], "post WM_CLOSE failed: %r" % posted)
         code = process.wait(20)
         self.assertEqual(code, 0, "exit code after WM_CLOSE during the menu (None = still running); menus: %r"
                          % (self.session.probe("menus", check=False),))
         self.assertEqual(self.session.probe("menus"), [], "a menu was left")
-        self.assertEqual(self.loupes_of(self.exe), [], "a loupe was left")
-        with open(self.ini, "rb") as f:
-            text = f.read()[2:].decode("utf-16-le")
-        self.assertIn("\r\nLoupeColorMode=1\r\n", text, "settings saved at the end")
+        self.assertEqual(self.loupes_of(exe), [], "a loupe was left")
+        with open(ini, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:2], BOM, "settings saved at the end")
+        self.assertIn("\r\nLoupeRate=2\r\n", data[2:].decode("utf-16-le"))
         wait_for(lambda: not self.tray_icons(), 5, 0.3, "the tray icon removed")
 
 
