@@ -60,9 +60,18 @@ void TApplication::Run() {
       Platform.TranslateMessage(msg);
       Platform.DispatchMessageW(msg);
     }
-    // A loop nested in that message (a menu's) may have taken the WM_QUIT
-    // off the queue: the request itself ends the loop.
-    if (FTerminated) break;
+    if (FTerminated) {
+      // A loop nested in that message (a menu's) may have taken the WM_QUIT
+      // off the queue, so the request itself ends the loop. What was queued
+      // before the quit still runs, and the quit goes: a message box shown
+      // while the form is destroyed would take it and close at once.
+      while (Platform.PeekMessageW(msg, true) && msg.Message != win::WM_QUIT) {
+        if (ProcessDialogMessage(msg)) continue;
+        Platform.TranslateMessage(msg);
+        Platform.DispatchMessageW(msg);
+      }
+      break;
+    }
   }
   FTerminated = true;
 }

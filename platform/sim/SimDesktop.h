@@ -138,6 +138,9 @@ struct TSimDialog {
   HWND Owner = 0;
   HWND Window = 0;  // the "#32770" window that stands for the box while it is up
   int Result = 0;
+  // A WM_QUIT was waiting: the box's loop took it and ended the box at once
+  // (as Windows' does, posting the quit again), before anybody could read it.
+  bool Dismissed = false;
 };
 
 class TSimDesktop;

@@ -1163,7 +1163,10 @@ int TSimProcess::MessageDialog(const std::u16string& text, const std::u16string&
   FDesktop.Dialogs.push_back(dialog);
   const std::size_t index = FDesktop.Dialogs.size() - 1;
   int result = win::IDOK;
-  if (FDesktop.DialogResponder) {
+  if (QuitPosted) {
+    FDesktop.Dialogs[index].Dismissed = true;
+    result = 0;
+  } else if (FDesktop.DialogResponder) {
     // A copy: the responder may replace the responder or show another box.
     auto responder = FDesktop.DialogResponder;
     result = responder(*this, dialog);

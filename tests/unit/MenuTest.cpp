@@ -402,14 +402,17 @@ TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {
 // Wine a menu's loop swallowed the WM_QUIT of a close request, after which
 // not even "Quit" could end the program.
 TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
-  enum class TOpen { Menu, MessageBox, About, Options };
+  enum class TOpen { Nothing, Menu, MessageBox, About, Options };
   enum class TWay { Close, EndSession, MenuQuit };
   const struct {
     const char* Name;
     TOpen Open;
     TWay Way;
+    bool SaveFails = false;  // the save at the end fails: its box must be seen
   } cases[] = {
+      {"End task, the save fails", TOpen::Nothing, TWay::Close, true},
       {"End task during the menu", TOpen::Menu, TWay::Close},
+      {"End task during the menu, the save fails", TOpen::Menu, TWay::Close, true},
       {"end of session during the menu", TOpen::Menu, TWay::EndSession},
       {"End task during a message box", TOpen::MessageBox, TWay::Close},
       {"Quit from the menu during a message box", TOpen::MessageBox, TWay::MenuQuit},
@@ -450,7 +453,8 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     if (c.Open == TOpen::Menu || c.Open == TOpen::MessageBox) {
       proc.PostMessageW(loupe, win::WM_CONTEXTMENU, loupe, Point(10, 10));
     } else {
-      // The request waits in the queue; the open dialog's loop is the one to take it.
+      // The request waits in the queue; the open dialog's loop, if any, is
+      // the one to take it.
       wayOut();
       if (c.Open == TOpen::About) form->ActPopShowVersionInfo.Execute();
       if (c.Open == TOpen::Options) form->ActPopShowOption.Execute();
@@ -461,11 +465,15 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     EXPECT_TRUE(app.Terminated());
     EXPECT_EQ(desk.MenuCount(proc.Pid), 0);
     if (c.Open == TOpen::Menu) EXPECT_EQ(form->OptionForm(), nullptr) << "the menu's choice ran after the quit";
+    if (c.SaveFails) desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL, 1, proc.Pid);
     form.reset();
     EXPECT_EQ(desk.CountCalls("MagUninitialize", proc.Pid), 1);
-    EXPECT_EQ(desk.Dialogs.size(), c.Open == TOpen::MessageBox ? 1u : 0u);
-    EXPECT_NE(test::Utf16Text(desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini")).find(u"LoupeRate=3\r\n"),
-              std::u16string::npos);
+    EXPECT_EQ(desk.Dialogs.size(), c.Open == TOpen::MessageBox || c.SaveFails ? 1u : 0u);
+    for (const TSimDialog& d : desk.Dialogs) EXPECT_FALSE(d.Dismissed) << "a box closed by the quit: " << Utf16ToUtf8(d.Text);
+    if (!c.SaveFails) {
+      EXPECT_NE(test::Utf16Text(desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini")).find(u"LoupeRate=3\r\n"),
+                std::u16string::npos);
+    }
     for (HWND h : desk.TopLevelWindows()) {
       EXPECT_TRUE(h == app.Handle() || desk.Window(h)->ProcessId != proc.Pid) << "a window was left";
     }
