@@ -60,8 +60,12 @@ struct TSystemTime {
   std::uint16_t Hour = 0, Minute = 0, Second = 0, Milliseconds = 0;
 };
 
+// RTL_OSVERSIONINFOEXW: the record RtlGetVersion fills, with its service
+// pack and product fields.
+constexpr DWORD OsVersionRecordSize = 284;
 struct TOsVersion {
   DWORD Major = 0, Minor = 0, Build = 0;
+  DWORD RecordSize = OsVersionRecordSize;  // the record's size field as the caller sets it
 };
 
 struct TMsg {
@@ -155,7 +159,8 @@ class TPlatform {
   virtual DWORD GetLastError() = 0;
   virtual void SetLastError(DWORD code) = 0;
   virtual std::u16string FormatMessageW(DWORD code) = 0;  // the system's text for a code
-  // RtlGetVersion with a record of 284 bytes; returns the NTSTATUS (0 = success).
+  // RtlGetVersion with a record whose size field is version.RecordSize;
+  // returns the NTSTATUS (0 = success).
   virtual std::int32_t RtlGetVersion(TOsVersion& version) = 0;
   virtual DWORD GetTickCount() = 0;
   virtual TSystemTime GetLocalTime() = 0;

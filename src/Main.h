@@ -180,6 +180,9 @@ class TMainForm : private IWindowHandler {
   void ActPopShowHelpExecute();
   void ActPopShowVersionInfoExecute();
   void MinimizeToTray();
+  // The hide/restore command's caption for the loupe's state, in the
+  // current language.
+  void UpdateMinimizeAndRestoreCaption();
   void FreeClosedOptionForm();
   void RestoreFromTray();
   TWindowState WindowState() const { return FWindowState; }

@@ -320,10 +320,16 @@ std::u16string TSimProcess::FormatMessageW(DWORD code) {
 }
 
 std::int32_t TSimProcess::RtlGetVersion(TOsVersion& version) {
-  Log("RtlGetVersion");
+  Log("RtlGetVersion", version.RecordSize);
   if (Injected("RtlGetVersion")) return static_cast<std::int32_t>(LastError);
   if (FDesktop.RtlGetVersionStatus != 0) return FDesktop.RtlGetVersionStatus;
+  // The system takes the plain record (276 bytes) or the extended one.
+  if (version.RecordSize != 276 && version.RecordSize != OsVersionRecordSize) {
+    return static_cast<std::int32_t>(0xC000000D);  // STATUS_INVALID_PARAMETER
+  }
+  const DWORD size = version.RecordSize;
   version = FDesktop.OsVersion;
+  version.RecordSize = size;
   return 0;
 }
 

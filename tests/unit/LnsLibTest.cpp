@@ -121,6 +121,15 @@ TEST(VersionCheck, RefusesWindowsOlderThan7) {
   desk.OsVersion = {10, 0, 22631};
   EXPECT_TRUE(CheckWindowsVersion(p, 6, 1));
   EXPECT_EQ(GetOsVersionNumber(p), 10022631);
+  // Every call hands the system the extended record's size.
+  for (const TSimCall& call : desk.Calls()) {
+    if (std::string(call.Name) == "RtlGetVersion") {
+      EXPECT_EQ(call.A[0], 284);
+    }
+  }
+  TOsVersion tooSmall;
+  tooSmall.RecordSize = 148;
+  EXPECT_NE(p.RtlGetVersion(tooSmall), 0) << "the sim refuses a record of another size, as the system does";
   desk.RtlGetVersionStatus = static_cast<std::int32_t>(0xC0000001);
   EXPECT_EQ(GetOsVersionNumber(p), 0);
 }
