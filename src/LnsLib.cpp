@@ -94,6 +94,11 @@ bool IsAlreadyRunning(TApplication& app) {
   app.Platform.EnumWindows([&search](HWND wnd) { return FindSameInstanceProc(search, wnd); });
   if (!search.Found) return false;
   ShowMsgDialog(app, u"Lensoro is already running.", TMsgDlgType::Warning, mbOK);
+  // A loupe hidden in the tray cannot come to the front: it is shown first.
+  // A copy that hangs must not keep this start from ending.
+  LRESULT ignored = 0;
+  app.Platform.SendMessageTimeoutW(search.FoundWindow, UM_LOUPENOTIFY, 0, LOUPE_RESTORE,
+                                   win::SMTO_NORMAL | win::SMTO_ABORTIFHUNG, PeerTimeoutMs, ignored);
   app.Platform.SetForegroundWindow(search.FoundWindow);
   return true;
 }

@@ -49,6 +49,10 @@ constexpr TColor clAqua = 0x00FFFF00u;
 constexpr UINT UM_LOUPENOTIFY = 0x839C;
 constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HIDDEN = 3, LOUPE_TOPMOST = 4,
                  LOUPE_REINIT_MAGNIFIER = 9;
+// From a second start of the same executable: a loupe hidden in the tray
+// comes back before it is brought to the front. Copies that do not know the
+// code ignore it.
+constexpr LPARAM LOUPE_RESTORE = 10;
 // How long a copy waits for another copy's answer before it goes on.
 constexpr UINT PeerTimeoutMs = 3000;
 constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;

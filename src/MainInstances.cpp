@@ -182,6 +182,9 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
     case LOUPE_REINIT_MAGNIFIER:
       RestartMagnifier(1000);
       return;
+    case LOUPE_RESTORE:
+      if (!FPlatform.IsWindowVisible(FHandle)) RestoreFromTray();
+      return;
     default:
       return;
   }

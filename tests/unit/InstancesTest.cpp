@@ -9,6 +9,7 @@
 
 #include "Format.h"
 #include "Framework.h"
+#include "Lensoro.h"
 #include "LnsLib.h"
 #include "LnsList.h"
 #include "Main.h"
@@ -224,6 +225,26 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   EXPECT_FALSE(c.Form->IsTopmost);
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_SHOWN);
   EXPECT_TRUE(a.Form->LnsList()[1].IsVisible);
+}
+
+TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItToTheFront) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320});
+  for (const bool hidden : {true, false}) {
+    if (hidden) a.Form->MinimizeToTray();
+    ASSERT_EQ(Desk.Window(a.Handle())->Visible, !hidden);
+    b.Proc.SetForegroundWindow(b.Handle());
+    TSimProcess& second = Desk.AddProcess(u"c:\\a\\LENSORO.EXE");
+    EXPECT_EQ(LensoroMain(second), 0);
+    ASSERT_FALSE(Desk.Dialogs.empty());
+    EXPECT_EQ(Desk.Dialogs.back().Text, u"Lensoro is already running.");
+    EXPECT_TRUE(Desk.Window(a.Handle())->Visible) << "hidden before: " << hidden;
+    EXPECT_TRUE(a.Form->Timer1.Enabled());
+    EXPECT_EQ(a.Form->WindowState(), TWindowState::wsNormal);
+    EXPECT_EQ(a.Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+    EXPECT_TRUE(b.Form->LnsList()[1].IsVisible) << "the other copies hear it is shown";
+    EXPECT_EQ(Desk.Foreground(), a.Handle());
+  }
 }
 
 TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {

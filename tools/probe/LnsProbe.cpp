@@ -146,6 +146,7 @@ int Usage() {
 }
 
 int List() {
+  const HWND foreground = GetForegroundWindow();
   for (HWND h : TopLevelWindows()) {
     RECT r = {};
     GetWindowRect(h, &r);
@@ -155,7 +156,8 @@ int List() {
          ",\"style\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE))) +
          ",\"exstyle\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE))) + ",\"rect\":" + RectText(r) +
          ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) + ",\"pid\":" + std::to_string(pid) +
-         ",\"visible\":" + Bool(IsWindowVisible(h)) + ",\"image\":" + Json(ImagePath(pid)) + "}");
+         ",\"visible\":" + Bool(IsWindowVisible(h)) + ",\"foreground\":" + Bool(h == foreground) +
+         ",\"image\":" + Json(ImagePath(pid)) + "}");
   }
   return 0;
 }
