@@ -128,7 +128,7 @@ class TrayTest(test_startup.LoupeSession):
         self.pick(items, 0)
         self.wait_shown(True, "the tray menu's restore command")
 
-    def test_4_hot_key_hides_and_restores(self):
+    def hide_by_hot_key(self):
         s = self.session
         # The keyboard goes to the active Wine window: the loupe's.
         r = self.loupe["rect"]
@@ -137,6 +137,10 @@ class TrayTest(test_startup.LoupeSession):
         time.sleep(0.3)
         s.xdotool("key", "ctrl+alt+l")
         self.wait_shown(False, "Ctrl+Alt+L")
+
+    def test_4_hot_key_hides_and_restores(self):
+        s = self.session
+        self.hide_by_hot_key()
         s.xdotool("key", "ctrl+alt+l")
         self.wait_shown(True, "Ctrl+Alt+L again")
         atoms = s.probe("atoms")
@@ -146,11 +150,7 @@ class TrayTest(test_startup.LoupeSession):
     def test_4b_second_start_restores_the_hidden_loupe(self):
         s = self.session
         r = self.loupe["rect"]
-        s.xdotool("mousemove", r[0] + 60, r[1] + 60)
-        s.xdotool("click", 1)
-        time.sleep(0.3)
-        s.xdotool("key", "ctrl+alt+l")
-        self.wait_shown(False, "Ctrl+Alt+L")
+        self.hide_by_hot_key()
         second = s.start(self.exe)
         title = "Lensoro [Information]"
         boxes = wait_for(lambda: [d for d in s.probe("dialogs") if d["title"] == title], 20, 0.3, "the message box")
