@@ -324,13 +324,17 @@ class TMainForm : private IWindowHandler {
   static constexpr DWORD ClosedPeerRecheckMs = 2000;
   struct TClosedPeer {
     HWND Window = 0;
+    DWORD ProcessId = 0;  // the window's process when the message came
     bool IsVisible = true;
     DWORD Since = 0;
   };
   std::vector<TClosedPeer> FClosedPeers;
   // The test the search applies to another copy's loupe, seen from its side.
   bool IsOtherCopysLoupe(HWND wnd);
+  // Drops the loupes whose window is gone and lists again the closed ones
+  // still standing after ClosedPeerRecheckMs; part of the tick.
   void RecheckClosedPeers();
+  void ReservePeerRoom();
 };
 
 }  // namespace lensoro
