@@ -353,6 +353,9 @@ class TPlatform {
   // extended flag in bit 24); copies at most size-1 characters and a zero
   // and returns the length, 0 for a key without a name.
   virtual int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) = 0;
+  // MAPVK_VK_TO_VSC_EX: the key's scan code, 0xE0 in the high byte for an
+  // extended key; 0 when the keyboard has no such key.
+  virtual UINT MapVirtualKeyW(UINT code, UINT mapType) = 0;
   virtual bool IsThemeActive() = 0;
   // A theme handle for the window and a ";"-separated class list ("SPIN"),
   // 0 when visual styles are off or no class is known.
@@ -443,6 +446,7 @@ constexpr int HTCLIENT = 1, HTCAPTION = 2;
 constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008,
                  MK_MBUTTON = 0x0010;
 constexpr int VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12;
+constexpr UINT MAPVK_VK_TO_VSC = 0, MAPVK_VK_TO_VSC_EX = 4;
 constexpr int WHEEL_DELTA = 120;
 constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
 

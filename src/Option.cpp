@@ -13,31 +13,6 @@ namespace {
 
 constexpr int SM_CXSMICON = 49, SM_CYSMICON = 50;
 
-std::u16string KeyName(std::uint16_t key) {
-  switch (key) {
-    case 0x08: return u"BkSp";
-    case 0x09: return u"Tab";
-    case 0x0D: return u"Enter";
-    case 0x1B: return u"Esc";
-    case 0x20: return u"Space";
-    case 0x21: return u"PgUp";
-    case 0x22: return u"PgDn";
-    case 0x23: return u"End";
-    case 0x24: return u"Home";
-    case 0x25: return u"Left";
-    case 0x26: return u"Up";
-    case 0x27: return u"Right";
-    case 0x28: return u"Down";
-    case 0x2D: return u"Ins";
-    case 0x2E: return u"Del";
-    default: break;
-  }
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::u16string(1, static_cast<char16_t>(key));
-  if (key >= 0x70 && key <= 0x87) return u"F" + AsciiToUtf16(std::to_string(key - 0x6F).c_str());
-  // Keys without a name of ours show their virtual-key code.
-  return FormatText(u"VK%d", {static_cast<int>(key)});
-}
-
 }  // namespace
 
 int GetTagFromName(const std::u16string& name) {
@@ -50,13 +25,8 @@ int GetTagFromName(const std::u16string& name) {
   return tag;
 }
 
-std::u16string ShortCutDisplayText(TShortCut shortCut) {
-  if (shortCut == 0) return {};
-  std::u16string text;
-  if (shortCut & scShift) text += u"Shift + ";
-  if (shortCut & scCtrl) text += u"Ctrl + ";
-  if (shortCut & scAlt) text += u"Alt + ";
-  return text + KeyName(static_cast<std::uint16_t>(shortCut & 0xFF));
+std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut) {
+  return ShortCutToText(platform, shortCut, u" + ");
 }
 
 // --- Construction: the designed layout -----------------------------------------------------
@@ -349,7 +319,7 @@ void TOptionForm::ColorPanelClick(TPanel& panel) {
 // --- The hot key ------------------------------------------------------------------------------
 
 void TOptionForm::ShowShortCut(TShortCut shortCut) {
-  const std::u16string text = ShortCutDisplayText(shortCut);
+  const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
   Edit101.SetText(text);
   Button101.SetEnabled(!text.empty());
   Button102.SetEnabled(!HotKey101.IsEmpty());

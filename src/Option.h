@@ -20,8 +20,9 @@ class TIcon;
 // The tag of a numbered control: the number its name ends in ("Panel104" ->
 // 104), -1 when the last three characters are not one.
 int GetTagFromName(const std::u16string& name);
-// A shortcut as the dialog shows it: "Ctrl + Shift + F12"-style, empty for 0.
-std::u16string ShortCutDisplayText(TShortCut shortCut);
+// A shortcut as the dialog shows it: the menu's text with " + " after each
+// modifier ("Shift + Ctrl + F12"), empty for 0.
+std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut);
 
 class TOptionForm : public TForm {
  public:

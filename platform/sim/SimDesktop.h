@@ -331,6 +331,7 @@ class TSimProcess : public TPlatform {
 
   // --- Themes, and the keyboard's key names ---------------------------
   int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  UINT MapVirtualKeyW(UINT code, UINT mapType) override;
   bool IsThemeActive() override;
   HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
   bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;

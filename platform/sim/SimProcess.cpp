@@ -136,7 +136,7 @@ struct TFallible {
 //   GetSystemMetrics, GetScreenPixelsPerInch, GetScreenBitsPerPixel,
 //   GetTickCount, GetLocalTime, GetLastError, IsThemeActive,
 //   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
-//   SystemParametersInfoW, GetKeyNameTextW, EnumWindows, EnumChildWindows,
+//   SystemParametersInfoW, GetKeyNameTextW, MapVirtualKeyW, EnumWindows, EnumChildWindows,
 //   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
 //   which falls back to the path it was given);
 // - changes to our own live windows (SetWindowTextW, ShowWindow,

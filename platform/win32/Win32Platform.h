@@ -164,6 +164,7 @@ class TWin32Platform final : public TPlatform {
 
   // --- Themes, and the keyboard's key names (Win32Theme.cpp)
   int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  UINT MapVirtualKeyW(UINT code, UINT mapType) override;
   bool IsThemeActive() override;
   HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
   bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;

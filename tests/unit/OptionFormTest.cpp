@@ -423,11 +423,30 @@ TEST(OptionFormNames, TagsAndShortcutTexts) {
   EXPECT_EQ(GetTagFromName(u"SpinEdit101"), 101);
   EXPECT_EQ(GetTagFromName(u"CloseButton"), -1);
   EXPECT_EQ(GetTagFromName(u"X1"), -1);
-  EXPECT_EQ(ShortCutDisplayText(0), u"");
-  EXPECT_EQ(ShortCutDisplayText(scCtrl | scAlt | 0x2E), u"Ctrl + Alt + Del");
-  EXPECT_EQ(ShortCutDisplayText(scShift | 0x87), u"Shift + F24");
-  EXPECT_EQ(ShortCutDisplayText(0x21), u"PgUp");
-  EXPECT_EQ(ShortCutDisplayText(scCtrl | '7'), u"Ctrl + 7");
+  // The menu and the dialog show one key the same way; keys without a fixed
+  // name by the keyboard's name for them.
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  const struct {
+    TShortCut ShortCut;
+    const char16_t* Dialog;
+    const char16_t* Menu;
+  } cases[] = {
+      {0, u"", u""},
+      {scCtrl | scAlt | 0x2E, u"Ctrl + Alt + Del", u"Ctrl+Alt+Del"},
+      {scShift | 0x87, u"Shift + F24", u"Shift+F24"},
+      {0x21, u"PgUp", u"PgUp"},
+      {scCtrl | '7', u"Ctrl + 7", u"Ctrl+7"},
+      {scCtrl | 0xBA, u"Ctrl + ;", u"Ctrl+;"},       // VK_OEM_1 on this layout
+      {scAlt | 0x6B, u"Alt + Num +", u"Alt+Num +"},  // the name's own "+" stays as it is
+      {scShift | 0x6F, u"Shift + Num /", u"Shift+Num /"},  // an extended key
+      {scCtrl | 0x13, u"Ctrl + Pause", u"Ctrl+Pause"},
+      {scCtrl | 0xE8, u"Ctrl + VK232", u"Ctrl+VK232"},  // no such key on the keyboard
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShortCutDisplayText(p, c.ShortCut), c.Dialog);
+    EXPECT_EQ(ShortCutToText(p, c.ShortCut), c.Menu);
+  }
 }
 
 }  // namespace
