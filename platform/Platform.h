@@ -308,6 +308,12 @@ class TPlatform {
   virtual bool MoveToEx(HDC dc, int x, int y) = 0;
   virtual bool LineTo(HDC dc, int x, int y) = 0;
   virtual bool Polygon(HDC dc, const TPoint* points, int count) = 0;
+  // Outlined with the pen, filled with the brush; corners of cornerWidth x
+  // cornerHeight ellipses.
+  virtual bool RoundRect(HDC dc, const TRect& rect, int cornerWidth, int cornerHeight) = 0;
+  // Takes the rectangle out of the DC's clipping region; the region's kind
+  // (ERROR = 0 on failure).
+  virtual int ExcludeClipRect(HDC dc, const TRect& rect) = 0;
   virtual bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) = 0;
   virtual bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) = 0;
   // The height of the text drawn; with DT_CALCRECT the rectangle is widened

@@ -145,7 +145,7 @@ struct TFallible {
 //   SetFocus, SetCapture, ReleaseCapture, TrackMouseEvent, SetCursor,
 //   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem,
 //   SendUpdateTipTextW, SendDelToolW);
-// - drawing into a DC we hold (SelectObject, LineTo, MoveToEx, Polygon,
+// - drawing into a DC we hold (SelectObject, LineTo, MoveToEx, Polygon, RoundRect, ExcludeClipRect,
 //   FillRect, FrameRect, FillSolidRect, DrawTextW, ExtTextOutW, DrawEdge,
 //   DrawIconEx, DrawFocusRect, DrawThemeBackground, text colours and
 //   metrics): a failure loses pixels of one paint, the next one redraws;

@@ -133,6 +133,8 @@ class TWin32Platform final : public TPlatform {
   bool MoveToEx(HDC dc, int x, int y) override;
   bool LineTo(HDC dc, int x, int y) override;
   bool Polygon(HDC dc, const TPoint* points, int count) override;
+  bool RoundRect(HDC dc, const TRect& rect, int cornerWidth, int cornerHeight) override;
+  int ExcludeClipRect(HDC dc, const TRect& rect) override;
   bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
   bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
   int DrawTextW(HDC dc, const std::u16string& text, TRect& rect, UINT format) override;
