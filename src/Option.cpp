@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "About.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
@@ -172,6 +173,21 @@ void TOptionForm::FormShow() {
   HotKey101.SetBorderStyle(bsNone);
   HotKey101.SetFlatStyle(rfsFlatNormal);
   ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
+  CentreLabelsOnTheirFields();
+}
+
+void TOptionForm::CentreLabelsOnTheirFields() {
+  // The design places them for a 13 pixel line; a smaller font would leave
+  // their text above the fields' centred lines.
+  const std::pair<TLabel*, TControl*> pairs[] = {
+      {&Label101, &ComboBox101}, {&Label102, &SpinEdit102}, {&Label108, &HotKey101}};
+  for (const auto& [label, field] : pairs) {
+    TControlCanvas canvas(*label);
+    if (!canvas) continue;
+    const TRect b = label->BoundsRect(), f = field->BoundsRect();
+    const int top = f.Top + TextTopOffset(canvas->TextMetric().Height, f.Height());
+    label->SetBoundsPx({b.Left, top, b.Right, top + b.Height()});
+  }
 }
 
 void TOptionForm::MakeComboIcons() {

@@ -96,6 +96,9 @@ class TOptionForm : public TForm {
   void PrepareColorDialog(TPanel& panel);
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();
+  // Label101, Label102 and Label108 with their text line centred on the field
+  // beside them, whatever the font's height.
+  void CentreLabelsOnTheirFields();
 
   double FRate = 1.0;
   int FComboMargin = 2;

@@ -37,6 +37,7 @@ struct TSimControl {
   int Check = 0;                      // BUTTON: BM_GETCHECK
   int SelStart = 0, SelEnd = 0;       // EDIT: the selection, SelStart <= SelEnd
   std::u16string CueBanner;           // EDIT: EM_SETCUEBANNER's text
+  bool DrawsOwnBorder = false;        // EDIT: made with WS_BORDER, which it draws in its client area
   std::vector<std::u16string> Items;  // COMBOBOX: the list
   int CurSel = -1;
   int ItemHeight = 16, FieldHeight = 18;

@@ -644,6 +644,12 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   w.Handler = p.Handler;
   w.IsMagnifier = magnifier;
   if (child) w.Ctl.Id = p.Id;
+  // An edit with a plain border takes the style bit off and draws the line
+  // itself, round its client area (after WM_NCCALCSIZE, wherever that is).
+  if (Folded(p.ClassName) == u"EDIT" && (p.Style & win::WS_BORDER) && !(p.ExStyle & win::WS_EX_CLIENTEDGE)) {
+    w.Style &= ~win::WS_BORDER;
+    w.Ctl.DrawsOwnBorder = true;
+  }
   const HWND h = FDesktop.Insert(std::move(w)).Handle;
 
   if (FDesktop.Send(h, win::WM_CREATE, 0, 0) == -1) {

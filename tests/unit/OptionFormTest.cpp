@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "Format.h"
 #include "Framework.h"
 #include "Main.h"
 #include "Option.h"
@@ -450,3 +451,23 @@ TEST(OptionFormNames, TagsAndShortcutTexts) {
 }
 
 }  // namespace
+
+TEST_F(OptionFormTest, TheLabelsBesideFieldsCentreTheirTextOnThem) {
+  Start(AllThree);
+  for (const int menuFontHeight : {-11, -16}) {
+    Desk.NonClientMetrics.MenuFont.Height = menuFontHeight;
+    TOptionForm& form = Open();
+    const std::pair<TLabel*, TControl*> pairs[] = {
+        {&form.Label101, &form.ComboBox101}, {&form.Label102, &form.SpinEdit102}, {&form.Label108, &form.HotKey101}};
+    for (const auto& [label, field] : pairs) {
+      TControlCanvas canvas(*label);
+      ASSERT_TRUE(canvas);
+      const int text = canvas->TextMetric().Height;
+      const TRect l = label->BoundsRect(), f = field->BoundsRect();
+      EXPECT_LE(std::abs(2 * l.Top + text - (f.Top + f.Bottom)), 1) << Utf16ToUtf8(label->Name) << " " << menuFontHeight;
+      EXPECT_EQ(l.Left, 8);
+    }
+    form.Close();
+    Desk.RunFor(0);
+  }
+}
