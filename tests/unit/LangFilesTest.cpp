@@ -151,6 +151,12 @@ std::vector<std::string> Problems(const std::string& name, const std::string& by
     }
     if (std::u16string(e.Section) == u"MainForm") menuKeys += AccessKeys(value);
   }
+  // The options dialog names the hide/restore command as the menu does.
+  const auto menuText = [&](const char16_t* key) { return ini.ReadString(u"Lang: Menu", key, u""); };
+  if (ini.ReadString(u"OptionForm", u"Label107.Caption", u"") !=
+      menuText(u"MinimizeToTrayCaption") + u" / " + menuText(u"RestoreFromTrayCaption")) {
+    say("Label107.Caption is not the menu's two captions joined by \" / \"");
+  }
   std::u16string sorted = menuKeys;
   std::sort(sorted.begin(), sorted.end());
   if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) say("two menu commands share an access key");
@@ -199,8 +205,9 @@ TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
       {u"Cannot open: [%s]", u"Cannot open", "placeholders differ from the default's: MsgErrorCannotOpenItem"},
       {u"E&xit", u"Exit", "access keys differ from the default's: ActPopQuit.Caption"},
       {u"&Help", u"He&lp", "two menu commands share an access key"},
-      {u"=Restore\r\n", u"=もとの サイズに もどす\r\n", "left as the Japanese default: RestoreFromTrayCaption"},
+      {u"=Reset\r\n", u"=リセット\r\n", "left as the Japanese default: ActPopReset.Caption"},
       {u"[AboutForm]", u"[About]", "sections differ from the default file's"},
+      {u"=Hide to tray / Restore", u"=Hide / Restore", "Label107.Caption is not the menu's two captions joined by \" / \""},
   };
   for (const auto& c : cases) {
     std::u16string text = sound;
@@ -218,7 +225,7 @@ TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
   EXPECT_EQ(Problems("English.lang", test::Utf16File(lf)), std::vector<std::string>{"a line break that is not CR LF"});
   // The Japanese file may keep a default text; OK is OK in every language.
   std::u16string japanese = sound;
-  japanese.replace(japanese.find(u"=Restore\r\n"), 10, u"=もとの サイズに もどす\r\n");
+  japanese.replace(japanese.find(u"=Reset\r\n"), 8, u"=リセット\r\n");
   EXPECT_EQ(Problems(kJapanese, test::Utf16File(japanese)), std::vector<std::string>{});
 }
 
