@@ -1,0 +1,93 @@
+#!/usr/bin/env python3
+"""The harness's choice of Wine loader, against fake loaders in a scratch
+folder: no Wine or display needed.
+
+    python3 tests/e2e/test_lnswine.py
+"""
+
+import os
+import stat
+import sys
+import tempfile
+import unittest
+from unittest import mock
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import lnswine  # noqa: E402
+
+SCRIPT_OK = "#!/bin/sh\necho wine-8.0 '(fake)'\n"
+# What a kernel without 32-bit support makes of an i386 ELF: not a format it runs.
+NOT_RUNNABLE = "\x7fELF\x01\x01\x01 not for this kernel"
+SCRIPT_FAILS = "#!/bin/sh\necho 'wine: could not load ntdll.so' >&2\nexit 126\n"
+
+
+class LoaderTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="lnsloader-")
+        self.addCleanup(lambda: __import__("shutil").rmtree(self.dir, ignore_errors=True))
+        self.write("wine64", SCRIPT_OK)
+        self.write("wineserver64", SCRIPT_OK)
+        self.write("Xvfb", SCRIPT_OK)
+        env = {k: v for k, v in os.environ.items()
+               if k not in (lnswine.NO_WIN32_VAR, lnswine.WIN32_STATUS_VAR)}
+        env["PATH"] = self.dir
+        patches = [mock.patch.dict(os.environ, env, clear=True),
+                   mock.patch.object(lnswine, "WINE_LIB_DIRS", (self.dir,))]
+        for p in patches:
+            p.start()
+            self.addCleanup(p.stop)
+
+    def write(self, name, text):
+        path = os.path.join(self.dir, name)
+        with open(path, "w") as f:
+            f.write(text)
+        os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR)
+        return path
+
+    def test_32_bit_loader_is_asked_whether_it_runs(self):
+        cases = [
+            ("runs", SCRIPT_OK, None),
+            ("not runnable by this kernel", NOT_RUNNABLE, "Exec format error"),
+            ("fails at start", SCRIPT_FAILS, "could not load ntdll.so"),
+            ("not installed", None, "not installed"),
+        ]
+        for name, loader_text, reason in cases:
+            with self.subTest(name):
+                os.environ.pop(lnswine.WIN32_STATUS_VAR, None)
+                path = os.path.join(self.dir, "wine")
+                if os.path.exists(path):
+                    os.remove(path)
+                if loader_text is not None:
+                    self.write("wine", loader_text)
+                why = lnswine.arch_unavailable("win32")
+                if reason is None:
+                    self.assertIsNone(why)
+                else:
+                    self.assertIn(reason, why)
+                self.assertIsNone(lnswine.arch_unavailable("win64"))
+
+    def test_the_answer_is_asked_once_and_the_variable_forces_no_32_bit(self):
+        self.write("wine", SCRIPT_OK)
+        self.assertIsNone(lnswine.win32_unavailable())
+        self.assertEqual(os.environ[lnswine.WIN32_STATUS_VAR], lnswine.WIN32_RUNS)
+        # A later change of the loader is not seen within the same run.
+        self.write("wine", NOT_RUNNABLE)
+        self.assertIsNone(lnswine.win32_unavailable())
+        os.environ[lnswine.NO_WIN32_VAR] = "1"
+        self.assertIn(lnswine.NO_WIN32_VAR, lnswine.win32_unavailable())
+
+    def test_each_prefix_gets_its_own_architecture_s_loader(self):
+        self.write("wine", SCRIPT_OK)
+        for arch, name in (("win64", "wine64"), ("win32", "wine")):
+            with self.subTest(arch):
+                env = lnswine.wine_env(":99", "/tmp/prefix", arch)
+                self.assertEqual(env["WINELOADER"], os.path.join(self.dir, name))
+                self.assertEqual(env["WINESERVER"], os.path.join(self.dir, "wineserver64"))
+                self.assertEqual(env["WINEARCH"], arch)
+        os.environ[lnswine.NO_WIN32_VAR] = "1"
+        with self.assertRaises(lnswine.WineError):
+            lnswine.wine_env(":99", "/tmp/prefix", "win32")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
