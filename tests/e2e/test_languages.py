@@ -131,7 +131,7 @@ class LanguagesTest(test_startup.LoupeSession):
 
     def wait_dialog(self, cls, title):
         return wait_for(lambda: (lambda w: w if w and w["title"] == title else None)(self.window_of_class(cls)),
-                        10, 0.3, "the %s titled %r (now: %r)" % (cls, title, self.window_of_class(cls)))
+                        10, 0.3, "the %s titled %r" % (cls, title))
 
     def expected_order(self, names):
         """The names as the user's locale sorts them, case ignored."""
@@ -166,7 +166,7 @@ class LanguagesTest(test_startup.LoupeSession):
         return subs[0]["items"]
 
     def choose_language(self, name):
-        """Chooses a language from the tray icon's menu; returns that menu's items."""
+        """Chooses a language from the tray icon's menu."""
         items = self.tray_menu()
         sub = self.open_language_submenu(items)
         captions = [i["text"] for i in sub]
@@ -176,7 +176,6 @@ class LanguagesTest(test_startup.LoupeSession):
         # probe counts as a failure: the dialogs' captions tell.
         self.session.probe("pick", captions.index(name))
         wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menus closed")
-        return items
 
     def assert_options_in(self, language):
         dialog = self.wait_dialog("TOptionForm", self.text(language, "OptionForm", "OptionForm.Caption"))
@@ -252,7 +251,7 @@ class LanguagesTest(test_startup.LoupeSession):
         self.pick(items, LANGUAGE_ITEM - 1)  # options: open already, so nothing happens
 
     def test_4_every_language_fits_both_dialogs(self):
-        # German and Russian, the longest, first; Russian stays for the next test.
+        # German first and Russian last (it stays for the next test): the two longest.
         order = ["Deutsch"] + [n for n in SHIPPED if n not in ("Deutsch", "Русский")] + ["Русский"]
         for language in order:
             self.choose_language(language)
