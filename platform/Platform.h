@@ -47,6 +47,14 @@ struct TRect {
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 
+// One display monitor: its whole area and the part not taken by task bars,
+// in virtual-screen coordinates (negative left of and above the primary one).
+struct TMonitorInfo {
+  TRect Monitor;
+  TRect Work;
+  friend bool operator==(const TMonitorInfo&, const TMonitorInfo&) = default;
+};
+
 // Row-major, as the platform's MAGTRANSFORM and MAGCOLOREFFECT.
 struct TMagTransform {
   float v[3][3] = {};
@@ -166,6 +174,9 @@ class TPlatform {
   virtual int GetScreenPixelsPerInch() = 0;  // GetDeviceCaps(LOGPIXELSY) of the screen
   virtual int GetSystemMetrics(int index) = 0;
   virtual bool GetCursorPos(TPoint& point) = 0;
+  // Every monitor of the virtual screen (EnumDisplayMonitors, then
+  // GetMonitorInfoW of each), in the system's order; empty on failure.
+  virtual std::vector<TMonitorInfo> EnumDisplayMonitors() = 0;
 
   // --- Files and folders (Windows paths) ---------------------------------
   // The whole content of a file; false (and the last error) when it cannot
@@ -180,11 +191,15 @@ class TPlatform {
   virtual bool CreateDirectoryW(const std::u16string& path) = 0;
   // INVALID_FILE_ATTRIBUTES (0xFFFFFFFF) when there is nothing at the path.
   virtual DWORD GetFileAttributesW(const std::u16string& path) = 0;
-  // The names (not paths) of the files matching a pattern such as
-  // "C:\\x\\Lang\\*.lang", in the order the file system lists them.
+  // The names (not paths) of every entry matching a pattern such as
+  // "C:\\x\\Lang\\*.lang", whatever its attributes (hidden, system, a
+  // folder), in the order the file system lists them.
   virtual std::vector<std::u16string> FindFiles(const std::u16string& pattern) = 0;
   // The user's locale's decimal separator (GetLocaleInfoW LOCALE_SDECIMAL).
   virtual std::u16string GetLocaleDecimalSeparator() = 0;
+  // CompareStringW with LOCALE_USER_DEFAULT: CSTR_LESS_THAN (1), CSTR_EQUAL
+  // (2) or CSTR_GREATER_THAN (3); 0 on failure.
+  virtual int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) = 0;
 
   // --- Processes of other windows --------------------------------------
   virtual DWORD GetWindowThreadProcessId(HWND wnd) = 0;  // process id, 0 if none
@@ -327,6 +342,8 @@ class TPlatform {
   // Tracks the menu until an item is chosen or it is dismissed. With
   // TPM_RETURNCMD the result is the chosen id (0 when dismissed).
   virtual int TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd) = 0;
+  // Ends the menu this thread is tracking, as if it was dismissed.
+  virtual bool EndMenu() = 0;
   virtual bool DestroyMenu(HMENU menu) = 0;  // submenus go with it
   virtual bool RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) = 0;
   virtual bool UnregisterHotKey(HWND wnd, int id) = 0;
@@ -391,7 +408,7 @@ constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZ
                WM_ACTIVATE = 0x0006, WM_SETREDRAW = 0x000B, WM_SETTEXT = 0x000C, WM_PAINT = 0x000F,
                WM_CLOSE = 0x0010, WM_QUERYENDSESSION = 0x0011, WM_QUIT = 0x0012, WM_ERASEBKGND = 0x0014,
                WM_SHOWWINDOW = 0x0018, WM_ACTIVATEAPP = 0x001C, WM_SETCURSOR = 0x0020,
-               WM_WINDOWPOSCHANGING = 0x0046, WM_WINDOWPOSCHANGED = 0x0047, WM_CONTEXTMENU = 0x007B,
+               WM_WINDOWPOSCHANGING = 0x0046, WM_WINDOWPOSCHANGED = 0x0047, WM_CONTEXTMENU = 0x007B, WM_DISPLAYCHANGE = 0x007E,
                WM_NCCREATE = 0x0081, WM_NCHITTEST = 0x0084, WM_NCLBUTTONDOWN = 0x00A1, WM_KEYDOWN = 0x0100,
                WM_KEYUP = 0x0101, WM_CHAR = 0x0102, WM_SYSKEYDOWN = 0x0104, WM_SYSKEYUP = 0x0105,
                WM_SYSCHAR = 0x0106, WM_SYSCOMMAND = 0x0112, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200,
@@ -421,6 +438,8 @@ constexpr UINT SWP_NOSIZE = 0x0001, SWP_NOMOVE = 0x0002, SWP_NOZORDER = 0x0004, 
 constexpr int SM_XVIRTUALSCREEN = 76, SM_YVIRTUALSCREEN = 77, SM_CXVIRTUALSCREEN = 78,
               SM_CYVIRTUALSCREEN = 79;
 constexpr int COLOR_WINDOW = 5, COLOR_BTNFACE = 15;
+constexpr DWORD NORM_IGNORECASE = 0x1;
+constexpr int CSTR_LESS_THAN = 1, CSTR_EQUAL = 2, CSTR_GREATER_THAN = 3;
 
 constexpr int IDOK = 1, IDCANCEL = 2;
 constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 258;

@@ -56,9 +56,22 @@ void TApplication::Run() {
   for (;;) {
     const int r = Platform.GetMessageW(msg);
     if (r <= 0) break;  // WM_QUIT, or the queue is gone
-    if (ProcessDialogMessage(msg)) continue;
-    Platform.TranslateMessage(msg);
-    Platform.DispatchMessageW(msg);
+    if (!ProcessDialogMessage(msg)) {
+      Platform.TranslateMessage(msg);
+      Platform.DispatchMessageW(msg);
+    }
+    if (FTerminated) {
+      // A loop nested in that message (a menu's) may have taken the WM_QUIT
+      // off the queue, so the request itself ends the loop. What was queued
+      // before the quit still runs, and the quit goes: a message box shown
+      // while the form is destroyed would take it and close at once.
+      while (Platform.PeekMessageW(msg, true) && msg.Message != win::WM_QUIT) {
+        if (ProcessDialogMessage(msg)) continue;
+        Platform.TranslateMessage(msg);
+        Platform.DispatchMessageW(msg);
+      }
+      break;
+    }
   }
   FTerminated = true;
 }
@@ -74,7 +87,7 @@ bool TApplication::ProcessMessages() {
     Platform.TranslateMessage(msg);
     Platform.DispatchMessageW(msg);
   }
-  return true;
+  return !FTerminated;
 }
 
 void TApplication::ShowException(const std::exception& e) {

@@ -43,14 +43,15 @@ class TApplication : private IWindowHandler {
   // Asks the message loop to end (once).
   void Terminate();
   bool Terminated() const { return FTerminated; }
-  // Runs the message loop until WM_QUIT; shows the main form first unless
-  // it was hidden while it was being created.
+  // Runs the message loop until WM_QUIT or a terminate request; shows the
+  // main form first unless it was hidden while it was being created.
   void Run();
   // Hands a key to the active form (Tab, Enter, Esc, arrows); true when it
   // was used up and is not to be dispatched.
   bool ProcessDialogMessage(const TMsg& msg);
   // Handles every message waiting in the queue, as the loop would. A
-  // WM_QUIT is posted again for the loop, which must end: false then.
+  // WM_QUIT is posted again for the loop, which must end: false then, and
+  // also once the application has been asked to terminate.
   bool ProcessMessages();
   // The general error report for an exception that reached a handler.
   void ShowException(const std::exception& e);

@@ -100,6 +100,45 @@ constexpr TColorName ColorNames[] = {
     {u"clMenuBar", 0xFF00001E},
 };
 
+// Strict UTF-8: no overlong forms, surrogates, code points past U+10FFFF or
+// cut-off sequences. False for anything else.
+bool DecodeUtf8(const std::uint8_t* p, const std::uint8_t* end, std::u16string& out) {
+  out.clear();
+  out.reserve(static_cast<std::size_t>(end - p));
+  while (p < end) {
+    const std::uint8_t c = *p++;
+    if (c < 0x80) {
+      out += static_cast<char16_t>(c);
+      continue;
+    }
+    int extra = 0;
+    char32_t cp = 0, min = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      extra = 1, cp = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      extra = 2, cp = c & 0x0F, min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      extra = 3, cp = c & 0x07, min = 0x10000;
+    } else {
+      return false;
+    }
+    if (end - p < extra) return false;
+    for (int k = 0; k < extra; ++k) {
+      if ((p[k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (p[k] & 0x3F);
+    }
+    p += extra;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
+    if (cp >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+  }
+  return true;
+}
+
 bool IsMissing(DWORD error) { return error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND; }
 
 TIniFileResult Failed(TPlatform& platform, DWORD error) {
@@ -168,20 +207,55 @@ std::u16string FoldAscii(const std::u16string& text) {
   return out;
 }
 
+std::u16string DecodeErrorText(TIniDecodeError error) {
+  switch (error) {
+    case TIniDecodeError::None:
+      return {};
+    case TIniDecodeError::OtherMark:
+      return u"it is UTF-16 big-endian text; save it as UTF-16 LE or UTF-8";
+    case TIniDecodeError::NulCharacter:
+      return u"it holds binary data, not text";
+    case TIniDecodeError::BadUtf8:
+      return u"it is marked as UTF-8 but is not valid UTF-8";
+    case TIniDecodeError::OddLength:
+    case TIniDecodeError::EightBitText:
+      break;
+  }
+  return u"it is neither UTF-8 nor UTF-16 LE text; save it as one of them";
+}
+
 // --- TIniFile -------------------------------------------------------------------
 
 TIniFile::TIniFile(const std::vector<std::uint8_t>& bytes) {
   const std::size_t n = bytes.size();
   if (n == 0) return;
+  const bool marked = n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
+  // What an editor saves as UTF-8 (Notepad does by default), with its mark
+  // or without; never UTF-16, which holds zero bytes in "[", "=" and CR LF.
+  if (!marked) {
+    const bool utf8Mark = n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+    std::u16string text;
+    const bool utf8 = DecodeUtf8(bytes.data() + (utf8Mark ? 3 : 0), bytes.data() + n, text);
+    const bool zero = utf8 && text.find(u'\0') != std::u16string::npos;
+    if (utf8Mark || (utf8 && !zero)) {
+      if (!utf8) {
+        FDecodeError = TIniDecodeError::BadUtf8;
+      } else if (zero) {
+        FDecodeError = TIniDecodeError::NulCharacter;
+      } else {
+        Parse(text);
+      }
+      return;
+    }
+  }
   if (n % 2 != 0) {
     FDecodeError = TIniDecodeError::OddLength;
     return;
   }
-  if ((n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) || (bytes[0] == 0xFE && bytes[1] == 0xFF)) {
+  if (bytes[0] == 0xFE && bytes[1] == 0xFF) {
     FDecodeError = TIniDecodeError::OtherMark;
     return;
   }
-  const bool marked = bytes[0] == 0xFF && bytes[1] == 0xFE;
   const std::size_t start = marked ? 2 : 0;
   std::u16string text;
   text.resize((n - start) / 2);
@@ -601,6 +675,11 @@ void LoadSettings(TMainForm& form) {
   if (!read.Ok) {
     form.SaveNotice.HoldSaves(read.Error);
     ShowMsgDialog(app, ReadFailureMessage(app.Platform, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK);
+  } else if (!ini.Readable()) {
+    // Said now, not first at quit; the save that keeps the file aside is
+    // then quiet about it.
+    form.SaveNotice.ToldUnreadable();
+    ShowMsgDialog(app, UndecodableSettingsMessage(app.IniFileName, ini.DecodeError()), TMsgDlgType::Error, mbOK);
   }
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
 
@@ -713,6 +792,12 @@ std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& pat
                     {path, SysErrorMessage(platform, error)});
 }
 
+std::u16string UndecodableSettingsMessage(const std::u16string& path, TIniDecodeError error) {
+  return FormatText(u"Lensoro cannot read its settings file: [%s] (%s)\r\n\r\nThis run starts with the default "
+                    u"settings; when they are saved, the file is first kept beside them as a .bak file.",
+                    {path, DecodeErrorText(error)});
+}
+
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
   return FormatText(u"Lensoro cannot save its settings: [%s] (%s)", {path, SysErrorMessage(platform, error)});
 }
@@ -728,7 +813,7 @@ std::u16string KeptAsideMessage(const std::u16string& keptAs) {
 }
 
 void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner) {
-  if (!result.KeptAsPath.empty()) {
+  if (!result.KeptAsPath.empty() && !notice.UnreadableTold()) {
     ShowMsgDialog(app, KeptAsideMessage(result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
   }
   if (notice.ShouldTell(result)) {

@@ -18,15 +18,18 @@ namespace lensoro {
 
 class TMainForm;
 
-// Why a buffer could not be read as UTF-16 LE text. Such a file reads as
-// empty (every key takes its default) and is never silently overwritten.
+// Why a buffer could not be read as text. Such a file reads as empty
+// (every key takes its default) and is never silently overwritten.
 enum class TIniDecodeError {
   None,
   OddLength,    // UTF-16 comes in pairs of bytes
-  OtherMark,    // starts with the UTF-8 mark EF BB BF or the big-endian mark FE FF
+  OtherMark,    // starts with the big-endian mark FE FF
   NulCharacter, // text never holds U+0000: binary junk
   EightBitText, // no character below U+0080 at all: 8-bit text read in pairs
+  BadUtf8,      // marked as UTF-8 (EF BB BF) but not valid UTF-8
 };
+// The reason, in words, for the user ("it is ...").
+std::u16string DecodeErrorText(TIniDecodeError error);
 
 // Section and key names compare by folding A-Z only. Our names are all
 // ASCII, so this is what the platform's ordinal ignore-case gives for them.
@@ -38,8 +41,10 @@ std::u16string FoldAscii(const std::u16string& text);
 class TIniFile {
  public:
   TIniFile() = default;
-  // Parses UTF-16 LE bytes, with or without the FF FE mark. Lone surrogates
-  // are kept as they are, so they survive a save unchanged.
+  // Parses UTF-16 LE bytes (FF FE, or no mark) or UTF-8 ones (EF BB BF, or
+  // no mark: valid UTF-8 without any zero byte, which UTF-16 text of ours
+  // always has). Lone surrogates of UTF-16 are kept as they are, so they
+  // survive a save unchanged.
   explicit TIniFile(const std::vector<std::uint8_t>& bytes);
   static TIniFile FromText(const std::u16string& text);
 
@@ -169,11 +174,16 @@ class TSaveFailureNotice {
   void HoldSaves(DWORD error);
   bool SavesHeld() const { return FHeld; }
   DWORD HeldError() const { return FToldError; }
+  // The file's content could not be read and the user was told at start
+  // that the first save keeps it aside: that save says no more.
+  void ToldUnreadable() { FUnreadableTold = true; }
+  bool UnreadableTold() const { return FUnreadableTold; }
 
  private:
   DWORD FToldError = 0;
   bool FTold = false;
   bool FHeld = false;
+  bool FUnreadableTold = false;
 };
 
 // "Lensoro cannot save its settings: [path] (reason)": fixed English, as no
@@ -181,6 +191,8 @@ class TSaveFailureNotice {
 std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
 // "Lensoro cannot read its settings file: [path] (reason) ...".
 std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
+// The same for a file that was read but is no text it knows.
+std::u16string UndecodableSettingsMessage(const std::u16string& path, TIniDecodeError error);
 // "Lensoro could not read its settings file; it was kept as: [path]".
 std::u16string KeptAsideMessage(const std::u16string& keptAs);
 // Shows what a save result calls for (a failure once, a kept-aside file

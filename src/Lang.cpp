@@ -191,7 +191,10 @@ TIniFile OpenLangFile(TApplication& app) {
   const DWORD error = read ? 0 : p.GetLastError();
   if (read && bytes.size() <= MaxLangFileBytes) {
     TIniFile ini(bytes);
-    return ini.Readable() ? ini : TIniFile();
+    if (ini.Readable()) return ini;
+    TellOnce(app, path, FormatText(u"Lensoro cannot read the language file: [%s] (%s)",
+                                   {path, DecodeErrorText(ini.DecodeError())}));
+    return TIniFile();
   }
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();
   const int limitMB = static_cast<int>(MaxLangFileBytes / (1024 * 1024));
@@ -211,9 +214,14 @@ TLangCaptions SectionCaptions(TApplication& app, const std::u16string& section) 
   return captions;
 }
 
-bool LessFolded(const std::u16string& a, const std::u16string& b) {
+// The user's locale's order, case ignored, as the language menu lists
+// names; names it holds equal go by their code units. Without the
+// platform's answer, A-Z folded.
+bool LessInLocale(TPlatform& platform, const std::u16string& a, const std::u16string& b) {
+  const int r = platform.CompareStringW(win::NORM_IGNORECASE, a, b);
+  if (r == win::CSTR_LESS_THAN || r == win::CSTR_GREATER_THAN) return r == win::CSTR_LESS_THAN;
   const std::u16string fa = FoldAscii(a), fb = FoldAscii(b);
-  return fa != fb ? fa < fb : a < b;
+  return r != win::CSTR_EQUAL && fa != fb ? fa < fb : a < b;
 }
 
 }  // namespace
@@ -293,7 +301,22 @@ std::u16string ReadLangFileName(TApplication& app) {
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read);
   if (!read.Ok) app.Lang.FellBack = true;
   const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
-  return name.empty() ? app.Lang.LangDir + DefaultLangFileName : name;
+  if (name.empty()) return app.Lang.LangDir + DefaultLangFileName;
+  // The program's folder was moved (another drive, another PC): the file
+  // of that name in our own folder is the one meant.
+  if (!FileExists(app.Platform, name)) {
+    const std::u16string own = app.Lang.LangDir + FileNameOf(name);
+    if (!FileNameOf(name).empty() && FileExists(app.Platform, own)) return own;
+  }
+  return name;
+}
+
+std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& path) {
+  const std::u16string templ = lang.Text(u"MsgErrorItemNotFound");
+  // A translation may leave the path out: its text is then all it says.
+  bool plain = false;
+  const std::u16string text = FormatText(templ, {}, &plain);
+  return plain ? text : FormatText(templ, {path});
 }
 
 void ApplyMainFormLang(TMainForm& form) {
@@ -347,7 +370,8 @@ TLangCaptions ApplyAboutFormLang(TApplication& app) { return SectionCaptions(app
 std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
   TLangState& lang = app.Lang;
   std::vector<std::u16string> names = app.Platform.FindFiles(lang.LangDir + u"*.lang");
-  std::sort(names.begin(), names.end(), LessFolded);
+  std::sort(names.begin(), names.end(),
+            [&](const std::u16string& a, const std::u16string& b) { return LessInLocale(app.Platform, a, b); });
   names.erase(std::unique(names.begin(), names.end(),
                           [](const std::u16string& a, const std::u16string& b) { return SameTextAscii(a, b); }),
               names.end());

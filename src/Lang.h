@@ -71,8 +71,12 @@ void SelectDefaultLangFile(TApplication& app);
 // LangFile = ReadLangFileName. False when the folder could not be made.
 bool EnsureLangDir(TApplication& app);
 // Language/LangFileName of the settings file; LangDir + the default name when
-// missing or empty.
+// missing or empty. A file that is gone but whose name is in LangDir is
+// taken from there.
 std::u16string ReadLangFileName(TApplication& app);
+// MsgErrorItemNotFound for a missing file; a translation without "%s"
+// shows its text alone.
+std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& path);
 
 // --- Applying -------------------------------------------------------------------------
 // Each apply first falls back to the default file when LangFile is gone.
@@ -96,8 +100,8 @@ struct TLangMenuItem {
   int Tag = 0;             // index into LangFileList
   bool Checked = false;
 };
-// Rebuilds LangFileList from LangDir's "*.lang" files, sorted by name with
-// A-Z folded, and returns the submenu's items.
+// Rebuilds LangFileList from LangDir's "*.lang" entries, sorted by name in
+// the user's locale with case ignored, and returns the submenu's items.
 std::vector<TLangMenuItem> BuildLangMenu(TApplication& app);
 // Switches to the item's file and applies it to the main form; false for a
 // tag outside LangFileList. The caller then re-applies open dialogs.

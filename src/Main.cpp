@@ -98,6 +98,7 @@ void TMainForm::FormCreate() {
   EnsureLangDir(FApp);
   lensoro::ApplyMainFormLang(*this);
   LoadSettings(*this);
+  KeepOnMonitors();
 
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
   // A refused key has been reported; it stays assigned and is saved again.
@@ -207,6 +208,9 @@ void TMainForm::EndNotTopmost() {
 void TMainForm::ActPopQuitExecute() {
   ClosingNotify();
   FApp.Terminate();
+  // A close request while the menu is up ("End task", the session ending)
+  // closes the menu first; the loop then ends when it returns.
+  if (PopupMenu1.IsOpen()) FPlatform.EndMenu();
 }
 
 LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -289,6 +293,10 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_HOTKEY:
       WMHotKey(wParam);
       return 0;
+    case win::WM_DISPLAYCHANGE:
+      // A monitor unplugged or rearranged may have taken the loupe with it.
+      KeepOnMonitors();
+      break;
     case UM_FREEOPTIONFORM:
       FreeClosedOptionForm();
       return 0;

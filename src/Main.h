@@ -72,6 +72,11 @@ constexpr std::uintptr_t Timer1Id = 1;
 // coordinates; `framework` when the point lies in none.
 LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
 
+// Where the loupe goes so that it can be seen: as it is when any part of it
+// lies on a monitor, no larger than the virtual screen; otherwise moved,
+// whole, into the work area of the nearest monitor (shrunk to fit it).
+TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors);
+
 // The fixed icon as an image with alpha, for a set without any strip.
 TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
 
@@ -100,6 +105,9 @@ class TMainForm : private IWindowHandler {
   int Width() const { return BoundsRect().Width(); }
   int Height() const { return BoundsRect().Height(); }
   void SetBounds(int left, int top, int width, int height);
+  // Brings a loupe that lies on no monitor back onto the nearest one
+  // (FitOnMonitors); at start and when the displays change.
+  void KeepOnMonitors();
   TColor Color() const { return FColor; }
   // Sets the background colour, which is the frame, and repaints.
   void SetColor(TColor color);

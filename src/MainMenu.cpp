@@ -190,7 +190,7 @@ void TMainForm::ActPopShowHelpExecute() {
   std::u16string message;
   const DWORD attributes = FPlatform.GetFileAttributesW(path);
   if (attributes == win::INVALID_FILE_ATTRIBUTES || (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
-    message = FormatText(FApp.Lang.Text(u"MsgErrorItemNotFound"), {path});
+    message = ItemNotFoundText(FApp.Lang, path);
   } else {
     // The working folder without its separator, except for a drive's root.
     std::u16string directory = folder;

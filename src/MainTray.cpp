@@ -65,14 +65,20 @@ void TMainForm::LoadTrayIcons() {
   if (IsFile(FPlatform, own)) {
     loaded = LoadTrayStrip(own);
   } else {
-    const std::vector<std::u16string> found = FPlatform.FindFiles(folder + u"*.png");
-    if (!found.empty()) {
+    // The listing holds folders too; the first file is the strip.
+    std::u16string strip;
+    for (const std::u16string& name : FPlatform.FindFiles(folder + u"*.png")) {
+      if (IsFile(FPlatform, folder + name)) {
+        strip = folder + name;
+        break;
+      }
+    }
+    if (!strip.empty()) {
       TrayIconIndex = 0;
       region = TFadeRegion::OtherStrip;
-      loaded = LoadTrayStrip(folder + found.front());
+      loaded = LoadTrayStrip(strip);
     } else {
-      ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorItemNotFound"), {own}), TMsgDlgType::Error, mbOK,
-                    FHandle);
+      ShowMsgDialog(FApp, ItemNotFoundText(FApp.Lang, own), TMsgDlgType::Error, mbOK, FHandle);
     }
   }
   // No usable strip (none, unreadable, or smaller than one cell): the fixed

@@ -107,6 +107,8 @@ void TPopupMenu::Popup(int x, int y) {
     FOpen = false;
   }
   platform.DestroyMenu(menu);
+  // The program was told to quit while the menu was up: nothing more runs.
+  if (FApp.Terminated()) return;
   if (chosen > 0 && static_cast<std::size_t>(chosen) <= choices.size()) choices[static_cast<std::size_t>(chosen) - 1].Run();
 }
 

@@ -29,6 +29,22 @@ TSimDesktop::TSimDesktop() {
 
 TSimDesktop::~TSimDesktop() = default;
 
+void TSimDesktop::ChangeDisplays(std::vector<TMonitorInfo> monitors) {
+  Monitors = std::move(monitors);
+  if (!Monitors.empty()) {
+    PrimaryScreen = Monitors.front().Monitor;
+    VirtualScreen = PrimaryScreen;
+    for (const TMonitorInfo& m : Monitors) {
+      VirtualScreen = {std::min(VirtualScreen.Left, m.Monitor.Left), std::min(VirtualScreen.Top, m.Monitor.Top),
+                       std::max(VirtualScreen.Right, m.Monitor.Right), std::max(VirtualScreen.Bottom, m.Monitor.Bottom)};
+    }
+  }
+  const std::vector<HWND> windows = TopLevelWindows();
+  for (const HWND wnd : windows) {
+    if (Window(wnd)) Send(wnd, win::WM_DISPLAYCHANGE, 32, 0);
+  }
+}
+
 TSimProcess& TSimDesktop::AddProcess(std::u16string exePath, bool is64Bit) {
   FNextPid += 4;  // process ids are multiples of four on Windows
   FProcesses.push_back(std::make_unique<TSimProcess>(*this, FNextPid, std::move(exePath), is64Bit));

@@ -138,6 +138,9 @@ struct TSimDialog {
   HWND Owner = 0;
   HWND Window = 0;  // the "#32770" window that stands for the box while it is up
   int Result = 0;
+  // A WM_QUIT was waiting: the box's loop took it and ended the box at once
+  // (as Windows' does, posting the quit again), before anybody could read it.
+  bool Dismissed = false;
 };
 
 class TSimDesktop;
@@ -166,6 +169,10 @@ class TSimProcess : public TPlatform {
   DWORD LastError = 0;
   bool MagInitialized = false;
   bool QuitPosted = false;
+  // GetMessageW fails once it has taken this many messages (-1: never): a
+  // loop that should have ended cannot run a test for ever.
+  long MessageBudget = -1;
+  bool BudgetSpent = false;
   int ExitCode = 0;
   std::deque<TMsg> Queue;  // posted messages, oldest first
 
@@ -198,6 +205,7 @@ class TSimProcess : public TPlatform {
   int GetScreenPixelsPerInch() override;
   int GetSystemMetrics(int index) override;
   bool GetCursorPos(TPoint& point) override;
+  std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 
   bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
   bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
@@ -207,6 +215,7 @@ class TSimProcess : public TPlatform {
   DWORD GetFileAttributesW(const std::u16string& path) override;
   std::vector<std::u16string> FindFiles(const std::u16string& pattern) override;
   std::u16string GetLocaleDecimalSeparator() override;
+  int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) override;
 
   DWORD GetWindowThreadProcessId(HWND wnd) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
@@ -316,6 +325,7 @@ class TSimProcess : public TPlatform {
   bool AppendMenuW(HMENU menu, UINT flags, std::uintptr_t id, const std::u16string& text) override;
   DWORD CheckMenuItem(HMENU menu, UINT id, UINT flags) override;
   int TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd) override;
+  bool EndMenu() override;
   bool DestroyMenu(HMENU menu) override;
   bool RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) override;
   bool UnregisterHotKey(HWND wnd, int id) override;
@@ -399,6 +409,13 @@ class TSimDesktop {
   // --- Screen, pointer, keyboard, OS ----------------------------------------
   TRect VirtualScreen{0, 0, 1920, 1080};
   TRect PrimaryScreen{0, 0, 1920, 1080};
+  // The monitors EnumDisplayMonitors lists; none set: one monitor that is
+  // the whole virtual screen.
+  std::vector<TMonitorInfo> Monitors;
+  // Monitors are plugged in or out: the virtual and primary screens follow
+  // (the first monitor is the primary one) and every top-level window is
+  // sent WM_DISPLAYCHANGE.
+  void ChangeDisplays(std::vector<TMonitorInfo> monitors);
   TPoint Cursor{960, 540};
   int PixelsPerInch = 96;
   TOsVersion OsVersion{10, 0, 19045};
@@ -407,6 +424,8 @@ class TSimDesktop {
   std::array<bool, 256> KeysDown{};                           // GetKeyState's high bit
 
   std::u16string DecimalSeparator = u".";  // GetLocaleDecimalSeparator
+  // CompareStringW's stand-in for the user's locale: letters compare by
+  // their base letter, then accent, case ignored with NORM_IGNORECASE.
 
   // --- Files ------------------------------------------------------------------
   // Windows paths, case-insensitive (A-Z), '\' or '/'; every drive root
@@ -555,11 +574,15 @@ class TSimDesktop {
     UINT Flags = 0;
     HWND Window = 0;  // the "#32768" window that stands for the menu while it is up
     std::uintptr_t Result = 0;
+    bool Ended = false;  // EndMenu was called while it was up
   };
   std::vector<TSimMenuTrack> MenuTracks;
   // Answers TrackPopupMenuEx while the menu is up: the id of the item to
   // choose, 0 to dismiss it. Without one every menu is dismissed. An id
-  // that is no enabled command item of the menu dismisses it too.
+  // that is no enabled command item of the menu dismisses it too. The
+  // menu's own loop then dispatches what was posted meanwhile; like Wine's,
+  // it takes a WM_QUIT off the queue and drops it. A menu ended meanwhile
+  // (EndMenu) chooses nothing.
   std::function<std::uintptr_t(TSimProcess&, const TSimMenuTrack&)> MenuResponder;
   // The id of the first command item whose text starts with `prefix`, in
   // the menu or its submenus; 0 when none.

@@ -224,7 +224,7 @@ DWORD TSimProcess::GetFileAttributesW(const std::u16string& path) {
   return FILE_ATTRIBUTE_ARCHIVE | (it->second.ReadOnly ? FILE_ATTRIBUTE_READONLY : 0);
 }
 
-// Files only, in the name order NTFS lists them in.
+// Every entry, folders too, in the name order NTFS lists them in.
 std::vector<std::u16string> TSimProcess::FindFiles(const std::u16string& pattern) {
   Log("FindFiles", static_cast<std::int64_t>(pattern.size()));
   std::vector<std::u16string> names;
@@ -238,7 +238,7 @@ std::vector<std::u16string> TSimProcess::FindFiles(const std::u16string& pattern
   std::u16string mask = key.substr(key.rfind(u'\\') + 1);
   if (mask == u"*.*") mask = u"*";  // as Windows: also names without a dot
   for (const auto& [k, f] : FDesktop.FFiles) {
-    if (f.Directory || TSimDesktop::ParentKey(k) != folder) continue;
+    if (TSimDesktop::ParentKey(k) != folder) continue;
     if (Matches(k.c_str() + k.rfind(u'\\') + 1, mask.c_str())) names.push_back(NameOf(f.Path));
   }
   if (names.empty()) Fail(win::ERROR_FILE_NOT_FOUND);
@@ -249,6 +249,64 @@ std::u16string TSimProcess::GetLocaleDecimalSeparator() {
   Log("GetLocaleDecimalSeparator");
   if (Injected("GetLocaleDecimalSeparator")) return u".";  // the backend's fallback
   return FDesktop.DecimalSeparator;
+}
+
+}  // namespace lensoro::sim
+
+namespace lensoro::sim {
+
+namespace {
+
+// The base letters of U+00C0..U+017F, lower case; '.' where there is none.
+constexpr char LatinBase[] =
+    "aaaaaaaceeeeiiiidnooooo.ouuuuy.s"  // C0..DF
+    "aaaaaaaceeeeiiiidnooooo.ouuuuy.y"  // E0..FF
+    "aaaaaaccccccccddddeeeeeeeeeegggg"  // 100..11F
+    "gggghhhhiiiiiiiiii..jjkkklllllll"  // 120..13F
+    "lllnnnnnnnnnoooooooorrrrrrssssss"  // 140..15F
+    "ssttttttuuuuuuuuuuuuwwyyyzzzzzzs";  // 160..17F
+
+// Lower case for the scripts whose names a language file is likely to have.
+char16_t LowerCase(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char16_t>(c + 0x20);
+  if (c >= 0x100 && c <= 0x17F) {
+    // Pairs, capital first; two runs put the capital on the odd code.
+    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x178 || c == 0x17F) return c;
+    const bool oddCapital = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+    const bool capital = oddCapital ? (c & 1) != 0 : (c & 1) == 0;
+    return capital ? static_cast<char16_t>(c + 1) : c;
+  }
+  if ((c >= 0x391 && c <= 0x3A9) || (c >= 0x410 && c <= 0x42F) || (c >= 0xFF21 && c <= 0xFF3A)) {
+    return static_cast<char16_t>(c + 0x20);
+  }
+  if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 0x50);
+  return c;
+}
+
+// The primary weight: the base letter for an accented Latin one.
+char16_t BaseLetter(char16_t c) {
+  if (c >= 0xC0 && c <= 0x17F && LatinBase[c - 0xC0] != '.') return static_cast<char16_t>(LatinBase[c - 0xC0]);
+  return c;
+}
+
+}  // namespace
+
+int TSimProcess::CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) {
+  Log("CompareStringW", flags, static_cast<std::int64_t>(a.size()), static_cast<std::int64_t>(b.size()));
+  if (Injected("CompareStringW")) return 0;
+  auto compare = [&](auto weight) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t x = weight(a[i]), y = weight(b[i]);
+      if (x != y) return x < y ? win::CSTR_LESS_THAN : win::CSTR_GREATER_THAN;
+    }
+    return a.size() == b.size() ? win::CSTR_EQUAL : (a.size() < b.size() ? win::CSTR_LESS_THAN : win::CSTR_GREATER_THAN);
+  };
+  for (auto weight : {+[](char16_t c) { return BaseLetter(LowerCase(c)); }, +[](char16_t c) { return LowerCase(c); }}) {
+    const int r = compare(weight);
+    if (r != win::CSTR_EQUAL) return r;
+  }
+  return (flags & win::NORM_IGNORECASE) ? win::CSTR_EQUAL : compare([](char16_t c) { return c; });
 }
 
 }  // namespace lensoro::sim

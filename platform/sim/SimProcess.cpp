@@ -136,6 +136,7 @@ struct TFallible {
 //   GetSystemMetrics, GetScreenPixelsPerInch, GetScreenBitsPerPixel,
 //   GetTickCount, GetLocalTime, GetLastError, IsThemeActive,
 //   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
+//   CompareStringW, EnumDisplayMonitors,
 //   SystemParametersInfoW, GetKeyNameTextW, EnumWindows, EnumChildWindows,
 //   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
 //   which falls back to the path it was given);
@@ -143,7 +144,7 @@ struct TFallible {
 //   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW,
 //   SetLayeredWindowAttributes, ImmDisableForWindow, EnableWindow,
 //   SetFocus, SetCapture, ReleaseCapture, TrackMouseEvent, SetCursor,
-//   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem,
+//   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem, EndMenu,
 //   SendUpdateTipTextW, SendDelToolW);
 // - drawing into a DC we hold (SelectObject, LineTo, MoveToEx, Polygon,
 //   FillRect, FrameRect, FillSolidRect, DrawTextW, ExtTextOutW, DrawEdge,
@@ -432,6 +433,13 @@ bool TSimProcess::GetCursorPos(TPoint& point) {
   if (Injected("GetCursorPos")) return false;
   point = FDesktop.Cursor;
   return true;
+}
+
+std::vector<TMonitorInfo> TSimProcess::EnumDisplayMonitors() {
+  Log("EnumDisplayMonitors");
+  if (Injected("EnumDisplayMonitors")) return {};
+  if (FDesktop.Monitors.empty()) return {{FDesktop.VirtualScreen, FDesktop.VirtualScreen}};
+  return FDesktop.Monitors;
 }
 
 // --- Processes of other windows ------------------------------------------------------
@@ -1007,6 +1015,11 @@ bool TSimProcess::TakeAvailable(TMsg& msg, bool remove, bool takeQuit) {
 int TSimProcess::GetMessageW(TMsg& msg) {
   Log("GetMessageW");
   if (Injected("GetMessageW")) return -1;
+  if (MessageBudget == 0) {
+    BudgetSpent = true;
+    return -1;
+  }
+  if (MessageBudget > 0) --MessageBudget;
   for (;;) {
     if (TakeAvailable(msg, true, true)) return msg.Message == win::WM_QUIT ? 0 : 1;
     const TTimer* next = EarliestTimer();
@@ -1150,7 +1163,10 @@ int TSimProcess::MessageDialog(const std::u16string& text, const std::u16string&
   FDesktop.Dialogs.push_back(dialog);
   const std::size_t index = FDesktop.Dialogs.size() - 1;
   int result = win::IDOK;
-  if (FDesktop.DialogResponder) {
+  if (QuitPosted) {
+    FDesktop.Dialogs[index].Dismissed = true;
+    result = 0;
+  } else if (FDesktop.DialogResponder) {
     // A copy: the responder may replace the responder or show another box.
     auto responder = FDesktop.DialogResponder;
     result = responder(*this, dialog);

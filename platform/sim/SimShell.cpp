@@ -253,9 +253,16 @@ int TSimProcess::TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd
     auto responder = FDesktop.MenuResponder;
     chosen = responder(*this, track);
   }
-  // Only an enabled command item can be chosen.
+  // The menu's loop dispatches what came meanwhile and, as Wine's does,
+  // swallows a WM_QUIT. Bounded, so that a message that posts itself again
+  // cannot hold the test.
+  TMsg msg;
+  for (int n = 0; n < 1000 && TakeAvailable(msg, true, true); ++n) {
+    if (msg.Message != win::WM_QUIT && msg.Wnd) FDesktop.Send(msg.Wnd, msg.Message, msg.WParam, msg.LParam);
+  }
+  // Only an enabled command item of a menu that was not ended can be chosen.
   const TSimDesktop::TSimMenuItem* item = chosen ? FindItem(FDesktop, menu, chosen) : nullptr;
-  if (!item || (item->Flags & win::MF_GRAYED)) chosen = 0;
+  if (!item || (item->Flags & win::MF_GRAYED) || FDesktop.MenuTracks[index].Ended) chosen = 0;
   FDesktop.MenuTracks[index].Result = chosen;
   if (FDesktop.Window(boxHandle)) FDesktop.DestroyTree(boxHandle);
   FDesktop.Send(wnd, win::WM_EXITMENULOOP, 1, 0);
@@ -263,6 +270,17 @@ int TSimProcess::TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd
   if (flags & win::TPM_RETURNCMD) return static_cast<int>(chosen);
   if (chosen != 0) FDesktop.Post(wnd, win::WM_COMMAND, chosen, 0);
   return 1;
+}
+
+bool TSimProcess::EndMenu() {
+  Log("EndMenu");
+  for (auto it = FDesktop.MenuTracks.rbegin(); it != FDesktop.MenuTracks.rend(); ++it) {
+    if (it->Pid == Pid && FDesktop.Window(it->Window)) {
+      it->Ended = true;
+      break;
+    }
+  }
+  return true;
 }
 
 bool TSimProcess::DestroyMenu(HMENU menu) {

@@ -191,6 +191,25 @@ bool TWin32Platform::GetCursorPos(TPoint& point) {
   return true;
 }
 
+namespace {
+BOOL CALLBACK AddMonitor(::HMONITOR monitor, ::HDC, ::LPRECT, ::LPARAM data) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoW(monitor, &info)) return FALSE;
+  const RECT& m = info.rcMonitor;
+  const RECT& w = info.rcWork;
+  reinterpret_cast<std::vector<lensoro::TMonitorInfo>*>(data)->push_back(
+      {{m.left, m.top, m.right, m.bottom}, {w.left, w.top, w.right, w.bottom}});
+  return TRUE;
+}
+}  // namespace
+
+std::vector<TMonitorInfo> TWin32Platform::EnumDisplayMonitors() {
+  std::vector<TMonitorInfo> monitors;
+  if (!::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<::LPARAM>(&monitors))) monitors.clear();
+  return monitors;
+}
+
 // --- Files and folders ---------------------------------------------------------
 
 namespace {
@@ -268,7 +287,7 @@ std::vector<std::u16string> TWin32Platform::FindFiles(const std::u16string& patt
   ::HANDLE find = ::FindFirstFileW(W(pattern), &data);
   if (find == InvalidHandle) return names;
   do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(U(data.cFileName));
+    names.push_back(U(data.cFileName));
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
   return names;
@@ -278,6 +297,11 @@ std::u16string TWin32Platform::GetLocaleDecimalSeparator() {
   wchar_t buffer[8] = {};
   if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) <= 0) return u".";
   return U(buffer);
+}
+
+int TWin32Platform::CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) {
+  return ::CompareStringW(LOCALE_USER_DEFAULT, flags, W(a), static_cast<int>(a.size()), W(b),
+                          static_cast<int>(b.size()));
 }
 
 // --- Processes of other windows ----------------------------------------------

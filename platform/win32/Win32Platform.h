@@ -31,6 +31,7 @@ class TWin32Platform final : public TPlatform {
   int GetScreenPixelsPerInch() override;
   int GetSystemMetrics(int index) override;
   bool GetCursorPos(TPoint& point) override;
+  std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 
   bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
   bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
@@ -40,6 +41,7 @@ class TWin32Platform final : public TPlatform {
   DWORD GetFileAttributesW(const std::u16string& path) override;
   std::vector<std::u16string> FindFiles(const std::u16string& pattern) override;
   std::u16string GetLocaleDecimalSeparator() override;
+  int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) override;
 
   DWORD GetWindowThreadProcessId(HWND wnd) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
@@ -149,6 +151,7 @@ class TWin32Platform final : public TPlatform {
   bool AppendMenuW(HMENU menu, UINT flags, std::uintptr_t id, const std::u16string& text) override;
   DWORD CheckMenuItem(HMENU menu, UINT id, UINT flags) override;
   int TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd) override;
+  bool EndMenu() override;
   bool DestroyMenu(HMENU menu) override;
   bool RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) override;
   bool UnregisterHotKey(HWND wnd, int id) override;

@@ -81,6 +81,8 @@ int TWin32Platform::TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND 
   return ::TrackPopupMenuEx(ToMenu(menu), flags, x, y, ToHwnd(wnd), nullptr);
 }
 
+bool TWin32Platform::EndMenu() { return ::EndMenu() != FALSE; }
+
 bool TWin32Platform::DestroyMenu(HMENU menu) { return ::DestroyMenu(ToMenu(menu)) != FALSE; }
 
 bool TWin32Platform::RegisterHotKey(HWND wnd, int id, UINT modifiers, UINT virtualKey) {

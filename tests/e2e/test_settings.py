@@ -75,8 +75,9 @@ def ini_sections(text):
 
 
 class SettingsTest(test_startup.LoupeSession):
-    """A first run, an edited file and a file in the wrong encoding, each run
-    started and closed with WM_CLOSE in a folder of its own."""
+    """A first run, an edited file, a file saved as UTF-8 and one from a
+    monitor that is gone, each run started and closed with WM_CLOSE in a
+    folder of its own."""
 
     maxDiff = None
 
@@ -178,46 +179,57 @@ class SettingsTest(test_startup.LoupeSession):
         # Saved as read, the unknown key in its place.
         self.assert_ini_file(self.ini, text)
 
-    def test_3_settings_file_in_utf8_is_kept_aside_and_defaults_are_used(self):
+    def test_3_settings_file_in_utf8_is_read_and_saved_back_as_utf16(self):
         folder = self.session.install(self.parts["dist"], "SettingsUtf8")
         exe, ini = os.path.join(folder, "lensoro.exe"), os.path.join(folder, "lensoro.ini")
-        # As an editor saves it in UTF-8 with its mark; read as UTF-16 it is junk.
-        original = ("\ufeff[MainForm]\r\nLeft=100\r\nTop=150\r\nWidth=400\r\nHeight=300\r\n"
-                    "[Loupe]\r\nLoupeRate=3.5\r\nFrameWidth=6\r\n; Notiz: größer\r\n").encode("utf-8")
+        # As Notepad saves it: UTF-8 with its mark.
+        left, top, right, bottom = EDIT_RECT
+        original = ("\ufeff[MainForm]\r\nLeft=%d\r\nTop=%d\r\nWidth=%d\r\nHeight=%d\r\n"
+                    "[Loupe]\r\nLoupeRate=3.5\r\nFrameWidth=%d\r\nNotiz=größer\r\n"
+                    % (left, top, right - left, bottom - top, EDIT_FRAME)).encode("utf-8")
         with open(ini, "wb") as f:
             f.write(original)
 
         process, loupe = self.start_copy(exe)
         pid = loupe["pid"]
-        self.assertEqual(loupe["rect"], LOUPE_RECT, "loupe rectangle with an unreadable file")
+        self.assertEqual(loupe["rect"], EDIT_RECT, "loupe rectangle from the UTF-8 file")
         mags = self.magnifier_children(loupe)
-        self.assertEqual([m["client_pos"] for m in mags], [test_startup.MAG_CLIENT_POS])
+        inner_w, inner_h = right - left - 2 * EDIT_FRAME, bottom - top - 2 * EDIT_FRAME
+        self.assertEqual([m["client_pos"] for m in mags], [[EDIT_FRAME, EDIT_FRAME, inner_w, inner_h]])
         self.wait_first_source(pid)
-        self.assertIn(("hwnd=%s m=[2,0,0;0,2,0;0,0,1]" % mags[0]["hwnd"], "1"),
+        self.assertIn(("hwnd=%s m=[3.5,0,0;0,3.5,0;0,0,1]" % mags[0]["hwnd"], "1"),
                       self.calls_of(pid, "MagSetWindowTransform"))
+        self.assertEqual([d for d in self.session.probe("dialogs") if d["pid"] == pid], [], "a message box at start")
         self.assertEqual(read_bytes(ini), original, "settings file changed while running")
 
-        # The exit save keeps the old file aside and says so in a box that
-        # holds the exit until it is answered.
-        r = self.session.probe("post", loupe["hwnd"], WM_CLOSE, 0, 0)
-        self.assertTrue(r and r[0]["ok"], "post WM_CLOSE failed: %r" % r)
-        boxes = wait_for(lambda: [d for d in self.session.probe("dialogs") if d["pid"] == pid], 15, 0.3,
-                         "a message box of pid %d" % pid)
-        kept = ini + ".bak"
-        self.assertEqual(boxes[0]["texts"], ["Lensoro could not read its settings file; it was kept as: [%s]"
-                                             % unix_to_windows(kept)])
-        self.assertTrue(process.running(), "ended before the box was answered")
-        r = self.session.probe("send", boxes[0]["hwnd"], WM_COMMAND, IDOK, 0)
-        self.assertTrue(r and r[0]["ok"], "answering the box failed: %r" % r)
-        self.assertEqual(process.wait(20), 0, "exit code (None = still running); output: %s"
-                         % process.output()[-500:])
+        # The exit save writes UTF-16 LE with its mark, with the user's values
+        # and key, and keeps nothing aside: nothing was lost.
+        self.close_and_wait(loupe, process, "post")
+        data = read_bytes(ini)
+        self.assertEqual(data[:2], BOM, "saved settings file does not start with FF FE: %r" % data[:8])
+        text = data[2:].decode("utf-16-le")
+        for line in ("Left=%d" % left, "Width=%d" % (right - left), "LoupeRate=3.5", "FrameWidth=%d" % EDIT_FRAME,
+                     "Notiz=größer"):
+            self.assertIn("\r\n%s\r\n" % line, text, "saved settings file")
+        self.assertFalse(os.path.exists(ini + ".bak"), "a UTF-8 file was kept aside")
 
-        self.assertEqual(read_bytes(kept), original, "the kept file differs from the UTF-8 file")
-        self.assert_ini_file(ini, first_run_text(folder))
-        installed = set(os.listdir(self.parts["dist"])) | {"magnification.dll"}
-        self.assertEqual(sorted(set(os.listdir(folder)) - installed), ["lensoro.ini", "lensoro.ini.bak"],
-                         "what the run left in its folder")
-
+    def test_4_settings_from_an_unplugged_monitor_bring_the_loupe_onto_the_screen(self):
+        folder = self.session.install(self.parts["dist"], "SettingsOffScreen")
+        exe, ini = os.path.join(folder, "lensoro.exe"), os.path.join(folder, "lensoro.ini")
+        # Beyond the right and bottom edges of the one 1280 x 1024 screen.
+        write_utf16_ini(ini, "[MainForm]\r\nLeft=3000\r\nTop=2000\r\nWidth=300\r\nHeight=240\r\n")
+        process, loupe = self.start_copy(exe)
+        left, top, right, bottom = loupe["rect"]
+        width, height = self.session.width, self.session.height
+        self.assertEqual((right - left, bottom - top), (300, 240), "loupe size: %r" % loupe["rect"])
+        self.assertTrue(0 <= left and right <= width and 0 <= top and bottom <= height,
+                        "loupe %r not whole on the %d x %d screen" % (loupe["rect"], width, height))
+        # Moved no further than onto the screen: into its bottom right corner.
+        self.assertEqual((right, bottom), (width, height), "loupe %r" % loupe["rect"])
+        self.session.screenshot(self.out_path("settings-offscreen.png"))
+        self.close_and_wait(loupe, process, "send")
+        text = read_bytes(ini)[2:].decode("utf-16-le")
+        self.assertIn("\r\nLeft=%d\r\nTop=%d\r\n" % (left, top), text, "saved place")
 
 def main():
     return test_startup.run_suite(__doc__, SettingsTest)

@@ -8,7 +8,8 @@ One Wine session for the class; its tests run in their numbered order
 against one running copy, started with Ctrl+Alt+L as its hot key. Menus are
 opened with the real mouse (xdotool) and read with `lnsprobe menus`; items
 are chosen as the keyboard does (`lnsprobe pick`). The hot key is pressed
-with `xdotool key`, which Wine delivers as WM_HOTKEY. Exits 77 (skipped)
+with `xdotool key`, which Wine delivers as WM_HOTKEY. Last, a second start
+is closed by a WM_CLOSE posted while its menu is open. Exits 77 (skipped)
 when the build or Wine is missing.
 """
 
@@ -160,6 +161,29 @@ class TrayTest(test_startup.LoupeSession):
         self.assertIn("\r\nActPopMinimizeAndRestore=%s\r\n" % HOT_KEY, text)
         wait_for(lambda: not self.tray_icons(), 5, 0.3, "the tray icon removed")
         self.assertEqual(self.session.probe("atoms"), [], "the hot-key atom is left")
+
+    def test_6_close_request_during_the_menu_ends_the_program(self):
+        # "End task" posts WM_CLOSE; with the menu up, Wine's menu loop used
+        # to take the quit message that followed, and nothing ended the copy.
+        folder = self.session.install(self.parts["dist"], "TrayClose")
+        exe, ini = os.path.join(folder, "lensoro.exe"), os.path.join(folder, "lensoro.ini")
+        process = self.session.start(exe)
+        loupe = self.wait_loupe(exe, 30)
+        r = loupe["rect"]
+        items = self.open_menu(r[0] + 60, r[1] + 60)
+        self.assertEqual(items[0]["text"], "タスク トレイに しまう")
+        posted = self.session.probe("post", loupe["hwnd"], test_startup.WM_CLOSE, 0, 0)
+        self.assertTrue(posted and posted[0]["ok"], "post WM_CLOSE failed: %r" % posted)
+        code = process.wait(20)
+        self.assertEqual(code, 0, "exit code after WM_CLOSE during the menu (None = still running); menus: %r"
+                         % (self.session.probe("menus", check=False),))
+        self.assertEqual(self.session.probe("menus"), [], "a menu was left")
+        self.assertEqual(self.loupes_of(exe), [], "a loupe was left")
+        with open(ini, "rb") as f:
+            data = f.read()
+        self.assertEqual(data[:2], BOM, "settings saved at the end")
+        self.assertIn("\r\nLoupeRate=2\r\n", data[2:].decode("utf-16-le"))
+        wait_for(lambda: not self.tray_icons(), 5, 0.3, "the tray icon removed")
 
 
 def main():

@@ -151,7 +151,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(file.compare(0, lang.LangDir.size(), lang.LangDir) == 0);
     Check(items[i].Caption.size() <= 2 * (file.size() - lang.LangDir.size()));
     if (items[i].Checked) ++checked;
-    if (i > 0) Check(FoldAscii(lang.LangFileList[i - 1]) < FoldAscii(file));
+    if (i > 0) {
+      // In the locale's order, and no file twice.
+      const std::u16string& before = lang.LangFileList[i - 1];
+      Check(world->Proc.CompareStringW(win::NORM_IGNORECASE, before, file) != win::CSTR_GREATER_THAN);
+      Check(FoldAscii(before) != FoldAscii(file));
+    }
   }
   Check(checked == 1);
   for (const auto& name : names) {

@@ -20,8 +20,11 @@ TEST(FormatText, FillsPlaceholdersInOrder) {
 
 TEST(FormatText, MismatchedTemplatesAreShownNotCrashed) {
   bool ok = true;
-  // A translation that dropped its "%s": the text, then the argument.
-  EXPECT_EQ(FormatText(u"ありません", {u"C:\\x"}, &ok), u"ありません (C:\\x)");
+  // A template without its "%s": the text, then the argument, so that the
+  // system's reason of an error is not lost. (A translation of
+  // MsgErrorItemNotFound may leave its path out: ItemNotFoundText.)
+  EXPECT_EQ(FormatText(u"ホットキーを とーろく できません", {u"Access is denied"}, &ok),
+            u"ホットキーを とーろく できません (Access is denied)");
   EXPECT_FALSE(ok);
   // A second "%s" with one argument: nothing is filled half-way.
   ok = true;

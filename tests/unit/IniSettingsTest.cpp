@@ -256,22 +256,33 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
 }
 
 TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
-  const std::string utf8 = "[Loupe]\r\nFrameWidth=6\r\n";
-  Desk.AddFile(kIni, utf8);
+  // An 8-bit (ANSI) file: neither UTF-16 nor UTF-8.
+  const std::string ansi = "[Loupe]\r\nFrameWidth=6\r\nName=caf\xE9\r\n";
+  Desk.AddFile(kIni, ansi);
   Desk.AddFile(std::u16string(kIni) + u".bak", "older backup");
   Create();
-  LoadSettings(*Form);
   EXPECT_EQ(Form->FrameWidth, 4);  // read as empty
+  // Told at start, with the reason and what the save will do.
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text,
+            u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini] (it is neither UTF-8 nor "
+            u"UTF-16 LE text; save it as one of them)\r\n\r\nThis run starts with the default settings; when they "
+            u"are saved, the file is first kept beside them as a .bak file.")
+      << Utf16ToUtf8(Desk.Dialogs[0].Text);
   const TIniFileResult r = SaveSettings(*Form);
   ASSERT_TRUE(r.Ok);
   EXPECT_EQ(r.KeptAsPath, std::u16string(kIni) + u".bak1");
-  EXPECT_EQ(Desk.FileText(std::u16string(kIni) + u".bak1"), utf8);
+  EXPECT_EQ(Desk.FileText(std::u16string(kIni) + u".bak1"), ansi);
   EXPECT_EQ(Desk.FileText(std::u16string(kIni) + u".bak"), "older backup");
   EXPECT_NE(FileAsText(Desk, kIni).find(u"[Loupe]"), std::u16string::npos);
+  // The loupe's own notice heard of it at start: the save adds no word.
+  ReportSaveResult(App, Form->SaveNotice, r, Form->Handle());
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  // Without that, the kept file is named.
   TSaveFailureNotice notice;
   ReportSaveResult(App, notice, r, Form->Handle());
-  ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text,
+  ASSERT_EQ(Desk.Dialogs.size(), 2u);
+  EXPECT_EQ(Desk.Dialogs[1].Text,
             u"Lensoro could not read its settings file; it was kept as: [C:\\Tools\\Lensoro\\lensoro.ini.bak1]");
   // A readable file from now on: nothing more is kept aside.
   EXPECT_TRUE(SaveSettings(*Form).KeptAsPath.empty());

@@ -102,28 +102,54 @@ TEST(IniFile, EmptyValuesDuplicateKeysAndLineBreaksInValues) {
   EXPECT_EQ(again.SectionEntries(u"S").size(), 4u);  // the second "dup" line survives
 }
 
-TEST(IniFile, EncodingsThatAreNotUtf16ReadAsEmptyWithAReason) {
-  const std::u16string text = u"[Loupe]\r\nFrameWidth=6\r\n";
-  // With or without the mark.
-  EXPECT_EQ(TIniFile(Utf16Bytes(text, false)).ReadInteger(u"Loupe", u"FrameWidth", 4), 6);
-  EXPECT_EQ(TIniFile(Utf16Bytes(text, true)).ReadInteger(u"Loupe", u"FrameWidth", 4), 6);
-  EXPECT_TRUE(TIniFile(std::vector<std::uint8_t>{}).Readable());
-  EXPECT_TRUE(TIniFile(std::vector<std::uint8_t>{0xFF, 0xFE}).Readable());
-
-  const std::string utf8 = "[Loupe]\r\nFrameWidth=66\r\n";  // 24 bytes: even
-  TIniFile asUtf8(std::vector<std::uint8_t>(utf8.begin(), utf8.end()));
-  EXPECT_EQ(asUtf8.DecodeError(), TIniDecodeError::EightBitText);
-  EXPECT_FALSE(asUtf8.SectionExists(u"Loupe"));
-  const std::string odd = utf8 + "x";
-  EXPECT_EQ(TIniFile(std::vector<std::uint8_t>(odd.begin(), odd.end())).DecodeError(), TIniDecodeError::OddLength);
-  const std::string marked = "\xEF\xBB\xBF[Loupe]\r\nFrameWidth=6\r\n";
-  EXPECT_EQ(TIniFile(std::vector<std::uint8_t>(marked.begin(), marked.end())).DecodeError(), TIniDecodeError::OtherMark);
-  std::vector<std::uint8_t> bigEndian = {0xFE, 0xFF, 0x00, 0x5B};
-  EXPECT_EQ(TIniFile(bigEndian).DecodeError(), TIniDecodeError::OtherMark);
+// UTF-16 LE with or without its mark, and UTF-8 as editors save it (Notepad
+// does by default) with or without its mark. Anything else reads as empty,
+// with the reason.
+TEST(IniFile, Utf16AndUtf8ReadAndOtherEncodingsGiveTheirReason) {
+  auto bytes = [](const std::string& s) { return std::vector<std::uint8_t>(s.begin(), s.end()); };
+  const std::u16string text = u"[Loupe]\r\nFrameWidth=6\r\nName=ぽてりん\r\n";
+  const std::string utf8 = Utf16ToUtf8(text);
   std::vector<std::uint8_t> withNul = Utf16Bytes(u"[S]\r\nK=a");
   withNul.push_back(0);
   withNul.push_back(0);
-  EXPECT_EQ(TIniFile(withNul).DecodeError(), TIniDecodeError::NulCharacter);
+  const struct {
+    const char* Name;
+    std::vector<std::uint8_t> Bytes;
+    TIniDecodeError Error;
+  } cases[] = {
+      {"UTF-16 LE marked", Utf16Bytes(text, true), TIniDecodeError::None},
+      {"UTF-16 LE unmarked", Utf16Bytes(text, false), TIniDecodeError::None},
+      {"UTF-8 unmarked", bytes(utf8), TIniDecodeError::None},
+      {"UTF-8 unmarked, odd length", bytes(utf8 + "x"), TIniDecodeError::None},
+      {"UTF-8 marked", bytes("\xEF\xBB\xBF" + utf8), TIniDecodeError::None},
+      {"UTF-8 marked, not UTF-8", bytes("\xEF\xBB\xBF[Loupe]\r\nFrameWidth=6\r\nName=caf\xE9\r\n"),
+       TIniDecodeError::BadUtf8},
+      {"UTF-8 marked, a zero byte", bytes(std::string("\xEF\xBB\xBF[Loupe]\r\n\0", 13)), TIniDecodeError::NulCharacter},
+      {"8-bit text, even length", bytes("[Loupe]\r\nFrameWidth=6\r\nName=caf\xE9\r\n"), TIniDecodeError::EightBitText},
+      {"8-bit text, odd length", bytes("[Loupe]\r\nFrameWidth=66\r\nName=caf\xE9\r\n"), TIniDecodeError::OddLength},
+      {"UTF-16 big-endian", {0xFE, 0xFF, 0x00, 0x5B}, TIniDecodeError::OtherMark},
+      {"UTF-16 with U+0000", withNul, TIniDecodeError::NulCharacter},
+  };
+  for (const auto& c : cases) {
+    const TIniFile ini(c.Bytes);
+    EXPECT_EQ(ini.DecodeError(), c.Error) << c.Name;
+    EXPECT_EQ(ini.Readable(), c.Error == TIniDecodeError::None) << c.Name;
+    if (c.Error == TIniDecodeError::None && c.Bytes.size() > 4) {
+      EXPECT_EQ(ini.ReadInteger(u"Loupe", u"FrameWidth", 4), 6) << c.Name;
+      EXPECT_EQ(ini.ReadString(u"Loupe", u"Name", u""), u"ぽてりん") << c.Name;
+    } else if (c.Error != TIniDecodeError::None) {
+      EXPECT_FALSE(ini.SectionExists(u"Loupe")) << c.Name;
+      EXPECT_FALSE(DecodeErrorText(c.Error).empty()) << c.Name;
+    }
+  }
+  EXPECT_TRUE(TIniFile(std::vector<std::uint8_t>{}).Readable());
+  EXPECT_TRUE(TIniFile(std::vector<std::uint8_t>{0xFF, 0xFE}).Readable());
+  // A file read as UTF-8 is written back as UTF-16 LE with its mark.
+  const std::vector<std::uint8_t> written = TIniFile(bytes(utf8)).ToBytes();
+  EXPECT_EQ(written, TIniFile(Utf16Bytes(text)).ToBytes());
+  ASSERT_GE(written.size(), 2u);
+  EXPECT_EQ(written[0], 0xFF);
+  EXPECT_EQ(written[1], 0xFE);
 }
 
 TEST(IniFile, LoneSurrogatesAreKeptAsTheyAre) {

@@ -159,13 +159,100 @@ TEST_F(LangTest, ApplyingAFileTakesItsTextsAndFallsBackPerKey) {
   EXPECT_EQ(CaptionOf(about, u"OKButton.Caption"), u"Fine");
   EXPECT_EQ(CaptionOf(about, u"AboutForm.Caption"), u"ぽてりんの バージョン じょーほー");
 
-  // A file saved as UTF-8 is no language: every text is built in.
-  Desk.AddFile(std::u16string(kLangDir) + u"Utf8.lang", "[Application]\r\nApplication.Title=Lensoro8\r\n");
-  App.Lang.LangFile = std::u16string(kLangDir) + u"Utf8.lang";
-  ApplyMainFormLang(*Form);
+  // A file saved as UTF-8 (with or without its mark) gives its texts; one
+  // in no encoding we read gives the built-in ones and is told of once,
+  // with the reason.
+  const std::u16string utf8 = std::u16string(kLangDir) + u"Utf8.lang";
+  for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+    Desk.AddFile(utf8, mark + "[Application]\r\nApplication.Title=Lensoro8 \xE2\x9C\x93\r\n");
+    App.Lang.LangFile = utf8;
+    ApplyMainFormLang(*Form);
+    EXPECT_EQ(App.Title, u"Lensoro8 ✓");
+  }
+  const std::u16string ansi = std::u16string(kLangDir) + u"Ansi.lang";
+  Desk.AddFile(ansi, "[Application]\r\nApplication.Title=Fran\xE7\x61is\r\n");
+  App.Lang.LangFile = ansi;
+  Desk.Dialogs.clear();
+  for (int i = 0; i < 2; ++i) ApplyMainFormLang(*Form);
   EXPECT_EQ(App.Title, u"ぽてりん");
-  EXPECT_EQ(Form->ActPopQuit.Caption, u"しゅーりょー(&X)");
-  EXPECT_EQ(App.Lang.LangFile, std::u16string(kLangDir) + u"Utf8.lang");
+  EXPECT_EQ(App.Lang.LangFile, ansi);
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"Lensoro cannot read the language file: [" + ansi +
+                                      u"] (it is neither UTF-8 nor UTF-16 LE text; save it as one of them)");
+}
+
+// A translation that leaves out the path of MsgErrorItemNotFound says its
+// text alone; a broken one is shown as it stands with the path after it.
+TEST_F(LangTest, ItemNotFoundShowsThePathOnlyWhereTheTranslationHasIt) {
+  Create();
+  const struct {
+    const char16_t* Template;
+    const char16_t* Shown;
+  } cases[] = {
+      {u"ありません: [%s]", u"ありません: [C:\\x]"},
+      {u"Help is missing.", u"Help is missing."},
+      {u"100%% gone", u"100% gone"},
+      {u"Gone: %s and %s", u"Gone: %s and %s (C:\\x)"},
+  };
+  for (const auto& c : cases) {
+    App.Lang.Texts[u"MsgErrorItemNotFound"] = c.Template;
+    EXPECT_EQ(ItemNotFoundText(App.Lang, u"C:\\x"), c.Shown) << Utf16ToUtf8(c.Template);
+  }
+}
+
+// The settings name a language file where the program's folder used to be:
+// a file of that name in our own folder is the one meant.
+TEST_F(LangTest, AMovedFolderKeepsItsLanguage) {
+  Create();
+  EnsureLangDir(App);
+  Desk.AddFile(std::u16string(kLangDir) + u"English.lang", Utf16File(u"[Application]\r\nApplication.Title=E\r\n"));
+  Desk.AddFile(u"E:\\Here\\Elsewhere.lang", Utf16File(u""));
+  const struct {
+    const char16_t* Stored;
+    std::u16string Used;
+  } cases[] = {
+      {u"D:\\Old\\Lensoro\\Lang\\English.lang", std::u16string(kLangDir) + u"English.lang"},
+      {u"D:\\Old\\Lensoro\\Lang\\english.LANG", std::u16string(kLangDir) + u"english.LANG"},
+      {u"E:\\Here\\Elsewhere.lang", u"E:\\Here\\Elsewhere.lang"},     // there: used as it stands
+      {u"D:\\Old\\Lensoro\\Lang\\Gone.lang", u"D:\\Old\\Lensoro\\Lang\\Gone.lang"},  // the apply falls back
+      {u"D:\\Old\\Lensoro\\Lang\\", u"D:\\Old\\Lensoro\\Lang\\"},
+  };
+  for (const auto& c : cases) {
+    Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini",
+                 Utf16File(u"[Language]\r\nLangFileName=" + std::u16string(c.Stored) + u"\r\n"));
+    EXPECT_EQ(ReadLangFileName(App), c.Used) << Utf16ToUtf8(c.Stored);
+  }
+  // Used from there, and saved under its new place.
+  Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini",
+               Utf16File(u"[Language]\r\nLangFileName=D:\\Old\\Lensoro\\Lang\\English.lang\r\n"));
+  StartUp();
+  EXPECT_EQ(App.Title, u"E");
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  EXPECT_NE(test::Utf16Text(Desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini"))
+                .find(u"LangFileName=C:\\Tools\\Lensoro\\Lang\\English.lang\r\n"),
+            std::u16string::npos);
+}
+
+// The menu lists the folder's entries in the user's locale's order with case
+// ignored (accented letters with their base letter, Greek after Latin), not
+// by code units; entries of any kind are listed.
+TEST_F(LangTest, MenuFollowsTheLocalesOrder) {
+  Create();
+  StartUp();
+  Proc.DeleteFileW(kDefault);
+  for (const char16_t* name : {u"Ελληνικά.lang", u"English.lang", u"Čeština.lang", u"español.lang", u"Deutsch.lang",
+                               u"catalan.lang", u"Zulu.lang"}) {
+    Desk.AddFile(std::u16string(kLangDir) + name, Utf16File(u""));
+  }
+  Desk.AddFolder(std::u16string(kLangDir) + u"Old.lang");
+  std::vector<std::u16string> captions;
+  for (const auto& item : BuildLangMenu(App)) captions.push_back(item.Caption);
+  EXPECT_EQ(captions, (std::vector<std::u16string>{u"catalan", u"Čeština", u"Deutsch", u"English", u"español",
+                                                   u"Old", u"Zulu", u"Ελληνικά"}));
+  // Without the platform's comparison the names still come in one order.
+  Desk.FailNext("CompareStringW", win::ERROR_INVALID_PARAMETER, 1000);
+  EXPECT_EQ(BuildLangMenu(App).size(), 8u);
+  EXPECT_EQ(BuildLangMenu(App).front().Caption, u"catalan");
 }
 
 TEST_F(LangTest, MenuIsSortedAndChecksTheFileInUseWhateverItsCase) {

@@ -143,3 +143,52 @@ TEST_F(LoupeWindowTest, MovingAndSizingClaimTheTop) {
     EXPECT_TRUE(Form->IsTopmost) << msg;
   }
 }
+
+// Monitors: a 1920 x 1080 primary (task bar 40 high at its bottom) and a
+// 1280 x 1024 one left of it, 200 higher.
+const std::vector<TMonitorInfo> TwoMonitors = {
+    {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+    {{-1280, -200, 0, 824}, {-1280, -200, 0, 824}},
+};
+
+TEST(FitOnMonitors, KeepsAPlaceOnAMonitorAndBringsBackOneOnNone) {
+  const struct {
+    const char* Name;
+    TRect Bounds, Fitted;
+  } cases[] = {
+      {"on the primary", {243, 478, 511, 698}, {243, 478, 511, 698}},
+      {"on the left one, negative", {-1200, -150, -932, 70}, {-1200, -150, -932, 70}},
+      {"astride both", {-100, 700, 168, 920}, {-100, 700, 168, 920}},
+      {"half off the right edge", {1800, 500, 2068, 720}, {1800, 500, 2068, 720}},
+      {"far right and below", {3000, 2000, 3268, 2220}, {1652, 820, 1920, 1040}},
+      {"in the gap above the primary", {500, -150, 768, -10}, {500, 0, 768, 140}},
+      {"below the left one", {-900, 900, -632, 1120}, {-900, 604, -632, 824}},
+      {"far left, wider than the screen", {-99999, 100, 899999, 320}, {-1280, 100, 0, 320}},
+      {"taller than the screen, on it", {10, 10, 278, 5000}, {10, 10, 278, 1290}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FitOnMonitors(c.Bounds, TwoMonitors), c.Fitted) << c.Name;
+  // Without monitors to go by, nothing moves.
+  EXPECT_EQ(FitOnMonitors({3000, 2000, 3268, 2220}, {}), (TRect{3000, 2000, 3268, 2220}));
+}
+
+// A settings file from another PC, or a monitor since unplugged.
+TEST(LoupeOnMonitors, OffScreenAtStartOrAfterAMonitorLeavesComesBack) {
+  TSimDesktop desk;
+  TSimProcess& proc = test::AddLensoro(desk, u"C:\\Tools\\lensoro.exe");
+  desk.ChangeDisplays(TwoMonitors);
+  desk.AddFile(u"C:\\Tools\\lensoro.ini",
+               test::Utf16File(u"[MainForm]\r\nLeft=3000\r\nTop=2000\r\nWidth=300\r\nHeight=240\r\n"));
+  TApplication app(proc);
+  app.Initialize();
+  TMainForm form(app);
+  EXPECT_EQ(form.BoundsRect(), (TRect{1620, 800, 1920, 1040}));
+  EXPECT_EQ(desk.Window(form.MagHandle())->Rect, (TRect{1624, 804, 1916, 1036}));
+
+  // On the left monitor it stays; when that monitor goes, the loupe follows.
+  form.SetBounds(-1000, -100, 300, 240);
+  desk.ChangeDisplays({TwoMonitors[0]});
+  EXPECT_EQ(form.BoundsRect(), (TRect{0, 0, 300, 240}));
+  desk.ChangeDisplays(TwoMonitors);
+  EXPECT_EQ(form.BoundsRect(), (TRect{0, 0, 300, 240}));
+  EXPECT_TRUE(desk.Dialogs.empty());
+}

@@ -397,6 +397,89 @@ TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {
   EXPECT_EQ(Desk.IconCount(Proc.Pid), 0);
 }
 
+// Every way out ends the program, also while a menu, a message box or a
+// dialog is open: what is open is finished, then the loop ends, once. Under
+// Wine a menu's loop swallowed the WM_QUIT of a close request, after which
+// not even "Quit" could end the program.
+TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
+  enum class TOpen { Nothing, Menu, MessageBox, About, Options };
+  enum class TWay { Close, EndSession, MenuQuit };
+  const struct {
+    const char* Name;
+    TOpen Open;
+    TWay Way;
+    bool SaveFails = false;  // the save at the end fails: its box must be seen
+  } cases[] = {
+      {"End task, the save fails", TOpen::Nothing, TWay::Close, true},
+      {"End task during the menu", TOpen::Menu, TWay::Close},
+      {"End task during the menu, the save fails", TOpen::Menu, TWay::Close, true},
+      {"end of session during the menu", TOpen::Menu, TWay::EndSession},
+      {"End task during a message box", TOpen::MessageBox, TWay::Close},
+      {"Quit from the menu during a message box", TOpen::MessageBox, TWay::MenuQuit},
+      {"End task during the About dialog", TOpen::About, TWay::Close},
+      {"End task during the options dialog", TOpen::Options, TWay::Close},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TSimDesktop desk;
+    TSimProcess& proc = test::AddLensoro(desk, Exe);
+    TApplication app(proc);
+    app.Initialize();
+    auto form = std::make_unique<TMainForm>(app);
+    form->Show();
+    form->LoupeRate = 3.0f;
+    const HWND loupe = form->Handle();
+    auto wayOut = [&] {
+      if (c.Way == TWay::Close) {
+        proc.PostMessageW(loupe, win::WM_CLOSE, 0, 0);
+      } else if (c.Way == TWay::EndSession) {
+        proc.SendMessageW(loupe, win::WM_QUERYENDSESSION, 0, 0);
+        proc.SendMessageW(loupe, win::WM_ENDSESSION, 1, 0);
+      } else {
+        proc.SendMessageW(loupe, win::WM_CONTEXTMENU, loupe, Point(10, 10));
+      }
+    };
+    int menus = 0;
+    desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
+      if (++menus > 1) return desk.FindMenuItem(t.Menu, u"しゅーりょー");
+      if (c.Open == TOpen::Menu) wayOut();
+      // The choice, had the program not been told to quit: a box or the options.
+      return desk.FindMenuItem(t.Menu, c.Open == TOpen::Menu ? u"オプション" : u"ヘルプ");
+    };
+    desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) {
+      wayOut();
+      return win::IDOK;
+    };
+    if (c.Open == TOpen::Menu || c.Open == TOpen::MessageBox) {
+      proc.PostMessageW(loupe, win::WM_CONTEXTMENU, loupe, Point(10, 10));
+    } else {
+      // The request waits in the queue; the open dialog's loop, if any, is
+      // the one to take it.
+      wayOut();
+      if (c.Open == TOpen::About) form->ActPopShowVersionInfo.Execute();
+      if (c.Open == TOpen::Options) form->ActPopShowOption.Execute();
+    }
+    proc.MessageBudget = 500;
+    app.Run();
+    EXPECT_FALSE(proc.BudgetSpent) << "the loop ran on after the quit";
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_EQ(desk.MenuCount(proc.Pid), 0);
+    if (c.Open == TOpen::Menu) EXPECT_EQ(form->OptionForm(), nullptr) << "the menu's choice ran after the quit";
+    if (c.SaveFails) desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL, 1, proc.Pid);
+    form.reset();
+    EXPECT_EQ(desk.CountCalls("MagUninitialize", proc.Pid), 1);
+    EXPECT_EQ(desk.Dialogs.size(), c.Open == TOpen::MessageBox || c.SaveFails ? 1u : 0u);
+    for (const TSimDialog& d : desk.Dialogs) EXPECT_FALSE(d.Dismissed) << "a box closed by the quit: " << Utf16ToUtf8(d.Text);
+    if (!c.SaveFails) {
+      EXPECT_NE(test::Utf16Text(desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini")).find(u"LoupeRate=3\r\n"),
+                std::u16string::npos);
+    }
+    for (HWND h : desk.TopLevelWindows()) {
+      EXPECT_TRUE(h == app.Handle() || desk.Window(h)->ProcessId != proc.Pid) << "a window was left";
+    }
+  }
+}
+
 TEST_F(MenuTest, AMenuThePlatformCannotBuildIsNotShownAndLeavesNothingBehind) {
   Create();
   for (const char* call : {"CreatePopupMenu", "AppendMenuW"}) {

@@ -783,9 +783,11 @@ TEST(SimFiles, CaseInsensitivePathsAndWindowsErrors) {
   EXPECT_FALSE(p.ReadFileBytes(u"C:\\Nowhere\\x.ini", data));
   EXPECT_EQ(p.GetLastError(), ERROR_PATH_NOT_FOUND);
 
-  // Listing: files only, sorted by name, in the spelling they were made with.
-  EXPECT_EQ(p.FindFiles(u"C:\\TOOLS\\Lang\\*.lang"), (std::vector<std::u16string>{u"English.lang", u"Japanese.lang"}));
-  EXPECT_EQ(p.FindFiles(u"C:\\Tools\\Lang\\*.*").size(), 3u);
+  // Listing: every entry, folders too, sorted by name, in the spelling they
+  // were made with.
+  EXPECT_EQ(p.FindFiles(u"C:\\TOOLS\\Lang\\*.lang"),
+            (std::vector<std::u16string>{u"English.lang", u"Japanese.lang", u"Old.lang"}));
+  EXPECT_EQ(p.FindFiles(u"C:\\Tools\\Lang\\*.*").size(), 4u);
   EXPECT_TRUE(p.FindFiles(u"C:\\Tools\\Lang\\*.png").empty());
   EXPECT_EQ(p.GetLastError(), ERROR_FILE_NOT_FOUND);
 
