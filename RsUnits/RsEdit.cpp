@@ -78,7 +78,18 @@ void TRsCustomEdit::CreateParams(TCreateWindowParams& params) {
 
 void TRsCustomEdit::CreateWnd() {
   TEdit::CreateWnd();
+  if (!FTextHint.empty()) SendCueBanner();
   FrameChanged();
+}
+
+void TRsCustomEdit::SetTextHint(const std::u16string& hint) {
+  FTextHint = hint;
+  if (HandleAllocated()) SendCueBanner();
+}
+
+void TRsCustomEdit::SendCueBanner() {
+  // The edit copies the text; it shows while the field is empty and unfocused.
+  FPlatform.SendMessageW(Handle(), win::EM_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(FTextHint.c_str()));
 }
 
 void TRsCustomEdit::FrameChanged() {
@@ -123,9 +134,16 @@ void TRsCustomEdit::PaintFrame() {
     canvas.Brush.Color = Color();
     canvas.FillRect(FFrame.Left);
     canvas.FillRect(FFrame.Right);
-    if (FFlatStyle != rfsFlatNone) {
+    const TRect whole{FFrame.Top.Left, FFrame.Top.Top, FFrame.Bottom.Right, FFrame.Bottom.Bottom};
+    if (FFlatStyle == rfsFlatNormal) {
       canvas.Brush.Color = FFlatBorderColor;
-      canvas.FrameRect({FFrame.Top.Left, FFrame.Top.Top, FFrame.Bottom.Right, FFrame.Bottom.Bottom});
+      canvas.FrameRect(whole);
+    } else if (FFlatStyle == rfsFlatRounded) {
+      // Round the whole window, leaving the text line as the edit drew it.
+      canvas.ExcludeClipRect({FFrame.Left.Right, FFrame.Left.Top, FFrame.Right.Left, FFrame.Right.Bottom});
+      canvas.Pen.Color = FFlatBorderColor;
+      canvas.Brush.Color = Color();
+      canvas.RoundRect(whole, 2 * FCornerRadius, 2 * FCornerRadius);
     }
   }
   FPlatform.ReleaseDC(Handle(), dc);

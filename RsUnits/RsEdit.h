@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "Controls.h"
 #include "Platform.h"
@@ -58,6 +59,9 @@ class TRsCustomEdit : public TEdit {
   int CornerRadius() const { return FCornerRadius; }
   void SetCornerRadius(int radius);
   bool DefaultContextMenuEnabled = false;
+  // The grey hint an empty field shows: the edit's cue banner.
+  const std::u16string& TextHint() const { return FTextHint; }
+  void SetTextHint(const std::u16string& hint);
   // The frame of the last recalculation.
   const TRsEditFrame& Frame() const { return FFrame; }
 
@@ -73,10 +77,12 @@ class TRsCustomEdit : public TEdit {
  private:
   void FrameChanged();
   void PaintFrame();
+  void SendCueBanner();
   int LineHeight();
   int BorderHeight() { return FPlatform.GetSystemMetrics(6); }  // SM_CYBORDER
 
   TRsEditFrame FFrame;
+  std::u16string FTextHint;
   int FCornerRadius = 2;
   TColor FFlatBorderColor = clBtnShadow;
   TRsFlatStyle FFlatStyle = rfsFlatNone;

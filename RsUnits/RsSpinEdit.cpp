@@ -303,8 +303,9 @@ void TRsSpinEdit::SetButtonVisible(bool visible) {
 void TRsSpinEdit::CreateParams(TCreateWindowParams& params) {
   TEdit::CreateParams(params);
   params.Style |= ES_RIGHT;
+  // No WS_BORDER for the flat style: an edit takes that bit off and draws
+  // the line round its client area, which is only the centred text line.
   if (FSpinStyle != rssSingle) params.ExStyle &= ~win::WS_EX_CLIENTEDGE;
-  if (FSpinStyle == rssFlat) params.Style |= win::WS_BORDER;
 }
 
 void TRsSpinEdit::CreateWnd() {
@@ -375,7 +376,7 @@ int TRsSpinEdit::LineHeight() {
 }
 
 // The rows above and below the centred line belong to the frame now: they
-// get the field's colour.
+// get the field's colour, inside the border.
 void TRsSpinEdit::PaintLineMargins() {
   if (FLineTop <= 0 && FLineHeight <= 0) return;
   const HDC dc = FPlatform.GetWindowDC(Handle());
@@ -428,8 +429,10 @@ LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_NCCALCSIZE: {
       const LRESULT r = TEdit::WndProc(msg, wParam, lParam);
       if (lParam) {
-        // One text line in the middle of what the border leaves.
+        // One text line in the middle of what the border leaves; the flat
+        // frame takes one pixel on each side.
         auto* rect = reinterpret_cast<TRect*>(lParam);
+        if (FSpinStyle == rssFlat) *rect = {rect->Left + 1, rect->Top + 1, rect->Right - 1, rect->Bottom - 1};
         const TRect line = SpinTextRect(*rect, LineHeight(), 0, false);
         FLineTop = line.Top - rect->Top;
         FLineHeight = std::min(LineHeight(), rect->Bottom - line.Top);

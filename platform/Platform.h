@@ -68,8 +68,12 @@ struct TSystemTime {
   std::uint16_t Hour = 0, Minute = 0, Second = 0, Milliseconds = 0;
 };
 
+// RTL_OSVERSIONINFOEXW: the record RtlGetVersion fills, with its service
+// pack and product fields.
+constexpr DWORD OsVersionRecordSize = 284;
 struct TOsVersion {
   DWORD Major = 0, Minor = 0, Build = 0;
+  DWORD RecordSize = OsVersionRecordSize;  // the record's size field as the caller sets it
 };
 
 struct TMsg {
@@ -163,7 +167,8 @@ class TPlatform {
   virtual DWORD GetLastError() = 0;
   virtual void SetLastError(DWORD code) = 0;
   virtual std::u16string FormatMessageW(DWORD code) = 0;  // the system's text for a code
-  // RtlGetVersion with a record of 284 bytes; returns the NTSTATUS (0 = success).
+  // RtlGetVersion with a record whose size field is version.RecordSize;
+  // returns the NTSTATUS (0 = success).
   virtual std::int32_t RtlGetVersion(TOsVersion& version) = 0;
   virtual DWORD GetTickCount() = 0;
   virtual TSystemTime GetLocalTime() = 0;
@@ -318,6 +323,12 @@ class TPlatform {
   virtual bool MoveToEx(HDC dc, int x, int y) = 0;
   virtual bool LineTo(HDC dc, int x, int y) = 0;
   virtual bool Polygon(HDC dc, const TPoint* points, int count) = 0;
+  // Outlined with the pen, filled with the brush; corners of cornerWidth x
+  // cornerHeight ellipses.
+  virtual bool RoundRect(HDC dc, const TRect& rect, int cornerWidth, int cornerHeight) = 0;
+  // Takes the rectangle out of the DC's clipping region; the region's kind
+  // (ERROR = 0 on failure).
+  virtual int ExcludeClipRect(HDC dc, const TRect& rect) = 0;
   virtual bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) = 0;
   virtual bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) = 0;
   // The height of the text drawn; with DT_CALCRECT the rectangle is widened
@@ -365,6 +376,9 @@ class TPlatform {
   // extended flag in bit 24); copies at most size-1 characters and a zero
   // and returns the length, 0 for a key without a name.
   virtual int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) = 0;
+  // MAPVK_VK_TO_VSC_EX: the key's scan code, 0xE0 in the high byte for an
+  // extended key; 0 when the keyboard has no such key.
+  virtual UINT MapVirtualKeyW(UINT code, UINT mapType) = 0;
   virtual bool IsThemeActive() = 0;
   // A theme handle for the window and a ";"-separated class list ("SPIN"),
   // 0 when visual styles are off or no class is known.
@@ -457,6 +471,7 @@ constexpr int HTCLIENT = 1, HTCAPTION = 2;
 constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008,
                  MK_MBUTTON = 0x0010;
 constexpr int VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12;
+constexpr UINT MAPVK_VK_TO_VSC = 0, MAPVK_VK_TO_VSC_EX = 4;
 constexpr int WHEEL_DELTA = 120;
 constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
 

@@ -11,6 +11,7 @@
 #include "LnsLib.h"
 #include "Main.h"
 #include "RsVersionInfo.h"
+#include "Version.h"
 
 namespace lensoro {
 
@@ -100,6 +101,19 @@ std::u16string ReadAnchorColorText(TPlatform& platform) {
 }
 
 }  // namespace
+
+std::u16string MakerWebAddress(const std::u16string& exeName, const std::u16string& setting) {
+  if (setting.find(u"://") != std::u16string::npos) return setting;
+  std::u16string path = ExtractFilePath(exeName) + setting;
+  for (char16_t& c : path) {
+    if (c == u'/') c = u'\\';
+  }
+  return path;
+}
+
+std::u16string MakerWebAddress(const std::u16string& exeName) {
+  return MakerWebAddress(exeName, LENSORO_WEB_ADDRESS);
+}
 
 DWORD GetAnchorColor(TPlatform& platform) { return ParseAnchorColor(ReadAnchorColorText(platform)); }
 
@@ -236,10 +250,11 @@ void TAboutForm::AdjustLabelTops() {
 
 void TAboutForm::WebSiteLabelClick(TControl& sender) {
   if (&sender != &WebSiteLabel) return;
-  const std::intptr_t result = FPlatform.ShellExecuteW(Handle(), u"", MakerWebAddress, u"", u"", win::SW_SHOWNORMAL);
+  const std::u16string address = MakerWebAddress(App.ExeName);
+  const std::intptr_t result = FPlatform.ShellExecuteW(Handle(), u"", address, u"", u"", win::SW_SHOWNORMAL);
   if (result <= 32) {
     const std::u16string code = FormatText(App.Lang.Text(u"MsgErrorShowErrorCode"), {static_cast<int>(result)});
-    ShowMsgDialog(App, FormatText(App.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {MakerWebAddress, code}),
+    ShowMsgDialog(App, FormatText(App.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {address, code}),
                   TMsgDlgType::Error, mbOK, Handle());
   }
 }
@@ -248,7 +263,7 @@ void TAboutForm::WebSiteLabelMouseEnter(TControl&) {
   WebSiteLabel.Cursor = TCursor::crHandPoint;
   WebSiteLabel.Font().SetColor(GetAnchorColor(FPlatform));
   WebSiteLabel.Font().SetStyle(WebSiteLabel.Font().Style() | fsUnderline);
-  WebSiteLabel.SetHint(MakerWebAddress);
+  WebSiteLabel.SetHint(MakerWebAddress(App.ExeName));
   WebSiteLabel.SetShowHint(true);
 }
 

@@ -12,8 +12,11 @@
 
 namespace lensoro {
 
-// The maker's web address: the link's target and its tooltip.
-constexpr const char16_t* MakerWebAddress = u"https://lensoro.example.org/";
+// The maker's web address, the link's target and its tooltip, from the
+// build's setting: an address with a scheme stands as it is; anything else
+// is a path beside the executable (by default its help page).
+std::u16string MakerWebAddress(const std::u16string& exeName, const std::u16string& setting);
+std::u16string MakerWebAddress(const std::u16string& exeName);
 
 // The colour the user's web browser gives links (0x00BBGGRR); blue when it
 // has none or it cannot be read.

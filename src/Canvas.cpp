@@ -159,6 +159,14 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
   Platform.Polygon(FDc, points.data(), static_cast<int>(points.size()));
 }
 
+void TCanvas::RoundRect(const TRect& rect, int cornerWidth, int cornerHeight) {
+  RealizePen();
+  RealizeBrush();
+  Platform.RoundRect(FDc, rect, cornerWidth, cornerHeight);
+}
+
+void TCanvas::ExcludeClipRect(const TRect& rect) { Platform.ExcludeClipRect(FDc, rect); }
+
 void TCanvas::TextOut(int x, int y, const std::u16string& text) {
   RealizeTextColors();
   Platform.ExtTextOutW(FDc, x, y, 0, nullptr, text);

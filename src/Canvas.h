@@ -93,6 +93,8 @@ class TCanvas {
   void MoveTo(int x, int y);
   void LineTo(int x, int y);
   void Polygon(const std::vector<TPoint>& points);  // outlined with the pen, filled with the brush
+  void RoundRect(const TRect& rect, int cornerWidth, int cornerHeight);  // the same
+  void ExcludeClipRect(const TRect& rect);
   void TextOut(int x, int y, const std::u16string& text);
   // DrawTextW; returns the text's height (DT_CALCRECT: the rectangle grows to the text).
   int DrawText(const std::u16string& text, TRect& rect, UINT format);

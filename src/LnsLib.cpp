@@ -59,16 +59,13 @@ bool SameTextAscii(const std::u16string& a, const std::u16string& b) {
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd) {
   const DWORD pid = platform.GetWindowThreadProcessId(wnd);
   if (pid == 0) return {};
-  const HANDLE process =
-      platform.OpenProcess(win::PROCESS_QUERY_INFORMATION | win::PROCESS_VM_READ, pid);
+  // The least rights that tell the image path: they are granted for a copy
+  // started as administrator too, and across 32 and 64 bits.
+  const HANDLE process = platform.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, pid);
   if (process == 0) return {};
   char16_t buffer[261] = {};
-  DWORD length = platform.GetModuleFileNameExW(process, buffer, 261);
-  if (length == 0) {
-    // A 32-bit copy cannot read a 64-bit process's modules.
-    DWORD size = 261;
-    length = platform.QueryFullProcessImageNameW(process, buffer, size) ? size : 0;
-  }
+  DWORD length = 261;
+  if (!platform.QueryFullProcessImageNameW(process, buffer, length)) length = 0;
   platform.CloseHandle(process);
   if (length > 260) length = 260;
   return std::u16string(buffer, length);
@@ -94,6 +91,11 @@ bool IsAlreadyRunning(TApplication& app) {
   app.Platform.EnumWindows([&search](HWND wnd) { return FindSameInstanceProc(search, wnd); });
   if (!search.Found) return false;
   ShowMsgDialog(app, u"Lensoro is already running.", TMsgDlgType::Warning, mbOK);
+  // A loupe hidden in the tray cannot come to the front: it is shown first.
+  // A copy that hangs must not keep this start from ending.
+  LRESULT ignored = 0;
+  app.Platform.SendMessageTimeoutW(search.FoundWindow, UM_LOUPENOTIFY, 0, LOUPE_RESTORE,
+                                   win::SMTO_NORMAL | win::SMTO_ABORTIFHUNG, PeerTimeoutMs, ignored);
   app.Platform.SetForegroundWindow(search.FoundWindow);
   return true;
 }

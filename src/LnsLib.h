@@ -47,8 +47,7 @@ struct TSameInstanceSearch {
 bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd);
 
 // Full image path of the process that owns a window, "" when unreadable.
-// Reads the main module first; where that fails (a 32-bit reader and a
-// 64-bit target) it asks for the process image name instead.
+// The process is opened only for PROCESS_QUERY_LIMITED_INFORMATION.
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd);
 
 // Ordinal comparison folding only A-Z/a-z.

@@ -49,6 +49,10 @@ constexpr TColor clAqua = 0x00FFFF00u;
 constexpr UINT UM_LOUPENOTIFY = 0x839C;
 constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HIDDEN = 3, LOUPE_TOPMOST = 4,
                  LOUPE_REINIT_MAGNIFIER = 9;
+// From a second start of the same executable: a loupe hidden in the tray
+// comes back before it is brought to the front. Copies that do not know the
+// code ignore it.
+constexpr LPARAM LOUPE_RESTORE = 10;
 // How long a copy waits for another copy's answer before it goes on.
 constexpr UINT PeerTimeoutMs = 3000;
 constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
@@ -188,6 +192,9 @@ class TMainForm : private IWindowHandler {
   void ActPopShowHelpExecute();
   void ActPopShowVersionInfoExecute();
   void MinimizeToTray();
+  // The hide/restore command's caption for the loupe's state, in the
+  // current language.
+  void UpdateMinimizeAndRestoreCaption();
   void FreeClosedOptionForm();
   void RestoreFromTray();
   TWindowState WindowState() const { return FWindowState; }
@@ -325,13 +332,17 @@ class TMainForm : private IWindowHandler {
   static constexpr DWORD ClosedPeerRecheckMs = 2000;
   struct TClosedPeer {
     HWND Window = 0;
+    DWORD ProcessId = 0;  // the window's process when the message came
     bool IsVisible = true;
     DWORD Since = 0;
   };
   std::vector<TClosedPeer> FClosedPeers;
   // The test the search applies to another copy's loupe, seen from its side.
   bool IsOtherCopysLoupe(HWND wnd);
+  // Drops the loupes whose window is gone and lists again the closed ones
+  // still standing after ClosedPeerRecheckMs; part of the tick.
   void RecheckClosedPeers();
+  void ReservePeerRoom();
 };
 
 }  // namespace lensoro

@@ -157,6 +157,7 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
       // Anybody can send this message: list only a real loupe, and once.
       if (FLnsList->IndexOfWindowHandle(sender) >= 0 || !IsOtherCopysLoupe(sender)) return;
       FLnsList->Add(sender);
+      ReservePeerRoom();
       ApplyExclusionList();
       return;
     case LOUPE_CLOSING: {
@@ -164,9 +165,11 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
       // Never our own entry: it stays entry 0 for the loupe's life.
       if (i > 0) {
         if (FPlatform.IsWindow(sender)) {
-          FClosedPeers.push_back({sender, (*FLnsList)[i].IsVisible, FPlatform.GetTickCount()});
+          FClosedPeers.push_back({sender, FPlatform.GetWindowThreadProcessId(sender), (*FLnsList)[i].IsVisible,
+                                  FPlatform.GetTickCount()});
         }
         FLnsList->Delete(i);
+        ReservePeerRoom();
       }
       ApplyExclusionList();
       return;
@@ -184,6 +187,9 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
       return;
     case LOUPE_REINIT_MAGNIFIER:
       RestartMagnifier(1000);
+      return;
+    case LOUPE_RESTORE:
+      if (!FPlatform.IsWindowVisible(FHandle)) RestoreFromTray();
       return;
     default:
       return;
@@ -204,27 +210,50 @@ bool TMainForm::IsOtherCopysLoupe(HWND wnd) {
   return !path.empty() && !SameTextAscii(path, own) && ContainsFileName(own, ExtractFileName(path));
 }
 
+void TMainForm::ReservePeerRoom() {
+  // Room for every closed peer to be listed again from the tick, which
+  // must not allocate.
+  const std::size_t room = FLnsList->Items.size() + FClosedPeers.size();
+  FLnsList->Items.reserve(room);
+  FExcludedArray.reserve(room);
+}
+
+// Runs on every tick: window queries only, no process opened, nothing
+// allocated (ReservePeerRoom made the room for re-listing).
 void TMainForm::RecheckClosedPeers() {
-  if (FClosedPeers.empty()) return;
-  const DWORD now = FPlatform.GetTickCount();
-  bool listed = false;
-  for (auto it = FClosedPeers.begin(); it != FClosedPeers.end();) {
-    if (!FPlatform.IsWindow(it->Window)) {
-      it = FClosedPeers.erase(it);
-      continue;
+  bool changed = false;
+  // A loupe whose window is gone leaves the list, whether its copy said
+  // goodbye, said it too early (a box open at its exit) or was ended
+  // without a word.
+  for (int i = FLnsList->Count() - 1; i >= 0; --i) {
+    const HWND wnd = (*FLnsList)[i].WindowHandle();
+    if (wnd != FHandle && !FPlatform.IsWindow(wnd)) {
+      FLnsList->Delete(i);
+      changed = true;
     }
-    if (now - it->Since < ClosedPeerRecheckMs) {
-      ++it;
-      continue;
-    }
-    // Still there: the closing message was not its own.
-    if (FLnsList->IndexOfWindowHandle(it->Window) < 0 && IsOtherCopysLoupe(it->Window)) {
-      FLnsList->Add(it->Window).IsVisible = it->IsVisible;
-      listed = true;
-    }
-    it = FClosedPeers.erase(it);
   }
-  if (listed) ApplyExclusionList();
+  if (!FClosedPeers.empty()) {
+    const DWORD now = FPlatform.GetTickCount();
+    for (auto it = FClosedPeers.begin(); it != FClosedPeers.end();) {
+      // Gone, or the handle now names another program's window.
+      if (!FPlatform.IsWindow(it->Window) || FPlatform.GetWindowThreadProcessId(it->Window) != it->ProcessId) {
+        it = FClosedPeers.erase(it);
+        continue;
+      }
+      if (now - it->Since < ClosedPeerRecheckMs) {
+        ++it;
+        continue;
+      }
+      // Still there: the closing message was not its own, or its copy is
+      // slow to go; listed until its window is gone.
+      if (FLnsList->IndexOfWindowHandle(it->Window) < 0) {
+        FLnsList->Add(it->Window).IsVisible = it->IsVisible;
+        changed = true;
+      }
+      it = FClosedPeers.erase(it);
+    }
+  }
+  if (changed) ApplyExclusionList();
 }
 
 // --- Activation, moving and sizing --------------------------------------------------

@@ -83,6 +83,7 @@ void TMainForm::PopupMenu1Popup() {
     item.OnClick = [this](TMenuItem& chosen) {
       // Open dialogs follow the switch at once.
       if (!LanguageListClick(*this, chosen.Tag)) return;
+      UpdateMinimizeAndRestoreCaption();
       if (FOptionForm) FOptionForm->ApplyLang();
       if (FAboutForm) FAboutForm->ApplyLang();
     };
@@ -134,12 +135,18 @@ void TMainForm::NotifyOthersOfVisibility(LPARAM code) {
   for (const HWND other : others) NotifyPeer(other, UM_LOUPENOTIFY, FHandle, code);
 }
 
+void TMainForm::UpdateMinimizeAndRestoreCaption() {
+  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(FWindowState == TWindowState::wsMinimized
+                                                        ? u"RestoreFromTrayCaption"
+                                                        : u"MinimizeToTrayCaption");
+}
+
 void TMainForm::MinimizeToTray() {
   Timer1.SetEnabled(false);
   Hide();
   // A hidden window only records its state; it is not shown minimised.
   FWindowState = TWindowState::wsMinimized;
-  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"RestoreFromTrayCaption");
+  UpdateMinimizeAndRestoreCaption();
   SetTrayIconIndex(TrayIconIndex + OrgIconCount);
   NotifyOthersOfVisibility(LOUPE_HIDDEN);
 }
@@ -151,7 +158,7 @@ void TMainForm::RestoreFromTray() {
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 0, win::LWA_ALPHA);
   Show();
   FWindowState = TWindowState::wsNormal;
-  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+  UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
   SetTrayIconIndex(TrayIconIndex);
   NotifyOthersOfVisibility(LOUPE_SHOWN);

@@ -1,5 +1,6 @@
 #include "Menus.h"
 
+#include <algorithm>
 #include <map>
 
 #include "Format.h"
@@ -9,35 +10,6 @@
 namespace lensoro {
 
 namespace {
-
-// Names of the keys that are no letter, digit or function key, as menus
-// show them.
-std::u16string KeyText(std::uint16_t key) {
-  if ((key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9')) return std::u16string(1, static_cast<char16_t>(key));
-  if (key >= 0x70 && key <= 0x87) return FormatText(u"F%d", {key - 0x6F});
-  if (key >= 0x60 && key <= 0x69) return FormatText(u"Num %d", {key - 0x60});
-  static const std::map<std::uint16_t, const char16_t*> names = {
-      {0x08, u"BkSp"},  {0x09, u"Tab"},   {0x0D, u"Enter"}, {0x1B, u"Esc"},  {0x20, u"Space"},
-      {0x21, u"PgUp"},  {0x22, u"PgDn"},  {0x23, u"End"},   {0x24, u"Home"}, {0x25, u"Left"},
-      {0x26, u"Up"},    {0x27, u"Right"}, {0x28, u"Down"},  {0x2D, u"Ins"},  {0x2E, u"Del"},
-      {0x13, u"Pause"}, {0x91, u"Scroll Lock"}};
-  if (auto it = names.find(key); it != names.end()) return it->second;
-  static constexpr char16_t Hex[] = u"0123456789ABCDEF";
-  return std::u16string{u'$', Hex[(key >> 4) & 0xF], Hex[key & 0xF]};
-}
-
-// "Shift+Ctrl+Alt+key"; empty for no shortcut.
-std::u16string ShortCutText(TShortCut shortCut) {
-  std::uint16_t key = 0;
-  TShiftState shift = 0;
-  ShortCutToKey(shortCut, key, shift);
-  if (key == 0) return {};
-  std::u16string text;
-  if (shift & ssShift) text += u"Shift+";
-  if (shift & ssCtrl) text += u"Ctrl+";
-  if (shift & ssAlt) text += u"Alt+";
-  return text + KeyText(key);
-}
 
 // Puts the items into a platform menu; ids from 1 in the order met. The
 // choices are kept by id.
@@ -52,7 +24,7 @@ bool BuildMenu(TPlatform& platform, HMENU menu, std::vector<TMenuItem>& items, s
       const HMENU sub = platform.CreatePopupMenu();
       if (sub == 0) return false;
       const bool built = BuildMenu(platform, sub, item.Items, choices);
-      if (!platform.AppendMenuW(menu, win::MF_POPUP | checked, sub, item.MenuText())) {
+      if (!platform.AppendMenuW(menu, win::MF_POPUP | checked, sub, item.MenuText(platform))) {
         platform.DestroyMenu(sub);
         return false;
       }
@@ -60,7 +32,7 @@ bool BuildMenu(TPlatform& platform, HMENU menu, std::vector<TMenuItem>& items, s
       continue;
     }
     choices.push_back({item.OnClick, item.Action, item});
-    if (!platform.AppendMenuW(menu, win::MF_STRING | checked, choices.size(), item.MenuText())) return false;
+    if (!platform.AppendMenuW(menu, win::MF_STRING | checked, choices.size(), item.MenuText(platform))) return false;
   }
   return true;
 }
@@ -80,9 +52,41 @@ std::u16string TMenuItem::ShownCaption() const {
   return Action->Caption;
 }
 
-std::u16string TMenuItem::MenuText() const {
-  const std::u16string keys = Action ? ShortCutText(Action->ShortCut) : std::u16string();
+std::u16string TMenuItem::MenuText(TPlatform& platform) const {
+  const std::u16string keys = Action ? ShortCutToText(platform, Action->ShortCut) : std::u16string();
   return keys.empty() ? ShownCaption() : ShownCaption() + u"\t" + keys;
+}
+
+std::u16string ShortCutKeyName(TPlatform& platform, std::uint16_t key) {
+  if ((key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9')) return std::u16string(1, static_cast<char16_t>(key));
+  if (key >= 0x70 && key <= 0x87) return FormatText(u"F%d", {key - 0x6F});
+  static const std::map<std::uint16_t, const char16_t*> names = {
+      {0x08, u"BkSp"}, {0x09, u"Tab"},  {0x0D, u"Enter"}, {0x1B, u"Esc"}, {0x20, u"Space"},
+      {0x21, u"PgUp"}, {0x22, u"PgDn"}, {0x23, u"End"},   {0x24, u"Home"}, {0x25, u"Left"},
+      {0x26, u"Up"},   {0x27, u"Right"}, {0x28, u"Down"}, {0x2D, u"Ins"},  {0x2E, u"Del"}};
+  if (auto it = names.find(key); it != names.end()) return it->second;
+  // The keyboard layout names the rest (";" or "ö" for the same key).
+  const UINT scan = platform.MapVirtualKeyW(key, win::MAPVK_VK_TO_VSC_EX);
+  if (scan != 0) {
+    std::uint32_t data = (scan & 0xFFu) << 16;
+    if ((scan & 0xFF00u) == 0xE000u || (scan & 0xFF00u) == 0xE100u) data |= 1u << 24;  // extended key
+    char16_t buffer[256] = {};
+    const int n = platform.GetKeyNameTextW(static_cast<LPARAM>(data), buffer, 256);
+    if (n > 0) return std::u16string(buffer, static_cast<std::size_t>(std::min(n, 255)));
+  }
+  return FormatText(u"VK%d", {static_cast<int>(key)});
+}
+
+std::u16string ShortCutToText(TPlatform& platform, TShortCut shortCut, const std::u16string& plus) {
+  std::uint16_t key = 0;
+  TShiftState shift = 0;
+  ShortCutToKey(shortCut, key, shift);
+  if (key == 0) return {};
+  std::u16string text;
+  if (shift & ssShift) text += u"Shift" + plus;
+  if (shift & ssCtrl) text += u"Ctrl" + plus;
+  if (shift & ssAlt) text += u"Alt" + plus;
+  return text + ShortCutKeyName(platform, key);
 }
 
 TMenuItem* TPopupMenu::Find(const std::u16string& name) { return FindIn(Items, name); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Framework.h"
+#include "Ini.h"
 
 namespace lensoro {
 
@@ -25,8 +26,16 @@ struct TMenuItem {
   std::u16string ShownCaption() const;
   // The line as the platform shows it: the caption and, after a tab, the
   // action's shortcut. The caption's "&" letters are its only accelerators.
-  std::u16string MenuText() const;
+  std::u16string MenuText(TPlatform& platform) const;
 };
+
+// A shortcut's key as menus and the options dialog show it: the fixed names
+// (BkSp, Tab, Esc, Enter, Space, PgUp, PgDn, End, Home, Left, Up, Right,
+// Down, Ins, Del, letters and digits, F1 to F24), else the keyboard's own
+// name for the key; "VK" and the code for a key the keyboard does not have.
+std::u16string ShortCutKeyName(TPlatform& platform, std::uint16_t key);
+// "Shift+Ctrl+Alt+key", `plus` after each modifier; empty for no shortcut.
+std::u16string ShortCutToText(TPlatform& platform, TShortCut shortCut, const std::u16string& plus = u"+");
 
 // The command that a choice in a popup menu runs.
 struct TMenuChoice {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "About.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
@@ -12,31 +13,6 @@ namespace lensoro {
 namespace {
 
 constexpr int SM_CXSMICON = 49, SM_CYSMICON = 50;
-
-std::u16string KeyName(std::uint16_t key) {
-  switch (key) {
-    case 0x08: return u"BkSp";
-    case 0x09: return u"Tab";
-    case 0x0D: return u"Enter";
-    case 0x1B: return u"Esc";
-    case 0x20: return u"Space";
-    case 0x21: return u"PgUp";
-    case 0x22: return u"PgDn";
-    case 0x23: return u"End";
-    case 0x24: return u"Home";
-    case 0x25: return u"Left";
-    case 0x26: return u"Up";
-    case 0x27: return u"Right";
-    case 0x28: return u"Down";
-    case 0x2D: return u"Ins";
-    case 0x2E: return u"Del";
-    default: break;
-  }
-  if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::u16string(1, static_cast<char16_t>(key));
-  if (key >= 0x70 && key <= 0x87) return u"F" + AsciiToUtf16(std::to_string(key - 0x6F).c_str());
-  // Keys without a name of ours show their virtual-key code.
-  return FormatText(u"VK%d", {static_cast<int>(key)});
-}
 
 }  // namespace
 
@@ -50,13 +26,8 @@ int GetTagFromName(const std::u16string& name) {
   return tag;
 }
 
-std::u16string ShortCutDisplayText(TShortCut shortCut) {
-  if (shortCut == 0) return {};
-  std::u16string text;
-  if (shortCut & scShift) text += u"Shift + ";
-  if (shortCut & scCtrl) text += u"Ctrl + ";
-  if (shortCut & scAlt) text += u"Alt + ";
-  return text + KeyName(static_cast<std::uint16_t>(shortCut & 0xFF));
+std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut) {
+  return ShortCutToText(platform, shortCut, u" + ");
 }
 
 // --- Construction: the designed layout -----------------------------------------------------
@@ -202,6 +173,21 @@ void TOptionForm::FormShow() {
   HotKey101.SetBorderStyle(bsNone);
   HotKey101.SetFlatStyle(rfsFlatNormal);
   ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
+  CentreLabelsOnTheirFields();
+}
+
+void TOptionForm::CentreLabelsOnTheirFields() {
+  // The design places them for a 13 pixel line; a smaller font would leave
+  // their text above the fields' centred lines.
+  const std::pair<TLabel*, TControl*> pairs[] = {
+      {&Label101, &ComboBox101}, {&Label102, &SpinEdit102}, {&Label108, &HotKey101}};
+  for (const auto& [label, field] : pairs) {
+    TControlCanvas canvas(*label);
+    if (!canvas) continue;
+    const TRect b = label->BoundsRect(), f = field->BoundsRect();
+    const int top = f.Top + TextTopOffset(canvas->TextMetric().Height, f.Height());
+    label->SetBoundsPx({b.Left, top, b.Right, top + b.Height()});
+  }
 }
 
 void TOptionForm::MakeComboIcons() {
@@ -349,7 +335,7 @@ void TOptionForm::ColorPanelClick(TPanel& panel) {
 // --- The hot key ------------------------------------------------------------------------------
 
 void TOptionForm::ShowShortCut(TShortCut shortCut) {
-  const std::u16string text = ShortCutDisplayText(shortCut);
+  const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
   Edit101.SetText(text);
   Button101.SetEnabled(!text.empty());
   Button102.SetEnabled(!HotKey101.IsEmpty());

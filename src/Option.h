@@ -20,8 +20,9 @@ class TIcon;
 // The tag of a numbered control: the number its name ends in ("Panel104" ->
 // 104), -1 when the last three characters are not one.
 int GetTagFromName(const std::u16string& name);
-// A shortcut as the dialog shows it: "Ctrl + Shift + F12"-style, empty for 0.
-std::u16string ShortCutDisplayText(TShortCut shortCut);
+// A shortcut as the dialog shows it: the menu's text with " + " after each
+// modifier ("Shift + Ctrl + F12"), empty for 0.
+std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut);
 
 class TOptionForm : public TForm {
  public:
@@ -95,6 +96,9 @@ class TOptionForm : public TForm {
   void PrepareColorDialog(TPanel& panel);
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();
+  // Label101, Label102 and Label108 with their text line centred on the field
+  // beside them, whatever the font's height.
+  void CentreLabelsOnTheirFields();
 
   double FRate = 1.0;
   int FComboMargin = 2;

@@ -283,6 +283,9 @@ LRESULT TSimDesktop::ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM 
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(c.SelStart);
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(c.SelEnd);
         return MakeLParam(c.SelStart, c.SelEnd);
+      case win::EM_SETCUEBANNER:
+        c.CueBanner = lParam ? std::u16string(reinterpret_cast<const char16_t*>(lParam)) : std::u16string();
+        return 1;
       case win::EM_SETREADONLY:
         if (wParam) {
           w.Style |= win::ES_READONLY;

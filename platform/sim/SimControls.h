@@ -16,7 +16,8 @@ namespace lensoro::sim {
 // ones in effect for the call: the pen's for lines, the brush's for fills,
 // the text colour for text.
 struct TSimPaintOp {
-  std::string Op;  // "FillRect", "FrameRect", "LineTo", "Polygon", "DrawText", "ExtTextOut",
+  std::string Op;  // "FillRect", "FrameRect", "LineTo", "Polygon", "RoundRect" (Points[0]: the
+                   // corner size), "ExcludeClipRect", "DrawText", "ExtTextOut",
                    // "DrawEdge", "DrawIcon", "DrawFocusRect", "FillSolidRect"
   TRect Rect;      // the rectangle, or (from, to) of a line
   DWORD Color = 0;
@@ -35,6 +36,8 @@ struct TSimControl {
   std::vector<IWindowHandler*> Subclasses;
   int Check = 0;                      // BUTTON: BM_GETCHECK
   int SelStart = 0, SelEnd = 0;       // EDIT: the selection, SelStart <= SelEnd
+  std::u16string CueBanner;           // EDIT: EM_SETCUEBANNER's text
+  bool DrawsOwnBorder = false;        // EDIT: made with WS_BORDER, which it draws in its client area
   std::vector<std::u16string> Items;  // COMBOBOX: the list
   int CurSel = -1;
   int ItemHeight = 16, FieldHeight = 18;

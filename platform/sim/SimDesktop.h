@@ -310,6 +310,8 @@ class TSimProcess : public TPlatform {
   bool MoveToEx(HDC dc, int x, int y) override;
   bool LineTo(HDC dc, int x, int y) override;
   bool Polygon(HDC dc, const TPoint* points, int count) override;
+  bool RoundRect(HDC dc, const TRect& rect, int cornerWidth, int cornerHeight) override;
+  int ExcludeClipRect(HDC dc, const TRect& rect) override;
   bool FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
   bool FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) override;
   int DrawTextW(HDC dc, const std::u16string& text, TRect& rect, UINT format) override;
@@ -342,6 +344,7 @@ class TSimProcess : public TPlatform {
 
   // --- Themes, and the keyboard's key names ---------------------------
   int GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) override;
+  UINT MapVirtualKeyW(UINT code, UINT mapType) override;
   bool IsThemeActive() override;
   HANDLE OpenThemeData(HWND wnd, const std::u16string& classList) override;
   bool DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) override;

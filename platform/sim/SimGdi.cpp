@@ -261,6 +261,29 @@ bool TSimProcess::Polygon(HDC dc, const TPoint* points, int count) {
   return true;
 }
 
+bool TSimProcess::RoundRect(HDC dc, const TRect& rect, int cornerWidth, int cornerHeight) {
+  Log("RoundRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom, cornerWidth);
+  TSimDcState* s = nullptr;
+  if (!PaintTarget(dc, s)) return false;
+  TSimPaintOp op;
+  op.Op = "RoundRect";
+  op.Rect = rect;
+  op.Points = {{cornerWidth, cornerHeight}};
+  op.Color = Selected(FDesktop, s->Brush, StockBrush).Color;
+  op.Flags = Selected(FDesktop, s->Pen, StockPen).Color;  // the outline's colour
+  Record(dc, std::move(op));
+  return true;
+}
+
+int TSimProcess::ExcludeClipRect(HDC dc, const TRect& rect) {
+  Log("ExcludeClipRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
+  TSimDcState* s = nullptr;
+  if (!PaintTarget(dc, s)) return 0;
+  // Clipping is not modelled; the log shows what was left out.
+  Record(dc, {"ExcludeClipRect", rect, 0, {}, {}, {}, 0, 0, 0});
+  return 3;  // COMPLEXREGION
+}
+
 bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
   Log("FillRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
   if (Injected("FillRect")) return false;

@@ -89,6 +89,18 @@ LPARAM TSimDesktop::KeyData(int virtualKey, bool up) const {
   return static_cast<LPARAM>(static_cast<std::int32_t>(data));
 }
 
+UINT TSimProcess::MapVirtualKeyW(UINT code, UINT mapType) {
+  Log("MapVirtualKeyW", code, mapType);
+  TSimKey key{};
+  std::u16string name;
+  if ((mapType != win::MAPVK_VK_TO_VSC && mapType != win::MAPVK_VK_TO_VSC_EX) ||
+      !FindByKey(static_cast<int>(code), key, name)) {
+    return 0;
+  }
+  const UINT scan = static_cast<UINT>(key.ScanCode);
+  return key.Extended && mapType == win::MAPVK_VK_TO_VSC_EX ? 0xE000u | scan : scan;
+}
+
 int TSimProcess::GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) {
   Log("GetKeyNameTextW", keyData, size);
   if (Injected("GetKeyNameTextW")) return 0;

@@ -136,7 +136,7 @@ struct TFallible {
 //   GetSystemMetrics, GetScreenPixelsPerInch, GetScreenBitsPerPixel,
 //   GetTickCount, GetLocalTime, GetLastError, IsThemeActive,
 //   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
-//   CompareStringW, EnumDisplayMonitors,
+//   CompareStringW, EnumDisplayMonitors, MapVirtualKeyW,
 //   SystemParametersInfoW, GetKeyNameTextW, EnumWindows, EnumChildWindows,
 //   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
 //   which falls back to the path it was given);
@@ -146,7 +146,7 @@ struct TFallible {
 //   SetFocus, SetCapture, ReleaseCapture, TrackMouseEvent, SetCursor,
 //   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem, EndMenu,
 //   SendUpdateTipTextW, SendDelToolW);
-// - drawing into a DC we hold (SelectObject, LineTo, MoveToEx, Polygon,
+// - drawing into a DC we hold (SelectObject, LineTo, MoveToEx, Polygon, RoundRect, ExcludeClipRect,
 //   FillRect, FrameRect, FillSolidRect, DrawTextW, ExtTextOutW, DrawEdge,
 //   DrawIconEx, DrawFocusRect, DrawThemeBackground, text colours and
 //   metrics): a failure loses pixels of one paint, the next one redraws;
@@ -321,10 +321,16 @@ std::u16string TSimProcess::FormatMessageW(DWORD code) {
 }
 
 std::int32_t TSimProcess::RtlGetVersion(TOsVersion& version) {
-  Log("RtlGetVersion");
+  Log("RtlGetVersion", version.RecordSize);
   if (Injected("RtlGetVersion")) return static_cast<std::int32_t>(LastError);
   if (FDesktop.RtlGetVersionStatus != 0) return FDesktop.RtlGetVersionStatus;
+  // The system takes the plain record (276 bytes) or the extended one.
+  if (version.RecordSize != 276 && version.RecordSize != OsVersionRecordSize) {
+    return static_cast<std::int32_t>(0xC000000D);  // STATUS_INVALID_PARAMETER
+  }
+  const DWORD size = version.RecordSize;
   version = FDesktop.OsVersion;
+  version.RecordSize = size;
   return 0;
 }
 
@@ -646,6 +652,12 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   w.Handler = p.Handler;
   w.IsMagnifier = magnifier;
   if (child) w.Ctl.Id = p.Id;
+  // An edit with a plain border takes the style bit off and draws the line
+  // itself, round its client area (after WM_NCCALCSIZE, wherever that is).
+  if (Folded(p.ClassName) == u"EDIT" && (p.Style & win::WS_BORDER) && !(p.ExStyle & win::WS_EX_CLIENTEDGE)) {
+    w.Style &= ~win::WS_BORDER;
+    w.Ctl.DrawsOwnBorder = true;
+  }
   const HWND h = FDesktop.Insert(std::move(w)).Handle;
 
   if (FDesktop.Send(h, win::WM_CREATE, 0, 0) == -1) {

@@ -43,6 +43,14 @@ bool TWin32Platform::Polygon(HDC dc, const TPoint* points, int count) {
   return ::Polygon(ToDc(dc), reinterpret_cast<const POINT*>(points), count) != FALSE;
 }
 
+bool TWin32Platform::RoundRect(HDC dc, const TRect& rect, int cornerWidth, int cornerHeight) {
+  return ::RoundRect(ToDc(dc), rect.Left, rect.Top, rect.Right, rect.Bottom, cornerWidth, cornerHeight) != FALSE;
+}
+
+int TWin32Platform::ExcludeClipRect(HDC dc, const TRect& rect) {
+  return ::ExcludeClipRect(ToDc(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
+}
+
 bool TWin32Platform::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
   const RECT r = ToRect(rect);
   return ::FillRect(ToDc(dc), &r, reinterpret_cast<HBRUSH>(brush)) != 0;

@@ -139,14 +139,17 @@ std::u16string TWin32Platform::FormatMessageW(DWORD code) {
 }
 
 std::int32_t TWin32Platform::RtlGetVersion(TOsVersion& version) {
-  using TRtlGetVersion = LONG(WINAPI*)(RTL_OSVERSIONINFOW*);
+  using TRtlGetVersion = LONG(WINAPI*)(RTL_OSVERSIONINFOEXW*);
+  static_assert(sizeof(RTL_OSVERSIONINFOEXW) == OsVersionRecordSize, "the extended record is 284 bytes");
   const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   auto fn = ntdll ? reinterpret_cast<TRtlGetVersion>(
                         reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")))
                   : nullptr;
   if (!fn) return static_cast<std::int32_t>(0xC0000002);  // STATUS_NOT_IMPLEMENTED
-  RTL_OSVERSIONINFOW info = {};
-  info.dwOSVersionInfoSize = sizeof info;  // 284 bytes
+  // A size beyond the record would let the system write past it.
+  if (version.RecordSize > sizeof(RTL_OSVERSIONINFOEXW)) return static_cast<std::int32_t>(0xC000000D);
+  RTL_OSVERSIONINFOEXW info = {};
+  info.dwOSVersionInfoSize = version.RecordSize;
   const LONG status = fn(&info);
   if (status == 0) {
     version.Major = info.dwMajorVersion;

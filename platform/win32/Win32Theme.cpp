@@ -10,6 +10,8 @@ namespace {
 ::HWND ToHwnd(HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
 }  // namespace
 
+UINT TWin32Platform::MapVirtualKeyW(UINT code, UINT mapType) { return ::MapVirtualKeyW(code, mapType); }
+
 int TWin32Platform::GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) {
   return ::GetKeyNameTextW(static_cast<LONG>(keyData), reinterpret_cast<wchar_t*>(buffer), size);
 }

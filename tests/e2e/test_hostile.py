@@ -13,6 +13,7 @@ user's files byte for byte. The read-only folder is a read-only bind mount
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -111,8 +112,10 @@ class HostileFilesTest(test_startup.LoupeSession):
             self.assertFalse(os.access(folder, os.W_OK) and self._can_write(folder), "the folder is still writable")
             self.log.mark()
             process = self.session.start(exe, env=self.env)
-            self.answer_box(process, "Lensoro cannot make directory: [%s\\Lang\\]" % unix_to_windows(folder),
-                            "the Lang folder cannot be made")
+            # The shipped Lang folder is there; the default file cannot be written into it.
+            self.answer_box(process, "Lensoro cannot write the language file: [%s]"
+                            % unix_to_windows(os.path.join(folder, "Lang", LANG_NAME)),
+                            "the default language file cannot be written")
             loupe = self.wait_running_loupe(process)
             self.assertEqual(loupe["rect"], USER_RECT, "the user's settings were read")
             self.assert_no_more_boxes(loupe["pid"])
@@ -143,6 +146,7 @@ class HostileFilesTest(test_startup.LoupeSession):
     def test_2_a_file_named_lang(self):
         folder, exe, ini = self.install("LangIsAFile")
         notes = os.path.join(folder, "Lang")
+        shutil.rmtree(notes)  # the shipped folder, replaced by the user's file
         with open(notes, "wb") as f:
             f.write(b"my notes, not a folder\r\n")
         self.log.mark()
@@ -184,7 +188,7 @@ class HostileFilesTest(test_startup.LoupeSession):
     def test_4_language_file_of_100_mb(self):
         folder, exe, ini = self.install("BigLang")
         lang_dir = os.path.join(folder, "Lang")
-        os.makedirs(lang_dir)
+        os.makedirs(lang_dir, exist_ok=True)
         big = os.path.join(lang_dir, "Big.lang")
         head = BOM + "[MainForm]\r\nActPopQuit.Caption=Quit\r\n".encode("utf-16-le")
         with open(big, "wb") as f:

@@ -129,7 +129,7 @@ class TrayTest(test_startup.LoupeSession):
         self.pick(items, 0)
         self.wait_shown(True, "the tray menu's restore command")
 
-    def test_4_hot_key_hides_and_restores(self):
+    def hide_by_hot_key(self):
         s = self.session
         # The keyboard goes to the active Wine window: the loupe's.
         r = self.loupe["rect"]
@@ -138,11 +138,36 @@ class TrayTest(test_startup.LoupeSession):
         time.sleep(0.3)
         s.xdotool("key", "ctrl+alt+l")
         self.wait_shown(False, "Ctrl+Alt+L")
+
+    def test_4_hot_key_hides_and_restores(self):
+        s = self.session
+        self.hide_by_hot_key()
         s.xdotool("key", "ctrl+alt+l")
         self.wait_shown(True, "Ctrl+Alt+L again")
         atoms = s.probe("atoms")
         self.assertEqual(len(atoms), 1, "hot-key atoms: %r" % atoms)
         self.assertEqual(len(atoms[0]["name"]), 17)
+
+    def test_4b_second_start_restores_the_hidden_loupe(self):
+        s = self.session
+        r = self.loupe["rect"]
+        self.hide_by_hot_key()
+        second = s.start(self.exe)
+        title = "Lensoro [Information]"
+        boxes = wait_for(lambda: [d for d in s.probe("dialogs") if d["title"] == title], 20, 0.3, "the message box")
+        self.assertIn("Lensoro is already running.", boxes[0]["texts"])
+        answer = s.probe("answer", title)
+        self.assertTrue(answer and answer[0].get("sent"), "answer: %r" % answer)
+        self.assertEqual(second.wait(20), 0, "second copy's exit code (None = still running)")
+        self.wait_shown(True, "a second start")
+        loupe = wait_for(lambda: [w for w in self.loupes_of(self.exe) if w["foreground"]], 5, 0.2,
+                         "the restored loupe in the foreground")[0]
+        self.assertEqual(loupe["rect"], r)
+        shot = s.screenshot(self.out_path("second-start-restored-%s.png" % self.arch))
+        # On top of everything: its frame is drawn in the pointer mode's colour.
+        frame = s.pixels().get(r[0] + 1, r[1] + 1)
+        self.assertIn(frame, [(0, 255, 0), (204, 255, 204)], "frame pixel in " + shot)
+        self.assertTrue(self.process.running(), "the first copy ended")
 
     def test_5_quit_from_the_menu_saves_and_ends(self):
         r = self.loupe["rect"]

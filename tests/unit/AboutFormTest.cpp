@@ -117,6 +117,8 @@ TEST(AboutLabels, TextTopOffsetCentresAndRoundsHalvesToEven) {
 namespace {
 
 const std::u16string LensoroExe = u"C:\\Tools\\Lensoro\\lensoro.exe";
+// Where the link leads unless the build names another address.
+const std::u16string HelpPage = u"C:\\Tools\\Lensoro\\Help\\index.html";
 
 class AboutFormTest : public ::testing::Test {
  protected:
@@ -261,7 +263,7 @@ TEST_F(AboutFormTest, TheLinkLightsUpUnderThePointerAndOpensTheSite) {
   Pump();
   EXPECT_EQ(form.WebSiteLabel.Font().Color(), 0x00800080u);
   EXPECT_TRUE(form.WebSiteLabel.Font().Style() & fsUnderline);
-  EXPECT_EQ(form.WebSiteLabel.Hint(), MakerWebAddress);
+  EXPECT_EQ(form.WebSiteLabel.Hint(), HelpPage);
   EXPECT_TRUE(form.WebSiteLabel.ShowHint());
   EXPECT_EQ(Desk.CurrentCursor(), Proc.LoadCursorW(win::IDC_HAND));
   Desk.Paint(form.WebSiteLabel.Handle());
@@ -277,14 +279,14 @@ TEST_F(AboutFormTest, TheLinkLightsUpUnderThePointerAndOpensTheSite) {
   ASSERT_TRUE(Desk.Click(form.WebSiteLabel.Handle()));
   Pump();
   ASSERT_EQ(Desk.ShellExecutes.size(), 1u);
-  EXPECT_EQ(Desk.ShellExecutes[0].File, MakerWebAddress);
+  EXPECT_EQ(Desk.ShellExecutes[0].File, HelpPage);
   EXPECT_EQ(Desk.ShellExecutes[0].Wnd, form.Handle());
   EXPECT_TRUE(Desk.Dialogs.empty());
   // A shell that cannot open it says so.
   Desk.ShellExecuteResult = 2;
   form.WebSiteLabelClick(form.WebSiteLabel);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_NE(Desk.Dialogs[0].Text.find(MakerWebAddress), std::u16string::npos);
+  EXPECT_NE(Desk.Dialogs[0].Text.find(HelpPage), std::u16string::npos);
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
 
   Desk.MouseMove({5, 5});
@@ -477,7 +479,7 @@ TEST_F(AboutFormTest, TheLinkHasATooltipWithTheAddressWhileThePointerIsOnIt) {
   ASSERT_EQ(Desk.Window(tip)->Tools.size(), 1u);
   EXPECT_EQ(Desk.Window(tip)->Tools[0].Tool, form.WebSiteLabel.Handle());
   EXPECT_EQ(Desk.Window(tip)->Tools[0].Owner, form.Handle());
-  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, MakerWebAddress);
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, HelpPage);
 
   // A changed hint reaches the same tool; no second one is added.
   form.WebSiteLabel.SetHint(u"https://example.invalid/other");
@@ -492,7 +494,7 @@ TEST_F(AboutFormTest, TheLinkHasATooltipWithTheAddressWhileThePointerIsOnIt) {
   Pump();
   ASSERT_EQ(ToolTipsOf(Desk, form.Handle()).size(), 1u) << "one tooltip window serves the form";
   ASSERT_EQ(Desk.Window(tip)->Tools.size(), 1u);
-  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, MakerWebAddress);
+  EXPECT_EQ(Desk.Window(tip)->Tools[0].Text, HelpPage);
 
   // A window made again is a new tool; the old one does not linger.
   ASSERT_TRUE(form.WebSiteLabel.RecreateWnd());
@@ -525,5 +527,19 @@ TEST_F(AboutFormTest, ATooltipThatCannotBeMadeLeavesTheDialogWorking) {
   auto tips = ToolTipsOf(Desk, form.Handle());
   ASSERT_EQ(tips.size(), 1u);
   ASSERT_EQ(tips[0]->Tools.size(), 1u);
-  EXPECT_EQ(tips[0]->Tools[0].Text, MakerWebAddress);
+  EXPECT_EQ(tips[0]->Tools[0].Text, HelpPage);
+}
+
+TEST(MakerWebAddress, AnAddressWithASchemeStandsAPathLiesBesideTheExe) {
+  EXPECT_EQ(MakerWebAddress(LensoroExe), HelpPage) << "the build's default";
+  const struct {
+    const char16_t* Setting;
+    const char16_t* Address;
+  } cases[] = {
+      {u"Help/index.html", u"C:\\Tools\\Lensoro\\Help\\index.html"},
+      {u"https://example.net/lensoro/", u"https://example.net/lensoro/"},
+      {u"file:///C:/Docs/a.html", u"file:///C:/Docs/a.html"},
+      {u"Docs/en/readme.html", u"C:\\Tools\\Lensoro\\Docs\\en\\readme.html"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MakerWebAddress(LensoroExe, c.Setting), c.Address);
 }

@@ -283,3 +283,45 @@ TEST_F(HotKeyFieldTest, FlatFrameCentresTheLineAndPaintsItsBorder) {
   EXPECT_TRUE(framed);
   EXPECT_EQ(Desk.GdiObjectCount(Proc.Pid), objects);  // its brushes given back
 }
+
+TEST_F(HotKeyFieldTest, TheRoundedStyleRoundsTheWholeWindowOutsideTheTextLine) {
+  THotKeyForm form(App);
+  form.Shown.SetFlatStyle(rfsFlatRounded);
+  form.Shown.SetFlatBorderColor(0x00123456);
+  form.Shown.SetColor(0x00F0E0D0);
+  ASSERT_TRUE(form.Show());
+  TRect r{8, 39, 251, 62};
+  Proc.SendMessageW(form.Shown.Handle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+  for (const int radius : {2, 5}) {
+    form.Shown.SetCornerRadius(radius);
+    auto& log = Desk.Window(form.Shown.Handle())->PaintLog;
+    log.clear();
+    Proc.SendMessageW(form.Shown.Handle(), win::WM_NCPAINT, 1, 0);
+    const TRsEditFrame& f = form.Shown.Frame();
+    std::vector<std::string> ops;
+    for (const auto& op : log) {
+      ops.push_back(op.Op);
+      if (op.Op == "ExcludeClipRect") {
+        EXPECT_EQ(op.Rect, (TRect{f.Left.Right, f.Left.Top, f.Right.Left, f.Right.Bottom}));
+      }
+      if (op.Op != "RoundRect") continue;
+      EXPECT_EQ(op.Rect, (TRect{0, 0, 243, 23}));
+      EXPECT_EQ(op.Points[0], (TPoint{2 * radius, 2 * radius}));
+      EXPECT_EQ(op.Flags, 0x00123456u) << "outline";
+      EXPECT_EQ(op.Color, 0x00F0E0D0u) << "fill";
+    }
+    EXPECT_EQ(ops, (std::vector<std::string>{"FillRect", "FillRect", "FillRect", "FillRect", "ExcludeClipRect",
+                                             "RoundRect"}));
+  }
+}
+
+TEST_F(HotKeyFieldTest, TheTextHintIsTheEditsCueBannerAlsoAfterTheWindowIsMadeAgain) {
+  THotKeyForm form(App);
+  form.Keys.SetTextHint(u"Press a key");
+  ASSERT_TRUE(form.Show());
+  EXPECT_EQ(Desk.Window(form.Keys.Handle())->Ctl.CueBanner, u"Press a key");
+  form.Keys.SetBorderStyle(bsSingle);  // makes the window again
+  EXPECT_EQ(Desk.Window(form.Keys.Handle())->Ctl.CueBanner, u"Press a key");
+  form.Keys.SetTextHint(u"");
+  EXPECT_EQ(Desk.Window(form.Keys.Handle())->Ctl.CueBanner, u"");
+}

@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "Format.h"
 #include "Framework.h"
+#include "Lensoro.h"
 #include "LnsLib.h"
 #include "LnsList.h"
 #include "Main.h"
@@ -36,8 +38,9 @@ class InstancesTest : public ::testing::Test {
 
   // Starts a copy; `at` places it (the settings file is where a copy keeps
   // its place, so the tests write one).
-  TCopy& Start(const std::u16string& exe, TRect at = {243, 478, 511, 698}) {
+  TCopy& Start(const std::u16string& exe, TRect at = {243, 478, 511, 698}, bool asAdministrator = false) {
     auto copy = std::make_unique<TCopy>(test::AddLensoro(Desk, exe));
+    copy->Proc.Protected = asAdministrator;
     const std::u16string ini = exe.substr(0, exe.size() - 4) + u".ini";
     std::u16string text = u"[MainForm]\r\nLeft=" + Num(at.Left) + u"\r\nTop=" + Num(at.Top) + u"\r\nWidth=" +
                           Num(at.Width()) + u"\r\nHeight=" + Num(at.Height()) + u"\r\n";
@@ -224,6 +227,73 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   EXPECT_FALSE(c.Form->IsTopmost);
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_SHOWN);
   EXPECT_TRUE(a.Form->LnsList()[1].IsVisible);
+}
+
+TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItToTheFront) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320});
+  for (const bool hidden : {true, false}) {
+    if (hidden) a.Form->MinimizeToTray();
+    ASSERT_EQ(Desk.Window(a.Handle())->Visible, !hidden);
+    b.Proc.SetForegroundWindow(b.Handle());
+    TSimProcess& second = Desk.AddProcess(u"c:\\a\\LENSORO.EXE");
+    EXPECT_EQ(LensoroMain(second), 0);
+    ASSERT_FALSE(Desk.Dialogs.empty());
+    EXPECT_EQ(Desk.Dialogs.back().Text, u"Lensoro is already running.");
+    EXPECT_TRUE(Desk.Window(a.Handle())->Visible) << "hidden before: " << hidden;
+    EXPECT_TRUE(a.Form->Timer1.Enabled());
+    EXPECT_EQ(a.Form->WindowState(), TWindowState::wsNormal);
+    EXPECT_EQ(a.Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+    EXPECT_TRUE(b.Form->LnsList()[1].IsVisible) << "the other copies hear it is shown";
+    EXPECT_EQ(Desk.Foreground(), a.Handle());
+  }
+}
+
+TEST_F(InstancesTest, ACopyStartedAsAdministratorIsListedByTheOthersAndListsThem) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& admin = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320}, true);
+  TCopy& c = Start(u"C:\\C\\lensoro.exe", {100, 700, 368, 920});
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), admin.Handle(), c.Handle()}));
+  EXPECT_EQ(Listed(admin), (std::vector<HWND>{admin.Handle(), a.Handle(), c.Handle()}));
+  EXPECT_EQ(Filter(c), (std::vector<HWND>{c.Handle(), admin.Handle(), a.Handle()}));
+}
+
+TEST_F(InstancesTest, ALoupeWhoseWindowIsGoneLeavesTheListsFromATickThatAllocatesNothing) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& b = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320});
+  TCopy& c = Start(u"C:\\C\\lensoro.exe", {100, 700, 368, 920});
+  a.Form->Timer1Timer();  // warm up
+  const auto tick = [&] {
+    Desk.ClearCalls();
+    long allocations = 0;
+    {
+      lensoro::test::TAllocationScope scope;
+      a.Form->Timer1Timer();
+      allocations = scope.Count();
+    }
+    EXPECT_EQ(allocations, 0);
+    EXPECT_EQ(Desk.CountCalls("OpenProcess", a.Proc.Pid), 0);
+  };
+  // C is ended without a word: its window goes, and so does its entry.
+  Desk.DestroyWindow(c.Handle());
+  tick();
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  // B says it closes but a box keeps its window up: dropped, listed again
+  // after 2 s, dropped for good once the window is gone.
+  b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_CLOSING);
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  Desk.Advance(1000);
+  tick();
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  Desk.Advance(1100);
+  tick();
+  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  Desk.DestroyWindow(b.Handle());
+  tick();
+  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
 }
 
 TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {

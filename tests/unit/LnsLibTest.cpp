@@ -86,22 +86,31 @@ TEST(SingleInstance, UnreadableProcessesAndMappedDrives) {
   EXPECT_FALSE(IsAlreadyRunning(app2));
 }
 
-TEST(ProcessImagePath, FallsBackWhenTheModuleCannotBeRead) {
+TEST(ProcessImagePath, ReadWithTheLeastRightsAcrossBitnessAndElevation) {
   TSimDesktop desk;
   TSimProcess& x86 = desk.AddProcess(u"C:\\A\\lensoro.exe");
   TSimProcess& x64 = desk.AddProcess(u"C:\\B\\lensoro.exe", true);
+  TSimProcess& admin = desk.AddProcess(u"C:\\C\\lensoro.exe", true);
+  admin.Protected = true;  // started as administrator
   const HWND w64 = AddLoupe(desk, x64);
   const HWND w86 = AddLoupe(desk, x86);
-  // A 32-bit reader cannot read a 64-bit process's modules; the image name
-  // still tells the path.
+  const HWND wAdmin = AddLoupe(desk, admin);
   EXPECT_EQ(GetWindowProcessImagePath(x86, w64), u"C:\\B\\lensoro.exe");
-  EXPECT_EQ(desk.CountCalls("QueryFullProcessImageNameW", x86.Pid), 1);
   EXPECT_EQ(GetWindowProcessImagePath(x64, w86), u"C:\\A\\lensoro.exe");
-  EXPECT_EQ(desk.CountCalls("QueryFullProcessImageNameW", x64.Pid), 0);
+  EXPECT_EQ(GetWindowProcessImagePath(x86, wAdmin), u"C:\\C\\lensoro.exe");
+  for (const TSimCall& call : desk.Calls()) {
+    if (std::string(call.Name) == "OpenProcess") {
+      EXPECT_EQ(call.A[0], win::PROCESS_QUERY_LIMITED_INFORMATION);
+    }
+  }
   // Every handle opened is closed again.
-  EXPECT_EQ(desk.CountCalls("OpenProcess"), desk.CountCalls("CloseHandle"));
-  // Not a window: nothing.
+  EXPECT_EQ(desk.CountCalls("OpenProcess"), 3);
+  EXPECT_EQ(desk.CountCalls("CloseHandle"), 3);
+  // Not a window, or a path that cannot be read: nothing.
   EXPECT_EQ(GetWindowProcessImagePath(x86, 0xDEAD0), u"");
+  desk.FailNext("QueryFullProcessImageNameW", win::ERROR_PARTIAL_COPY);
+  EXPECT_EQ(GetWindowProcessImagePath(x86, w64), u"");
+  EXPECT_EQ(desk.CountCalls("OpenProcess"), desk.CountCalls("CloseHandle"));
 }
 
 TEST(VersionCheck, RefusesWindowsOlderThan7) {
@@ -121,6 +130,15 @@ TEST(VersionCheck, RefusesWindowsOlderThan7) {
   desk.OsVersion = {10, 0, 22631};
   EXPECT_TRUE(CheckWindowsVersion(p, 6, 1));
   EXPECT_EQ(GetOsVersionNumber(p), 10022631);
+  // Every call hands the system the extended record's size.
+  for (const TSimCall& call : desk.Calls()) {
+    if (std::string(call.Name) == "RtlGetVersion") {
+      EXPECT_EQ(call.A[0], 284);
+    }
+  }
+  TOsVersion tooSmall;
+  tooSmall.RecordSize = 148;
+  EXPECT_NE(p.RtlGetVersion(tooSmall), 0) << "the sim refuses a record of another size, as the system does";
   desk.RtlGetVersionStatus = static_cast<std::int32_t>(0xC0000001);
   EXPECT_EQ(GetOsVersionNumber(p), 0);
 }

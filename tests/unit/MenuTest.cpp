@@ -208,6 +208,7 @@ TEST_F(MenuTest, LanguageSubmenuSwitchesTheCaptions) {
   EXPECT_EQ(languages, (std::vector<std::u16string>{u"English", u"LN日本語_かな*"}));
   EXPECT_EQ(App.Lang.LangFile, u"C:\\Tools\\Lensoro\\Lang\\English.lang");
   const auto texts = RightClickLoupe();
+  EXPECT_EQ(texts[0], u"Hide") << "the hide/restore item follows the switch at once";
   EXPECT_EQ(texts[5], u"Zoom &in (-> 2.1x)");
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "Format.h"
 #include "Framework.h"
 #include "Main.h"
 #include "Option.h"
@@ -423,11 +424,50 @@ TEST(OptionFormNames, TagsAndShortcutTexts) {
   EXPECT_EQ(GetTagFromName(u"SpinEdit101"), 101);
   EXPECT_EQ(GetTagFromName(u"CloseButton"), -1);
   EXPECT_EQ(GetTagFromName(u"X1"), -1);
-  EXPECT_EQ(ShortCutDisplayText(0), u"");
-  EXPECT_EQ(ShortCutDisplayText(scCtrl | scAlt | 0x2E), u"Ctrl + Alt + Del");
-  EXPECT_EQ(ShortCutDisplayText(scShift | 0x87), u"Shift + F24");
-  EXPECT_EQ(ShortCutDisplayText(0x21), u"PgUp");
-  EXPECT_EQ(ShortCutDisplayText(scCtrl | '7'), u"Ctrl + 7");
+  // The menu and the dialog show one key the same way; keys without a fixed
+  // name by the keyboard's name for them.
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  const struct {
+    TShortCut ShortCut;
+    const char16_t* Dialog;
+    const char16_t* Menu;
+  } cases[] = {
+      {0, u"", u""},
+      {scCtrl | scAlt | 0x2E, u"Ctrl + Alt + Del", u"Ctrl+Alt+Del"},
+      {scShift | 0x87, u"Shift + F24", u"Shift+F24"},
+      {0x21, u"PgUp", u"PgUp"},
+      {scCtrl | '7', u"Ctrl + 7", u"Ctrl+7"},
+      {scCtrl | 0xBA, u"Ctrl + ;", u"Ctrl+;"},       // VK_OEM_1 on this layout
+      {scAlt | 0x6B, u"Alt + Num +", u"Alt+Num +"},  // the name's own "+" stays as it is
+      {scShift | 0x6F, u"Shift + Num /", u"Shift+Num /"},  // an extended key
+      {scCtrl | 0x13, u"Ctrl + Pause", u"Ctrl+Pause"},
+      {scCtrl | 0xE8, u"Ctrl + VK232", u"Ctrl+VK232"},  // no such key on the keyboard
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ShortCutDisplayText(p, c.ShortCut), c.Dialog);
+    EXPECT_EQ(ShortCutToText(p, c.ShortCut), c.Menu);
+  }
 }
 
 }  // namespace
+
+TEST_F(OptionFormTest, TheLabelsBesideFieldsCentreTheirTextOnThem) {
+  Start(AllThree);
+  for (const int menuFontHeight : {-11, -16}) {
+    Desk.NonClientMetrics.MenuFont.Height = menuFontHeight;
+    TOptionForm& form = Open();
+    const std::pair<TLabel*, TControl*> pairs[] = {
+        {&form.Label101, &form.ComboBox101}, {&form.Label102, &form.SpinEdit102}, {&form.Label108, &form.HotKey101}};
+    for (const auto& [label, field] : pairs) {
+      TControlCanvas canvas(*label);
+      ASSERT_TRUE(canvas);
+      const int text = canvas->TextMetric().Height;
+      const TRect l = label->BoundsRect(), f = field->BoundsRect();
+      EXPECT_LE(std::abs(2 * l.Top + text - (f.Top + f.Bottom)), 1) << Utf16ToUtf8(label->Name) << " " << menuFontHeight;
+      EXPECT_EQ(l.Left, 8);
+    }
+    form.Close();
+    Desk.RunFor(0);
+  }
+}

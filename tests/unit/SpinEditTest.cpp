@@ -679,6 +679,26 @@ TEST_F(SpinEditTest, FlatStyleDrawsItsOwnOnePixelFrame) {
   EXPECT_EQ(arrows.Right, w->Rect.Right - 1);
   EXPECT_EQ(arrows.Top, w->Rect.Top + 1);
   EXPECT_EQ(arrows.Bottom, w->Rect.Bottom - 1);
+  // The edit draws no line of its own round the text line, and the rows
+  // above and below that line are filled inside the frame, not over it.
+  EXPECT_FALSE(w->Ctl.DrawsOwnBorder);
+  // The rectangle in the parent's coordinates, as the system hands it over.
+  TRect r{form.Frame.Left(), form.Frame.Top(), form.Frame.Left() + form.Frame.Width(),
+          form.Frame.Top() + form.Frame.Height()};
+  Proc.SendMessageW(form.Frame.Handle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.Left, form.Frame.Left() + 1);
+  EXPECT_EQ(r.Right, form.Frame.Left() + form.Frame.Width() - 1);
+  Desk.Window(form.Frame.Handle())->PaintLog.clear();
+  Proc.SendMessageW(form.Frame.Handle(), win::WM_NCPAINT, 1, 0);
+  const TRect inside{1, 1, form.Frame.Width() - 1, form.Frame.Height() - 1};
+  int fills = 0;
+  for (const auto& op : log) {
+    if (op.Op != "FillRect") continue;
+    ++fills;
+    EXPECT_TRUE(op.Rect.Left >= inside.Left && op.Rect.Top >= inside.Top && op.Rect.Right <= inside.Right &&
+                op.Rect.Bottom <= inside.Bottom);
+  }
+  EXPECT_EQ(fills, 2);
 }
 
 TEST_F(SpinEditTest, TextLineIsCentredInTheField) {

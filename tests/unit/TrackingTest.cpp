@@ -133,15 +133,16 @@ TEST_F(TrackingTest, EveryStepReassertsTheZOrder) {
   EXPECT_EQ(seen, 2);
 }
 
-TEST_F(TrackingTest, TheStepMakesOnlyItsOwnCallsAndAllocatesNothing) {
+TEST_F(TrackingTest, TheTickMakesOnlyItsOwnCallsAndAllocatesNothing) {
   Desk.Cursor = {500, 500};
-  Form->UpdateMagnifier(lmPointer);  // warm up
+  Form->Timer1Timer();  // warm up
   for (const TLoupeMode mode : {lmPointer, lmWindow}) {
+    Form->LoupeMode = mode;
     Desk.ClearCalls();
     long allocations;
     {
       lensoro::test::TAllocationScope scope;
-      for (int i = 0; i < 50; ++i) Form->UpdateMagnifier(mode);
+      for (int i = 0; i < 50; ++i) Form->Timer1Timer();
       allocations = scope.Count();
     }
     EXPECT_EQ(allocations, 0) << "mode " << int(mode);

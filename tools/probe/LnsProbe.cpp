@@ -2,6 +2,7 @@
 // Prints one JSON object per line, UTF-8; see tools/README.md for the commands.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -140,12 +141,14 @@ int Usage() {
       "       lnsprobe pick DOWNS\n"
       "       lnsprobe atoms\n"
       "       lnsprobe storm HWND SEED COUNT [notray]\n"
-      "       lnsprobe lock PATH SECONDS\n",
+      "       lnsprobe lock PATH SECONDS\n"
+      "       lnsprobe collate PATH\n",
       stderr);
   return 2;
 }
 
 int List() {
+  const HWND foreground = GetForegroundWindow();
   for (HWND h : TopLevelWindows()) {
     RECT r = {};
     GetWindowRect(h, &r);
@@ -155,7 +158,8 @@ int List() {
          ",\"style\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE))) +
          ",\"exstyle\":" + Hex(static_cast<DWORD>(GetWindowLongW(h, GWL_EXSTYLE))) + ",\"rect\":" + RectText(r) +
          ",\"owner\":" + HwndText(GetWindow(h, GW_OWNER)) + ",\"pid\":" + std::to_string(pid) +
-         ",\"visible\":" + Bool(IsWindowVisible(h)) + ",\"image\":" + Json(ImagePath(pid)) + "}");
+         ",\"visible\":" + Bool(IsWindowVisible(h)) + ",\"foreground\":" + Bool(h == foreground) +
+         ",\"image\":" + Json(ImagePath(pid)) + "}");
   }
   return 0;
 }
@@ -256,11 +260,13 @@ std::string MenuItemsDirect(HMENU m) {
   for (int i = 0; i < count; ++i) {
     wchar_t text[512] = {};
     GetMenuStringW(m, static_cast<UINT>(i), text, 512, MF_BYPOSITION);
-    const UINT state = GetMenuState(m, static_cast<UINT>(i), MF_BYPOSITION);
+    // For a submenu the high byte holds its item count, not flags.
+    const bool popup = GetSubMenu(m, i) != nullptr;
+    const UINT state = GetMenuState(m, static_cast<UINT>(i), MF_BYPOSITION) & (popup ? 0xFF : ~0u);
     if (items.size() > 1) items += ',';
     items += "{\"text\":" + Json(text) + ",\"separator\":" + Bool(state & MF_SEPARATOR) +
              ",\"checked\":" + Bool(state & MF_CHECKED) + ",\"grayed\":" + Bool(state & (MF_GRAYED | MF_DISABLED)) +
-             ",\"popup\":" + Bool(GetSubMenu(m, i) != nullptr) + "}";
+             ",\"popup\":" + Bool(popup) + "}";
   }
   return items + "]";
 }
@@ -490,6 +496,40 @@ int Lock(const std::wstring& path, long long seconds) {
   return 0;
 }
 
+// The lines of a UTF-8 file in the order the user's locale sorts them with
+// case ignored, as a program listing names for this user sorts them.
+int Collate(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    Emit("{\"found\":false,\"path\":" + Json(path) + "}");
+    return 1;
+  }
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  const BOOL ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  if (!ok) return 1;
+  bytes.resize(read);
+  std::wstring text(bytes.size(), L'\0');
+  text.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()))));
+  std::vector<std::wstring> lines;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find(L'\n', at);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    if (!line.empty()) lines.push_back(line);
+    at = end + 1;
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) == CSTR_LESS_THAN;
+  });
+  for (const std::wstring& line : lines) Emit("{\"text\":" + Json(line) + "}");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -533,5 +573,6 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseNumber(argv[3], seconds) || seconds < 0) return Usage();
     return Lock(argv[2], seconds);
   }
+  if (cmd == L"collate" && argc == 3) return Collate(argv[2]);
   return Usage();
 }

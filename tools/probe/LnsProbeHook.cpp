@@ -43,14 +43,16 @@ void ReadMenu(lnsprobe::TShared& shared) {
   for (int i = 0; i < count; ++i) {
     wchar_t text[512] = {};
     GetMenuStringW(menu, static_cast<UINT>(i), text, 512, MF_BYPOSITION);
-    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+    // For a submenu the high byte holds its item count, not flags.
+    const bool popup = GetSubMenu(menu, i) != nullptr;
+    const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (popup ? 0xFF : ~0u);
     if (i > 0) Append(shared.Text, used, L",");
     Append(shared.Text, used, L"{\"text\":");
     AppendJson(shared.Text, used, text);
     Append(shared.Text, used, (state & MF_SEPARATOR) ? L",\"separator\":true" : L",\"separator\":false");
     Append(shared.Text, used, (state & MF_CHECKED) ? L",\"checked\":true" : L",\"checked\":false");
     Append(shared.Text, used, (state & (MF_GRAYED | MF_DISABLED)) ? L",\"grayed\":true" : L",\"grayed\":false");
-    Append(shared.Text, used, GetSubMenu(menu, i) ? L",\"popup\":true}" : L",\"popup\":false}");
+    Append(shared.Text, used, popup ? L",\"popup\":true}" : L",\"popup\":false}");
   }
   Append(shared.Text, used, L"]");
 }

@@ -1,0 +1,288 @@
+// The shipped language files against the default language, read as the
+// program reads them, and the help page against the default captions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Format.h"
+#include "Framework.h"
+#include "Ini.h"
+#include "Lang.h"
+#include "Main.h"
+#include "SimDesktop.h"
+#include "TestFiles.h"
+
+using namespace lensoro;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::set<std::string> kShipped = {"English.lang",  "Deutsch.lang",  "Français.lang",
+                                        "Español.lang",  "Italiano.lang", "Português (Brasil).lang",
+                                        "Nederlands.lang", "Polski.lang", "Русский.lang",
+                                        "中文(简体).lang", "한국어.lang",   "日本語.lang"};
+// The one Japanese file may keep a default text as it is.
+const std::string kJapanese = "日本語.lang";
+// Defaults already written as every language here writes them.
+const std::set<std::u16string> kSameEverywhere = {u"OKButton.Caption"};
+
+const fs::path kSourceDir = fs::path(__FILE__).parent_path().parent_path().parent_path();
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The language files of a folder by name (the program's own default file
+// left out: it writes that one itself).
+std::map<std::string, std::string> LangFiles(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir)) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() == ".lang" && name != Utf16ToUtf8(DefaultLangFileName)) {
+      files[name] = ReadAll(entry.path());
+    }
+  }
+  return files;
+}
+
+// "%s", "%d", "%.1f" and "%%" in their order.
+std::vector<std::u16string> Placeholders(const std::u16string& text) {
+  std::vector<std::u16string> found;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != u'%') continue;
+    std::size_t end = i + 1;
+    while (end < text.size() && (text[end] == u'.' || (text[end] >= u'0' && text[end] <= u'9'))) ++end;
+    found.push_back(text.substr(i, end + 1 - i));
+    i = end;
+  }
+  return found;
+}
+
+// The letters marked by a single "&" ("&&" shows an "&"), A-Z folded.
+std::u16string AccessKeys(const std::u16string& text) {
+  std::u16string keys;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != u'&') continue;
+    if (text[i + 1] != u'&') keys += FoldAscii(text.substr(i + 1, 1));
+    ++i;
+  }
+  return keys;
+}
+
+// The caption as a menu or a button shows it: the marking "&"s gone.
+std::u16string Shown(const std::u16string& text) {
+  std::u16string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  return shown;
+}
+
+// Letters of any script, not digits, marks or punctuation.
+bool HoldsLetters(const std::u16string& text) {
+  return std::any_of(text.begin(), text.end(), [](char16_t c) {
+    if (c < 0x80) return (c | 0x20) >= u'a' && (c | 0x20) <= u'z';
+    const bool punctuation = (c >= 0x2000 && c <= 0x206F) || (c >= 0x3000 && c <= 0x3003) ||
+                             (c >= 0x3008 && c <= 0x3011) || c == 0x30FB || (c >= 0xFF01 && c <= 0xFF0F) ||
+                             (c >= 0xFF1A && c <= 0xFF20) || (c >= 0xFF5B && c <= 0xFF65);
+    return c >= 0xC0 && !punctuation;
+  });
+}
+
+std::vector<std::u16string> DefaultSections() {
+  std::vector<std::u16string> sections;
+  for (const auto& e : DefaultLangEntries()) {
+    if (sections.empty() || sections.back() != e.Section) sections.push_back(e.Section);
+  }
+  return sections;
+}
+
+// What is wrong with one shipped file, one line each; empty when nothing is.
+std::vector<std::string> Problems(const std::string& name, const std::string& bytes) {
+  std::vector<std::string> problems;
+  auto say = [&](const std::string& what, const std::u16string& key = u"") {
+    problems.push_back(what + (key.empty() ? "" : ": " + Utf16ToUtf8(key)));
+  };
+  if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE') say("no byte-order mark FF FE");
+  const std::u16string text = test::Utf16Text(bytes);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) ||
+        (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) {
+      say("a line break that is not CR LF");
+      break;
+    }
+  }
+  const TIniFile ini(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  if (!ini.Readable()) say("not readable as a language file");
+  if (ini.SectionNames() != DefaultSections()) say("sections differ from the default file's");
+
+  std::u16string menuKeys;
+  for (const std::u16string& section : DefaultSections()) {
+    std::set<std::u16string> seen;
+    for (const auto& [key, value] : ini.SectionEntries(section)) {
+      const bool known = std::any_of(DefaultLangEntries().begin(), DefaultLangEntries().end(),
+                                     [&](const TLangDefault& e) { return section == e.Section && key == e.Key; });
+      if (!known) say("a key not in the default file", section + u"/" + key);
+      if (!seen.insert(FoldAscii(key)).second) say("a key given twice", key);
+    }
+  }
+  for (const auto& e : DefaultLangEntries()) {
+    if (!ini.ValueExists(e.Section, e.Key)) {
+      say("missing key", e.Key);
+      continue;
+    }
+    const std::u16string value = ini.ReadString(e.Section, e.Key, u"");
+    if (value.empty()) say("empty value", e.Key);
+    if (Placeholders(value) != Placeholders(e.FileText)) say("placeholders differ from the default's", e.Key);
+    if (AccessKeys(value).size() != AccessKeys(e.FileText).size()) say("access keys differ from the default's", e.Key);
+    if (name != kJapanese && value == e.FileText && HoldsLetters(value) && !kSameEverywhere.count(e.Key)) {
+      say("left as the Japanese default", e.Key);
+    }
+    if (std::u16string(e.Section) == u"MainForm") menuKeys += AccessKeys(value);
+  }
+  // The options dialog names the hide/restore command as the menu does.
+  const auto menuText = [&](const char16_t* key) { return ini.ReadString(u"Lang: Menu", key, u""); };
+  if (ini.ReadString(u"OptionForm", u"Label107.Caption", u"") !=
+      menuText(u"MinimizeToTrayCaption") + u" / " + menuText(u"RestoreFromTrayCaption")) {
+    say("Label107.Caption is not the menu's two captions joined by \" / \"");
+  }
+  std::u16string sorted = menuKeys;
+  std::sort(sorted.begin(), sorted.end());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) say("two menu commands share an access key");
+  return problems;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& line : lines) out += "\n  " + line;
+  return out;
+}
+
+}  // namespace
+
+TEST(ShippedLanguageFiles, AreTheTwelveLanguagesNamedInTheirOwnWords) {
+  std::set<std::string> names;
+  for (const auto& [name, bytes] : LangFiles(LENSORO_LANG_DIR)) names.insert(name);
+  EXPECT_EQ(names, kShipped);
+}
+
+TEST(ShippedLanguageFiles, EachHasEveryDefaultKeyTranslatedWithItsPlaceholdersAndAccessKeys) {
+  const auto files = LangFiles(LENSORO_LANG_DIR);
+  ASSERT_EQ(files.size(), kShipped.size());
+  for (const auto& [name, bytes] : files) {
+    const auto problems = Problems(name, bytes);
+    EXPECT_TRUE(problems.empty()) << name << ":" << Joined(problems);
+    // Ends as the default file does.
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), std::string("\r\0\n\0\r\0\n\0", 8)) << name;
+  }
+}
+
+// The check above, shown to find each kind of fault in a sound file.
+TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
+  const std::u16string sound = test::Utf16Text(ReadAll(fs::path(LENSORO_LANG_DIR) / "English.lang"));
+  ASSERT_FALSE(sound.empty());
+  struct {
+    const char16_t* From;
+    const char16_t* To;
+    const char* Problem;
+  } const cases[] = {
+      {u"ActPopReset.Caption=Reset\r\n", u"", "missing key: ActPopReset.Caption"},
+      {u"ActPopReset.Caption=Reset", u"ActPopReset.Caption=", "empty value: ActPopReset.Caption"},
+      {u"ActPopReset.Caption=Reset", u"ActPopReset.Caption=Reset\r\nActPopRestart.Caption=Restart",
+       "a key not in the default file: MainForm/ActPopRestart.Caption"},
+      {u"Not found: [%s]", u"Not found: [%d]", "placeholders differ from the default's: MsgErrorItemNotFound"},
+      {u"Cannot open: [%s]", u"Cannot open", "placeholders differ from the default's: MsgErrorCannotOpenItem"},
+      {u"E&xit", u"Exit", "access keys differ from the default's: ActPopQuit.Caption"},
+      {u"&Help", u"He&lp", "two menu commands share an access key"},
+      {u"=Reset\r\n", u"=リセット\r\n", "left as the Japanese default: ActPopReset.Caption"},
+      {u"[AboutForm]", u"[About]", "sections differ from the default file's"},
+      {u"=Hide to tray / Restore", u"=Hide / Restore", "Label107.Caption is not the menu's two captions joined by \" / \""},
+  };
+  for (const auto& c : cases) {
+    std::u16string text = sound;
+    const auto at = text.find(c.From);
+    ASSERT_NE(at, std::u16string::npos) << Utf16ToUtf8(c.From);
+    text.replace(at, std::u16string(c.From).size(), c.To);
+    const auto problems = Problems("English.lang", test::Utf16File(text));
+    EXPECT_NE(std::find(problems.begin(), problems.end(), c.Problem), problems.end())
+        << c.Problem << " not among:" << Joined(problems);
+  }
+  EXPECT_EQ(Problems("English.lang", test::Utf16File(sound).substr(2)),
+            std::vector<std::string>{"no byte-order mark FF FE"});
+  std::u16string lf = sound;
+  lf.erase(lf.find(u'\r'), 1);
+  EXPECT_EQ(Problems("English.lang", test::Utf16File(lf)), std::vector<std::string>{"a line break that is not CR LF"});
+  // The Japanese file may keep a default text; OK is OK in every language.
+  std::u16string japanese = sound;
+  japanese.replace(japanese.find(u"=Reset\r\n"), 8, u"=リセット\r\n");
+  EXPECT_EQ(Problems(kJapanese, test::Utf16File(japanese)), std::vector<std::string>{});
+}
+
+TEST(ShippedLanguageFiles, ThePortableFoldersCarryTheseBytes) {
+  const auto made = LangFiles(LENSORO_LANG_DIR);
+  int folders = 0;
+  for (const char* preset : {"mingw", "mingw64"}) {
+    const fs::path dist = kSourceDir / "build" / preset / "dist" / "Lang";
+    if (!fs::is_directory(dist)) continue;
+    ++folders;
+    EXPECT_EQ(LangFiles(dist), made) << dist << " differs from the files made from data/Lang (rebuild it)";
+  }
+  if (folders == 0) GTEST_SKIP() << "no cross build here (bash scripts/build makes them)";
+}
+
+// The help page names the menu's commands and the options by the default
+// file's captions, as they show, and tells where the language command is.
+TEST(HelpPage, NamesTheDefaultCaptionsAndWhereTheLanguageCommandIs) {
+  const std::string page = ReadAll(kSourceDir / "data" / "Help" / "index.html");
+  ASSERT_FALSE(page.empty());
+  std::set<std::u16string> captions;
+  for (const auto& e : DefaultLangEntries()) captions.insert(Shown(e.FileText));
+  const std::regex cap(R"(<span class="cap">([^<]*)</span>)");
+  std::set<std::u16string> named;
+  for (auto it = std::sregex_iterator(page.begin(), page.end(), cap); it != std::sregex_iterator(); ++it) {
+    const std::u16string text = Utf8ToUtf16((*it)[1].str());
+    EXPECT_TRUE(captions.count(text)) << "not a caption of the default file: " << (*it)[1].str();
+    named.insert(text);
+  }
+  // Every command of the menu is named.
+  for (const auto& e : DefaultLangEntries()) {
+    const std::u16string section = e.Section;
+    if (section == u"MainForm" || section == u"Lang: Menu") {
+      EXPECT_TRUE(named.count(Shown(e.FileText))) << "the help names no " << Utf16ToUtf8(e.FileText);
+    }
+  }
+
+  // The switching section at the top gives the command's place among the
+  // menu's commands and its caption.
+  const auto top = page.find("<section id=\"language\"");
+  ASSERT_LT(top, page.find("<section id=\"en\""));
+  std::smatch place;
+  const std::string switching = page.substr(top, page.find("</section>", top) - top);
+  ASSERT_TRUE(std::regex_search(switching, place, std::regex(R"(<b>(\d+)th command</b>)")));
+  sim::TSimDesktop desk;
+  sim::TSimProcess& proc = test::AddLensoro(desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
+  TApplication app{proc};
+  app.Initialize();
+  TMainForm form(app);
+  int position = 0;
+  for (const TMenuItem& item : form.PopupMenu1.Items) {
+    if (item.IsSeparator()) continue;
+    ++position;
+    if (item.Name == u"ShowLanguage1") break;
+  }
+  EXPECT_EQ(std::to_string(position), place[1].str());
+  EXPECT_NE(switching.find("<span class=\"cap\">" + Utf16ToUtf8(Shown(BuiltInText(u"ActPopShowLanguage.Caption"))) +
+                           "</span>"),
+            std::string::npos);
+}
