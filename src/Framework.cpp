@@ -25,6 +25,11 @@ TApplication::TApplication(TPlatform& platform) : Platform(platform) {
   Title = ChangeFileExt(slash == std::u16string::npos ? ExeName : ExeName.substr(slash + 1), u"");
 }
 
+const std::u16string& TApplication::ExeUNCName() {
+  if (FExeUNCName.empty()) FExeUNCName = Platform.ExpandUNCFileName(ExeName);
+  return FExeUNCName;
+}
+
 TApplication::~TApplication() {
   if (FHandle) Platform.DestroyWindow(FHandle);
 }

@@ -29,6 +29,9 @@ class TApplication : private IWindowHandler {
   TPlatform& Platform;
   std::u16string ExeName;      // own executable's full path
   std::u16string IniFileName;  // ExeName with the extension ".ini"
+  // ExeName in its \\server\share form where it lies on a mapped drive, as
+  // other copies see our path; looked up once, the first time it is asked for.
+  const std::u16string& ExeUNCName();
   std::u16string Title;        // application title (SetTitle); the tray hint follows it
   TLangState Lang;             // language folder, file and texts
   TMainForm* MainForm = nullptr;
@@ -61,6 +64,7 @@ class TApplication : private IWindowHandler {
   void ShowException(const std::exception& e);
 
  private:
+  std::u16string FExeUNCName;
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   HWND FHandle = 0;

@@ -87,7 +87,7 @@ bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd) {
 }
 
 bool IsAlreadyRunning(TApplication& app) {
-  TSameInstanceSearch search{app.Platform, app.Platform.ExpandUNCFileName(app.ExeName)};
+  TSameInstanceSearch search{app.Platform, app.ExeUNCName()};
   app.Platform.EnumWindows([&search](HWND wnd) { return FindSameInstanceProc(search, wnd); });
   if (!search.Found) return false;
   ShowMsgDialog(app, u"Lensoro is already running.", TMsgDlgType::Warning, mbOK);

@@ -44,7 +44,7 @@ void TMainForm::UpdateFilterList(bool addSelf) {
 // --- Finding the other copies -----------------------------------------------
 
 void TMainForm::SearchInstances(TInstanceSearch& search) {
-  search.OwnPath = FPlatform.ExpandUNCFileName(FApp.ExeName);
+  search.OwnPath = FApp.ExeUNCName();
   search.OwnName = ExtractFileName(search.OwnPath);
   FPlatform.EnumWindows([this, &search](HWND wnd) { return FindLoupeWindowsProc(search, wnd); });
 }
@@ -206,7 +206,7 @@ bool TMainForm::IsOtherCopysLoupe(HWND wnd) {
   // A copy that found us has another path and its file name is in ours; a
   // window of another program with the loupe's caption is not excluded.
   const std::u16string path = GetWindowProcessImagePath(FPlatform, wnd);
-  const std::u16string own = FPlatform.ExpandUNCFileName(FApp.ExeName);
+  const std::u16string& own = FApp.ExeUNCName();
   return !path.empty() && !SameTextAscii(path, own) && ContainsFileName(own, ExtractFileName(path));
 }
 

@@ -2,7 +2,7 @@
 """The harness's choice of Wine loader, against fake loaders in a scratch
 folder: no Wine or display needed.
 
-    python3 tests/e2e/test_lnswine.py
+    python3 tests/e2e/lnswine_test.py
 """
 
 import os
