@@ -51,6 +51,16 @@ struct TPaintStruct {
   std::uint8_t Reserved[32] = {};
 };
 
+// WINDOWPOS (the lParam of WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED):
+// the handles have the platform's pointer width, our HWND is their low 32
+// bits. A handler of WM_WINDOWPOSCHANGING may change the fields; the move
+// then takes the changed values.
+struct TWindowPos {
+  std::uintptr_t Wnd = 0, InsertAfter = 0;
+  std::int32_t X = 0, Y = 0, Cx = 0, Cy = 0;
+  std::uint32_t Flags = 0;
+};
+
 // DRAWITEMSTRUCT (WM_DRAWITEM's lParam).
 struct TDrawItemStruct {
   UINT CtlType = 0, CtlID = 0, ItemID = 0, ItemAction = 0, ItemState = 0;

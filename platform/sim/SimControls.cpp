@@ -30,11 +30,6 @@ TKind KindOf(const TSimWindow& w) {
   return TKind::Other;
 }
 
-LPARAM MakeLParam(int lo, int hi) {
-  return static_cast<LPARAM>(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16 |
-                                                       (static_cast<std::uint32_t>(lo) & 0xFFFFu)));
-}
-
 DWORD ButtonType(const TSimWindow& w) { return w.Style & win::BS_TYPEMASK; }
 
 TLogFont SegoeUi9() {
@@ -450,7 +445,8 @@ void TSimDesktop::MouseMove(TPoint screen) {
   }
   Send(target, win::WM_SETCURSOR, static_cast<WPARAM>(target), MakeLParam(win::HTCLIENT, win::WM_MOUSEMOVE));
   if ((w = Window(target)) == nullptr) return;
-  Send(target, win::WM_MOUSEMOVE, 0, MakeLParam(screen.X - w->Rect.Left, screen.Y - w->Rect.Top));
+  const TPoint origin = ClientOrigin(*w);
+  Send(target, win::WM_MOUSEMOVE, 0, MakeLParam(screen.X - origin.X, screen.Y - origin.Y));
 }
 
 bool TSimDesktop::Click(HWND wnd) {
@@ -477,7 +473,8 @@ bool TSimDesktop::Click(HWND wnd) {
     if (kind == TKind::Button && Window(wnd)) Send(wnd, win::BM_CLICK, 0, 0);
     return true;
   }
-  const LPARAM at = MakeLParam(centre.X - w->Rect.Left, centre.Y - w->Rect.Top);
+  const TPoint origin = ClientOrigin(*w);
+  const LPARAM at = MakeLParam(centre.X - origin.X, centre.Y - origin.Y);
   Send(wnd, win::WM_LBUTTONDOWN, win::MK_LBUTTON, at);
   if (Window(wnd)) Send(wnd, win::WM_LBUTTONUP, 0, at);
   return true;
@@ -660,12 +657,12 @@ int TSimProcess::MapWindowPoints(HWND from, HWND to, TPoint* points, int count) 
   if (from) {
     const TSimWindow* w = Need(from);
     if (!w) return 0;
-    a = {w->Rect.Left, w->Rect.Top};
+    a = TSimDesktop::ClientOrigin(*w);
   }
   if (to) {
     const TSimWindow* w = Need(to);
     if (!w) return 0;
-    b = {w->Rect.Left, w->Rect.Top};
+    b = TSimDesktop::ClientOrigin(*w);
   }
   const int dx = a.X - b.X, dy = a.Y - b.Y;
   for (int i = 0; points && i < count; ++i) {
@@ -681,15 +678,18 @@ bool TSimProcess::ScreenToClient(HWND wnd, TPoint& point) {
   if (Injected("ScreenToClient")) return false;
   const TSimWindow* w = Need(wnd);
   if (!w) return false;
-  point.X -= w->Rect.Left;
-  point.Y -= w->Rect.Top;
+  const TPoint origin = TSimDesktop::ClientOrigin(*w);
+  point.X -= origin.X;
+  point.Y -= origin.Y;
   return true;
 }
 
-// The model's windows have no borders: the window is its client area.
 bool TSimProcess::AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) {
   Log("AdjustWindowRectEx", rect.Width(), rect.Height(), style, exStyle);
-  return !Injected("AdjustWindowRectEx");
+  if (Injected("AdjustWindowRectEx")) return false;
+  const TRect frame = SimFrame(style, exStyle);
+  rect = {rect.Left - frame.Left, rect.Top - frame.Top, rect.Right + frame.Right, rect.Bottom + frame.Bottom};
+  return true;
 }
 
 HWND TSimProcess::SetCapture(HWND wnd) {

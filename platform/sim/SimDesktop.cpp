@@ -19,6 +19,26 @@ std::u16string Folded(const std::u16string& s) {
 
 }  // namespace
 
+// As Win32 lays out a frame: the outer edge of a dialog or sizing frame, the
+// frame itself or a plain border, the caption above; a client edge inside.
+TRect SimFrame(DWORD style, DWORD exStyle) {
+  constexpr DWORD WS_THICKFRAME = 0x00040000u;
+  int side = 0;
+  if (style & WS_THICKFRAME) {
+    side = SimSizingFrame;
+  } else if ((style & win::WS_DLGFRAME) || (exStyle & win::WS_EX_DLGMODALFRAME)) {
+    side = SimFixedFrame;
+  } else if (style & win::WS_BORDER) {
+    side = SimBorder;
+  }
+  if (exStyle & win::WS_EX_CLIENTEDGE) side += SimEdge;
+  int top = side;
+  if ((style & win::WS_CAPTION) == win::WS_CAPTION) {
+    top += (exStyle & win::WS_EX_TOOLWINDOW) ? SimSmallCaptionHeight : SimCaptionHeight;
+  }
+  return {side, top, side, side};
+}
+
 // --- Construction, processes -----------------------------------------------------
 
 TSimDesktop::TSimDesktop() {
@@ -174,10 +194,27 @@ void TSimDesktop::BringToTop(TSimWindow& w) {
   MoveTo(*list, w.Handle, band ? TopmostCount(w.Handle) : 0);
 }
 
+TPoint TSimDesktop::ClientOrigin(const TSimWindow& w) { return {w.Rect.Left + w.Frame.Left, w.Rect.Top + w.Frame.Top}; }
+
+TRect TSimDesktop::ClientRect(const TSimWindow& w) {
+  return {0, 0, std::max(0, w.Rect.Width() - w.Frame.Left - w.Frame.Right),
+          std::max(0, w.Rect.Height() - w.Frame.Top - w.Frame.Bottom)};
+}
+
+void TSimDesktop::InvalidateTree(TSimWindow& w, bool erase) {
+  if (!IsVisibleChain(w)) return;
+  w.UpdatePending = true;
+  w.ErasePending |= erase;
+  for (HWND c : w.Children) {
+    if (TSimWindow* child = Window(c)) InvalidateTree(*child, erase);
+  }
+}
+
 void TSimDesktop::SetVisible(TSimWindow& w, bool visible) {
   w.Visible = visible;
   if (visible) {
     w.Style |= win::WS_VISIBLE;
+    InvalidateTree(w, true);  // a window shown is painted whole
   } else {
     w.Style &= ~win::WS_VISIBLE;
   }
@@ -293,6 +330,9 @@ void TSimDesktop::Remove(HWND wnd) {
     auto& q = p->Queue;
     q.erase(std::remove_if(q.begin(), q.end(), [wnd](const TMsg& m) { return m.Wnd == wnd; }), q.end());
   }
+  // Its hot keys are free again.
+  HotKeys.erase(std::remove_if(HotKeys.begin(), HotKeys.end(), [wnd](const TSimHotKey& k) { return k.Wnd == wnd; }),
+                HotKeys.end());
   for (auto& [h, other] : FWindows) {
     if (other.Owner == wnd) other.Owner = 0;
   }
@@ -308,6 +348,7 @@ void TSimDesktop::Paint(HWND wnd) {
   FNextDc += 4;
   FPaintDcs.push_back({dc, wnd});
   ++w->PaintCount;
+  w->UpdatePending = w->ErasePending = false;
   Send(wnd, win::WM_ERASEBKGND, static_cast<WPARAM>(dc), 0);
   if (Window(wnd)) Send(wnd, win::WM_PAINT, 0, 0);
   FPaintDcs.erase(std::remove_if(FPaintDcs.begin(), FPaintDcs.end(), [dc](const TPaintDc& p) { return p.Dc == dc; }),
@@ -352,10 +393,33 @@ LRESULT TSimDesktop::DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       // As on Windows: releasing the right button asks the window for its
       // context menu, at the pointer in screen coordinates.
       if (const TSimWindow* w = Window(wnd)) {
-        const int x = w->Rect.Left + static_cast<std::int16_t>(lParam & 0xFFFF);
-        const int y = w->Rect.Top + static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+        const TPoint origin = ClientOrigin(*w);
+        const int x = origin.X + static_cast<std::int16_t>(lParam & 0xFFFF);
+        const int y = origin.Y + static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
         Send(wnd, win::WM_CONTEXTMENU, wnd, static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)));
       }
+      return 0;
+    case win::WM_WINDOWPOSCHANGED:
+      // What the window's own WM_MOVE and WM_SIZE say: the client area's
+      // origin (on the screen, or in the parent's client area) and size.
+      if (const TSimWindow* w = Window(wnd); w && lParam) {
+        const auto& pos = *reinterpret_cast<const TWindowPos*>(lParam);
+        if (!(pos.Flags & SWP_NOCLIENTMOVE)) {
+          TPoint at = ClientOrigin(*w);
+          if (const TSimWindow* parent = w->Parent ? Window(w->Parent) : nullptr) {
+            const TPoint p = ClientOrigin(*parent);
+            at = {at.X - p.X, at.Y - p.Y};
+          }
+          Send(wnd, win::WM_MOVE, 0, MakeLParam(at.X, at.Y));
+        }
+        if (!(pos.Flags & SWP_NOCLIENTSIZE) && (w = Window(wnd)) != nullptr) {
+          const TRect client = ClientRect(*w);
+          Send(wnd, win::WM_SIZE, 0, MakeLParam(client.Right, client.Bottom));
+        }
+      }
+      return 0;
+    case win::WM_PAINT:
+      if (TSimWindow* w = Window(wnd)) w->UpdatePending = w->ErasePending = false;
       return 0;
     case win::WM_QUERYENDSESSION:
     case win::WM_ERASEBKGND:

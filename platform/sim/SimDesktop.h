@@ -28,7 +28,20 @@
 // - Every TSimWindow::Rect is in screen coordinates, children's too; a child
 //   moves with its parent. SetWindowPos and CreateWindowExW take a child's
 //   position relative to its parent's client area, and WM_MOVE reports it so.
-//   No window has a border: the client area is the whole window.
+//   A top-level window has the frame its styles give it (SimFrame, what
+//   AdjustWindowRectEx adds: borders, dialog and sizing frames, caption, with
+//   the metrics of Windows 10 at 96 DPI); its client area is inside it.
+//   Child windows have no frame: their client area is the whole window.
+// - SetWindowPos sends WM_WINDOWPOSCHANGING (unless SWP_NOSENDCHANGING; the
+//   handler may change the move) and, when anything changed (place, size,
+//   z-order, visibility), WM_WINDOWPOSCHANGED, whose default handling sends
+//   WM_MOVE and WM_SIZE when the client area moved or changed size. SetWindowTextW sends WM_SETTEXT, whose default handling stores it.
+// - InvalidateRect and showing a window mark it for painting: one WM_PAINT
+//   comes when the queue is read, after posted messages and before timers,
+//   and BeginPaint sends WM_ERASEBKGND first when erasing was asked for.
+//   NOTE: the model validates as the WM_PAINT is taken; Windows sends it
+//   again until BeginPaint or DefWindowProcW validates, so a handler that
+//   does neither would loop for ever there.
 // - Top-level windows are kept in one z-order list, top first, top-most ones
 //   always ahead of the others. A new top-level window goes to the top of its
 //   band; a new child to the bottom of its siblings (as Win32 does, which keeps
@@ -72,7 +85,9 @@ struct TSimWindow {
   DWORD Style = 0;  // WS_VISIBLE always agrees with Visible
   DWORD ExStyle = 0;
   TRect Rect;  // screen coordinates
+  TRect Frame;  // the widths of the frame on each side (top-level windows only)
   bool Visible = false;
+  bool UpdatePending = false, ErasePending = false;  // invalidated, not yet painted (or erased)
   IWindowHandler* Handler = nullptr;  // we don't own it; null for windows without a program handler
   std::vector<HWND> Children;         // z-order, top first
 
@@ -145,6 +160,23 @@ struct TSimDialog {
 };
 
 class TSimDesktop;
+
+// MAKELPARAM of two 16-bit values; positions are signed, as WM_MOVE's.
+inline LPARAM MakeLParam(int lo, int hi) {
+  return static_cast<LPARAM>(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16 |
+                                                       (static_cast<std::uint32_t>(lo) & 0xFFFFu)));
+}
+
+// Flags Windows adds to WM_WINDOWPOSCHANGED's record (not part of the API)
+// when the client area kept its size or its place.
+constexpr UINT SWP_NOCLIENTSIZE = 0x0800, SWP_NOCLIENTMOVE = 0x1000;
+constexpr UINT SWP_FRAMECHANGED = 0x0020;
+
+// The frame AdjustWindowRectEx adds for these styles, as widths on each
+// side, with the metrics below (Windows 10 at 96 DPI).
+constexpr int SimCaptionHeight = 23, SimSmallCaptionHeight = 23, SimBorder = 1, SimFixedFrame = 3, SimSizingFrame = 8,
+              SimPaddedBorder = 4, SimEdge = 2;
+TRect SimFrame(DWORD style, DWORD exStyle);
 
 // One process of the desktop; the TPlatform of the unit that runs in it.
 class TSimProcess : public TPlatform {
@@ -453,6 +485,9 @@ class TSimDesktop {
   HWND AddForeignWindow(DWORD pid, std::u16string className, std::u16string title, HWND owner = 0,
                         TRect rect = {}, bool visible = true, DWORD exStyle = 0);
   HWND Foreground() const { return FForeground; }
+  // The client area's top-left corner on the screen, and its size.
+  static TPoint ClientOrigin(const TSimWindow& w);
+  static TRect ClientRect(const TSimWindow& w);
   // The user activates a window (clicks it): it comes to the top of its band.
   void Activate(HWND wnd);
   // The window's program destroys it, as DestroyWindow from its own process.
@@ -679,6 +714,8 @@ class TSimDesktop {
   void BringToTop(TSimWindow& w);
   void SetVisible(TSimWindow& w, bool visible);
   void Shift(TSimWindow& w, int dx, int dy);  // and its children
+  // The window and its visible children are to be painted.
+  void InvalidateTree(TSimWindow& w, bool erase);
   bool IsVisibleChain(const TSimWindow& w) const;
   TSimWindow* Root(TSimWindow* w);
   // Activation moves from the current foreground to wnd (0: to nothing).

@@ -84,10 +84,16 @@ HDC TSimProcess::BeginPaint(HWND wnd, TPaintStruct& paint) {
   Log("BeginPaint", wnd);
   paint = {};
   if (Injected("BeginPaint")) return 0;
-  const TSimWindow* w = Need(wnd);
+  TSimWindow* w = Need(wnd);
   if (!w) return 0;
   paint.Dc = FDesktop.NewDc(wnd);
-  paint.Paint = {0, 0, w->Rect.Width(), w->Rect.Height()};
+  paint.Paint = TSimDesktop::ClientRect(*w);
+  w->UpdatePending = false;
+  if (w->ErasePending) {
+    // The background first, on the paint DC; Erase tells whether it is still to do.
+    w->ErasePending = false;
+    paint.Erase = FDesktop.Send(wnd, win::WM_ERASEBKGND, static_cast<WPARAM>(paint.Dc), 0) ? 0 : 1;
+  }
   return paint.Dc;
 }
 

@@ -14,17 +14,13 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6, ERROR_INSUFFICIENT_BUFFER = 122, ERROR
 constexpr DWORD WS_EX_NOACTIVATE = 0x08000000u;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu, INFINITE = 0xFFFFFFFFu;
 constexpr UINT GW_HWNDLAST = 1, GW_HWNDPREV = 3;
-constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1;
+constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CYCAPTION = 4, SM_CXBORDER = 5, SM_CYBORDER = 6,
+              SM_CXFIXEDFRAME = 7, SM_CYFIXEDFRAME = 8, SM_CXSIZEFRAME = 32, SM_CYSIZEFRAME = 33, SM_CXEDGE = 45,
+              SM_CYEDGE = 46, SM_CYSMCAPTION = 51, SM_CXPADDEDBORDER = 92;
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 constexpr UINT USER_TIMER_MINIMUM = 10;
 constexpr DWORD LWA_COLORKEY = 0x1;
 constexpr int SW_SHOWNOACTIVATE = 4;
-
-// MAKELPARAM of two 16-bit values; positions are signed, as WM_MOVE's.
-LPARAM MakeLParam(int lo, int hi) {
-  return static_cast<LPARAM>(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16 |
-                                                       (static_cast<std::uint32_t>(lo) & 0xFFFFu)));
-}
 
 char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
@@ -430,6 +426,14 @@ int TSimProcess::GetSystemMetrics(int index) {
     case win::SM_YVIRTUALSCREEN: return v.Top;
     case win::SM_CXVIRTUALSCREEN: return v.Width();
     case win::SM_CYVIRTUALSCREEN: return v.Height();
+    // The frame's parts (SimFrame): a sizing frame is the frame and its padding.
+    case SM_CYCAPTION: return SimCaptionHeight;
+    case SM_CYSMCAPTION: return SimSmallCaptionHeight;
+    case SM_CXBORDER: case SM_CYBORDER: return SimBorder;
+    case SM_CXFIXEDFRAME: case SM_CYFIXEDFRAME: return SimFixedFrame;
+    case SM_CXSIZEFRAME: case SM_CYSIZEFRAME: return SimSizingFrame - SimPaddedBorder;
+    case SM_CXPADDEDBORDER: return SimPaddedBorder;
+    case SM_CXEDGE: case SM_CYEDGE: return SimEdge;
     default: return 0;
   }
 }
@@ -609,10 +613,10 @@ int TSimProcess::GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) {
 bool TSimProcess::SetWindowTextW(HWND wnd, const std::u16string& text) {
   Log("SetWindowTextW", wnd, static_cast<std::int64_t>(text.size()));
   if (Injected("SetWindowTextW")) return false;
-  TSimWindow* w = Need(wnd);
-  if (!w) return false;
-  w->Title = text;
-  return true;
+  if (!Need(wnd)) return false;
+  // As Win32: the text goes through WM_SETTEXT, whose default handling
+  // stores it; the handler's answer is the result.
+  return FDesktop.Send(wnd, win::WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
 }
 
 HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
@@ -631,8 +635,9 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     const TSimWindow* parent = Need(p.Parent);
     if (!parent) return 0;
     w.Parent = p.Parent;
-    originX = parent->Rect.Left;
-    originY = parent->Rect.Top;
+    const TPoint origin = TSimDesktop::ClientOrigin(*parent);
+    originX = origin.X;
+    originY = origin.Y;
   } else if (p.Parent != 0) {
     // A top-level window's "parent" is its owner, always a top-level window.
     TSimWindow* owner = FDesktop.Root(Need(p.Parent));
@@ -649,6 +654,12 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   w.Style = p.Style & ~win::WS_VISIBLE;
   w.ExStyle = p.ExStyle;
   w.Rect = {originX + x, originY + y, originX + x + cx, originY + y + cy};
+  if (!child) {
+    w.Style |= win::WS_CLIPSIBLINGS;  // as Win32 gives every top-level window
+    w.Frame = SimFrame(p.Style, p.ExStyle);
+  }
+  const TPoint clientAt{x + w.Frame.Left, y + w.Frame.Top};
+  const TRect client = TSimDesktop::ClientRect(w);
   w.Handler = p.Handler;
   w.IsMagnifier = magnifier;
   if (child) w.Ctl.Id = p.Id;
@@ -665,8 +676,8 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     return 0;
   }
   if (!FDesktop.Window(h)) return 0;
-  FDesktop.Send(h, win::WM_SIZE, 0, MakeLParam(cx, cy));
-  FDesktop.Send(h, win::WM_MOVE, 0, MakeLParam(x, y));
+  FDesktop.Send(h, win::WM_SIZE, 0, MakeLParam(client.Right, client.Bottom));
+  if (FDesktop.Window(h)) FDesktop.Send(h, win::WM_MOVE, 0, MakeLParam(clientAt.X, clientAt.Y));
   if ((p.Style & win::WS_VISIBLE) && FDesktop.Window(h)) {
     FDesktop.Send(h, win::WM_SHOWWINDOW, 1, 0);
     if (TSimWindow* made = FDesktop.Window(h)) {
@@ -731,25 +742,41 @@ bool TSimProcess::SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx,
     if (after->Parent != w->Parent) return Fail(win::ERROR_INVALID_PARAMETER);
   }
 
-  // Position and size.
-  int originX = 0, originY = 0;
+  // Position and size as asked, or as the handler of WM_WINDOWPOSCHANGING
+  // leaves them.
+  TPoint origin;
   if (const TSimWindow* parent = w->Parent ? FDesktop.Window(w->Parent) : nullptr) {
-    originX = parent->Rect.Left;
-    originY = parent->Rect.Top;
+    origin = TSimDesktop::ClientOrigin(*parent);
   }
   const TRect old = w->Rect;
-  const int nx = (flags & win::SWP_NOMOVE) ? old.Left - originX : x;
-  const int ny = (flags & win::SWP_NOMOVE) ? old.Top - originY : y;
-  const int ncx = (flags & win::SWP_NOSIZE) ? old.Width() : std::max(cx, 0);
-  const int ncy = (flags & win::SWP_NOSIZE) ? old.Height() : std::max(cy, 0);
-  const int dx = originX + nx - old.Left, dy = originY + ny - old.Top;
+  const TRect oldClient = TSimDesktop::ClientRect(*w);
+  const TPoint oldClientAt = TSimDesktop::ClientOrigin(*w);
+  TWindowPos pos{wnd, insertAfter, (flags & win::SWP_NOMOVE) ? old.Left - origin.X : x,
+                 (flags & win::SWP_NOMOVE) ? old.Top - origin.Y : y,
+                 (flags & win::SWP_NOSIZE) ? old.Width() : cx, (flags & win::SWP_NOSIZE) ? old.Height() : cy, flags};
+  if (!(flags & win::SWP_NOSENDCHANGING)) {
+    FDesktop.Send(wnd, win::WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    if ((w = FDesktop.Window(wnd)) == nullptr) return false;
+    siblings = FDesktop.Siblings(*w);
+    if (after && (after = FDesktop.Window(insertAfter)) == nullptr) return Fail(win::ERROR_INVALID_WINDOW_HANDLE);
+  }
+  const int nx = (pos.Flags & win::SWP_NOMOVE) ? old.Left - origin.X : pos.X;
+  const int ny = (pos.Flags & win::SWP_NOMOVE) ? old.Top - origin.Y : pos.Y;
+  const int ncx = (pos.Flags & win::SWP_NOSIZE) ? old.Width() : std::max(pos.Cx, 0);
+  const int ncy = (pos.Flags & win::SWP_NOSIZE) ? old.Height() : std::max(pos.Cy, 0);
+  const int dx = origin.X + nx - old.Left, dy = origin.Y + ny - old.Top;
   const bool moved = dx != 0 || dy != 0;
-  const bool sized = ncx != old.Width() || ncy != old.Height();
   if (moved) FDesktop.Shift(*w, dx, dy);
   w->Rect.Right = w->Rect.Left + ncx;
   w->Rect.Bottom = w->Rect.Top + ncy;
 
   // Z-order: top-most windows always stay ahead of the others.
+  const auto place = [&] {
+    return siblings ? std::find(siblings->begin(), siblings->end(), wnd) - siblings->begin() : 0;
+  };
+  const auto oldPlace = place();
+  const DWORD oldExStyle = w->ExStyle;
+  const bool wasVisible = w->Visible;
   if (!(flags & win::SWP_NOZORDER) && siblings) {
     const bool topLevel = w->Parent == 0;
     const bool topmost = (w->ExStyle & win::WS_EX_TOPMOST) != 0;
@@ -801,8 +828,20 @@ bool TSimProcess::SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx,
     FDesktop.SetActive(wnd, false);
   }
 
-  if (moved) FDesktop.Send(wnd, win::WM_MOVE, 0, MakeLParam(nx, ny));
-  if (sized && FDesktop.Window(wnd)) FDesktop.Send(wnd, win::WM_SIZE, 0, MakeLParam(ncx, ncy));
+  // A window that grew has new ground to paint.
+  if ((w = FDesktop.Window(wnd)) == nullptr) return true;
+  if (ncx > old.Width() || ncy > old.Height()) FDesktop.InvalidateTree(*w, true);
+  // WM_WINDOWPOSCHANGED only when something changed, as Windows drops a
+  // call that changes nothing (the tick's on a loupe already on top).
+  const bool restacked = place() != oldPlace || ((w->ExStyle ^ oldExStyle) & win::WS_EX_TOPMOST) != 0;
+  if (!moved && w->Rect == old && !restacked && w->Visible == wasVisible && !(pos.Flags & SWP_FRAMECHANGED)) {
+    return true;
+  }
+  TWindowPos done{wnd, insertAfter, nx, ny, ncx, ncy, pos.Flags};
+  if (!restacked) done.Flags |= win::SWP_NOZORDER;
+  if (TSimDesktop::ClientOrigin(*w) == oldClientAt) done.Flags |= SWP_NOCLIENTMOVE;
+  if (TSimDesktop::ClientRect(*w) == oldClient) done.Flags |= SWP_NOCLIENTSIZE;
+  FDesktop.Send(wnd, win::WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&done));
   return true;
 }
 
@@ -820,7 +859,7 @@ bool TSimProcess::GetClientRect(HWND wnd, TRect& rect) {
   if (Injected("GetClientRect")) return false;
   const TSimWindow* w = Need(wnd);
   if (!w) return false;
-  rect = {0, 0, w->Rect.Width(), w->Rect.Height()};
+  rect = TSimDesktop::ClientRect(*w);
   return true;
 }
 
@@ -874,6 +913,10 @@ bool TSimProcess::InvalidateRect(HWND wnd, bool erase) {
   TSimWindow* w = Need(wnd);
   if (!w) return false;
   ++w->InvalidateCount;
+  if (FDesktop.IsVisibleChain(*w)) {
+    w->UpdatePending = true;
+    w->ErasePending |= erase;
+  }
   return true;
 }
 
@@ -993,8 +1036,8 @@ TSimProcess::TTimer* TSimProcess::EarliestTimer() {
   return best;
 }
 
-// Posted messages first, then the quit, then a due timer: the priorities of
-// a Win32 queue. A timer message is made when it is taken, so a timer has at
+// Posted messages first, then the quit, then a window to paint, then a due
+// timer: the priorities of a Win32 queue. A timer message is made when it is taken, so a timer has at
 // most one pending however long the loop was away.
 bool TSimProcess::TakeAvailable(TMsg& msg, bool remove, bool takeQuit) {
   if (!Queue.empty()) {
@@ -1014,6 +1057,13 @@ bool TSimProcess::TakeAvailable(TMsg& msg, bool remove, bool takeQuit) {
     msg = {0, win::WM_QUIT, static_cast<WPARAM>(static_cast<std::intptr_t>(ExitCode)), 0};
     if (remove) QuitPosted = false;
     return true;
+  }
+  for (auto& [h, w] : FDesktop.FWindows) {
+    if (w.ProcessId == Pid && w.UpdatePending && FDesktop.IsVisibleChain(w)) {
+      msg = {h, win::WM_PAINT, 0, 0};
+      if (remove) w.UpdatePending = false;
+      return true;
+    }
   }
   TTimer* t = EarliestTimer();
   if (t && Due(t->Due, FDesktop.FClock)) {

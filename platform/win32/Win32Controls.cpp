@@ -19,6 +19,9 @@ static_assert(sizeof(lensoro::TLogFont) == sizeof(LOGFONTW));
 static_assert(offsetof(lensoro::TLogFont, FaceName) == offsetof(LOGFONTW, lfFaceName));
 static_assert(sizeof(lensoro::TPaintStruct) == sizeof(PAINTSTRUCT));
 static_assert(offsetof(lensoro::TPaintStruct, Paint) == offsetof(PAINTSTRUCT, rcPaint));
+static_assert(sizeof(lensoro::TWindowPos) == sizeof(WINDOWPOS));
+static_assert(offsetof(lensoro::TWindowPos, X) == offsetof(WINDOWPOS, x));
+static_assert(offsetof(lensoro::TWindowPos, Flags) == offsetof(WINDOWPOS, flags));
 static_assert(sizeof(lensoro::TRect) == sizeof(RECT) && sizeof(lensoro::TPoint) == sizeof(POINT));
 
 namespace {

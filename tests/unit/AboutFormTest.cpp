@@ -146,8 +146,8 @@ class AboutFormTest : public ::testing::Test {
   }
   TRect PlaceOf(const TControl& c) {
     const TSimWindow* w = Desk.Window(c.Handle());
-    const TSimWindow* parent = Desk.Window(w->Parent);
-    return {w->Rect.Left - parent->Rect.Left, w->Rect.Top - parent->Rect.Top, w->Rect.Width(), w->Rect.Height()};
+    const TPoint origin = TSimDesktop::ClientOrigin(*Desk.Window(w->Parent));
+    return {w->Rect.Left - origin.X, w->Rect.Top - origin.Y, w->Rect.Width(), w->Rect.Height()};
   }
   std::u16string TitleOf(const TControl& c) { return Desk.Window(c.Handle())->Title; }
   static const TSimPaintOp* LastOp(const TSimWindow* w, const char* op) {

@@ -54,9 +54,8 @@ class ControlsTest : public ::testing::Test {
   void Pump() { App.ProcessMessages(); }
   TRect ClientRectOf(const TControl& c) {
     const TSimWindow* w = Desk.Window(c.Handle());
-    const TSimWindow* parent = Desk.Window(w->Parent);
-    return {w->Rect.Left - parent->Rect.Left, w->Rect.Top - parent->Rect.Top, w->Rect.Right - parent->Rect.Left,
-            w->Rect.Bottom - parent->Rect.Top};
+    const TPoint origin = TSimDesktop::ClientOrigin(*Desk.Window(w->Parent));
+    return {w->Rect.Left - origin.X, w->Rect.Top - origin.Y, w->Rect.Right - origin.X, w->Rect.Bottom - origin.Y};
   }
   static const TSimPaintOp* LastOp(const TSimWindow* w, const char* op) {
     for (auto it = w->PaintLog.rbegin(); it != w->PaintLog.rend(); ++it) {
@@ -454,14 +453,14 @@ TEST_F(ControlsTest, BoundsAreScaledByThePixelsPerInch) {
     EXPECT_EQ(form.PixelsPerInch(), ppi);
     EXPECT_EQ(ClientRectOf(form.Ok), (TRect{s(136), s(168), s(136) + s(75), s(168) + s(25)})) << ppi;
     const TSimWindow* f = Desk.Window(form.Handle());
-    EXPECT_EQ(f->Rect.Width(), s(300));
-    EXPECT_EQ(f->Rect.Height(), s(200));
+    EXPECT_EQ(TSimDesktop::ClientRect(*f).Width(), s(300));
+    EXPECT_EQ(TSimDesktop::ClientRect(*f).Height(), s(200));
     if (ppi == 120) {
       EXPECT_EQ(ClientRectOf(odd), (TRect{8, 3, 8 + 13, 3 + 4}));
     }
     // Centred over the owner.
-    EXPECT_EQ(f->Rect.Left, 100 + (800 - s(300)) / 2);
-    EXPECT_EQ(f->Rect.Top, 100 + (600 - s(200)) / 2);
+    EXPECT_EQ(f->Rect.Left, 100 + (800 - f->Rect.Width()) / 2);
+    EXPECT_EQ(f->Rect.Top, 100 + (600 - f->Rect.Height()) / 2);
   }
   EXPECT_EQ(ScaleByPpi(-6, 120), -8);
 }

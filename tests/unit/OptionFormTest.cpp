@@ -92,8 +92,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_TRUE(w->Visible);
   EXPECT_EQ(w->Owner, Loupe->Handle());
   EXPECT_EQ(w->Title, u"ぽてりん - オプション");  // the language's caption
-  EXPECT_EQ(w->Rect.Width(), 366);
-  EXPECT_EQ(w->Rect.Height(), 550);
+  EXPECT_EQ(TSimDesktop::ClientRect(*w).Width(), 366);
+  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 550);
   EXPECT_EQ(form.RadioGroup102.Button(4)->Caption(), u"ちゅーおー");
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
 

@@ -1,0 +1,194 @@
+// The contract on the Win32 backend: the real message loop with bounded
+// waits, the peer in a second process (this program started with --peer),
+// files in a fresh folder under the temporary one.
+#include "Contract.h"
+#include "Win32Platform.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+// Out here HANDLE is the system's; inside namespace lensoro it is ours.
+static const ::HANDLE NoFind = INVALID_HANDLE_VALUE;
+
+namespace lensoro::contract {
+namespace {
+
+const char16_t PeerClassTitle[] = u"LensoroContractPeer";
+
+std::u16string Own(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
+const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+
+class TWin32Backend final : public TBackend {
+ public:
+  ~TWin32Backend() override { Close(); }
+
+  TPlatform& Platform() override { return FPlatform; }
+  void Reset() override { Pump(0); }
+
+  void Pump(DWORD ms) override {
+    PumpUntil([] { return false; }, ms);
+  }
+
+  bool PumpUntil(const std::function<bool()>& done, DWORD ms) override {
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+      TMsg msg;
+      while (FPlatform.PeekMessageW(msg, true)) {
+        FPlatform.TranslateMessage(msg);
+        FPlatform.DispatchMessageW(msg);
+      }
+      if (done()) return true;
+      const DWORD waited = ::GetTickCount() - start;
+      if (waited >= ms) return false;
+      FPlatform.MsgWaitForMultipleObjects(std::min<DWORD>(ms - waited, 10), QS_ALLINPUT);
+    }
+  }
+
+  HWND Peer() override {
+    if (!FPeerTried) StartPeer();
+    return FPeer;
+  }
+  std::string PeerMissing() override { return FPeerMissing; }
+
+  // A notification (sent, so it goes ahead of anything we send next) on
+  // which the peer's thread sleeps.
+  void HangPeer(DWORD ms) override {
+    ::SendNotifyMessageW(w32Hwnd(Peer()), WM_APP + 50, ms, 0);
+  }
+
+  std::u16string Folder() override {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::u16string base = Own(temp) + u"lensoro-contract-" + Decimal(::GetCurrentProcessId()) + u"-";
+    std::u16string dir;
+    do {
+      dir = base + Decimal(++FFolders);
+    } while (!::CreateDirectoryW(Wide(dir), nullptr));
+    FMadeFolders.push_back(dir);
+    return dir;
+  }
+
+  bool SetReadOnly(const std::u16string& path, bool readOnly) override {
+    return ::SetFileAttributesW(Wide(path), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != FALSE;
+  }
+
+  void Close() {
+    if (FPeer) {
+      ::PostMessageW(w32Hwnd(FPeer), WM_CLOSE, 0, 0);
+      FPeer = 0;
+    }
+    if (FPeerProcess) {
+      if (::WaitForSingleObject(FPeerProcess, 5000) != WAIT_OBJECT_0) ::TerminateProcess(FPeerProcess, 1);
+      ::CloseHandle(FPeerProcess);
+      FPeerProcess = nullptr;
+    }
+    for (const std::u16string& dir : FMadeFolders) RemoveTree(dir);
+    FMadeFolders.clear();
+  }
+
+ private:
+  static ::HWND w32Hwnd(HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
+
+  void StartPeer() {
+    FPeerTried = true;
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    const std::u16string title = std::u16string(PeerClassTitle) + u" " + Decimal(::GetCurrentProcessId());
+    std::u16string command = u"\"" + Own(exe) + u"\" --peer " + Decimal(::GetCurrentProcessId());
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(nullptr, const_cast<wchar_t*>(Wide(command)), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &si, &pi)) {
+      FPeerMissing = "CreateProcessW failed with " + std::to_string(::GetLastError());
+      return;
+    }
+    ::CloseHandle(pi.hThread);
+    FPeerProcess = pi.hProcess;
+    // Its window appears once it runs; the wait is bounded.
+    const bool up = PumpUntil(
+        [&] {
+          ::HWND h = ::FindWindowW(Wide(PeerClassTitle), Wide(title));
+          FPeer = static_cast<HWND>(reinterpret_cast<UINT_PTR>(h));
+          return h != nullptr;
+        },
+        20000);
+    if (!up) FPeerMissing = "the peer's window did not appear within 20 s";
+  }
+
+  static void RemoveTree(const std::u16string& dir) {
+    WIN32_FIND_DATAW data;
+    ::HANDLE find = ::FindFirstFileW(Wide(dir + u"\\*"), &data);
+    if (find != NoFind) {
+      do {
+        const std::u16string name = Own(data.cFileName);
+        if (name == u"." || name == u"..") continue;
+        const std::u16string path = dir + u"\\" + name;
+        ::SetFileAttributesW(Wide(path), FILE_ATTRIBUTE_NORMAL);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveTree(path);
+        } else {
+          ::DeleteFileW(Wide(path));
+        }
+      } while (::FindNextFileW(find, &data));
+      ::FindClose(find);
+    }
+    ::RemoveDirectoryW(Wide(dir));
+  }
+
+  TWin32Platform FPlatform;
+  HWND FPeer = 0;
+  bool FPeerTried = false;
+  std::string FPeerMissing;
+  ::HANDLE FPeerProcess = nullptr;
+  unsigned FFolders = 0;
+  std::vector<std::u16string> FMadeFolders;
+};
+
+TWin32Backend& TheBackend() {
+  static TWin32Backend backend;
+  return backend;
+}
+
+// The peer's process: its window and a plain loop; WM_APP + 50 (HangPeer)
+// blocks its thread without reading messages.
+class TSleepyPeer : public TPeer {
+ public:
+  using TPeer::TPeer;
+  LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
+    if (msg == WM_APP + 50) {
+      ::Sleep(static_cast<DWORD>(wParam));
+      return 0;
+    }
+    return TPeer::HandleMessage(wnd, msg, wParam, lParam);
+  }
+};
+
+int RunPeer(const char* parentPid) {
+  TWin32Platform platform;
+  TSleepyPeer peer(platform);
+  std::u16string title = std::u16string(PeerClassTitle) + u" ";
+  for (const char* c = parentPid; *c; ++c) title += static_cast<char16_t>(*c);
+  if (!peer.Create(title)) return 2;
+  TMsg msg;
+  while (platform.GetMessageW(msg) > 0) {
+    platform.TranslateMessage(msg);
+    platform.DispatchMessageW(msg);
+  }
+  return 0;
+}
+
+}  // namespace
+
+TBackend& Backend() { return TheBackend(); }
+
+}  // namespace lensoro::contract
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--peer") == 0) return lensoro::contract::RunPeer(argv[2]);
+  ::testing::InitGoogleTest(&argc, argv);
+  const int result = RUN_ALL_TESTS();
+  lensoro::contract::TheBackend().Close();
+  return result;
+}

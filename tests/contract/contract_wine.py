@@ -1,0 +1,55 @@
+"""Runs the platform contract's Windows program (lensoro_contract.exe, the
+cases against the Win32 backend) under Wine: one Xvfb and a fresh prefix of
+the exe's architecture, through the e2e harness. Exits with the program's
+code, or 77 (skipped) with the reason when the build or Wine for it is
+missing here.
+
+    contract_wine.py --build-dir build/mingw64 [-- GTEST-ARGS...]
+"""
+
+import argparse
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import lnswine  # noqa: E402
+
+SKIP = 77
+RUN_TIMEOUT = 120
+
+
+def main(argv):
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build-dir", required=True)
+    ap.add_argument("gtest_args", nargs="*")
+    args = ap.parse_args(argv)
+    wine_dir = os.path.join(os.path.abspath(args.build_dir), "wine")
+    exe = os.path.join(wine_dir, "lensoro_contract.exe")
+    for need in (exe, os.path.join(wine_dir, "magnification.dll")):
+        if not os.path.isfile(need):
+            print("skipped: %s is not built (bash scripts/build makes it)" % need)
+            return SKIP
+    arch = lnswine.pe_arch(exe)
+    why = lnswine.arch_unavailable(arch)
+    if why:
+        print("skipped: %s" % why)
+        return SKIP
+    t0 = time.monotonic()
+    with lnswine.WineSession(arch) as session:
+        t1 = time.monotonic()
+        proc = session.start(exe, ["--gtest_brief=1"] + args.gtest_args)
+        code = proc.wait(RUN_TIMEOUT)
+        t2 = time.monotonic()
+        if code is None:
+            proc.kill()
+        sys.stdout.write(proc.output())
+    print("contract %s: prefix %.1f s, cases %.1f s, in all %.1f s" % (arch, t1 - t0, t2 - t1, time.monotonic() - t0))
+    if code is None:
+        print("the cases did not end within %d s" % RUN_TIMEOUT)
+        return 1
+    return code
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
