@@ -35,7 +35,9 @@
 // - SetWindowPos sends WM_WINDOWPOSCHANGING (unless SWP_NOSENDCHANGING; the
 //   handler may change the move) and, when anything changed (place, size,
 //   z-order, visibility), WM_WINDOWPOSCHANGED, whose default handling sends
-//   WM_MOVE and WM_SIZE when the client area moved or changed size. SetWindowTextW sends WM_SETTEXT, whose default handling stores it.
+//   WM_MOVE and WM_SIZE when the client area moved or changed size.
+//   SetWindowTextW sends WM_SETTEXT, whose default handling stores the text.
+//   ShowWindow sends WM_SHOWWINDOW only (Windows adds the position pair).
 // - InvalidateRect and showing a window mark it for painting: one WM_PAINT
 //   comes when the queue is read, after posted messages and before timers,
 //   and BeginPaint sends WM_ERASEBKGND first when erasing was asked for.

@@ -1037,8 +1037,9 @@ TSimProcess::TTimer* TSimProcess::EarliestTimer() {
 }
 
 // Posted messages first, then the quit, then a window to paint, then a due
-// timer: the priorities of a Win32 queue. A timer message is made when it is taken, so a timer has at
-// most one pending however long the loop was away.
+// timer: the priorities of a Win32 queue. A timer message is made when it
+// is taken, so a timer has at most one pending however long the loop was
+// away.
 bool TSimProcess::TakeAvailable(TMsg& msg, bool remove, bool takeQuit) {
   if (!Queue.empty()) {
     msg = Queue.front();
