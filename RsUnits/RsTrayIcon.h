@@ -60,7 +60,7 @@ HICON MakeListIcon(TPlatform& platform, const TPngImageList& list, int index);
 
 class TRsTrayIcon : private IWindowHandler {
  public:
-  explicit TRsTrayIcon(TApplication& app);
+  explicit TRsTrayIcon(TBaseApplication& app);
   // Removes the icon; a refusal is shown by the application's error report.
   ~TRsTrayIcon();
   TRsTrayIcon(const TRsTrayIcon&) = delete;
@@ -137,7 +137,7 @@ class TRsTrayIcon : private IWindowHandler {
   void RetryTimerTimer();
   TShiftState GetShiftState();
 
-  TApplication& FApp;
+  TBaseApplication& FApp;
   TPlatform& FPlatform;
   TNotifyIconData FIconData;
   HWND FWindowHandle = 0;

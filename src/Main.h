@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "Framework.h"
+#include "Application.h"
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "About.h"
-#include "Framework.h"
+#include "Application.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "Application.h"
 #include "Controls.h"
 #include "SimDesktop.h"
 
