@@ -58,7 +58,7 @@ class TIcon {
 // An icon of an image list entry; 0 for an index the list does not hold.
 HICON MakeListIcon(TPlatform& platform, const TPngImageList& list, int index);
 
-class TRsTrayIcon : private IWindowHandler {
+class TRsTrayIcon final : private IWindowHandler {
  public:
   explicit TRsTrayIcon(TBaseApplication& app);
   // Removes the icon; a refusal is shown by the application's error report.

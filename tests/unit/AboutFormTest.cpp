@@ -367,7 +367,7 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
   main.Show();
   const HWND loupe = main.Handle();
   // The user's hand: a timer that looks at the open dialog and presses Esc.
-  struct THand : IWindowHandler {
+  struct THand final : IWindowHandler {
     std::function<void()> OnTick;
     LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l) override {
       if (msg == win::WM_TIMER && OnTick) OnTick();
