@@ -97,6 +97,10 @@ void TBaseApplication::ShowException(const std::exception& e) {
   ShowError(Utf8ToUtf16(e.what()), MainFormHandle());
 }
 
+void TBaseApplication::ShowError(const std::u16string& text, HWND owner) {
+  Platform.MessageDialog(text, Title, TMsgDlgType::Error, mbOK, owner);
+}
+
 LRESULT TBaseApplication::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // Popup menus are tracked on this window; the main form hears of the menu
   // loop so that it stops pushing itself above the menu.

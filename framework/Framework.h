@@ -56,13 +56,15 @@ class TBaseApplication : private IWindowHandler {
   // The general error report for an exception that reached a handler.
   void ShowException(const std::exception& e);
 
-  // --- What the program gives ---
+  // --- What the program's application gives (these defaults have no main
+  // window; they also serve while the base is being destroyed) ---
   // The main window, 0 while there is none: it owns dialogs and menus.
-  virtual HWND MainFormHandle() const = 0;
+  virtual HWND MainFormHandle() const { return 0; }
   // Run shows the main window first unless it was hidden while it was made.
-  virtual void ShowMainForm() = 0;
-  // Tells the user of an error, in a box owned by `owner`.
-  virtual void ShowError(const std::u16string& text, HWND owner) = 0;
+  virtual void ShowMainForm() {}
+  // Tells the user of an error, in a box owned by `owner`; by default a
+  // plain box with the title as its caption.
+  virtual void ShowError(const std::u16string& text, HWND owner);
 
  private:
   std::u16string FExeUNCName;
