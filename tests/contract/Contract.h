@@ -67,7 +67,7 @@ struct TSeen {
 
 // A window handler that records every message and hands it to
 // DefWindowProcW, unless OnMessage answers it first (returns true).
-class TRecorder : public IWindowHandler {
+class TRecorder final : public IWindowHandler {
  public:
   explicit TRecorder(TPlatform& platform) : P(platform) {}
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -111,6 +111,7 @@ std::u16string Decimal(std::uintptr_t n);
 class TPeer : public IWindowHandler {
  public:
   explicit TPeer(TPlatform& platform) : P(platform) {}
+  virtual ~TPeer() = default;
   HWND Create(const std::u16string& title);  // 0 on failure
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   HWND Handle() const { return FHandle; }

@@ -32,7 +32,9 @@ TEST_F(Messages, Timers) {
   // NOTE: Windows' timers may run up to one clock tick (15.6 ms) early.
   EXPECT_GE(P.GetTickCount() - start, 90u - 16u);
   for (const TSeen& s : rec.Seen) {
-    if (s.Msg == win::WM_TIMER) EXPECT_EQ(s.WParam, 5u);
+    if (s.Msg == win::WM_TIMER) {
+      EXPECT_EQ(s.WParam, 5u);
+    }
   }
   EXPECT_EQ(P.SetTimer(wnd, 5, 40), 5u);
   ASSERT_TRUE(P.KillTimer(wnd, 5));

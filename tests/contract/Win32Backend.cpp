@@ -95,7 +95,10 @@ class TWin32Backend final : public TBackend {
     wchar_t exe[MAX_PATH] = {};
     ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
     const std::u16string title = std::u16string(PeerClassTitle) + u" " + Decimal(::GetCurrentProcessId());
-    std::u16string command = u"\"" + Own(exe) + u"\" --peer " + Decimal(::GetCurrentProcessId());
+    // NOTE: built by appending; GCC 12 at -O3 warns wrongly (-Wrestrict)
+    // about a literal placed before a string with operator+.
+    std::u16string command(1, u'"');
+    command.append(Own(exe)).append(u"\" --peer ").append(Decimal(::GetCurrentProcessId()));
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -153,7 +156,7 @@ TWin32Backend& TheBackend() {
 
 // The peer's process: its window and a plain loop; WM_APP + 50 (HangPeer)
 // blocks its thread without reading messages.
-class TSleepyPeer : public TPeer {
+class TSleepyPeer final : public TPeer {
  public:
   using TPeer::TPeer;
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override {
