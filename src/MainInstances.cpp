@@ -265,10 +265,10 @@ LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // nothing changes.
       if (wParam == WA_INACTIVE) {
         FIsActive = false;
-        SetColor(FrameColorFor(LoupeMode, false));
+        RepaintFrame();
       } else if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
         FIsActive = true;
-        SetColor(FrameColorFor(LoupeMode, true));
+        RepaintFrame();
         IsTopmost = true;
         FLnsList->UpdateWindowRect();
         FLnsList->UpdateIntersectingInfo();

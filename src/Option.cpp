@@ -163,7 +163,7 @@ void TOptionForm::FormShow() {
   RadioGroup102.SetItemIndex(Loupe.LoupeSrcOrigin);
   RadioGroup103.SetItemIndex(Loupe.LoupeColorMode);
   SetupSpinEdits(GroupBox103);
-  SetupColorPanels(GroupBox103);
+  SetupColorPanels();
 
   Edit101.SetText(u"");
   Edit101.SetReadOnly(true);
@@ -298,24 +298,17 @@ void TOptionForm::SpinEditChange(TRsSpinEdit& edit) {
 
 // --- Colour swatches -----------------------------------------------------------------------
 
-void TOptionForm::SetupColorPanels(TGroupBox& box) {
-  for (TControl* c : box.Controls()) {
-    auto* panel = dynamic_cast<TPanel*>(c);
-    if (!panel) continue;
+void TOptionForm::SetupColorPanels() {
+  const std::pair<TPanel*, TFrameColorSlot> panels[] = {
+      {&Panel101, TFrameColorSlot::ActivePointer},
+      {&Panel102, TFrameColorSlot::InactivePointer},
+      {&Panel103, TFrameColorSlot::ActiveWindow},
+      {&Panel104, TFrameColorSlot::InactiveWindow},
+  };
+  for (const auto& [panel, slot] : panels) {
     panel->ShowCaption = false;
-    panel->Tag = GetTagFromName(panel->Name);
-    UpdatePanelColor(*panel);
-    panel->OnClick = [this, panel](TControl&) { ColorPanelClick(*panel); };
-  }
-}
-
-void TOptionForm::UpdatePanelColor(TPanel& panel) {
-  switch (panel.Tag) {
-    case 101: panel.SetColor(Loupe.ActivePointerModeFrameColor); break;
-    case 102: panel.SetColor(Loupe.InactivePointerModeFrameColor); break;
-    case 103: panel.SetColor(Loupe.ActiveWindowModeFrameColor); break;
-    case 104: panel.SetColor(Loupe.InactiveWindowModeFrameColor); break;
-    default: break;
+    panel->SetColor(Loupe.FrameColor(slot));
+    panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
 }
 
@@ -325,11 +318,11 @@ void TOptionForm::PrepareColorDialog(TPanel& panel) {
   ColorDialog1.Color = panel.Color();
 }
 
-void TOptionForm::ColorPanelClick(TPanel& panel) {
+void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
   PrepareColorDialog(panel);
   if (!ColorDialog1.Execute(Handle())) return;
   panel.SetColor(ColorDialog1.Color);
-  Loupe.SetFrameColor(ColorDialog1.Color, static_cast<int>(panel.Tag));
+  Loupe.SetFrameColor(ColorDialog1.Color, slot);
 }
 
 // --- The hot key ------------------------------------------------------------------------------
