@@ -299,13 +299,18 @@ void TOptionForm::SpinEditChange(TRsSpinEdit& edit) {
 // --- Colour swatches -----------------------------------------------------------------------
 
 void TOptionForm::SetupColorPanels() {
-  const std::pair<TPanel*, TFrameColorSlot> panels[] = {
+  const struct {
+    TPanel* Panel;
+    TFrameColorSlot Slot;
+  } swatches[] = {
       {&Panel101, TFrameColorSlot::ActivePointer},
       {&Panel102, TFrameColorSlot::InactivePointer},
       {&Panel103, TFrameColorSlot::ActiveWindow},
       {&Panel104, TFrameColorSlot::InactiveWindow},
   };
-  for (const auto& [panel, slot] : panels) {
+  for (const auto& swatch : swatches) {
+    TPanel* panel = swatch.Panel;
+    const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
     panel->SetColor(Loupe.FrameColor(slot));
     panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
