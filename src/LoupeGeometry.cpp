@@ -45,10 +45,24 @@ std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin 
   };
   const int left = loupe.Origin.X + loupe.FrameWidth, top = loupe.Origin.Y + loupe.FrameWidth;
   const int right = left + mw, bottom = top + mh;
-  const auto leftEdge = [&] { return ClampToRange(left, rnd(desktop.Left, left), desktop.Width); };
-  const auto topEdge = [&] { return ClampToRange(top, rnd(desktop.Top, top), desktop.Height); };
-  const auto rightEdge = [&] { return ClampToRange(right, desktop.Left, rnd(desktop.Width, right)); };
-  const auto bottomEdge = [&] { return ClampToRange(bottom, desktop.Top, rnd(desktop.Height, bottom)); };
+  const int deskRight = desktop.Left + desktop.Width, deskBottom = desktop.Top + desktop.Height;
+  // The bounds built from the rate stop an anchor that lies beyond the
+  // desktop's edge. On the desktop the anchor is the source's corner itself:
+  // above rate 2 those bounds would pull the area hundreds of pixels away
+  // from the loupe (right and bottom anchors, or a monitor left of or above
+  // the primary one).
+  const auto leftEdge = [&] {
+    return ClampToRange(left, left < desktop.Left ? rnd(desktop.Left, left) : desktop.Left, desktop.Width);
+  };
+  const auto topEdge = [&] {
+    return ClampToRange(top, top < desktop.Top ? rnd(desktop.Top, top) : desktop.Top, desktop.Height);
+  };
+  const auto rightEdge = [&] {
+    return ClampToRange(right, desktop.Left, right > deskRight ? rnd(desktop.Width, right) : deskRight);
+  };
+  const auto bottomEdge = [&] {
+    return ClampToRange(bottom, desktop.Top, bottom > deskBottom ? rnd(desktop.Height, bottom) : deskBottom);
+  };
   TRect s;
   switch (origin) {
     case lsoTopLeft:

@@ -53,8 +53,9 @@ struct TLoupePlace {
   float Rate = 1.0f;
 };
 // Window mode: the source area shares the chosen corner (or the centre) with
-// the magnified image; near the desktop's edges the bounds built from the
-// rate take over. Nothing for an origin outside the five.
+// the magnified image; where that point lies beyond the desktop's edge the
+// bounds built from the rate take over. Nothing for an origin outside the
+// five.
 std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin origin,
                                       const TVirtualDesktop& desktop);
 

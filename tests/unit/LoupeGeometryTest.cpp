@@ -15,7 +15,9 @@ const TVirtualDesktop LeftAndAbove{-1920, -300, 3840, 1380};
 // The loupe of 268 x 220 with frame 4 at rate 2.0.
 const TLoupeSizes Usual{260, 212, 130, 106};
 
-TLoupePlace At(int x, int y) { return {{x, y}, 4, Usual, 2.0f}; }
+TLoupePlace At(int x, int y, float rate = 2.0f) {
+  return {{x, y}, 4, rate == 2.0f ? Usual : LoupeSizes(268, 220, 4, rate), rate};
+}
 
 }  // namespace
 
@@ -79,6 +81,11 @@ TEST(LoupeGeometry, WindowModeSharesTheChosenPointWithTheImage) {
       {LeftAndAbove, At(-1000, -200), lsoBottomLeft, {-996, -90, -866, 16}},
       {LeftAndAbove, At(-1000, -200), lsoBottomRight, {-866, -90, -736, 16}},
       {LeftAndAbove, At(-1000, -200), lsoCenter, {-931, -143, -801, -37}},
+      // On the desktop the anchor holds at any rate (sources 87 x 71 at 3.0,
+      // 32 x 26 at 8.0).
+      {Primary, At(1000, 400, 3.0f), lsoTopRight, {1177, 404, 1264, 475}},
+      {Primary, At(1500, 400, 8.0f), lsoBottomRight, {1732, 590, 1764, 616}},
+      {LeftAndAbove, At(-1000, -200, 8.0f), lsoTopLeft, {-996, -196, -964, -170}},
       // Over the left and top edges the bounds from the rate take over:
       // rnd((-1920 - 1947) / 2) = -1934 and rnd((-300 - 327) / 2) = -314,
       // both ties to even.

@@ -268,7 +268,9 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     EXPECT_EQ(Loupe->Color(), Loupe->FrameColor(FrameColorSlot(Loupe->LoupeMode, Loupe->IsActive())));
     EXPECT_FALSE(Loupe->IsTopmost);
     for (const auto& c : Desk.Calls()) {
-      if (std::string(c.Name).find("Message") != std::string::npos) EXPECT_NE(c.A[1], win::WM_ACTIVATE) << c.Name;
+      if (std::string(c.Name).find("Message") != std::string::npos) {
+        EXPECT_NE(c.A[1], win::WM_ACTIVATE) << c.Name;
+      }
     }
   }
   form.Close();
