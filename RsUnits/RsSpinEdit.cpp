@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Ini.h"
-#include "LnsLib.h"
+#include "Numeric.h"
 
 namespace lensoro {
 

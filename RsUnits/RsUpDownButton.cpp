@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "LnsLib.h"
+#include "Numeric.h"
 
 namespace lensoro {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Ini.h"
 #include "LnsLib.h"
 #include "Main.h"

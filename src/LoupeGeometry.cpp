@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "LnsLib.h"
 #include "LnsList.h"
+#include "Numeric.h"
 
 namespace lensoro {
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "Framework.h"
+#include "Application.h"
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"
@@ -82,7 +82,7 @@ class TAboutForm;
 
 enum class TWindowState { wsNormal, wsMinimized };
 
-class TMainForm : private IWindowHandler {
+class TMainForm final : private IWindowHandler {
  public:
   // Creates the window (CreateParams) and runs FormCreate.
   explicit TMainForm(TApplication& app);

@@ -19,7 +19,8 @@ constexpr TColor clWindow = 0xFF000005u, clWindowText = 0xFF000008u, clHighlight
                  clHighlightText = 0xFF00000Eu, clBtnFace = 0xFF00000Fu, clBtnShadow = 0xFF000010u,
                  clGrayText = 0xFF000011u, clBtnText = 0xFF000012u, clBtnHighlight = 0xFF000014u,
                  clHotLight = 0xFF00001Au;
-// ColorToRGB (LnsLib.h) turns a TColor into the RGB value drawing takes.
+// The RGB value (0x00BBGGRR) drawing takes for a TColor; system colours
+// (top byte FF) are looked up.
 DWORD ColorToRGB(TPlatform& platform, DWORD color);
 
 using TFontStyles = unsigned;
