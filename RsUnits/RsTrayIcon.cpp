@@ -10,9 +10,6 @@ namespace lensoro {
 
 namespace {
 
-// The full record of Windows 6.0 and later in the 32-bit layout, the one
-// that carries hBalloonIcon.
-constexpr DWORD NotifyIconDataSize = 956;
 constexpr UINT TrayFlags = win::NIF_MESSAGE | win::NIF_ICON | win::NIF_TIP;
 constexpr std::uintptr_t AnimationTimerId = 1, RetryTimerId = 2;
 constexpr int LastRetry = 28;

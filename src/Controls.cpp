@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "LnsLib.h"
+#include "MessageParams.h"
 #include "Main.h"
 
 namespace lensoro {
@@ -12,9 +13,6 @@ namespace lensoro {
 namespace {
 
 constexpr UINT SWP_PLACE = win::SWP_NOZORDER | win::SWP_NOACTIVATE;
-
-int LoWordSigned(LPARAM l) { return static_cast<std::int16_t>(l & 0xFFFF); }
-int HiWordSigned(LPARAM l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
 
 TShiftState MouseShift(WPARAM keys) {
   TShiftState s = 0;
@@ -211,42 +209,46 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!DoKeyDown(key, KeyShiftState())) return 0;
       return DefaultHandler(msg, key, lParam);
     }
-    case win::WM_MOUSEMOVE:
+    case win::WM_MOUSEMOVE: {
       if (!FMouseInside) {
         FMouseInside = true;
         FPlatform.TrackMouseEvent(FHandle, win::TME_LEAVE);
         MouseEnter();
       }
-      MouseMove(MouseShift(wParam), LoWordSigned(lParam), HiWordSigned(lParam));
+      const TPoint at = PointFromLParam(lParam);
+      MouseMove(MouseShift(wParam), at.X, at.Y);
       return DefaultHandler(msg, wParam, lParam);
+    }
     case win::WM_MOUSELEAVE:
       FMouseInside = false;
       MouseLeave();
       return DefaultHandler(msg, wParam, lParam);
     case win::WM_SETCURSOR:
       if (Cursor == TCursor::crHandPoint && static_cast<HWND>(wParam) == FHandle &&
-          (lParam & 0xFFFF) == win::HTCLIENT) {
+          LoWord(static_cast<std::uintptr_t>(lParam)) == win::HTCLIENT) {
         FPlatform.SetCursor(FPlatform.LoadCursorW(win::IDC_HAND));
         return 1;
       }
       return DefaultHandler(msg, wParam, lParam);
     case win::WM_CONTEXTMENU:
       if (OnContextPopup) {
-        TPoint at{LoWordSigned(lParam), HiWordSigned(lParam)};
+        TPoint at = PointFromLParam(lParam);
         FPlatform.ScreenToClient(FHandle, at);
         bool handled = false;
         OnContextPopup(*this, at, handled);
         if (handled) return 0;
       }
       return DefaultHandler(msg, wParam, lParam);
-    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONDOWN: {
       FMousePressed = true;
-      MouseDown(MouseShift(wParam) | ssLeft, LoWordSigned(lParam), HiWordSigned(lParam));
+      const TPoint at = PointFromLParam(lParam);
+      MouseDown(MouseShift(wParam) | ssLeft, at.X, at.Y);
       return DefaultHandler(msg, wParam, lParam);
+    }
     case win::WM_LBUTTONUP: {
       const bool pressed = FMousePressed;
       FMousePressed = false;
-      const int x = LoWordSigned(lParam), y = HiWordSigned(lParam);
+      const auto [x, y] = PointFromLParam(lParam);
       MouseUp(MouseShift(wParam), x, y);
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       // Our own windows click on release inside; the system's buttons tell us.
@@ -466,7 +468,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (lParam != 0) {
         for (TControl* c : FControls) {
           if (c->FHandle == static_cast<HWND>(lParam)) {
-            c->CommandNotify(static_cast<UINT>((wParam >> 16) & 0xFFFF));
+            c->CommandNotify(HiWord(wParam));
             return 0;
           }
         }
@@ -793,7 +795,7 @@ bool TForm::DialogKey(const TMsg& msg) {
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case win::WM_ACTIVATE:
-      if ((wParam & 0xFFFF) != 0) {
+      if (LoWord(wParam) != win::WA_INACTIVE) {
         App.ActiveForm = this;
         // The focus goes back where it was, or to the first control.
         TControl* target = FActiveControl && FActiveControl->CanFocus() ? FActiveControl : FindNextControl(nullptr, true);
@@ -837,11 +839,6 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-namespace {
-constexpr DWORD ICC_WIN95_CLASSES = 0xFF;
-constexpr DWORD TTS_ALWAYSTIP = 0x01, TTS_NOPREFIX = 0x02;  // a web address keeps its "&"
-}  // namespace
-
 void TForm::SyncToolTip(TControl& control) {
   auto it = std::find_if(FTools.begin(), FTools.end(), [&](const TTool& t) { return t.Control == &control; });
   if (it != FTools.end() && it->Wnd != control.FHandle) {
@@ -860,10 +857,10 @@ void TForm::SyncToolTip(TControl& control) {
     return;
   }
   if (!FToolTip) {
-    if (!FPlatform.InitCommonControlsEx(ICC_WIN95_CLASSES)) return;
+    if (!FPlatform.InitCommonControlsEx(win::ICC_WIN95_CLASSES)) return;
     TCreateWindowParams p;
     p.ClassName = u"tooltips_class32";
-    p.Style = win::WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
+    p.Style = win::WS_POPUP | win::TTS_ALWAYSTIP | win::TTS_NOPREFIX;  // a web address keeps its "&"
     p.ExStyle = win::WS_EX_TOPMOST;
     p.Parent = FHandle;
     FToolTip = FPlatform.CreateWindowExW(p);

@@ -1,28 +1,17 @@
 #include "Framework.h"
 
+#include "FilePath.h"
 #include "Format.h"
 #include "LnsLib.h"
 #include "Main.h"
 
 namespace lensoro {
 
-namespace {
-std::u16string ChangeFileExt(const std::u16string& path, const std::u16string& ext) {
-  const auto slash = path.find_last_of(u"\\/:");
-  const auto dot = path.find_last_of(u'.');
-  if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) {
-    return path.substr(0, dot) + ext;
-  }
-  return path + ext;
-}
-}  // namespace
-
 TApplication::TApplication(TPlatform& platform) : Platform(platform) {
   // What the program computes when it is loaded, before the entry sequence.
   ExeName = Platform.GetModuleFileNameW();
   IniFileName = ChangeFileExt(ExeName, u".ini");
-  const auto slash = ExeName.find_last_of(u"\\/");
-  Title = ChangeFileExt(slash == std::u16string::npos ? ExeName : ExeName.substr(slash + 1), u"");
+  Title = ChangeFileExt(ExtractFileName(ExeName), u"");
 }
 
 const std::u16string& TApplication::ExeUNCName() {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "AsciiFold.h"
 #include "Framework.h"
 #include "Platform.h"
 
@@ -31,9 +32,8 @@ enum class TIniDecodeError {
 // The reason, in words, for the user ("it is ...").
 std::u16string DecodeErrorText(TIniDecodeError error);
 
-// Section and key names compare by folding A-Z only. Our names are all
-// ASCII, so this is what the platform's ordinal ignore-case gives for them.
-std::u16string FoldAscii(const std::u16string& text);
+// Section and key names compare by folding A-Z only (FoldAscii). Our names
+// are all ASCII, so this is what the platform's ordinal ignore-case gives.
 
 // The in-memory copy of one INI file. Sections keep the order in which they
 // were first met, lines keep their order in the section; lookups go through

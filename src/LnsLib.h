@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "AsciiFold.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -50,9 +51,6 @@ bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd);
 // The process is opened only for PROCESS_QUERY_LIMITED_INFORMATION.
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd);
 
-// Ordinal comparison folding only A-Z/a-z.
-bool SameTextAscii(const std::u16string& a, const std::u16string& b);
-
 // "yyyymmddhhnnsszzz" of the local time.
 std::u16string GetTimeStampText(TPlatform& platform);
 
@@ -70,8 +68,5 @@ int RoundHalfEven(long double value);
 std::int64_t RoundHalfEven64(long double value);
 // round(numerator / rate) with the quotient formed in extended precision.
 int RoundQuotient(long double numerator, float rate);
-
-// 0x00BBGGRR for a colour; system colours (top byte FF) are looked up.
-DWORD ColorToRGB(TPlatform& platform, DWORD color);
 
 }  // namespace lensoro

@@ -3,27 +3,22 @@
 
 #include "LnsLib.h"
 #include "Main.h"
+#include "MessageParams.h"
 
 namespace lensoro {
-
-namespace {
-constexpr LRESULT HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
-                  HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
-
-}  // namespace
 
 LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
   // Six pixels from the left and top edges, five from the right and bottom
   // ones (Right and Bottom are exclusive), whatever the frame width.
   const int dl = x - bounds.Left, dr = bounds.Right - x, dt = y - bounds.Top, db = bounds.Bottom - y;
-  if (dt < 6 && dl < 6) return HTTOPLEFT;
-  if (dt < 6 && dr < 6) return HTTOPRIGHT;
-  if (db < 6 && dl < 6) return HTBOTTOMLEFT;
-  if (db < 6 && dr < 6) return HTBOTTOMRIGHT;
-  if (dt < 6) return HTTOP;
-  if (dl < 6) return HTLEFT;
-  if (db < 6) return HTBOTTOM;
-  if (dr < 6) return HTRIGHT;
+  if (dt < 6 && dl < 6) return win::HTTOPLEFT;
+  if (dt < 6 && dr < 6) return win::HTTOPRIGHT;
+  if (db < 6 && dl < 6) return win::HTBOTTOMLEFT;
+  if (db < 6 && dr < 6) return win::HTBOTTOMRIGHT;
+  if (dt < 6) return win::HTTOP;
+  if (dl < 6) return win::HTLEFT;
+  if (db < 6) return win::HTBOTTOM;
+  if (dr < 6) return win::HTRIGHT;
   return framework;
 }
 
@@ -64,11 +59,8 @@ void TMainForm::KeepOnMonitors() {
 }
 
 LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
-  // NOTE: both coordinates are signed 16-bit: monitors left of or above the
-  // primary one give negative values.
-  const int x = static_cast<std::int16_t>(lParam & 0xFFFF);
-  const int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-  return LoupeHitTest(BoundsRect(), x, y, framework);
+  const TPoint at = PointFromLParam(lParam);
+  return LoupeHitTest(BoundsRect(), at.X, at.Y, framework);
 }
 
 void TMainForm::FormResize() {

@@ -51,6 +51,9 @@
 #include <string>
 #include <vector>
 
+#include "AsciiFold.h"
+#include "FilePath.h"
+#include "MessageParams.h"
 #include "Platform.h"
 #include "SimControls.h"
 

@@ -10,7 +10,6 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr HGDIOBJ StockPen = 0x01B00017, StockBrush = 0x01900010, StockFont = 0x018A0021;
 
 int EmHeight(const TLogFont& f) {
@@ -71,7 +70,7 @@ TSimWindow* TSimProcess::PaintTarget(HDC dc, TSimDcState*& state) {
     state = &FDesktop.FDcStates[dc];  // the erase DC of Paint gets its state here
     return w;
   }
-  LastError = ERROR_INVALID_HANDLE;
+  LastError = win::ERROR_INVALID_HANDLE;
   return nullptr;
 }
 
@@ -164,7 +163,7 @@ HGDIOBJ TSimProcess::SelectObject(HDC dc, HGDIOBJ object) {
   if (!PaintTarget(dc, s)) return 0;
   const TSimGdiObject* o = FDesktop.GdiObject(object);
   if (!o) o = TSimDesktopGdiStock(object);
-  if (!o) return Fail(ERROR_INVALID_HANDLE);
+  if (!o) return Fail(win::ERROR_INVALID_HANDLE);
   HGDIOBJ* slot = o->Kind == TSimGdiObject::Pen ? &s->Pen : o->Kind == TSimGdiObject::Brush ? &s->Brush : &s->Font;
   const HGDIOBJ stock = o->Kind == TSimGdiObject::Pen ? StockPen : o->Kind == TSimGdiObject::Brush ? StockBrush : StockFont;
   const HGDIOBJ old = *slot ? *slot : stock;
@@ -190,7 +189,7 @@ bool TSimProcess::DeleteObject(HGDIOBJ object) {
 DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
   Log("SetTextColor", static_cast<std::int64_t>(dc), color);
   TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return 0xFFFFFFFFu;  // CLR_INVALID
+  if (!PaintTarget(dc, s)) return win::CLR_INVALID;
   const DWORD old = s->TextColor;
   s->TextColor = color & 0x00FFFFFFu;
   return old;
@@ -199,7 +198,7 @@ DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
 DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) {
   Log("SetBkColor", static_cast<std::int64_t>(dc), color);
   TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return 0xFFFFFFFFu;
+  if (!PaintTarget(dc, s)) return win::CLR_INVALID;
   const DWORD old = s->BkColor;
   s->BkColor = color & 0x00FFFFFFu;
   return old;
@@ -290,7 +289,7 @@ bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return false;
   const TSimGdiObject* b = FDesktop.GdiObject(brush);
-  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(ERROR_INVALID_HANDLE);
+  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(win::ERROR_INVALID_HANDLE);
   Record(dc, {"FillRect", rect, b->Color, {}, {}, {}, 0, 0, 0});
   return true;
 }
@@ -301,7 +300,7 @@ bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return false;
   const TSimGdiObject* b = FDesktop.GdiObject(brush);
-  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(ERROR_INVALID_HANDLE);
+  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(win::ERROR_INVALID_HANDLE);
   Record(dc, {"FrameRect", rect, b->Color, {}, {}, {}, 0, 0, 0});
   return true;
 }
@@ -376,7 +375,7 @@ bool TSimProcess::DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, U
   if (Injected("DrawIconEx")) return false;
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return false;
-  if (icon == 0) return Fail(ERROR_INVALID_HANDLE);
+  if (icon == 0) return Fail(win::ERROR_INVALID_HANDLE);
   const int w = cx ? cx : 32, h = cy ? cy : 32;
   Record(dc, {"DrawIcon", {x, y, x + w, y + h}, 0, {}, {}, {}, 0, flags, icon});
   return true;

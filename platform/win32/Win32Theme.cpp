@@ -1,14 +1,11 @@
 // Visual styles (uxtheme) and key names on the real Windows API.
-#include "Win32Platform.h"
+#include "Win32Convert.h"
 
 #include <uxtheme.h>
 
 namespace lensoro {
 
-namespace {
-// NOTE: as in Win32Platform.cpp, a handle widens through a signed 32-bit value.
-::HWND ToHwnd(HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
-}  // namespace
+using w32::ToHwnd;
 
 UINT TWin32Platform::MapVirtualKeyW(UINT code, UINT mapType) { return ::MapVirtualKeyW(code, mapType); }
 
