@@ -135,7 +135,6 @@ class TRsTrayIcon : private IWindowHandler {
   void ModifyIcon();
   void DeleteIcon();
   void RetryTimerTimer();
-  TShiftState GetShiftState();
 
   TApplication& FApp;
   TPlatform& FPlatform;

@@ -14,16 +14,6 @@ namespace {
 
 constexpr UINT SWP_PLACE = win::SWP_NOZORDER | win::SWP_NOACTIVATE;
 
-TShiftState MouseShift(WPARAM keys) {
-  TShiftState s = 0;
-  if (keys & win::MK_SHIFT) s |= ssShift;
-  if (keys & win::MK_CONTROL) s |= ssCtrl;
-  if (keys & win::MK_LBUTTON) s |= ssLeft;
-  if (keys & win::MK_RBUTTON) s |= ssRight;
-  if (keys & win::MK_MBUTTON) s |= ssMiddle;
-  return s;
-}
-
 bool IsArrow(int vk) { return vk >= win::VK_LEFT && vk <= win::VK_DOWN; }
 
 }  // namespace
@@ -168,14 +158,6 @@ LRESULT TControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
   return FPlatform.DefWindowProcW(wnd, msg, wParam, lParam);
 }
 
-TShiftState TControl::KeyShiftState() {
-  TShiftState s = 0;
-  if (FPlatform.GetKeyState(win::VK_SHIFT) < 0) s |= ssShift;
-  if (FPlatform.GetKeyState(win::VK_CONTROL) < 0) s |= ssCtrl;
-  if (FPlatform.GetKeyState(win::VK_MENU) < 0) s |= ssAlt;
-  return s;
-}
-
 bool TControl::DoKeyDown(std::uint16_t& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(*this, key, shift);
   return key != 0;
@@ -216,7 +198,7 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         MouseEnter();
       }
       const TPoint at = PointFromLParam(lParam);
-      MouseMove(MouseShift(wParam), at.X, at.Y);
+      MouseMove(MouseKeysShiftState(wParam), at.X, at.Y);
       return DefaultHandler(msg, wParam, lParam);
     }
     case win::WM_MOUSELEAVE:
@@ -242,14 +224,14 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_LBUTTONDOWN: {
       FMousePressed = true;
       const TPoint at = PointFromLParam(lParam);
-      MouseDown(MouseShift(wParam) | ssLeft, at.X, at.Y);
+      MouseDown(MouseKeysShiftState(wParam) | ssLeft, at.X, at.Y);
       return DefaultHandler(msg, wParam, lParam);
     }
     case win::WM_LBUTTONUP: {
       const bool pressed = FMousePressed;
       FMousePressed = false;
       const auto [x, y] = PointFromLParam(lParam);
-      MouseUp(MouseShift(wParam), x, y);
+      MouseUp(MouseKeysShiftState(wParam), x, y);
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       // Our own windows click on release inside; the system's buttons tell us.
       if (pressed && !IsStandardControl() && x >= 0 && y >= 0 && x < Width() && y < Height()) Click();

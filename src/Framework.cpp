@@ -19,6 +19,24 @@ const std::u16string& TApplication::ExeUNCName() {
   return FExeUNCName;
 }
 
+TShiftState KeyboardShiftState(TPlatform& platform) {
+  TShiftState s = 0;
+  if (platform.GetKeyState(win::VK_SHIFT) < 0) s |= ssShift;
+  if (platform.GetKeyState(win::VK_CONTROL) < 0) s |= ssCtrl;
+  if (platform.GetKeyState(win::VK_MENU) < 0) s |= ssAlt;
+  return s;
+}
+
+TShiftState MouseKeysShiftState(WPARAM keys) {
+  TShiftState s = 0;
+  if (keys & win::MK_SHIFT) s |= ssShift;
+  if (keys & win::MK_CONTROL) s |= ssCtrl;
+  if (keys & win::MK_LBUTTON) s |= ssLeft;
+  if (keys & win::MK_RBUTTON) s |= ssRight;
+  if (keys & win::MK_MBUTTON) s |= ssMiddle;
+  return s;
+}
+
 TApplication::~TApplication() {
   if (FHandle) Platform.DestroyWindow(FHandle);
 }

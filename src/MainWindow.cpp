@@ -72,12 +72,7 @@ void TMainForm::FormResize() {
 }
 
 TShiftState TMainForm::MouseShiftState(WPARAM keys, bool isDouble) {
-  TShiftState shift = 0;
-  if (keys & win::MK_SHIFT) shift |= ssShift;
-  if (keys & win::MK_CONTROL) shift |= ssCtrl;
-  if (keys & win::MK_LBUTTON) shift |= ssLeft;
-  if (keys & win::MK_RBUTTON) shift |= ssRight;
-  if (keys & win::MK_MBUTTON) shift |= ssMiddle;
+  TShiftState shift = MouseKeysShiftState(keys);
   // The mouse messages do not carry Alt.
   if (FPlatform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
   if (isDouble) shift |= ssDouble;

@@ -384,6 +384,8 @@ class TSimProcess : public TPlatform {
   TSimWindow* NeedMagnifier(HWND wnd);
   // The paint log and selection of a DC handed out to this process.
   TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
+  // SetTextColor and SetBkColor: the RGB part into the DC's slot, the old value back.
+  DWORD SetDcColor(const char* name, HDC dc, DWORD TSimDcState::*slot, DWORD color);
   void Record(HDC dc, TSimPaintOp op);
   bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
   TTimer* EarliestTimer();
@@ -708,6 +710,8 @@ class TSimDesktop {
   static std::u16string FileKey(const std::u16string& path);
   static std::u16string ParentKey(const std::u16string& key);
   bool FolderExists(const std::u16string& key) const;
+  // What a call on a path with nothing there fails with: the file or the folder not found.
+  DWORD MissingFileError(const std::u16string& key) const;
   bool InReadOnlyFolder(const std::u16string& key) const;
 
   std::map<std::u16string, TSimFile> FFiles;  // key: folded path without trailing separator

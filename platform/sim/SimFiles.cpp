@@ -53,6 +53,10 @@ bool TSimDesktop::FolderExists(const std::u16string& key) const {
   return it != FFiles.end() && it->second.Directory;
 }
 
+DWORD TSimDesktop::MissingFileError(const std::u16string& key) const {
+  return FolderExists(ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
+}
+
 void TSimDesktop::AddFolder(const std::u16string& path) {
   const std::u16string key = FileKey(path);
   if (key.empty() || FolderExists(key)) return;
@@ -107,10 +111,7 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
   if (Injected("ReadFileBytes")) return false;
   const std::u16string key = TSimDesktop::FileKey(path);
   auto it = FDesktop.FFiles.find(key);
-  if (it == FDesktop.FFiles.end()) {
-    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
-                                                                   : win::ERROR_PATH_NOT_FOUND);
-  }
+  if (it == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(key));
   if (it->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);
   if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
   if (it->second.Size > kReadLimit) return Fail(win::ERROR_FILE_TOO_LARGE);
@@ -155,10 +156,7 @@ bool TSimProcess::MoveFileExW(const std::u16string& from, const std::u16string& 
   if (Injected("MoveFileExW")) return false;
   const std::u16string src = TSimDesktop::FileKey(from), dst = TSimDesktop::FileKey(to);
   auto s = FDesktop.FFiles.find(src);
-  if (s == FDesktop.FFiles.end()) {
-    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(src)) ? win::ERROR_FILE_NOT_FOUND
-                                                                   : win::ERROR_PATH_NOT_FOUND);
-  }
+  if (s == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(src));
   if (s->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);  // the model moves files only
   if (!FDesktop.FolderExists(TSimDesktop::ParentKey(dst))) return Fail(win::ERROR_PATH_NOT_FOUND);
   if (FDesktop.InReadOnlyFolder(src) || FDesktop.InReadOnlyFolder(dst)) return Fail(win::ERROR_ACCESS_DENIED);
@@ -182,10 +180,7 @@ bool TSimProcess::DeleteFileW(const std::u16string& path) {
   if (Injected("DeleteFileW")) return false;
   const std::u16string key = TSimDesktop::FileKey(path);
   auto it = FDesktop.FFiles.find(key);
-  if (it == FDesktop.FFiles.end()) {
-    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
-                                                                   : win::ERROR_PATH_NOT_FOUND);
-  }
+  if (it == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(key));
   if (FDesktop.InReadOnlyFolder(key)) return Fail(win::ERROR_ACCESS_DENIED);
   if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
   if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
@@ -211,7 +206,7 @@ DWORD TSimProcess::GetFileAttributesW(const std::u16string& path) {
   if (IsRoot(key)) return win::FILE_ATTRIBUTE_DIRECTORY;
   auto it = FDesktop.FFiles.find(key);
   if (it == FDesktop.FFiles.end()) {
-    Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND);
+    Fail(FDesktop.MissingFileError(key));
     return win::INVALID_FILE_ATTRIBUTES;
   }
   if (it->second.Directory) return win::FILE_ATTRIBUTE_DIRECTORY;

@@ -186,23 +186,20 @@ bool TSimProcess::DeleteObject(HGDIOBJ object) {
 
 // --- Attributes ----------------------------------------------------------------------------
 
-DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
-  Log("SetTextColor", static_cast<std::int64_t>(dc), color);
+DWORD TSimProcess::SetDcColor(const char* name, HDC dc, DWORD TSimDcState::*slot, DWORD color) {
+  Log(name, static_cast<std::int64_t>(dc), color);
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return win::CLR_INVALID;
-  const DWORD old = s->TextColor;
-  s->TextColor = color & 0x00FFFFFFu;
+  const DWORD old = s->*slot;
+  s->*slot = color & 0x00FFFFFFu;
   return old;
 }
 
-DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) {
-  Log("SetBkColor", static_cast<std::int64_t>(dc), color);
-  TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return win::CLR_INVALID;
-  const DWORD old = s->BkColor;
-  s->BkColor = color & 0x00FFFFFFu;
-  return old;
+DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
+  return SetDcColor("SetTextColor", dc, &TSimDcState::TextColor, color);
 }
+
+DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) { return SetDcColor("SetBkColor", dc, &TSimDcState::BkColor, color); }
 
 int TSimProcess::SetBkMode(HDC dc, int mode) {
   Log("SetBkMode", static_cast<std::int64_t>(dc), mode);

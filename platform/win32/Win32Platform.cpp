@@ -26,6 +26,13 @@ std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<cons
 
 HINSTANCE ModuleInstance() { return ::GetModuleHandleW(nullptr); }
 
+int ScreenDeviceCaps(int index) {
+  ::HDC dc = ::GetDC(nullptr);
+  const int value = ::GetDeviceCaps(dc, index);
+  ::ReleaseDC(nullptr, dc);
+  return value;
+}
+
 const wchar_t* WindowPropName = L"Lensoro.Handler";
 
 LRESULT CALLBACK HandlerWindowProc(::HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -171,12 +178,8 @@ bool TWin32Platform::CoCreateGuid(std::uint8_t (&guid)[16]) {
   return true;
 }
 
-int TWin32Platform::GetScreenPixelsPerInch() {
-  ::HDC dc = ::GetDC(nullptr);
-  const int ppi = ::GetDeviceCaps(dc, LOGPIXELSY);
-  ::ReleaseDC(nullptr, dc);
-  return ppi;
-}
+int TWin32Platform::GetScreenPixelsPerInch() { return ScreenDeviceCaps(LOGPIXELSY); }
+int TWin32Platform::GetScreenBitsPerPixel() { return ScreenDeviceCaps(BITSPIXEL); }
 
 int TWin32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 

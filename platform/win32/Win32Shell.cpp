@@ -149,13 +149,6 @@ bool TWin32Platform::GetIconInfo(HICON icon, TIconBits& bits) {
   return ok;
 }
 
-int TWin32Platform::GetScreenBitsPerPixel() {
-  ::HDC dc = ::GetDC(nullptr);
-  const int bits = ::GetDeviceCaps(dc, BITSPIXEL);
-  ::ReleaseDC(nullptr, dc);
-  return bits;
-}
-
 std::intptr_t TWin32Platform::ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
                                             const std::u16string& parameters, const std::u16string& directory,
                                             int showCommand) {
