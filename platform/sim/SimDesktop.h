@@ -386,6 +386,10 @@ class TSimProcess : public TPlatform {
   TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
   // SetTextColor and SetBkColor: the RGB part into the DC's slot, the old value back.
   DWORD SetDcColor(const char* name, HDC dc, DWORD TSimDcState::*slot, DWORD color);
+  // FillRect and FrameRect: the rectangle recorded with the brush's colour.
+  bool BrushRect(const char* name, HDC dc, const TRect& rect, HGDIOBJ brush);
+  // GetDC and GetWindowDC: the sim's DCs stand for whole windows.
+  HDC WindowDc(const char* name, HWND wnd);
   void Record(HDC dc, TSimPaintOp op);
   bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
   TTimer* EarliestTimer();

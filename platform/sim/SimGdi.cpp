@@ -96,12 +96,14 @@ bool TSimProcess::EndPaint(HWND wnd, const TPaintStruct& paint) {
   return true;
 }
 
-HDC TSimProcess::GetDC(HWND wnd) {
-  Log("GetDC", wnd);
-  if (Injected("GetDC")) return 0;
+HDC TSimProcess::WindowDc(const char* name, HWND wnd) {
+  Log(name, wnd);
+  if (Injected(name)) return 0;
   if (!Need(wnd)) return 0;
   return FDesktop.NewDc(wnd);
 }
+
+HDC TSimProcess::GetDC(HWND wnd) { return WindowDc("GetDC", wnd); }
 
 int TSimProcess::ReleaseDC(HWND wnd, HDC dc) {
   Log("ReleaseDC", wnd, static_cast<std::int64_t>(dc));
@@ -280,27 +282,19 @@ int TSimProcess::ExcludeClipRect(HDC dc, const TRect& rect) {
   return 3;  // COMPLEXREGION
 }
 
-bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
-  Log("FillRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
-  if (Injected("FillRect")) return false;
+bool TSimProcess::BrushRect(const char* name, HDC dc, const TRect& rect, HGDIOBJ brush) {
+  Log(name, static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
+  if (Injected(name)) return false;
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return false;
   const TSimGdiObject* b = FDesktop.GdiObject(brush);
   if (!b || b->Kind != TSimGdiObject::Brush) return Fail(win::ERROR_INVALID_HANDLE);
-  Record(dc, {"FillRect", rect, b->Color, {}, {}, {}, 0, 0, 0});
+  Record(dc, {name, rect, b->Color, {}, {}, {}, 0, 0, 0});
   return true;
 }
 
-bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
-  Log("FrameRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
-  if (Injected("FrameRect")) return false;
-  TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return false;
-  const TSimGdiObject* b = FDesktop.GdiObject(brush);
-  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(win::ERROR_INVALID_HANDLE);
-  Record(dc, {"FrameRect", rect, b->Color, {}, {}, {}, 0, 0, 0});
-  return true;
-}
+bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) { return BrushRect("FillRect", dc, rect, brush); }
+bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) { return BrushRect("FrameRect", dc, rect, brush); }
 
 bool TSimProcess::GetTextMetricsW(HDC dc, TTextMetric& metric) {
   Log("GetTextMetricsW", static_cast<std::int64_t>(dc));

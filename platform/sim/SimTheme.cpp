@@ -73,12 +73,7 @@ bool TSimProcess::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stat
 }
 
 // The sim's DCs stand for whole windows, so the window's DC is one more of them.
-HDC TSimProcess::GetWindowDC(HWND wnd) {
-  Log("GetWindowDC", wnd);
-  if (Injected("GetWindowDC")) return 0;
-  if (!Need(wnd)) return 0;
-  return FDesktop.NewDc(wnd);
-}
+HDC TSimProcess::GetWindowDC(HWND wnd) { return WindowDc("GetWindowDC", wnd); }
 
 bool TSimProcess::CloseThemeData(HANDLE theme) {
   Log("CloseThemeData", static_cast<std::int64_t>(theme));
