@@ -108,7 +108,7 @@ LRESULT TSimDesktop::ControlDefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
   switch (msg) {
     case win::WM_ACTIVATE:
       // An activated window without a focus of its own takes it.
-      if ((wParam & 0xFFFF) != 0 && FForeground == wnd) {
+      if (LoWord(wParam) != win::WA_INACTIVE && FForeground == wnd) {
         const TSimWindow* f = Root(Window(FFocus));
         if (!f || f->Handle != wnd) MoveFocus(wnd);
       }
