@@ -1,6 +1,6 @@
 #include "RsEdit.h"
 
-#include "LnsLib.h"
+#include "Numeric.h"
 
 namespace lensoro {
 

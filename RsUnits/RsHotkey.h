@@ -24,7 +24,7 @@
 #include <functional>
 #include <string>
 
-#include "Ini.h"
+#include "Menus.h"
 #include "Platform.h"
 #include "RsEdit.h"
 

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Ini.h"
-#include "LnsLib.h"
 #include "MessageParams.h"
+#include "Numeric.h"
 
 namespace lensoro {
 

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "Controls.h"
-#include "LnsLib.h"
+#include "Numeric.h"
 #include "Platform.h"
 #include "RsUpDownButton.h"
 

@@ -65,7 +65,7 @@ HICON MakeListIcon(TPlatform& platform, const TPngImageList& list, int index) {
   return platform.CreateIconIndirect(image.Width, image.Height, PngToBgra(image));
 }
 
-TRsTrayIcon::TRsTrayIcon(TApplication& app)
+TRsTrayIcon::TRsTrayIcon(TBaseApplication& app)
     : FApp(app),
       FPlatform(app.Platform),
       FAnimationTimer(app.Platform),

@@ -58,9 +58,9 @@ class TIcon {
 // An icon of an image list entry; 0 for an index the list does not hold.
 HICON MakeListIcon(TPlatform& platform, const TPngImageList& list, int index);
 
-class TRsTrayIcon : private IWindowHandler {
+class TRsTrayIcon final : private IWindowHandler {
  public:
-  explicit TRsTrayIcon(TApplication& app);
+  explicit TRsTrayIcon(TBaseApplication& app);
   // Removes the icon; a refusal is shown by the application's error report.
   ~TRsTrayIcon();
   TRsTrayIcon(const TRsTrayIcon&) = delete;
@@ -136,7 +136,7 @@ class TRsTrayIcon : private IWindowHandler {
   void DeleteIcon();
   void RetryTimerTimer();
 
-  TApplication& FApp;
+  TBaseApplication& FApp;
   TPlatform& FPlatform;
   TNotifyIconData FIconData;
   HWND FWindowHandle = 0;

@@ -3,7 +3,7 @@
 #include <exception>
 #include <utility>
 
-#include "LnsLib.h"
+#include "Numeric.h"
 #include "ScopeGuard.h"
 
 namespace lensoro {

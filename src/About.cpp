@@ -157,7 +157,7 @@ void TCreditMemo::CreateWnd() {
 
 // --- TAboutForm ---------------------------------------------------------------------------
 
-TAboutForm::TAboutForm(TApplication& app) : TForm(app, u"TAboutForm") {
+TAboutForm::TAboutForm(TApplication& app) : TForm(app, u"TAboutForm"), App(app) {
   Name = u"AboutForm";
   SetClientSize(382, 206);
   Position = TPosition::poOwnerFormCenter;

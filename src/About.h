@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Controls.h"
 #include "Platform.h"
 #include "RsSpacer.h"
@@ -41,6 +42,8 @@ class TAboutForm : public TForm {
  public:
   explicit TAboutForm(TApplication& app);
   ~TAboutForm() override;
+
+  TApplication& App;  // the program's, the form's own as a TBaseApplication
 
   // Creation order is tab order: the button first, the credits second.
   TButton OKButton{this};

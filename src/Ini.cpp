@@ -487,52 +487,6 @@ bool TryTextToInteger(const std::u16string& text, int& value) {
   return true;
 }
 
-bool TryTextToFloat(const std::u16string& text, const std::u16string& decimalSeparator, double& value) {
-  const std::u16string sep = decimalSeparator.empty() ? std::u16string(u".") : decimalSeparator;
-  std::string ascii;
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  auto isDigit = [&](std::size_t k) { return k < n && text[k] >= u'0' && text[k] <= u'9'; };
-  if (i < n && (text[i] == u'-' || text[i] == u'+')) ascii += static_cast<char>(text[i++]);
-  int digits = 0;
-  while (isDigit(i)) ascii += static_cast<char>(text[i++]), ++digits;
-  if (i < n && text.compare(i, sep.size(), sep) == 0) {
-    i += sep.size();
-    ascii += '.';
-    while (isDigit(i)) ascii += static_cast<char>(text[i++]), ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < n && (text[i] == u'e' || text[i] == u'E')) {
-    ascii += 'e';
-    ++i;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) ascii += static_cast<char>(text[i++]);
-    if (!isDigit(i)) return false;
-    while (isDigit(i)) ascii += static_cast<char>(text[i++]);
-  }
-  if (i != n) return false;
-  const char* first = ascii.c_str();
-  if (*first == '+') ++first;  // from_chars takes no plus sign
-  double v = 0;
-  const auto r = std::from_chars(first, ascii.c_str() + ascii.size(), v);
-  if (r.ec != std::errc() || r.ptr != ascii.c_str() + ascii.size() || !std::isfinite(v)) return false;
-  value = v;
-  return true;
-}
-
-std::u16string FloatToText(double value, const std::u16string& decimalSeparator) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15g", value);
-  std::u16string out;
-  for (const char* c = buffer; *c; ++c) {
-    if (*c == '.') {
-      out += decimalSeparator.empty() ? std::u16string(u".") : decimalSeparator;
-    } else {
-      out += static_cast<char16_t>(static_cast<unsigned char>(*c));
-    }
-  }
-  return out;
-}
-
 bool TryTextToColor(const std::u16string& text, DWORD& color) {
   const std::u16string folded = FoldAscii(text);
   for (const auto& c : ColorNames) {
@@ -566,23 +520,6 @@ constexpr TShiftWord ShiftWords[] = {
     {ssMiddle, u"Middle+"}, {ssDouble, u"Double+"}, {ssTouch, u"Touch+"}, {ssPen, u"Pen+"},
 };
 }  // namespace
-
-void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift) {
-  key = shortCut & 0x1FFF;
-  shift = 0;
-  if (shortCut & scShift) shift |= ssShift;
-  if (shortCut & scCtrl) shift |= ssCtrl;
-  if (shortCut & scAlt) shift |= ssAlt;
-}
-
-TShortCut ShortCut(std::uint16_t key, TShiftState shift) {
-  if (key > 0xFF) return 0;
-  TShortCut result = key;
-  if (shift & ssShift) result |= scShift;
-  if (shift & ssCtrl) result |= scCtrl;
-  if (shift & ssAlt) result |= scAlt;
-  return result;
-}
 
 std::u16string ShiftStateToText(TShiftState shift) {
   std::u16string text;

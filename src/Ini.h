@@ -11,8 +11,10 @@
 #include <unordered_map>
 #include <vector>
 
+#include "Application.h"
 #include "AsciiFold.h"
-#include "Framework.h"
+#include "Menus.h"
+#include "Numeric.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -109,22 +111,11 @@ class TIniFile {
 // Decimal, or hex after "$", "0x" or "0X" (up to 8 digits, taken as the
 // 32-bit pattern). Anything else, or a value outside 32 bits, is no integer.
 bool TryTextToInteger(const std::u16string& text, int& value);
-// Digits with at most one decimal separator and an optional exponent; no
-// thousands separators, no "inf" or "nan".
-bool TryTextToFloat(const std::u16string& text, const std::u16string& decimalSeparator, double& value);
-// General notation, at most 15 significant digits, no trailing zeros.
-std::u16string FloatToText(double value, const std::u16string& decimalSeparator);
 // A colour name (letter case ignored) or an integer.
 bool TryTextToColor(const std::u16string& text, DWORD& color);
 std::u16string ColorToText(DWORD rgb);  // "$00BBGGRR"
 
 // --- Shortcuts ---------------------------------------------------------------
-using TShortCut = std::uint16_t;
-constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
-
-void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift);
-// 0 when the key code is above 255; only Shift, Ctrl and Alt are kept.
-TShortCut ShortCut(std::uint16_t key, TShiftState shift);
 // "Ctrl+Shift+Alt+..." in a fixed order, each word ending with "+".
 std::u16string ShiftStateToText(TShiftState shift);
 // Each word found as an exact (case-sensitive) substring sets its flag.

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "Application.h"
 #include "FilePath.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Ini.h"
 #include "LnsLib.h"
 #include "Main.h"

@@ -2,8 +2,8 @@
 
 #include <exception>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "LnsLib.h"
 #include "Main.h"
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Main.h"
 #include "ScopeGuard.h"
 
@@ -20,12 +20,6 @@ int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType typ
     if (app.MainForm) app.MainForm->EndNotTopmost();
   });
   return app.Platform.MessageDialog(text, caption, type, buttons, owner);
-}
-
-std::u16string SysErrorMessage(TPlatform& platform, DWORD code) {
-  std::u16string text = platform.FormatMessageW(code);
-  while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
-  return text;
 }
 
 int GetOsVersionNumber(TPlatform& platform) {
@@ -105,31 +99,6 @@ bool WaitWithMessages(TApplication& app, DWORD milliseconds) {
     // Wrap-safe: GetTickCount rolls over after 49.7 days.
     if (static_cast<std::int32_t>(p.GetTickCount() - deadline) > 0) return true;
   }
-}
-
-int ClampToRange(int value, int lower, int upper) {
-  if (lower >= upper) return lower;
-  if (value < lower) return lower;
-  if (value > upper) return upper;
-  return value;
-}
-
-int RoundHalfEven(long double value) {
-  // nearbyint rounds in the current mode, which is to nearest, ties to even.
-  return static_cast<int>(std::nearbyintl(value));
-}
-
-std::int64_t RoundHalfEven64(long double value) {
-  const long double r = std::nearbyintl(value);
-  // 2^63 is exact in long double; a NaN goes to 0.
-  if (!(r == r)) return 0;
-  if (r >= 9223372036854775808.0L) return INT64_MAX;
-  if (r <= -9223372036854775808.0L) return INT64_MIN;
-  return static_cast<std::int64_t>(r);
-}
-
-int RoundQuotient(long double numerator, float rate) {
-  return RoundHalfEven(numerator / static_cast<long double>(rate));
 }
 
 }  // namespace lensoro

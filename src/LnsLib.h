@@ -1,12 +1,15 @@
 // Routines shared by the units: the message box, the error report, the
-// version and single-instance checks, the clock texts, waiting with messages,
-// clamping and rounding.
+// version and single-instance checks, the clock texts, waiting with messages.
+// Clamping and rounding are in Numeric.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "Application.h"
 #include "AsciiFold.h"
+#include "Canvas.h"
+#include "Numeric.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -24,10 +27,6 @@ constexpr const char16_t* DefaultDialogCaption = u"Lensoro [Information]";
 // itself above other windows; afterwards it is top-most again.
 int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
                   HWND owner = 0);
-
-// The system's text for an error code, without the trailing line break and
-// full stop the system adds.
-std::u16string SysErrorMessage(TPlatform& platform, DWORD code);
 
 // True when the running Windows is at least major.minor.
 bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor);
@@ -58,15 +57,5 @@ std::u16string GetTimeStampText(TPlatform& platform);
 // time ran out with messages dispatched on the way, false when the wait
 // itself timed out.
 bool WaitWithMessages(TApplication& app, DWORD milliseconds);
-
-// lo if lo >= hi; else lo if v < lo; else hi if v > hi; else v.
-int ClampToRange(int value, int lower, int upper);
-
-// Nearest integer, ties to even, of a value in extended precision.
-int RoundHalfEven(long double value);
-// The same for 64-bit values; beyond that range the nearest end of it.
-std::int64_t RoundHalfEven64(long double value);
-// round(numerator / rate) with the quotient formed in extended precision.
-int RoundQuotient(long double numerator, float rate);
 
 }  // namespace lensoro

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Canvas.h"
-#include "Framework.h"
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"
@@ -88,7 +88,7 @@ class TAboutForm;
 
 enum class TWindowState { wsNormal, wsMinimized };
 
-class TMainForm : private IWindowHandler {
+class TMainForm final : private IWindowHandler {
  public:
   // Creates the window (CreateParams) and runs FormCreate.
   explicit TMainForm(TApplication& app);

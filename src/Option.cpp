@@ -26,7 +26,7 @@ std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut) {
 
 // --- Construction: the designed layout -----------------------------------------------------
 
-TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"), Loupe(loupe), ColorDialog1(FPlatform) {
+TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"), App(loupe.App()), Loupe(loupe), ColorDialog1(FPlatform) {
   Name = u"OptionForm";
   SetOwnerWindow(loupe.Handle());
   SetClientSize(366, 550);

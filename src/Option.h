@@ -29,6 +29,7 @@ class TOptionForm : public TForm {
   explicit TOptionForm(TMainForm& loupe);
   ~TOptionForm() override;
 
+  TApplication& App;  // the program's, the form's own as a TBaseApplication
   TMainForm& Loupe;
 
   // Control order is the creation order and, on the form, the tab order.

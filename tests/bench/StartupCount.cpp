@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "Framework.h"
+#include "Application.h"
 #include "LnsLib.h"
 #include "Main.h"
 #include "SimDesktop.h"

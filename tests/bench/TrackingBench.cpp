@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "Framework.h"
+#include "Application.h"
 #include "Main.h"
 #include "SimDesktop.h"
 

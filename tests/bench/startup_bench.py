@@ -20,6 +20,12 @@ to the display (Xlib through ctypes) selects SubstructureNotify on the root
 window and stamps each event as it is read, so polling adds no delay. The
 program is then closed with WM_CLOSE and waited for before the next start.
 
+The notification area is up before the first start, as on any Windows
+desktop: a resident `lnsbare.exe tray` keeps one icon in it for the whole
+session. (Under Wine without a desktop, the shell otherwise shows its own
+tray window for the first icon and hides it after the last, so each start
+would pay for that window.) --cold-tray leaves it out.
+
 Prints every time, both medians, their spread (minimum, maximum and
 interquartile range) and the ratio of the medians, with the load average.
 """
@@ -42,6 +48,7 @@ MAP_NOTIFY = 19
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 WM_CLOSE = 0x0010
 BARE_TITLE = "Lensoro bare window"
+RESIDENT_TITLE = "Lensoro bare tray"
 
 
 class _XMapEvent(ctypes.Structure):
@@ -196,9 +203,9 @@ class Bench:
         return mapped - t0
 
 
-def install_bare(session, build_dir):
+def install_bare(session, build_dir, folder_name="Bare"):
     src = os.path.join(build_dir, "wine", "lnsbare.exe")
-    folder = os.path.join(session.root, "apps", "Bare")
+    folder = os.path.join(session.root, "apps", folder_name)
     os.makedirs(folder)
     bare = os.path.join(folder, "lnsbare.exe")
     with open(src, "rb") as f, open(bare, "wb") as g:
@@ -212,7 +219,17 @@ def check_build(build_dir):
             raise lnswine.WineError("%s is missing: build with `bash scripts/build`" % os.path.join(build_dir, f))
 
 
-def run_arch(arch, build_dir, runs, verbose, before_dir=None):
+def start_resident_tray(session, build_dir):
+    """Starts lnsbare.exe with its one notification-area icon and waits until
+    its window is there (the icon is added before its message loop runs)."""
+    exe = install_bare(session, build_dir, "Resident")
+    proc = session.start(exe, ["tray"])
+    lnswine.wait_for(lambda: session.windows(RESIDENT_TITLE) or not proc.running(), 30, 0.2, "the resident tray icon")
+    if not proc.running():
+        raise lnswine.WineError("lnsbare.exe tray ended (%s): %s" % (proc.returncode, proc.output()[-500:]))
+
+
+def run_arch(arch, build_dir, runs, verbose, before_dir=None, cold_tray=False):
     """{name: [seconds, ...]} for "lensoro", "bare" and, with before_dir
     (an older build of the same architecture), "before"."""
     check_build(build_dir)
@@ -228,6 +245,8 @@ def run_arch(arch, build_dir, runs, verbose, before_dir=None):
         # Warm: the server stays up between the starts (ended by the session).
         subprocess.run([s.env["WINESERVER"], "-p"], env=s.env, timeout=30, check=True,
                        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if not cold_tray:
+            start_resident_tray(s, build_dir)
         watcher = MapWatcher(":%d" % s.display)
         try:
             b = Bench(s, watcher, verbose)
@@ -254,9 +273,11 @@ def run_arch(arch, build_dir, runs, verbose, before_dir=None):
     return times
 
 
-def report(arch, times, load_before, load_after):
-    print("%s build, %d alternating runs each (load average %s before, %s after):"
-          % ({"win64": "64-bit", "win32": "32-bit"}[arch], len(times["lensoro"]), load_before, load_after))
+def report(arch, times, load_before, load_after, cold_tray):
+    print("%s build, %d alternating runs each, %s (load average %s before, %s after):"
+          % ({"win64": "64-bit", "win32": "32-bit"}[arch], len(times["lensoro"]),
+             "no icon in the notification area before" if cold_tray else "notification area up",
+             load_before, load_after))
     medians = {}
     for name in times:
         med, lo, hi, iqr = median_spread(times[name])
@@ -278,6 +299,8 @@ def main(argv):
                     help="folder holding mingw64/ and mingw/ (default: the repository's build/)")
     ap.add_argument("--before", metavar="BUILD_ROOT",
                     help="build root of an older lensoro.exe to time in the same rotation (before and after)")
+    ap.add_argument("--cold-tray", action="store_true",
+                    help="no resident notification-area icon: each start pays for Wine's tray window")
     ap.add_argument("-v", "--verbose", action="store_true", help="print each time as it is taken")
     args = ap.parse_args(argv)
     runs = max(9, args.runs)
@@ -290,8 +313,8 @@ def main(argv):
             continue
         load_before = load_average()
         before = os.path.join(args.before, builds[arch]) if args.before else None
-        times = run_arch(arch, os.path.join(args.build_root, builds[arch]), runs, args.verbose, before)
-        report(arch, times, load_before, load_average())
+        times = run_arch(arch, os.path.join(args.build_root, builds[arch]), runs, args.verbose, before, args.cold_tray)
+        report(arch, times, load_before, load_average(), args.cold_tray)
     return 0
 
 

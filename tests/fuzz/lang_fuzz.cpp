@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Ini.h"
 #include "Lang.h"
 #include "Main.h"

@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
-#include "LnsLib.h"
 #include "Lang.h"
+#include "LnsLib.h"
 #include "Main.h"
 #include "Option.h"
 #include "RsTrayIcon.h"

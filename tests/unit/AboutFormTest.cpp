@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "About.h"
-#include "Framework.h"
+#include "Application.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -367,7 +367,7 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
   main.Show();
   const HWND loupe = main.Handle();
   // The user's hand: a timer that looks at the open dialog and presses Esc.
-  struct THand : IWindowHandler {
+  struct THand final : IWindowHandler {
     std::function<void()> OnTick;
     LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM w, LPARAM l) override {
       if (msg == win::WM_TIMER && OnTick) OnTick();

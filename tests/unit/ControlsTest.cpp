@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
+#include "Application.h"
 #include "Controls.h"
+#include "LnsLib.h"
 #include "SimDesktop.h"
 
 using namespace lensoro;
@@ -578,3 +581,31 @@ TEST_F(ControlsTest, PaintingReleasesEveryGdiObjectItMade) {
 }
 
 }  // namespace
+
+// The framework's application alone has no main window and reports an error
+// in a plain box under its title; the program's own reports it in its
+// message box, under the program's caption.
+TEST(ApplicationErrorReportTest, TheFrameworkAloneAndTheProgramEachShowTheirBox) {
+  struct TCase {
+    bool Program;
+    const char16_t* Caption;
+  };
+  for (const TCase& c : {TCase{false, u"bare"}, TCase{true, DefaultDialogCaption}}) {
+    SCOPED_TRACE(c.Program ? "program" : "framework");
+    TSimDesktop desk;
+    TSimProcess& proc = desk.AddProcess(u"C:\\Tools\\bare.exe");
+    std::unique_ptr<TBaseApplication> app;
+    if (c.Program) {
+      app = std::make_unique<TApplication>(proc);
+    } else {
+      app = std::make_unique<TBaseApplication>(proc);
+    }
+    app->Initialize();
+    EXPECT_EQ(app->MainFormHandle(), HWND(0));
+    app->ShowException(std::runtime_error("disk gone"));
+    ASSERT_EQ(desk.Dialogs.size(), 1u);
+    EXPECT_EQ(desk.Dialogs[0].Text, u"disk gone");
+    EXPECT_EQ(desk.Dialogs[0].Caption, c.Caption);
+    EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Error);
+  }
+}

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "Application.h"
 #include "Controls.h"
 #include "SimDesktop.h"
 

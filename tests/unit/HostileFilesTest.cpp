@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "Framework.h"
+#include "Application.h"
 #include "Ini.h"
 #include "Lang.h"
 #include "Main.h"

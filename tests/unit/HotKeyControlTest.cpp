@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 
+#include "Application.h"
 #include "RsHotkey.h"
 #include "SimDesktop.h"
 

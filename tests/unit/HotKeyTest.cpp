@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "LnsLib.h"
 #include "Main.h"
 #include "SimDesktop.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "AllocationCounter.h"
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Lensoro.h"
 #include "LnsLib.h"
 #include "LnsList.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "LnsImage.h"
 #include "Main.h"
 #include "SimDesktop.h"

@@ -2,7 +2,7 @@
 // path of another window's process, the time stamp, waiting with messages.
 #include <gtest/gtest.h>
 
-#include "Framework.h"
+#include "Application.h"
 #include "Lensoro.h"
 #include "LnsLib.h"
 #include "SimDesktop.h"

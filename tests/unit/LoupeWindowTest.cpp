@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "Framework.h"
+#include "Application.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Lensoro.h"
 #include "LnsLib.h"
 #include "Main.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "LnsLib.h"
 #include "Main.h"
 #include "SimDesktop.h"
@@ -465,7 +465,9 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     EXPECT_FALSE(proc.BudgetSpent) << "the loop ran on after the quit";
     EXPECT_TRUE(app.Terminated());
     EXPECT_EQ(desk.MenuCount(proc.Pid), 0);
-    if (c.Open == TOpen::Menu) EXPECT_EQ(form->OptionForm(), nullptr) << "the menu's choice ran after the quit";
+    if (c.Open == TOpen::Menu) {
+      EXPECT_EQ(form->OptionForm(), nullptr) << "the menu's choice ran after the quit";
+    }
     if (c.SaveFails) desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL, 1, proc.Pid);
     form.reset();
     EXPECT_EQ(desk.CountCalls("MagUninitialize", proc.Pid), 1);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "Main.h"
 #include "Option.h"
 #include "RsTrayIcon.h"

@@ -1,7 +1,7 @@
 // The separator's lines for each shape, direction and size.
 #include <gtest/gtest.h>
 
-#include "Framework.h"
+#include "Application.h"
 #include "RsSpacer.h"
 #include "SimDesktop.h"
 

@@ -27,7 +27,7 @@ struct TSeen {
 };
 
 // Records every message; a test may answer one through OnMessage.
-class TRecorder : public IWindowHandler {
+class TRecorder final : public IWindowHandler {
  public:
   std::vector<TSeen> Seen;
   std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> OnMessage;

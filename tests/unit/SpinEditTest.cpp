@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "Application.h"
 #include "RsSpinEdit.h"
 #include "RsUpDownButton.h"
 

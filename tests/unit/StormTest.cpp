@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "LnsLib.h"
 #include "LnsList.h"
 #include "Main.h"

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "AllocationCounter.h"
-#include "Framework.h"
+#include "Application.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Format.h"
-#include "Framework.h"
 #include "LnsImage.h"
 #include "Menus.h"
 #include "RsTrayIcon.h"

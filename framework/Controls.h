@@ -19,7 +19,7 @@
 //   group's ItemIndex runs OnClick, setting an edit's Text runs OnChange;
 //   a combo box's ItemIndex does not run OnChange.
 // - Keyboard: the application's loop hands each key to the active form first
-//   (TApplication::ProcessDialogMessage): Tab and Shift+Tab move the focus in
+//   (TBaseApplication::ProcessDialogMessage): Tab and Shift+Tab move the focus in
 //   tab order, Esc presses the Cancel button, Enter the focused or Default
 //   button, arrows move within a radio group; a control that asks for a key
 //   through WM_GETDLGCODE (or WantsKey) gets it instead.
@@ -28,7 +28,7 @@
 //
 //   class TAskForm : public TForm {
 //    public:
-//     explicit TAskForm(TApplication& app) : TForm(app, u"TAskForm") {
+//     explicit TAskForm(TBaseApplication& app) : TForm(app, u"TAskForm") {
 //       SetCaption(u"Ask");
 //       SetClientSize(240, 90);
 //       Name.SetBounds(8, 8, 224, 21);
@@ -295,10 +295,10 @@ class TWinControl : public TControl {
 
 class TForm : public TWinControl {
  public:
-  explicit TForm(TApplication& app, std::u16string className = u"TForm");
+  explicit TForm(TBaseApplication& app, std::u16string className = u"TForm");
   ~TForm() override;
 
-  TApplication& App;
+  TBaseApplication& App;
 
   HWND OwnerWindow() const { return FOwnerWindow; }
   // The window the form belongs to (and is centred over, and disables while

@@ -8,23 +8,21 @@
 #include <memory>
 #include <string>
 
-#include "Lang.h"
 #include "Platform.h"
 
 namespace lensoro {
 
 class TForm;
-class TMainForm;
-class TFileBatch;
 
 // Process-wide state. One per process; several may live in one test, each on
-// its own simulated process.
-class TApplication : private IWindowHandler {
+// its own simulated process. The program derives its own application from it
+// and gives it the main window and the error report.
+class TBaseApplication : private IWindowHandler {
  public:
-  explicit TApplication(TPlatform& platform);
-  ~TApplication();
-  TApplication(const TApplication&) = delete;
-  TApplication& operator=(const TApplication&) = delete;
+  explicit TBaseApplication(TPlatform& platform);
+  virtual ~TBaseApplication();
+  TBaseApplication(const TBaseApplication&) = delete;
+  TBaseApplication& operator=(const TBaseApplication&) = delete;
 
   TPlatform& Platform;
   std::u16string ExeName;      // own executable's full path
@@ -33,11 +31,6 @@ class TApplication : private IWindowHandler {
   // other copies see our path; looked up once, the first time it is asked for.
   const std::u16string& ExeUNCName();
   std::u16string Title;        // application title (SetTitle); the tray hint follows it
-  TLangState Lang;             // language folder, file and texts
-  TMainForm* MainForm = nullptr;
-  // While the start reads its settings: the files read for that batch of
-  // keys, each read once (Ini.h); null otherwise.
-  TFileBatch* FileBatch = nullptr;
   // The form that has the keyboard: its dialog keys are handled in the loop.
   TForm* ActiveForm = nullptr;
   bool MainFormOnTaskBar = false;
@@ -63,6 +56,16 @@ class TApplication : private IWindowHandler {
   // The general error report for an exception that reached a handler.
   void ShowException(const std::exception& e);
 
+  // --- What the program's application gives (these defaults have no main
+  // window; they also serve while the base is being destroyed) ---
+  // The main window, 0 while there is none: it owns dialogs and menus.
+  virtual HWND MainFormHandle() const { return 0; }
+  // Run shows the main window first unless it was hidden while it was made.
+  virtual void ShowMainForm() {}
+  // Tells the user of an error, in a box owned by `owner`; by default a
+  // plain box with the title as its caption.
+  virtual void ShowError(const std::u16string& text, HWND owner);
+
  private:
   std::u16string FExeUNCName;
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -70,6 +73,10 @@ class TApplication : private IWindowHandler {
   HWND FHandle = 0;
   bool FTerminated = false;
 };
+
+// The system's text for an error code, without the trailing line break and
+// full stop the system adds.
+std::u16string SysErrorMessage(TPlatform& platform, DWORD code);
 
 // A window timer. Its handler can be detached and attached again without
 // stopping the timer itself.

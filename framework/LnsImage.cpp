@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "LnsLib.h"
+#include "Numeric.h"
 
 namespace lensoro {
 

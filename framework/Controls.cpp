@@ -4,9 +4,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "LnsLib.h"
 #include "MessageParams.h"
-#include "Main.h"
+#include "Numeric.h"
 
 namespace lensoro {
 
@@ -478,7 +477,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // --- TForm ---------------------------------------------------------------------------------
 
-TForm::TForm(TApplication& app, std::u16string className)
+TForm::TForm(TBaseApplication& app, std::u16string className)
     : TWinControl(app.Platform), App(app), FClassName(std::move(className)) {
   FForm = this;
   FVisible = false;
@@ -514,7 +513,7 @@ TForm::~TForm() {
 
 HWND TForm::EffectiveOwner() const {
   if (FOwnerWindow) return FOwnerWindow;
-  if (App.MainForm && App.MainForm->Handle()) return App.MainForm->Handle();
+  if (const HWND main = App.MainFormHandle()) return main;
   return App.Handle();
 }
 
@@ -573,7 +572,7 @@ void TForm::PlaceWindow() {
 
 void TForm::ReportCreateFailure() {
   const DWORD code = FCreateError ? FCreateError : FPlatform.GetLastError();
-  ShowMsgDialog(App, SysErrorMessage(FPlatform, code), TMsgDlgType::Error, mbOK, EffectiveOwner());
+  App.ShowError(SysErrorMessage(FPlatform, code), EffectiveOwner());
 }
 
 bool TForm::Show() {
@@ -860,9 +859,9 @@ void TForm::DropToolTip(TControl& control) {
   FTools.erase(it);
 }
 
-// --- TApplication's part ---------------------------------------------------------------
+// --- TBaseApplication's part ---------------------------------------------------------------
 
-bool TApplication::ProcessDialogMessage(const TMsg& msg) {
+bool TBaseApplication::ProcessDialogMessage(const TMsg& msg) {
   if (msg.Message != win::WM_KEYDOWN || !ActiveForm) return false;
   return ActiveForm->DialogKey(msg);
 }

@@ -4,8 +4,6 @@
 #include <map>
 
 #include "Format.h"
-#include "Ini.h"
-#include "Main.h"
 
 namespace lensoro {
 
@@ -57,6 +55,23 @@ std::u16string TMenuItem::MenuText(TPlatform& platform) const {
   return keys.empty() ? ShownCaption() : ShownCaption() + u"\t" + keys;
 }
 
+void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift) {
+  key = shortCut & 0x1FFF;
+  shift = 0;
+  if (shortCut & scShift) shift |= ssShift;
+  if (shortCut & scCtrl) shift |= ssCtrl;
+  if (shortCut & scAlt) shift |= ssAlt;
+}
+
+TShortCut ShortCut(std::uint16_t key, TShiftState shift) {
+  if (key > 0xFF) return 0;
+  TShortCut result = key;
+  if (shift & ssShift) result |= scShift;
+  if (shift & ssCtrl) result |= scCtrl;
+  if (shift & ssAlt) result |= scAlt;
+  return result;
+}
+
 std::u16string ShortCutKeyName(TPlatform& platform, std::uint16_t key) {
   if ((key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9')) return std::u16string(1, static_cast<char16_t>(key));
   if (key >= 0x70 && key <= 0x87) return FormatText(u"F%d", {key - 0x6F});
@@ -106,7 +121,7 @@ void TPopupMenu::Popup(int x, int y) {
     // Without the application's window (it could not be made) the loupe owns
     // the menu, or no menu could ever open and the program not be quit.
     HWND owner = FApp.Handle();
-    if (owner == 0 && FApp.MainForm) owner = FApp.MainForm->Handle();
+    if (owner == 0) owner = FApp.MainFormHandle();
     chosen = platform.TrackPopupMenuEx(menu, win::TPM_RETURNCMD | win::TPM_RIGHTBUTTON, x, y, owner);
     FOpen = false;
   }

@@ -19,8 +19,9 @@ constexpr TColor clWindow = 0xFF000005u, clWindowText = 0xFF000008u, clHighlight
                  clHighlightText = 0xFF00000Eu, clBtnFace = 0xFF00000Fu, clBtnShadow = 0xFF000010u,
                  clGrayText = 0xFF000011u, clBtnText = 0xFF000012u, clBtnHighlight = 0xFF000014u,
                  clHotLight = 0xFF00001Au;
-// 0x00BBGGRR for a colour; system colours (top byte FF) are looked up.
-DWORD ColorToRGB(TPlatform& platform, TColor color);
+// The RGB value (0x00BBGGRR) drawing takes for a TColor; system colours
+// (top byte FF) are looked up.
+DWORD ColorToRGB(TPlatform& platform, DWORD color);
 
 using TFontStyles = unsigned;
 constexpr TFontStyles fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8;

@@ -7,9 +7,16 @@
 #include <vector>
 
 #include "Framework.h"
-#include "Ini.h"
 
 namespace lensoro {
+
+// A key with Shift, Ctrl and Alt in one number.
+using TShortCut = std::uint16_t;
+constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
+
+void ShortCutToKey(TShortCut shortCut, std::uint16_t& key, TShiftState& shift);
+// 0 when the key code is above 255; only Shift, Ctrl and Alt are kept.
+TShortCut ShortCut(std::uint16_t key, TShiftState shift);
 
 struct TMenuItem {
   std::u16string Name;
@@ -55,7 +62,7 @@ class TPopupMenu {
  public:
   // The menu is tracked on the application window, which passes the menu
   // loop's messages on to the main form.
-  explicit TPopupMenu(TApplication& app) : FApp(app) {}
+  explicit TPopupMenu(TBaseApplication& app) : FApp(app) {}
   TPopupMenu(const TPopupMenu&) = delete;
   TPopupMenu& operator=(const TPopupMenu&) = delete;
 
@@ -70,7 +77,7 @@ class TPopupMenu {
   bool IsOpen() const { return FOpen; }
 
  private:
-  TApplication& FApp;
+  TBaseApplication& FApp;
   bool FOpen = false;
 };
 

@@ -218,4 +218,9 @@ HDC TCanvas::PreparedHandle() {
   return FDc;
 }
 
+DWORD ColorToRGB(TPlatform& platform, DWORD color) {
+  if ((color & 0xFF000000u) == 0xFF000000u) return platform.GetSysColor(static_cast<int>(color & 0xFF));
+  return color & 0x00FFFFFFu;
+}
+
 }  // namespace lensoro

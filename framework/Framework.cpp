@@ -2,19 +2,17 @@
 
 #include "FilePath.h"
 #include "Format.h"
-#include "LnsLib.h"
-#include "Main.h"
 
 namespace lensoro {
 
-TApplication::TApplication(TPlatform& platform) : Platform(platform) {
+TBaseApplication::TBaseApplication(TPlatform& platform) : Platform(platform) {
   // What the program computes when it is loaded, before the entry sequence.
   ExeName = Platform.GetModuleFileNameW();
   IniFileName = ChangeFileExt(ExeName, u".ini");
   Title = ChangeFileExt(ExtractFileName(ExeName), u"");
 }
 
-const std::u16string& TApplication::ExeUNCName() {
+const std::u16string& TBaseApplication::ExeUNCName() {
   if (FExeUNCName.empty()) FExeUNCName = Platform.ExpandUNCFileName(ExeName);
   return FExeUNCName;
 }
@@ -37,11 +35,11 @@ TShiftState MouseKeysShiftState(WPARAM keys) {
   return s;
 }
 
-TApplication::~TApplication() {
+TBaseApplication::~TBaseApplication() {
   if (FHandle) Platform.DestroyWindow(FHandle);
 }
 
-void TApplication::Initialize() {
+void TBaseApplication::Initialize() {
   if (FHandle) return;
   TCreateWindowParams p;
   p.ClassName = u"TLensoroApplication";
@@ -51,19 +49,19 @@ void TApplication::Initialize() {
   FHandle = Platform.CreateWindowExW(p);
 }
 
-void TApplication::SetTitle(const std::u16string& title) {
+void TBaseApplication::SetTitle(const std::u16string& title) {
   Title = title;
   if (FHandle) Platform.SetWindowTextW(FHandle, title);
 }
 
-void TApplication::Terminate() {
+void TBaseApplication::Terminate() {
   if (FTerminated) return;
   FTerminated = true;
   Platform.PostQuitMessage(0);
 }
 
-void TApplication::Run() {
-  if (MainForm && MainForm->Visible && !FTerminated) MainForm->Show();
+void TBaseApplication::Run() {
+  if (!FTerminated) ShowMainForm();
   TMsg msg;
   for (;;) {
     const int r = Platform.GetMessageW(msg);
@@ -88,7 +86,7 @@ void TApplication::Run() {
   FTerminated = true;
 }
 
-bool TApplication::ProcessMessages() {
+bool TBaseApplication::ProcessMessages() {
   TMsg msg;
   while (Platform.PeekMessageW(msg, true)) {
     if (msg.Message == win::WM_QUIT) {
@@ -102,17 +100,27 @@ bool TApplication::ProcessMessages() {
   return !FTerminated;
 }
 
-void TApplication::ShowException(const std::exception& e) {
-  ShowMsgDialog(*this, Utf8ToUtf16(e.what()), TMsgDlgType::Error, mbOK, MainForm ? MainForm->Handle() : 0);
+void TBaseApplication::ShowException(const std::exception& e) {
+  ShowError(Utf8ToUtf16(e.what()), MainFormHandle());
 }
 
-LRESULT TApplication::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+void TBaseApplication::ShowError(const std::u16string& text, HWND owner) {
+  Platform.MessageDialog(text, Title, TMsgDlgType::Error, mbOK, owner);
+}
+
+LRESULT TBaseApplication::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // Popup menus are tracked on this window; the main form hears of the menu
   // loop so that it stops pushing itself above the menu.
-  if ((msg == win::WM_ENTERMENULOOP || msg == win::WM_EXITMENULOOP) && MainForm && MainForm->Handle()) {
-    Platform.SendMessageW(MainForm->Handle(), msg, wParam, lParam);
+  if (msg == win::WM_ENTERMENULOOP || msg == win::WM_EXITMENULOOP) {
+    if (const HWND main = MainFormHandle()) Platform.SendMessageW(main, msg, wParam, lParam);
   }
   return Platform.DefWindowProcW(wnd, msg, wParam, lParam);
+}
+
+std::u16string SysErrorMessage(TPlatform& platform, DWORD code) {
+  std::u16string text = platform.FormatMessageW(code);
+  while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
+  return text;
 }
 
 void TTimer::SetInterval(UINT ms) {

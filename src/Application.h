@@ -1,0 +1,29 @@
+// The program's application object: the framework's one with the language,
+// the settings batch of the start and the loupe window as its main window.
+#pragma once
+
+#include "Framework.h"
+#include "Lang.h"
+
+namespace lensoro {
+
+class TMainForm;
+class TFileBatch;
+
+class TApplication final : public TBaseApplication {
+ public:
+  explicit TApplication(TPlatform& platform) : TBaseApplication(platform) {}
+
+  TLangState Lang;  // language folder, file and texts
+  TMainForm* MainForm = nullptr;
+  // While the start reads its settings: the files read for that batch of
+  // keys, each read once (Ini.h); null otherwise.
+  TFileBatch* FileBatch = nullptr;
+
+  HWND MainFormHandle() const override;
+  void ShowMainForm() override;
+  // The program's message box (ShowMsgDialog), as an error.
+  void ShowError(const std::u16string& text, HWND owner) override;
+};
+
+}  // namespace lensoro

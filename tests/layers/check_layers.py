@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Checks that every #include "..." of the sources runs downward only.
+
+The layers, lowest first: platform/ (its sim/ and win32/ backends beside each
+other, neither seeing the other), framework/, RsUnits/, src/. A file may
+include headers of its own layer and of the layers below it; a header of a
+higher layer, of the other backend or of no layer at all is reported with
+the file and line. Exits 1 when anything is reported.
+
+    check_layers.py [--root DIR]   the tree to check (default: this repo)
+    check_layers.py --self-test    shows that an upward include is caught
+"""
+import argparse
+import os
+import re
+import sys
+import tempfile
+
+# (folder, rank): a file sees folders of a lower rank, and its own folder.
+LAYERS = [
+    ("platform", 0),
+    ("platform/sim", 0),
+    ("platform/win32", 0),
+    ("framework", 1),
+    ("RsUnits", 2),
+    ("src", 3),
+]
+SOURCE = re.compile(r"\.(h|cpp|rc\.in)$")
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+
+
+def header_homes(root):
+    """Header name -> the layer folder that holds it (a generated header by its .in)."""
+    homes = {}
+    for folder, _ in LAYERS:
+        path = os.path.join(root, folder)
+        for name in sorted(os.listdir(path)) if os.path.isdir(path) else []:
+            if name.endswith(".h"):
+                homes[name] = folder
+            elif name.endswith(".h.in"):
+                homes[name[:-3]] = folder
+    return homes
+
+
+def visible(from_folder, to_folder):
+    rank = dict(LAYERS)
+    if from_folder == to_folder:
+        return True
+    if to_folder == "platform":
+        return True  # the interface, under both backends
+    if rank[to_folder] == rank[from_folder]:
+        return False  # one backend never sees the other
+    return rank[to_folder] < rank[from_folder]
+
+
+def check(root):
+    homes = header_homes(root)
+    faults = []
+    files = 0
+    for folder, _ in LAYERS:
+        path = os.path.join(root, folder)
+        for name in sorted(os.listdir(path)) if os.path.isdir(path) else []:
+            if not SOURCE.search(name):
+                continue
+            files += 1
+            with open(os.path.join(path, name), encoding="utf-8") as f:
+                for number, line in enumerate(f, 1):
+                    m = INCLUDE.match(line)
+                    if not m:
+                        continue
+                    header = m.group(1)
+                    home = homes.get(header)
+                    where = f"{folder}/{name}:{number}"
+                    if home is None:
+                        faults.append(f"{where}: \"{header}\" lies in no layer")
+                    elif not visible(folder, home):
+                        faults.append(f"{where}: \"{header}\" is in {home}/, above or beside {folder}/")
+    return files, faults
+
+
+def self_test():
+    """An upward, a sideways and an unknown include are each caught; a downward one is not."""
+    cases = [
+        ("framework/Up.cpp", '#include "Main.h"\n', True),
+        ("platform/sim/Side.cpp", '#include "Win32Platform.h"\n', True),
+        ("RsUnits/Lost.cpp", '#include "Nowhere.h"\n', True),
+        ("src/Down.cpp", '#include "Controls.h"\n#include "Platform.h"\n', False),
+    ]
+    failed = 0
+    for path, text, expect_fault in cases:
+        with tempfile.TemporaryDirectory() as root:
+            for folder, header in [("platform", "Platform.h"), ("platform/win32", "Win32Platform.h"),
+                                   ("framework", "Controls.h"), ("src", "Main.h"), ("RsUnits", "RsEdit.h")]:
+                os.makedirs(os.path.join(root, folder), exist_ok=True)
+                open(os.path.join(root, folder, header), "w").close()
+            os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
+            with open(os.path.join(root, path), "w") as f:
+                f.write(text)
+            _, faults = check(root)
+            if bool(faults) != expect_fault:
+                print(f"self-test: {path} with {text.strip()!r}: {faults or 'nothing reported'}")
+                failed += 1
+    print(f"self-test: {len(cases) - failed} of {len(cases)} cases as expected")
+    return 1 if failed else 0
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--root", default=os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+    parser.add_argument("--self-test", action="store_true")
+    args = parser.parse_args()
+    if args.self_test:
+        return self_test()
+    files, faults = check(args.root)
+    for fault in faults:
+        print(fault)
+    print(f"{files} files read, {len(faults)} includes against the layers")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
