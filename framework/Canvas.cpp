@@ -5,11 +5,6 @@
 
 namespace lensoro {
 
-DWORD ColorToRGB(TPlatform& platform, TColor color) {
-  if ((color & 0xFF000000u) == 0xFF000000u) return platform.GetSysColor(static_cast<int>(color & 0xFF));
-  return color & 0x00FFFFFFu;
-}
-
 // --- TFont ------------------------------------------------------------------------------
 
 namespace {
