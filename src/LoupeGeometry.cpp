@@ -8,8 +8,6 @@
 namespace lensoro {
 
 namespace {
-constexpr LRESULT HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
-                  HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
 // Distances below this from an edge resize the loupe.
 constexpr int ResizeZone = 6;
 }  // namespace
@@ -101,14 +99,14 @@ LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
   // ones (Right and Bottom are exclusive), whatever the frame width.
   const bool l = x - bounds.Left < ResizeZone, r = bounds.Right - x < ResizeZone;
   const bool t = y - bounds.Top < ResizeZone, b = bounds.Bottom - y < ResizeZone;
-  if (t && l) return HTTOPLEFT;
-  if (t && r) return HTTOPRIGHT;
-  if (b && l) return HTBOTTOMLEFT;
-  if (b && r) return HTBOTTOMRIGHT;
-  if (t) return HTTOP;
-  if (l) return HTLEFT;
-  if (b) return HTBOTTOM;
-  if (r) return HTRIGHT;
+  if (t && l) return win::HTTOPLEFT;
+  if (t && r) return win::HTTOPRIGHT;
+  if (b && l) return win::HTBOTTOMLEFT;
+  if (b && r) return win::HTBOTTOMRIGHT;
+  if (t) return win::HTTOP;
+  if (l) return win::HTLEFT;
+  if (b) return win::HTBOTTOM;
+  if (r) return win::HTRIGHT;
   return framework;
 }
 

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Application.h"
+#include "Canvas.h"
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"
@@ -34,8 +35,6 @@ namespace lensoro {
 enum TLoupeMode : std::uint8_t { lmPointer = 0, lmWindow = 1 };
 enum TLoupeColorMode : std::uint8_t { lcmOriginal = 0, lcmInvert = 1, lcmGray = 2 };
 
-// 0x00BBGGRR; a top byte of FF names a system colour.
-using TColor = DWORD;
 constexpr TColor clLime = 0x0000FF00u;
 constexpr TColor clAqua = 0x00FFFF00u;
 
@@ -70,8 +69,8 @@ extern const TMagColorEffect LoupeColorMatrices[3];
 
 // The loupe window's designed geometry at 96 DPI.
 constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, DesignedClientHeight = 220;
-constexpr DWORD LoupeStyle = 0x86000000u;    // WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
-constexpr DWORD LoupeExStyle = 0x00080088u;  // WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED
+constexpr DWORD LoupeStyle = win::WS_POPUP | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
+constexpr DWORD LoupeExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win::WS_EX_LAYERED;
 constexpr std::uintptr_t Timer1Id = 1;
 
 // The fixed icon as an image with alpha, for a set without any strip.

@@ -1,6 +1,7 @@
 // The loupe window itself: the resize zones, the mouse, following a resize.
 #include "LnsLib.h"
 #include "Main.h"
+#include "MessageParams.h"
 
 namespace lensoro {
 
@@ -11,11 +12,8 @@ void TMainForm::KeepOnMonitors() {
 }
 
 LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
-  // NOTE: both coordinates are signed 16-bit: monitors left of or above the
-  // primary one give negative values.
-  const int x = static_cast<std::int16_t>(lParam & 0xFFFF);
-  const int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-  return LoupeHitTest(BoundsRect(), x, y, framework);
+  const TPoint at = PointFromLParam(lParam);
+  return LoupeHitTest(BoundsRect(), at.X, at.Y, framework);
 }
 
 void TMainForm::FormResize() {
@@ -27,12 +25,7 @@ void TMainForm::FormResize() {
 }
 
 TShiftState TMainForm::MouseShiftState(WPARAM keys, bool isDouble) {
-  TShiftState shift = 0;
-  if (keys & win::MK_SHIFT) shift |= ssShift;
-  if (keys & win::MK_CONTROL) shift |= ssCtrl;
-  if (keys & win::MK_LBUTTON) shift |= ssLeft;
-  if (keys & win::MK_RBUTTON) shift |= ssRight;
-  if (keys & win::MK_MBUTTON) shift |= ssMiddle;
+  TShiftState shift = MouseKeysShiftState(keys);
   // The mouse messages do not carry Alt.
   if (FPlatform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
   if (isDouble) shift |= ssDouble;

@@ -10,12 +10,6 @@
 
 namespace lensoro {
 
-namespace {
-
-constexpr int SM_CXSMICON = 49, SM_CYSMICON = 50;
-
-}  // namespace
-
 int GetTagFromName(const std::u16string& name) {
   if (name.size() < 3) return -1;
   int tag = 0;
@@ -220,8 +214,8 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
     }
   } else if (Loupe.TrayIcon1) {
     icon = Loupe.TrayIcon1->Icon().Handle();
-    width = FPlatform.GetSystemMetrics(SM_CXSMICON);
-    height = FPlatform.GetSystemMetrics(SM_CYSMICON);
+    width = FPlatform.GetSystemMetrics(win::SM_CXSMICON);
+    height = FPlatform.GetSystemMetrics(win::SM_CYSMICON);
     if (width <= 0 || height <= 0) width = height = 16;
   }
   if (icon) canvas->Draw(rect.Left + itemHeight + 2 * FComboMargin, rect.Top + (itemHeight - height) / 2, icon, width, height);

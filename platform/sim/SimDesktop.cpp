@@ -7,18 +7,6 @@
 
 namespace lensoro::sim {
 
-namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-std::u16string Folded(const std::u16string& s) {
-  std::u16string r(s);
-  for (auto& c : r) c = FoldAscii(c);
-  return r;
-}
-
-}  // namespace
-
 // --- Construction, processes -----------------------------------------------------
 
 TSimDesktop::TSimDesktop() {
@@ -80,7 +68,7 @@ int TSimDesktop::CountCalls(const char* method, DWORD pid) const {
 // --- Atoms ---------------------------------------------------------------------------
 
 ATOM TSimDesktop::FindAtom(const std::u16string& name) const {
-  auto it = FAtomByName.find(Folded(name));
+  auto it = FAtomByName.find(FoldAscii(name));
   return it == FAtomByName.end() ? 0 : it->second;
 }
 
@@ -352,9 +340,8 @@ LRESULT TSimDesktop::DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       // As on Windows: releasing the right button asks the window for its
       // context menu, at the pointer in screen coordinates.
       if (const TSimWindow* w = Window(wnd)) {
-        const int x = w->Rect.Left + static_cast<std::int16_t>(lParam & 0xFFFF);
-        const int y = w->Rect.Top + static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-        Send(wnd, win::WM_CONTEXTMENU, wnd, static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)));
+        const TPoint at = PointFromLParam(lParam);
+        Send(wnd, win::WM_CONTEXTMENU, wnd, MakeLParam(w->Rect.Left + at.X, w->Rect.Top + at.Y));
       }
       return 0;
     case win::WM_QUERYENDSESSION:

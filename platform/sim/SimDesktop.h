@@ -51,6 +51,9 @@
 #include <string>
 #include <vector>
 
+#include "AsciiFold.h"
+#include "FilePath.h"
+#include "MessageParams.h"
 #include "Platform.h"
 #include "SimControls.h"
 
@@ -381,6 +384,12 @@ class TSimProcess : public TPlatform {
   TSimWindow* NeedMagnifier(HWND wnd);
   // The paint log and selection of a DC handed out to this process.
   TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
+  // SetTextColor and SetBkColor: the RGB part into the DC's slot, the old value back.
+  DWORD SetDcColor(const char* name, HDC dc, DWORD TSimDcState::*slot, DWORD color);
+  // FillRect and FrameRect: the rectangle recorded with the brush's colour.
+  bool BrushRect(const char* name, HDC dc, const TRect& rect, HGDIOBJ brush);
+  // GetDC and GetWindowDC: the sim's DCs stand for whole windows.
+  HDC WindowDc(const char* name, HWND wnd);
   void Record(HDC dc, TSimPaintOp op);
   bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
   TTimer* EarliestTimer();
@@ -705,6 +714,8 @@ class TSimDesktop {
   static std::u16string FileKey(const std::u16string& path);
   static std::u16string ParentKey(const std::u16string& key);
   bool FolderExists(const std::u16string& key) const;
+  // What a call on a path with nothing there fails with: the file or the folder not found.
+  DWORD MissingFileError(const std::u16string& key) const;
   bool InReadOnlyFolder(const std::u16string& key) const;
 
   std::map<std::u16string, TSimFile> FFiles;  // key: folded path without trailing separator

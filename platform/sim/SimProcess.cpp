@@ -9,35 +9,10 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_HANDLE = 6, ERROR_INSUFFICIENT_BUFFER = 122, ERROR_TLW_WITH_WSCHILD = 1406,
-                ERROR_INVALID_INDEX = 1413, ERROR_MR_MID_NOT_FOUND = 317;
-constexpr DWORD WS_EX_NOACTIVATE = 0x08000000u;
-constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu, INFINITE = 0xFFFFFFFFu;
-constexpr UINT GW_HWNDLAST = 1, GW_HWNDPREV = 3;
-constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1;
-constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
-constexpr UINT USER_TIMER_MINIMUM = 10;
-constexpr DWORD LWA_COLORKEY = 0x1;
-constexpr int SW_SHOWNOACTIVATE = 4;
-
-// MAKELPARAM of two 16-bit values; positions are signed, as WM_MOVE's.
-LPARAM MakeLParam(int lo, int hi) {
-  return static_cast<LPARAM>(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16 |
-                                                       (static_cast<std::uint32_t>(lo) & 0xFFFFu)));
-}
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-std::u16string Folded(const std::u16string& s) {
-  std::u16string r(s);
-  for (auto& c : r) c = FoldAscii(c);
-  return r;
-}
-
-bool IsMagnifierClass(const std::u16string& name) { return Folded(name) == u"MAGNIFIER"; }
+bool IsMagnifierClass(const std::u16string& name) { return FoldAscii(name) == u"MAGNIFIER"; }
 
 bool IsSystemClass(const std::u16string& name) {
-  const std::u16string f = Folded(name);
+  const std::u16string f = FoldAscii(name);
   return f == u"STATIC" || f == u"BUTTON" || f == u"EDIT" || f == u"COMBOBOX" || f == u"LISTBOX" ||
          f == u"#32770" || f == u"TOOLTIPS_CLASS32";
 }
@@ -111,9 +86,6 @@ void TSimProcess::Log(const char* name, std::int64_t a0, std::int64_t a1, std::i
 
 namespace {
 
-constexpr DWORD ERROR_SHARING_VIOLATION = 32, ERROR_NO_SYSTEM_RESOURCES = 1450, ERROR_POPUP_ALREADY_ACTIVE = 1446,
-                ERROR_NOT_ENOUGH_QUOTA = 1816, ERROR_NOT_FOUND = 1168, ERROR_GEN_FAILURE = 31;
-
 struct TFallible {
   const char* Method;
   DWORD Code;
@@ -159,7 +131,7 @@ struct TFallible {
 constexpr TFallible FallibleMethods[] = {
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"BeginPaint", win::ERROR_NOT_ENOUGH_MEMORY},
-    {"ChooseColorW", ERROR_GEN_FAILURE},
+    {"ChooseColorW", win::ERROR_GEN_FAILURE},
     {"CoCreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CopyIcon", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateDirectoryW", win::ERROR_ACCESS_DENIED},
@@ -171,7 +143,7 @@ constexpr TFallible FallibleMethods[] = {
     {"CreateWindowExW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"DeleteFileW", win::ERROR_ACCESS_DENIED},
     {"FindFiles", win::ERROR_ACCESS_DENIED},
-    {"FormatMessageW", ERROR_MR_MID_NOT_FOUND},
+    {"FormatMessageW", win::ERROR_MR_MID_NOT_FOUND},
     {"GetCursorPos", win::ERROR_ACCESS_DENIED},  // the secure desktop is up
     {"GetDC", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetFileAttributesW", win::ERROR_ACCESS_DENIED},
@@ -182,7 +154,7 @@ constexpr TFallible FallibleMethods[] = {
     {"GetWindowDC", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetWindowThreadProcessId", win::ERROR_INVALID_WINDOW_HANDLE},  // the window closed meanwhile
     {"GlobalAddAtomW", win::ERROR_NOT_ENOUGH_MEMORY},
-    {"InitCommonControlsEx", ERROR_NOT_FOUND},
+    {"InitCommonControlsEx", win::ERROR_NOT_FOUND},
     {"LoadIconW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"LoadImageW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"MagInitialize", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -190,12 +162,12 @@ constexpr TFallible FallibleMethods[] = {
     {"MagSetWindowFilterList", win::ERROR_INVALID_PARAMETER},
     {"MagSetWindowSource", win::ERROR_INVALID_PARAMETER},
     {"MagSetWindowTransform", win::ERROR_INVALID_PARAMETER},
-    {"MoveFileExW", ERROR_SHARING_VIOLATION},  // a virus scanner holds the file
+    {"MoveFileExW", win::ERROR_SHARING_VIOLATION},  // a virus scanner holds the file
     {"OpenProcess", win::ERROR_ACCESS_DENIED},
-    {"OpenThemeData", ERROR_NOT_FOUND},
-    {"PostMessageW", ERROR_NOT_ENOUGH_QUOTA},
+    {"OpenThemeData", win::ERROR_NOT_FOUND},
+    {"PostMessageW", win::ERROR_NOT_ENOUGH_QUOTA},
     {"QueryFullProcessImageNameW", win::ERROR_PARTIAL_COPY},
-    {"ReadFileBytes", ERROR_SHARING_VIOLATION},
+    {"ReadFileBytes", win::ERROR_SHARING_VIOLATION},
     {"RegOpenKeyExW", win::ERROR_ACCESS_DENIED},
     {"RegQueryValueExW", win::ERROR_ACCESS_DENIED},
     {"RegisterHotKey", win::ERROR_HOTKEY_ALREADY_REGISTERED},  // another program took it first
@@ -203,9 +175,9 @@ constexpr TFallible FallibleMethods[] = {
     {"SendAddToolW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"SendMessageTimeoutW", win::ERROR_TIMEOUT},
     {"SetForegroundWindow", win::ERROR_ACCESS_DENIED},  // the foreground lock
-    {"SetTimer", ERROR_NO_SYSTEM_RESOURCES},
+    {"SetTimer", win::ERROR_NO_SYSTEM_RESOURCES},
     {"Shell_NotifyIconW", win::ERROR_TIMEOUT},  // the taskbar is busy
-    {"TrackPopupMenuEx", ERROR_POPUP_ALREADY_ACTIVE},
+    {"TrackPopupMenuEx", win::ERROR_POPUP_ALREADY_ACTIVE},
     {"WriteFileBytes", win::ERROR_DISK_FULL},
 };
 static_assert(std::size(FallibleMethods) <= 64, "TSimDesktop::FFallibleByMethod counts 64 methods");
@@ -316,7 +288,7 @@ std::u16string TSimProcess::FormatMessageW(DWORD code) {
   for (const TSystemText& t : SystemTexts) {
     if (t.Code == code) return std::u16string(t.Text) + u"\r\n";
   }
-  LastError = ERROR_MR_MID_NOT_FOUND;
+  LastError = win::ERROR_MR_MID_NOT_FOUND;
   return {};
 }
 
@@ -368,7 +340,7 @@ ATOM TSimProcess::GlobalAddAtomW(const std::u16string& name) {
   Log("GlobalAddAtomW", static_cast<std::int64_t>(name.size()));
   if (Injected("GlobalAddAtomW")) return 0;
   if (name.empty() || name.size() > 255) return static_cast<ATOM>(Fail(win::ERROR_INVALID_PARAMETER));
-  const std::u16string key = Folded(name);
+  const std::u16string key = FoldAscii(name);
   auto it = FDesktop.FAtomByName.find(key);
   if (it != FDesktop.FAtomByName.end()) {
     ++FDesktop.FAtoms[it->second].References;
@@ -386,11 +358,11 @@ ATOM TSimProcess::GlobalDeleteAtom(ATOM atom) {
   if (Injected("GlobalDeleteAtom")) return atom;
   auto it = FDesktop.FAtoms.find(atom);
   if (it == FDesktop.FAtoms.end()) {
-    LastError = ERROR_INVALID_HANDLE;
+    LastError = win::ERROR_INVALID_HANDLE;
     return atom;
   }
   if (--it->second.References == 0) {
-    FDesktop.FAtomByName.erase(Folded(it->second.Name));
+    FDesktop.FAtomByName.erase(FoldAscii(it->second.Name));
     FDesktop.FAtoms.erase(it);
   }
   return 0;
@@ -424,8 +396,8 @@ int TSimProcess::GetSystemMetrics(int index) {
   if (Injected("GetSystemMetrics")) return 0;
   const TRect& v = FDesktop.VirtualScreen;
   switch (index) {
-    case SM_CXSCREEN: return FDesktop.PrimaryScreen.Width();
-    case SM_CYSCREEN: return FDesktop.PrimaryScreen.Height();
+    case win::SM_CXSCREEN: return FDesktop.PrimaryScreen.Width();
+    case win::SM_CYSCREEN: return FDesktop.PrimaryScreen.Height();
     case win::SM_XVIRTUALSCREEN: return v.Left;
     case win::SM_YVIRTUALSCREEN: return v.Top;
     case win::SM_CXVIRTUALSCREEN: return v.Width();
@@ -462,7 +434,7 @@ HANDLE TSimProcess::OpenProcess(DWORD access, DWORD processId) {
   if (Injected("OpenProcess")) return 0;
   const TSimProcess* target = FDesktop.ProcessById(processId);
   if (!target) return Fail(win::ERROR_INVALID_PARAMETER);
-  constexpr DWORD limited = win::PROCESS_QUERY_LIMITED_INFORMATION | 0x00100000u;  // | SYNCHRONIZE
+  constexpr DWORD limited = win::PROCESS_QUERY_LIMITED_INFORMATION | win::SYNCHRONIZE;
   if (target->Protected && target != this && (access & ~limited) != 0) return Fail(win::ERROR_ACCESS_DENIED);
   const HANDLE h = FDesktop.FNextProcessHandle;
   FDesktop.FNextProcessHandle += 4;
@@ -476,11 +448,11 @@ DWORD TSimProcess::GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD 
   Log("GetModuleFileNameExW", static_cast<std::int64_t>(process), size);
   if (Injected("GetModuleFileNameExW")) return 0;
   auto it = FDesktop.FProcessHandles.find(process);
-  if (it == FDesktop.FProcessHandles.end()) return Fail(ERROR_INVALID_HANDLE);
+  if (it == FDesktop.FProcessHandles.end()) return Fail(win::ERROR_INVALID_HANDLE);
   const DWORD need = win::PROCESS_QUERY_INFORMATION | win::PROCESS_VM_READ;
   if ((it->second.Access & need) != need) return Fail(win::ERROR_ACCESS_DENIED);
   const TSimProcess* target = FDesktop.ProcessById(it->second.Pid);
-  if (!target) return Fail(ERROR_INVALID_HANDLE);
+  if (!target) return Fail(win::ERROR_INVALID_HANDLE);
   // A 32-bit process cannot read the module list of a 64-bit one.
   if (!Is64Bit && target->Is64Bit) return Fail(win::ERROR_PARTIAL_COPY);
   if (!buffer || size == 0) return Fail(win::ERROR_INVALID_PARAMETER);
@@ -491,12 +463,12 @@ bool TSimProcess::QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, D
   Log("QueryFullProcessImageNameW", static_cast<std::int64_t>(process), size);
   if (Injected("QueryFullProcessImageNameW")) return false;
   auto it = FDesktop.FProcessHandles.find(process);
-  if (it == FDesktop.FProcessHandles.end()) return Fail(ERROR_INVALID_HANDLE);
+  if (it == FDesktop.FProcessHandles.end()) return Fail(win::ERROR_INVALID_HANDLE);
   if (!(it->second.Access & win::PROCESS_QUERY_LIMITED_INFORMATION)) return Fail(win::ERROR_ACCESS_DENIED);
   const TSimProcess* target = FDesktop.ProcessById(it->second.Pid);
-  if (!target) return Fail(ERROR_INVALID_HANDLE);
+  if (!target) return Fail(win::ERROR_INVALID_HANDLE);
   const std::u16string& path = target->ExePath;
-  if (!buffer || size <= path.size()) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (!buffer || size <= path.size()) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
   std::copy(path.begin(), path.end(), buffer);
   buffer[path.size()] = 0;
   size = static_cast<DWORD>(path.size());
@@ -506,7 +478,7 @@ bool TSimProcess::QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, D
 bool TSimProcess::CloseHandle(HANDLE handle) {
   Log("CloseHandle", static_cast<std::int64_t>(handle));
   if (Injected("CloseHandle")) return false;
-  if (FDesktop.FProcessHandles.erase(handle) == 0) return Fail(ERROR_INVALID_HANDLE);
+  if (FDesktop.FProcessHandles.erase(handle) == 0) return Fail(win::ERROR_INVALID_HANDLE);
   return true;
 }
 
@@ -559,9 +531,9 @@ HWND TSimProcess::GetWindow(HWND wnd, UINT command) {
   auto it = std::find(list->begin(), list->end(), wnd);
   switch (command) {
     case win::GW_HWNDFIRST: return list->front();
-    case GW_HWNDLAST: return list->back();
+    case win::GW_HWNDLAST: return list->back();
     case win::GW_HWNDNEXT: return (it == list->end() || it + 1 == list->end()) ? 0 : *(it + 1);
-    case GW_HWNDPREV: return (it == list->end() || it == list->begin()) ? 0 : *(it - 1);
+    case win::GW_HWNDPREV: return (it == list->end() || it == list->begin()) ? 0 : *(it - 1);
     default: return static_cast<HWND>(Fail(win::ERROR_INVALID_PARAMETER));
   }
 }
@@ -602,7 +574,7 @@ int TSimProcess::GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) {
   if (Injected("GetClassNameW")) return 0;
   const TSimWindow* w = Need(wnd);
   if (!w) return 0;
-  if (!buffer || maxCount <= 0) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (!buffer || maxCount <= 0) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
   return CopyText(w->ClassName, buffer, maxCount);
 }
 
@@ -627,7 +599,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   const bool child = (p.Style & win::WS_CHILD) != 0;
   int originX = 0, originY = 0;
   if (child) {
-    if (p.Parent == 0) return Fail(ERROR_TLW_WITH_WSCHILD);
+    if (p.Parent == 0) return Fail(win::ERROR_TLW_WITH_WSCHILD);
     const TSimWindow* parent = Need(p.Parent);
     if (!parent) return 0;
     w.Parent = p.Parent;
@@ -639,9 +611,9 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     if (!owner) return 0;
     w.Owner = owner->Handle;
   }
-  const int x = p.X == CW_USEDEFAULT ? 0 : p.X, y = p.Y == CW_USEDEFAULT ? 0 : p.Y;
-  const int cx = (p.Width == CW_USEDEFAULT || p.Width < 0) ? 0 : p.Width;
-  const int cy = (p.Height == CW_USEDEFAULT || p.Height < 0) ? 0 : p.Height;
+  const int x = p.X == win::CW_USEDEFAULT ? 0 : p.X, y = p.Y == win::CW_USEDEFAULT ? 0 : p.Y;
+  const int cx = (p.Width == win::CW_USEDEFAULT || p.Width < 0) ? 0 : p.Width;
+  const int cy = (p.Height == win::CW_USEDEFAULT || p.Height < 0) ? 0 : p.Height;
   w.Handle = FDesktop.NewHandle();
   w.ProcessId = Pid;
   w.ClassName = p.ClassName;
@@ -654,7 +626,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   if (child) w.Ctl.Id = p.Id;
   // An edit with a plain border takes the style bit off and draws the line
   // itself, round its client area (after WM_NCCALCSIZE, wherever that is).
-  if (Folded(p.ClassName) == u"EDIT" && (p.Style & win::WS_BORDER) && !(p.ExStyle & win::WS_EX_CLIENTEDGE)) {
+  if (FoldAscii(p.ClassName) == u"EDIT" && (p.Style & win::WS_BORDER) && !(p.ExStyle & win::WS_EX_CLIENTEDGE)) {
     w.Style &= ~win::WS_BORDER;
     w.Ctl.DrawsOwnBorder = true;
   }
@@ -671,7 +643,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     FDesktop.Send(h, win::WM_SHOWWINDOW, 1, 0);
     if (TSimWindow* made = FDesktop.Window(h)) {
       FDesktop.SetVisible(*made, true);
-      if (!child && !(p.ExStyle & WS_EX_NOACTIVATE)) FDesktop.SetActive(h, false);
+      if (!child && !(p.ExStyle & win::WS_EX_NOACTIVATE)) FDesktop.SetActive(h, false);
     }
   }
   return FDesktop.Window(h) ? h : 0;
@@ -700,7 +672,7 @@ bool TSimProcess::ShowWindow(HWND wnd, int command) {
   }
   if (!show) {
     FDesktop.PassActivation(wnd);
-  } else if (!w->Parent && command != win::SW_SHOWNA && command != SW_SHOWNOACTIVATE) {
+  } else if (!w->Parent && command != win::SW_SHOWNA && command != win::SW_SHOWNOACTIVATE) {
     FDesktop.SetActive(wnd, true);
   }
   return was;
@@ -831,7 +803,7 @@ std::int32_t TSimProcess::GetWindowLongW(HWND wnd, int index) {
   if (!w) return 0;
   if (index == win::GWL_STYLE) return static_cast<std::int32_t>(w->Style);
   if (index == win::GWL_EXSTYLE) return static_cast<std::int32_t>(w->ExStyle);
-  return Fail(ERROR_INVALID_INDEX);
+  return Fail(win::ERROR_INVALID_INDEX);
 }
 
 bool TSimProcess::SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint8_t alpha, DWORD flags) {
@@ -842,7 +814,7 @@ bool TSimProcess::SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint
   if (!(w->ExStyle & win::WS_EX_LAYERED)) return Fail(win::ERROR_INVALID_PARAMETER);
   w->LayeredFlags = flags;
   if (flags & win::LWA_ALPHA) w->Alpha = alpha;
-  if (flags & LWA_COLORKEY) w->ColorKey = colorKey;
+  if (flags & win::LWA_COLORKEY) w->ColorKey = colorKey;
   return true;
 }
 
@@ -891,7 +863,7 @@ bool TSimProcess::FillSolidRect(HDC dc, const TRect& rect, DWORD color) {
     Record(dc, {"FillRect", rect, color, {}, {}, {}, 0, 0, 0});
     return true;
   }
-  return Fail(ERROR_INVALID_HANDLE);
+  return Fail(win::ERROR_INVALID_HANDLE);
 }
 
 DWORD TSimProcess::GetSysColor(int index) {
@@ -959,7 +931,7 @@ UINT TSimProcess::RegisterWindowMessageW(const std::u16string& name) {
   Log("RegisterWindowMessageW", static_cast<std::int64_t>(name.size()));
   if (Injected("RegisterWindowMessageW")) return 0;
   if (name.empty()) return Fail(win::ERROR_INVALID_PARAMETER);
-  auto [it, added] = FDesktop.FMessages.try_emplace(Folded(name), FDesktop.FNextMessage);
+  auto [it, added] = FDesktop.FMessages.try_emplace(FoldAscii(name), FDesktop.FNextMessage);
   if (added) ++FDesktop.FNextMessage;
   return it->second;
 }
@@ -1082,16 +1054,16 @@ LRESULT TSimProcess::DispatchMessageW(const TMsg& msg) {
 
 DWORD TSimProcess::MsgWaitForMultipleObjects(DWORD milliseconds, DWORD wakeMask) {
   Log("MsgWaitForMultipleObjects", milliseconds, wakeMask);
-  if (Injected("MsgWaitForMultipleObjects")) return WAIT_FAILED;
+  if (Injected("MsgWaitForMultipleObjects")) return win::WAIT_FAILED;
   TMsg msg;
   if (TakeAvailable(msg, false, true)) return win::WAIT_OBJECT_0 + 1;
   const TTimer* next = EarliestTimer();
-  if (!next && milliseconds == INFINITE) {
+  if (!next && milliseconds == win::INFINITE) {
     Starved = true;
-    return WAIT_FAILED;
+    return win::WAIT_FAILED;
   }
   const DWORD limit = FDesktop.FClock + milliseconds;
-  if (next && (milliseconds == INFINITE || static_cast<std::int32_t>(next->Due - limit) <= 0)) {
+  if (next && (milliseconds == win::INFINITE || static_cast<std::int32_t>(next->Due - limit) <= 0)) {
     if (static_cast<std::int32_t>(next->Due - FDesktop.FClock) > 0) FDesktop.FClock = next->Due;
     return win::WAIT_OBJECT_0 + 1;
   }
@@ -1110,7 +1082,7 @@ std::uintptr_t TSimProcess::SetTimer(HWND wnd, std::uintptr_t id, UINT milliseco
     id = FDesktop.FNextThreadTimer++;  // a thread timer's id is chosen by the system
   }
   // Windows raises intervals below its minimum to it.
-  const UINT interval = std::clamp<UINT>(milliseconds, USER_TIMER_MINIMUM, 0x7FFFFFFFu);
+  const UINT interval = std::clamp<UINT>(milliseconds, win::USER_TIMER_MINIMUM, 0x7FFFFFFFu);
   for (TTimer& t : Timers) {
     if (t.Wnd == wnd && t.Id == id) {
       t.Interval = interval;
