@@ -39,10 +39,6 @@ int RsEditFontHeight(TBorderStyle border, TRsFlatStyle flat, int height, int lin
 
 namespace lensoro {
 
-namespace {
-constexpr UINT SWP_FRAMECHANGED = 0x0020;
-}  // namespace
-
 TRsCustomEdit::TRsCustomEdit(TWinControl* parent) : TEdit(parent) { SetBoundsPx({0, 0, 121, 23}); }
 
 void TRsCustomEdit::SetBorderStyle(TBorderStyle style) {
@@ -95,7 +91,7 @@ void TRsCustomEdit::SendCueBanner() {
 void TRsCustomEdit::FrameChanged() {
   if (!HandleAllocated()) return;
   FPlatform.SetWindowPos(Handle(), 0, 0, 0, 0, 0,
-                         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | SWP_FRAMECHANGED);
+                         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
   PaintFrame();
 }
 

@@ -3,18 +3,16 @@
 namespace lensoro {
 
 namespace {
-constexpr std::uint16_t VK_BACK = 0x08, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_INSERT = 0x2D, VK_DELETE = 0x2E,
-                        VK_LWIN = 0x5B, VK_APPS = 0x5D;
 constexpr std::size_t MaxKeyName = 255;
 }  // namespace
 
 std::u16string HotKeyName(std::uint16_t virtualKey, const std::function<std::u16string()>& systemName) {
   switch (virtualKey) {
-    case VK_BACK: return u"BkSp";
-    case VK_PRIOR: return u"PgUp";
-    case VK_NEXT: return u"PgDn";
-    case VK_INSERT: return u"Ins";
-    case VK_DELETE: return u"Del";
+    case win::VK_BACK: return u"BkSp";
+    case win::VK_PRIOR: return u"PgUp";
+    case win::VK_NEXT: return u"PgDn";
+    case win::VK_INSERT: return u"Ins";
+    case win::VK_DELETE: return u"Del";
     default: break;
   }
   std::u16string name = systemName ? systemName() : std::u16string();
@@ -27,7 +25,7 @@ void TRsHotKeyCapture::KeyDown(std::uint16_t virtualKey, LPARAM keyData, bool ct
   FCharCode = virtualKey;
   // The Windows and Applications keys belong to the system: they end any
   // combination instead of joining one.
-  if (virtualKey >= VK_LWIN && virtualKey <= VK_APPS) {
+  if (virtualKey >= win::VK_LWIN && virtualKey <= win::VK_APPS) {
     FText.clear();
     FModifiersOnly = false;
     return;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MessageParams.h"
 #include "Numeric.h"
 
 namespace lensoro {
@@ -200,16 +201,15 @@ void TRsSpinField::DownClick() {
 }
 
 bool TRsSpinField::KeyDown(int virtualKey, bool shift, bool ctrl, bool alt) {
-  constexpr int VK_UP = 0x26, VK_DOWN = 0x28;
   if (shift || alt) return false;
   if (ctrl) {
     if (virtualKey != 'A') return false;
     SelectAll();
     return true;
   }
-  if (virtualKey == VK_UP) {
+  if (virtualKey == win::VK_UP) {
     UpClick();
-  } else if (virtualKey == VK_DOWN) {
+  } else if (virtualKey == win::VK_DOWN) {
     DownClick();
   } else {
     return false;
@@ -265,14 +265,6 @@ TRect SpinTextRect(const TRect& client, int lineHeight, int buttonWidth, bool bu
 
 namespace lensoro {
 
-namespace {
-constexpr UINT EM_SETMARGINS = 0x00D3, WM_CUT = 0x0300, WM_PASTE = 0x0302;
-constexpr WPARAM EC_RIGHTMARGIN = 0x2;
-constexpr DWORD ES_RIGHT = 0x2;
-constexpr int SM_CYBORDER = 6;
-constexpr UINT SWP_FRAMECHANGED = 0x0020;
-}  // namespace
-
 // --- TRsSpinEdit ------------------------------------------------------------------------
 
 TRsSpinEdit::TRsSpinEdit(TWinControl* parent) : TEdit(parent), FUpDownButton(parent) {
@@ -301,7 +293,7 @@ void TRsSpinEdit::SetButtonVisible(bool visible) {
 
 void TRsSpinEdit::CreateParams(TCreateWindowParams& params) {
   TEdit::CreateParams(params);
-  params.Style |= ES_RIGHT;
+  params.Style |= win::ES_RIGHT;
   // No WS_BORDER for the flat style: an edit takes that bit off and draws
   // the line round its client area, which is only the centred text line.
   if (FSpinStyle != rssSingle) params.ExStyle &= ~win::WS_EX_CLIENTEDGE;
@@ -316,7 +308,7 @@ void TRsSpinEdit::CreateWnd() {
 void TRsSpinEdit::FrameChanged() {
   if (!HandleAllocated()) return;
   FPlatform.SetWindowPos(Handle(), 0, 0, 0, 0, 0,
-                         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | SWP_FRAMECHANGED);
+                         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
 }
 
 void TRsSpinEdit::Layout() {
@@ -332,7 +324,7 @@ void TRsSpinEdit::Layout() {
   FrameChanged();
   if (HandleAllocated()) {
     const int right = FButtonVisible ? w + 2 : 2;
-    FPlatform.SendMessageW(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, static_cast<LPARAM>(right) << 16);
+    FPlatform.SendMessageW(Handle(), win::EM_SETMARGINS, win::EC_RIGHTMARGIN, MakeLParam(0, right));
   }
 }
 
@@ -351,7 +343,7 @@ void TRsSpinEdit::FontChanged() {
   TControlCanvas canvas(*this);
   if (!canvas) return;
   const int line = canvas->TextMetric().Height;
-  const int allowance = SpinBorderAllowance(FSpinStyle, FPlatform.GetSystemMetrics(SM_CYBORDER));
+  const int allowance = SpinBorderAllowance(FSpinStyle, FPlatform.GetSystemMetrics(win::SM_CYBORDER));
   if (Height() - 2 * allowance < line) SetBoundsPx({Left(), Top(), Left() + Width(), Top() + line + 2 * allowance});
 }
 
@@ -395,8 +387,8 @@ LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_CHAR:
       if (!AcceptsChar(static_cast<char16_t>(wParam))) return 0;
       break;
-    case WM_CUT:
-    case WM_PASTE:
+    case win::WM_CUT:
+    case win::WM_PASTE:
       if (ReadOnly()) return 0;
       break;
     case win::WM_KEYDOWN: {
@@ -408,7 +400,7 @@ LRESULT TRsSpinEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return r;
     }
     case win::WM_MOUSEWHEEL:
-      MouseWheel(static_cast<std::int16_t>((wParam >> 16) & 0xFFFF));
+      MouseWheel(WheelDeltaFromWParam(wParam));
       return 0;
     case win::WM_SETFOCUS: {
       // A click places the caret itself; Tab selects the whole value.

@@ -10,9 +10,6 @@ namespace lensoro {
 
 namespace {
 
-// The full record of Windows 6.0 and later in the 32-bit layout, the one
-// that carries hBalloonIcon.
-constexpr DWORD NotifyIconDataSize = 956;
 constexpr UINT TrayFlags = win::NIF_MESSAGE | win::NIF_ICON | win::NIF_TIP;
 constexpr std::uintptr_t AnimationTimerId = 1, RetryTimerId = 2;
 constexpr int LastRetry = 28;
@@ -337,17 +334,9 @@ LRESULT TRsTrayIcon::TrayWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   return FPlatform.DefWindowProcW(FWindowHandle, msg, wParam, lParam);
 }
 
-TShiftState TRsTrayIcon::GetShiftState() {
-  TShiftState shift = 0;
-  if (FPlatform.GetKeyState(win::VK_SHIFT) < 0) shift |= ssShift;
-  if (FPlatform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
-  if (FPlatform.GetKeyState(win::VK_CONTROL) < 0) shift |= ssCtrl;
-  return shift;
-}
-
 void TRsTrayIcon::HandleTrayMessage(WPARAM wParam, LPARAM lParam) {
   if (wParam != FIconData.uID) return;
-  const TShiftState shift = GetShiftState();
+  const TShiftState shift = KeyboardShiftState(FPlatform);
   TPoint p;
   FPlatform.GetCursorPos(p);
   switch (static_cast<UINT>(lParam)) {

@@ -135,7 +135,6 @@ class TRsTrayIcon final : private IWindowHandler {
   void ModifyIcon();
   void DeleteIcon();
   void RetryTimerTimer();
-  TShiftState GetShiftState();
 
   TBaseApplication& FApp;
   TPlatform& FPlatform;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Numeric.h"
+#include "ScopeGuard.h"
 
 namespace lensoro {
 
@@ -59,7 +60,6 @@ TTimerButtonLook TimerButtonLook(TArrowGlyph glyph, TRsButtonState state, bool m
   // SPNP_UP, SPNP_DOWN, SPNP_UPHORZ (pointing right), SPNP_DOWNHORZ (left);
   // every part has the states normal 1, hot 2, pressed 3, disabled 4.
   constexpr int Parts[] = {1, 2, 4, 3};
-  constexpr int COLOR_WINDOWTEXT = 8, COLOR_GRAYTEXT = 17;
   TTimerButtonLook look;
   look.ThemePart = Parts[glyph];
   const bool pressed = state == bsDown || state == bsExclusive;
@@ -75,7 +75,7 @@ TTimerButtonLook TimerButtonLook(TArrowGlyph glyph, TRsButtonState state, bool m
   } else if (mouseInControl && enabled) {
     look.Frame = bfRaised;
   }
-  look.ArrowColor = enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT;
+  look.ArrowColor = enabled ? win::COLOR_WINDOWTEXT : win::COLOR_GRAYTEXT;
   look.ArrowShifted = enabled && state == bsDown && mouseInControl;
   return look;
 }
@@ -105,12 +105,10 @@ void TRsAutoRepeat::MouseUp(bool inside) {
 void TRsAutoRepeat::Tick(bool captured) {
   FTimerInterval = RepeatDelay;
   if (FState != bsDown || !captured || !OnClick) return;
-  try {
-    OnClick();
-  } catch (...) {
-    FTimerEnabled = false;
-    throw;
-  }
+  // A click that fails stops the repeat.
+  TScopeGuard stop([this] { FTimerEnabled = false; });
+  OnClick();
+  stop.Dismiss();
 }
 
 }  // namespace lensoro

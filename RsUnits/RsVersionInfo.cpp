@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "AsciiFold.h"
 #include "Format.h"
 
 namespace lensoro {
@@ -26,8 +27,6 @@ struct TVerNode {
 std::uint16_t Read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 std::size_t Align4(std::size_t offset) { return (offset + 3) & ~static_cast<std::size_t>(3); }
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 // Parses the node at `begin`, which must lie within [begin, parentEnd).
 bool ParseNode(const std::uint8_t* block, std::size_t begin, std::size_t parentEnd, TVerNode& node) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "MessageParams.h"
 #include "Numeric.h"
 
 namespace lensoro {
@@ -11,19 +12,6 @@ namespace lensoro {
 namespace {
 
 constexpr UINT SWP_PLACE = win::SWP_NOZORDER | win::SWP_NOACTIVATE;
-
-int LoWordSigned(LPARAM l) { return static_cast<std::int16_t>(l & 0xFFFF); }
-int HiWordSigned(LPARAM l) { return static_cast<std::int16_t>((l >> 16) & 0xFFFF); }
-
-TShiftState MouseShift(WPARAM keys) {
-  TShiftState s = 0;
-  if (keys & win::MK_SHIFT) s |= ssShift;
-  if (keys & win::MK_CONTROL) s |= ssCtrl;
-  if (keys & win::MK_LBUTTON) s |= ssLeft;
-  if (keys & win::MK_RBUTTON) s |= ssRight;
-  if (keys & win::MK_MBUTTON) s |= ssMiddle;
-  return s;
-}
 
 bool IsArrow(int vk) { return vk >= win::VK_LEFT && vk <= win::VK_DOWN; }
 
@@ -169,14 +157,6 @@ LRESULT TControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
   return FPlatform.DefWindowProcW(wnd, msg, wParam, lParam);
 }
 
-TShiftState TControl::KeyShiftState() {
-  TShiftState s = 0;
-  if (FPlatform.GetKeyState(win::VK_SHIFT) < 0) s |= ssShift;
-  if (FPlatform.GetKeyState(win::VK_CONTROL) < 0) s |= ssCtrl;
-  if (FPlatform.GetKeyState(win::VK_MENU) < 0) s |= ssAlt;
-  return s;
-}
-
 bool TControl::DoKeyDown(std::uint16_t& key, TShiftState shift) {
   if (OnKeyDown) OnKeyDown(*this, key, shift);
   return key != 0;
@@ -210,43 +190,47 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!DoKeyDown(key, KeyShiftState())) return 0;
       return DefaultHandler(msg, key, lParam);
     }
-    case win::WM_MOUSEMOVE:
+    case win::WM_MOUSEMOVE: {
       if (!FMouseInside) {
         FMouseInside = true;
         FPlatform.TrackMouseEvent(FHandle, win::TME_LEAVE);
         MouseEnter();
       }
-      MouseMove(MouseShift(wParam), LoWordSigned(lParam), HiWordSigned(lParam));
+      const TPoint at = PointFromLParam(lParam);
+      MouseMove(MouseKeysShiftState(wParam), at.X, at.Y);
       return DefaultHandler(msg, wParam, lParam);
+    }
     case win::WM_MOUSELEAVE:
       FMouseInside = false;
       MouseLeave();
       return DefaultHandler(msg, wParam, lParam);
     case win::WM_SETCURSOR:
       if (Cursor == TCursor::crHandPoint && static_cast<HWND>(wParam) == FHandle &&
-          (lParam & 0xFFFF) == win::HTCLIENT) {
+          LoWord(static_cast<std::uintptr_t>(lParam)) == win::HTCLIENT) {
         FPlatform.SetCursor(FPlatform.LoadCursorW(win::IDC_HAND));
         return 1;
       }
       return DefaultHandler(msg, wParam, lParam);
     case win::WM_CONTEXTMENU:
       if (OnContextPopup) {
-        TPoint at{LoWordSigned(lParam), HiWordSigned(lParam)};
+        TPoint at = PointFromLParam(lParam);
         FPlatform.ScreenToClient(FHandle, at);
         bool handled = false;
         OnContextPopup(*this, at, handled);
         if (handled) return 0;
       }
       return DefaultHandler(msg, wParam, lParam);
-    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONDOWN: {
       FMousePressed = true;
-      MouseDown(MouseShift(wParam) | ssLeft, LoWordSigned(lParam), HiWordSigned(lParam));
+      const TPoint at = PointFromLParam(lParam);
+      MouseDown(MouseKeysShiftState(wParam) | ssLeft, at.X, at.Y);
       return DefaultHandler(msg, wParam, lParam);
+    }
     case win::WM_LBUTTONUP: {
       const bool pressed = FMousePressed;
       FMousePressed = false;
-      const int x = LoWordSigned(lParam), y = HiWordSigned(lParam);
-      MouseUp(MouseShift(wParam), x, y);
+      const auto [x, y] = PointFromLParam(lParam);
+      MouseUp(MouseKeysShiftState(wParam), x, y);
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       // Our own windows click on release inside; the system's buttons tell us.
       if (pressed && !IsStandardControl() && x >= 0 && y >= 0 && x < Width() && y < Height()) Click();
@@ -465,7 +449,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (lParam != 0) {
         for (TControl* c : FControls) {
           if (c->FHandle == static_cast<HWND>(lParam)) {
-            c->CommandNotify(static_cast<UINT>((wParam >> 16) & 0xFFFF));
+            c->CommandNotify(HiWord(wParam));
             return 0;
           }
         }
@@ -792,7 +776,7 @@ bool TForm::DialogKey(const TMsg& msg) {
 LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case win::WM_ACTIVATE:
-      if ((wParam & 0xFFFF) != 0) {
+      if (LoWord(wParam) != win::WA_INACTIVE) {
         App.ActiveForm = this;
         // The focus goes back where it was, or to the first control.
         TControl* target = FActiveControl && FActiveControl->CanFocus() ? FActiveControl : FindNextControl(nullptr, true);
@@ -836,11 +820,6 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-namespace {
-constexpr DWORD ICC_WIN95_CLASSES = 0xFF;
-constexpr DWORD TTS_ALWAYSTIP = 0x01, TTS_NOPREFIX = 0x02;  // a web address keeps its "&"
-}  // namespace
-
 void TForm::SyncToolTip(TControl& control) {
   auto it = std::find_if(FTools.begin(), FTools.end(), [&](const TTool& t) { return t.Control == &control; });
   if (it != FTools.end() && it->Wnd != control.FHandle) {
@@ -859,10 +838,10 @@ void TForm::SyncToolTip(TControl& control) {
     return;
   }
   if (!FToolTip) {
-    if (!FPlatform.InitCommonControlsEx(ICC_WIN95_CLASSES)) return;
+    if (!FPlatform.InitCommonControlsEx(win::ICC_WIN95_CLASSES)) return;
     TCreateWindowParams p;
     p.ClassName = u"tooltips_class32";
-    p.Style = win::WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
+    p.Style = win::WS_POPUP | win::TTS_ALWAYSTIP | win::TTS_NOPREFIX;  // a web address keeps its "&"
     p.ExStyle = win::WS_EX_TOPMOST;
     p.Parent = FHandle;
     FToolTip = FPlatform.CreateWindowExW(p);

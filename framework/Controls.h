@@ -231,7 +231,7 @@ class TControl : private IWindowHandler {
 
   bool MouseInside() const { return FMouseInside; }
   bool MousePressed() const { return FMousePressed; }
-  TShiftState KeyShiftState();
+  TShiftState KeyShiftState() { return KeyboardShiftState(FPlatform); }
   HGDIOBJ FontHandle() const { return FFontHandle; }
 
   TPlatform& FPlatform;

@@ -1,31 +1,38 @@
 #include "Framework.h"
 
+#include "FilePath.h"
 #include "Format.h"
 
 namespace lensoro {
-
-namespace {
-std::u16string ChangeFileExt(const std::u16string& path, const std::u16string& ext) {
-  const auto slash = path.find_last_of(u"\\/:");
-  const auto dot = path.find_last_of(u'.');
-  if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) {
-    return path.substr(0, dot) + ext;
-  }
-  return path + ext;
-}
-}  // namespace
 
 TBaseApplication::TBaseApplication(TPlatform& platform) : Platform(platform) {
   // What the program computes when it is loaded, before the entry sequence.
   ExeName = Platform.GetModuleFileNameW();
   IniFileName = ChangeFileExt(ExeName, u".ini");
-  const auto slash = ExeName.find_last_of(u"\\/");
-  Title = ChangeFileExt(slash == std::u16string::npos ? ExeName : ExeName.substr(slash + 1), u"");
+  Title = ChangeFileExt(ExtractFileName(ExeName), u"");
 }
 
 const std::u16string& TBaseApplication::ExeUNCName() {
   if (FExeUNCName.empty()) FExeUNCName = Platform.ExpandUNCFileName(ExeName);
   return FExeUNCName;
+}
+
+TShiftState KeyboardShiftState(TPlatform& platform) {
+  TShiftState s = 0;
+  if (platform.GetKeyState(win::VK_SHIFT) < 0) s |= ssShift;
+  if (platform.GetKeyState(win::VK_CONTROL) < 0) s |= ssCtrl;
+  if (platform.GetKeyState(win::VK_MENU) < 0) s |= ssAlt;
+  return s;
+}
+
+TShiftState MouseKeysShiftState(WPARAM keys) {
+  TShiftState s = 0;
+  if (keys & win::MK_SHIFT) s |= ssShift;
+  if (keys & win::MK_CONTROL) s |= ssCtrl;
+  if (keys & win::MK_LBUTTON) s |= ssLeft;
+  if (keys & win::MK_RBUTTON) s |= ssRight;
+  if (keys & win::MK_MBUTTON) s |= ssMiddle;
+  return s;
 }
 
 TBaseApplication::~TBaseApplication() {

@@ -115,6 +115,10 @@ class TTimer {
 using TShiftState = unsigned;
 constexpr TShiftState ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08, ssRight = 0x10,
                       ssMiddle = 0x20, ssDouble = 0x40, ssTouch = 0x80, ssPen = 0x100;
+// The modifier keys held now.
+TShiftState KeyboardShiftState(TPlatform& platform);
+// The keys and buttons a mouse message's wParam names; Alt is not among them.
+TShiftState MouseKeysShiftState(WPARAM keys);
 
 // A command of the loupe's action list.
 struct TAction {

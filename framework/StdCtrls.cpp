@@ -4,10 +4,6 @@
 
 namespace lensoro {
 
-namespace {
-constexpr UINT DT_EXPANDTABS = 0x40;
-}  // namespace
-
 // --- TCustomControl, TControlCanvas ------------------------------------------------
 
 TCustomControl::TCustomControl(TWinControl* parent) : TWinControl(parent) {}
@@ -66,7 +62,7 @@ void TLabel::SetAutoSize(bool autoSize) {
 
 namespace {
 UINT LabelFormat(const TLabel& label) {
-  UINT f = DT_EXPANDTABS | win::DT_NOPREFIX;
+  UINT f = win::DT_EXPANDTABS | win::DT_NOPREFIX;
   if (label.WordWrap) f |= win::DT_WORDBREAK;
   if (label.Alignment == TAlignment::taCenter) f |= win::DT_CENTER;
   if (label.Alignment == TAlignment::taRightJustify) f |= win::DT_RIGHT;

@@ -11,25 +11,10 @@
 #include <string>
 #include <vector>
 
-namespace lensoro {
+#include "WinConstants.h"
+#include "WinTypes.h"
 
-// Window handles are 32-bit values on every build: Windows keeps handles to
-// 32 significant bits so 32- and 64-bit processes can exchange them, and the
-// messages between copies carry them in that form.
-using HWND = std::uint32_t;
-using UINT = std::uint32_t;
-using DWORD = std::uint32_t;
-using ATOM = std::uint16_t;
-// Message parameters and results have the platform's pointer width.
-using WPARAM = std::uintptr_t;
-using LPARAM = std::intptr_t;
-using LRESULT = std::intptr_t;
-// Kernel object handles (processes) stay opaque pointer-sized values.
-using HANDLE = std::uintptr_t;
-// A device context handed to a paint handler; only the backend reads it.
-using HDC = std::uintptr_t;
-// An open registry key (HKEY_CURRENT_USER and the like are fixed values).
-using HKEY = std::uintptr_t;
+namespace lensoro {
 
 struct TPoint {
   int X = 0;
@@ -129,6 +114,9 @@ using HMENU = std::uintptr_t;
 // The fields of the shell's NOTIFYICONDATAW that the tray icon uses. The
 // backend fills the real record from it (the full record of Windows 6.0 and
 // later, 956 bytes in the 32-bit layout).
+// The cbSize of that full record in the 32-bit layout, the one that carries
+// hBalloonIcon.
+constexpr DWORD NotifyIconDataSize = 956;
 struct TNotifyIconData {
   DWORD cbSize = 0;
   HWND hWnd = 0;
@@ -415,92 +403,5 @@ class TPlatform {
   // TTM_DELTOOLW for that tool.
   virtual void SendDelToolW(HWND toolTip, HWND owner, HWND tool) = 0;
 };
-
-// Win32 constants the units use, with the platform's values.
-namespace win {
-constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZE = 0x0005,
-               WM_ACTIVATE = 0x0006, WM_SETREDRAW = 0x000B, WM_SETTEXT = 0x000C, WM_PAINT = 0x000F,
-               WM_CLOSE = 0x0010, WM_QUERYENDSESSION = 0x0011, WM_QUIT = 0x0012, WM_ERASEBKGND = 0x0014,
-               WM_SHOWWINDOW = 0x0018, WM_ACTIVATEAPP = 0x001C, WM_SETCURSOR = 0x0020,
-               WM_WINDOWPOSCHANGING = 0x0046, WM_WINDOWPOSCHANGED = 0x0047, WM_CONTEXTMENU = 0x007B, WM_DISPLAYCHANGE = 0x007E,
-               WM_NCCREATE = 0x0081, WM_NCHITTEST = 0x0084, WM_NCLBUTTONDOWN = 0x00A1, WM_KEYDOWN = 0x0100,
-               WM_KEYUP = 0x0101, WM_CHAR = 0x0102, WM_SYSKEYDOWN = 0x0104, WM_SYSKEYUP = 0x0105,
-               WM_SYSCHAR = 0x0106, WM_SYSCOMMAND = 0x0112, WM_TIMER = 0x0113, WM_MOUSEMOVE = 0x0200,
-               WM_LBUTTONDOWN = 0x0201, WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203,
-               WM_RBUTTONDOWN = 0x0204, WM_RBUTTONUP = 0x0205, WM_RBUTTONDBLCLK = 0x0206, WM_MBUTTONDOWN = 0x0207,
-               WM_MBUTTONDBLCLK = 0x0209,
-               WM_MBUTTONUP = 0x0208, WM_MOUSEWHEEL = 0x020A, WM_ENTERMENULOOP = 0x0211,
-               WM_EXITMENULOOP = 0x0212, WM_MOVING = 0x0216, WM_ENTERSIZEMOVE = 0x0231,
-               WM_EXITSIZEMOVE = 0x0232, WM_HOTKEY = 0x0312, WM_ENDSESSION = 0x0016, WM_APP = 0x8000;
-constexpr UINT SC_CLOSE = 0xF060;
-
-constexpr DWORD WS_POPUP = 0x80000000u, WS_CHILD = 0x40000000u, WS_VISIBLE = 0x10000000u,
-                WS_CLIPSIBLINGS = 0x04000000u, WS_CLIPCHILDREN = 0x02000000u;
-constexpr DWORD WS_EX_TOPMOST = 0x00000008u, WS_EX_TOOLWINDOW = 0x00000080u, WS_EX_LAYERED = 0x00080000u;
-constexpr int GWL_STYLE = -16, GWL_EXSTYLE = -20;
-constexpr UINT GW_HWNDFIRST = 0, GW_HWNDNEXT = 2, GW_OWNER = 4, GW_CHILD = 5;
-constexpr UINT SMTO_NORMAL = 0x0, SMTO_ABORTIFHUNG = 0x2;
-constexpr DWORD LWA_ALPHA = 0x2;
-
-constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOW = 5, SW_SHOWNA = 8;
-constexpr HWND HWND_TOP = 0, HWND_BOTTOM = 1;
-constexpr HWND HWND_TOPMOST = 0xFFFFFFFFu;    // (HWND)-1
-constexpr HWND HWND_NOTOPMOST = 0xFFFFFFFEu;  // (HWND)-2
-constexpr UINT SWP_NOSIZE = 0x0001, SWP_NOMOVE = 0x0002, SWP_NOZORDER = 0x0004, SWP_NOACTIVATE = 0x0010,
-               SWP_SHOWWINDOW = 0x0040, SWP_HIDEWINDOW = 0x0080, SWP_NOSENDCHANGING = 0x0400;
-
-constexpr int SM_XVIRTUALSCREEN = 76, SM_YVIRTUALSCREEN = 77, SM_CXVIRTUALSCREEN = 78,
-              SM_CYVIRTUALSCREEN = 79;
-constexpr int COLOR_WINDOW = 5, COLOR_BTNFACE = 15;
-constexpr DWORD NORM_IGNORECASE = 0x1;
-constexpr int CSTR_LESS_THAN = 1, CSTR_EQUAL = 2, CSTR_GREATER_THAN = 3;
-
-constexpr int IDOK = 1, IDCANCEL = 2;
-constexpr DWORD WAIT_OBJECT_0 = 0, WAIT_TIMEOUT = 258;
-constexpr DWORD QS_ALLINPUT = 0x04FF;
-constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400, PROCESS_VM_READ = 0x0010,
-                PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
-constexpr DWORD ERROR_SUCCESS = 0, ERROR_FILE_NOT_FOUND = 2, ERROR_ACCESS_DENIED = 5,
-                ERROR_INVALID_PARAMETER = 87, ERROR_PARTIAL_COPY = 299, ERROR_INVALID_WINDOW_HANDLE = 1400,
-                ERROR_CANNOT_FIND_WND_CLASS = 1407, ERROR_CLASS_DOES_NOT_EXIST = 1411, ERROR_TIMEOUT = 1460;
-constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1, MOVEFILE_WRITE_THROUGH = 0x8;
-constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu, FILE_ATTRIBUTE_DIRECTORY = 0x10;
-constexpr DWORD ERROR_PATH_NOT_FOUND = 3, ERROR_ALREADY_EXISTS = 183, ERROR_DISK_FULL = 112,
-                ERROR_NOT_SUPPORTED = 50;
-constexpr int HTCLIENT = 1, HTCAPTION = 2;
-constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008,
-                 MK_MBUTTON = 0x0010;
-constexpr int VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12;
-constexpr UINT MAPVK_VK_TO_VSC = 0, MAPVK_VK_TO_VSC_EX = 4;
-constexpr int WHEEL_DELTA = 120;
-constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
-
-// Notification area, menus, hot keys and the shell.
-constexpr DWORD NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2;
-constexpr UINT NIF_MESSAGE = 0x1, NIF_ICON = 0x2, NIF_TIP = 0x4, NIF_INFO = 0x10;
-constexpr DWORD NIIF_NONE = 0, NIIF_INFO = 1, NIIF_WARNING = 2, NIIF_ERROR = 3, NIIF_USER = 4,
-                NIIF_ICON_MASK = 0x0F, NIIF_NOSOUND = 0x10, NIIF_LARGE_ICON = 0x20, NIIF_RESPECT_QUIET_TIME = 0x80;
-constexpr UINT NIN_BALLOONSHOW = 0x402, NIN_BALLOONHIDE = 0x403, NIN_BALLOONTIMEOUT = 0x404,
-               NIN_BALLOONUSERCLICK = 0x405;
-constexpr UINT MF_STRING = 0x0, MF_GRAYED = 0x1, MF_CHECKED = 0x8, MF_POPUP = 0x10, MF_SEPARATOR = 0x800,
-               MF_BYCOMMAND = 0x0, MF_UNCHECKED = 0x0;
-constexpr UINT TPM_RIGHTBUTTON = 0x2, TPM_NONOTIFY = 0x80, TPM_RETURNCMD = 0x100;
-constexpr UINT MOD_ALT = 1, MOD_CONTROL = 2, MOD_SHIFT = 4;
-constexpr UINT WM_COMMAND = 0x0111, WM_NULL = 0x0000;
-constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8, ERROR_INVALID_MENU_HANDLE = 1401, ERROR_INVALID_ICON_HANDLE = 1402,
-                ERROR_HOTKEY_ALREADY_REGISTERED = 1409, ERROR_HOTKEY_NOT_REGISTERED = 1419;
-constexpr std::intptr_t SE_ERR_FNF = 2, SE_ERR_ACCESSDENIED = 5, SE_ERR_NOASSOC = 31;
-}  // namespace win
-
-// Version resources and the registry.
-namespace win {
-// Sign-extended as the system defines them, so they are right at 64 bits too.
-constexpr HKEY HKEY_CURRENT_USER = static_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t{-0x7FFFFFFF}));
-constexpr HKEY HKEY_LOCAL_MACHINE = static_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t{-0x7FFFFFFE}));
-constexpr DWORD KEY_READ = 0x20019;
-constexpr DWORD REG_SZ = 1, REG_EXPAND_SZ = 2, REG_DWORD = 4;
-constexpr DWORD ERROR_INVALID_HANDLE = 6, ERROR_MORE_DATA = 234, ERROR_RESOURCE_DATA_NOT_FOUND = 1812,
-                ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
-}  // namespace win
 
 }  // namespace lensoro

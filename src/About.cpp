@@ -11,6 +11,7 @@
 #include "LnsLib.h"
 #include "Main.h"
 #include "RsVersionInfo.h"
+#include "ScopeGuard.h"
 #include "Version.h"
 
 namespace lensoro {
@@ -19,7 +20,6 @@ namespace {
 
 constexpr const char16_t* AnchorColorKey = u"Software\\Microsoft\\Internet Explorer\\Settings";
 constexpr const char16_t* AnchorColorValue = u"Anchor Color";
-constexpr UINT EM_SCROLLCARET = 0x00B7;
 // A colour setting is a few characters; a longer value is not one.
 constexpr DWORD MaxAnchorColorBytes = 256;
 
@@ -230,7 +230,7 @@ void TAboutForm::ApplyLang() {
   for (const std::u16string& line : CreditLines()) lines.push_back(line);
   CreditMemo.SetLines(lines);
   CreditMemo.SetSel(0, 0);
-  if (CreditMemo.HandleAllocated()) FPlatform.SendMessageW(CreditMemo.Handle(), EM_SCROLLCARET, 0, 0);
+  if (CreditMemo.HandleAllocated()) FPlatform.SendMessageW(CreditMemo.Handle(), win::EM_SCROLLCARET, 0, 0);
   OKButton.SetCaption(CaptionOf(captions, u"OKButton.Caption"));
   SetActiveControl(&OKButton);
 }
@@ -289,19 +289,17 @@ void ShowAboutDialog(TApplication& app, HWND owner, TAboutForm*& current) {
   // The 50 ms tick would otherwise push the loupe above the dialog.
   if (app.MainForm) app.MainForm->BeginNotTopmost();
   std::string error;
-  try {
+  {
+    TScopeGuard endNotTopmost([&app] {
+      if (app.MainForm) app.MainForm->EndNotTopmost();
+    });
     TAboutForm form(app);
     form.SetOwnerWindow(owner);
     current = &form;
+    TScopeGuard forget([&current] { current = nullptr; });
     form.ShowModal();
-    current = nullptr;
     error = form.VersionError();
-  } catch (...) {
-    current = nullptr;
-    if (app.MainForm) app.MainForm->EndNotTopmost();
-    throw;
   }
-  if (app.MainForm) app.MainForm->EndNotTopmost();
   if (!error.empty()) ShowMsgDialog(app, Utf8ToUtf16(error), TMsgDlgType::Error, mbOK, owner);
 }
 

@@ -199,14 +199,6 @@ TIniFileResult UpdateIniFile(TPlatform& platform, const std::u16string& path,
 
 }  // namespace
 
-std::u16string FoldAscii(const std::u16string& text) {
-  std::u16string out = text;
-  for (char16_t& c : out) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
-  return out;
-}
-
 std::u16string DecodeErrorText(TIniDecodeError error) {
   switch (error) {
     case TIniDecodeError::None:

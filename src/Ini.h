@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Application.h"
+#include "AsciiFold.h"
 #include "Menus.h"
 #include "Numeric.h"
 #include "Platform.h"
@@ -33,9 +34,8 @@ enum class TIniDecodeError {
 // The reason, in words, for the user ("it is ...").
 std::u16string DecodeErrorText(TIniDecodeError error);
 
-// Section and key names compare by folding A-Z only. Our names are all
-// ASCII, so this is what the platform's ordinal ignore-case gives for them.
-std::u16string FoldAscii(const std::u16string& text);
+// Section and key names compare by folding A-Z only (FoldAscii). Our names
+// are all ASCII, so this is what the platform's ordinal ignore-case gives.
 
 // The in-memory copy of one INI file. Sections keep the order in which they
 // were first met, lines keep their order in the section; lookups go through

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Application.h"
+#include "FilePath.h"
 #include "Format.h"
 #include "Ini.h"
 #include "LnsLib.h"
@@ -108,11 +109,6 @@ namespace {
 
 const std::u16string kSeparatorLine = u";" + std::u16string(78, u'-');
 
-std::u16string ExeFolder(const TApplication& app) {
-  const auto slash = app.ExeName.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : app.ExeName.substr(0, slash + 1);
-}
-
 bool DirectoryExists(TPlatform& platform, const std::u16string& path) {
   const DWORD attr = platform.GetFileAttributesW(path);
   return attr != win::INVALID_FILE_ATTRIBUTES && (attr & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -149,16 +145,6 @@ bool ForceDirectories(TPlatform& platform, std::u16string path) {
   return DirectoryExists(platform, path);
 }
 
-std::u16string FileNameOf(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
-}
-
-std::u16string WithoutExtension(const std::u16string& name) {
-  const auto dot = name.find_last_of(u'.');
-  return dot == std::u16string::npos ? name : name.substr(0, dot);
-}
-
 // A file name in a menu shows as it is, so its "&" must not mark a key.
 std::u16string MenuText(const std::u16string& text) {
   std::u16string out;
@@ -168,8 +154,6 @@ std::u16string MenuText(const std::u16string& text) {
   }
   return out;
 }
-
-constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
 
 // Shows a problem with a language file unless the user has heard of it.
 void TellOnce(TApplication& app, const std::u16string& path, const std::u16string& text) {
@@ -198,7 +182,7 @@ TIniFile OpenLangFile(TApplication& app) {
   }
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();
   const int limitMB = static_cast<int>(MaxLangFileBytes / (1024 * 1024));
-  const std::u16string reason = (read || error == ERROR_FILE_TOO_LARGE)
+  const std::u16string reason = (read || error == win::ERROR_FILE_TOO_LARGE)
                                     ? FormatText(u"it is larger than %d MB", {limitMB})
                                     : SysErrorMessage(p, error);
   TellOnce(app, path, FormatText(u"Lensoro cannot read the language file: [%s] (%s)", {path, reason}));
@@ -281,7 +265,7 @@ void SelectDefaultLangFile(TApplication& app) {
 }
 
 bool EnsureLangDir(TApplication& app) {
-  const std::u16string exeFolder = ExeFolder(app);
+  const std::u16string exeFolder = ExtractFilePath(app.ExeName);
   app.Lang.LangDir = exeFolder + u"Lang\\";
   bool made = ForceDirectories(app.Platform, app.Lang.LangDir);
   if (!made) {
@@ -305,8 +289,8 @@ std::u16string ReadLangFileName(TApplication& app) {
   // The program's folder was moved (another drive, another PC): the file
   // of that name in our own folder is the one meant.
   if (!FileExists(app.Platform, name)) {
-    const std::u16string own = app.Lang.LangDir + FileNameOf(name);
-    if (!FileNameOf(name).empty() && FileExists(app.Platform, own)) return own;
+    const std::u16string own = app.Lang.LangDir + ExtractFileName(name);
+    if (!ExtractFileName(name).empty() && FileExists(app.Platform, own)) return own;
   }
   return name;
 }
@@ -378,9 +362,9 @@ std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
   lang.LangFileList.clear();
   std::vector<TLangMenuItem> items;
   for (const auto& name : names) {
-    const std::u16string path = lang.LangDir + FileNameOf(name);
+    const std::u16string path = lang.LangDir + ExtractFileName(name);
     TLangMenuItem item;
-    item.Caption = MenuText(WithoutExtension(FileNameOf(name)));
+    item.Caption = MenuText(ChangeFileExt(ExtractFileName(name), u""));
     item.Tag = static_cast<int>(lang.LangFileList.size());
     item.Checked = SameTextAscii(path, lang.LangFile);
     lang.LangFileList.push_back(path);

@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "Format.h"
 #include "Main.h"
+#include "ScopeGuard.h"
 
 namespace lensoro {
 
@@ -15,15 +16,10 @@ int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType typ
       app.Lang.MsgDialogCaption.empty() ? std::u16string(DefaultDialogCaption) : app.Lang.MsgDialogCaption;
   // Without this the 50 ms tick would push the loupe above the box.
   if (app.MainForm) app.MainForm->BeginNotTopmost();
-  int result = 0;
-  try {
-    result = app.Platform.MessageDialog(text, caption, type, buttons, owner);
-  } catch (...) {
+  TScopeGuard endNotTopmost([&app] {
     if (app.MainForm) app.MainForm->EndNotTopmost();
-    throw;
-  }
-  if (app.MainForm) app.MainForm->EndNotTopmost();
-  return result;
+  });
+  return app.Platform.MessageDialog(text, caption, type, buttons, owner);
 }
 
 int GetOsVersionNumber(TPlatform& platform) {
@@ -37,17 +33,6 @@ bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor) {
   // When the system does not say, we cannot call it too old.
   if (platform.RtlGetVersion(v) != 0) return true;
   return v.Major > major || (v.Major == major && v.Minor >= minor);
-}
-
-bool SameTextAscii(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Application.h"
+#include "AsciiFold.h"
 #include "Canvas.h"
 #include "Numeric.h"
 #include "Platform.h"
@@ -48,9 +49,6 @@ bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd);
 // Full image path of the process that owns a window, "" when unreadable.
 // The process is opened only for PROCESS_QUERY_LIMITED_INFORMATION.
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd);
-
-// Ordinal comparison folding only A-Z/a-z.
-bool SameTextAscii(const std::u16string& a, const std::u16string& b);
 
 // "yyyymmddhhnnsszzz" of the local time.
 std::u16string GetTimeStampText(TPlatform& platform);

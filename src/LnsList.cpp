@@ -83,22 +83,11 @@ int TZOrderList::IndexOfWindowHandle(HWND handle) const {
   return -1;
 }
 
-std::u16string ExtractFileName(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/:");
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
-}
-
-std::u16string ExtractFilePath(const std::u16string& path) {
-  const auto slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
-
 bool ContainsFileName(const std::u16string& path, const std::u16string& fileName) {
   if (fileName.empty() || fileName.size() > path.size()) return false;
-  const auto fold = [](char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; };
   for (std::size_t i = 0; i + fileName.size() <= path.size(); ++i) {
     std::size_t k = 0;
-    while (k < fileName.size() && fold(path[i + k]) == fold(fileName[k])) ++k;
+    while (k < fileName.size() && FoldAscii(path[i + k]) == FoldAscii(fileName[k])) ++k;
     if (k == fileName.size()) return true;
   }
   return false;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "FilePath.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -82,10 +83,6 @@ class TZOrderList {
 
 // Case-insensitive (A-Z) substring test of a file name in a path.
 bool ContainsFileName(const std::u16string& path, const std::u16string& fileName);
-// The file name of a path, with extension and without folder.
-std::u16string ExtractFileName(const std::u16string& path);
-// The folder of a path with its trailing separator; "" when it has none.
-std::u16string ExtractFilePath(const std::u16string& path);
 
 // Refills the list with the visible, unowned, titled top-level windows, top
 // first; loupe windows only when their program's path contains our own

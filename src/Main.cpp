@@ -6,13 +6,12 @@
 #include "Ini.h"
 #include "Lang.h"
 #include "LnsLib.h"
+#include "MessageParams.h"
 #include "Option.h"
 
 namespace lensoro {
 
 namespace {
-constexpr WPARAM WA_INACTIVE = 0;
-
 int ScaleByDpi(int value, int pixelsPerInch) {
   return RoundHalfEven(static_cast<long double>(value) * pixelsPerInch / 96.0L);
 }
@@ -277,13 +276,13 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (msg == win::WM_LBUTTONDBLCLK) FormDblClick();
       break;
     case win::WM_MOUSEWHEEL:
-      MouseWheel(static_cast<std::int16_t>((wParam >> 16) & 0xFFFF), MouseShiftState(wParam, false));
+      MouseWheel(WheelDeltaFromWParam(wParam), MouseShiftState(wParam, false));
       return 0;
     case win::WM_SHOWWINDOW:
       if (wParam != 0) FormShow();
       break;
     case win::WM_ACTIVATE:
-      if ((wParam & 0xFFFF) != WA_INACTIVE) FormActivate();
+      if (LoWord(wParam) != win::WA_INACTIVE) FormActivate();
       break;
     case UM_LOUPENOTIFY:
       UMLoupeNotify(wParam, lParam);

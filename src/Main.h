@@ -21,9 +21,11 @@
 #include <vector>
 
 #include "Application.h"
+#include "Canvas.h"
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"
+#include "LoupeGeometry.h"
 #include "Menus.h"
 #include "Platform.h"
 #include "RsTrayIcon.h"
@@ -32,18 +34,17 @@ namespace lensoro {
 
 enum TLoupeMode : std::uint8_t { lmPointer = 0, lmWindow = 1 };
 enum TLoupeColorMode : std::uint8_t { lcmOriginal = 0, lcmInvert = 1, lcmGray = 2 };
-enum TLoupeSrcOrigin : std::uint8_t {
-  lsoTopLeft = 0,
-  lsoTopRight = 1,
-  lsoBottomLeft = 2,
-  lsoBottomRight = 3,
-  lsoCenter = 4
-};
 
-// 0x00BBGGRR; a top byte of FF names a system colour.
-using TColor = DWORD;
 constexpr TColor clLime = 0x0000FF00u;
 constexpr TColor clAqua = 0x00FFFF00u;
+
+// The four frame colours: one for each mode, active and inactive.
+enum class TFrameColorSlot : std::uint8_t { ActivePointer, InactivePointer, ActiveWindow, InactiveWindow };
+// The slot whose colour the frame shows in a mode and activity.
+constexpr TFrameColorSlot FrameColorSlot(TLoupeMode mode, bool active) {
+  if (mode == lmWindow) return active ? TFrameColorSlot::ActiveWindow : TFrameColorSlot::InactiveWindow;
+  return active ? TFrameColorSlot::ActivePointer : TFrameColorSlot::InactivePointer;
+}
 
 // The private message between copies; a fixed number, the same in every copy.
 constexpr UINT UM_LOUPENOTIFY = 0x839C;
@@ -68,18 +69,9 @@ extern const TMagColorEffect LoupeColorMatrices[3];
 
 // The loupe window's designed geometry at 96 DPI.
 constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, DesignedClientHeight = 220;
-constexpr DWORD LoupeStyle = 0x86000000u;    // WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN
-constexpr DWORD LoupeExStyle = 0x00080088u;  // WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED
+constexpr DWORD LoupeStyle = win::WS_POPUP | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
+constexpr DWORD LoupeExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win::WS_EX_LAYERED;
 constexpr std::uintptr_t Timer1Id = 1;
-
-// The resize zones along the loupe's edges for a point in screen
-// coordinates; `framework` when the point lies in none.
-LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
-
-// Where the loupe goes so that it can be seen: as it is when any part of it
-// lies on a monitor, no larger than the virtual screen; otherwise moved,
-// whole, into the work area of the nearest monitor (shrunk to fit it).
-TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors);
 
 // The fixed icon as an image with alpha, for a set without any strip.
 TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
@@ -141,10 +133,11 @@ class TMainForm final : private IWindowHandler {
   void SetLoupeRate(float rate);
   void SetLoupeColorMode(TLoupeColorMode mode);
   void SetFrameWidth(int width);
-  void SetFrameColor(TColor color, int tag);
+  // Stores one of the four frame colours; the frame repaints when it is
+  // the one on show.
+  void SetFrameColor(TColor color, TFrameColorSlot slot);
+  TColor FrameColor(TFrameColorSlot slot) const;
   void ApplyLoupeSettings();
-  // The frame colour for a mode and activity.
-  TColor FrameColorFor(TLoupeMode mode, bool active) const;
 
   // --- Commands -------------------------------------------------------------
   TAction ActPopSetLoupeModelmPointer, ActPopSetLoupeModelmWindow, ActPopZoomIn, ActPopZoomOut,
@@ -263,7 +256,7 @@ class TMainForm final : private IWindowHandler {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // What the framework does with a message before WndProc looks at it.
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
-  void UpdateWindowModeSource();
+  TVirtualDesktop VirtualDesktop() const;
   void UpdateFilterList(bool addSelf);
   // Hands the instance list to the magnifier; the result is the caller's.
   bool ApplyExclusionList();
@@ -287,6 +280,8 @@ class TMainForm final : private IWindowHandler {
   void CreateTrayIcon1();
   void NotifyOthersOfVisibility(LPARAM code);
   void PlaceMagnifier();
+  // Paints the frame in the colour of the current mode and activity.
+  void RepaintFrame();
 
   TApplication& FApp;
   TPlatform& FPlatform;

@@ -9,8 +9,6 @@
 namespace lensoro {
 
 namespace {
-constexpr WPARAM WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
-
 bool Contains(const std::vector<int>& list, int value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }
@@ -263,12 +261,12 @@ LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_ACTIVATE:
       // By the whole WParam: with the minimised flag in the high word
       // nothing changes.
-      if (wParam == WA_INACTIVE) {
+      if (wParam == win::WA_INACTIVE) {
         FIsActive = false;
-        SetColor(FrameColorFor(LoupeMode, false));
-      } else if (wParam == WA_ACTIVE || wParam == WA_CLICKACTIVE) {
+        RepaintFrame();
+      } else if (wParam == win::WA_ACTIVE || wParam == win::WA_CLICKACTIVE) {
         FIsActive = true;
-        SetColor(FrameColorFor(LoupeMode, true));
+        RepaintFrame();
         IsTopmost = true;
         FLnsList->UpdateWindowRect();
         FLnsList->UpdateIntersectingInfo();

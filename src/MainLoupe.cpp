@@ -8,16 +8,22 @@ namespace {
 constexpr long double ZoomStep = 0.1L;
 constexpr long double MaxRate = 8.0L;
 constexpr long double MinRate = 1.3L;
+
+// The field that keeps each slot's colour, in the slots' order.
+constexpr TColor TMainForm::*FrameColorFields[] = {
+    &TMainForm::ActivePointerModeFrameColor, &TMainForm::InactivePointerModeFrameColor,
+    &TMainForm::ActiveWindowModeFrameColor, &TMainForm::InactiveWindowModeFrameColor};
+
+constexpr std::size_t Index(TFrameColorSlot slot) { return static_cast<std::size_t>(slot); }
 }  // namespace
 
-TColor TMainForm::FrameColorFor(TLoupeMode mode, bool active) const {
-  if (mode == lmWindow) return active ? ActiveWindowModeFrameColor : InactiveWindowModeFrameColor;
-  return active ? ActivePointerModeFrameColor : InactivePointerModeFrameColor;
-}
+TColor TMainForm::FrameColor(TFrameColorSlot slot) const { return this->*FrameColorFields[Index(slot)]; }
+
+void TMainForm::RepaintFrame() { SetColor(FrameColor(FrameColorSlot(LoupeMode, FIsActive))); }
 
 void TMainForm::SetLoupeMode(TLoupeMode mode) {
   LoupeMode = mode;
-  SetColor(FrameColorFor(mode, FIsActive));
+  RepaintFrame();
 }
 
 void TMainForm::SetLoupeRate(float rate) {
@@ -66,10 +72,11 @@ void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
 }
 
 void TMainForm::RecomputeSizes(int windowWidth, int windowHeight) {
-  FMagWidth = windowWidth - 2 * FrameWidth;
-  FMagHeight = windowHeight - 2 * FrameWidth;
-  FSrcWidth = RoundQuotient(FMagWidth, LoupeRate);
-  FSrcHeight = RoundQuotient(FMagHeight, LoupeRate);
+  const TLoupeSizes sizes = LoupeSizes(windowWidth, windowHeight, FrameWidth, LoupeRate);
+  FMagWidth = sizes.MagWidth;
+  FMagHeight = sizes.MagHeight;
+  FSrcWidth = sizes.SrcWidth;
+  FSrcHeight = sizes.SrcHeight;
 }
 
 void TMainForm::PlaceMagnifier() {
@@ -85,30 +92,10 @@ void TMainForm::SetFrameWidth(int width) {
   PlaceMagnifier();
 }
 
-void TMainForm::SetFrameColor(TColor color, int tag) {
-  bool repaint = true;
-  switch (tag) {
-    case 101:
-      ActivePointerModeFrameColor = color;
-      repaint = FIsActive;
-      break;
-    case 102:
-      InactivePointerModeFrameColor = color;
-      repaint = !FIsActive;
-      break;
-    case 103:
-      ActiveWindowModeFrameColor = color;
-      repaint = FIsActive;
-      break;
-    case 104:
-      InactiveWindowModeFrameColor = color;
-      repaint = !FIsActive;
-      break;
-    default:
-      break;
-  }
-  // The activation handling recolours the frame, so ask it to.
-  if (repaint) FPlatform.SendMessageW(FHandle, win::WM_ACTIVATE, FIsActive ? 1 : 0, 0);
+void TMainForm::SetFrameColor(TColor color, TFrameColorSlot slot) {
+  this->*FrameColorFields[Index(slot)] = color;
+  // A colour not on show appears when the mode or the activity changes.
+  if (slot == FrameColorSlot(LoupeMode, FIsActive)) RepaintFrame();
 }
 
 void TMainForm::ApplyLoupeSettings() {

@@ -5,6 +5,7 @@
 #include "Format.h"
 #include "LnsLib.h"
 #include "Main.h"
+#include "ScopeGuard.h"
 
 namespace lensoro {
 
@@ -83,29 +84,20 @@ void TMainForm::RestartMagnifier(DWORD waitMs) {
   // No tick may use the child while it is being replaced, also not one
   // dispatched by the wait below.
   Timer1.OnTimer = nullptr;
-  try {
-    WaitWithMessages(FApp, waitMs);
-    FPlatform.MagUninitialize();
-    FPlatform.DestroyWindow(FMagHandle);
-    CreateMagnifier();
-    FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 0, 0);
-    try {
-      // A rebuild that failed has taken the quit path already; applying to
-      // a missing child would only repeat the report.
-      if (!FApp.Terminated()) UpdateFilterList(false);
-      if (!FApp.Terminated()) ApplyLoupeSettings();
-    } catch (...) {
-      FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 1, 0);
-      throw;
-    }
-    FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 1, 0);
-  } catch (...) {
+  TScopeGuard restarted([this] {
     Timer1.OnTimer = [this] { Timer1Timer(); };
     FRestarting = false;
-    throw;
-  }
-  Timer1.OnTimer = [this] { Timer1Timer(); };
-  FRestarting = false;
+  });
+  WaitWithMessages(FApp, waitMs);
+  FPlatform.MagUninitialize();
+  FPlatform.DestroyWindow(FMagHandle);
+  CreateMagnifier();
+  FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 0, 0);
+  TScopeGuard redraw([this] { FPlatform.SendMessageW(FMagHandle, win::WM_SETREDRAW, 1, 0); });
+  // A rebuild that failed has taken the quit path already; applying to a
+  // missing child would only repeat the report.
+  if (!FApp.Terminated()) UpdateFilterList(false);
+  if (!FApp.Terminated()) ApplyLoupeSettings();
 }
 
 }  // namespace lensoro

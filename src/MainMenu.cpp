@@ -5,6 +5,7 @@
 #include "Lang.h"
 #include "LnsLib.h"
 #include "Main.h"
+#include "MessageParams.h"
 #include "Option.h"
 
 namespace lensoro {
@@ -92,15 +93,13 @@ void TMainForm::PopupMenu1Popup() {
 }
 
 void TMainForm::WMContextMenu(LPARAM lParam) {
-  int x = static_cast<std::int16_t>(lParam & 0xFFFF);
-  int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
+  TPoint at = PointFromLParam(lParam);
   // From the keyboard (Shift+F10, the menu key): at the loupe's corner.
-  if (x == -1 && y == -1) {
+  if (at.X == -1 && at.Y == -1) {
     const TRect bounds = BoundsRect();
-    x = bounds.Left;
-    y = bounds.Top;
+    at = {bounds.Left, bounds.Top};
   }
-  PopupMenu1.Popup(x, y);
+  PopupMenu1.Popup(at.X, at.Y);
 }
 
 // --- Hiding to the tray and back ---------------------------------------------

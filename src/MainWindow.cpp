@@ -1,61 +1,9 @@
 // The loupe window itself: the resize zones, the mouse, following a resize.
-#include <algorithm>
-
 #include "LnsLib.h"
 #include "Main.h"
+#include "MessageParams.h"
 
 namespace lensoro {
-
-namespace {
-constexpr LRESULT HTLEFT = 10, HTRIGHT = 11, HTTOP = 12, HTTOPLEFT = 13, HTTOPRIGHT = 14, HTBOTTOM = 15,
-                  HTBOTTOMLEFT = 16, HTBOTTOMRIGHT = 17;
-
-}  // namespace
-
-LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
-  // Six pixels from the left and top edges, five from the right and bottom
-  // ones (Right and Bottom are exclusive), whatever the frame width.
-  const int dl = x - bounds.Left, dr = bounds.Right - x, dt = y - bounds.Top, db = bounds.Bottom - y;
-  if (dt < 6 && dl < 6) return HTTOPLEFT;
-  if (dt < 6 && dr < 6) return HTTOPRIGHT;
-  if (db < 6 && dl < 6) return HTBOTTOMLEFT;
-  if (db < 6 && dr < 6) return HTBOTTOMRIGHT;
-  if (dt < 6) return HTTOP;
-  if (dl < 6) return HTLEFT;
-  if (db < 6) return HTBOTTOM;
-  if (dr < 6) return HTRIGHT;
-  return framework;
-}
-
-TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors) {
-  if (monitors.empty()) return bounds;
-  TRect screen = monitors.front().Monitor;
-  for (const TMonitorInfo& m : monitors) {
-    screen = {std::min(screen.Left, m.Monitor.Left), std::min(screen.Top, m.Monitor.Top),
-              std::max(screen.Right, m.Monitor.Right), std::max(screen.Bottom, m.Monitor.Bottom)};
-  }
-  int width = std::min(bounds.Width(), screen.Width());
-  int height = std::min(bounds.Height(), screen.Height());
-  const TRect sized{bounds.Left, bounds.Top, bounds.Left + width, bounds.Top + height};
-  for (const TMonitorInfo& m : monitors) {
-    if (RectsOverlap(sized, m.Monitor)) return sized;
-  }
-  // The nearest monitor by the gap between it and the loupe; the first of
-  // equals wins.
-  const TMonitorInfo* nearest = nullptr;
-  long long best = 0;
-  for (const TMonitorInfo& m : monitors) {
-    const long long dx = std::max({0LL, 0LL + m.Monitor.Left - sized.Right, 0LL + sized.Left - m.Monitor.Right});
-    const long long dy = std::max({0LL, 0LL + m.Monitor.Top - sized.Bottom, 0LL + sized.Top - m.Monitor.Bottom});
-    if (!nearest || dx * dx + dy * dy < best) nearest = &m, best = dx * dx + dy * dy;
-  }
-  const TRect& work = nearest->Work.Width() > 0 && nearest->Work.Height() > 0 ? nearest->Work : nearest->Monitor;
-  width = std::min(width, work.Width());
-  height = std::min(height, work.Height());
-  const int left = std::clamp(sized.Left, work.Left, work.Right - width);
-  const int top = std::clamp(sized.Top, work.Top, work.Bottom - height);
-  return {left, top, left + width, top + height};
-}
 
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
@@ -64,11 +12,8 @@ void TMainForm::KeepOnMonitors() {
 }
 
 LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
-  // NOTE: both coordinates are signed 16-bit: monitors left of or above the
-  // primary one give negative values.
-  const int x = static_cast<std::int16_t>(lParam & 0xFFFF);
-  const int y = static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-  return LoupeHitTest(BoundsRect(), x, y, framework);
+  const TPoint at = PointFromLParam(lParam);
+  return LoupeHitTest(BoundsRect(), at.X, at.Y, framework);
 }
 
 void TMainForm::FormResize() {
@@ -80,12 +25,7 @@ void TMainForm::FormResize() {
 }
 
 TShiftState TMainForm::MouseShiftState(WPARAM keys, bool isDouble) {
-  TShiftState shift = 0;
-  if (keys & win::MK_SHIFT) shift |= ssShift;
-  if (keys & win::MK_CONTROL) shift |= ssCtrl;
-  if (keys & win::MK_LBUTTON) shift |= ssLeft;
-  if (keys & win::MK_RBUTTON) shift |= ssRight;
-  if (keys & win::MK_MBUTTON) shift |= ssMiddle;
+  TShiftState shift = MouseKeysShiftState(keys);
   // The mouse messages do not carry Alt.
   if (FPlatform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
   if (isDouble) shift |= ssDouble;

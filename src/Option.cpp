@@ -10,12 +10,6 @@
 
 namespace lensoro {
 
-namespace {
-
-constexpr int SM_CXSMICON = 49, SM_CYSMICON = 50;
-
-}  // namespace
-
 int GetTagFromName(const std::u16string& name) {
   if (name.size() < 3) return -1;
   int tag = 0;
@@ -163,7 +157,7 @@ void TOptionForm::FormShow() {
   RadioGroup102.SetItemIndex(Loupe.LoupeSrcOrigin);
   RadioGroup103.SetItemIndex(Loupe.LoupeColorMode);
   SetupSpinEdits(GroupBox103);
-  SetupColorPanels(GroupBox103);
+  SetupColorPanels();
 
   Edit101.SetText(u"");
   Edit101.SetReadOnly(true);
@@ -220,8 +214,8 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
     }
   } else if (Loupe.TrayIcon1) {
     icon = Loupe.TrayIcon1->Icon().Handle();
-    width = FPlatform.GetSystemMetrics(SM_CXSMICON);
-    height = FPlatform.GetSystemMetrics(SM_CYSMICON);
+    width = FPlatform.GetSystemMetrics(win::SM_CXSMICON);
+    height = FPlatform.GetSystemMetrics(win::SM_CYSMICON);
     if (width <= 0 || height <= 0) width = height = 16;
   }
   if (icon) canvas->Draw(rect.Left + itemHeight + 2 * FComboMargin, rect.Top + (itemHeight - height) / 2, icon, width, height);
@@ -298,24 +292,22 @@ void TOptionForm::SpinEditChange(TRsSpinEdit& edit) {
 
 // --- Colour swatches -----------------------------------------------------------------------
 
-void TOptionForm::SetupColorPanels(TGroupBox& box) {
-  for (TControl* c : box.Controls()) {
-    auto* panel = dynamic_cast<TPanel*>(c);
-    if (!panel) continue;
+void TOptionForm::SetupColorPanels() {
+  const struct {
+    TPanel* Panel;
+    TFrameColorSlot Slot;
+  } swatches[] = {
+      {&Panel101, TFrameColorSlot::ActivePointer},
+      {&Panel102, TFrameColorSlot::InactivePointer},
+      {&Panel103, TFrameColorSlot::ActiveWindow},
+      {&Panel104, TFrameColorSlot::InactiveWindow},
+  };
+  for (const auto& swatch : swatches) {
+    TPanel* panel = swatch.Panel;
+    const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
-    panel->Tag = GetTagFromName(panel->Name);
-    UpdatePanelColor(*panel);
-    panel->OnClick = [this, panel](TControl&) { ColorPanelClick(*panel); };
-  }
-}
-
-void TOptionForm::UpdatePanelColor(TPanel& panel) {
-  switch (panel.Tag) {
-    case 101: panel.SetColor(Loupe.ActivePointerModeFrameColor); break;
-    case 102: panel.SetColor(Loupe.InactivePointerModeFrameColor); break;
-    case 103: panel.SetColor(Loupe.ActiveWindowModeFrameColor); break;
-    case 104: panel.SetColor(Loupe.InactiveWindowModeFrameColor); break;
-    default: break;
+    panel->SetColor(Loupe.FrameColor(slot));
+    panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
 }
 
@@ -325,11 +317,11 @@ void TOptionForm::PrepareColorDialog(TPanel& panel) {
   ColorDialog1.Color = panel.Color();
 }
 
-void TOptionForm::ColorPanelClick(TPanel& panel) {
+void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
   PrepareColorDialog(panel);
   if (!ColorDialog1.Execute(Handle())) return;
   panel.SetColor(ColorDialog1.Color);
-  Loupe.SetFrameColor(ColorDialog1.Color, static_cast<int>(panel.Tag));
+  Loupe.SetFrameColor(ColorDialog1.Color, slot);
 }
 
 // --- The hot key ------------------------------------------------------------------------------

@@ -75,7 +75,8 @@ class TOptionForm : public TForm {
   void RadioGroup103Click();
   // Out-of-range values (half typed) wait until they are in range.
   void SpinEditChange(TRsSpinEdit& edit);
-  void ColorPanelClick(TPanel& panel);
+  // A swatch and the frame colour it shows and sets.
+  void ColorPanelClick(TPanel& panel, TFrameColorSlot slot);
   void ShowShortCut(TShortCut shortCut);
   // The add button follows the capture field.
   void HotKey101Change();
@@ -92,8 +93,7 @@ class TOptionForm : public TForm {
  private:
   void SetupSpinEdits(TGroupBox& box);
   void InitSpinEdit(TRsSpinEdit& edit);
-  void SetupColorPanels(TGroupBox& box);
-  void UpdatePanelColor(TPanel& panel);
+  void SetupColorPanels();
   void PrepareColorDialog(TPanel& panel);
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();

@@ -8,21 +8,14 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_INDEX = 1413, ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
-constexpr int GWL_ID = -12;
-constexpr LRESULT CB_ERR = -1;
-constexpr UINT CBN_SETFOCUS = 3, CBN_KILLFOCUS = 4;
 // The token SetWindowProcW hands out for a window's own class procedure.
 constexpr WNDPROC ClassProcToken = 1;
 constexpr HCURSOR ArrowCursor = 0x00010003, HandCursor = 0x0001000B;
 
 enum class TKind { Other, Button, Edit, Static, Combo };
 
-char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
 TKind KindOf(const TSimWindow& w) {
-  std::u16string f(w.ClassName);
-  for (auto& c : f) c = Fold(c);
+  const std::u16string f = FoldAscii(w.ClassName);
   if (f == u"BUTTON") return TKind::Button;
   if (f == u"EDIT") return TKind::Edit;
   if (f == u"STATIC") return TKind::Static;
@@ -114,7 +107,7 @@ LRESULT TSimDesktop::ControlDefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lP
   switch (msg) {
     case win::WM_ACTIVATE:
       // An activated window without a focus of its own takes it.
-      if ((wParam & 0xFFFF) != 0 && FForeground == wnd) {
+      if (LoWord(wParam) != win::WA_INACTIVE && FForeground == wnd) {
         const TSimWindow* f = Root(Window(FFocus));
         if (!f || f->Handle != wnd) MoveFocus(wnd);
       }
@@ -336,12 +329,12 @@ LRESULT TSimDesktop::ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM 
       case win::CB_SETCURSEL: {
         const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
         c.CurSel = (index >= 0 && index < count) ? index : -1;
-        return c.CurSel == index ? index : CB_ERR;
+        return c.CurSel == index ? index : win::CB_ERR;
       }
       case win::CB_GETLBTEXTLEN:
       case win::CB_GETLBTEXT: {
         const int index = static_cast<int>(static_cast<std::intptr_t>(wParam));
-        if (index < 0 || index >= count) return CB_ERR;
+        if (index < 0 || index >= count) return win::CB_ERR;
         const std::u16string& t = c.Items[static_cast<std::size_t>(index)];
         if (msg == win::CB_GETLBTEXT && lParam) {
           auto* out = reinterpret_cast<char16_t*>(lParam);
@@ -351,7 +344,7 @@ LRESULT TSimDesktop::ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM 
         return static_cast<LRESULT>(t.size());
       }
       case win::CB_SETITEMHEIGHT:
-        if (lParam <= 0 || lParam > 255) return CB_ERR;
+        if (lParam <= 0 || lParam > 255) return win::CB_ERR;
         (static_cast<std::intptr_t>(wParam) == -1 ? c.FieldHeight : c.ItemHeight) = static_cast<int>(lParam);
         return 0;
       case win::CB_GETITEMHEIGHT:
@@ -378,10 +371,10 @@ LRESULT TSimDesktop::ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM 
       case win::WM_GETDLGCODE:
         return win::DLGC_WANTARROWS | win::DLGC_WANTCHARS;
       case win::WM_SETFOCUS:
-        Notify(w, CBN_SETFOCUS);
+        Notify(w, win::CBN_SETFOCUS);
         return 0;
       case win::WM_KILLFOCUS:
-        Notify(w, CBN_KILLFOCUS);
+        Notify(w, win::CBN_KILLFOCUS);
         return 0;
       case win::WM_PAINT:
         if (ownerDraw) {
@@ -609,11 +602,11 @@ std::int32_t TSimProcess::SetWindowLongW(HWND wnd, int index, std::int32_t value
   } else if (index == win::GWL_EXSTYLE) {
     old = static_cast<std::int32_t>(w->ExStyle);
     w->ExStyle = static_cast<DWORD>(value);
-  } else if (index == GWL_ID) {
+  } else if (index == win::GWL_ID) {
     old = static_cast<std::int32_t>(w->Ctl.Id);
     w->Ctl.Id = static_cast<std::uint32_t>(value);
   } else {
-    return Fail(ERROR_INVALID_INDEX);
+    return Fail(win::ERROR_INVALID_INDEX);
   }
   LastError = 0;
   return old;
@@ -726,7 +719,7 @@ HCURSOR TSimProcess::LoadCursorW(int systemCursorId) {
   if (Injected("LoadCursorW")) return 0;
   if (systemCursorId == win::IDC_ARROW) return ArrowCursor;
   if (systemCursorId == win::IDC_HAND) return HandCursor;
-  return Fail(ERROR_RESOURCE_NAME_NOT_FOUND);
+  return Fail(win::ERROR_RESOURCE_NAME_NOT_FOUND);
 }
 
 HCURSOR TSimProcess::SetCursor(HCURSOR cursor) {
@@ -740,7 +733,7 @@ HICON TSimProcess::LoadIconW(int resourceId) {
   Log("LoadIconW", resourceId);
   if (Injected("LoadIconW")) return 0;
   const auto& ids = FDesktop.IconResources;
-  if (std::find(ids.begin(), ids.end(), resourceId) == ids.end()) return Fail(ERROR_RESOURCE_NAME_NOT_FOUND);
+  if (std::find(ids.begin(), ids.end(), resourceId) == ids.end()) return Fail(win::ERROR_RESOURCE_NAME_NOT_FOUND);
   return 0x00200000u + static_cast<HICON>(resourceId);
 }
 

@@ -7,24 +7,11 @@
 
 namespace lensoro::sim {
 
-namespace {
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-std::u16string Folded(const std::u16string& s) {
-  std::u16string r(s);
-  for (auto& c : r) c = FoldAscii(c);
-  return r;
-}
-
-}  // namespace
-
 // As Win32 lays out a frame: the outer edge of a dialog or sizing frame, the
 // frame itself or a plain border, the caption above; a client edge inside.
 TRect SimFrame(DWORD style, DWORD exStyle) {
-  constexpr DWORD WS_THICKFRAME = 0x00040000u;
   int side = 0;
-  if (style & WS_THICKFRAME) {
+  if (style & win::WS_THICKFRAME) {
     side = SimSizingFrame;
   } else if ((style & win::WS_DLGFRAME) || (exStyle & win::WS_EX_DLGMODALFRAME)) {
     side = SimFixedFrame;
@@ -100,7 +87,7 @@ int TSimDesktop::CountCalls(const char* method, DWORD pid) const {
 // --- Atoms ---------------------------------------------------------------------------
 
 ATOM TSimDesktop::FindAtom(const std::u16string& name) const {
-  auto it = FAtomByName.find(Folded(name));
+  auto it = FAtomByName.find(FoldAscii(name));
   return it == FAtomByName.end() ? 0 : it->second;
 }
 
@@ -394,9 +381,8 @@ LRESULT TSimDesktop::DefProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       // context menu, at the pointer in screen coordinates.
       if (const TSimWindow* w = Window(wnd)) {
         const TPoint origin = ClientOrigin(*w);
-        const int x = origin.X + static_cast<std::int16_t>(lParam & 0xFFFF);
-        const int y = origin.Y + static_cast<std::int16_t>((lParam >> 16) & 0xFFFF);
-        Send(wnd, win::WM_CONTEXTMENU, wnd, static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)));
+        const TPoint at = PointFromLParam(lParam);
+        Send(wnd, win::WM_CONTEXTMENU, wnd, MakeLParam(origin.X + at.X, origin.Y + at.Y));
       }
       return 0;
     case win::WM_WINDOWPOSCHANGED:

@@ -66,6 +66,9 @@
 #include <string>
 #include <vector>
 
+#include "AsciiFold.h"
+#include "FilePath.h"
+#include "MessageParams.h"
 #include "Platform.h"
 #include "SimControls.h"
 
@@ -163,16 +166,9 @@ struct TSimDialog {
 
 class TSimDesktop;
 
-// MAKELPARAM of two 16-bit values; positions are signed, as WM_MOVE's.
-inline LPARAM MakeLParam(int lo, int hi) {
-  return static_cast<LPARAM>(static_cast<std::int32_t>((static_cast<std::uint32_t>(hi) & 0xFFFFu) << 16 |
-                                                       (static_cast<std::uint32_t>(lo) & 0xFFFFu)));
-}
-
 // Flags Windows adds to WM_WINDOWPOSCHANGED's record (not part of the API)
 // when the client area kept its size or its place.
 constexpr UINT SWP_NOCLIENTSIZE = 0x0800, SWP_NOCLIENTMOVE = 0x1000;
-constexpr UINT SWP_FRAMECHANGED = 0x0020;
 
 // The frame AdjustWindowRectEx adds for these styles, as widths on each
 // side, with the metrics below (Windows 10 at 96 DPI).
@@ -415,6 +411,12 @@ class TSimProcess : public TPlatform {
   TSimWindow* NeedMagnifier(HWND wnd);
   // The paint log and selection of a DC handed out to this process.
   TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
+  // SetTextColor and SetBkColor: the RGB part into the DC's slot, the old value back.
+  DWORD SetDcColor(const char* name, HDC dc, DWORD TSimDcState::*slot, DWORD color);
+  // FillRect and FrameRect: the rectangle recorded with the brush's colour.
+  bool BrushRect(const char* name, HDC dc, const TRect& rect, HGDIOBJ brush);
+  // GetDC and GetWindowDC: the sim's DCs stand for whole windows.
+  HDC WindowDc(const char* name, HWND wnd);
   void Record(HDC dc, TSimPaintOp op);
   bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
   TTimer* EarliestTimer();
@@ -744,6 +746,8 @@ class TSimDesktop {
   static std::u16string FileKey(const std::u16string& path);
   static std::u16string ParentKey(const std::u16string& key);
   bool FolderExists(const std::u16string& key) const;
+  // What a call on a path with nothing there fails with: the file or the folder not found.
+  DWORD MissingFileError(const std::u16string& key) const;
   bool InReadOnlyFolder(const std::u16string& key) const;
 
   std::map<std::u16string, TSimFile> FFiles;  // key: folded path without trailing separator

@@ -5,12 +5,8 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1, FILE_ATTRIBUTE_ARCHIVE = 0x20;
-constexpr DWORD ERROR_SHARING_VIOLATION = 32, ERROR_FILE_TOO_LARGE = 223;
 // The Win32 backend reads no file beyond this size.
 constexpr std::uint64_t kReadLimit = 64 * 1024 * 1024;
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 bool IsRoot(const std::u16string& key) { return key.size() == 3 && key[1] == u':' && key[2] == u'\\'; }
 
@@ -20,11 +16,6 @@ bool Matches(const char16_t* name, const char16_t* mask) {
   if (*mask == u'*') return Matches(name, mask + 1) || (*name && Matches(name + 1, mask));
   if (*name == 0) return false;
   return (*mask == u'?' || *mask == *name) && Matches(name + 1, mask + 1);
-}
-
-std::u16string NameOf(const std::u16string& path) {
-  const std::size_t slash = path.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -60,6 +51,10 @@ bool TSimDesktop::FolderExists(const std::u16string& key) const {
   if (IsRoot(key)) return true;
   auto it = FFiles.find(key);
   return it != FFiles.end() && it->second.Directory;
+}
+
+DWORD TSimDesktop::MissingFileError(const std::u16string& key) const {
+  return FolderExists(ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND;
 }
 
 void TSimDesktop::AddFolder(const std::u16string& path) {
@@ -116,13 +111,10 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
   if (Injected("ReadFileBytes")) return false;
   const std::u16string key = TSimDesktop::FileKey(path);
   auto it = FDesktop.FFiles.find(key);
-  if (it == FDesktop.FFiles.end()) {
-    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
-                                                                   : win::ERROR_PATH_NOT_FOUND);
-  }
+  if (it == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(key));
   if (it->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);
-  if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
-  if (it->second.Size > kReadLimit) return Fail(ERROR_FILE_TOO_LARGE);
+  if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
+  if (it->second.Size > kReadLimit) return Fail(win::ERROR_FILE_TOO_LARGE);
   data = it->second.Data;
   if (it->second.Size > data.size()) data.resize(it->second.Size);
   // The log's second argument: the bytes read, for the start-up count.
@@ -149,7 +141,7 @@ bool TSimProcess::WriteFileBytes(const std::u16string& path, const std::vector<s
     return false;
   }
   if (it != FDesktop.FFiles.end()) {
-    if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
+    if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
     if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
     it->second.Data = data;  // CREATE_ALWAYS keeps the name's first spelling
     it->second.Size = 0;
@@ -164,19 +156,16 @@ bool TSimProcess::MoveFileExW(const std::u16string& from, const std::u16string& 
   if (Injected("MoveFileExW")) return false;
   const std::u16string src = TSimDesktop::FileKey(from), dst = TSimDesktop::FileKey(to);
   auto s = FDesktop.FFiles.find(src);
-  if (s == FDesktop.FFiles.end()) {
-    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(src)) ? win::ERROR_FILE_NOT_FOUND
-                                                                   : win::ERROR_PATH_NOT_FOUND);
-  }
+  if (s == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(src));
   if (s->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);  // the model moves files only
   if (!FDesktop.FolderExists(TSimDesktop::ParentKey(dst))) return Fail(win::ERROR_PATH_NOT_FOUND);
   if (FDesktop.InReadOnlyFolder(src) || FDesktop.InReadOnlyFolder(dst)) return Fail(win::ERROR_ACCESS_DENIED);
-  if (s->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
+  if (s->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
   if (src == dst) return true;
   auto d = FDesktop.FFiles.find(dst);
   if (d != FDesktop.FFiles.end()) {
     if (!(flags & win::MOVEFILE_REPLACE_EXISTING)) return Fail(win::ERROR_ALREADY_EXISTS);
-    if (d->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
+    if (d->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
     if (d->second.Directory || d->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
   }
   TSimFile moved = std::move(s->second);
@@ -191,12 +180,9 @@ bool TSimProcess::DeleteFileW(const std::u16string& path) {
   if (Injected("DeleteFileW")) return false;
   const std::u16string key = TSimDesktop::FileKey(path);
   auto it = FDesktop.FFiles.find(key);
-  if (it == FDesktop.FFiles.end()) {
-    return Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND
-                                                                   : win::ERROR_PATH_NOT_FOUND);
-  }
+  if (it == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(key));
   if (FDesktop.InReadOnlyFolder(key)) return Fail(win::ERROR_ACCESS_DENIED);
-  if (it->second.Locked) return Fail(ERROR_SHARING_VIOLATION);
+  if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
   if (it->second.Directory || it->second.ReadOnly) return Fail(win::ERROR_ACCESS_DENIED);
   FDesktop.FFiles.erase(it);
   return true;
@@ -220,11 +206,11 @@ DWORD TSimProcess::GetFileAttributesW(const std::u16string& path) {
   if (IsRoot(key)) return win::FILE_ATTRIBUTE_DIRECTORY;
   auto it = FDesktop.FFiles.find(key);
   if (it == FDesktop.FFiles.end()) {
-    Fail(FDesktop.FolderExists(TSimDesktop::ParentKey(key)) ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND);
+    Fail(FDesktop.MissingFileError(key));
     return win::INVALID_FILE_ATTRIBUTES;
   }
   if (it->second.Directory) return win::FILE_ATTRIBUTE_DIRECTORY;
-  return FILE_ATTRIBUTE_ARCHIVE | (it->second.ReadOnly ? FILE_ATTRIBUTE_READONLY : 0);
+  return win::FILE_ATTRIBUTE_ARCHIVE | (it->second.ReadOnly ? win::FILE_ATTRIBUTE_READONLY : 0);
 }
 
 // Every entry, folders too, in the name order NTFS lists them in.
@@ -242,7 +228,7 @@ std::vector<std::u16string> TSimProcess::FindFiles(const std::u16string& pattern
   if (mask == u"*.*") mask = u"*";  // as Windows: also names without a dot
   for (const auto& [k, f] : FDesktop.FFiles) {
     if (TSimDesktop::ParentKey(k) != folder) continue;
-    if (Matches(k.c_str() + k.rfind(u'\\') + 1, mask.c_str())) names.push_back(NameOf(f.Path));
+    if (Matches(k.c_str() + k.rfind(u'\\') + 1, mask.c_str())) names.push_back(ExtractFileName(f.Path));
   }
   if (names.empty()) Fail(win::ERROR_FILE_NOT_FOUND);
   return names;

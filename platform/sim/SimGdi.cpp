@@ -10,7 +10,6 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr HGDIOBJ StockPen = 0x01B00017, StockBrush = 0x01900010, StockFont = 0x018A0021;
 
 int EmHeight(const TLogFont& f) {
@@ -71,7 +70,7 @@ TSimWindow* TSimProcess::PaintTarget(HDC dc, TSimDcState*& state) {
     state = &FDesktop.FDcStates[dc];  // the erase DC of Paint gets its state here
     return w;
   }
-  LastError = ERROR_INVALID_HANDLE;
+  LastError = win::ERROR_INVALID_HANDLE;
   return nullptr;
 }
 
@@ -103,12 +102,14 @@ bool TSimProcess::EndPaint(HWND wnd, const TPaintStruct& paint) {
   return true;
 }
 
-HDC TSimProcess::GetDC(HWND wnd) {
-  Log("GetDC", wnd);
-  if (Injected("GetDC")) return 0;
+HDC TSimProcess::WindowDc(const char* name, HWND wnd) {
+  Log(name, wnd);
+  if (Injected(name)) return 0;
   if (!Need(wnd)) return 0;
   return FDesktop.NewDc(wnd);
 }
+
+HDC TSimProcess::GetDC(HWND wnd) { return WindowDc("GetDC", wnd); }
 
 int TSimProcess::ReleaseDC(HWND wnd, HDC dc) {
   Log("ReleaseDC", wnd, static_cast<std::int64_t>(dc));
@@ -170,7 +171,7 @@ HGDIOBJ TSimProcess::SelectObject(HDC dc, HGDIOBJ object) {
   if (!PaintTarget(dc, s)) return 0;
   const TSimGdiObject* o = FDesktop.GdiObject(object);
   if (!o) o = TSimDesktopGdiStock(object);
-  if (!o) return Fail(ERROR_INVALID_HANDLE);
+  if (!o) return Fail(win::ERROR_INVALID_HANDLE);
   HGDIOBJ* slot = o->Kind == TSimGdiObject::Pen ? &s->Pen : o->Kind == TSimGdiObject::Brush ? &s->Brush : &s->Font;
   const HGDIOBJ stock = o->Kind == TSimGdiObject::Pen ? StockPen : o->Kind == TSimGdiObject::Brush ? StockBrush : StockFont;
   const HGDIOBJ old = *slot ? *slot : stock;
@@ -193,23 +194,20 @@ bool TSimProcess::DeleteObject(HGDIOBJ object) {
 
 // --- Attributes ----------------------------------------------------------------------------
 
-DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
-  Log("SetTextColor", static_cast<std::int64_t>(dc), color);
+DWORD TSimProcess::SetDcColor(const char* name, HDC dc, DWORD TSimDcState::*slot, DWORD color) {
+  Log(name, static_cast<std::int64_t>(dc), color);
   TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return 0xFFFFFFFFu;  // CLR_INVALID
-  const DWORD old = s->TextColor;
-  s->TextColor = color & 0x00FFFFFFu;
+  if (!PaintTarget(dc, s)) return win::CLR_INVALID;
+  const DWORD old = s->*slot;
+  s->*slot = color & 0x00FFFFFFu;
   return old;
 }
 
-DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) {
-  Log("SetBkColor", static_cast<std::int64_t>(dc), color);
-  TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return 0xFFFFFFFFu;
-  const DWORD old = s->BkColor;
-  s->BkColor = color & 0x00FFFFFFu;
-  return old;
+DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
+  return SetDcColor("SetTextColor", dc, &TSimDcState::TextColor, color);
 }
+
+DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) { return SetDcColor("SetBkColor", dc, &TSimDcState::BkColor, color); }
 
 int TSimProcess::SetBkMode(HDC dc, int mode) {
   Log("SetBkMode", static_cast<std::int64_t>(dc), mode);
@@ -290,27 +288,19 @@ int TSimProcess::ExcludeClipRect(HDC dc, const TRect& rect) {
   return 3;  // COMPLEXREGION
 }
 
-bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
-  Log("FillRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
-  if (Injected("FillRect")) return false;
+bool TSimProcess::BrushRect(const char* name, HDC dc, const TRect& rect, HGDIOBJ brush) {
+  Log(name, static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
+  if (Injected(name)) return false;
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return false;
   const TSimGdiObject* b = FDesktop.GdiObject(brush);
-  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(ERROR_INVALID_HANDLE);
-  Record(dc, {"FillRect", rect, b->Color, {}, {}, {}, 0, 0, 0});
+  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(win::ERROR_INVALID_HANDLE);
+  Record(dc, {name, rect, b->Color, {}, {}, {}, 0, 0, 0});
   return true;
 }
 
-bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
-  Log("FrameRect", static_cast<std::int64_t>(dc), rect.Left, rect.Top, rect.Right, rect.Bottom);
-  if (Injected("FrameRect")) return false;
-  TSimDcState* s = nullptr;
-  if (!PaintTarget(dc, s)) return false;
-  const TSimGdiObject* b = FDesktop.GdiObject(brush);
-  if (!b || b->Kind != TSimGdiObject::Brush) return Fail(ERROR_INVALID_HANDLE);
-  Record(dc, {"FrameRect", rect, b->Color, {}, {}, {}, 0, 0, 0});
-  return true;
-}
+bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) { return BrushRect("FillRect", dc, rect, brush); }
+bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) { return BrushRect("FrameRect", dc, rect, brush); }
 
 bool TSimProcess::GetTextMetricsW(HDC dc, TTextMetric& metric) {
   Log("GetTextMetricsW", static_cast<std::int64_t>(dc));
@@ -382,7 +372,7 @@ bool TSimProcess::DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, U
   if (Injected("DrawIconEx")) return false;
   TSimDcState* s = nullptr;
   if (!PaintTarget(dc, s)) return false;
-  if (icon == 0) return Fail(ERROR_INVALID_HANDLE);
+  if (icon == 0) return Fail(win::ERROR_INVALID_HANDLE);
   const int w = cx ? cx : 32, h = cy ? cy : 32;
   Record(dc, {"DrawIcon", {x, y, x + w, y + h}, 0, {}, {}, {}, 0, flags, icon});
   return true;

@@ -9,31 +9,10 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD ERROR_INVALID_HANDLE = 6, ERROR_INSUFFICIENT_BUFFER = 122, ERROR_TLW_WITH_WSCHILD = 1406,
-                ERROR_INVALID_INDEX = 1413, ERROR_MR_MID_NOT_FOUND = 317;
-constexpr DWORD WS_EX_NOACTIVATE = 0x08000000u;
-constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu, INFINITE = 0xFFFFFFFFu;
-constexpr UINT GW_HWNDLAST = 1, GW_HWNDPREV = 3;
-constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1, SM_CYCAPTION = 4, SM_CXBORDER = 5, SM_CYBORDER = 6,
-              SM_CXFIXEDFRAME = 7, SM_CYFIXEDFRAME = 8, SM_CXSIZEFRAME = 32, SM_CYSIZEFRAME = 33, SM_CXEDGE = 45,
-              SM_CYEDGE = 46, SM_CYSMCAPTION = 51, SM_CXPADDEDBORDER = 92;
-constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
-constexpr UINT USER_TIMER_MINIMUM = 10;
-constexpr DWORD LWA_COLORKEY = 0x1;
-constexpr int SW_SHOWNOACTIVATE = 4;
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-std::u16string Folded(const std::u16string& s) {
-  std::u16string r(s);
-  for (auto& c : r) c = FoldAscii(c);
-  return r;
-}
-
-bool IsMagnifierClass(const std::u16string& name) { return Folded(name) == u"MAGNIFIER"; }
+bool IsMagnifierClass(const std::u16string& name) { return FoldAscii(name) == u"MAGNIFIER"; }
 
 bool IsSystemClass(const std::u16string& name) {
-  const std::u16string f = Folded(name);
+  const std::u16string f = FoldAscii(name);
   return f == u"STATIC" || f == u"BUTTON" || f == u"EDIT" || f == u"COMBOBOX" || f == u"LISTBOX" ||
          f == u"#32770" || f == u"TOOLTIPS_CLASS32";
 }
@@ -107,9 +86,6 @@ void TSimProcess::Log(const char* name, std::int64_t a0, std::int64_t a1, std::i
 
 namespace {
 
-constexpr DWORD ERROR_SHARING_VIOLATION = 32, ERROR_NO_SYSTEM_RESOURCES = 1450, ERROR_POPUP_ALREADY_ACTIVE = 1446,
-                ERROR_NOT_ENOUGH_QUOTA = 1816, ERROR_NOT_FOUND = 1168, ERROR_GEN_FAILURE = 31;
-
 struct TFallible {
   const char* Method;
   DWORD Code;
@@ -155,7 +131,7 @@ struct TFallible {
 constexpr TFallible FallibleMethods[] = {
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"BeginPaint", win::ERROR_NOT_ENOUGH_MEMORY},
-    {"ChooseColorW", ERROR_GEN_FAILURE},
+    {"ChooseColorW", win::ERROR_GEN_FAILURE},
     {"CoCreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CopyIcon", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateDirectoryW", win::ERROR_ACCESS_DENIED},
@@ -167,7 +143,7 @@ constexpr TFallible FallibleMethods[] = {
     {"CreateWindowExW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"DeleteFileW", win::ERROR_ACCESS_DENIED},
     {"FindFiles", win::ERROR_ACCESS_DENIED},
-    {"FormatMessageW", ERROR_MR_MID_NOT_FOUND},
+    {"FormatMessageW", win::ERROR_MR_MID_NOT_FOUND},
     {"GetCursorPos", win::ERROR_ACCESS_DENIED},  // the secure desktop is up
     {"GetDC", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetFileAttributesW", win::ERROR_ACCESS_DENIED},
@@ -178,7 +154,7 @@ constexpr TFallible FallibleMethods[] = {
     {"GetWindowDC", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetWindowThreadProcessId", win::ERROR_INVALID_WINDOW_HANDLE},  // the window closed meanwhile
     {"GlobalAddAtomW", win::ERROR_NOT_ENOUGH_MEMORY},
-    {"InitCommonControlsEx", ERROR_NOT_FOUND},
+    {"InitCommonControlsEx", win::ERROR_NOT_FOUND},
     {"LoadIconW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"LoadImageW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"MagInitialize", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -186,12 +162,12 @@ constexpr TFallible FallibleMethods[] = {
     {"MagSetWindowFilterList", win::ERROR_INVALID_PARAMETER},
     {"MagSetWindowSource", win::ERROR_INVALID_PARAMETER},
     {"MagSetWindowTransform", win::ERROR_INVALID_PARAMETER},
-    {"MoveFileExW", ERROR_SHARING_VIOLATION},  // a virus scanner holds the file
+    {"MoveFileExW", win::ERROR_SHARING_VIOLATION},  // a virus scanner holds the file
     {"OpenProcess", win::ERROR_ACCESS_DENIED},
-    {"OpenThemeData", ERROR_NOT_FOUND},
-    {"PostMessageW", ERROR_NOT_ENOUGH_QUOTA},
+    {"OpenThemeData", win::ERROR_NOT_FOUND},
+    {"PostMessageW", win::ERROR_NOT_ENOUGH_QUOTA},
     {"QueryFullProcessImageNameW", win::ERROR_PARTIAL_COPY},
-    {"ReadFileBytes", ERROR_SHARING_VIOLATION},
+    {"ReadFileBytes", win::ERROR_SHARING_VIOLATION},
     {"RegOpenKeyExW", win::ERROR_ACCESS_DENIED},
     {"RegQueryValueExW", win::ERROR_ACCESS_DENIED},
     {"RegisterHotKey", win::ERROR_HOTKEY_ALREADY_REGISTERED},  // another program took it first
@@ -199,9 +175,9 @@ constexpr TFallible FallibleMethods[] = {
     {"SendAddToolW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"SendMessageTimeoutW", win::ERROR_TIMEOUT},
     {"SetForegroundWindow", win::ERROR_ACCESS_DENIED},  // the foreground lock
-    {"SetTimer", ERROR_NO_SYSTEM_RESOURCES},
+    {"SetTimer", win::ERROR_NO_SYSTEM_RESOURCES},
     {"Shell_NotifyIconW", win::ERROR_TIMEOUT},  // the taskbar is busy
-    {"TrackPopupMenuEx", ERROR_POPUP_ALREADY_ACTIVE},
+    {"TrackPopupMenuEx", win::ERROR_POPUP_ALREADY_ACTIVE},
     {"WriteFileBytes", win::ERROR_DISK_FULL},
 };
 static_assert(std::size(FallibleMethods) <= 64, "TSimDesktop::FFallibleByMethod counts 64 methods");
@@ -312,7 +288,7 @@ std::u16string TSimProcess::FormatMessageW(DWORD code) {
   for (const TSystemText& t : SystemTexts) {
     if (t.Code == code) return std::u16string(t.Text) + u"\r\n";
   }
-  LastError = ERROR_MR_MID_NOT_FOUND;
+  LastError = win::ERROR_MR_MID_NOT_FOUND;
   return {};
 }
 
@@ -364,7 +340,7 @@ ATOM TSimProcess::GlobalAddAtomW(const std::u16string& name) {
   Log("GlobalAddAtomW", static_cast<std::int64_t>(name.size()));
   if (Injected("GlobalAddAtomW")) return 0;
   if (name.empty() || name.size() > 255) return static_cast<ATOM>(Fail(win::ERROR_INVALID_PARAMETER));
-  const std::u16string key = Folded(name);
+  const std::u16string key = FoldAscii(name);
   auto it = FDesktop.FAtomByName.find(key);
   if (it != FDesktop.FAtomByName.end()) {
     ++FDesktop.FAtoms[it->second].References;
@@ -382,11 +358,11 @@ ATOM TSimProcess::GlobalDeleteAtom(ATOM atom) {
   if (Injected("GlobalDeleteAtom")) return atom;
   auto it = FDesktop.FAtoms.find(atom);
   if (it == FDesktop.FAtoms.end()) {
-    LastError = ERROR_INVALID_HANDLE;
+    LastError = win::ERROR_INVALID_HANDLE;
     return atom;
   }
   if (--it->second.References == 0) {
-    FDesktop.FAtomByName.erase(Folded(it->second.Name));
+    FDesktop.FAtomByName.erase(FoldAscii(it->second.Name));
     FDesktop.FAtoms.erase(it);
   }
   return 0;
@@ -420,20 +396,20 @@ int TSimProcess::GetSystemMetrics(int index) {
   if (Injected("GetSystemMetrics")) return 0;
   const TRect& v = FDesktop.VirtualScreen;
   switch (index) {
-    case SM_CXSCREEN: return FDesktop.PrimaryScreen.Width();
-    case SM_CYSCREEN: return FDesktop.PrimaryScreen.Height();
+    case win::SM_CXSCREEN: return FDesktop.PrimaryScreen.Width();
+    case win::SM_CYSCREEN: return FDesktop.PrimaryScreen.Height();
     case win::SM_XVIRTUALSCREEN: return v.Left;
     case win::SM_YVIRTUALSCREEN: return v.Top;
     case win::SM_CXVIRTUALSCREEN: return v.Width();
     case win::SM_CYVIRTUALSCREEN: return v.Height();
     // The frame's parts (SimFrame): a sizing frame is the frame and its padding.
-    case SM_CYCAPTION: return SimCaptionHeight;
-    case SM_CYSMCAPTION: return SimSmallCaptionHeight;
-    case SM_CXBORDER: case SM_CYBORDER: return SimBorder;
-    case SM_CXFIXEDFRAME: case SM_CYFIXEDFRAME: return SimFixedFrame;
-    case SM_CXSIZEFRAME: case SM_CYSIZEFRAME: return SimSizingFrame - SimPaddedBorder;
-    case SM_CXPADDEDBORDER: return SimPaddedBorder;
-    case SM_CXEDGE: case SM_CYEDGE: return SimEdge;
+    case win::SM_CYCAPTION: return SimCaptionHeight;
+    case win::SM_CYSMCAPTION: return SimSmallCaptionHeight;
+    case win::SM_CXBORDER: case win::SM_CYBORDER: return SimBorder;
+    case win::SM_CXFIXEDFRAME: case win::SM_CYFIXEDFRAME: return SimFixedFrame;
+    case win::SM_CXSIZEFRAME: case win::SM_CYSIZEFRAME: return SimSizingFrame - SimPaddedBorder;
+    case win::SM_CXPADDEDBORDER: return SimPaddedBorder;
+    case win::SM_CXEDGE: case win::SM_CYEDGE: return SimEdge;
     default: return 0;
   }
 }
@@ -466,7 +442,7 @@ HANDLE TSimProcess::OpenProcess(DWORD access, DWORD processId) {
   if (Injected("OpenProcess")) return 0;
   const TSimProcess* target = FDesktop.ProcessById(processId);
   if (!target) return Fail(win::ERROR_INVALID_PARAMETER);
-  constexpr DWORD limited = win::PROCESS_QUERY_LIMITED_INFORMATION | 0x00100000u;  // | SYNCHRONIZE
+  constexpr DWORD limited = win::PROCESS_QUERY_LIMITED_INFORMATION | win::SYNCHRONIZE;
   if (target->Protected && target != this && (access & ~limited) != 0) return Fail(win::ERROR_ACCESS_DENIED);
   const HANDLE h = FDesktop.FNextProcessHandle;
   FDesktop.FNextProcessHandle += 4;
@@ -480,11 +456,11 @@ DWORD TSimProcess::GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD 
   Log("GetModuleFileNameExW", static_cast<std::int64_t>(process), size);
   if (Injected("GetModuleFileNameExW")) return 0;
   auto it = FDesktop.FProcessHandles.find(process);
-  if (it == FDesktop.FProcessHandles.end()) return Fail(ERROR_INVALID_HANDLE);
+  if (it == FDesktop.FProcessHandles.end()) return Fail(win::ERROR_INVALID_HANDLE);
   const DWORD need = win::PROCESS_QUERY_INFORMATION | win::PROCESS_VM_READ;
   if ((it->second.Access & need) != need) return Fail(win::ERROR_ACCESS_DENIED);
   const TSimProcess* target = FDesktop.ProcessById(it->second.Pid);
-  if (!target) return Fail(ERROR_INVALID_HANDLE);
+  if (!target) return Fail(win::ERROR_INVALID_HANDLE);
   // A 32-bit process cannot read the module list of a 64-bit one.
   if (!Is64Bit && target->Is64Bit) return Fail(win::ERROR_PARTIAL_COPY);
   if (!buffer || size == 0) return Fail(win::ERROR_INVALID_PARAMETER);
@@ -495,12 +471,12 @@ bool TSimProcess::QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, D
   Log("QueryFullProcessImageNameW", static_cast<std::int64_t>(process), size);
   if (Injected("QueryFullProcessImageNameW")) return false;
   auto it = FDesktop.FProcessHandles.find(process);
-  if (it == FDesktop.FProcessHandles.end()) return Fail(ERROR_INVALID_HANDLE);
+  if (it == FDesktop.FProcessHandles.end()) return Fail(win::ERROR_INVALID_HANDLE);
   if (!(it->second.Access & win::PROCESS_QUERY_LIMITED_INFORMATION)) return Fail(win::ERROR_ACCESS_DENIED);
   const TSimProcess* target = FDesktop.ProcessById(it->second.Pid);
-  if (!target) return Fail(ERROR_INVALID_HANDLE);
+  if (!target) return Fail(win::ERROR_INVALID_HANDLE);
   const std::u16string& path = target->ExePath;
-  if (!buffer || size <= path.size()) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (!buffer || size <= path.size()) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
   std::copy(path.begin(), path.end(), buffer);
   buffer[path.size()] = 0;
   size = static_cast<DWORD>(path.size());
@@ -510,7 +486,7 @@ bool TSimProcess::QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, D
 bool TSimProcess::CloseHandle(HANDLE handle) {
   Log("CloseHandle", static_cast<std::int64_t>(handle));
   if (Injected("CloseHandle")) return false;
-  if (FDesktop.FProcessHandles.erase(handle) == 0) return Fail(ERROR_INVALID_HANDLE);
+  if (FDesktop.FProcessHandles.erase(handle) == 0) return Fail(win::ERROR_INVALID_HANDLE);
   return true;
 }
 
@@ -563,9 +539,9 @@ HWND TSimProcess::GetWindow(HWND wnd, UINT command) {
   auto it = std::find(list->begin(), list->end(), wnd);
   switch (command) {
     case win::GW_HWNDFIRST: return list->front();
-    case GW_HWNDLAST: return list->back();
+    case win::GW_HWNDLAST: return list->back();
     case win::GW_HWNDNEXT: return (it == list->end() || it + 1 == list->end()) ? 0 : *(it + 1);
-    case GW_HWNDPREV: return (it == list->end() || it == list->begin()) ? 0 : *(it - 1);
+    case win::GW_HWNDPREV: return (it == list->end() || it == list->begin()) ? 0 : *(it - 1);
     default: return static_cast<HWND>(Fail(win::ERROR_INVALID_PARAMETER));
   }
 }
@@ -606,7 +582,7 @@ int TSimProcess::GetClassNameW(HWND wnd, char16_t* buffer, int maxCount) {
   if (Injected("GetClassNameW")) return 0;
   const TSimWindow* w = Need(wnd);
   if (!w) return 0;
-  if (!buffer || maxCount <= 0) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (!buffer || maxCount <= 0) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
   return CopyText(w->ClassName, buffer, maxCount);
 }
 
@@ -631,7 +607,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   const bool child = (p.Style & win::WS_CHILD) != 0;
   int originX = 0, originY = 0;
   if (child) {
-    if (p.Parent == 0) return Fail(ERROR_TLW_WITH_WSCHILD);
+    if (p.Parent == 0) return Fail(win::ERROR_TLW_WITH_WSCHILD);
     const TSimWindow* parent = Need(p.Parent);
     if (!parent) return 0;
     w.Parent = p.Parent;
@@ -644,9 +620,9 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     if (!owner) return 0;
     w.Owner = owner->Handle;
   }
-  const int x = p.X == CW_USEDEFAULT ? 0 : p.X, y = p.Y == CW_USEDEFAULT ? 0 : p.Y;
-  const int cx = (p.Width == CW_USEDEFAULT || p.Width < 0) ? 0 : p.Width;
-  const int cy = (p.Height == CW_USEDEFAULT || p.Height < 0) ? 0 : p.Height;
+  const int x = p.X == win::CW_USEDEFAULT ? 0 : p.X, y = p.Y == win::CW_USEDEFAULT ? 0 : p.Y;
+  const int cx = (p.Width == win::CW_USEDEFAULT || p.Width < 0) ? 0 : p.Width;
+  const int cy = (p.Height == win::CW_USEDEFAULT || p.Height < 0) ? 0 : p.Height;
   w.Handle = FDesktop.NewHandle();
   w.ProcessId = Pid;
   w.ClassName = p.ClassName;
@@ -665,7 +641,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   if (child) w.Ctl.Id = p.Id;
   // An edit with a plain border takes the style bit off and draws the line
   // itself, round its client area (after WM_NCCALCSIZE, wherever that is).
-  if (Folded(p.ClassName) == u"EDIT" && (p.Style & win::WS_BORDER) && !(p.ExStyle & win::WS_EX_CLIENTEDGE)) {
+  if (FoldAscii(p.ClassName) == u"EDIT" && (p.Style & win::WS_BORDER) && !(p.ExStyle & win::WS_EX_CLIENTEDGE)) {
     w.Style &= ~win::WS_BORDER;
     w.Ctl.DrawsOwnBorder = true;
   }
@@ -682,7 +658,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     FDesktop.Send(h, win::WM_SHOWWINDOW, 1, 0);
     if (TSimWindow* made = FDesktop.Window(h)) {
       FDesktop.SetVisible(*made, true);
-      if (!child && !(p.ExStyle & WS_EX_NOACTIVATE)) FDesktop.SetActive(h, false);
+      if (!child && !(p.ExStyle & win::WS_EX_NOACTIVATE)) FDesktop.SetActive(h, false);
     }
   }
   return FDesktop.Window(h) ? h : 0;
@@ -711,7 +687,7 @@ bool TSimProcess::ShowWindow(HWND wnd, int command) {
   }
   if (!show) {
     FDesktop.PassActivation(wnd);
-  } else if (!w->Parent && command != win::SW_SHOWNA && command != SW_SHOWNOACTIVATE) {
+  } else if (!w->Parent && command != win::SW_SHOWNA && command != win::SW_SHOWNOACTIVATE) {
     FDesktop.SetActive(wnd, true);
   }
   return was;
@@ -834,7 +810,7 @@ bool TSimProcess::SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx,
   // WM_WINDOWPOSCHANGED only when something changed, as Windows drops a
   // call that changes nothing (the tick's on a loupe already on top).
   const bool restacked = place() != oldPlace || ((w->ExStyle ^ oldExStyle) & win::WS_EX_TOPMOST) != 0;
-  if (!moved && w->Rect == old && !restacked && w->Visible == wasVisible && !(pos.Flags & SWP_FRAMECHANGED)) {
+  if (!moved && w->Rect == old && !restacked && w->Visible == wasVisible && !(pos.Flags & win::SWP_FRAMECHANGED)) {
     return true;
   }
   TWindowPos done{wnd, insertAfter, nx, ny, ncx, ncy, pos.Flags};
@@ -870,7 +846,7 @@ std::int32_t TSimProcess::GetWindowLongW(HWND wnd, int index) {
   if (!w) return 0;
   if (index == win::GWL_STYLE) return static_cast<std::int32_t>(w->Style);
   if (index == win::GWL_EXSTYLE) return static_cast<std::int32_t>(w->ExStyle);
-  return Fail(ERROR_INVALID_INDEX);
+  return Fail(win::ERROR_INVALID_INDEX);
 }
 
 bool TSimProcess::SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint8_t alpha, DWORD flags) {
@@ -881,7 +857,7 @@ bool TSimProcess::SetLayeredWindowAttributes(HWND wnd, DWORD colorKey, std::uint
   if (!(w->ExStyle & win::WS_EX_LAYERED)) return Fail(win::ERROR_INVALID_PARAMETER);
   w->LayeredFlags = flags;
   if (flags & win::LWA_ALPHA) w->Alpha = alpha;
-  if (flags & LWA_COLORKEY) w->ColorKey = colorKey;
+  if (flags & win::LWA_COLORKEY) w->ColorKey = colorKey;
   return true;
 }
 
@@ -934,7 +910,7 @@ bool TSimProcess::FillSolidRect(HDC dc, const TRect& rect, DWORD color) {
     Record(dc, {"FillRect", rect, color, {}, {}, {}, 0, 0, 0});
     return true;
   }
-  return Fail(ERROR_INVALID_HANDLE);
+  return Fail(win::ERROR_INVALID_HANDLE);
 }
 
 DWORD TSimProcess::GetSysColor(int index) {
@@ -1002,7 +978,7 @@ UINT TSimProcess::RegisterWindowMessageW(const std::u16string& name) {
   Log("RegisterWindowMessageW", static_cast<std::int64_t>(name.size()));
   if (Injected("RegisterWindowMessageW")) return 0;
   if (name.empty()) return Fail(win::ERROR_INVALID_PARAMETER);
-  auto [it, added] = FDesktop.FMessages.try_emplace(Folded(name), FDesktop.FNextMessage);
+  auto [it, added] = FDesktop.FMessages.try_emplace(FoldAscii(name), FDesktop.FNextMessage);
   if (added) ++FDesktop.FNextMessage;
   return it->second;
 }
@@ -1133,16 +1109,16 @@ LRESULT TSimProcess::DispatchMessageW(const TMsg& msg) {
 
 DWORD TSimProcess::MsgWaitForMultipleObjects(DWORD milliseconds, DWORD wakeMask) {
   Log("MsgWaitForMultipleObjects", milliseconds, wakeMask);
-  if (Injected("MsgWaitForMultipleObjects")) return WAIT_FAILED;
+  if (Injected("MsgWaitForMultipleObjects")) return win::WAIT_FAILED;
   TMsg msg;
   if (TakeAvailable(msg, false, true)) return win::WAIT_OBJECT_0 + 1;
   const TTimer* next = EarliestTimer();
-  if (!next && milliseconds == INFINITE) {
+  if (!next && milliseconds == win::INFINITE) {
     Starved = true;
-    return WAIT_FAILED;
+    return win::WAIT_FAILED;
   }
   const DWORD limit = FDesktop.FClock + milliseconds;
-  if (next && (milliseconds == INFINITE || static_cast<std::int32_t>(next->Due - limit) <= 0)) {
+  if (next && (milliseconds == win::INFINITE || static_cast<std::int32_t>(next->Due - limit) <= 0)) {
     if (static_cast<std::int32_t>(next->Due - FDesktop.FClock) > 0) FDesktop.FClock = next->Due;
     return win::WAIT_OBJECT_0 + 1;
   }
@@ -1161,7 +1137,7 @@ std::uintptr_t TSimProcess::SetTimer(HWND wnd, std::uintptr_t id, UINT milliseco
     id = FDesktop.FNextThreadTimer++;  // a thread timer's id is chosen by the system
   }
   // Windows raises intervals below its minimum to it.
-  const UINT interval = std::clamp<UINT>(milliseconds, USER_TIMER_MINIMUM, 0x7FFFFFFFu);
+  const UINT interval = std::clamp<UINT>(milliseconds, win::USER_TIMER_MINIMUM, 0x7FFFFFFFu);
   for (TTimer& t : Timers) {
     if (t.Wnd == wnd && t.Id == id) {
       t.Interval = interval;

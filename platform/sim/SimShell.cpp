@@ -8,16 +8,6 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
-constexpr DWORD NotifyIconDataSize = 956;  // the 32-bit layout of the full record
-
-std::u16string FoldedName(const std::u16string& s) {
-  std::u16string f = s;
-  for (char16_t& c : f)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  return f;
-}
-
 template <std::size_t N>
 void CopyField(char16_t (&to)[N], const char16_t (&from)[N]) {
   std::copy(std::begin(from), std::end(from), std::begin(to));
@@ -82,13 +72,13 @@ const TSimDesktop::TSimTrayIcon* TSimDesktop::TrayIcon(HWND wnd, UINT id) const 
 
 void TSimDesktop::BroadcastTaskbarCreated() {
   TrayIcons.clear();
-  const UINT msg = FMessages.try_emplace(FoldedName(u"TaskbarCreated"), FNextMessage).first->second;
+  const UINT msg = FMessages.try_emplace(FoldAscii(u"TaskbarCreated"), FNextMessage).first->second;
   if (msg == FNextMessage) ++FNextMessage;
   for (const HWND wnd : TopLevelWindows()) Post(wnd, msg, 0, 0);
 }
 
 UINT TSimDesktop::FindMessage(const std::u16string& name) const {
-  auto it = FMessages.find(FoldedName(name));
+  auto it = FMessages.find(FoldAscii(name));
   return it == FMessages.end() ? 0 : it->second;
 }
 
@@ -134,8 +124,7 @@ void TSimDesktop::DestroyMenuTree(HMENU menu) {
 bool TSimDesktop::PressHotKey(UINT modifiers, UINT key) {
   for (const auto& h : HotKeys) {
     if (h.Modifiers != modifiers || h.Key != key) continue;
-    Post(h.Wnd, win::WM_HOTKEY, static_cast<WPARAM>(h.Id),
-         static_cast<LPARAM>((static_cast<DWORD>(key) << 16) | (modifiers & 0xFFFF)));
+    Post(h.Wnd, win::WM_HOTKEY, static_cast<WPARAM>(h.Id), MakeLParam(static_cast<int>(modifiers), static_cast<int>(key)));
     return true;
   }
   return false;
@@ -355,7 +344,7 @@ bool TSimProcess::DestroyIcon(HICON icon) {
 HICON TSimProcess::LoadImageW(int resourceId, int width, int height) {
   Log("LoadImageW", resourceId, width, height);
   if (Injected("LoadImageW")) return 0;
-  if (resourceId != 1) return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  if (resourceId != 1) return Fail(win::ERROR_RESOURCE_TYPE_NOT_FOUND);
   // The resource holds one 16 x 16 image; every size request gets it.
   const HICON icon = FDesktop.FNextIcon;
   FDesktop.FNextIcon += 0x10;

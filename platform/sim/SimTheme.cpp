@@ -6,18 +6,10 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD E_HANDLE_CODE = 0x80070006u, ERROR_NOT_FOUND_CODE = 1168;
 constexpr const char16_t* KnownClasses[] = {u"BUTTON", u"COMBOBOX", u"EDIT",   u"HEADER", u"LISTVIEW",
                                             u"MENU",   u"PROGRESS", u"REBAR", u"SCROLLBAR", u"SPIN",
                                             u"STATUS", u"TAB",      u"TOOLBAR", u"TOOLTIP", u"TRACKBAR",
                                             u"TREEVIEW", u"WINDOW"};
-
-std::u16string Upper(std::u16string s) {
-  for (char16_t& c : s) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return s;
-}
 
 // The first class of the list the theme knows, "" when none.
 std::u16string FirstKnownClass(const std::u16string& classList) {
@@ -25,7 +17,7 @@ std::u16string FirstKnownClass(const std::u16string& classList) {
   while (start <= classList.size()) {
     std::size_t end = classList.find(u';', start);
     if (end == std::u16string::npos) end = classList.size();
-    std::u16string name = Upper(classList.substr(start, end - start));
+    std::u16string name = FoldAscii(classList.substr(start, end - start));
     const std::size_t first = name.find_first_not_of(u' ');
     name = first == std::u16string::npos ? u"" : name.substr(first, name.find_last_not_of(u' ') - first + 1);
     for (const char16_t* known : KnownClasses) {
@@ -49,12 +41,12 @@ HANDLE TSimProcess::OpenThemeData(HWND wnd, const std::u16string& classList) {
   if (Injected("OpenThemeData")) return 0;
   if (wnd != 0 && !Need(wnd)) return 0;
   if (!FDesktop.ThemeActive) {
-    LastError = ERROR_NOT_FOUND_CODE;
+    LastError = win::ERROR_NOT_FOUND;
     return 0;
   }
   std::u16string name = FirstKnownClass(classList);
   if (name.empty()) {
-    LastError = ERROR_NOT_FOUND_CODE;
+    LastError = win::ERROR_NOT_FOUND;
     return 0;
   }
   auto& open = FDesktop.OpenThemes;
@@ -67,7 +59,7 @@ bool TSimProcess::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stat
   Log("DrawThemeBackground", static_cast<std::int64_t>(theme), static_cast<std::int64_t>(dc), partId, stateId);
   if (Injected("DrawThemeBackground")) return false;
   const auto it = FDesktop.OpenThemes.find(theme);
-  if (it == FDesktop.OpenThemes.end() || it->second.Pid != Pid) return Fail(E_HANDLE_CODE);
+  if (it == FDesktop.OpenThemes.end() || it->second.Pid != Pid) return Fail(win::E_HANDLE);
   TSimDcState* state = nullptr;
   TSimWindow* w = PaintTarget(dc, state);
   if (!w) return false;
@@ -81,18 +73,13 @@ bool TSimProcess::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stat
 }
 
 // The sim's DCs stand for whole windows, so the window's DC is one more of them.
-HDC TSimProcess::GetWindowDC(HWND wnd) {
-  Log("GetWindowDC", wnd);
-  if (Injected("GetWindowDC")) return 0;
-  if (!Need(wnd)) return 0;
-  return FDesktop.NewDc(wnd);
-}
+HDC TSimProcess::GetWindowDC(HWND wnd) { return WindowDc("GetWindowDC", wnd); }
 
 bool TSimProcess::CloseThemeData(HANDLE theme) {
   Log("CloseThemeData", static_cast<std::int64_t>(theme));
   if (Injected("CloseThemeData")) return false;
   const auto it = FDesktop.OpenThemes.find(theme);
-  if (it == FDesktop.OpenThemes.end() || it->second.Pid != Pid) return Fail(E_HANDLE_CODE);
+  if (it == FDesktop.OpenThemes.end() || it->second.Pid != Pid) return Fail(win::E_HANDLE);
   FDesktop.OpenThemes.erase(it);
   return true;
 }

@@ -8,11 +8,7 @@ namespace lensoro::sim {
 
 namespace {
 
-bool IsToolTipWindow(const TSimWindow& w) {
-  std::u16string name = w.ClassName;
-  for (char16_t& c : name) c = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-  return name == u"tooltips_class32";
-}
+bool IsToolTipWindow(const TSimWindow& w) { return FoldAscii(w.ClassName) == u"TOOLTIPS_CLASS32"; }
 
 std::vector<TSimTool>::iterator FindTool(TSimWindow& tip, HWND owner, HWND tool) {
   return std::find_if(tip.Tools.begin(), tip.Tools.end(),

@@ -9,9 +9,6 @@ namespace lensoro::sim {
 
 namespace {
 
-constexpr DWORD KEY_QUERY_VALUE = 0x0001;
-
-char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
 
 // HKEY_CLASSES_ROOT (0x80000000) to HKEY_CURRENT_CONFIG, sign-extended.
 bool IsPredefinedKey(HKEY key) {
@@ -19,12 +16,6 @@ bool IsPredefinedKey(HKEY key) {
   return value >= std::int32_t{INT32_MIN} && value <= std::int32_t{INT32_MIN + 6};
 }
 
-std::u16string Folded(const std::u16string& text) {
-  std::u16string folded;
-  folded.reserve(text.size());
-  for (char16_t c : text) folded.push_back(FoldAscii(c));
-  return folded;
-}
 
 // The root in hex, then the path's names folded, one backslash apart.
 std::u16string RootName(HKEY root) {
@@ -37,7 +28,7 @@ std::u16string JoinKey(std::u16string key, const std::u16string& path) {
   std::size_t i = 0;
   while (i < path.size()) {
     const std::size_t end = std::min(path.find(u'\\', i), path.size());
-    if (end > i) key += u'\\' + Folded(path.substr(i, end - i));
+    if (end > i) key += u'\\' + FoldAscii(path.substr(i, end - i));
     i = end + 1;
   }
   return key;
@@ -65,7 +56,7 @@ void TSimDesktop::AddRegistryKey(HKEY root, const std::u16string& path) {
 void TSimDesktop::SetRegistryValue(HKEY root, const std::u16string& path, const std::u16string& name, DWORD type,
                                    std::vector<std::uint8_t> data) {
   AddRegistryKey(root, path);
-  FRegistry[JoinKey(RootName(root), path)][Folded(name)] = {type, std::move(data)};
+  FRegistry[JoinKey(RootName(root), path)][FoldAscii(name)] = {type, std::move(data)};
 }
 
 void TSimDesktop::SetRegistryString(HKEY root, const std::u16string& path, const std::u16string& name,
@@ -138,10 +129,10 @@ std::int32_t TSimProcess::RegQueryValueExW(HKEY key, const std::u16string& name,
   if (Injected("RegQueryValueExW")) return static_cast<std::int32_t>(LastError);
   auto open = FDesktop.FRegHandles.find(key);
   if (open == FDesktop.FRegHandles.end() || open->second.Pid != Pid) return win::ERROR_INVALID_HANDLE;
-  if (!(open->second.Access & KEY_QUERY_VALUE)) return win::ERROR_ACCESS_DENIED;
+  if (!(open->second.Access & win::KEY_QUERY_VALUE)) return win::ERROR_ACCESS_DENIED;
   auto values = FDesktop.FRegistry.find(open->second.Key);
   if (values == FDesktop.FRegistry.end()) return win::ERROR_FILE_NOT_FOUND;
-  auto value = values->second.find(Folded(name));
+  auto value = values->second.find(FoldAscii(name));
   if (value == values->second.end()) return win::ERROR_FILE_NOT_FOUND;
   const DWORD needed = static_cast<DWORD>(value->second.Data.size());
   type = value->second.Type;

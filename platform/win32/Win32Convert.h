@@ -1,5 +1,5 @@
-// Conversions between our types and the Win32 ones, for the backend's
-// newer files.
+// Conversions between our types and the Win32 ones, for every file of the
+// backend.
 #pragma once
 
 #include "Win32Platform.h"
@@ -15,6 +15,7 @@ inline lensoro::HWND FromHwnd(::HWND h) { return static_cast<lensoro::HWND>(rein
 inline ::HDC ToDc(lensoro::HDC dc) { return reinterpret_cast<::HDC>(dc); }
 inline ::HGDIOBJ ToObj(lensoro::HGDIOBJ o) { return reinterpret_cast<::HGDIOBJ>(o); }
 inline const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+inline wchar_t* W(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
 inline RECT ToRect(const lensoro::TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 inline lensoro::TRect FromRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 

@@ -1,6 +1,6 @@
 // The real backend: each method forwards to the Win32 call it is named after
 // and converts types. Decisions belong in the units, not here.
-#include "Win32Platform.h"
+#include "Win32Convert.h"
 
 #include <imm.h>
 #include <objbase.h>
@@ -15,23 +15,23 @@
 // psapi.h maps this name to K32GetModuleFileNameExW, which we call directly.
 #undef GetModuleFileNameExW
 
+using namespace lensoro::w32;
+
 namespace {
 
-using LHWND = lensoro::HWND;
 // Out here HANDLE is the system's; inside namespace lensoro it is ours.
 const ::HANDLE InvalidHandle = INVALID_HANDLE_VALUE;
 
-
-// NOTE: handles keep 32 significant bits on 64-bit Windows; widening goes
-// through a signed value, as the system's own HandleToLong/LongToHandle do.
-::HWND ToHwnd(LHWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
-LHWND FromHwnd(::HWND h) { return static_cast<LHWND>(reinterpret_cast<UINT_PTR>(h)); }
-
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-wchar_t* W(char16_t* s) { return reinterpret_cast<wchar_t*>(s); }
 std::u16string U(const wchar_t* s) { return std::u16string(reinterpret_cast<const char16_t*>(s)); }
 
 HINSTANCE ModuleInstance() { return ::GetModuleHandleW(nullptr); }
+
+int ScreenDeviceCaps(int index) {
+  ::HDC dc = ::GetDC(nullptr);
+  const int value = ::GetDeviceCaps(dc, index);
+  ::ReleaseDC(nullptr, dc);
+  return value;
+}
 
 const wchar_t* WindowPropName = L"Lensoro.Handler";
 
@@ -178,12 +178,8 @@ bool TWin32Platform::CoCreateGuid(std::uint8_t (&guid)[16]) {
   return true;
 }
 
-int TWin32Platform::GetScreenPixelsPerInch() {
-  ::HDC dc = ::GetDC(nullptr);
-  const int ppi = ::GetDeviceCaps(dc, LOGPIXELSY);
-  ::ReleaseDC(nullptr, dc);
-  return ppi;
-}
+int TWin32Platform::GetScreenPixelsPerInch() { return ScreenDeviceCaps(LOGPIXELSY); }
+int TWin32Platform::GetScreenBitsPerPixel() { return ScreenDeviceCaps(BITSPIXEL); }
 
 int TWin32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 

@@ -1,11 +1,13 @@
 // The real notification area, popup menus, hot keys, icons and shell: each
 // method forwards to the call it is named after and converts types.
-#include "Win32Platform.h"
+#include "Win32Convert.h"
 
 #include <shellapi.h>
 
 #include <algorithm>
 #include <cstddef>
+
+using namespace lensoro::w32;
 
 namespace {
 
@@ -16,12 +18,9 @@ static_assert(sizeof(NOTIFYICONDATAW) == (Is64Bit ? 976 : 956));
 static_assert(offsetof(NOTIFYICONDATAW, hBalloonIcon) == (Is64Bit ? 968 : 952));
 static_assert(offsetof(NOTIFYICONDATAW, szInfoTitle) == (Is64Bit ? 820 : 804));
 
-// NOTE: handles keep 32 significant bits on 64-bit Windows (see Win32Platform.cpp).
-::HWND ToHwnd(lensoro::HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
 ::HMENU ToMenu(lensoro::HMENU m) { return reinterpret_cast<::HMENU>(m); }
 ::HICON ToIcon(lensoro::HICON i) { return reinterpret_cast<::HICON>(i); }
 lensoro::HICON FromIcon(::HICON i) { return reinterpret_cast<lensoro::HICON>(i); }
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 const wchar_t* WOrNull(const std::u16string& s) { return s.empty() ? nullptr : W(s); }
 
 template <std::size_t N>
@@ -148,13 +147,6 @@ bool TWin32Platform::GetIconInfo(HICON icon, TIconBits& bits) {
   if (info.hbmColor) ::DeleteObject(info.hbmColor);
   ::DeleteObject(info.hbmMask);
   return ok;
-}
-
-int TWin32Platform::GetScreenBitsPerPixel() {
-  ::HDC dc = ::GetDC(nullptr);
-  const int bits = ::GetDeviceCaps(dc, BITSPIXEL);
-  ::ReleaseDC(nullptr, dc);
-  return bits;
 }
 
 std::intptr_t TWin32Platform::ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,

@@ -1,25 +1,23 @@
 // Visual styles (uxtheme) and key names on the real Windows API.
-#include "Win32Platform.h"
+#include "Win32Convert.h"
 
 #include <uxtheme.h>
 
 namespace lensoro {
 
-namespace {
-// NOTE: as in Win32Platform.cpp, a handle widens through a signed 32-bit value.
-::HWND ToHwnd(HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
-}  // namespace
+using w32::ToHwnd;
+using w32::W;
 
 UINT TWin32Platform::MapVirtualKeyW(UINT code, UINT mapType) { return ::MapVirtualKeyW(code, mapType); }
 
 int TWin32Platform::GetKeyNameTextW(LPARAM keyData, char16_t* buffer, int size) {
-  return ::GetKeyNameTextW(static_cast<LONG>(keyData), reinterpret_cast<wchar_t*>(buffer), size);
+  return ::GetKeyNameTextW(static_cast<LONG>(keyData), W(buffer), size);
 }
 
 bool TWin32Platform::IsThemeActive() { return ::IsThemeActive() != FALSE; }
 
 HANDLE TWin32Platform::OpenThemeData(HWND wnd, const std::u16string& classList) {
-  return reinterpret_cast<HANDLE>(::OpenThemeData(ToHwnd(wnd), reinterpret_cast<const wchar_t*>(classList.c_str())));
+  return reinterpret_cast<HANDLE>(::OpenThemeData(ToHwnd(wnd), W(classList)));
 }
 
 bool TWin32Platform::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) {

@@ -1,9 +1,9 @@
 // Version resources and the registry on the real Windows API.
-#include "Win32Platform.h"
+#include "Win32Convert.h"
 
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+using lensoro::w32::W;
 
 ::HKEY ToHkey(lensoro::HKEY key) { return reinterpret_cast<::HKEY>(static_cast<ULONG_PTR>(key)); }
 

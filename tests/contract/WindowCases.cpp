@@ -7,9 +7,6 @@
 namespace lensoro::contract {
 namespace {
 
-constexpr DWORD WS_THICKFRAME = 0x00040000u;
-constexpr int SM_CYCAPTION = 4, SM_CYSMCAPTION = 51;
-constexpr DWORD ERROR_TLW_WITH_WSCHILD = 1406;
 constexpr UINT Probe = win::WM_APP + 20;
 
 // LPARAM of WM_SIZE and WM_MOVE as two signed 16-bit halves.
@@ -68,7 +65,7 @@ TEST_F(Windows, CreationStylesAndDestruction) {
   // Without a parent a child cannot be made.
   child.Parent = 0;
   EXPECT_EQ(P.CreateWindowExW(child), 0u);
-  EXPECT_EQ(P.GetLastError(), ERROR_TLW_WITH_WSCHILD);
+  EXPECT_EQ(P.GetLastError(), win::ERROR_TLW_WITH_WSCHILD);
 
   // Destroying the parent takes the child with it; the handles go stale.
   EXPECT_TRUE(P.DestroyWindow(wnd));
@@ -114,7 +111,7 @@ TEST_F(Windows, FramesAndClientAreas) {
       {"thin border", win::WS_POPUP | win::WS_BORDER, 0},
       {"dialog", win::WS_POPUP | win::WS_CAPTION | win::WS_SYSMENU, win::WS_EX_DLGMODALFRAME},
       {"tool window", win::WS_POPUP | win::WS_CAPTION, win::WS_EX_TOOLWINDOW},
-      {"sizing frame", win::WS_POPUP | win::WS_CAPTION | WS_THICKFRAME, 0},
+      {"sizing frame", win::WS_POPUP | win::WS_CAPTION | win::WS_THICKFRAME, 0},
   };
   const TRect client{0, 0, 200, 120};
   for (const TRow& row : rows) {
@@ -126,7 +123,8 @@ TEST_F(Windows, FramesAndClientAreas) {
     EXPECT_EQ(frame.Bottom - client.Bottom, side);
     if ((row.Style & win::WS_CAPTION) == win::WS_CAPTION) {
       EXPECT_GT(side, 1);
-      const int caption = P.GetSystemMetrics((row.ExStyle & win::WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
+      const bool tool = (row.ExStyle & win::WS_EX_TOOLWINDOW) != 0;
+      const int caption = P.GetSystemMetrics(tool ? win::SM_CYSMCAPTION : win::SM_CYCAPTION);
       EXPECT_GT(caption, 0);
       EXPECT_EQ(-frame.Top, side + caption);
     } else {

@@ -30,6 +30,8 @@ OPTIONS_ITEM = 12  # "オプション(&O)" in the default menu
 CAPTION = "ぽてりん - オプション"
 BUTTONS = {"とじる", "さくじょ", "ついか"}
 RATE_GROUP = "ばいりつ"
+FRAME_KEYS = ["ActivePointerModeFrameColor", "InactivePointerModeFrameColor", "ActiveWindowModeFrameColor",
+              "InactiveWindowModeFrameColor"]  # the swatches, top to bottom
 GROUPS = {"きどー", "ルーペ モード", "かくだい もと", "いろ", "フレーム", "ショートカット キー"}
 
 
@@ -151,6 +153,75 @@ class OptionsTest(test_startup.LoupeSession):
         self.click("グレー スケール")
         call, _ = self.log.wait_call("MagSetColorEffect", lambda a: "m=[0.29" in a, 5)
 
+    def frame_points(self):
+        """A point in each side of the loupe's frame (4 pixels wide) that the
+        dialog does not cover."""
+        l, t, r, b = self.loupe["rect"]
+        d = self.dialog()["rect"]
+        points = [(l + 1, (t + b) // 2), (r - 2, (t + b) // 2), ((l + r) // 2, t + 1), ((l + r) // 2, b - 2)]
+        return [(x, y) for x, y in points if not (d[0] <= x < d[2] and d[1] <= y < d[3])]
+
+    def swatches(self):
+        """The four colour swatches, top to bottom, and their colours on screen."""
+        d = self.dialog()
+        panels = sorted((c for c in self.session.probe("children", d["hwnd"]) if c["class"] == "TPanel"),
+                        key=lambda c: c["rect"][1])
+        self.assertEqual(len(panels), 4, "colour swatches: %r" % panels)
+        screen = self.session.pixels()
+        return [(p, screen.get((p["rect"][0] + p["rect"][2]) // 2, (p["rect"][1] + p["rect"][3]) // 2))
+                for p in panels]
+
+    def test_3b_a_swatch_repaints_the_frame_at_once(self):
+        s = self.session
+        # The dialog opens over the loupe: drag it aside by its caption.
+        d, loupe = self.dialog()["rect"], self.loupe["rect"]
+        if d[0] < loupe[2]:
+            x, y = d[0] + 80, d[1] + 8
+            s.xdotool("mousemove", x, y)
+            s.xdotool("mousedown", 1)
+            for step in range(1, 6):
+                s.xdotool("mousemove", x + (loupe[2] - d[0] + 20) * step // 5, y)
+                time.sleep(0.1)
+            s.xdotool("mouseup", 1)
+            wait_for(lambda: self.dialog()["rect"][0] >= loupe[2], 5, 0.2, "the dialog beside the loupe")
+        points = self.frame_points()
+        self.assertTrue(points, "the dialog covers the whole loupe")
+        screen = s.pixels()
+        before = {screen.get(x, y) for x, y in points}
+        self.assertEqual(len(before), 1, "the frame shows one colour: %r" % before)
+        before = before.pop()
+        # The swatch of the colour on show (the loupe is inactive while the
+        # dialog has the focus).
+        on_show = [(i, p) for i, (p, colour) in enumerate(self.swatches()) if colour == before]
+        self.assertTrue(on_show, "no swatch shows the frame's colour %r" % (before,))
+        index, swatch = on_show[0]
+        r = swatch["rect"]
+        s.xdotool("mousemove", (r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
+        time.sleep(0.2)
+        s.xdotool("click", 1)
+        picker = wait_for(lambda: [w for w in s.windows() if w["class"] == "#32770" and w["visible"]
+                                   and w["owner"] == self.dialog()["hwnd"]], 10, 0.3, "the colour dialog")[0]
+        children = s.probe("children", picker["hwnd"])
+        basic = [c for c in children if c["id"] == 720]  # the basic colours
+        self.assertEqual(len(basic), 1, "basic colours among %r" % [(c["class"], c["id"]) for c in children])
+        g = basic[0]["rect"]
+        s.xdotool("mousemove", g[0] + (g[2] - g[0]) // 16, g[1] + (g[3] - g[1]) // 12)
+        time.sleep(0.2)
+        s.xdotool("click", 1)
+        time.sleep(0.3)
+        ok = [c for c in children if c["id"] == 1 and c["class"] == "Button"]
+        s.probe("send", ok[0]["hwnd"], BM_CLICK, 0, 0)
+        wait_for(lambda: not [w for w in s.windows() if w["hwnd"] == picker["hwnd"]], 10, 0.3, "the colour dialog closed")
+        chosen = self.swatches()[index][1]
+        self.assertNotEqual(chosen, before, "the swatch kept its colour")
+        after = wait_for(lambda: (lambda seen: seen if seen == {chosen} else None)(
+            {s.pixels().get(x, y) for x, y in points}), 5, 0.2, "the frame in the chosen colour")
+        self.assertEqual(after, {chosen})
+        # Stored as $00BBGGRR under the swatch's key when the dialog closes.
+        type(self).chosen_frame = "\r\n%s=$00%02X%02X%02X\r\n" % (FRAME_KEYS[index], chosen[2], chosen[1], chosen[0])
+        shot = s.screenshot(self.out_path("frame-colour-%s.png" % self.arch))
+        sys.stderr.write("frame colour screenshot: %s\n" % shot)
+
     def test_4_closing_saves_the_position_and_the_settings(self):
         self.click("とじる")
         wait_for(lambda: self.dialog() is None, 5, 0.2, "the dialog gone")
@@ -158,6 +229,8 @@ class OptionsTest(test_startup.LoupeSession):
         self.assertIn("[OptionForm]\r\nLeft=", text)
         self.assertIn("\r\nLoupeColorMode=2\r\n", text)
         self.assertIn("\r\nLoupeRate=3", text)
+        if getattr(self, "chosen_frame", None):
+            self.assertIn(self.chosen_frame, text)
         self.assertTrue(self.process.running(), "lensoro.exe ended after the dialog closed")
 
     def read_ini(self):

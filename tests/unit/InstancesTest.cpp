@@ -173,6 +173,24 @@ TEST_F(InstancesTest, ANewLoupeOverTwoOlderOnesTakesTheTop) {
   for (const auto& n : Notes(d)) EXPECT_NE(n[2], LOUPE_TOPMOST);
 }
 
+// The older of two overlapping loupes gave up the top; a new colour for its
+// frame is painted and changes nobody's place.
+TEST_F(InstancesTest, AFrameColourChangeRepaintsAndTellsTheOtherCopiesNothing) {
+  TCopy& a = Start(u"C:\\A\\lensoro.exe");
+  TCopy& b = Start(u"C:\\B\\lensoro.exe");
+  ASSERT_FALSE(a.Form->IsTopmost);
+  const TFrameColorSlot inUse = FrameColorSlot(a.Form->LoupeMode, a.Form->IsActive());
+  const int paints = Desk.Window(a.Handle())->InvalidateCount;
+  Desk.ClearCalls();
+  a.Form->SetFrameColor(0x00123456u, inUse);
+  EXPECT_EQ(a.Form->Color(), 0x00123456u);
+  EXPECT_EQ(Desk.Window(a.Handle())->InvalidateCount, paints + 1);
+  EXPECT_TRUE(Notes(a).empty());
+  EXPECT_EQ(Desk.CountCalls("SendMessageW"), 0);
+  EXPECT_FALSE(a.Form->IsTopmost);
+  EXPECT_TRUE(b.Form->IsTopmost);
+}
+
 TEST_F(InstancesTest, EdgeTouchingLoupesDoNotOverlap) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
   TCopy& b = Start(u"C:\\B\\lensoro.exe", {368, 100, 636, 320});

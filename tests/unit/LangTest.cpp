@@ -216,6 +216,7 @@ TEST_F(LangTest, AMovedFolderKeepsItsLanguage) {
       {u"E:\\Here\\Elsewhere.lang", u"E:\\Here\\Elsewhere.lang"},     // there: used as it stands
       {u"D:\\Old\\Lensoro\\Lang\\Gone.lang", u"D:\\Old\\Lensoro\\Lang\\Gone.lang"},  // the apply falls back
       {u"D:\\Old\\Lensoro\\Lang\\", u"D:\\Old\\Lensoro\\Lang\\"},
+      {u"D:English.lang", std::u16string(kLangDir) + u"English.lang"},  // drive-relative: the name after "D:"
   };
   for (const auto& c : cases) {
     Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini",

@@ -248,14 +248,14 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
   ASSERT_TRUE(Form->IsActive());
   // The inactive colour is stored; the frame keeps its colour until the
   // loupe is deactivated.
-  Form->SetFrameColor(0x000000FFu, 102);
+  Form->SetFrameColor(0x000000FFu, TFrameColorSlot::InactivePointer);
   EXPECT_EQ(Form->InactivePointerModeFrameColor, 0x000000FFu);
   EXPECT_EQ(Form->Color(), clLime);
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0, 0);
   EXPECT_FALSE(Form->IsActive());
   EXPECT_EQ(Form->Color(), 0x000000FFu);
   // A colour of the other mode repaints too, with the colour in use.
-  Form->SetFrameColor(0x00112233u, 104);
+  Form->SetFrameColor(0x00112233u, TFrameColorSlot::InactiveWindow);
   EXPECT_EQ(Form->Color(), 0x000000FFu);
   // WM_ACTIVATE with the minimised flag in its high word changes nothing.
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0x00010001, 0);

@@ -241,6 +241,47 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   EXPECT_EQ(Loupe->TrayIcon1->IconIndex(), 0 + Loupe->OrgIconCount);
 }
 
+// Each swatch sets its own frame colour; the colour on show is painted at
+// once, the loupe stays below the open dialog, and closing stores all four.
+TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
+  Start(u"");
+  TOptionForm& form = Open();
+  ASSERT_FALSE(Loupe->IsTopmost);
+  const struct {
+    TPanel& Panel;
+    TFrameColorSlot Slot;
+    TColor Color;
+  } swatches[] = {
+      {form.Panel101, TFrameColorSlot::ActivePointer, 0x00010203u},
+      {form.Panel102, TFrameColorSlot::InactivePointer, 0x00040506u},
+      {form.Panel103, TFrameColorSlot::ActiveWindow, 0x00070809u},
+      {form.Panel104, TFrameColorSlot::InactiveWindow, 0x000A0B0Cu},
+  };
+  for (const auto& s : swatches) {
+    Desk.ColorResponder = [&s](TSimProcess&, TChooseColor& cc) {
+      cc.Color = s.Color;
+      return true;
+    };
+    Desk.ClearCalls();
+    ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
+    EXPECT_EQ(Loupe->FrameColor(s.Slot), s.Color);
+    EXPECT_EQ(Loupe->Color(), Loupe->FrameColor(FrameColorSlot(Loupe->LoupeMode, Loupe->IsActive())));
+    EXPECT_FALSE(Loupe->IsTopmost);
+    for (const auto& c : Desk.Calls()) {
+      if (std::string(c.Name).find("Message") != std::string::npos) {
+        EXPECT_NE(c.A[1], win::WM_ACTIVATE) << c.Name;
+      }
+    }
+  }
+  form.Close();
+  Pump();
+  const std::u16string ini = Ini();
+  for (const char16_t* line : {u"ActivePointerModeFrameColor=$00010203\r\n", u"InactivePointerModeFrameColor=$00040506\r\n",
+                               u"ActiveWindowModeFrameColor=$00070809\r\n", u"InactiveWindowModeFrameColor=$000A0B0C\r\n"}) {
+    EXPECT_NE(ini.find(line), std::u16string::npos) << std::string(line, line + std::char_traits<char16_t>::length(line));
+  }
+}
+
 TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
   // A set whose strips all failed to load.
   Start(u"", /*images=*/false);

@@ -79,7 +79,7 @@ TEST_F(TrackingTest, WindowModeAnchorsAtTheChosenPoint) {
 }
 
 // A monitor left of the primary one: the virtual desktop starts at -1920.
-// The formulas are used as written, their odd bounds included.
+// Anchors on the desktop hold; the pointer-mode bounds are used as written.
 TEST_F(TrackingTest, NegativeVirtualDesktop) {
   Desk.VirtualScreen = {-1920, 0, 1920, 1080};  // (-1920, 0), 3840 x 1080
   struct {

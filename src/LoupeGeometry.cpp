@@ -1,0 +1,143 @@
+#include "LoupeGeometry.h"
+
+#include <algorithm>
+
+#include "LnsList.h"
+#include "Numeric.h"
+
+namespace lensoro {
+
+namespace {
+// Distances below this from an edge resize the loupe.
+constexpr int ResizeZone = 6;
+}  // namespace
+
+TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float rate) {
+  TLoupeSizes s;
+  // A window narrower than its two frames (a hand-edited settings file) has
+  // an empty image, not one of negative size.
+  s.MagWidth = std::max(0, windowWidth - 2 * frameWidth);
+  s.MagHeight = std::max(0, windowHeight - 2 * frameWidth);
+  s.SrcWidth = RoundQuotient(s.MagWidth, rate);
+  s.SrcHeight = RoundQuotient(s.MagHeight, rate);
+  return s;
+}
+
+TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop) {
+  TRect r;
+  r.Left = ClampToRange(pointer.X - RoundHalfEven(srcWidth / 2.0L), desktop.Left, desktop.Width - srcWidth);
+  r.Top = ClampToRange(pointer.Y - RoundHalfEven(srcHeight / 2.0L), desktop.Top, desktop.Height - srcHeight);
+  r.Right = r.Left + srcWidth;
+  r.Bottom = r.Top + srcHeight;
+  return r;
+}
+
+std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin origin,
+                                      const TVirtualDesktop& desktop) {
+  const int sw = loupe.Sizes.SrcWidth, sh = loupe.Sizes.SrcHeight;
+  const int mw = loupe.Sizes.MagWidth, mh = loupe.Sizes.MagHeight;
+  const long double r = loupe.Rate;
+  // rnd((edge + anchor) / R), the sum formed in extended precision.
+  const auto rnd = [r](int edge, int anchor) {
+    return RoundHalfEven((static_cast<long double>(edge) + anchor) / r);
+  };
+  const int left = loupe.Origin.X + loupe.FrameWidth, top = loupe.Origin.Y + loupe.FrameWidth;
+  const int right = left + mw, bottom = top + mh;
+  const int deskRight = desktop.Left + desktop.Width, deskBottom = desktop.Top + desktop.Height;
+  // The bounds built from the rate stop an anchor that lies beyond the
+  // desktop's edge. On the desktop the anchor is the source's corner itself:
+  // above rate 2 those bounds would pull the area hundreds of pixels away
+  // from the loupe (right and bottom anchors, or a monitor left of or above
+  // the primary one).
+  const auto leftEdge = [&] {
+    return ClampToRange(left, left < desktop.Left ? rnd(desktop.Left, left) : desktop.Left, desktop.Width);
+  };
+  const auto topEdge = [&] {
+    return ClampToRange(top, top < desktop.Top ? rnd(desktop.Top, top) : desktop.Top, desktop.Height);
+  };
+  const auto rightEdge = [&] {
+    return ClampToRange(right, desktop.Left, right > deskRight ? rnd(desktop.Width, right) : deskRight);
+  };
+  const auto bottomEdge = [&] {
+    return ClampToRange(bottom, desktop.Top, bottom > deskBottom ? rnd(desktop.Height, bottom) : deskBottom);
+  };
+  TRect s;
+  switch (origin) {
+    case lsoTopLeft:
+      s.Left = leftEdge();
+      s.Top = topEdge();
+      break;
+    case lsoTopRight:
+      s.Left = rightEdge() - sw;
+      s.Top = topEdge();
+      break;
+    case lsoBottomLeft:
+      s.Left = leftEdge();
+      s.Top = bottomEdge() - sh;
+      break;
+    case lsoBottomRight:
+      s.Left = rightEdge() - sw;
+      s.Top = bottomEdge() - sh;
+      break;
+    case lsoCenter: {
+      const int ax = left + RoundHalfEven(mw / 2.0L), ay = top + RoundHalfEven(mh / 2.0L);
+      const int hw = RoundHalfEven(sw / 2.0L), hh = RoundHalfEven(sh / 2.0L);
+      s.Left = ClampToRange(ax - hw, desktop.Left - hw, desktop.Width - hw);
+      s.Top = ClampToRange(ay - hh, desktop.Top - hh, desktop.Height - hh);
+      break;
+    }
+    default:
+      return std::nullopt;
+  }
+  s.Right = s.Left + sw;
+  s.Bottom = s.Top + sh;
+  return s;
+}
+
+LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
+  // Six pixels from the left and top edges, five from the right and bottom
+  // ones (Right and Bottom are exclusive), whatever the frame width.
+  const bool l = x - bounds.Left < ResizeZone, r = bounds.Right - x < ResizeZone;
+  const bool t = y - bounds.Top < ResizeZone, b = bounds.Bottom - y < ResizeZone;
+  if (t && l) return win::HTTOPLEFT;
+  if (t && r) return win::HTTOPRIGHT;
+  if (b && l) return win::HTBOTTOMLEFT;
+  if (b && r) return win::HTBOTTOMRIGHT;
+  if (t) return win::HTTOP;
+  if (l) return win::HTLEFT;
+  if (b) return win::HTBOTTOM;
+  if (r) return win::HTRIGHT;
+  return framework;
+}
+
+TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors) {
+  if (monitors.empty()) return bounds;
+  TRect screen = monitors.front().Monitor;
+  for (const TMonitorInfo& m : monitors) {
+    screen = {std::min(screen.Left, m.Monitor.Left), std::min(screen.Top, m.Monitor.Top),
+              std::max(screen.Right, m.Monitor.Right), std::max(screen.Bottom, m.Monitor.Bottom)};
+  }
+  int width = std::min(bounds.Width(), screen.Width());
+  int height = std::min(bounds.Height(), screen.Height());
+  const TRect sized{bounds.Left, bounds.Top, bounds.Left + width, bounds.Top + height};
+  for (const TMonitorInfo& m : monitors) {
+    if (RectsOverlap(sized, m.Monitor)) return sized;
+  }
+  // The nearest monitor by the gap between it and the loupe; the first of
+  // equals wins.
+  const TMonitorInfo* nearest = nullptr;
+  long long best = 0;
+  for (const TMonitorInfo& m : monitors) {
+    const long long dx = std::max({0LL, 0LL + m.Monitor.Left - sized.Right, 0LL + sized.Left - m.Monitor.Right});
+    const long long dy = std::max({0LL, 0LL + m.Monitor.Top - sized.Bottom, 0LL + sized.Top - m.Monitor.Bottom});
+    if (!nearest || dx * dx + dy * dy < best) nearest = &m, best = dx * dx + dy * dy;
+  }
+  const TRect& work = nearest->Work.Width() > 0 && nearest->Work.Height() > 0 ? nearest->Work : nearest->Monitor;
+  width = std::min(width, work.Width());
+  height = std::min(height, work.Height());
+  const int left = std::clamp(sized.Left, work.Left, work.Right - width);
+  const int top = std::clamp(sized.Top, work.Top, work.Bottom - height);
+  return {left, top, left + width, top + height};
+}
+
+}  // namespace lensoro

@@ -1,0 +1,72 @@
+// LoupeGeometry: the loupe's rectangles and sizes as plain arithmetic. Every
+// function here takes the numbers and returns the result; none asks the
+// system anything, so the tracking step, the hit test and the resize handler
+// read the system and hand the numbers in.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "Platform.h"
+
+namespace lensoro {
+
+// Which point of the loupe anchors the source area in window mode.
+enum TLoupeSrcOrigin : std::uint8_t {
+  lsoTopLeft = 0,
+  lsoTopRight = 1,
+  lsoBottomLeft = 2,
+  lsoBottomRight = 3,
+  lsoCenter = 4
+};
+
+// The virtual desktop as the system metrics give it: the left and top edges
+// (negative with a monitor left of or above the primary one) and the size.
+struct TVirtualDesktop {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
+// The magnifier child's and the source area's sizes for a window size,
+// frame width and rate.
+struct TLoupeSizes {
+  int MagWidth = 0, MagHeight = 0;
+  int SrcWidth = 0, SrcHeight = 0;
+  friend bool operator==(const TLoupeSizes&, const TLoupeSizes&) = default;
+};
+// The window less the frame on every side, never below nothing; the source
+// is that divided by the rate, rounded half to even.
+TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float rate);
+
+// Pointer mode: the source area centred on the pointer and stopped at the
+// desktop's left and top edges; the upper bounds are the desktop's size less
+// the source size.
+TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop);
+
+// What window mode works from: where the loupe's client area starts on the
+// screen (its top-left corner: the window has no border), its frame, sizes
+// and rate.
+struct TLoupePlace {
+  TPoint Origin;
+  int FrameWidth = 0;
+  TLoupeSizes Sizes;
+  float Rate = 1.0f;
+};
+// Window mode: the source area shares the chosen corner (or the centre) with
+// the magnified image; where that point lies beyond the desktop's edge the
+// bounds built from the rate take over. Nothing for an origin outside the
+// five.
+std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin origin,
+                                      const TVirtualDesktop& desktop);
+
+// The resize zones along the loupe's edges for a point in screen
+// coordinates (HTLEFT ... HTBOTTOMRIGHT); `framework` when the point lies in
+// none.
+LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
+
+// Where the loupe goes so that it can be seen: as it is when any part of it
+// lies on a monitor, no larger than the virtual screen; otherwise moved,
+// whole, into the work area of the nearest monitor (shrunk to fit it).
+TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors);
+
+}  // namespace lensoro
