@@ -3,8 +3,7 @@
 // class that really draws: it captures the source rectangle from the screen,
 // scales it by the window transform and applies the 5 x 5 colour matrix.
 // The filter list is recorded but not applied (no per-window capture on X11).
-#include <windows.h>
-#include <magnification.h>
+#include "Magnification.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -13,19 +12,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-extern "C" {
-BOOL WINAPI MagInitialize(void);
-BOOL WINAPI MagUninitialize(void);
-BOOL WINAPI MagSetWindowSource(HWND hwnd, RECT rect);
-BOOL WINAPI MagGetWindowSource(HWND hwnd, RECT* pRect);
-BOOL WINAPI MagSetWindowTransform(HWND hwnd, PMAGTRANSFORM pTransform);
-BOOL WINAPI MagGetWindowTransform(HWND hwnd, PMAGTRANSFORM pTransform);
-BOOL WINAPI MagSetWindowFilterList(HWND hwnd, DWORD dwFilterMode, int count, HWND* pHWND);
-int WINAPI MagGetWindowFilterList(HWND hwnd, DWORD* pdwFilterMode, int count, HWND* pHWND);
-BOOL WINAPI MagSetColorEffect(HWND hwnd, PMAGCOLOREFFECT pEffect);
-BOOL WINAPI MagGetColorEffect(HWND hwnd, PMAGCOLOREFFECT pEffect);
-}
 
 namespace {
 
