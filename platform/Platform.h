@@ -162,8 +162,9 @@ class TPlatform {
   virtual TSystemTime GetLocalTime() = 0;
   virtual ATOM GlobalAddAtomW(const std::u16string& name) = 0;
   virtual ATOM GlobalDeleteAtom(ATOM atom) = 0;
-  // CoCreateGuid; false when no GUID could be made.
-  virtual bool CoCreateGuid(std::uint8_t (&guid)[16]) = 0;
+  // A new random GUID (version 4, as CoCreateGuid makes them); false when
+  // none could be made.
+  virtual bool CreateGuid(std::uint8_t (&guid)[16]) = 0;
   virtual int GetScreenPixelsPerInch() = 0;  // GetDeviceCaps(LOGPIXELSY) of the screen
   virtual int GetSystemMetrics(int index) = 0;
   virtual bool GetCursorPos(TPoint& point) = 0;

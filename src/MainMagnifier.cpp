@@ -53,7 +53,7 @@ void TMainForm::CreateMagnifier() {
   std::uint8_t guid[16] = {};
   TCreateWindowParams params;
   params.ClassName = u"Magnifier";
-  params.WindowName = FPlatform.CoCreateGuid(guid) ? GuidText(guid) : std::u16string();
+  params.WindowName = FPlatform.CreateGuid(guid) ? GuidText(guid) : std::u16string();
   params.Style = win::WS_CHILD | win::WS_VISIBLE;
   params.X = FrameWidth;
   params.Y = FrameWidth;

@@ -232,7 +232,7 @@ class TSimProcess : public TPlatform {
   TSystemTime GetLocalTime() override;
   ATOM GlobalAddAtomW(const std::u16string& name) override;
   ATOM GlobalDeleteAtom(ATOM atom) override;
-  bool CoCreateGuid(std::uint8_t (&guid)[16]) override;
+  bool CreateGuid(std::uint8_t (&guid)[16]) override;
   int GetScreenPixelsPerInch() override;
   int GetSystemMetrics(int index) override;
   bool GetCursorPos(TPoint& point) override;

@@ -132,7 +132,7 @@ constexpr TFallible FallibleMethods[] = {
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"BeginPaint", win::ERROR_NOT_ENOUGH_MEMORY},
     {"ChooseColorW", win::ERROR_GEN_FAILURE},
-    {"CoCreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
+    {"CreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CopyIcon", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateDirectoryW", win::ERROR_ACCESS_DENIED},
     {"CreateFontIndirectW", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -368,9 +368,9 @@ ATOM TSimProcess::GlobalDeleteAtom(ATOM atom) {
   return 0;
 }
 
-bool TSimProcess::CoCreateGuid(std::uint8_t (&guid)[16]) {
-  Log("CoCreateGuid");
-  if (Injected("CoCreateGuid")) return false;
+bool TSimProcess::CreateGuid(std::uint8_t (&guid)[16]) {
+  Log("CreateGuid");
+  if (Injected("CreateGuid")) return false;
   // A serial number in the first four bytes keeps them distinct; the rest
   // looks random but repeats from run to run.
   std::uint32_t serial = ++FDesktop.FGuidSerial;

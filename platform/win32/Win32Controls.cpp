@@ -1,6 +1,7 @@
 // The real backend of the dialog and control calls: focus, enabling,
 // subclassing, the mouse, cursors, icons, fonts and the colour dialog.
 #include "Win32Convert.h"
+#include "Win32Lazy.h"
 
 #include <commdlg.h>
 
@@ -113,7 +114,9 @@ bool TWin32Platform::ChooseColorW(TChooseColor& choose) {
   cc.rgbResult = choose.Color;
   cc.lpCustColors = reinterpret_cast<COLORREF*>(choose.CustColors);
   cc.Flags = choose.Flags;
-  if (!::ChooseColorW(&cc)) return false;
+  static TLazyProc<decltype(::ChooseColorW)> chooseColor{L"comdlg32.dll", "ChooseColorW"};
+  auto* show = chooseColor.Get();
+  if (!show || !show(&cc)) return false;
   choose.Color = cc.rgbResult;
   return true;
 }

@@ -1,9 +1,10 @@
 // The real backend: each method forwards to the Win32 call it is named after
 // and converts types. Decisions belong in the units, not here.
 #include "Win32Convert.h"
+#include "Win32Lazy.h"
 
 #include <imm.h>
-#include <objbase.h>
+#include <ntsecapi.h>
 #include <psapi.h>
 #include <winnetwk.h>
 
@@ -116,9 +117,18 @@ std::u16string TWin32Platform::GetModuleFileNameW() {
 }
 
 std::u16string TWin32Platform::ExpandUNCFileName(const std::u16string& path) {
+  // Only a mapped network drive has another name: a local drive letter
+  // spares the network provider's DLL (mpr) and its answer.
+  if (path.size() >= 3 && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/')) {
+    const wchar_t root[] = {static_cast<wchar_t>(path[0]), L':', L'\\', 0};
+    if (::GetDriveTypeW(root) != DRIVE_REMOTE) return path;
+  }
+  static w32::TLazyProc<decltype(::WNetGetUniversalNameW)> universalName{L"mpr.dll", "WNetGetUniversalNameW"};
+  auto* expand = universalName.Get();
+  if (!expand) return path;
   alignas(UNIVERSAL_NAME_INFOW) char buffer[2048];
   ::DWORD size = sizeof buffer;
-  if (::WNetGetUniversalNameW(W(path), UNIVERSAL_NAME_INFO_LEVEL, buffer, &size) == NO_ERROR) {
+  if (expand(W(path), UNIVERSAL_NAME_INFO_LEVEL, buffer, &size) == NO_ERROR) {
     return U(reinterpret_cast<UNIVERSAL_NAME_INFOW*>(buffer)->lpUniversalName);
   }
   return path;
@@ -170,11 +180,12 @@ TSystemTime TWin32Platform::GetLocalTime() {
 ATOM TWin32Platform::GlobalAddAtomW(const std::u16string& name) { return ::GlobalAddAtomW(W(name)); }
 ATOM TWin32Platform::GlobalDeleteAtom(ATOM atom) { return ::GlobalDeleteAtom(atom); }
 
-bool TWin32Platform::CoCreateGuid(std::uint8_t (&guid)[16]) {
-  GUID g;
-  if (FAILED(::CoCreateGuid(&g))) return false;
-  static_assert(sizeof g == 16);
-  std::memcpy(guid, &g, 16);
+// The system's random source gives what CoCreateGuid gives, without loading
+// COM (ole32 with combase and rpcrt4) before the loupe shows.
+bool TWin32Platform::CreateGuid(std::uint8_t (&guid)[16]) {
+  if (!::RtlGenRandom(guid, sizeof guid)) return false;
+  guid[7] = static_cast<std::uint8_t>((guid[7] & 0x0F) | 0x40);  // version 4: random
+  guid[8] = static_cast<std::uint8_t>((guid[8] & 0x3F) | 0x80);  // the standard variant
   return true;
 }
 

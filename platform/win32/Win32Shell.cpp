@@ -1,6 +1,7 @@
 // The real notification area, popup menus, hot keys, icons and shell: each
 // method forwards to the call it is named after and converts types.
 #include "Win32Convert.h"
+#include "Win32Lazy.h"
 
 #include <shellapi.h>
 
@@ -63,7 +64,9 @@ bool TWin32Platform::Shell_NotifyIconW(DWORD message, const TNotifyIconData& dat
   CopyField(nid.szInfoTitle, data.szInfoTitle);
   nid.dwInfoFlags = data.dwInfoFlags;
   nid.hBalloonIcon = ToIcon(data.hBalloonIcon);
-  return ::Shell_NotifyIconW(message, &nid) != FALSE;
+  static TLazyProc<decltype(::Shell_NotifyIconW)> notifyIcon{L"shell32.dll", "Shell_NotifyIconW"};
+  auto* notify = notifyIcon.Get();
+  return notify && notify(message, &nid) != FALSE;
 }
 
 HMENU TWin32Platform::CreatePopupMenu() { return reinterpret_cast<HMENU>(::CreatePopupMenu()); }
@@ -152,8 +155,11 @@ bool TWin32Platform::GetIconInfo(HICON icon, TIconBits& bits) {
 std::intptr_t TWin32Platform::ShellExecuteW(HWND wnd, const std::u16string& verb, const std::u16string& file,
                                             const std::u16string& parameters, const std::u16string& directory,
                                             int showCommand) {
+  static TLazyProc<decltype(::ShellExecuteW)> shellExecute{L"shell32.dll", "ShellExecuteW"};
+  auto* execute = shellExecute.Get();
+  if (!execute) return SE_ERR_DLLNOTFOUND;
   return reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(ToHwnd(wnd), WOrNull(verb), W(file), WOrNull(parameters), WOrNull(directory), showCommand));
+      execute(ToHwnd(wnd), WOrNull(verb), W(file), WOrNull(parameters), WOrNull(directory), showCommand));
 }
 
 }  // namespace lensoro

@@ -1,6 +1,7 @@
 // The real tooltip calls: each method forwards to the message it is named
 // after and converts types.
 #include "Win32Convert.h"
+#include "Win32Lazy.h"
 
 #include <commctrl.h>
 
@@ -25,7 +26,9 @@ namespace lensoro {
 
 bool TWin32Platform::InitCommonControlsEx(DWORD classes) {
   INITCOMMONCONTROLSEX init = {sizeof init, classes};
-  return ::InitCommonControlsEx(&init) != FALSE;
+  static w32::TLazyProc<decltype(::InitCommonControlsEx)> initProc{L"comctl32.dll", "InitCommonControlsEx"};
+  auto* initialize = initProc.Get();
+  return initialize && initialize(&init) != FALSE;
 }
 
 bool TWin32Platform::SendAddToolW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) {

@@ -1,5 +1,6 @@
 // Version resources and the registry on the real Windows API.
 #include "Win32Convert.h"
+#include "Win32Lazy.h"
 
 namespace {
 
@@ -12,12 +13,16 @@ using lensoro::w32::W;
 namespace lensoro {
 
 DWORD TWin32Platform::GetFileVersionInfoSizeW(const std::u16string& path) {
+  static w32::TLazyProc<decltype(::GetFileVersionInfoSizeW)> sizeProc{L"version.dll", "GetFileVersionInfoSizeW"};
+  auto* size = sizeProc.Get();
   ::DWORD ignored = 0;
-  return ::GetFileVersionInfoSizeW(W(path), &ignored);
+  return size ? size(W(path), &ignored) : 0;
 }
 
 bool TWin32Platform::GetFileVersionInfoW(const std::u16string& path, DWORD size, std::uint8_t* data) {
-  return ::GetFileVersionInfoW(W(path), 0, size, data) != FALSE;
+  static w32::TLazyProc<decltype(::GetFileVersionInfoW)> infoProc{L"version.dll", "GetFileVersionInfoW"};
+  auto* info = infoProc.Get();
+  return info && info(W(path), 0, size, data) != FALSE;
 }
 
 std::int32_t TWin32Platform::RegOpenKeyExW(HKEY root, const std::u16string& subKey, DWORD options, DWORD access,

@@ -754,8 +754,8 @@ TEST(SimMisc, ClockTextsGuidsAndScreen) {
   EXPECT_EQ(p.FormatMessageW(0xDEAD), u"");
 
   std::uint8_t g1[16], g2[16];
-  ASSERT_TRUE(p.CoCreateGuid(g1));
-  ASSERT_TRUE(p.CoCreateGuid(g2));
+  ASSERT_TRUE(p.CreateGuid(g1));
+  ASSERT_TRUE(p.CreateGuid(g2));
   EXPECT_NE(std::memcmp(g1, g2, 16), 0);
   EXPECT_EQ(g1[7] >> 4, 4);
 
