@@ -192,6 +192,11 @@ void TRsTrayIcon::SetIcon(HICON icon) {
   ModifyIcon();
 }
 
+void TRsTrayIcon::TakeIcon(HICON icon) {
+  FIcon.Take(icon);
+  SetIcon(FIcon.Handle());
+}
+
 void TRsTrayIcon::SetIconIndex(int value) {
   if (value == FIconIndex) return;
   FIconIndex = value;

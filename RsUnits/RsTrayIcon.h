@@ -84,6 +84,8 @@ class TRsTrayIcon final : private IWindowHandler {
   void SetHint(const std::u16string& value);
   const TIcon& Icon() const { return FIcon; }
   void SetIcon(HICON icon);
+  // The same with an icon made for the tray alone: kept, not copied.
+  void TakeIcon(HICON icon);
   int IconIndex() const { return FIconIndex; }
   void SetIconIndex(int value);
   const TPngImageList* Icons() const { return FIcons; }

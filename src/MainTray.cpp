@@ -26,10 +26,8 @@ TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion) {
 
 void TMainForm::CreateTrayIcon1() {
   TrayIcon1 = std::make_unique<TRsTrayIcon>(FApp);
-  // The fixed icon: the program's own, 16 x 16.
-  TIcon fixed(FPlatform);
-  fixed.Take(FPlatform.LoadImageW(1, 16, 16));
-  TrayIcon1->SetIcon(fixed.Handle());
+  // The fixed icon: the program's own, 16 x 16, loaded for the tray alone.
+  TrayIcon1->TakeIcon(FPlatform.LoadImageW(1, 16, 16));
   TrayIcon1->SetIcons(&PngImageList1);
   TrayIcon1->SetPopupMenu(&PopupMenu1);
   TrayIcon1->OnClick = [this] { TrayIcon1Click(); };

@@ -123,6 +123,19 @@ TEST_F(TrayIconTest, TipTriplesAmpersandsAndShowsAtMost127Characters) {
   EXPECT_EQ(std::u16string(Shell()->Data.szTip), std::u16string(126, u'b'));
 }
 
+TEST_F(TrayIconTest, ASetIconIsCopiedATakenOneKeptAndFreedWithTheTray) {
+  const HICON lent = Proc.LoadImageW(1, 16, 16);
+  Tray->SetIcon(lent);
+  EXPECT_NE(Tray->Icon().Handle(), lent);
+  Proc.DestroyIcon(lent);
+  const HICON given = Proc.LoadImageW(1, 16, 16);
+  Tray->TakeIcon(given);
+  Tray->SetVisible(true);
+  EXPECT_EQ(Shell()->Data.hIcon, given);
+  Tray.reset();
+  EXPECT_EQ(Desk.IconCount(Proc.Pid), 0);
+}
+
 TEST_F(TrayIconTest, ImageListIndexShowsItsImageAndTheSameIndexSendsNothing) {
   const TPngImageList list = Images(3);
   Tray->SetIcons(&list);
