@@ -170,10 +170,11 @@ def load_average():
 
 
 class Bench:
-    def __init__(self, session, watcher, verbose):
+    def __init__(self, session, watcher, verbose, settle=0.0):
         self.s = session
         self.watcher = watcher
         self.verbose = verbose
+        self.settle = settle
 
     def close_window(self, title, exe):
         """Posts WM_CLOSE to the program's top-level window with this title."""
@@ -186,6 +187,10 @@ class Bench:
     def time_start(self, exe, title):
         """Seconds from the spawn of exe until X maps its window; the program
         is closed and waited for afterwards."""
+        # The last program's and the probe's ends are still being cleaned
+        # up by Wine and X for a while; a start right after them shares the
+        # processors with that.
+        time.sleep(self.settle)
         t0 = time.monotonic()
         proc = self.s.start(exe)
         def mapped_or_ended():
@@ -229,7 +234,7 @@ def start_resident_tray(session, build_dir):
         raise lnswine.WineError("lnsbare.exe tray ended (%s): %s" % (proc.returncode, proc.output()[-500:]))
 
 
-def run_arch(arch, build_dir, runs, verbose, before_dir=None, cold_tray=False):
+def run_arch(arch, build_dir, runs, verbose, before_dir=None, cold_tray=False, settle=0.0):
     """{name: [seconds, ...]} for "lensoro", "bare" and, with before_dir
     (an older build of the same architecture), "before"."""
     check_build(build_dir)
@@ -249,7 +254,7 @@ def run_arch(arch, build_dir, runs, verbose, before_dir=None, cold_tray=False):
             start_resident_tray(s, build_dir)
         watcher = MapWatcher(":%d" % s.display)
         try:
-            b = Bench(s, watcher, verbose)
+            b = Bench(s, watcher, verbose, settle)
             for path, title in programs.values():
                 b.time_start(path, title)  # untimed: the folders' files, Wine's services
             for path, title in programs.values():
@@ -301,6 +306,8 @@ def main(argv):
                     help="build root of an older lensoro.exe to time in the same rotation (before and after)")
     ap.add_argument("--cold-tray", action="store_true",
                     help="no resident notification-area icon: each start pays for Wine's tray window")
+    ap.add_argument("--settle", type=float, default=0.5, metavar="SECONDS",
+                    help="pause before each start (default 0.5 s), so that it does not share the processors with the end of the last one and of the probe; 0: back to back")
     ap.add_argument("-v", "--verbose", action="store_true", help="print each time as it is taken")
     args = ap.parse_args(argv)
     runs = max(9, args.runs)
@@ -313,7 +320,8 @@ def main(argv):
             continue
         load_before = load_average()
         before = os.path.join(args.before, builds[arch]) if args.before else None
-        times = run_arch(arch, os.path.join(args.build_root, builds[arch]), runs, args.verbose, before, args.cold_tray)
+        times = run_arch(arch, os.path.join(args.build_root, builds[arch]), runs, args.verbose, before, args.cold_tray,
+                         args.settle)
         report(arch, times, load_before, load_average(), args.cold_tray)
     return 0
 
