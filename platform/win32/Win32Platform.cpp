@@ -51,7 +51,18 @@ LRESULT CALLBACK HandlerWindowProc(::HWND wnd, UINT msg, WPARAM wParam, LPARAM l
   return handler->HandleMessage(FromHwnd(wnd), msg, wParam, lParam);
 }
 
+// The program's icon in the two sizes a window class shows, loaded once for
+// all of them: given only the large one, each registration would make the
+// small one from the resource again.
+::HICON ClassIcon(int widthMetric, int heightMetric) {
+  return static_cast<::HICON>(::LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                           ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
+                                           LR_SHARED));
+}
+
 bool EnsureHandlerClass(const std::u16string& name) {
+  static const ::HICON largeIcon = ClassIcon(SM_CXICON, SM_CYICON);
+  static const ::HICON smallIcon = ClassIcon(SM_CXSMICON, SM_CYSMICON);
   static std::map<std::u16string, ::ATOM> registered;
   if (registered.count(name)) return true;
   WNDCLASSEXW wc = {};
@@ -60,7 +71,8 @@ bool EnsureHandlerClass(const std::u16string& name) {
   wc.lpfnWndProc = HandlerWindowProc;
   wc.hInstance = ModuleInstance();
   wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.hIcon = ::LoadIconW(ModuleInstance(), MAKEINTRESOURCEW(1));
+  wc.hIcon = largeIcon;
+  wc.hIconSm = smallIcon;
   wc.lpszClassName = W(name);
   const ::ATOM atom = ::RegisterClassExW(&wc);
   if (atom == 0) return false;
