@@ -111,8 +111,11 @@ class TMainForm final : private IWindowHandler {
   // taken hold of onto a monitor (FitOnMonitors); at start and when the
   // displays change.
   void KeepOnMonitors();
-  // A length of 96 DPI pixels at the loupe's DPI.
-  int ScaledToLoupeDpi(int pixelsAt96) const;
+  // The DPI of the loupe's monitor, taken at the start and when Windows
+  // tells of a change; the tick never asks for it.
+  int Dpi() const { return FDpi; }
+  // A size designed for 96 DPI at the loupe's DPI.
+  int ScaleToDpi(int designValue) const;
   // The smallest width and height of the window: the smallest image plus
   // the frame.
   int MinimumSize() const;
@@ -265,6 +268,7 @@ class TMainForm final : private IWindowHandler {
   LRESULT WMNCHitTest(LRESULT framework, LPARAM lParam);
   // The sizing loop stops the dragged edge at the minimum size.
   void WMGetMinMaxInfo(LPARAM lParam);
+  void WMDpiChanged(WPARAM wParam, LPARAM lParam);
   TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);
   void BindActions();
@@ -310,6 +314,7 @@ class TMainForm final : private IWindowHandler {
   int FNotTopmostCount = 0;
 
   double FRate = 1.0;
+  int FDpi = 96;
   int FOsVersion = 0;
   bool FIsWindows7 = false;
   UINT FUMMagNotify = 0;

@@ -4,23 +4,18 @@
 #include "LnsLib.h"
 #include "Main.h"
 #include "MessageParams.h"
-#include "Numeric.h"
 #include "PlatformControls.h"
 
 namespace lensoro {
 
-int TMainForm::ScaledToLoupeDpi(int pixelsAt96) const {
-  return RoundHalfEven(static_cast<long double>(pixelsAt96) * FRate);
-}
-
-int TMainForm::MinimumSize() const { return MinLoupeSize(ScaledToLoupeDpi(MinLoupeImage96), FrameWidth); }
+int TMainForm::MinimumSize() const { return MinLoupeSize(ScaleToDpi(MinLoupeImage96), FrameWidth); }
 
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
   const int min = MinimumSize();
   const TRect raised{bounds.Left, bounds.Top, bounds.Left + std::max(bounds.Width(), min),
                      bounds.Top + std::max(bounds.Height(), min)};
-  const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), ScaledToLoupeDpi(LoupeGrabSize96));
+  const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), ScaleToDpi(LoupeGrabSize96));
   if (fitted != bounds) SetBounds(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
 }
 
@@ -34,6 +29,13 @@ void TMainForm::WMGetMinMaxInfo(LPARAM lParam) {
 LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
   const TPoint at = PointFromLParam(lParam);
   return LoupeHitTest(BoundsRect(), at.X, at.Y, framework);
+}
+
+void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
+  FDpi = static_cast<int>(LoWord(wParam));
+  // Windows' suggestion keeps the loupe's apparent size on its new monitor;
+  // the frame stays as many pixels wide as the settings say.
+  if (const auto* r = reinterpret_cast<const TRect*>(lParam)) SetBounds(r->Left, r->Top, r->Width(), r->Height());
 }
 
 void TMainForm::FormResize() {
