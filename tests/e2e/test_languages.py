@@ -70,8 +70,8 @@ def read_lang(path):
 
 def use_proportional_face(session):
     """Tahoma becomes PROPORTIONAL_FACE in the session's prefix, with the
-    Japanese font linked behind it as behind Tahoma."""
-    link = ("%s,%s" % (lnswine.JAPANESE_FONT_FILE, lnswine.JAPANESE_FONT_FACE)).encode("utf-16-le") + b"\0\0" * 2
+    Japanese, Chinese and Korean fonts linked behind it as behind Tahoma."""
+    link = lnswine.font_link_value(lnswine.font_links()).encode("utf-16-le") + b"\0\0"
     lines = ["Windows Registry Editor Version 5.00", "", r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
              '"Tahoma"="%s"' % PROPORTIONAL_FACE, ""]
     for key in lnswine.FONTLINK_KEYS:
