@@ -89,6 +89,8 @@ class TOptionForm : public TForm {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // At another monitor's DPI: the combo's items and the labels' text lines again.
+  void DpiChanged() override;
 
  private:
   void SetupSpinEdits(TGroupBox& box);
@@ -101,6 +103,7 @@ class TOptionForm : public TForm {
   // beside them, whatever the font's height.
   void PlaceOnAMonitor();
   void CentreLabelsOnTheirFields();
+  void SetComboItemHeight();
 
   double FRate = 1.0;
   int FComboMargin = 2;
