@@ -75,7 +75,9 @@ def use_proportional_face(session):
     lines = ["Windows Registry Editor Version 5.00", "", r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
              '"Tahoma"="%s"' % PROPORTIONAL_FACE, ""]
     for key in lnswine.FONTLINK_KEYS:
-        lines += ["[%s]" % key, '"%s"=hex(7):%s' % (PROPORTIONAL_FACE, ",".join("%02x" % b for b in link)), ""]
+        # The bold face too: captions are drawn with it.
+        lines += ["[%s]" % key] + ['"%s"=hex(7):%s' % (face, ",".join("%02x" % b for b in link))
+                                   for face in (PROPORTIONAL_FACE, PROPORTIONAL_FACE + " Bold")] + [""]
     fd, reg = tempfile.mkstemp(suffix=".reg", dir=session.root)
     os.close(fd)
     with open(reg, "w", encoding="utf-16", newline="\r\n") as f:
