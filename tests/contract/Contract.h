@@ -51,6 +51,11 @@ class TBackend {
   // An empty folder for the case's files, with no separator at the end.
   virtual std::u16string Folder() = 0;
   virtual bool SetReadOnly(const std::u16string& path, bool readOnly) = 0;
+  // This process's Magnification API calls since Reset, one line each as
+  // the stand-in DLL logs them: "MagSetWindowSource hwnd=0x0001004E -> 1",
+  // "MagInitialize -> 0 error=8". False with the reason where no log is
+  // kept (Windows' own DLL).
+  virtual bool MagLog(std::vector<std::string>& lines, std::string& why) = 0;
 };
 
 TBackend& Backend();  // the backend this program was built with

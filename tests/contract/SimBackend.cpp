@@ -1,5 +1,8 @@
 // The contract on the simulated desktop: a fresh desktop per case, the
 // peer in a second simulated process, time on the test clock.
+#include <cstdio>
+#include <cstring>
+
 #include "Contract.h"
 #include "SimDesktop.h"
 
@@ -45,6 +48,24 @@ class TSimBackend final : public TBackend {
   }
 
   std::u16string Folder() override { return u"C:\\Contract\\Files"; }
+
+  bool MagLog(std::vector<std::string>& lines, std::string&) override {
+    lines.clear();
+    for (const sim::TSimCall& c : FDesk->Calls()) {
+      if (c.Pid != FSelf->Pid || std::strncmp(c.Name, "Mag", 3) != 0) continue;
+      char line[128];
+      const bool onWindow = std::strcmp(c.Name, "MagInitialize") != 0 && std::strcmp(c.Name, "MagUninitialize") != 0;
+      int n = std::snprintf(line, sizeof line, "%s", c.Name);
+      if (onWindow) n += std::snprintf(line + n, sizeof line - n, " hwnd=0x%08X", static_cast<unsigned>(c.A[0]));
+      if (c.Failed) {
+        std::snprintf(line + n, sizeof line - n, " -> 0 error=%u", static_cast<unsigned>(c.Error));
+      } else {
+        std::snprintf(line + n, sizeof line - n, " -> 1");
+      }
+      lines.push_back(line);
+    }
+    return true;
+  }
 
   bool SetReadOnly(const std::u16string& path, bool readOnly) override {
     sim::TSimFile* file = FDesk->File(path);

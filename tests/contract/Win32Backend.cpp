@@ -24,7 +24,10 @@ class TWin32Backend final : public TBackend {
   ~TWin32Backend() override { Close(); }
 
   TPlatform& Platform() override { return FPlatform; }
-  void Reset() override { Pump(0); }
+  void Reset() override {
+    Pump(0);
+    FMagLogFrom = MagLogText().size();
+  }
 
   void Pump(DWORD ms) override {
     PumpUntil([] { return false; }, ms);
@@ -71,6 +74,48 @@ class TWin32Backend final : public TBackend {
 
   bool SetReadOnly(const std::u16string& path, bool readOnly) override {
     return ::SetFileAttributesW(Wide(path), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != FALSE;
+  }
+
+  // The stand-in DLL appends to the file LENSORO_MAGSTUB_LOG names (main
+  // sets it); Windows' own DLL writes nothing there.
+  bool MagLog(std::vector<std::string>& lines, std::string& why) override {
+    lines.clear();
+    const std::string text = MagLogText();
+    if (text.empty()) {
+      why = "this magnification.dll keeps no log (Windows' own)";
+      return false;
+    }
+    const std::string mine = "pid=" + std::to_string(::GetCurrentProcessId()) + " Mag";
+    std::size_t at = FMagLogFrom;
+    while (at < text.size()) {
+      std::size_t end = text.find('\n', at);
+      if (end == std::string::npos) end = text.size();
+      const std::string line = text.substr(at, end - at);
+      at = end + 1;
+      if (line.compare(0, mine.size(), mine) != 0) continue;
+      // The name, the window and the result; the values in between are the
+      // stand-in's own detail.
+      const std::size_t name = line.find(' ') + 1, nameEnd = line.find(' ', name), result = line.rfind(" -> ");
+      std::string kept = line.substr(name, nameEnd - name);
+      const std::size_t hwnd = line.find(" hwnd=");
+      if (hwnd != std::string::npos && hwnd < result) kept += line.substr(hwnd, 16);
+      lines.push_back(kept + line.substr(result));
+    }
+    return true;
+  }
+
+  static std::string MagLogText() {
+    wchar_t path[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(L"LENSORO_MAGSTUB_LOG", path, MAX_PATH)) return {};
+    ::HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == NoFind) return {};
+    std::string text;
+    char buffer[4096];
+    ::DWORD got = 0;
+    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    ::CloseHandle(file);
+    return text;
   }
 
   void Close() {
@@ -146,6 +191,7 @@ class TWin32Backend final : public TBackend {
   std::string FPeerMissing;
   ::HANDLE FPeerProcess = nullptr;
   unsigned FFolders = 0;
+  std::size_t FMagLogFrom = 0;
   std::vector<std::u16string> FMadeFolders;
 };
 
@@ -191,6 +237,16 @@ TBackend& Backend() { return TheBackend(); }
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--peer") == 0) return lensoro::contract::RunPeer(argv[2]);
   ::testing::InitGoogleTest(&argc, argv);
+  // The stand-in magnification.dll's log, for the cases that read it; one
+  // named from outside is kept.
+  if (!::GetEnvironmentVariableW(L"LENSORO_MAGSTUB_LOG", nullptr, 0)) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring log = std::wstring(temp) + L"lensoro-contract-" + std::to_wstring(::GetCurrentProcessId()) +
+                             L"-mag.log";
+    ::DeleteFileW(log.c_str());
+    ::SetEnvironmentVariableW(L"LENSORO_MAGSTUB_LOG", log.c_str());
+  }
   const int result = RUN_ALL_TESTS();
   lensoro::contract::TheBackend().Close();
   return result;
