@@ -22,7 +22,12 @@ class TSimBackend final : public TBackend {
     FPeerProcess = &other;
     FPeer = std::make_unique<TPeer>(other);
     FPeer->Create(u"LensoroContractPeer");
+    FOtherPeer.reset();
     FHungUntil = 0;
+    // The user picks the first item of a menu, unless it was ended first.
+    FDesk->MenuResponder = [](sim::TSimProcess&, const sim::TSimDesktop::TSimMenuTrack&) -> std::uintptr_t {
+      return FirstMenuItem;
+    };
   }
 
   void Pump(DWORD ms) override {
@@ -39,6 +44,16 @@ class TSimBackend final : public TBackend {
   }
 
   HWND Peer() override { return FPeer ? FPeer->Handle() : 0; }
+  std::u16string PeerExePath() override { return u"C:\\Contract\\peer.exe"; }
+
+  HWND OtherBitnessPeer(std::u16string& exePath, std::string&) override {
+    exePath = u"C:\\Contract\\other\\lensoro_contract.exe";
+    if (!FOtherPeer) {
+      FOtherPeer = std::make_unique<TPeer>(FDesk->AddProcess(exePath, sizeof(void*) != 8));
+      FOtherPeer->Create(u"LensoroContractPeer other");
+    }
+    return FOtherPeer->Handle();
+  }
   std::string PeerMissing() override { return "the peer's window was not made"; }
 
   // The model's hung process: sends with a timeout give up until it is over.
@@ -81,7 +96,7 @@ class TSimBackend final : public TBackend {
 
   // The peer goes before the desktop it lives on.
   std::unique_ptr<sim::TSimDesktop> FDesk;
-  std::unique_ptr<TPeer> FPeer;
+  std::unique_ptr<TPeer> FPeer, FOtherPeer;
   sim::TSimProcess* FSelf = nullptr;
   sim::TSimProcess* FPeerProcess = nullptr;
   DWORD FHungUntil = 0;

@@ -49,10 +49,39 @@ class TWin32Backend final : public TBackend {
   }
 
   HWND Peer() override {
-    if (!FPeerTried) StartPeer();
+    if (!FPeerTried) {
+      FPeerTried = true;
+      wchar_t exe[MAX_PATH] = {};
+      ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+      FPeer = StartPeer(Own(exe), u"", FPeerProcess, FPeerMissing);
+    }
     return FPeer;
   }
   std::string PeerMissing() override { return FPeerMissing; }
+  // The peer is this program started again.
+  std::u16string PeerExePath() override {
+    wchar_t exe[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    return Own(exe);
+  }
+
+  // contract_wine.py names the other build's program where this machine
+  // runs it (LENSORO_CONTRACT_OTHER_BITNESS).
+  HWND OtherBitnessPeer(std::u16string& exePath, std::string& why) override {
+    wchar_t other[MAX_PATH] = {};
+    if (!::GetEnvironmentVariableW(L"LENSORO_CONTRACT_OTHER_BITNESS", other, MAX_PATH)) {
+      why = "no program of the other bitness was named (LENSORO_CONTRACT_OTHER_BITNESS): contract_wine.py names "
+            "the 32-bit one in a 64-bit prefix only, where both run, and where this machine runs 32-bit programs";
+      return 0;
+    }
+    exePath = Own(other);
+    if (!FOtherTried) {
+      FOtherTried = true;
+      FOther = StartPeer(exePath, u"other", FOtherProcess, FOtherMissing);
+    }
+    why = FOtherMissing;
+    return FOther;
+  }
 
   // A notification (sent, so it goes ahead of anything we send next) on
   // which the peer's thread sleeps.
@@ -123,10 +152,15 @@ class TWin32Backend final : public TBackend {
       ::PostMessageW(w32Hwnd(FPeer), WM_CLOSE, 0, 0);
       FPeer = 0;
     }
-    if (FPeerProcess) {
-      if (::WaitForSingleObject(FPeerProcess, 5000) != WAIT_OBJECT_0) ::TerminateProcess(FPeerProcess, 1);
-      ::CloseHandle(FPeerProcess);
-      FPeerProcess = nullptr;
+    if (FOther) {
+      ::PostMessageW(w32Hwnd(FOther), WM_CLOSE, 0, 0);
+      FOther = 0;
+    }
+    for (::HANDLE* process : {&FPeerProcess, &FOtherProcess}) {
+      if (!*process) continue;
+      if (::WaitForSingleObject(*process, 5000) != WAIT_OBJECT_0) ::TerminateProcess(*process, 1);
+      ::CloseHandle(*process);
+      *process = nullptr;
     }
     for (const std::u16string& dir : FMadeFolders) RemoveTree(dir);
     FMadeFolders.clear();
@@ -135,34 +169,36 @@ class TWin32Backend final : public TBackend {
  private:
   static ::HWND w32Hwnd(HWND h) { return reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(h))); }
 
-  void StartPeer() {
-    FPeerTried = true;
-    wchar_t exe[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    const std::u16string title = std::u16string(PeerClassTitle) + u" " + Decimal(::GetCurrentProcessId());
+  // This program's peer side started from `exe`; its window's title ends
+  // with our process id and `tag`.
+  HWND StartPeer(const std::u16string& exe, const std::u16string& tag, ::HANDLE& process, std::string& missing) {
+    const std::u16string id = Decimal(::GetCurrentProcessId()) + tag;
+    const std::u16string title = std::u16string(PeerClassTitle) + u" " + id;
     // NOTE: built by appending; GCC 12 at -O3 warns wrongly (-Wrestrict)
     // about a literal placed before a string with operator+.
     std::u16string command(1, u'"');
-    command.append(Own(exe)).append(u"\" --peer ").append(Decimal(::GetCurrentProcessId()));
+    command.append(exe).append(u"\" --peer ").append(id);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!::CreateProcessW(nullptr, const_cast<wchar_t*>(Wide(command)), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &si, &pi)) {
-      FPeerMissing = "CreateProcessW failed with " + std::to_string(::GetLastError());
-      return;
+      missing = "CreateProcessW failed with " + std::to_string(::GetLastError());
+      return 0;
     }
     ::CloseHandle(pi.hThread);
-    FPeerProcess = pi.hProcess;
+    process = pi.hProcess;
     // Its window appears once it runs; the wait is bounded.
+    HWND found = 0;
     const bool up = PumpUntil(
         [&] {
           ::HWND h = ::FindWindowW(Wide(PeerClassTitle), Wide(title));
-          FPeer = static_cast<HWND>(reinterpret_cast<UINT_PTR>(h));
+          found = static_cast<HWND>(reinterpret_cast<UINT_PTR>(h));
           return h != nullptr;
         },
         20000);
-    if (!up) FPeerMissing = "the peer's window did not appear within 20 s";
+    if (!up) missing = "the peer's window did not appear within 20 s";
+    return found;
   }
 
   static void RemoveTree(const std::u16string& dir) {
@@ -190,6 +226,10 @@ class TWin32Backend final : public TBackend {
   bool FPeerTried = false;
   std::string FPeerMissing;
   ::HANDLE FPeerProcess = nullptr;
+  HWND FOther = 0;
+  bool FOtherTried = false;
+  std::string FOtherMissing;
+  ::HANDLE FOtherProcess = nullptr;
   unsigned FFolders = 0;
   std::size_t FMagLogFrom = 0;
   std::vector<std::u16string> FMadeFolders;
