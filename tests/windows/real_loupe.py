@@ -6,6 +6,10 @@ the screenshot and prints the loupe's handle. `--close HWND` ends it again.
 
     python tests/windows/real_loupe.py --dist build/mingw64/dist --probe build/mingw64/wine/lnsprobe.exe
     python tests/windows/real_loupe.py --probe build/mingw64/wine/lnsprobe.exe --close 0x1234
+
+`--loader /usr/lib/wine/wine64` runs the exes through Wine's loader: how the
+script itself is tried on Linux, with the stand-in DLL in the prefix's
+system folder standing for Windows' own.
 """
 
 import argparse
@@ -17,10 +21,11 @@ import time
 
 LOUPE_CAPTION = "がめん かくだい ソフト ぽてりん"
 WAIT_S = 30
+LOADER = []
 
 
 def probe(exe, *args):
-    out = subprocess.run([exe] + list(args), capture_output=True, timeout=30).stdout.decode("utf-8")
+    out = subprocess.run(LOADER + [exe] + list(args), capture_output=True, timeout=30).stdout.decode("utf-8")
     return [json.loads(line) for line in out.splitlines() if line.strip()]
 
 
@@ -29,7 +34,10 @@ def main(argv):
     ap.add_argument("--dist")
     ap.add_argument("--probe", required=True)
     ap.add_argument("--close")
+    ap.add_argument("--loader")
     args = ap.parse_args(argv)
+    if args.loader:
+        LOADER.append(args.loader)
     if args.close:
         probe(args.probe, "post", args.close, "0x10", "0", "0")  # WM_CLOSE, as "End task" does
         return 0
@@ -37,13 +45,21 @@ def main(argv):
     if os.path.exists(os.path.join(args.dist, "magnification.dll")):
         print("a magnification.dll lies beside the exe: this would not be Windows' own")
         return 1
-    proc = subprocess.Popen([exe], cwd=os.path.dirname(exe))
+    # No handle of ours goes with it: a pipe reading our output must end with us.
+    proc = subprocess.Popen(LOADER + [exe], cwd=os.path.dirname(exe), stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Under Wine's loader the process id is Linux's: the image path tells.
+    wine_path = ("z:" + exe.replace("/", "\\")).lower()
+
+    def ours(w):
+        mine = w.get("image", "").lower() == wine_path if LOADER else w.get("pid") == proc.pid
+        return mine and w.get("title") == LOUPE_CAPTION and w.get("visible")
+
     deadline = time.monotonic() + WAIT_S
     loupe = None
     while loupe is None and time.monotonic() < deadline:
         time.sleep(0.5)
-        loupe = next((w for w in probe(args.probe, "list")
-                      if w.get("title") == LOUPE_CAPTION and w.get("pid") == proc.pid and w.get("visible")), None)
+        loupe = next((w for w in probe(args.probe, "list") if ours(w)), None)
     if loupe is None:
         print("no visible loupe window of pid %d within %d s (exit code %s)" % (proc.pid, WAIT_S, proc.poll()))
         return 1
