@@ -311,8 +311,15 @@ void TRsSpinEdit::FrameChanged() {
                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
 }
 
+int TRsSpinEdit::ArrowPairWidth() const {
+  // As wide as a vertical scroll bar at the form's DPI, as the system's own
+  // spin buttons are.
+  const int w = SystemMetric(win::SM_CXVSCROLL);
+  return w > 0 ? w : FUpDownButton.Width();
+}
+
 void TRsSpinEdit::Layout() {
-  const int w = FUpDownButton.Width();
+  const int w = ArrowPairWidth();
   // The table places the arrows in the field's client area; the frame of
   // each style moves that area in from the window's edge.
   const int frame = FSpinStyle == rssSingle ? 2 : (FSpinStyle == rssFlat ? 1 : 0);

@@ -174,8 +174,10 @@ class TRsSpinEdit : public TEdit, public TRsSpinField {
   void BoundsChanged() override;
   void EnabledChanged() override;
   void FontChanged() override;
+  void DpiChanged() override { Layout(); }
 
  private:
+  int ArrowPairWidth() const;
   void Layout();
   void FrameChanged();
   void PaintFlatFrame();

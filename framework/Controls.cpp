@@ -17,12 +17,6 @@ bool IsArrow(int vk) { return vk >= win::VK_LEFT && vk <= win::VK_DOWN; }
 
 }  // namespace
 
-int ScaleByPpi(int value, int ppi) {
-  const long long p = static_cast<long long>(value) * ppi;
-  const long long q = (std::llabs(p) * 2 + 96) / 192;
-  return static_cast<int>(p < 0 ? -q : q);
-}
-
 // --- TControl ------------------------------------------------------------------------------
 
 TControl::TControl(TPlatform& platform) : FPlatform(platform) {
@@ -267,9 +261,56 @@ int TControl::Scale(int designValue) const {
   return ScaleByPpi(designValue, FForm ? FForm->PixelsPerInch() : 96);
 }
 
+int TControl::SystemMetric(int index) const {
+  return SystemMetricForDpi(FPlatform, index, FForm ? FForm->PixelsPerInch() : SystemDpi(FPlatform));
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
+  FDesignBounds = {left, top, left + width, top + height};
+  FDesigned = true;
   const int l = Scale(left), t = Scale(top);
   SetBoundsPx({l, t, l + Scale(width), t + Scale(height)});
+}
+
+void TControl::ScaleBounds(int fromPpi, int toPpi) {
+  if (FForm != this) {
+    if (FDesigned) {
+      // From the design, as if the form had been made at this DPI: what was
+      // derived from it (text lines centred, sizes fitted to a font) is
+      // derived again afterwards.
+      const int l = Scale(FDesignBounds.Left), t = Scale(FDesignBounds.Top);
+      SetBoundsPx({l, t, l + Scale(FDesignBounds.Width()), t + Scale(FDesignBounds.Height())});
+    } else {
+      // Edges, not sizes, so that neighbours stay neighbours.
+      const auto s = [&](int v) { return RescalePpi(v, fromPpi, toPpi); };
+      SetBoundsPx({s(FBounds.Left), s(FBounds.Top), s(FBounds.Right), s(FBounds.Bottom)});
+    }
+  }
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    for (TControl* c : w->FControls) c->ScaleBounds(fromPpi, toPpi);
+  }
+}
+
+void TControl::ScaleFont(int fromPpi, int toPpi) {
+  // A font of the parent's comes with it.
+  if (FForm == this || !FParentFont) {
+    auto handler = std::move(FFont.OnChange);
+    FFont.OnChange = nullptr;
+    FFont.SetPixelsPerInch(toPpi);
+    FFont.SetHeight(RescalePpi(FFont.Height(), fromPpi, toPpi));
+    FFont.OnChange = std::move(handler);
+    FontChanged();
+  }
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    for (TControl* c : w->FControls) c->ScaleFont(fromPpi, toPpi);
+  }
+}
+
+void TControl::NotifyDpiChanged() {
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    for (TControl* c : w->FControls) c->NotifyDpiChanged();
+  }
+  DpiChanged();
 }
 
 void TControl::SetBoundsPx(const TRect& rect) {
@@ -518,6 +559,8 @@ HWND TForm::EffectiveOwner() const {
 }
 
 void TForm::SetClientSize(int width, int height) {
+  FDesignClientWidth = width;
+  FDesignClientHeight = height;
   FClientWidth = Scale(width);
   FClientHeight = Scale(height);
   TRect r{0, 0, FClientWidth, FClientHeight};
@@ -525,6 +568,47 @@ void TForm::SetClientSize(int width, int height) {
   CreateParams(p);
   FPlatform.AdjustWindowRectEx(r, p.Style, p.ExStyle);
   SetBoundsPx({FBounds.Left, FBounds.Top, FBounds.Left + r.Width(), FBounds.Top + r.Height()});
+}
+
+void TForm::ChangeDpi(int ppi) {
+  if (ppi <= 0 || ppi == FPixelsPerInch) return;
+  const int from = FPixelsPerInch;
+  FPixelsPerInch = ppi;
+  FClientWidth = Scale(FDesignClientWidth);
+  FClientHeight = Scale(FDesignClientHeight);
+  ScaleBounds(from, ppi);
+  ScaleFont(from, ppi);
+  FitWindowToClient();
+  NotifyDpiChanged();
+}
+
+void TForm::FitWindowToClient() {
+  TRect window, client;
+  if (!FHandle || !FPlatform.GetWindowRect(FHandle, window) || !FPlatform.GetClientRect(FHandle, client)) {
+    SetClientSize(FDesignClientWidth, FDesignClientHeight);
+    return;
+  }
+  // The frame as the window has it at its DPI now.
+  const int w = FClientWidth + window.Width() - client.Width(), h = FClientHeight + window.Height() - client.Height();
+  SetBoundsPx({window.Left, window.Top, window.Left + w, window.Top + h});
+}
+
+void TForm::AssignSystemFont(TFont& font, const TLogFont& system) {
+  TLogFont f = system;
+  f.Height = RescalePpi(system.Height, SystemDpi(FPlatform), FPixelsPerInch);
+  font.AssignLogFont(f);
+}
+
+LRESULT TForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
+  // Where Windows suggests; the size follows from the layout at the new DPI.
+  if (const auto* suggested = reinterpret_cast<const TRect*>(lParam)) SetBoundsPx(*suggested);
+  const int dpi = static_cast<int>(LoWord(wParam));
+  if (dpi != FPixelsPerInch) {
+    ChangeDpi(dpi);
+  } else {
+    FitWindowToClient();
+  }
+  return 0;
 }
 
 void TForm::CreateParams(TCreateWindowParams& p) {
@@ -577,7 +661,15 @@ void TForm::ReportCreateFailure() {
 
 bool TForm::Show() {
   FCreateError = 0;
+  if (!FHandle) {
+    // Made at the DPI of its owner's monitor, where it is placed, so that
+    // Windows has nothing to change when it appears.
+    ChangeDpi(WindowDpi(FPlatform, EffectiveOwner()));
+    PlaceWindow();
+  }
   bool made = HandleNeeded();
+  // Made on another monitor all the same (no owner, a monitor gone).
+  if (made) ChangeDpi(WindowDpi(FPlatform, FHandle));
   // Every control must have its window, or the dialog is not shown at all.
   std::function<bool(TWinControl&)> complete = [&](TWinControl& w) {
     for (TControl* c : w.Controls()) {
@@ -793,6 +885,8 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_CLOSE:
       Close();
       return 0;
+    case win::WM_DPICHANGED:
+      return WMDpiChanged(wParam, lParam);
     case win::WM_ERASEBKGND: {
       // Our window class has no background brush: the form paints its face.
       TRect client;

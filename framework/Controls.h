@@ -9,9 +9,14 @@
 // - Windows are made lazily: a control keeps its properties in fields and
 //   makes its window when its form's window is made (Show, ShowModal or
 //   HandleNeeded), children in creation order. Setters work before and after.
-// - SetBounds takes 96-DPI design pixels and scales them once by the form's
+// - SetBounds takes 96-DPI design pixels and scales them by the form's
 //   pixels per inch / 96, as a designer's layout is; Left, Top, Width,
-//   Height and BoundsRect are screen pixels from then on (SetBoundsPx).
+//   Height and BoundsRect are screen pixels (SetBoundsPx).
+// - A form opens at the DPI of its owner's monitor and is laid out again
+//   when it moves to a monitor of another DPI (WM_DPICHANGED): designed
+//   bounds are scaled from the design, the others from the old DPI, fonts
+//   follow, and then each control's DpiChanged places what it derives from
+//   them (as after a font change).
 // - A control is owned by whoever made it (usually as a member of its form)
 //   and must outlive nothing: the form destroys its window, the children's
 //   with it, before its members go.
@@ -79,6 +84,7 @@
 #include <vector>
 
 #include "Canvas.h"
+#include "Dpi.h"
 #include "Framework.h"
 #include "Platform.h"
 
@@ -102,10 +108,6 @@ enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 using TOwnerDrawState = unsigned;
 constexpr TOwnerDrawState odSelected = 0x1, odGrayed = 0x2, odDisabled = 0x4, odChecked = 0x8, odFocused = 0x10,
                           odComboBoxEdit = 0x1000;
-
-// Scales a design value by ppi / 96, rounding halves away from zero as
-// the system's MulDiv does.
-int ScaleByPpi(int value, int ppi);
 
 // --- TControl ---------------------------------------------------------------------------
 
@@ -144,6 +146,7 @@ class TControl : private IWindowHandler {
   int Height() const { return FBounds.Height(); }
   TRect ClientRect() const { return {0, 0, FBounds.Width(), FBounds.Height()}; }
   int Scale(int designValue) const;  // by the form's pixels per inch
+  int SystemMetric(int index) const;  // GetSystemMetrics at the form's pixels per inch
 
   const std::u16string& Caption() const { return FCaption; }
   void SetCaption(const std::u16string& caption);
@@ -228,6 +231,9 @@ class TControl : private IWindowHandler {
   virtual void CaptionChanged() {}
   virtual void BoundsChanged() {}
   virtual void ParentFontChanged();
+  // The form moved to another DPI: bounds and fonts are scaled; the control
+  // places again what it derives from them.
+  virtual void DpiChanged() {}
 
   bool MouseInside() const { return FMouseInside; }
   bool MousePressed() const { return FMousePressed; }
@@ -241,6 +247,10 @@ class TControl : private IWindowHandler {
   friend class TForm;
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void ApplyBounds();
+  // Bounds and own font from one DPI to another, this control's and its children's.
+  void ScaleBounds(int fromPpi, int toPpi);
+  void ScaleFont(int fromPpi, int toPpi);
+  void NotifyDpiChanged();
   void ApplyFont();
   void ReleaseFont();
   void ForgetHandle();
@@ -253,6 +263,8 @@ class TControl : private IWindowHandler {
   WNDPROC FPrevProc = 0;
   std::uintptr_t FId = 0;
   TRect FBounds{0, 0, 75, 25};
+  TRect FDesignBounds;  // the last SetBounds, in design pixels
+  bool FDesigned = false;
   std::u16string FCaption, FHint;
   bool FShowHint = false;
   bool FEnabled = true, FVisible = true, FTabStop = false, FParentFont = true;
@@ -310,6 +322,11 @@ class TForm : public TWinControl {
   int ClientWidth() const { return FClientWidth; }
   int ClientHeight() const { return FClientHeight; }
   int PixelsPerInch() const { return FPixelsPerInch; }
+  // Lays the form out again at another DPI (the window keeps its top-left
+  // corner); what WM_DPICHANGED and opening on another monitor do.
+  void ChangeDpi(int ppi);
+  // A system font (SystemParametersInfoW's, at the system DPI) at the form's DPI.
+  void AssignSystemFont(TFont& font, const TLogFont& system);
   bool DoubleBuffered = false;
 
   // Makes the window (and its controls) if need be and shows it; false when
@@ -351,6 +368,9 @@ class TForm : public TWinControl {
   friend class TControl;
   HWND EffectiveOwner() const;
   void PlaceWindow();
+  // The window's size for the client size, with the frame it has now.
+  void FitWindowToClient();
+  LRESULT WMDpiChanged(WPARAM wParam, LPARAM lParam);
   bool CloseQuery(TCloseAction& action);
   void ReportCreateFailure();
   // Adds, updates or removes the control's tool in the form's tooltip window.
@@ -361,6 +381,7 @@ class TForm : public TWinControl {
   HWND FOwnerWindow = 0;
   int FPixelsPerInch = 96;
   int FClientWidth = 320, FClientHeight = 240;
+  int FDesignClientWidth = 320, FDesignClientHeight = 240;
   bool FModal = false, FCreated = false;
   DWORD FCreateError = 0;
   TControl* FActiveControl = nullptr;

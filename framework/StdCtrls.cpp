@@ -547,6 +547,9 @@ void TComboBox::SetItemHeight(int height) {
   if (!HandleAllocated() || Style != TComboBoxStyle::csOwnerDrawFixed) return;
   FPlatform.SendMessageW(Handle(), win::CB_SETITEMHEIGHT, static_cast<WPARAM>(static_cast<std::intptr_t>(-1)), height);
   FPlatform.SendMessageW(Handle(), win::CB_SETITEMHEIGHT, 0, height);
+  // The window holds the dropped list: as many items as before, at the new height.
+  FPlatform.SetWindowPos(Handle(), 0, 0, 0, Width(), WindowHeightFor(Height()),
+                         win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
 }
 
 bool TComboBox::DroppedDown() const {

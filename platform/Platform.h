@@ -172,6 +172,12 @@ class TPlatform {
   virtual bool CreateGuid(std::uint8_t (&guid)[16]) = 0;
   virtual int GetScreenPixelsPerInch() = 0;  // GetDeviceCaps(LOGPIXELSY) of the screen
   virtual int GetSystemMetrics(int index) = 0;
+  // The DPI the window is laid out at: its monitor's for a program aware of
+  // each monitor's DPI, the system's otherwise. 0 (ERROR_PROC_NOT_FOUND)
+  // before Windows 10 1607, which has no such call, or for no window.
+  virtual UINT GetDpiForWindow(HWND wnd) = 0;
+  // A system metric at a DPI; 0 (ERROR_PROC_NOT_FOUND) before Windows 10 1607.
+  virtual int GetSystemMetricsForDpi(int index, UINT dpi) = 0;
   virtual bool GetCursorPos(TPoint& point) = 0;
   // Every monitor of the virtual screen (EnumDisplayMonitors, then
   // GetMonitorInfoW of each), in the system's order; empty on failure.

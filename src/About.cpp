@@ -190,9 +190,21 @@ TAboutForm::~TAboutForm() {
   if (FIcon) FPlatform.DestroyIcon(FIcon);
 }
 
+void TAboutForm::LoadIcon() {
+  const HICON icon = FPlatform.LoadImageW(1, IconImage.Width(), IconImage.Height());
+  if (!icon) return;
+  IconImage.SetIcon(icon, IconImage.Width(), IconImage.Height());
+  if (FIcon) FPlatform.DestroyIcon(FIcon);
+  FIcon = icon;
+}
+
+void TAboutForm::DpiChanged() {
+  LoadIcon();
+  AdjustLabelTops();
+}
+
 void TAboutForm::FormCreate() {
-  FIcon = FPlatform.LoadImageW(1, IconImage.Width(), IconImage.Height());
-  if (FIcon) IconImage.SetIcon(FIcon, IconImage.Width(), IconImage.Height());
+  LoadIcon();
   OKButton.SetDefault(true);
   OKButton.SetCancel(true);
   OKButton.ModalResult = mrOk;
@@ -204,7 +216,7 @@ void TAboutForm::FormCreate() {
 
 void TAboutForm::FormShow() {
   TNonClientMetrics metrics;
-  if (FPlatform.SystemParametersInfoW(metrics)) Font().AssignLogFont(metrics.MenuFont);
+  if (FPlatform.SystemParametersInfoW(metrics)) AssignSystemFont(Font(), metrics.MenuFont);
   FLinkRestColor = Font().Color();
   DoubleBuffered = true;
   ApplyLang();

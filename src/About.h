@@ -71,9 +71,12 @@ class TAboutForm : public TForm {
   void CreditMemoKeyDown(TControl& sender, std::uint16_t& key, TShiftState shift);
 
  protected:
+  // At another monitor's DPI: the labels' text lines and the icon again.
+  void DpiChanged() override;
 
  private:
   void AdjustLabelTops();
+  void LoadIcon();
   TColor FLinkRestColor = clWindowText;  // the menu font's colour
   HICON FIcon = 0;
   std::string FVersionError;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "Dpi.h"
 #include "Format.h"
 #include "Ini.h"
 #include "Lang.h"
@@ -79,6 +80,13 @@ void TMainForm::BindActions() {
 
 void TMainForm::FormCreate() {
   FRate = FPlatform.GetScreenPixelsPerInch() / 96.0;
+  // Made at the system DPI's designed size; its monitor may have a DPI of
+  // its own. A place from the settings on another monitor scales it again
+  // (WM_DPICHANGED), a saved size replaces it.
+  FDpi = WindowDpi(FPlatform, FHandle);
+  if (FDpi != SystemDpi(FPlatform)) {
+    SetBounds(DesignedLeft, DesignedTop, ScaleToDpi(DesignedClientWidth), ScaleToDpi(DesignedClientHeight));
+  }
   FOsVersion = GetOsVersionNumber(FPlatform);
   FIsWindows7 = FOsVersion == 6017600 || FOsVersion == 6017601;
 
@@ -186,6 +194,8 @@ TRect TMainForm::BoundsRect() const {
 void TMainForm::SetBounds(int left, int top, int width, int height) {
   FPlatform.SetWindowPos(FHandle, 0, left, top, width, height, win::SWP_NOZORDER | win::SWP_NOACTIVATE);
 }
+
+int TMainForm::ScaleToDpi(int designValue) const { return ScaleByDpi(designValue, FDpi); }
 
 void TMainForm::SetColor(TColor color) {
   FColor = color;
@@ -299,6 +309,9 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case win::WM_HOTKEY:
       WMHotKey(wParam);
+      return 0;
+    case win::WM_DPICHANGED:
+      WMDpiChanged(wParam, lParam);
       return 0;
     case win::WM_DISPLAYCHANGE:
       // A monitor unplugged or rearranged may have taken the loupe with it.

@@ -104,6 +104,11 @@ class TMainForm final : private IWindowHandler {
   // Brings a loupe that lies on no monitor back onto the nearest one
   // (FitOnMonitors); at start and when the displays change.
   void KeepOnMonitors();
+  // The DPI of the loupe's monitor, taken at the start and when Windows
+  // tells of a change; the tick never asks for it.
+  int Dpi() const { return FDpi; }
+  // A size designed for 96 DPI at the loupe's DPI.
+  int ScaleToDpi(int designValue) const;
   TColor Color() const { return FColor; }
   // Sets the background colour, which is the frame, and repaints.
   void SetColor(TColor color);
@@ -248,6 +253,7 @@ class TMainForm final : private IWindowHandler {
   void FormActivate();
   void FormResize();
   LRESULT WMNCHitTest(LRESULT framework, LPARAM lParam);
+  void WMDpiChanged(WPARAM wParam, LPARAM lParam);
   TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);
   void BindActions();
@@ -293,6 +299,7 @@ class TMainForm final : private IWindowHandler {
   int FNotTopmostCount = 0;
 
   double FRate = 1.0;
+  int FDpi = 96;
   int FOsVersion = 0;
   bool FIsWindows7 = false;
   UINT FUMMagNotify = 0;

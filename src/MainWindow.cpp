@@ -16,6 +16,13 @@ LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {
   return LoupeHitTest(BoundsRect(), at.X, at.Y, framework);
 }
 
+void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
+  FDpi = static_cast<int>(LoWord(wParam));
+  // Windows' suggestion keeps the loupe's apparent size on its new monitor;
+  // the frame stays as many pixels wide as the settings say.
+  if (const auto* r = reinterpret_cast<const TRect*>(lParam)) SetBounds(r->Left, r->Top, r->Width(), r->Height());
+}
+
 void TMainForm::FormResize() {
   // The framework sizes the window before the settings are read.
   if (LoupeRate == 0.0f || FMagHandle == 0) return;

@@ -123,7 +123,7 @@ void TOptionForm::FormShow() {
   FHoldsNotTopmost = true;
   FRate = PixelsPerInch() / 96.0;
   TNonClientMetrics metrics;
-  if (FPlatform.SystemParametersInfoW(metrics)) Font().AssignLogFont(metrics.MenuFont);
+  if (FPlatform.SystemParametersInfoW(metrics)) AssignSystemFont(Font(), metrics.MenuFont);
   DoubleBuffered = true;
 
   ApplyLang();
@@ -143,7 +143,7 @@ void TOptionForm::FormShow() {
   CheckBox101.SetChecked(Loupe.IsSilentMode);
 
   FComboMargin = 2;
-  ComboBox101.SetItemHeight(static_cast<int>(std::lround(FRate * 16)) + 2 * FComboMargin);
+  SetComboItemHeight();
   std::vector<std::u16string> items;
   for (int i = 0; i < std::max(1, Loupe.OrgIconCount); ++i) {
     items.push_back(FormatText(u"%d:", {Loupe.OrgIconCount < 1 ? Loupe.OrgIconCount : i}));
@@ -167,6 +167,16 @@ void TOptionForm::FormShow() {
   HotKey101.SetBorderStyle(bsNone);
   HotKey101.SetFlatStyle(rfsFlatNormal);
   ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
+  CentreLabelsOnTheirFields();
+}
+
+void TOptionForm::SetComboItemHeight() {
+  ComboBox101.SetItemHeight(static_cast<int>(std::lround(FRate * 16)) + 2 * FComboMargin);
+}
+
+void TOptionForm::DpiChanged() {
+  FRate = PixelsPerInch() / 96.0;
+  SetComboItemHeight();
   CentreLabelsOnTheirFields();
 }
 
@@ -209,8 +219,11 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
   if (Loupe.OrgIconCount >= 1) {
     if (index >= 0 && index < static_cast<int>(FComboIcons.size())) {
       icon = FComboIcons[static_cast<std::size_t>(index)]->Handle();
-      width = Loupe.PngImageList1[static_cast<std::size_t>(index)].Width;
-      height = Loupe.PngImageList1[static_cast<std::size_t>(index)].Height;
+      // The tray's images are made at the system DPI; the dialog may be at
+      // another monitor's.
+      const int trayDpi = static_cast<int>(std::lround(Loupe.Rate() * 96));
+      width = RescalePpi(Loupe.PngImageList1[static_cast<std::size_t>(index)].Width, trayDpi, PixelsPerInch());
+      height = RescalePpi(Loupe.PngImageList1[static_cast<std::size_t>(index)].Height, trayDpi, PixelsPerInch());
     }
   } else if (Loupe.TrayIcon1) {
     icon = Loupe.TrayIcon1->Icon().Handle();

@@ -89,6 +89,8 @@ class TOptionForm : public TForm {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  // At another monitor's DPI: the combo's items and the labels' text lines again.
+  void DpiChanged() override;
 
  private:
   void SetupSpinEdits(TGroupBox& box);
@@ -100,6 +102,7 @@ class TOptionForm : public TForm {
   // Label101, Label102 and Label108 with their text line centred on the field
   // beside them, whatever the font's height.
   void CentreLabelsOnTheirFields();
+  void SetComboItemHeight();
 
   double FRate = 1.0;
   int FComboMargin = 2;

@@ -50,6 +50,75 @@ void TSimDesktop::ChangeDisplays(std::vector<TMonitorInfo> monitors) {
   for (const HWND wnd : windows) {
     if (Window(wnd)) Send(wnd, win::WM_DISPLAYCHANGE, 32, 0);
   }
+  // A window the change left on a monitor of another DPI follows it.
+  for (const HWND wnd : windows) FollowMonitorDpi(wnd);
+}
+
+// --- Each monitor's DPI ------------------------------------------------------------------
+// Modelled from Microsoft's documentation (WM_DPICHANGED, GetDpiForWindow,
+// "High DPI desktop application development"); Wine 8 reports one DPI for
+// every monitor, so none of this can be checked against it.
+
+int TSimDesktop::MonitorDpi(std::size_t index) const {
+  return index < MonitorDpis.size() && MonitorDpis[index] > 0 ? MonitorDpis[index] : PixelsPerInch;
+}
+
+int TSimDesktop::DpiAt(const TRect& rect) const {
+  if (Monitors.empty()) return PixelsPerInch;
+  const auto area = [&](const TRect& m) {
+    const long long w = std::min(rect.Right, m.Right) - std::max(rect.Left, m.Left);
+    const long long h = std::min(rect.Bottom, m.Bottom) - std::max(rect.Top, m.Top);
+    return w > 0 && h > 0 ? w * h : 0;
+  };
+  const auto distance = [&](const TRect& m) {
+    const long long dx = std::max({0, m.Left - rect.Right, rect.Left - m.Right});
+    const long long dy = std::max({0, m.Top - rect.Bottom, rect.Top - m.Bottom});
+    return dx * dx + dy * dy;
+  };
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < Monitors.size(); ++i) {
+    const long long a = area(Monitors[i].Monitor), b = area(Monitors[best].Monitor);
+    if (a > b || (a == 0 && b == 0 && distance(Monitors[i].Monitor) < distance(Monitors[best].Monitor))) best = i;
+  }
+  return MonitorDpi(best);
+}
+
+void TSimDesktop::SetMonitorDpi(std::size_t index, int dpi) {
+  if (MonitorDpis.size() <= index) MonitorDpis.resize(index + 1, 0);
+  MonitorDpis[index] = dpi;
+  const std::vector<HWND> windows = TopLevelWindows();
+  for (const HWND wnd : windows) FollowMonitorDpi(wnd);
+}
+
+void TSimDesktop::FollowMonitorDpi(HWND wnd) {
+  TSimWindow* w = Window(wnd);
+  if (!w || w->Parent || w->DpiChanging || w->Dpi <= 0) return;
+  const TSimProcess* process = ProcessById(w->ProcessId);
+  if (!process || process->DpiAwareness() == TSimDpiAwareness::System) return;
+  const int dpi = DpiAt(w->Rect), old = w->Dpi;
+  if (dpi == old) return;
+  w->Dpi = dpi;
+  // The suggestion keeps the top-left corner and scales the size, so the
+  // window looks as large on its new monitor as it did on the old one.
+  const auto scale = [&](int v) { return static_cast<int>((static_cast<long long>(v) * dpi + old / 2) / old); };
+  TRect suggested{w->Rect.Left, w->Rect.Top, w->Rect.Left + scale(w->Rect.Width()),
+                  w->Rect.Top + scale(w->Rect.Height())};
+  w->DpiChanging = true;
+  Send(wnd, win::WM_DPICHANGED, static_cast<WPARAM>(dpi) << 16 | static_cast<WPARAM>(dpi),
+       reinterpret_cast<LPARAM>(&suggested));
+  if ((w = Window(wnd)) != nullptr) w->DpiChanging = false;
+}
+
+void TSimDesktop::DragWindow(HWND wnd, TPoint to) {
+  TSimWindow* w = Window(wnd);
+  if (!w || w->Parent) return;
+  TSimProcess* process = ProcessById(w->ProcessId);
+  if (!process) return;
+  Send(wnd, win::WM_ENTERSIZEMOVE, 0, 0);
+  if (Window(wnd)) {
+    process->SetWindowPos(wnd, 0, to.X, to.Y, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+  }
+  if (Window(wnd)) Send(wnd, win::WM_EXITSIZEMOVE, 0, 0);
 }
 
 TSimProcess& TSimDesktop::AddProcess(std::u16string exePath, bool is64Bit) {

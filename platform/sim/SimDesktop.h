@@ -114,6 +114,11 @@ struct TSimWindow {
 
   bool Destroying = false;  // between the start of DestroyWindow and its removal
 
+  // Top-level windows: the DPI the window is at, the last WM_DPICHANGED's
+  // (the system DPI for a program that is not aware of each monitor's).
+  int Dpi = 0;
+  bool DpiChanging = false;  // its WM_DPICHANGED is being handled
+
   // Standard controls and painting (SimControls.cpp, SimGdi.cpp).
   TSimControl Ctl;
   std::vector<TSimPaintOp> PaintLog;  // every drawing call on the window's DCs
@@ -177,8 +182,11 @@ constexpr UINT SWP_NOCLIENTSIZE = 0x0800, SWP_NOCLIENTMOVE = 0x1000;
 // The frame AdjustWindowRectEx adds for these styles, as widths on each
 // side, with the metrics below (Windows 10 at 96 DPI).
 constexpr int SimCaptionHeight = 23, SimSmallCaptionHeight = 23, SimBorder = 1, SimFixedFrame = 3, SimSizingFrame = 8,
-              SimPaddedBorder = 4, SimEdge = 2;
+              SimPaddedBorder = 4, SimEdge = 2, SimScrollWidth = 17;
 TRect SimFrame(DWORD style, DWORD exStyle);
+
+// How a process takes the monitors' DPIs (DPI_AWARENESS and its contexts).
+enum class TSimDpiAwareness { System, PerMonitor, PerMonitorV2 };
 
 // One process of the desktop; the TPlatform of the unit that runs in it.
 class TSimProcess : public TPlatform {
@@ -220,6 +228,12 @@ class TSimProcess : public TPlatform {
   std::vector<TTimer> Timers;
   const TTimer* FindTimer(HWND wnd, std::uintptr_t id) const;
 
+  // What the program's manifest (dpiAware true/pm, dpiAwareness
+  // "PerMonitorV2, PerMonitor") gives on the desktop's Windows: per-monitor
+  // v2 from Windows 10 1703 (build 15063), per-monitor on 8.1 and the
+  // earlier Windows 10 builds, system awareness on Windows 7 and 8.
+  TSimDpiAwareness DpiAwareness() const;
+
   // Test helpers (not logged): dispatch what is available now (posted
   // messages, due timers; the quit flag stays for the program's loop) and
   // return how many were dispatched.
@@ -239,6 +253,8 @@ class TSimProcess : public TPlatform {
   bool CreateGuid(std::uint8_t (&guid)[16]) override;
   int GetScreenPixelsPerInch() override;
   int GetSystemMetrics(int index) override;
+  UINT GetDpiForWindow(HWND wnd) override;
+  int GetSystemMetricsForDpi(int index, UINT dpi) override;
   bool GetCursorPos(TPoint& point) override;
   std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 
@@ -427,6 +443,8 @@ class TSimProcess : public TPlatform {
   bool TakeAvailable(TMsg& msg, bool remove, bool takeQuit);
   TTimer* EarliestTimer();
 
+  int GetSystemMetricsAt(int index);  // GetSystemMetrics' answer, not logged
+
   TSimDesktop& FDesktop;
 };
 
@@ -463,7 +481,23 @@ class TSimDesktop {
   // sent WM_DISPLAYCHANGE.
   void ChangeDisplays(std::vector<TMonitorInfo> monitors);
   TPoint Cursor{960, 540};
-  int PixelsPerInch = 96;
+  int PixelsPerInch = 96;  // the system DPI
+  // Each monitor's effective DPI, by its place in Monitors; a monitor
+  // without one (and the whole screen when no monitors are set) has the
+  // system DPI.
+  std::vector<int> MonitorDpis;
+  int MonitorDpi(std::size_t index) const;
+  // The DPI of the monitor that holds most of the rectangle, or of the
+  // nearest one when none holds any of it (MonitorFromRect's choice).
+  int DpiAt(const TRect& rect) const;
+  // The user sets a monitor's scale: the top-level windows of programs aware
+  // of each monitor's DPI that are on it are sent WM_DPICHANGED.
+  void SetMonitorDpi(std::size_t index, int dpi);
+  // The user drags the window by its caption until its top-left corner is
+  // at `to`: WM_ENTERSIZEMOVE, the move, WM_EXITSIZEMOVE. The move loop
+  // runs in the window's own thread, so its SetWindowPos is that process's
+  // call and is logged as such.
+  void DragWindow(HWND wnd, TPoint to);
   TOsVersion OsVersion{10, 0, 19045};
   std::int32_t RtlGetVersionStatus = 0;
   TSystemTime LocalTimeAtStart{2026, 1, 4, 15, 10, 0, 0, 0};  // a Thursday, at the clock's start
@@ -723,6 +757,9 @@ class TSimDesktop {
   void MoveTo(std::vector<HWND>& list, HWND wnd, std::size_t index);
   void BringToTop(TSimWindow& w);
   void SetVisible(TSimWindow& w, bool visible);
+  // A top-level window now mostly on a monitor of another DPI gets
+  // WM_DPICHANGED, when its program is aware of each monitor's DPI.
+  void FollowMonitorDpi(HWND wnd);
   void Shift(TSimWindow& w, int dx, int dy);  // and its children
   // The window and its visible children are to be painted.
   void InvalidateTree(TSimWindow& w, bool erase);

@@ -112,7 +112,8 @@ struct TFallible {
 //   IsWindow, IsWindowVisible, IsWindowEnabled, GetParent, GetWindow,
 //   GetWindowRect, GetClientRect, GetWindowLongW, GetWindowTextW,
 //   GetClassNameW, GetDlgCtrlID, GetFocus, GetCapture, GetForegroundWindow,
-//   GetSystemMetrics, GetScreenPixelsPerInch, GetScreenBitsPerPixel,
+//   GetSystemMetrics, GetSystemMetricsForDpi, GetDpiForWindow,
+//   GetScreenPixelsPerInch, GetScreenBitsPerPixel,
 //   GetTickCount, GetLocalTime, GetLastError, IsThemeActive,
 //   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
 //   CompareStringW, EnumDisplayMonitors, MapVirtualKeyW,
@@ -419,9 +420,24 @@ int TSimProcess::GetScreenPixelsPerInch() {
   return FDesktop.PixelsPerInch;
 }
 
+namespace {
+// GetDpiForWindow and GetSystemMetricsForDpi came with Windows 10 1607.
+bool HasDpiCalls(const TOsVersion& v) { return v.Major > 10 || (v.Major == 10 && v.Build >= 14393); }
+int ScaleMetric(int value, int dpi) { return (value * dpi + 48) / 96; }
+// The DPI-dependent metrics the program asks for, at 96 DPI (Windows 10);
+// 0 for the others.
+int SimMetricAt96(int index) { return index == win::SM_CXVSCROLL ? SimScrollWidth : 0; }
+}  // namespace
+
 int TSimProcess::GetSystemMetrics(int index) {
   Log("GetSystemMetrics", index);
   if (Injected("GetSystemMetrics")) return 0;
+  // A program aware of DPI gets the scroll bar and icons at the system DPI.
+  if (const int at96 = SimMetricAt96(index)) return ScaleMetric(at96, FDesktop.PixelsPerInch);
+  return GetSystemMetricsAt(index);
+}
+
+int TSimProcess::GetSystemMetricsAt(int index) {
   const TRect& v = FDesktop.VirtualScreen;
   switch (index) {
     case win::SM_CXSCREEN: return FDesktop.PrimaryScreen.Width();
@@ -440,6 +456,32 @@ int TSimProcess::GetSystemMetrics(int index) {
     case win::SM_CXEDGE: case win::SM_CYEDGE: return SimEdge;
     default: return 0;
   }
+}
+
+
+TSimDpiAwareness TSimProcess::DpiAwareness() const {
+  const TOsVersion& v = FDesktop.OsVersion;
+  if (v.Major > 10 || (v.Major == 10 && v.Build >= 15063)) return TSimDpiAwareness::PerMonitorV2;
+  if (v.Major == 10 || (v.Major == 6 && v.Minor >= 3)) return TSimDpiAwareness::PerMonitor;
+  return TSimDpiAwareness::System;
+}
+
+UINT TSimProcess::GetDpiForWindow(HWND wnd) {
+  Log("GetDpiForWindow", wnd);
+  if (Injected("GetDpiForWindow")) return 0;
+  if (!HasDpiCalls(FDesktop.OsVersion)) return Fail(win::ERROR_PROC_NOT_FOUND);
+  TSimWindow* w = FDesktop.Root(Need(wnd));
+  if (!w) return 0;
+  if (DpiAwareness() == TSimDpiAwareness::System || w->Dpi <= 0) return static_cast<UINT>(FDesktop.PixelsPerInch);
+  return static_cast<UINT>(w->Dpi);
+}
+
+int TSimProcess::GetSystemMetricsForDpi(int index, UINT dpi) {
+  Log("GetSystemMetricsForDpi", index, dpi);
+  if (Injected("GetSystemMetricsForDpi")) return 0;
+  if (!HasDpiCalls(FDesktop.OsVersion)) return Fail(win::ERROR_PROC_NOT_FOUND);
+  if (const int at96 = SimMetricAt96(index)) return ScaleMetric(at96, static_cast<int>(dpi));
+  return GetSystemMetricsAt(index);
 }
 
 bool TSimProcess::GetCursorPos(TPoint& point) {
@@ -667,6 +709,8 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   if (!child) {
     w.Style |= win::WS_CLIPSIBLINGS;  // as Win32 gives every top-level window
     w.Frame = SimFrame(p.Style, p.ExStyle);
+    // Made at the DPI of the monitor it is made on; no WM_DPICHANGED for that.
+    w.Dpi = DpiAwareness() == TSimDpiAwareness::System ? FDesktop.PixelsPerInch : FDesktop.DpiAt(w.Rect);
   }
   const TPoint clientAt{x + w.Frame.Left, y + w.Frame.Top};
   const TRect client = TSimDesktop::ClientRect(w);
@@ -852,6 +896,7 @@ bool TSimProcess::SetWindowPos(HWND wnd, HWND insertAfter, int x, int y, int cx,
   if (TSimDesktop::ClientOrigin(*w) == oldClientAt) done.Flags |= SWP_NOCLIENTMOVE;
   if (TSimDesktop::ClientRect(*w) == oldClient) done.Flags |= SWP_NOCLIENTSIZE;
   FDesktop.Send(wnd, win::WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&done));
+  if (moved || ncx != old.Width() || ncy != old.Height()) FDesktop.FollowMonitorDpi(wnd);
   return true;
 }
 

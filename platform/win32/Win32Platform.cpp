@@ -206,6 +206,22 @@ int TWin32Platform::GetScreenBitsPerPixel() { return ScreenDeviceCaps(BITSPIXEL)
 
 int TWin32Platform::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
 
+// Windows 10 1607 and later; the headers of Windows 7 do not declare them.
+typedef UINT(WINAPI GetDpiForWindowProc)(::HWND);
+typedef int(WINAPI GetSystemMetricsForDpiProc)(int, UINT);
+
+UINT TWin32Platform::GetDpiForWindow(HWND wnd) {
+  static TLazyProc<GetDpiForWindowProc> dpiForWindow{L"user32.dll", "GetDpiForWindow"};
+  auto* proc = dpiForWindow.Get();
+  return proc ? proc(ToHwnd(wnd)) : 0;
+}
+
+int TWin32Platform::GetSystemMetricsForDpi(int index, UINT dpi) {
+  static TLazyProc<GetSystemMetricsForDpiProc> metricsForDpi{L"user32.dll", "GetSystemMetricsForDpi"};
+  auto* proc = metricsForDpi.Get();
+  return proc ? proc(index, dpi) : 0;
+}
+
 bool TWin32Platform::GetCursorPos(TPoint& point) {
   POINT p;
   if (!::GetCursorPos(&p)) return false;

@@ -30,6 +30,8 @@ class TWin32Platform final : public TPlatform {
   bool CreateGuid(std::uint8_t (&guid)[16]) override;
   int GetScreenPixelsPerInch() override;
   int GetSystemMetrics(int index) override;
+  UINT GetDpiForWindow(HWND wnd) override;
+  int GetSystemMetricsForDpi(int index, UINT dpi) override;
   bool GetCursorPos(TPoint& point) override;
   std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 

@@ -313,5 +313,25 @@ TEST_F(Windows, InvalidateRectQueuesOnePaint) {
   EXPECT_EQ(rec.Order({win::WM_ERASEBKGND, win::WM_PAINT}), (std::vector<UINT>{win::WM_PAINT}));
 }
 
+// The DPI of a window and the metrics at a DPI, as far as Wine answers:
+// Wine 8 has one DPI for every monitor, so a window is at the system DPI.
+// Monitors of different DPIs are modelled from Microsoft's documentation
+// in the simulated desktop only.
+TEST_F(Windows, AWindowIsAtTheSystemDpi) {
+  const HWND wnd = Make(win::WS_POPUP, 0, {100, 100, 300, 200});
+  EXPECT_EQ(static_cast<int>(P.GetDpiForWindow(wnd)), P.GetScreenPixelsPerInch());
+  ASSERT_TRUE(P.DestroyWindow(wnd));
+  EXPECT_EQ(P.GetDpiForWindow(wnd), 0u);
+}
+
+TEST_F(Windows, TheScrollBarIsAsWideAsTheDpiAskedFor) {
+  const int at96 = P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, 96);
+  ASSERT_GT(at96, 0);
+  EXPECT_EQ(P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, 144), (at96 * 144 + 48) / 96);
+  EXPECT_EQ(P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, 192), 2 * at96);
+  const int system = P.GetScreenPixelsPerInch();
+  EXPECT_EQ(P.GetSystemMetrics(win::SM_CXVSCROLL), P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, static_cast<UINT>(system)));
+}
+
 }  // namespace
 }  // namespace lensoro::contract

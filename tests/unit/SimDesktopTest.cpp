@@ -5,6 +5,8 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "AllocationCounter.h"
@@ -928,6 +930,56 @@ TEST(SimToolTips, ToolsLiveInTheirTooltipWindowAndDieWithIt) {
   // The tooltip is owned by the form: it goes with it.
   EXPECT_TRUE(p.DestroyWindow(owner));
   EXPECT_EQ(desk.Window(tip), nullptr);
+}
+
+// Each monitor's DPI as Microsoft documents it (Wine 8 has one DPI for all):
+// a window takes the DPI of the monitor it is made on; moved onto a monitor
+// of another DPI, or when its monitor's scale changes, a program aware of
+// each monitor's DPI is told with the size that keeps the window's look.
+// What a process is aware of follows the program's manifest on each Windows.
+TEST(SimDpi, WindowsTakeTheirMonitorsDpiAndHearWhenItChanges) {
+  struct TCase {
+    TOsVersion Os;
+    TSimDpiAwareness Awareness;
+    bool DpiCalls;  // GetDpiForWindow and GetSystemMetricsForDpi (Windows 10 1607)
+  } cases[] = {{{10, 0, 19045}, TSimDpiAwareness::PerMonitorV2, true},
+               {{10, 0, 14393}, TSimDpiAwareness::PerMonitor, true},
+               {{6, 3, 9600}, TSimDpiAwareness::PerMonitor, false},
+               {{6, 1, 7601}, TSimDpiAwareness::System, false}};
+  for (const TCase& c : cases) {
+    const std::string os = std::to_string(c.Os.Major) + "." + std::to_string(c.Os.Minor) + "." + std::to_string(c.Os.Build);
+    TSimDesktop desk;
+    desk.OsVersion = c.Os;
+    desk.PixelsPerInch = 144;
+    desk.ChangeDisplays({{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}, {{-1920, 0, 0, 1080}, {-1920, 0, 0, 1080}}});
+    desk.MonitorDpis = {144, 96};
+    TSimProcess& p = desk.AddProcess(u"C:\\x\\a.exe");
+    EXPECT_EQ(p.DpiAwareness(), c.Awareness) << os;
+    const bool perMonitor = c.Awareness != TSimDpiAwareness::System;
+
+    TRecorder rec;
+    std::vector<std::pair<WPARAM, TRect>> changes;
+    rec.OnMessage = [&](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+      if (msg == WM_DPICHANGED) changes.push_back({w, *reinterpret_cast<const TRect*>(l)});
+      return 0;
+    };
+    const HWND wnd = MakeWindow(p, &rec, WS_POPUP, 0, {-1000, 100, -600, 400});
+    const HWND child = MakeWindow(p, nullptr, WS_CHILD, 0, {0, 0, 10, 10}, wnd, u"STATIC");
+    EXPECT_EQ(p.GetDpiForWindow(child), c.DpiCalls ? 96u : 0u) << os;
+    EXPECT_EQ(p.GetSystemMetricsForDpi(SM_CXVSCROLL, 192), c.DpiCalls ? 34 : 0) << os;
+    if (!c.DpiCalls) {
+      EXPECT_EQ(p.GetLastError(), ERROR_PROC_NOT_FOUND) << os;
+    }
+    EXPECT_EQ(p.GetSystemMetrics(SM_CXVSCROLL), 26) << os;  // at the system DPI
+
+    p.SetWindowPos(wnd, 0, 100, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // onto the 150 % monitor
+    desk.SetMonitorDpi(0, 192);                                          // which turns 200 %
+    desk.SetMonitorDpi(1, 120);                                          // the one it left: nothing
+    const std::vector<std::pair<WPARAM, TRect>> expected{{144 << 16 | 144, {100, 100, 700, 550}},
+                                                         {192 << 16 | 192, {100, 100, 633, 500}}};
+    EXPECT_EQ(changes, perMonitor ? expected : decltype(changes){}) << os;
+    EXPECT_EQ(p.GetDpiForWindow(wnd), c.DpiCalls ? 192u : 0u) << os;
+  }
 }
 
 }  // namespace

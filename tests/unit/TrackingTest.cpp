@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "AllocationCounter.h"
 #include "Application.h"
@@ -133,25 +134,43 @@ TEST_F(TrackingTest, EveryStepReassertsTheZOrder) {
   EXPECT_EQ(seen, 2);
 }
 
+// On one monitor, and on a desk of a 150 % monitor with a 100 % one left of
+// it, the loupe on each: the step reads no DPI.
 TEST_F(TrackingTest, TheTickMakesOnlyItsOwnCallsAndAllocatesNothing) {
-  Desk.Cursor = {500, 500};
-  Form->Timer1Timer();  // warm up
-  for (const TLoupeMode mode : {lmPointer, lmWindow}) {
-    Form->LoupeMode = mode;
-    Desk.ClearCalls();
-    long allocations;
-    {
-      lensoro::test::TAllocationScope scope;
-      for (int i = 0; i < 50; ++i) Form->Timer1Timer();
-      allocations = scope.Count();
+  struct TPlace {
+    const char* Desk;
+    TPoint At, Cursor;
+    int Dpi;
+  } places[] = {{"one monitor", {100, 100}, {500, 500}, 96},
+                {"150 % primary", {100, 100}, {500, 500}, 144},
+                {"100 % left", {-1500, 100}, {-1000, 500}, 96}};
+  for (const TPlace& place : places) {
+    if (place.Dpi == 144) {
+      Desk.ChangeDisplays({{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}, {{-1920, 0, 0, 1080}, {-1920, 0, 0, 1080}}});
+      Desk.SetMonitorDpi(0, 144);
     }
-    EXPECT_EQ(allocations, 0) << "mode " << int(mode);
-    EXPECT_EQ(Desk.CountCalls("GetSystemMetrics"), 50 * 4);
-    EXPECT_EQ(Desk.CountCalls("MagSetWindowSource"), 50);
-    EXPECT_EQ(Desk.CountCalls("SetWindowPos"), 50);
-    EXPECT_EQ(Desk.CountCalls("GetCursorPos"), mode == lmPointer ? 50 : 0);
-    EXPECT_EQ(Desk.CountCalls("GetWindowRect"), mode == lmWindow ? 50 : 0);
-    EXPECT_EQ(static_cast<int>(Desk.Calls().size()), 50 * 7);
+    Form->SetBounds(place.At.X, place.At.Y, 268, 220);
+    EXPECT_EQ(Form->Dpi(), place.Dpi) << place.Desk;
+    Desk.Cursor = place.Cursor;
+    Form->Timer1Timer();  // warm up
+    for (const TLoupeMode mode : {lmPointer, lmWindow}) {
+      Form->LoupeMode = mode;
+      Desk.ClearCalls();
+      long allocations;
+      {
+        lensoro::test::TAllocationScope scope;
+        for (int i = 0; i < 50; ++i) Form->Timer1Timer();
+        allocations = scope.Count();
+      }
+      const std::string what = std::string(place.Desk) + ", mode " + std::to_string(int(mode));
+      EXPECT_EQ(allocations, 0) << what;
+      EXPECT_EQ(Desk.CountCalls("GetSystemMetrics"), 50 * 4) << what;
+      EXPECT_EQ(Desk.CountCalls("MagSetWindowSource"), 50) << what;
+      EXPECT_EQ(Desk.CountCalls("SetWindowPos"), 50) << what;
+      EXPECT_EQ(Desk.CountCalls("GetCursorPos"), mode == lmPointer ? 50 : 0) << what;
+      EXPECT_EQ(Desk.CountCalls("GetWindowRect"), mode == lmWindow ? 50 : 0) << what;
+      EXPECT_EQ(static_cast<int>(Desk.Calls().size()), 50 * 7) << what;
+    }
   }
 }
 
