@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "MessageParams.h"
+#include "Monitors.h"
 #include "Numeric.h"
 
 namespace lensoro {
@@ -633,7 +634,10 @@ void TForm::CreateWnd() {
   }
 }
 
-// Centred over the owner (or the screen), kept on the virtual screen.
+// Centred over the owner (or the primary screen), then moved onto the work
+// area of the monitor that holds the owner (or the dialog), so that a dialog
+// opens where the user looks and no task bar or gap between monitors hides
+// part of it.
 void TForm::PlaceWindow() {
   if (Position == TPosition::poDesigned) return;
   const int w = Width(), h = Height();
@@ -644,14 +648,11 @@ void TForm::PlaceWindow() {
       FPlatform.GetWindowRect(ownerWnd, owner)) {
     around = owner;
   }
-  int left = around.Left + (around.Width() - w) / 2, top = around.Top + (around.Height() - h) / 2;
-  const int vx = FPlatform.GetSystemMetrics(win::SM_XVIRTUALSCREEN), vy = FPlatform.GetSystemMetrics(win::SM_YVIRTUALSCREEN);
-  const int vw = FPlatform.GetSystemMetrics(win::SM_CXVIRTUALSCREEN), vh = FPlatform.GetSystemMetrics(win::SM_CYVIRTUALSCREEN);
-  if (vw > 0 && vh > 0) {
-    left = std::max(vx, std::min(left, vx + vw - w));
-    top = std::max(vy, std::min(top, vy + vh - h));
-  }
-  SetBoundsPx({left, top, left + w, top + h});
+  const int left = around.Left + (around.Width() - w) / 2, top = around.Top + (around.Height() - h) / 2;
+  const TRect centred{left, top, left + w, top + h};
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  const TMonitorInfo* monitor = MonitorOfRect(around, monitors);
+  SetBoundsPx(monitor ? MoveOntoWorkArea(centred, WorkAreaOf(*monitor)) : centred);
 }
 
 void TForm::ReportCreateFailure() {

@@ -752,12 +752,6 @@ std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& pat
   return FormatText(u"Lensoro cannot save its settings: [%s] (%s)", {path, SysErrorMessage(platform, error)});
 }
 
-std::u16string UnreadSettingsMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
-  return FormatText(u"Lensoro cannot read its settings: [%s] (%s)\r\n\r\nThe file is left as it is; "
-                    u"the settings of this session are not saved.",
-                    {path, SysErrorMessage(platform, error)});
-}
-
 std::u16string KeptAsideMessage(const std::u16string& keptAs) {
   return FormatText(u"Lensoro could not read its settings file; it was kept as: [%s]", {keptAs});
 }

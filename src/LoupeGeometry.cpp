@@ -25,8 +25,13 @@ TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float 
 
 TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop) {
   TRect r;
-  r.Left = ClampToRange(pointer.X - RoundHalfEven(srcWidth / 2.0L), desktop.Left, desktop.Width - srcWidth);
-  r.Top = ClampToRange(pointer.Y - RoundHalfEven(srcHeight / 2.0L), desktop.Top, desktop.Height - srcHeight);
+  // Stopped at all four edges: with a monitor left of or above the primary
+  // one the desktop's size alone would let the area run past its right or
+  // bottom edge, where the magnifier has nothing to show.
+  r.Left = ClampToRange(pointer.X - RoundHalfEven(srcWidth / 2.0L), desktop.Left,
+                        desktop.Left + desktop.Width - srcWidth);
+  r.Top = ClampToRange(pointer.Y - RoundHalfEven(srcHeight / 2.0L), desktop.Top,
+                       desktop.Top + desktop.Height - srcHeight);
   r.Right = r.Left + srcWidth;
   r.Bottom = r.Top + srcHeight;
   return r;
@@ -82,8 +87,9 @@ std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin 
     case lsoCenter: {
       const int ax = left + RoundHalfEven(mw / 2.0L), ay = top + RoundHalfEven(mh / 2.0L);
       const int hw = RoundHalfEven(sw / 2.0L), hh = RoundHalfEven(sh / 2.0L);
-      s.Left = ClampToRange(ax - hw, desktop.Left - hw, desktop.Width - hw);
-      s.Top = ClampToRange(ay - hh, desktop.Top - hh, desktop.Height - hh);
+      // Centred on the image and kept on the desktop, as in pointer mode.
+      s.Left = ClampToRange(ax - hw, desktop.Left, deskRight - sw);
+      s.Top = ClampToRange(ay - hh, desktop.Top, deskBottom - sh);
       break;
     }
     default:

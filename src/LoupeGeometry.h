@@ -39,8 +39,7 @@ struct TLoupeSizes {
 TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float rate);
 
 // Pointer mode: the source area centred on the pointer and stopped at the
-// desktop's left and top edges; the upper bounds are the desktop's size less
-// the source size.
+// desktop's four edges.
 TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop);
 
 // What window mode works from: where the loupe's client area starts on the
@@ -53,9 +52,9 @@ struct TLoupePlace {
   float Rate = 1.0f;
 };
 // Window mode: the source area shares the chosen corner (or the centre) with
-// the magnified image; where that point lies beyond the desktop's edge the
-// bounds built from the rate take over. Nothing for an origin outside the
-// five.
+// the magnified image; where a corner lies beyond the desktop's edge the
+// bounds built from the rate take over, and the centred area stops at the
+// desktop's edges. Nothing for an origin outside the five.
 std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin origin,
                                       const TVirtualDesktop& desktop);
 

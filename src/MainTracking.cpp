@@ -13,9 +13,9 @@ void TMainForm::Timer1Timer() {
 void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   TPlatform& p = FPlatform;
   if (mode == lmPointer) {
-    TPoint pt;
-    p.GetCursorPos(pt);
-    FSrcRect = PointerSourceRect(pt, FSrcWidth, FSrcHeight, VirtualDesktop());
+    // No pointer (the secure desktop is up): the area stays where it was
+    // rather than jumping to the desktop's corner.
+    if (TPoint pt; p.GetCursorPos(pt)) FSrcRect = PointerSourceRect(pt, FSrcWidth, FSrcHeight, VirtualDesktop());
   } else if (mode == lmWindow) {
     TRect window;
     p.GetWindowRect(FHandle, window);  // the client origin: the window has no border

@@ -6,6 +6,7 @@
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
+#include "Monitors.h"
 #include "RsTrayIcon.h"
 
 namespace lensoro {
@@ -127,17 +128,7 @@ void TOptionForm::FormShow() {
   DoubleBuffered = true;
 
   ApplyLang();
-  int left = Left(), top = Top();
-  LoadOptionFormPosition(App, left, top);
-  // A position saved on a monitor that is gone would hide the dialog: keep it on the screen.
-  const int vx = FPlatform.GetSystemMetrics(win::SM_XVIRTUALSCREEN), vy = FPlatform.GetSystemMetrics(win::SM_YVIRTUALSCREEN);
-  const int vw = FPlatform.GetSystemMetrics(win::SM_CXVIRTUALSCREEN), vh = FPlatform.GetSystemMetrics(win::SM_CYVIRTUALSCREEN);
-  if (vw > 0 && vh > 0) {
-    left = std::max(vx, std::min(left, vx + vw - Width()));
-    top = std::max(vy, std::min(top, vy + vh - Height()));
-  }
-  Position = TPosition::poDesigned;
-  SetBoundsPx({left, top, left + Width(), top + Height()});
+  PlaceOnAMonitor();
   CloseButton.SetCancel(true);
 
   CheckBox101.SetChecked(Loupe.IsSilentMode);
@@ -168,6 +159,17 @@ void TOptionForm::FormShow() {
   HotKey101.SetFlatStyle(rfsFlatNormal);
   ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
   CentreLabelsOnTheirFields();
+}
+
+// A saved place is brought onto the work area of its monitor (the nearest
+// one when its monitor is gone: the bounding box of the monitors has holes
+// where they differ in size). Without one the dialog stays where it was
+// shown: over the loupe, on its monitor.
+void TOptionForm::PlaceOnAMonitor() {
+  int left = Left(), top = Top();
+  LoadOptionFormPosition(App, left, top);
+  Position = TPosition::poDesigned;
+  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, FPlatform.EnumDisplayMonitors()));
 }
 
 void TOptionForm::SetComboItemHeight() {

@@ -101,6 +101,7 @@ class TOptionForm : public TForm {
   void MakeComboIcons();
   // Label101, Label102 and Label108 with their text line centred on the field
   // beside them, whatever the font's height.
+  void PlaceOnAMonitor();
   void CentreLabelsOnTheirFields();
   void SetComboItemHeight();
 

@@ -28,16 +28,41 @@ JAPANESE_FONT_CANDIDATES = (
 )
 JAPANESE_FONT_FILE = "ipag.ttf"
 JAPANESE_FONT_FACE = "IPAGothic"
+# Chinese and Korean glyphs, linked behind the Japanese font.
+CJK_FONT_CANDIDATES = ("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",)
+CJK_FONT_FILE = "wqy-zenhei.ttc"
+CJK_FONT_FACE = "WenQuanYi Zen Hei"
 # Faces Wine draws dialogs, captions and menus with (the dialog faces are
 # substitutes of Tahoma); Japanese text in them falls back to the linked font.
 LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif")
 # Written last by init_prefix: a prefix without it is (re)made.
-PREFIX_MARK = "lensoro-prefix-2"
+PREFIX_MARK = "lensoro-prefix-3"
 FONTLINK_KEYS = (
     r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
     # 32-bit programs in a 64-bit prefix read the redirected view.
     r"HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
 )
+
+
+# An X server with several monitors (Xorg's dummy driver).
+XDESK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "xdesk")
+
+
+def desk_unavailable():
+    """None when xdesk can start a server of several monitors here, else why."""
+    for tool in ("Xorg", "xrandr"):
+        if not shutil.which(tool):
+            return "%s is not installed (xserver-xorg-core, x11-xserver-utils)" % tool
+    if not any(os.path.exists(os.path.join(d, "dummy_drv.so"))
+               for d in ("/usr/lib/xorg/modules/drivers", "/usr/lib64/xorg/modules/drivers")):
+        return "Xorg's dummy driver is not installed (xserver-xorg-video-dummy)"
+    return None
+
+
+def desk_size(desk):
+    """The X screen's size for an xdesk layout: the monitors' bounding box."""
+    boxes = [tuple(map(int, re.match(r"(\d+)x(\d+)\+(\d+)\+(\d+)", m).groups())) for m in desk.split(",")]
+    return max(x + w for w, h, x, y in boxes), max(y + h for w, h, x, y in boxes)
 
 
 START_GAP = 0.7  # seconds between starting a program and the next probe
@@ -170,27 +195,46 @@ def _run(env, args, timeout, what, cwd, check=True):
     return r
 
 
+def font_links():
+    """(file in the prefix's Fonts, face, file on this host) of each linked
+    font that is installed here, in the order Wine falls back to them."""
+    found = []
+    for candidates, name, face in ((JAPANESE_FONT_CANDIDATES, JAPANESE_FONT_FILE, JAPANESE_FONT_FACE),
+                                   (CJK_FONT_CANDIDATES, CJK_FONT_FILE, CJK_FONT_FACE)):
+        path = next((f for f in candidates if os.path.exists(f)), None)
+        if path:
+            found.append((name, face, path))
+    return found
+
+
+def font_link_value(links):
+    """A FontLink entry: "FILE,FACE" of each font, each ended by a zero."""
+    return "".join("%s,%s\0" % (name, face) for name, face, _ in links)
+
+
 def init_prefix(env, prefix, scratch):
-    """Creates a prefix for Lensoro runs: wineboot, the Japanese font link and
-    no window manager. env is wine_env()'s for this prefix."""
+    """Creates a prefix for Lensoro runs: wineboot, the Japanese and Chinese
+    and Korean font links and no window manager. env is wine_env()'s for this
+    prefix."""
     os.makedirs(prefix, exist_ok=True)
     _run(env, [env["WINELOADER"], "wineboot", "--init"], 120, "wineboot", scratch)
     # `wineserver -w` waits for the server to end: every client gone, registry on disk.
     _run(env, [env["WINESERVER"], "-w"], 60, "wineserver -w", scratch, check=False)
-    font = next((f for f in JAPANESE_FONT_CANDIDATES if os.path.exists(f)), None)
+    links = font_links()
     fonts_dir = os.path.join(prefix, "drive_c", "windows", "Fonts")
-    if font and os.path.isdir(fonts_dir):
-        target = os.path.join(fonts_dir, JAPANESE_FONT_FILE)
-        if not os.path.lexists(target):
-            os.symlink(font, target)
+    for name, _, path in links:
+        target = os.path.join(fonts_dir, name)
+        if os.path.isdir(fonts_dir) and not os.path.lexists(target):
+            os.symlink(path, target)
     lines = ["Windows Registry Editor Version 5.00", "",
              r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]",
              # No window manager on the Xvfb: Wine draws frames and moves focus itself.
              '"Managed"="N"', ""]
-    value = ("%s,%s" % (JAPANESE_FONT_FILE, JAPANESE_FONT_FACE)).encode("utf-16-le") + b"\0\0" + b"\0\0"
-    multi = ",".join("%02x" % b for b in value)
-    for key in FONTLINK_KEYS:
-        lines += ["[%s]" % key] + ['"%s"=hex(7):%s' % (face, multi) for face in LINKED_FACES] + [""]
+    if links:
+        value = font_link_value(links).encode("utf-16-le") + b"\0\0"
+        multi = ",".join("%02x" % b for b in value)
+        for key in FONTLINK_KEYS:
+            lines += ["[%s]" % key] + ['"%s"=hex(7):%s' % (face, multi) for face in LINKED_FACES] + [""]
     reg = os.path.join(scratch, "lensoro-prefix.reg")
     # A file of this version is UTF-16 with a byte-order mark; Wine's regedit
     # reads one without as ANSI and widens hex(7) data a second time.
@@ -198,24 +242,74 @@ def init_prefix(env, prefix, scratch):
         f.write("\n".join(lines) + "\n")
     _run(env, [env["WINELOADER"], "regedit", "/S", unix_to_windows(reg)], 60, "regedit", scratch)
     _run(env, [env["WINESERVER"], "-w"], 30, "wineserver -w", scratch, check=False)
-    if font:
-        check_font_link(prefix)
+    if links:
+        check_font_link(prefix, links)
     with open(os.path.join(prefix, PREFIX_MARK), "w") as f:
         f.write("Lensoro prefix set up\n")
 
 
-def check_font_link(prefix):
+def check_font_link(prefix, links):
     """Raises WineError unless the prefix's registry links Tahoma to the
-    Japanese font, character for character (a mangled value draws boxes)."""
+    fonts, character for character (a mangled value draws boxes)."""
     with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as f:
         text = f.read()
     key = "[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontLink\\\\SystemLink]"
     at = text.find(key)
     section = text[at:text.find("\n[", at + 1)] if at >= 0 else ""
-    wanted = '"Tahoma"=str(7):"%s,%s\\0"' % (JAPANESE_FONT_FILE, JAPANESE_FONT_FACE)
+    wanted = '"Tahoma"=str(7):"%s"' % font_link_value(links).replace("\0", "\\0")
     if wanted not in section.splitlines():
-        raise WineError("the Japanese font link did not reach the registry: %r"
+        raise WineError("the font link did not reach the registry: %r"
                         % [l for l in section.splitlines() if l.startswith('"Tahoma"')])
+
+
+# --- prefix templates ----------------------------------------------------------
+#
+# wineboot takes 15 to 30 s, most of a short scenario. Each arch's prefix is
+# made once per machine into a template (keyed by the Wine version and the
+# set-up above) and every session gets a fresh prefix cloned from it: the
+# program modules, which nothing writes, as hard links, every other file
+# (registry, .ini) as a copy of its own.
+
+MODULE_EXTENSIONS = (".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax", ".tlb", ".nls", ".mui")
+# Set to 1 to run wineboot for every session.
+NO_TEMPLATE_VAR = "LENSORO_E2E_NO_TEMPLATE"
+
+
+def template_dir(arch):
+    version = _run(None, [loader(arch), "--version"], 30, "wine --version", None).stdout.decode().strip()
+    key = "%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version),
+                           "-".join(name for name, _, _ in font_links()))
+    return os.path.join(tempfile.gettempdir(), "lnswine-templates-%d" % os.getuid(), key)
+
+
+def _clone_file(src, dst):
+    if src.lower().endswith(MODULE_EXTENSIONS):
+        try:
+            os.link(src, dst)
+            return dst
+        except OSError:
+            pass  # another file system: a copy
+    return shutil.copy2(src, dst)
+
+
+def make_prefix(env, prefix, scratch):
+    """A fresh prefix at env's WINEPREFIX: cloned from the arch's template
+    (made first when missing), or set up by init_prefix itself."""
+    if os.environ.get(NO_TEMPLATE_VAR) == "1":
+        init_prefix(env, prefix, scratch)
+        return
+    import fcntl
+    template = template_dir(env["WINEARCH"])
+    os.makedirs(os.path.dirname(template), exist_ok=True)
+    with open(template + ".lock", "w") as lock:
+        # Tests started together wait for the one that makes it.
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if not os.path.exists(os.path.join(template, PREFIX_MARK)):
+            shutil.rmtree(template, ignore_errors=True)
+            init_prefix(dict(env, WINEPREFIX=template), template, scratch)
+    # The server's own files stay with the template.
+    shutil.copytree(template, prefix, symlinks=True, copy_function=_clone_file,
+                    ignore=lambda d, names: ["wineserver"] if d == template else [])
 
 
 def wine_env(display, prefix, arch, base=None):
@@ -295,11 +389,16 @@ class WineProcess:
 class WineSession:
     """One Xvfb, one fresh WINEPREFIX and what runs in them, for one test run."""
 
-    def __init__(self, arch="win32", probe_exe=None, width=1280, height=1024, keep=False):
+    def __init__(self, arch="win32", probe_exe=None, width=1280, height=1024, keep=False, desk=None):
+        """desk: monitors for xdesk (see desk_unavailable) instead of one
+        Xvfb screen of width x height."""
         if arch not in ("win32", "win64"):
             raise ValueError("arch must be win32 or win64")
         self.arch = arch
         self.probe_exe = probe_exe
+        self.desk = desk
+        if desk:
+            width, height = desk_size(desk)
         self.width, self.height = width, height
         self.keep = keep or os.environ.get("LENSORO_E2E_KEEP") == "1"
         self.root = tempfile.mkdtemp(prefix="lnswine-")
@@ -328,7 +427,7 @@ class WineSession:
 
     def open(self):
         t0 = time.monotonic()
-        self._start_xvfb()
+        self._start_xdesk() if self.desk else self._start_xvfb()
         self.timings["xvfb"] = time.monotonic() - t0
         self.env = wine_env(":%d" % self.display, self.prefix, self.arch)
         t0 = time.monotonic()
@@ -355,8 +454,17 @@ class WineSession:
             p.wait(5)
         raise WineError("Xvfb did not start")
 
+    def _start_xdesk(self):
+        env = dict(os.environ, XDESK_STATE=self.root)
+        r = _run(env, ["bash", XDESK, "start", self.desk], 60, "xdesk start", self.root)
+        m = re.search(r"DISPLAY=:(\d+)", r.stdout.decode())
+        if not m:
+            raise WineError("xdesk gave no display: %r" % r.stdout)
+        self.display = int(m.group(1))
+        self._xdesk_env = env
+
     def _make_prefix(self):
-        init_prefix(self.env, self.prefix, self.root)
+        make_prefix(self.env, self.prefix, self.root)
 
     def close(self):
         for p in self._processes + self._helpers:
@@ -384,6 +492,9 @@ class WineSession:
                 except subprocess.TimeoutExpired:
                     p.kill()
                     p.wait(5)
+        if self.desk and self.display is not None:
+            _run(self._xdesk_env, ["bash", XDESK, "stop", ":%d" % self.display], 30, "xdesk stop", self.root,
+                 check=False)
         self._processes, self._helpers = [], []
         self._xvfb = None
         if not self.keep:
@@ -403,6 +514,15 @@ class WineSession:
         shutil.copytree(dist_dir, target)
         shutil.copy2(stub_dll, os.path.join(target, "magnification.dll"))
         return target
+
+    def set_dpi(self, dpi):
+        """The screen's scale for the programs started from now on, as the
+        display settings store it (LogPixels under Control Panel\\Desktop)."""
+        reg = os.path.join(self.root, "dpi-%d.reg" % dpi)
+        with open(reg, "w", encoding="utf-16", newline="\r\n") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"
+                    '"LogPixels"=dword:%08x\n' % dpi)
+        _run(self.env, [self.env["WINELOADER"], "regedit", "/S", unix_to_windows(reg)], 60, "regedit", self.root)
 
     def start(self, exe_path, args=(), env=None):
         self._count += 1

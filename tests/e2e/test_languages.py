@@ -70,12 +70,14 @@ def read_lang(path):
 
 def use_proportional_face(session):
     """Tahoma becomes PROPORTIONAL_FACE in the session's prefix, with the
-    Japanese font linked behind it as behind Tahoma."""
-    link = ("%s,%s" % (lnswine.JAPANESE_FONT_FILE, lnswine.JAPANESE_FONT_FACE)).encode("utf-16-le") + b"\0\0" * 2
+    Japanese, Chinese and Korean fonts linked behind it as behind Tahoma."""
+    link = lnswine.font_link_value(lnswine.font_links()).encode("utf-16-le") + b"\0\0"
     lines = ["Windows Registry Editor Version 5.00", "", r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
              '"Tahoma"="%s"' % PROPORTIONAL_FACE, ""]
     for key in lnswine.FONTLINK_KEYS:
-        lines += ["[%s]" % key, '"%s"=hex(7):%s' % (PROPORTIONAL_FACE, ",".join("%02x" % b for b in link)), ""]
+        # The bold face too: captions are drawn with it.
+        lines += ["[%s]" % key] + ['"%s"=hex(7):%s' % (face, ",".join("%02x" % b for b in link))
+                                   for face in (PROPORTIONAL_FACE, PROPORTIONAL_FACE + " Bold")] + [""]
     fd, reg = tempfile.mkstemp(suffix=".reg", dir=session.root)
     os.close(fd)
     with open(reg, "w", encoding="utf-16", newline="\r\n") as f:

@@ -45,7 +45,7 @@ def lparam(x, y):
 
 def pointer_source(x, y, screen_w, screen_h):
     """What the loupe must show around the pointer: centred, stopped at the
-    desktop's edges (the upper bounds are its size less the source size)."""
+    desktop's edges."""
     left = min(max(x - SRC_W // 2, 0), screen_w - SRC_W)
     top = min(max(y - SRC_H // 2, 0), screen_h - SRC_H)
     return (left, top, left + SRC_W, top + SRC_H)

@@ -349,6 +349,38 @@ TEST_F(AboutFormTest, EscAndEnterCloseTheDialog) {
   }
 }
 
+// Centred over its owner, then moved onto the work area of the owner's
+// monitor: a 1280 x 1024 one left of the primary, both with a task bar 40
+// high, and a short one right of the primary.
+TEST_F(AboutFormTest, TheDialogOpensOnTheWorkAreaOfItsOwnersMonitor) {
+  Desk.ChangeDisplays({{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+                       {{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}},
+                       {{1920, 0, 2944, 200}, {1920, 0, 2944, 200}}});
+  constexpr int Centred = 1 << 30, Last = Centred + 1;  // Last: the work area's right or bottom edge less W or H
+  const struct {
+    TRect Owner;
+    TPoint Expected;
+  } cases[] = {
+      {{-900, 400, -632, 620}, {Centred, Centred}},
+      {{-900, 900, -632, 1020}, {Centred, Last}},
+      {{1800, 300, 2068, 520}, {Last, Centred}},
+      {{-100, 300, 168, 520}, {0, Centred}},  // more on the primary than on the left one
+      {{2300, 20, 2568, 120}, {Centred, 0}},  // taller than the short monitor
+  };
+  for (const auto& c : cases) {
+    Proc.SetWindowPos(Owner, 0, c.Owner.Left, c.Owner.Top, c.Owner.Width(), c.Owner.Height(), win::SWP_NOZORDER);
+    TAboutForm form(App);
+    form.SetOwnerWindow(Owner);
+    form.Show();
+    const TRect r = Desk.Window(form.Handle())->Rect;
+    const TRect work = c.Owner.Left < -300 ? TRect{-1280, 0, 0, 984} : TRect{0, 0, 1920, 1040};
+    const auto expect = [](int e, int centred, int last) { return e == Centred ? centred : e == Last ? last : e; };
+    const int x = c.Owner.Left + (c.Owner.Width() - r.Width()) / 2, y = c.Owner.Top + (c.Owner.Height() - r.Height()) / 2;
+    EXPECT_EQ(r.Left, expect(c.Expected.X, x, work.Right - r.Width())) << c.Owner.Left << "," << c.Owner.Top;
+    EXPECT_EQ(r.Top, expect(c.Expected.Y, y, work.Bottom - r.Height())) << c.Owner.Left << "," << c.Owner.Top;
+  }
+}
+
 TEST_F(AboutFormTest, TheVersionShownFollowsTheResource) {
   auto shown = [&] {
     TAboutForm form(App);

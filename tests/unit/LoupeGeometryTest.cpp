@@ -43,7 +43,7 @@ TEST(LoupeGeometry, SizesAreTheWindowLessTheFrameOverTheRate) {
   }
 }
 
-TEST(LoupeGeometry, PointerModeCentresAndStopsAtTheLeftAndTopEdges) {
+TEST(LoupeGeometry, PointerModeCentresAndStopsAtTheDesktopsEdges) {
   const struct {
     TVirtualDesktop Desktop;
     TPoint Pointer;
@@ -54,9 +54,10 @@ TEST(LoupeGeometry, PointerModeCentresAndStopsAtTheLeftAndTopEdges) {
       {Primary, {1919, 1079}, {1790, 974, 1920, 1080}},
       {LeftAndAbove, {-1000, -100}, {-1065, -153, -935, -47}},
       {LeftAndAbove, {-1915, -295}, {-1920, -300, -1790, -194}},
-      // The upper bounds are the desktop's size less the source's, not its
-      // right and bottom edges: here they lie beyond them.
-      {LeftAndAbove, {1900, 1070}, {1835, 1017, 1965, 1123}},
+      // The upper bounds are the desktop's right and bottom edges, wherever
+      // it starts.
+      {LeftAndAbove, {1900, 1070}, {1790, 974, 1920, 1080}},
+      {{-1280, 0, 3200, 1080}, {1915, 500}, {1790, 447, 1920, 553}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(PointerSourceRect(c.Pointer, 130, 106, c.Desktop), c.Expected) << c.Pointer.X << "," << c.Pointer.Y;
@@ -81,6 +82,9 @@ TEST(LoupeGeometry, WindowModeSharesTheChosenPointWithTheImage) {
       {LeftAndAbove, At(-1000, -200), lsoBottomLeft, {-996, -90, -866, 16}},
       {LeftAndAbove, At(-1000, -200), lsoBottomRight, {-866, -90, -736, 16}},
       {LeftAndAbove, At(-1000, -200), lsoCenter, {-931, -143, -801, -37}},
+      // The centred area stops at the desktop's edges.
+      {LeftAndAbove, At(1750, 950), lsoCenter, {1790, 974, 1920, 1080}},
+      {LeftAndAbove, At(-2000, -350), lsoCenter, {-1920, -293, -1790, -187}},
       // On the desktop the anchor holds at any rate (sources 87 x 71 at 3.0,
       // 32 x 26 at 8.0).
       {Primary, At(1000, 400, 3.0f), lsoTopRight, {1177, 404, 1264, 475}},

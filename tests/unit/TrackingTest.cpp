@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 
 #include "AllocationCounter.h"
 #include "Application.h"
 #include "Main.h"
+#include "Numeric.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
 
@@ -34,6 +36,9 @@ class TrackingTest : public ::testing::Test {
     Form->UpdateMagnifier(mode);
     return Desk.Window(Form->MagHandle())->Source;
   }
+  static bool Inside(const TRect& r, const TRect& d) {
+    return d.Left <= r.Left && d.Top <= r.Top && r.Right <= d.Right && r.Bottom <= d.Bottom;
+  }
   TRect WindowMode(TLoupeSrcOrigin origin) {
     Form->LoupeSrcOrigin = origin;
     return Step(lmWindow);
@@ -48,7 +53,6 @@ TEST_F(TrackingTest, PointerModeCentresOnThePointerAndStopsAtTheEdges) {
   EXPECT_EQ(Step(lmPointer), (TRect{895, 487, 1025, 593}));
   Desk.Cursor = {10, 10};
   EXPECT_EQ(Step(lmPointer), (TRect{0, 0, 130, 106}));
-  // The upper bounds are the desktop's size less the source size.
   Desk.Cursor = {1919, 1079};
   EXPECT_EQ(Step(lmPointer), (TRect{1790, 974, 1920, 1080}));
   // A monitor left of the primary one: the virtual desktop starts below 0.
@@ -80,7 +84,7 @@ TEST_F(TrackingTest, WindowModeAnchorsAtTheChosenPoint) {
 }
 
 // A monitor left of the primary one: the virtual desktop starts at -1920.
-// Anchors on the desktop hold; the pointer-mode bounds are used as written.
+// Anchors on the desktop hold; the area stops at the desktop's right edge.
 TEST_F(TrackingTest, NegativeVirtualDesktop) {
   Desk.VirtualScreen = {-1920, 0, 1920, 1080};  // (-1920, 0), 3840 x 1080
   struct {
@@ -89,8 +93,8 @@ TEST_F(TrackingTest, NegativeVirtualDesktop) {
   } const pointer[] = {
       {{-1000, 500}, {-1065, 447, -935, 553}},
       {{-1915, 5}, {-1920, 0, -1790, 106}},
-      {{1900, 1070}, {1835, 974, 1965, 1080}},  // the upper bound is DW - SW = 3710
-      {{3800, 540}, {3710, 487, 3840, 593}},
+      {{1900, 1070}, {1790, 974, 1920, 1080}},  // the upper bound is DL + DW - SW
+      {{3800, 540}, {1790, 487, 1920, 593}},
   };
   for (const auto& c : pointer) {
     Desk.Cursor = c.Cursor;
@@ -108,13 +112,67 @@ TEST_F(TrackingTest, NegativeVirtualDesktop) {
       // Right = Clamp(-1236, -1920, rnd((3840 - 1236) / 2) = 1302).
       {{-1500, 100}, lsoTopRight, {-1366, 104, -1236, 210}},
       {{-1500, 100}, lsoBottomRight, {-1366, 210, -1236, 316}},
-      // Centre (-1366, 210), hw 65: Clamp(-1431, -1985, 3775).
+      // Centre (-1366, 210), hw 65: Clamp(-1431, -1920, 1790).
       {{-1500, 100}, lsoCenter, {-1431, 157, -1301, 263}},
   };
   for (const auto& c : window) {
     Form->SetBounds(c.Window.X, c.Window.Y, 268, 220);
     EXPECT_EQ(WindowMode(c.Origin), c.Expected) << c.Window.X << " origin " << int(c.Origin);
   }
+}
+
+// Random desks (monitors of different sizes, joined on any side of one
+// another, so the desktop often starts left of or above the primary one),
+// loupes and pointers: whenever the source fits on the desktop, it lies on
+// it, and in pointer mode it is centred on the pointer wherever it can be.
+TEST_F(TrackingTest, OnAnyDeskTheSourceStaysOnTheDesktop) {
+  std::mt19937 rnd(24);
+  const auto in = [&rnd](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rnd); };
+  for (int desk = 0; desk < 200; ++desk) {
+    std::vector<TMonitorInfo> monitors;
+    for (int m = in(1, 4); m > 0; --m) {
+      const int w = in(640, 2560), h = in(480, 1600);
+      TRect r{0, 0, w, h};
+      if (!monitors.empty()) {
+        const TRect& next = monitors[in(0, static_cast<int>(monitors.size()) - 1)].Monitor;
+        const int x = in(next.Left - w + 1, next.Right - 1), y = in(next.Top - h + 1, next.Bottom - 1);
+        switch (in(0, 3)) {
+          case 0: r = {next.Left - w, y, next.Left, y + h}; break;
+          case 1: r = {next.Right, y, next.Right + w, y + h}; break;
+          case 2: r = {x, next.Top - h, x + w, next.Top}; break;
+          default: r = {x, next.Bottom, x + w, next.Bottom + h}; break;
+        }
+      }
+      monitors.push_back({r, r});
+    }
+    Desk.ChangeDisplays(monitors);
+    const TRect d = Desk.VirtualScreen;
+    Form->SetLoupeRate(in(13, 80) / 10.0f);
+    for (int i = 0; i < 10; ++i) {
+      Form->SetBounds(in(d.Left, d.Right - 40), in(d.Top, d.Bottom - 40), in(40, 1600), in(40, 1200));
+      Desk.Cursor = {in(d.Left, d.Right - 1), in(d.Top, d.Bottom - 1)};
+      const int sw = Form->SrcWidth(), sh = Form->SrcHeight();
+      if (sw > d.Width() || sh > d.Height()) continue;
+      const TRect centred{Desk.Cursor.X - RoundHalfEven(sw / 2.0L), Desk.Cursor.Y - RoundHalfEven(sh / 2.0L), 0, 0};
+      const TRect pointer = Step(lmPointer);
+      EXPECT_TRUE(Inside(pointer, d)) << "desk " << desk << ": " << pointer.Left << "," << pointer.Top;
+      if (Inside({centred.Left, centred.Top, centred.Left + sw, centred.Top + sh}, d)) {
+        EXPECT_EQ(pointer.Left, centred.Left) << "desk " << desk;
+        EXPECT_EQ(pointer.Top, centred.Top) << "desk " << desk;
+      }
+      const TRect centre = WindowMode(lsoCenter);
+      EXPECT_TRUE(Inside(centre, d)) << "desk " << desk << ": " << centre.Left << "," << centre.Top;
+    }
+  }
+}
+
+TEST_F(TrackingTest, WithoutAPointerTheSourceStaysWhereItWas) {
+  Desk.Cursor = {700, 300};
+  const TRect before = Step(lmPointer);
+  Desk.Cursor = {5, 5};
+  Desk.FailNext("GetCursorPos", win::ERROR_ACCESS_DENIED, 1, Proc.Pid);
+  EXPECT_EQ(Step(lmPointer), before);
+  EXPECT_EQ(Step(lmPointer), (TRect{0, 0, 130, 106}));
 }
 
 TEST_F(TrackingTest, EveryStepReassertsTheZOrder) {

@@ -142,7 +142,8 @@ int Usage() {
       "       lnsprobe atoms\n"
       "       lnsprobe storm HWND SEED COUNT [notray]\n"
       "       lnsprobe lock PATH SECONDS\n"
-      "       lnsprobe collate PATH\n",
+      "       lnsprobe collate PATH\n"
+      "       lnsprobe screen\n",
       stderr);
   return 2;
 }
@@ -530,10 +531,38 @@ int Collate(const std::wstring& path) {
   return 0;
 }
 
+BOOL CALLBACK EmitMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+  const auto rect = [](const RECT& r) {
+    return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + "]";
+  };
+  Emit("{\"monitor\":" + rect(info.rcMonitor) + ",\"work\":" + rect(info.rcWork) +
+       ",\"primary\":" + Bool(info.dwFlags & MONITORINFOF_PRIMARY) + "}");
+  return TRUE;
+}
+
+// screen: the screen's DPI and the metrics the program's controls follow,
+// then each monitor.
+int Screen() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  Emit("{\"dpi\":" + std::to_string(dpi) + ",\"vscroll\":" + std::to_string(GetSystemMetrics(SM_CXVSCROLL)) +
+       ",\"caption\":" + std::to_string(GetSystemMetrics(SM_CYCAPTION)) + "}");
+  EnumDisplayMonitors(nullptr, nullptr, EmitMonitor, 0);
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return Usage();
+  // Pixels as they are on the screen at any scale, not the 96-DPI view the
+  // system gives a program that says nothing.
+  SetProcessDPIAware();
   std::wstring cmd = argv[1];
   if (cmd == L"list" && argc == 2) return List();
   if (cmd == L"dialogs" && argc == 2) return Dialogs();
@@ -574,5 +603,6 @@ int wmain(int argc, wchar_t** argv) {
     return Lock(argv[2], seconds);
   }
   if (cmd == L"collate" && argc == 3) return Collate(argv[2]);
+  if (cmd == L"screen" && argc == 2) return Screen();
   return Usage();
 }

@@ -1,0 +1,43 @@
+#include "Monitors.h"
+
+#include <algorithm>
+
+namespace lensoro {
+
+const TMonitorInfo* MonitorOfRect(const TRect& r, const std::vector<TMonitorInfo>& monitors) {
+  const TMonitorInfo* best = nullptr;
+  long long bestArea = 0, bestGap = 0;
+  for (const TMonitorInfo& m : monitors) {
+    const TRect& a = m.Monitor;
+    const long long w = std::min(0LL + r.Right, 0LL + a.Right) - std::max(0LL + r.Left, 0LL + a.Left);
+    const long long h = std::min(0LL + r.Bottom, 0LL + a.Bottom) - std::max(0LL + r.Top, 0LL + a.Top);
+    const long long area = w > 0 && h > 0 ? w * h : 0;
+    // Squared gap between the two; 0 where they touch or overlap.
+    const long long dx = std::max({0LL, 0LL + a.Left - r.Right, 0LL + r.Left - a.Right});
+    const long long dy = std::max({0LL, 0LL + a.Top - r.Bottom, 0LL + r.Top - a.Bottom});
+    const long long gap = dx * dx + dy * dy;
+    if (!best || area > bestArea || (bestArea == 0 && area == 0 && gap < bestGap)) {
+      best = &m, bestArea = area, bestGap = gap;
+    }
+  }
+  return best;
+}
+
+TRect WorkAreaOf(const TMonitorInfo& monitor) {
+  return monitor.Work.Width() > 0 && monitor.Work.Height() > 0 ? monitor.Work : monitor.Monitor;
+}
+
+TRect MoveOntoWorkArea(const TRect& r, const TRect& work) {
+  const int w = r.Width(), h = r.Height();
+  // The upper bound first: when the window is the larger, the lower one wins.
+  const int left = std::max(work.Left, std::min(r.Left, work.Right - w));
+  const int top = std::max(work.Top, std::min(r.Top, work.Bottom - h));
+  return {left, top, left + w, top + h};
+}
+
+TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monitors) {
+  const TMonitorInfo* m = MonitorOfRect(r, monitors);
+  return m ? MoveOntoWorkArea(r, WorkAreaOf(*m)) : r;
+}
+
+}  // namespace lensoro

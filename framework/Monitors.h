@@ -1,0 +1,29 @@
+// Which monitor a window is on and where it can be used there: plain
+// arithmetic on the monitors the platform lists.
+#pragma once
+
+#include <vector>
+
+#include "Platform.h"
+
+namespace lensoro {
+
+// The monitor a rectangle shares the most area with, else the nearest one
+// (the first of equals), as the system picks a window's monitor; nothing
+// when there are no monitors.
+const TMonitorInfo* MonitorOfRect(const TRect& r, const std::vector<TMonitorInfo>& monitors);
+
+// The part of a monitor windows go on: its work area, or the whole monitor
+// when it reports none.
+TRect WorkAreaOf(const TMonitorInfo& monitor);
+
+// A window moved, not sized, onto a work area. One wider or taller than the
+// work area keeps its left or top edge on it, so its title bar can still be
+// grabbed.
+TRect MoveOntoWorkArea(const TRect& r, const TRect& work);
+
+// A window moved onto the work area of the monitor it lies on most (or of
+// the nearest one); unchanged without monitors.
+TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monitors);
+
+}  // namespace lensoro
