@@ -86,7 +86,7 @@ constexpr WPARAM MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK
 constexpr int VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_MENU = 0x12;
 constexpr UINT MAPVK_VK_TO_VSC = 0, MAPVK_VK_TO_VSC_EX = 4;
 constexpr int WHEEL_DELTA = 120;
-constexpr DWORD MW_FILTERMODE_EXCLUDE = 0;
+constexpr DWORD MW_FILTERMODE_EXCLUDE = 0, MW_FILTERMODE_INCLUDE = 1;
 
 // Notification area, menus, hot keys and the shell.
 constexpr DWORD NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2;

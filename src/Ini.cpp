@@ -753,12 +753,6 @@ std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path,
   return FormatText(app.Lang.Text(u"MsgErrorCannotSaveSettings"), {path, SysErrorMessage(app.Platform, error)});
 }
 
-std::u16string UnreadSettingsMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
-  return FormatText(u"Lensoro cannot read its settings: [%s] (%s)\r\n\r\nThe file is left as it is; "
-                    u"the settings of this session are not saved.",
-                    {path, SysErrorMessage(platform, error)});
-}
-
 std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& keptAs) {
   return FormatText(lang.Text(u"MsgInfoSettingsKeptAs"), {keptAs});
 }

@@ -68,7 +68,7 @@ void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
   // A value outside the three modes (a hand-edited settings file) keeps the
   // previous matrix.
   if (mode <= lcmGray) FMagColorEffect = LoupeColorMatrices[mode];
-  if (!FPlatform.MagSetColorEffect(FMagHandle, FMagColorEffect)) {
+  if (!FPlatform.MagSetColorEffect(FMagHandle, &FMagColorEffect)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeColorMode"));
   }
 }

@@ -136,6 +136,10 @@ struct TSimCall {
   const char* Name = "";
   DWORD Pid = 0;
   std::int64_t A[6] = {};
+  // The Magnification API's calls note their result, as the stand-in DLL's
+  // log does: false with the last error.
+  bool Failed = false;
+  DWORD Error = 0;
 };
 
 // One entry of the simulated file system.
@@ -317,7 +321,7 @@ class TSimProcess : public TPlatform {
   bool MagInitialize() override;
   bool MagUninitialize() override;
   bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) override;
-  bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) override;
+  bool MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) override;
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
@@ -425,6 +429,8 @@ class TSimProcess : public TPlatform {
   // The window, or null with ERROR_INVALID_WINDOW_HANDLE.
   TSimWindow* Need(HWND wnd);
   TSimWindow* NeedMagnifier(HWND wnd);
+  // Notes a Mag* call's result on its log entry (the last one) and returns it.
+  bool Noted(bool ok);
   // The paint log and selection of a DC handed out to this process.
   TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
   // SetTextColor and SetBkColor: the RGB part into the DC's slot, the old value back.
