@@ -195,7 +195,7 @@ TEST(IniFile, LargeFilesParseAndSaveWhole) {
   // holds all of them.
   long allocations[2] = {};
   for (int round = 0; round < 2; ++round) {
-    const int sections = 500 << round;
+    const int sections = 250 << round;
     const std::vector<std::uint8_t> bytes = Utf16Bytes(ManyKeys(sections));
     test::TAllocationScope scope;
     const TIniFile big(bytes);
