@@ -55,8 +55,8 @@ void TMainForm::CreateMagnifier() {
   params.ClassName = u"Magnifier";
   params.WindowName = FPlatform.CreateGuid(guid) ? GuidText(guid) : std::u16string();
   params.Style = win::WS_CHILD | win::WS_VISIBLE;
-  params.X = FrameWidth;
-  params.Y = FrameWidth;
+  params.X = Settings.FrameWidth;
+  params.Y = Settings.FrameWidth;
   params.Width = FMagWidth;
   params.Height = FMagHeight;
   params.Parent = FHandle;

@@ -7,7 +7,7 @@ namespace lensoro {
 
 void TMainForm::Timer1Timer() {
   RecheckClosedPeers();
-  UpdateMagnifier(LoupeMode);
+  UpdateMagnifier(Settings.LoupeMode);
 }
 
 void TMainForm::UpdateMagnifier(TLoupeMode mode) {
@@ -19,10 +19,10 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   } else if (mode == lmWindow) {
     TRect window;
     p.GetWindowRect(FHandle, window);  // the client origin: the window has no border
-    const TLoupePlace place{{window.Left, window.Top}, FrameWidth, {FMagWidth, FMagHeight, FSrcWidth, FSrcHeight},
-                            LoupeRate};
+    const TLoupePlace place{{window.Left, window.Top}, Settings.FrameWidth, {FMagWidth, FMagHeight, FSrcWidth, FSrcHeight},
+                            Settings.LoupeRate};
     // An origin out of range keeps the previous area.
-    if (const auto source = WindowSourceRect(place, LoupeSrcOrigin, VirtualDesktop())) FSrcRect = *source;
+    if (const auto source = WindowSourceRect(place, Settings.LoupeSrcOrigin, VirtualDesktop())) FSrcRect = *source;
   }
   if (p.MagSetWindowSource(FMagHandle, FSrcRect)) {
     FSourceErrorShown = false;

@@ -179,7 +179,7 @@ TEST_F(InstancesTest, AFrameColourChangeRepaintsAndTellsTheOtherCopiesNothing) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
   ASSERT_FALSE(a.Form->IsTopmost);
-  const TFrameColorSlot inUse = FrameColorSlot(a.Form->LoupeMode, a.Form->IsActive());
+  const TFrameColorSlot inUse = FrameColorSlot(a.Form->Settings.LoupeMode, a.Form->IsActive());
   const int paints = Desk.Window(a.Handle())->InvalidateCount;
   Desk.ClearCalls();
   a.Form->SetFrameColor(0x00123456u, inUse);

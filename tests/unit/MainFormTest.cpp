@@ -207,21 +207,21 @@ TEST_F(MainFormTest, EndOfSessionFinishesBeforeTheHandlerReturns) {
 TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   Create();
   // Zoom at the limits still re-applies the transform.
-  Form->LoupeRate = 8.0f;
+  Form->Settings.LoupeRate = 8.0f;
   const int before = Mag().TransformSetCount;
   Form->ActPopZoomIn.Execute();
-  EXPECT_EQ(Form->LoupeRate, 8.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 8.0f);
   EXPECT_EQ(Mag().TransformSetCount, before + 1);
   EXPECT_EQ(Mag().Transform.v[0][0], 8.0f);
   Form->SetLoupeRate(2.5f);
   EXPECT_EQ(Mag().Transform.v[1][1], 2.5f);
   EXPECT_EQ(Form->SrcWidth(), 104);  // 260 / 2.5
   Form->ActPopZoomOut.Execute();
-  EXPECT_EQ(Form->LoupeRate, static_cast<float>(2.5L - 0.1L));
+  EXPECT_EQ(Form->Settings.LoupeRate, static_cast<float>(2.5L - 0.1L));
 
   // Colour commands.
   Form->ActPopSetLoupeColorModelcmInvert.Execute();
-  EXPECT_EQ(Form->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(Mag().ColorEffect.v[4][0], 1.0f);
   EXPECT_EQ(Mag().ColorEffect.v[0][0], -1.0f);
   Form->ActPopSetLoupeColorModelcmGrayscale.Execute();
@@ -232,7 +232,7 @@ TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
 
   // Mode: the frame follows at once.
   Form->ActPopSetLoupeModelmWindow.Execute();
-  EXPECT_EQ(Form->LoupeMode, lmWindow);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
   EXPECT_EQ(Form->Color(), clAqua);
 
   // Frame width: the child is inset, a zero frame covers the window.
@@ -249,7 +249,7 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
   // The inactive colour is stored; the frame keeps its colour until the
   // loupe is deactivated.
   Form->SetFrameColor(0x000000FFu, TFrameColorSlot::InactivePointer);
-  EXPECT_EQ(Form->InactivePointerModeFrameColor, 0x000000FFu);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
   EXPECT_EQ(Form->Color(), clLime);
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0, 0);
   EXPECT_FALSE(Form->IsActive());
@@ -282,8 +282,8 @@ TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   EXPECT_EQ(m.Rect.Left - Loupe().Rect.Left, 6);
   EXPECT_EQ(m.FilterList, std::vector<HWND>{Form->Handle()});
   EXPECT_EQ(Form->LnsList().Count(), 1);
-  EXPECT_EQ(Form->LoupeColorMode, lcmGray);
-  EXPECT_EQ(Form->FrameWidth, 6);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
+  EXPECT_EQ(Form->Settings.FrameWidth, 6);
   // The tick handler is attached again: the next tick uses the new child.
   const int sources = m.SourceSetCount;
   Desk.RunFor(100);
@@ -317,7 +317,7 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   EXPECT_EQ(Desk.Dialogs[0].Caption, u"ぽてりん [おしらせ]");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
-  EXPECT_EQ(Form->LoupeRate, 4.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 4.0f);
   EXPECT_EQ(Form->SrcWidth(), 65);
   EXPECT_EQ(Form->MagTransform().v[0][0], 4.0f);
   EXPECT_EQ(Mag().Transform.v[0][0], 2.0f);
@@ -327,7 +327,7 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   Form->ActPopSetLoupeColorModelcmInvert.Execute();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text, u"いろを せってー できません: (The parameter is incorrect)");
-  EXPECT_EQ(Form->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   EXPECT_FALSE(App.Terminated());
 }
 

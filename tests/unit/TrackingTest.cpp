@@ -40,7 +40,7 @@ class TrackingTest : public ::testing::Test {
     return d.Left <= r.Left && d.Top <= r.Top && r.Right <= d.Right && r.Bottom <= d.Bottom;
   }
   TRect WindowMode(TLoupeSrcOrigin origin) {
-    Form->LoupeSrcOrigin = origin;
+    Form->Settings.LoupeSrcOrigin = origin;
     return Step(lmWindow);
   }
 };
@@ -212,7 +212,7 @@ TEST_F(TrackingTest, TheTickMakesOnlyItsOwnCallsAndAllocatesNothing) {
     Desk.Cursor = place.Cursor;
     Form->Timer1Timer();  // warm up
     for (const TLoupeMode mode : {lmPointer, lmWindow}) {
-      Form->LoupeMode = mode;
+      Form->Settings.LoupeMode = mode;
       Desk.ClearCalls();
       long allocations;
       {
