@@ -10,6 +10,7 @@
 #include "AllocationCounter.h"
 #include "Format.h"
 #include "Ini.h"
+#include "Lang.h"
 
 using namespace lensoro;
 
@@ -139,7 +140,7 @@ TEST(IniFile, Utf16AndUtf8ReadAndOtherEncodingsGiveTheirReason) {
       EXPECT_EQ(ini.ReadString(u"Loupe", u"Name", u""), u"ぽてりん") << c.Name;
     } else if (c.Error != TIniDecodeError::None) {
       EXPECT_FALSE(ini.SectionExists(u"Loupe")) << c.Name;
-      EXPECT_FALSE(DecodeErrorText(c.Error).empty()) << c.Name;
+      EXPECT_FALSE(DecodeErrorText(TLangState(), c.Error).empty()) << c.Name;
     }
   }
   EXPECT_TRUE(TIniFile(std::vector<std::uint8_t>{}).Readable());
