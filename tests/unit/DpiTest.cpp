@@ -118,6 +118,7 @@ TEST_F(DpiTest, ArrowPairsAreAsWideAsTheScrollBar) {
     for (TRsSpinEdit* edit : {&options.SpinEdit101, &options.SpinEdit102}) {
       const TRect arrows = Rect(edit->UpDownButton().Handle()), field = Rect(edit->Handle());
       EXPECT_EQ(arrows.Width(), c.Width) << c.Dpi << " DPI, Windows " << c.Os.Major;
+      EXPECT_EQ(edit->UpDownButton().UpButton().Arrow(), (TButtonOptions{ScaleByPpi(5, c.Dpi), ScaleByPpi(3, c.Dpi)}));
       // The pair lies over the field's right edge, inside its one-pixel frame.
       EXPECT_EQ(arrows.Right, field.Right - 1) << c.Dpi << " DPI";
     }
