@@ -1,4 +1,6 @@
 // The loupe model: setters, the zoom and colour commands, the frame colour.
+#include <algorithm>
+
 #include "LnsLib.h"
 #include "Main.h"
 
@@ -87,7 +89,13 @@ void TMainForm::PlaceMagnifier() {
 
 void TMainForm::SetFrameWidth(int width) {
   FrameWidth = width;
-  const TRect bounds = BoundsRect();
+  TRect bounds = BoundsRect();
+  // A wider frame must not squeeze the image below its smallest size.
+  const int min = MinimumSize();
+  if (bounds.Width() < min || bounds.Height() < min) {
+    SetBounds(bounds.Left, bounds.Top, std::max(bounds.Width(), min), std::max(bounds.Height(), min));
+    bounds = BoundsRect();
+  }
   RecomputeSizes(bounds.Width(), bounds.Height());
   PlaceMagnifier();
 }

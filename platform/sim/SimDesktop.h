@@ -598,6 +598,13 @@ class TSimDesktop {
   HWND WindowFromPoint(TPoint screen) const;  // the deepest visible window there, 0 for none
   // A right click or Shift+F10: WM_CONTEXTMENU to the window.
   void ContextMenu(HWND wnd);
+  // The user drags an edge or corner of a top-level window (the hit-test
+  // code HTLEFT ... HTBOTTOMRIGHT) by (dx, dy), as the system's sizing loop
+  // does: WM_ENTERSIZEMOVE, WM_GETMINMAXINFO, the dragged edges held within
+  // the track sizes, WM_SIZING (whose handler may change the rectangle),
+  // SetWindowPos, WM_EXITSIZEMOVE. A window without a caption has no
+  // minimum track size of its own (as Wine gives it). False for no window.
+  bool DragEdge(HWND wnd, int hitTest, int dx, int dy);
   // A drop-down list opens (CBN_DROPDOWN, each item drawn) and, for index
   // >= 0, the user picks that item (CBN_SELCHANGE) and it closes.
   bool PickComboItem(HWND combo, int index);

@@ -219,7 +219,7 @@ TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   Start(StartPlace());
   Loupe->ActPopShowOption.Execute();
   TOptionForm& options = *Loupe->OptionForm();
-  ExpectDialog(options, 366, 550, StartDpi(), "options opened");
+  ExpectDialog(options, 366, 566, StartDpi(), "options opened");
   const std::vector<TRect> opened = Layout(options.Handle());
   TAboutForm about(*App);
   about.SetOwnerWindow(Loupe->Handle());
@@ -230,7 +230,7 @@ TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   // again, exactly as it opened.
   const TPoint across{OtherPlace().X + 20, 40};
   Desk.DragWindow(options.Handle(), across);
-  ExpectDialog(options, 366, 550, OtherDpi(), "options moved across");
+  ExpectDialog(options, 366, 566, OtherDpi(), "options moved across");
   Desk.DragWindow(about.Handle(), across);
   ExpectDialog(about, 382, 206, OtherDpi(), "about moved across");
   Desk.DragWindow(options.Handle(), {StartPlace().X, 40});

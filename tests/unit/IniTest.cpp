@@ -10,6 +10,7 @@
 #include "AllocationCounter.h"
 #include "Format.h"
 #include "Ini.h"
+#include "Lang.h"
 
 using namespace lensoro;
 
@@ -139,7 +140,7 @@ TEST(IniFile, Utf16AndUtf8ReadAndOtherEncodingsGiveTheirReason) {
       EXPECT_EQ(ini.ReadString(u"Loupe", u"Name", u""), u"ぽてりん") << c.Name;
     } else if (c.Error != TIniDecodeError::None) {
       EXPECT_FALSE(ini.SectionExists(u"Loupe")) << c.Name;
-      EXPECT_FALSE(DecodeErrorText(c.Error).empty()) << c.Name;
+      EXPECT_FALSE(DecodeErrorText(TLangState(), c.Error).empty()) << c.Name;
     }
   }
   EXPECT_TRUE(TIniFile(std::vector<std::uint8_t>{}).Readable());
@@ -194,7 +195,7 @@ TEST(IniFile, LargeFilesParseAndSaveWhole) {
   // holds all of them.
   long allocations[2] = {};
   for (int round = 0; round < 2; ++round) {
-    const int sections = 500 << round;
+    const int sections = 250 << round;
     const std::vector<std::uint8_t> bytes = Utf16Bytes(ManyKeys(sections));
     test::TAllocationScope scope;
     const TIniFile big(bytes);
