@@ -5,7 +5,7 @@
 // The handlers are spread over several files by subject:
 //   Main.cpp           creation, destruction, the window procedure, quitting
 //   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
-//   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
+//   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
 //   MainInstances.cpp  the other running copies: the protocol, the exclusion
@@ -27,6 +27,7 @@
 #include "LnsList.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
+#include "LoupeMagnifier.h"
 #include "LoupeSettings.h"
 #include "Menus.h"
 #include "Platform.h"
@@ -52,8 +53,6 @@ struct TLangState;
 // A fatal message: the failure's text, a blank line and the quit paragraph.
 std::u16string QuitTemplate(const TLangState& lang, const char16_t* key);
 
-// The colour matrices, indexed by TLoupeColorMode.
-extern const TMagColorEffect LoupeColorMatrices[LoupeColorModeCount];
 
 // The loupe window's designed geometry at 96 DPI.
 constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, DesignedClientHeight = 220;
@@ -159,8 +158,6 @@ class TMainForm final : private IWindowHandler {
 
   // --- Magnifier --------------------------------------------------------------
   void CreateMagnifier();
-  void InitMagTransform();
-  void InitMagColorEffect();
   void RestartMagnifier(DWORD waitMs);
 
   // --- Tracking -------------------------------------------------------------
@@ -231,14 +228,7 @@ class TMainForm final : private IWindowHandler {
   bool MagWatcherExists() const { return FMagWatcherExists; }
   ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
-  HWND MagHandle() const { return FMagHandle; }
-  int MagWidth() const { return FMagWidth; }
-  int MagHeight() const { return FMagHeight; }
-  int SrcWidth() const { return FSrcWidth; }
-  int SrcHeight() const { return FSrcHeight; }
-  const TRect& SrcRect() const { return FSrcRect; }
-  const TMagTransform& MagTransform() const { return FMagTransform; }
-  const TMagColorEffect& MagColorEffect() const { return FMagColorEffect; }
+  const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   const TLnsList& LnsList() const { return *FLnsList; }
   const TZOrderList& ZOrderList() const { return *FZOrderList; }
   bool FormDestroyed() const { return FDestroyed; }
@@ -311,12 +301,7 @@ class TMainForm final : private IWindowHandler {
   ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
-  HWND FMagHandle = 0;
-  int FMagWidth = 0, FMagHeight = 0;
-  int FSrcWidth = 0, FSrcHeight = 0;
-  TRect FSrcRect;
-  TMagTransform FMagTransform;
-  TMagColorEffect FMagColorEffect;
+  TLoupeMagnifier FMagnifier{FPlatform};
   TCardinalDynArray FExcludedArray;
   int FWheelAccumulator = 0;
   bool FSourceErrorShown = false;

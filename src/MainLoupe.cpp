@@ -15,11 +15,7 @@ void TMainForm::SetLoupeMode(TLoupeMode mode) {
 
 void TMainForm::SetLoupeRate(float rate) {
   Settings.LoupeRate = rate;
-  FSrcWidth = RoundQuotient(FMagWidth, rate);
-  FSrcHeight = RoundQuotient(FMagHeight, rate);
-  FMagTransform.v[0][0] = rate;
-  FMagTransform.v[1][1] = rate;
-  if (!FPlatform.MagSetWindowTransform(FMagHandle, FMagTransform)) {
+  if (!FMagnifier.SetRate(rate)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeRate"));
   }
 }
@@ -50,26 +46,16 @@ void TMainForm::ActPopZoomOutExecute() {
 
 void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
   Settings.LoupeColorMode = mode;
-  // A value outside the modes keeps the previous matrix.
-  if (mode < LoupeColorModeCount) FMagColorEffect = LoupeColorMatrices[mode];
-  if (!FPlatform.MagSetColorEffect(FMagHandle, &FMagColorEffect)) {
+  if (!FMagnifier.SetColorMode(mode)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeColorMode"));
   }
 }
 
 void TMainForm::RecomputeSizes(int windowWidth, int windowHeight) {
-  const TLoupeSizes sizes = LoupeSizes(windowWidth, windowHeight, Settings.FrameWidth, Settings.LoupeRate);
-  FMagWidth = sizes.MagWidth;
-  FMagHeight = sizes.MagHeight;
-  FSrcWidth = sizes.SrcWidth;
-  FSrcHeight = sizes.SrcHeight;
+  FMagnifier.Resize(windowWidth, windowHeight, Settings.FrameWidth, Settings.LoupeRate);
 }
 
-void TMainForm::PlaceMagnifier() {
-  // The insert-after value is ignored because of SWP_NOZORDER.
-  FPlatform.SetWindowPos(FMagHandle, win::HWND_TOPMOST, Settings.FrameWidth, Settings.FrameWidth, FMagWidth, FMagHeight,
-                         win::SWP_NOZORDER);
-}
+void TMainForm::PlaceMagnifier() { FMagnifier.Place(Settings.FrameWidth); }
 
 void TMainForm::SetFrameWidth(int width) {
   Settings.FrameWidth = width;
@@ -92,9 +78,9 @@ void TMainForm::SetFrameColor(TColor color, TFrameColorSlot slot) {
 
 void TMainForm::ApplyLoupeSettings() {
   SetLoupeMode(Settings.LoupeMode);
-  InitMagTransform();
+  FMagnifier.ResetTransform();
   SetLoupeRate(Settings.LoupeRate);
-  InitMagColorEffect();
+  FMagnifier.ResetColorEffect();
   SetLoupeColorMode(Settings.LoupeColorMode);
   SetFrameWidth(Settings.FrameWidth);
 }

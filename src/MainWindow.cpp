@@ -40,7 +40,7 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
 
 void TMainForm::FormResize() {
   // The framework sizes the window before the settings are read.
-  if (Settings.LoupeRate == 0.0f || FMagHandle == 0) return;
+  if (Settings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
   const TRect bounds = BoundsRect();
   RecomputeSizes(bounds.Width(), bounds.Height());
   PlaceMagnifier();

@@ -51,7 +51,7 @@ void BM_UpdateMagnifierPointer(benchmark::State& state) {
     t.Desk.ClearCalls();
     ++i;
   }
-  benchmark::DoNotOptimize(t.Form->SrcRect());
+  benchmark::DoNotOptimize(t.Form->Magnifier().SrcRect());
 }
 
 void BM_UpdateMagnifierWindow(benchmark::State& state) {
@@ -62,7 +62,7 @@ void BM_UpdateMagnifierWindow(benchmark::State& state) {
     t.Form->UpdateMagnifier(lmWindow);
     t.Desk.ClearCalls();
   }
-  benchmark::DoNotOptimize(t.Form->SrcRect());
+  benchmark::DoNotOptimize(t.Form->Magnifier().SrcRect());
 }
 
 }  // namespace

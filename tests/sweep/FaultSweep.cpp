@@ -193,8 +193,8 @@ class TSession {
     Quit(b, out);
     // Windows 7: the copy left behind rebuilds its magnifier a second later.
     Step(1200);
-    Expect(out, a.Running() && Desk.Window(a.Form->MagHandle()) &&
-                    Desk.Window(a.Form->MagHandle())->FilterList == std::vector<HWND>{a.Handle()},
+    Expect(out, a.Running() && Desk.Window(a.Form->Magnifier().Handle()) &&
+                    Desk.Window(a.Form->Magnifier().Handle())->FilterList == std::vector<HWND>{a.Handle()},
            "the copy left alone excludes only itself");
     Quit(a, out);
     const std::u16string saved = test::Utf16Text(Desk.FileText(IniA));
@@ -365,8 +365,8 @@ class TSession {
 
   // The fault-free run: two copies from two folders list and exclude each other.
   void Cooperating(TCopy& a, TCopy& b, TOutcome& out) {
-    const TSimWindow* ma = Desk.Window(a.Form->MagHandle());
-    const TSimWindow* mb = Desk.Window(b.Form->MagHandle());
+    const TSimWindow* ma = Desk.Window(a.Form->Magnifier().Handle());
+    const TSimWindow* mb = Desk.Window(b.Form->Magnifier().Handle());
     const std::vector<HWND> fa{a.Handle(), b.Handle()}, fb{b.Handle(), a.Handle()};
     Expect(out, ma && mb && ma->FilterList == fa && mb->FilterList == fb, "the two copies exclude each other");
   }

@@ -124,14 +124,14 @@ TEST_F(LoupeWindowTest, CtrlWheelZoomsByWholeNotches) {
 
 TEST_F(LoupeWindowTest, TheMagnifierFollowsAResizeAndKeepsTheRate) {
   Form->SetBounds(100, 100, 300, 300);
-  const TSimWindow& mag = *Desk.Window(Form->MagHandle());
+  const TSimWindow& mag = *Desk.Window(Form->Magnifier().Handle());
   EXPECT_EQ(mag.Rect, (TRect{104, 104, 104 + 292, 104 + 292}));
-  EXPECT_EQ(Form->SrcWidth(), 146);
-  EXPECT_EQ(Form->SrcHeight(), 146);
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 146);
+  EXPECT_EQ(Form->Magnifier().SrcHeight(), 146);
   EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
   // With no frame the resize zones lie over the image.
   Form->SetFrameWidth(0);
-  EXPECT_EQ(Desk.Window(Form->MagHandle())->Rect, Desk.Window(Form->Handle())->Rect);
+  EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->Rect, Desk.Window(Form->Handle())->Rect);
   EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(101, 200)), 10);
 }
 
@@ -163,7 +163,7 @@ TEST_F(LoupeWindowTest, ADraggedEdgeStopsAtTheSmallestImagePlusTheFrame) {
     Form->SetBounds(100, 100, 268, 220);
     ASSERT_TRUE(Desk.DragEdge(Form->Handle(), c.Hit, c.Dx, c.Dy)) << c.Name;
     EXPECT_EQ(Form->BoundsRect(), c.After) << c.Name;
-    EXPECT_EQ(Desk.Window(Form->MagHandle())->Rect.Width(), c.After.Width() - 2 * c.FrameWidth) << c.Name;
+    EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->Rect.Width(), c.After.Width() - 2 * c.FrameWidth) << c.Name;
   }
   // A wider frame on the smallest loupe makes the window larger, not the image smaller.
   Form->SetFrameWidth(4);
@@ -251,7 +251,7 @@ TEST(LoupeOnMonitors, OffScreenAtStartOrAfterAMonitorLeavesComesBack) {
   app.Initialize();
   TMainForm form(app);
   EXPECT_EQ(form.BoundsRect(), (TRect{1620, 800, 1920, 1040}));
-  EXPECT_EQ(desk.Window(form.MagHandle())->Rect, (TRect{1624, 804, 1916, 1036}));
+  EXPECT_EQ(desk.Window(form.Magnifier().Handle())->Rect, (TRect{1624, 804, 1916, 1036}));
 
   // On the left monitor it stays; when that monitor goes, the loupe follows.
   form.SetBounds(-1000, -100, 300, 240);

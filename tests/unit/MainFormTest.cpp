@@ -54,7 +54,7 @@ class MainFormTest : public ::testing::Test {
     Form = std::make_unique<TMainForm>(App);
   }
   TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
-  TSimWindow& Mag() { return *Desk.Window(Form->MagHandle()); }
+  TSimWindow& Mag() { return *Desk.Window(Form->Magnifier().Handle()); }
 };
 
 }  // namespace
@@ -88,10 +88,10 @@ TEST_F(MainFormTest, CreatesTheLoupeWindowAsDesigned) {
     for (int j = 0; j < 5; ++j) EXPECT_EQ(m.ColorEffect.v[i][j], i == j ? 1.0f : 0.0f);
   EXPECT_EQ(m.FilterList, std::vector<HWND>{Form->Handle()});
   EXPECT_EQ(m.FilterMode, win::MW_FILTERMODE_EXCLUDE);
-  EXPECT_EQ(Form->MagWidth(), 260);
-  EXPECT_EQ(Form->MagHeight(), 212);
-  EXPECT_EQ(Form->SrcWidth(), 130);
-  EXPECT_EQ(Form->SrcHeight(), 106);
+  EXPECT_EQ(Form->Magnifier().Width(), 260);
+  EXPECT_EQ(Form->Magnifier().Height(), 212);
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 130);
+  EXPECT_EQ(Form->Magnifier().SrcHeight(), 106);
   // The frame: the active pointer-mode colour.
   EXPECT_EQ(Form->Color(), clLime);
   Desk.Paint(Form->Handle());
@@ -143,9 +143,9 @@ TEST_F(MainFormTest, DensityAndWindows7AreReadAtCreation) {
   const UINT msg = Form->UMMagNotify();
   Proc.SendMessageW(Form->Handle(), msg, 0, MAGNOTIFY_ANNOUNCE);
   EXPECT_TRUE(Form->MagWatcherExists());
-  const HWND oldMag = Form->MagHandle();
+  const HWND oldMag = Form->Magnifier().Handle();
   Proc.SendMessageW(Form->Handle(), msg, 0, LOUPE_REINIT_MAGNIFIER);
-  EXPECT_NE(Form->MagHandle(), oldMag);
+  EXPECT_NE(Form->Magnifier().Handle(), oldMag);
   EXPECT_EQ(Desk.Window(oldMag), nullptr);
   EXPECT_GE(Desk.Now(), 2000u) << "the rebuild waits a second first";
 }
@@ -215,7 +215,7 @@ TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   EXPECT_EQ(Mag().Transform.v[0][0], 8.0f);
   Form->SetLoupeRate(2.5f);
   EXPECT_EQ(Mag().Transform.v[1][1], 2.5f);
-  EXPECT_EQ(Form->SrcWidth(), 104);  // 260 / 2.5
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 104);  // 260 / 2.5
   Form->ActPopZoomOut.Execute();
   EXPECT_EQ(Form->Settings.LoupeRate, static_cast<float>(2.5L - 0.1L));
 
@@ -240,7 +240,7 @@ TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   EXPECT_EQ(Mag().Rect, Loupe().Rect);
   Form->SetFrameWidth(6);
   EXPECT_EQ(Mag().Rect.Left - Loupe().Rect.Left, 6);
-  EXPECT_EQ(Form->MagWidth(), 268 - 12);
+  EXPECT_EQ(Form->Magnifier().Width(), 268 - 12);
 }
 
 TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
@@ -270,10 +270,10 @@ TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   Form->ActPopSetLoupeColorModelcmGrayscale.Execute();
   Form->SetLoupeRate(3.0f);
   Form->SetFrameWidth(6);
-  const HWND oldMag = Form->MagHandle();
+  const HWND oldMag = Form->Magnifier().Handle();
   Form->ActPopReset.Execute();
   Form->ActPopReset.Execute();  // twice in a row
-  ASSERT_NE(Form->MagHandle(), oldMag);
+  ASSERT_NE(Form->Magnifier().Handle(), oldMag);
   EXPECT_EQ(Desk.Window(oldMag), nullptr);
   const TSimWindow& m = Mag();
   EXPECT_TRUE(m.RedrawEnabled);
@@ -303,9 +303,9 @@ TEST_F(MainFormTest, RebuildDetachesTheTickWhileItWaits) {
   ASSERT_GE(destroyed, 0);
   EXPECT_GT(IndexOf(names, "DispatchMessageW"), -1);
   EXPECT_EQ(std::count(names.begin(), names.begin() + destroyed, "MagSetWindowSource"), 0);
-  EXPECT_EQ(Desk.Window(Form->MagHandle())->SourceSetCount, 0);
+  EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->SourceSetCount, 0);
   Desk.RunFor(60);
-  EXPECT_GT(Desk.Window(Form->MagHandle())->SourceSetCount, 0);
+  EXPECT_GT(Desk.Window(Form->Magnifier().Handle())->SourceSetCount, 0);
 }
 
 TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
@@ -318,8 +318,8 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
   EXPECT_EQ(Form->Settings.LoupeRate, 4.0f);
-  EXPECT_EQ(Form->SrcWidth(), 65);
-  EXPECT_EQ(Form->MagTransform().v[0][0], 4.0f);
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 65);
+  EXPECT_EQ(Form->Magnifier().Transform().v[0][0], 4.0f);
   EXPECT_EQ(Mag().Transform.v[0][0], 2.0f);
   EXPECT_FALSE(App.Terminated());
 
@@ -399,7 +399,7 @@ TEST_F(MainFormTest, MagnifierWindowFailureReportsAndQuits) {
   EXPECT_EQ(Desk.Dialogs[1].Text,
             u"ウィンドウを つくれません: (Cannot find window class)\r\n\r\nぽてりんを しゅーりょー します")
       << Utf16ToUtf8(Desk.Dialogs[1].Text);
-  EXPECT_EQ(Form->MagHandle(), 0u);
+  EXPECT_EQ(Form->Magnifier().Handle(), 0u);
   EXPECT_TRUE(App.Terminated());
 }
 

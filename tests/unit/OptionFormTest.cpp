@@ -147,7 +147,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
 TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   Start(u"");
   TOptionForm& form = Open();
-  const HWND mag = Loupe->MagHandle();
+  const HWND mag = Loupe->Magnifier().Handle();
   ASSERT_NE(mag, 0u);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(1)->Handle()));
@@ -575,7 +575,7 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
       proc.DispatchMessageW(m);
     }
     EXPECT_FLOAT_EQ(loupe.Settings.LoupeRate, c.Rate);
-    EXPECT_FLOAT_EQ(desk.Window(loupe.MagHandle())->Transform.v[0][0], c.Rate);
+    EXPECT_FLOAT_EQ(desk.Window(loupe.Magnifier().Handle())->Transform.v[0][0], c.Rate);
     const std::u16string shown = desk.Window(field.Handle())->Title;
     EXPECT_EQ(shown, FormatText(u"%.1f", {static_cast<double>(c.Rate)}));
   }
