@@ -117,7 +117,7 @@ bool TRsSpinValue::IsAcceptedChar(char16_t c) const {
     case vkFloat:
       // The locale's separator is taken even beyond Latin-1 (Arabic has
       // U+066B), or such users could not type a fraction at all.
-      return DecimalSeparator.find(c) != std::u16string::npos;
+      return DecimalSeparator.find(c) != std::u16string::npos || OtherSeparators.find(c) != std::u16string::npos;
     case vkHex:
       return c == u'$' || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
     case vkInt:
@@ -129,7 +129,19 @@ bool TRsSpinValue::IsAcceptedChar(char16_t c) const {
 long double TRsSpinValue::Read(const std::u16string& text) {
   if (FValueKind == vkFloat) {
     double v = 0;
-    if (TryTextToFloat(Trimmed(text), DecimalSeparator, v)) FValueFloat = v;
+    std::u16string read = Trimmed(text);
+    if (!OtherSeparators.empty()) {
+      std::u16string same;
+      for (const char16_t c : read) {
+        if (OtherSeparators.find(c) != std::u16string::npos && DecimalSeparator.find(c) == std::u16string::npos) {
+          same += DecimalSeparator;
+        } else {
+          same += c;
+        }
+      }
+      read = std::move(same);
+    }
+    if (TryTextToFloat(read, DecimalSeparator, v)) FValueFloat = v;
     return FValueFloat;
   }
   std::int64_t v = 0;

@@ -38,6 +38,9 @@ class TRsSpinValue {
   bool ShowPlusSign = false;
   // The user's locale's; "." when the platform gives none.
   std::u16string DecimalSeparator = u".";
+  // Characters also taken as the decimal separator when typed or read
+  // ("," where the field shows "."); the text shows DecimalSeparator.
+  std::u16string OtherSeparators;
 
   TRsValueKind ValueKind() const { return FValueKind; }
   // Integer kinds step by whole numbers: the increment is rounded, and never 0.
@@ -94,6 +97,7 @@ class TRsSpinField {
   long double MaxValue() const { return FValue.MaxValue; }
   void SetMaxValue(long double v) { FValue.MaxValue = v; }
   void SetDecimalSeparator(const std::u16string& separator);
+  void SetOtherSeparators(const std::u16string& separators) { FValue.OtherSeparators = separators; }
 
   // One increment up or down from what the field shows; nothing when read-only.
   virtual void UpClick();

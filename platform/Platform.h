@@ -142,6 +142,11 @@ struct TIconBits {
   std::vector<std::uint8_t> Mask;
 };
 
+// ReadFileBytes reads no file larger than this (64 MiB): no settings,
+// language or image file comes near it, and a bigger one is not read into
+// memory whole.
+constexpr std::uint64_t MaxReadFileBytes = 64u * 1024u * 1024u;
+
 class TPlatform {
  public:
   virtual ~TPlatform() = default;
@@ -180,7 +185,8 @@ class TPlatform {
 
   // --- Files and folders (Windows paths) ---------------------------------
   // The whole content of a file; false (and the last error) when it cannot
-  // be read.
+  // be read. A file larger than MaxReadFileBytes is not read at all:
+  // false with ERROR_FILE_TOO_LARGE.
   virtual bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) = 0;
   // Creates or truncates the file and writes the bytes, flushed to disk.
   virtual bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) = 0;
@@ -270,11 +276,19 @@ class TPlatform {
                             TMsgDlgButtons buttons, HWND owner) = 0;
 
   // --- Magnification API -----------------------------------------------
+  // A "Magnifier" window is made with CreateWindowExW between MagInitialize
+  // and MagUninitialize, inside a layered (WS_EX_LAYERED) top-level window.
+  // Each call on a handle that is no window fails with
+  // ERROR_INVALID_WINDOW_HANDLE; on a window that is not a magnifier of this
+  // process, or outside MagInitialize, with ERROR_INVALID_PARAMETER.
   virtual bool MagInitialize() = 0;
   virtual bool MagUninitialize() = 0;
+  // A scale below 1 is refused (ERROR_INVALID_PARAMETER).
   virtual bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) = 0;
-  virtual bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) = 0;
+  // A null effect removes the current one.
+  virtual bool MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) = 0;
   virtual bool MagSetWindowSource(HWND wnd, const TRect& source) = 0;
+  // MW_FILTERMODE_EXCLUDE only: Windows 7 and later refuse the include mode.
   virtual bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) = 0;
 
   // --- Dialogs, controls and painting -------------------------------------

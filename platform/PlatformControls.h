@@ -61,6 +61,12 @@ struct TWindowPos {
   std::uint32_t Flags = 0;
 };
 
+// MINMAXINFO (WM_GETMINMAXINFO's lParam): the handler may change the sizes;
+// the sizing loop keeps the window within the track sizes.
+struct TMinMaxInfo {
+  TPoint Reserved, MaxSize, MaxPosition, MinTrackSize, MaxTrackSize;
+};
+
 // DRAWITEMSTRUCT (WM_DRAWITEM's lParam).
 struct TDrawItemStruct {
   UINT CtlType = 0, CtlID = 0, ItemID = 0, ItemAction = 0, ItemState = 0;

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "Format.h"
+#include "Lang.h"
 #include "LnsLib.h"
 #include "Main.h"
 
@@ -199,21 +200,21 @@ TIniFileResult UpdateIniFile(TPlatform& platform, const std::u16string& path,
 
 }  // namespace
 
-std::u16string DecodeErrorText(TIniDecodeError error) {
+std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error) {
   switch (error) {
     case TIniDecodeError::None:
       return {};
     case TIniDecodeError::OtherMark:
-      return u"it is UTF-16 big-endian text; save it as UTF-16 LE or UTF-8";
+      return lang.Text(u"MsgReasonUtf16BigEndian");
     case TIniDecodeError::NulCharacter:
-      return u"it holds binary data, not text";
+      return lang.Text(u"MsgReasonBinary");
     case TIniDecodeError::BadUtf8:
-      return u"it is marked as UTF-8 but is not valid UTF-8";
+      return lang.Text(u"MsgReasonBadUtf8");
     case TIniDecodeError::OddLength:
     case TIniDecodeError::EightBitText:
       break;
   }
-  return u"it is neither UTF-8 nor UTF-16 LE text; save it as one of them";
+  return lang.Text(u"MsgReasonNotText");
 }
 
 // --- TIniFile -------------------------------------------------------------------
@@ -619,12 +620,13 @@ void LoadSettings(TMainForm& form) {
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) {
     form.SaveNotice.HoldSaves(read.Error);
-    ShowMsgDialog(app, ReadFailureMessage(app.Platform, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK);
+    ShowMsgDialog(app, ReadFailureMessage(app, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK);
   } else if (!ini.Readable()) {
     // Said now, not first at quit; the save that keeps the file aside is
     // then quiet about it.
     form.SaveNotice.ToldUnreadable();
-    ShowMsgDialog(app, UndecodableSettingsMessage(app.IniFileName, ini.DecodeError()), TMsgDlgType::Error, mbOK);
+    ShowMsgDialog(app, UndecodableSettingsMessage(app.Lang, app.IniFileName, ini.DecodeError()), TMsgDlgType::Error,
+                  mbOK);
   }
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
 
@@ -736,38 +738,31 @@ void TSaveFailureNotice::HoldSaves(DWORD error) {
   FToldError = error;
 }
 
-std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
-  return FormatText(u"Lensoro cannot read its settings file: [%s] (%s)\r\n\r\nIt is left as it is; the settings of "
-                    u"this run are the defaults and will not be saved.",
-                    {path, SysErrorMessage(platform, error)});
+std::u16string ReadFailureMessage(TApplication& app, const std::u16string& path, DWORD error) {
+  const TLangState& lang = app.Lang;
+  return FormatText(lang.Text(u"MsgErrorCannotReadSettings") + u"\r\n\r\n" + lang.Text(u"MsgNoteDefaultsNotSaved"),
+                    {path, SysErrorMessage(app.Platform, error)});
 }
 
-std::u16string UndecodableSettingsMessage(const std::u16string& path, TIniDecodeError error) {
-  return FormatText(u"Lensoro cannot read its settings file: [%s] (%s)\r\n\r\nThis run starts with the default "
-                    u"settings; when they are saved, the file is first kept beside them as a .bak file.",
-                    {path, DecodeErrorText(error)});
+std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16string& path, TIniDecodeError error) {
+  return FormatText(lang.Text(u"MsgErrorCannotReadSettings") + u"\r\n\r\n" + lang.Text(u"MsgNoteKeptAsBak"),
+                    {path, DecodeErrorText(lang, error)});
 }
 
-std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
-  return FormatText(u"Lensoro cannot save its settings: [%s] (%s)", {path, SysErrorMessage(platform, error)});
+std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path, DWORD error) {
+  return FormatText(app.Lang.Text(u"MsgErrorCannotSaveSettings"), {path, SysErrorMessage(app.Platform, error)});
 }
 
-std::u16string UnreadSettingsMessage(TPlatform& platform, const std::u16string& path, DWORD error) {
-  return FormatText(u"Lensoro cannot read its settings: [%s] (%s)\r\n\r\nThe file is left as it is; "
-                    u"the settings of this session are not saved.",
-                    {path, SysErrorMessage(platform, error)});
-}
-
-std::u16string KeptAsideMessage(const std::u16string& keptAs) {
-  return FormatText(u"Lensoro could not read its settings file; it was kept as: [%s]", {keptAs});
+std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& keptAs) {
+  return FormatText(lang.Text(u"MsgInfoSettingsKeptAs"), {keptAs});
 }
 
 void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner) {
   if (!result.KeptAsPath.empty() && !notice.UnreadableTold()) {
-    ShowMsgDialog(app, KeptAsideMessage(result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
+    ShowMsgDialog(app, KeptAsideMessage(app.Lang, result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
   }
   if (notice.ShouldTell(result)) {
-    ShowMsgDialog(app, SaveFailureMessage(app.Platform, app.IniFileName, result.Error), TMsgDlgType::Error, mbOK,
+    ShowMsgDialog(app, SaveFailureMessage(app, app.IniFileName, result.Error), TMsgDlgType::Error, mbOK,
                   owner);
   }
 }

@@ -31,8 +31,9 @@ enum class TIniDecodeError {
   EightBitText, // no character below U+0080 at all: 8-bit text read in pairs
   BadUtf8,      // marked as UTF-8 (EF BB BF) but not valid UTF-8
 };
-// The reason, in words, for the user ("it is ...").
-std::u16string DecodeErrorText(TIniDecodeError error);
+struct TLangState;
+// The reason, in words, for the user ("it is ..."), in the language in use.
+std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error);
 
 // Section and key names compare by folding A-Z only (FoldAscii). Our names
 // are all ASCII, so this is what the platform's ordinal ignore-case gives.
@@ -216,15 +217,15 @@ class TSaveFailureNotice {
   bool FUnreadableTold = false;
 };
 
-// "Lensoro cannot save its settings: [path] (reason)": fixed English, as no
-// language key exists for it.
-std::u16string SaveFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
+// The settings file's messages, in the language in use.
+// "Lensoro cannot save its settings: [path] (reason)".
+std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path, DWORD error);
 // "Lensoro cannot read its settings file: [path] (reason) ...".
-std::u16string ReadFailureMessage(TPlatform& platform, const std::u16string& path, DWORD error);
+std::u16string ReadFailureMessage(TApplication& app, const std::u16string& path, DWORD error);
 // The same for a file that was read but is no text it knows.
-std::u16string UndecodableSettingsMessage(const std::u16string& path, TIniDecodeError error);
+std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16string& path, TIniDecodeError error);
 // "Lensoro could not read its settings file; it was kept as: [path]".
-std::u16string KeptAsideMessage(const std::u16string& keptAs);
+std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& keptAs);
 // Shows what a save result calls for (a failure once, a kept-aside file
 // each time one was kept) in the one message box.
 void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner);

@@ -85,9 +85,38 @@ const std::vector<TLangDefault>& DefaultLangEntries() {
   return entries;
 }
 
+const std::vector<TLangDefault>& AddedLangEntries() {
+  static const std::vector<TLangDefault> entries = [] {
+    const std::pair<const char16_t*, const char16_t*> texts[] = {
+        {u"MsgErrorCannotReadSettings", u"Lensoro cannot read its settings file: [%s] (%s)"},
+        {u"MsgNoteDefaultsNotSaved", u"It is left as it is; the settings of this run are the defaults and will not be saved."},
+        {u"MsgNoteKeptAsBak", u"This run starts with the default settings; when they are saved, the file is first kept "
+                              u"beside them as a .bak file."},
+        {u"MsgErrorCannotSaveSettings", u"Lensoro cannot save its settings: [%s] (%s)"},
+        {u"MsgInfoSettingsKeptAs", u"Lensoro could not read its settings file; it was kept as: [%s]"},
+        {u"MsgErrorCannotReadLangFile", u"Lensoro cannot read the language file: [%s] (%s)"},
+        {u"MsgErrorCannotWriteLangFile", u"Lensoro cannot write the language file: [%s] (%s)"},
+        {u"MsgReasonTooLarge", u"it is larger than %d MB"},
+        {u"MsgReasonUtf16BigEndian", u"it is UTF-16 big-endian text; save it as UTF-16 LE or UTF-8"},
+        {u"MsgReasonBinary", u"it holds binary data, not text"},
+        {u"MsgReasonBadUtf8", u"it is marked as UTF-8 but is not valid UTF-8"},
+        {u"MsgReasonNotText", u"it is neither UTF-8 nor UTF-16 LE text; save it as one of them"},
+        {u"MsgErrorHotKeyTakesTyping", u"The shortcut key was not registered: without Ctrl or Alt it would take this "
+                                       u"key away from typing in every program: [%s]"},
+        {u"HintHotKeyNeedsCtrlOrAlt", u"A key that types a character needs Ctrl or Alt."},
+    };
+    std::vector<TLangDefault> list;
+    for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});
+    return list;
+  }();
+  return entries;
+}
+
 std::u16string BuiltInText(const std::u16string& key) {
-  for (const auto& e : DefaultLangEntries()) {
-    if (key == e.Key) return e.BuiltIn;
+  for (const auto* entries : {&DefaultLangEntries(), &AddedLangEntries()}) {
+    for (const auto& e : *entries) {
+      if (key == e.Key) return e.BuiltIn;
+    }
   }
   return {};
 }
@@ -102,6 +131,7 @@ void TLangState::ApplyBuiltIn() {
     const std::u16string section = e.Section;
     if (section == u"Lang: Menu" || section == u"Lang: Msg") Texts[e.Key] = e.BuiltIn;
   }
+  for (const auto& e : AddedLangEntries()) Texts[e.Key] = e.BuiltIn;
   MsgDialogCaption = Text(u"MsgDialogCaption");
 }
 
@@ -176,16 +206,16 @@ TIniFile OpenLangFile(TApplication& app) {
   if (read && bytes.size() <= MaxLangFileBytes) {
     TIniFile ini(bytes);
     if (ini.Readable()) return ini;
-    TellOnce(app, path, FormatText(u"Lensoro cannot read the language file: [%s] (%s)",
-                                   {path, DecodeErrorText(ini.DecodeError())}));
+    TellOnce(app, path,
+             FormatText(app.Lang.Text(u"MsgErrorCannotReadLangFile"), {path, DecodeErrorText(app.Lang, ini.DecodeError())}));
     return TIniFile();
   }
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();
   const int limitMB = static_cast<int>(MaxLangFileBytes / (1024 * 1024));
   const std::u16string reason = (read || error == win::ERROR_FILE_TOO_LARGE)
-                                    ? FormatText(u"it is larger than %d MB", {limitMB})
+                                    ? FormatText(app.Lang.Text(u"MsgReasonTooLarge"), {limitMB})
                                     : SysErrorMessage(p, error);
-  TellOnce(app, path, FormatText(u"Lensoro cannot read the language file: [%s] (%s)", {path, reason}));
+  TellOnce(app, path, FormatText(app.Lang.Text(u"MsgErrorCannotReadLangFile"), {path, reason}));
   return TIniFile();
 }
 
@@ -260,7 +290,7 @@ void SelectDefaultLangFile(TApplication& app) {
   const DWORD error = app.Platform.GetLastError();
   if (error == win::ERROR_PATH_NOT_FOUND) return;
   TellOnce(app, lang.LangFile,
-           FormatText(u"Lensoro cannot write the language file: [%s] (%s)",
+           FormatText(app.Lang.Text(u"MsgErrorCannotWriteLangFile"),
                       {lang.LangFile, SysErrorMessage(app.Platform, error)}));
 }
 
@@ -337,6 +367,7 @@ void ApplyMainFormLang(TMainForm& form) {
       app.Lang.Texts[e.Key] = text;
     }
   }
+  for (const auto& e : AddedLangEntries()) app.Lang.Texts[e.Key] = ini.ReadString(e.Section, e.Key, e.BuiltIn);
   app.Lang.MsgDialogCaption = app.Lang.Texts[u"MsgDialogCaption"];
 }
 
@@ -376,7 +407,15 @@ std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
 bool LanguageListClick(TMainForm& form, int tag) {
   TLangState& lang = form.App().Lang;
   if (tag < 0 || static_cast<std::size_t>(tag) >= lang.LangFileList.size()) return false;
-  lang.LangFile = lang.LangFileList[static_cast<std::size_t>(tag)];
+  const std::u16string chosen = lang.LangFileList[static_cast<std::size_t>(tag)];
+  if (!FileExists(form.App().Platform, chosen)) {
+    // Gone since the menu was made: the language in use stays and says so;
+    // the list is read from the folder again.
+    ShowMsgDialog(form.App(), ItemNotFoundText(lang, chosen), TMsgDlgType::Error, mbOK, form.Handle());
+    BuildLangMenu(form.App());
+    return false;
+  }
+  lang.LangFile = chosen;
   lang.FellBack = false;
   ApplyMainFormLang(form);
   return true;

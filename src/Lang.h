@@ -25,6 +25,11 @@ struct TLangDefault {
 
 // Every key of the default language, in the order of the default file.
 const std::vector<TLangDefault>& DefaultLangEntries();
+// Texts added after the default file was laid down, in a section of their
+// own: the default file does not carry them (it stays as it always was), the
+// shipped languages do, and English is the built-in default.
+constexpr const char16_t* AddedLangSection = u"Lang: Notices";
+const std::vector<TLangDefault>& AddedLangEntries();
 // The built-in default of a key ("" for an unknown key).
 std::u16string BuiltInText(const std::u16string& key);
 
@@ -104,7 +109,9 @@ struct TLangMenuItem {
 // the user's locale with case ignored, and returns the submenu's items.
 std::vector<TLangMenuItem> BuildLangMenu(TApplication& app);
 // Switches to the item's file and applies it to the main form; false for a
-// tag outside LangFileList. The caller then re-applies open dialogs.
+// tag outside LangFileList, and for a file gone since the menu was made (the
+// user is told, in the language in use, and LangFileList is read again). The
+// caller then re-applies open dialogs.
 bool LanguageListClick(TMainForm& form, int tag);
 
 }  // namespace lensoro

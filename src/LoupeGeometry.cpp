@@ -116,7 +116,7 @@ LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework) {
   return framework;
 }
 
-TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors) {
+TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors, int grab) {
   if (monitors.empty()) return bounds;
   TRect screen = monitors.front().Monitor;
   for (const TMonitorInfo& m : monitors) {
@@ -126,17 +126,22 @@ TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monito
   int width = std::min(bounds.Width(), screen.Width());
   int height = std::min(bounds.Height(), screen.Height());
   const TRect sized{bounds.Left, bounds.Top, bounds.Left + width, bounds.Top + height};
-  for (const TMonitorInfo& m : monitors) {
-    if (RectsOverlap(sized, m.Monitor)) return sized;
-  }
-  // The nearest monitor by the gap between it and the loupe; the first of
-  // equals wins.
+  const int needWidth = std::max(1, std::min(grab, width)), needHeight = std::max(1, std::min(grab, height));
+  // The monitor it overlaps most, else the nearest by the gap between them;
+  // the first of equals wins.
   const TMonitorInfo* nearest = nullptr;
-  long long best = 0;
+  long long bestOverlap = 0, bestGap = 0;
   for (const TMonitorInfo& m : monitors) {
+    const long long ow = std::min(0LL + sized.Right, 0LL + m.Monitor.Right) - std::max(sized.Left, m.Monitor.Left);
+    const long long oh = std::min(0LL + sized.Bottom, 0LL + m.Monitor.Bottom) - std::max(sized.Top, m.Monitor.Top);
+    if (ow >= needWidth && oh >= needHeight) return sized;
+    const long long overlap = ow > 0 && oh > 0 ? ow * oh : 0;
     const long long dx = std::max({0LL, 0LL + m.Monitor.Left - sized.Right, 0LL + sized.Left - m.Monitor.Right});
     const long long dy = std::max({0LL, 0LL + m.Monitor.Top - sized.Bottom, 0LL + sized.Top - m.Monitor.Bottom});
-    if (!nearest || dx * dx + dy * dy < best) nearest = &m, best = dx * dx + dy * dy;
+    const long long gap = dx * dx + dy * dy;
+    if (!nearest || overlap > bestOverlap || (overlap == bestOverlap && gap < bestGap)) {
+      nearest = &m, bestOverlap = overlap, bestGap = gap;
+    }
   }
   const TRect& work = nearest->Work.Width() > 0 && nearest->Work.Height() > 0 ? nearest->Work : nearest->Monitor;
   width = std::min(width, work.Width());

@@ -63,9 +63,19 @@ std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin 
 // none.
 LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
 
-// Where the loupe goes so that it can be seen: as it is when any part of it
-// lies on a monitor, no larger than the virtual screen; otherwise moved,
-// whole, into the work area of the nearest monitor (shrunk to fit it).
-TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors);
+// The smallest image the loupe shows, each way, at 96 DPI: below it the
+// loupe is too small to find and to take hold of its edges.
+constexpr int MinLoupeImage96 = 32;
+// How much of a loupe must lie on one monitor at start, each way, at 96 DPI,
+// so that the user can take hold of it.
+constexpr int LoupeGrabSize96 = 48;
+// The smallest window for an image of minImage pixels inside the frame.
+constexpr int MinLoupeSize(int minImage, int frameWidth) { return minImage + 2 * frameWidth; }
+
+// Where the loupe goes so that it can be taken hold of: as it is when
+// grab x grab pixels of it (all of a smaller loupe) lie on one monitor, no
+// larger than the virtual screen; otherwise moved, whole, into the work area
+// of the monitor it overlaps most, or of the nearest one (shrunk to fit it).
+TRect FitOnMonitors(const TRect& bounds, const std::vector<TMonitorInfo>& monitors, int grab);
 
 }  // namespace lensoro

@@ -114,9 +114,16 @@ void TMainForm::FormCreate() {
 
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
   // A refused key has been reported; it stays assigned and is saved again.
-  if (ActPopMinimizeAndRestore.ShortCut != 0) {
+  // One that would take a key away from typing is not registered at all: the
+  // user is told, and it is no longer assigned, so the next save drops it.
+  if (const TShortCut shortCut = ActPopMinimizeAndRestore.ShortCut; shortCut != 0 && HotKeyTakesTyping(shortCut)) {
+    ActPopMinimizeAndRestore.ShortCut = 0;
+    ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorHotKeyTakesTyping"),
+                                   {ShortCutToText(FPlatform, shortCut, u" + ")}),
+                  TMsgDlgType::Error, mbOK, FHandle);
+  } else if (shortCut != 0) {
     bool registered = false;
-    SetGlobalHotKey(ActPopMinimizeAndRestore.ShortCut, registered);
+    SetGlobalHotKey(shortCut, registered);
   }
 
   // Without a magnifier there is no loupe: once the quit path has been
@@ -137,7 +144,7 @@ void TMainForm::FormCreate() {
   // Through -1, so that the image is fetched even when the index is the one
   // stored already.
   TrayIcon1->SetIconIndex(-1);
-  SetTrayIconIndex(TrayIconIndex);
+  SetTrayIconIndex(ShownTrayIconIndex());
   TrayIcon1->EndUpdate();
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
@@ -271,6 +278,10 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case win::WM_NCHITTEST:
       return WMNCHitTest(FPlatform.DefWindowProcW(FHandle, msg, wParam, lParam), lParam);
+    case win::WM_GETMINMAXINFO:
+      FPlatform.DefWindowProcW(FHandle, msg, wParam, lParam);
+      if (lParam) WMGetMinMaxInfo(lParam);
+      return 0;
     case win::WM_SIZE:
       FormResize();
       break;

@@ -76,6 +76,12 @@ constexpr std::uintptr_t Timer1Id = 1;
 // The fixed icon as an image with alpha, for a set without any strip.
 TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
 
+// A global hot key that would take a key away from typing in every program:
+// a character key (letters, digits, punctuation, the number pad, Space,
+// Enter, Tab, Backspace, Esc) without Ctrl or Alt. Shift alone is no
+// modifier; function keys and keys that type nothing may stand alone.
+bool HotKeyTakesTyping(TShortCut shortCut);
+
 class TOptionForm;
 class TAboutForm;
 
@@ -101,14 +107,18 @@ class TMainForm final : private IWindowHandler {
   int Width() const { return BoundsRect().Width(); }
   int Height() const { return BoundsRect().Height(); }
   void SetBounds(int left, int top, int width, int height);
-  // Brings a loupe that lies on no monitor back onto the nearest one
-  // (FitOnMonitors); at start and when the displays change.
+  // Raises a loupe below its minimum size and brings one that cannot be
+  // taken hold of onto a monitor (FitOnMonitors); at start and when the
+  // displays change.
   void KeepOnMonitors();
   // The DPI of the loupe's monitor, taken at the start and when Windows
   // tells of a change; the tick never asks for it.
   int Dpi() const { return FDpi; }
   // A size designed for 96 DPI at the loupe's DPI.
   int ScaleToDpi(int designValue) const;
+  // The smallest width and height of the window: the smallest image plus
+  // the frame.
+  int MinimumSize() const;
   TColor Color() const { return FColor; }
   // Sets the background colour, which is the frame, and repaints.
   void SetColor(TColor color);
@@ -197,6 +207,9 @@ class TMainForm final : private IWindowHandler {
   void RestoreFromTray();
   TWindowState WindowState() const { return FWindowState; }
   void SetTrayIconIndex(int index);
+  // The base image the tray shows: the chosen one, or the first when the
+  // choice lies beyond the images loaded.
+  int ShownTrayIconIndex() const;
   void TrayIcon1Click();
   void TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   // Registers the shortcut as the system-wide toggle; ok tells whether the
@@ -253,6 +266,8 @@ class TMainForm final : private IWindowHandler {
   void FormActivate();
   void FormResize();
   LRESULT WMNCHitTest(LRESULT framework, LPARAM lParam);
+  // The sizing loop stops the dragged edge at the minimum size.
+  void WMGetMinMaxInfo(LPARAM lParam);
   void WMDpiChanged(WPARAM wParam, LPARAM lParam);
   TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);

@@ -1,4 +1,6 @@
 // The loupe model: setters, the zoom and colour commands, the frame colour.
+#include <algorithm>
+
 #include "LnsLib.h"
 #include "Main.h"
 
@@ -66,7 +68,7 @@ void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
   // A value outside the three modes (a hand-edited settings file) keeps the
   // previous matrix.
   if (mode <= lcmGray) FMagColorEffect = LoupeColorMatrices[mode];
-  if (!FPlatform.MagSetColorEffect(FMagHandle, FMagColorEffect)) {
+  if (!FPlatform.MagSetColorEffect(FMagHandle, &FMagColorEffect)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeColorMode"));
   }
 }
@@ -87,7 +89,13 @@ void TMainForm::PlaceMagnifier() {
 
 void TMainForm::SetFrameWidth(int width) {
   FrameWidth = width;
-  const TRect bounds = BoundsRect();
+  TRect bounds = BoundsRect();
+  // A wider frame must not squeeze the image below its smallest size.
+  const int min = MinimumSize();
+  if (bounds.Width() < min || bounds.Height() < min) {
+    SetBounds(bounds.Left, bounds.Top, std::max(bounds.Width(), min), std::max(bounds.Height(), min));
+    bounds = BoundsRect();
+  }
   RecomputeSizes(bounds.Width(), bounds.Height());
   PlaceMagnifier();
 }

@@ -146,7 +146,7 @@ void TMainForm::MinimizeToTray() {
   // A hidden window only records its state; it is not shown minimised.
   FWindowState = TWindowState::wsMinimized;
   UpdateMinimizeAndRestoreCaption();
-  SetTrayIconIndex(TrayIconIndex + OrgIconCount);
+  SetTrayIconIndex(ShownTrayIconIndex() + OrgIconCount);
   NotifyOthersOfVisibility(LOUPE_HIDDEN);
 }
 
@@ -159,7 +159,7 @@ void TMainForm::RestoreFromTray() {
   FWindowState = TWindowState::wsNormal;
   UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
-  SetTrayIconIndex(TrayIconIndex);
+  SetTrayIconIndex(ShownTrayIconIndex());
   NotifyOthersOfVisibility(LOUPE_SHOWN);
 }
 

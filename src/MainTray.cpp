@@ -72,23 +72,31 @@ void TMainForm::LoadTrayIcons() {
       }
     }
     if (!strip.empty()) {
-      TrayIconIndex = 0;
       region = TFadeRegion::OtherStrip;
       loaded = LoadTrayStrip(strip);
+      // Another strip's images are not the ones the number chose.
+      if (loaded && !PngImageList1.empty()) TrayIconIndex = 0;
     } else {
       ShowMsgDialog(FApp, ItemNotFoundText(FApp.Lang, own), TMsgDlgType::Error, mbOK, FHandle);
     }
   }
   // No usable strip (none, unreadable, or smaller than one cell): the fixed
-  // icon alone, so that the tray still shows something to click.
+  // icon alone, so that the tray still shows something to click. The
+  // user's choice stays and is saved, for the day the strip is back.
   if (!loaded || PngImageList1.empty()) {
     PngImageList1.clear();
     PngImageList1.push_back(IconToPng(FPlatform, TrayIcon1->Icon().Handle(), FOsVersion));
-    TrayIconIndex = 0;
     region = TFadeRegion::OwnImage;
+  } else if (TrayIconIndex >= static_cast<int>(PngImageList1.size())) {
+    // A strip shorter than the choice: its first image, chosen for good.
+    TrayIconIndex = 0;
   }
   OrgIconCount = static_cast<int>(PngImageList1.size());
   AppendFadedImages(PngImageList1, region);
+}
+
+int TMainForm::ShownTrayIconIndex() const {
+  return TrayIconIndex >= 0 && TrayIconIndex < OrgIconCount ? TrayIconIndex : 0;
 }
 
 void TMainForm::SetTrayIconIndex(int index) {

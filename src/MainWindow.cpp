@@ -1,14 +1,29 @@
 // The loupe window itself: the resize zones, the mouse, following a resize.
+#include <algorithm>
+
 #include "LnsLib.h"
 #include "Main.h"
 #include "MessageParams.h"
+#include "PlatformControls.h"
 
 namespace lensoro {
 
+int TMainForm::MinimumSize() const { return MinLoupeSize(ScaleToDpi(MinLoupeImage96), FrameWidth); }
+
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
-  const TRect fitted = FitOnMonitors(bounds, FPlatform.EnumDisplayMonitors());
+  const int min = MinimumSize();
+  const TRect raised{bounds.Left, bounds.Top, bounds.Left + std::max(bounds.Width(), min),
+                     bounds.Top + std::max(bounds.Height(), min)};
+  const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), ScaleToDpi(LoupeGrabSize96));
   if (fitted != bounds) SetBounds(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
+}
+
+void TMainForm::WMGetMinMaxInfo(LPARAM lParam) {
+  auto& info = *reinterpret_cast<TMinMaxInfo*>(lParam);
+  const int min = MinimumSize();
+  info.MinTrackSize.X = std::max(info.MinTrackSize.X, min);
+  info.MinTrackSize.Y = std::max(info.MinTrackSize.Y, min);
 }
 
 LRESULT TMainForm::WMNCHitTest(LRESULT framework, LPARAM lParam) {

@@ -30,7 +30,7 @@ std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut) {
 TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"), App(loupe.App()), Loupe(loupe), ColorDialog1(FPlatform) {
   Name = u"OptionForm";
   SetOwnerWindow(loupe.Handle());
-  SetClientSize(366, 550);
+  SetClientSize(366, 566);
   struct TPlace {
     TControl& Control;
     const char16_t* Name;
@@ -47,11 +47,11 @@ TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"),
       {Label104, u"Label104", 8, 77, 65, 13},            {Panel102, u"Panel102", 299, 73, 53, 21},
       {Label105, u"Label105", 8, 102, 65, 13},           {Panel103, u"Panel103", 299, 98, 53, 21},
       {Label106, u"Label106", 8, 127, 65, 13},           {Panel104, u"Panel104", 299, 123, 53, 21},
-      {GroupBox104, u"GroupBox104", 4, 411, 360, 102},   {Label107, u"Label107", 8, 18, 65, 13},
+      {GroupBox104, u"GroupBox104", 4, 411, 360, 118},   {Label107, u"Label107", 8, 18, 65, 13},
       {Edit101, u"Edit101", 8, 39, 243, 23},             {Button101, u"Button101", 267, 39, 85, 23},
       {Label108, u"Label108", 8, 73, 65, 13},            {HotKey101, u"HotKey101", 124, 70, 127, 23},
-      {Button102, u"Button102", 267, 70, 85, 23},
-      {CloseButton, u"CloseButton", 271, 523, 93, 25},
+      {Button102, u"Button102", 267, 70, 85, 23},       {Label109, u"Label109", 8, 98, 344, 13},
+      {CloseButton, u"CloseButton", 271, 539, 93, 25},
   };
   for (const TPlace& p : places) {
     p.Control.Name = p.Name;
@@ -113,6 +113,7 @@ void TOptionForm::ApplyLang() {
       g->SetItem(i, caption(g->Name + u".Items[" + AsciiToUtf16(std::to_string(i).c_str()) + u"]"));
     }
   }
+  HotKey101Change();
 }
 
 // --- Showing ------------------------------------------------------------------------------
@@ -140,7 +141,7 @@ void TOptionForm::FormShow() {
     items.push_back(FormatText(u"%d:", {Loupe.OrgIconCount < 1 ? Loupe.OrgIconCount : i}));
   }
   ComboBox101.SetItems(items);
-  ComboBox101.SetItemIndex(Loupe.TrayIconIndex);
+  ComboBox101.SetItemIndex(Loupe.ShownTrayIconIndex());
   MakeComboIcons();
 
   RadioGroup101.SetItemIndex(Loupe.LoupeMode);
@@ -243,7 +244,7 @@ void TOptionForm::ComboBox101Select() {
   Loupe.TrayIconIndex = ComboBox101.ItemIndex();
   // A hidden loupe shows the faded variant of its image.
   const bool shown = Loupe.Handle() && FPlatform.IsWindowVisible(Loupe.Handle());
-  Loupe.SetTrayIconIndex(shown ? Loupe.TrayIconIndex : Loupe.TrayIconIndex + Loupe.OrgIconCount);
+  Loupe.SetTrayIconIndex(shown ? Loupe.ShownTrayIconIndex() : Loupe.ShownTrayIconIndex() + Loupe.OrgIconCount);
 }
 
 // --- The other controls ------------------------------------------------------------------
@@ -286,6 +287,10 @@ void TOptionForm::InitSpinEdit(TRsSpinEdit& edit) {
       edit.SetIncrement(0.1L);
       edit.SetMinValue(1.3L);
       edit.SetMaxValue(8.0L);
+      // The rate shows with a point, as every language writes "1.3x"; a
+      // comma or the locale's separator typed is read as one.
+      edit.SetDecimalSeparator(u".");
+      edit.SetOtherSeparators(u"," + FPlatform.GetLocaleDecimalSeparator());
       edit.SetValue(Loupe.LoupeRate);
       break;
     case 102:
@@ -345,10 +350,14 @@ void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
   Edit101.SetText(text);
   Button101.SetEnabled(!text.empty());
-  Button102.SetEnabled(!HotKey101.IsEmpty());
+  HotKey101Change();
 }
 
-void TOptionForm::HotKey101Change() { Button102.SetEnabled(!HotKey101.IsEmpty()); }
+void TOptionForm::HotKey101Change() {
+  const bool typing = !HotKey101.IsEmpty() && !HotKey101.ModifiersOnly() && HotKeyTakesTyping(HotKey101.HotKey());
+  Button102.SetEnabled(!HotKey101.IsEmpty() && !typing);
+  Label109.SetCaption(typing ? App.Lang.Text(u"HintHotKeyNeedsCtrlOrAlt") : u"");
+}
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {
   const std::u16string templ = App.Lang.Text(key) + u"\r\n\r\n" + App.Lang.Text(u"MsgConfirmOKCancel");
@@ -368,6 +377,7 @@ void TOptionForm::AddShortCut() {
   // Modifiers still held (Ctrl down while clicking) are no combination yet.
   if (HotKey101.IsEmpty() || HotKey101.ModifiersOnly()) return;
   const TShortCut captured = HotKey101.HotKey();
+  if (HotKeyTakesTyping(captured)) return;
   if (Loupe.ActPopMinimizeAndRestore.ShortCut != 0) {
     const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmOverwriteItem"), TMsgDlgType::Confirmation,
                                      mbOK | mbCancel, Handle());

@@ -54,6 +54,8 @@ class TOptionForm : public TForm {
   TLabel Label108{&GroupBox104};
   TRsHotKey HotKey101{&GroupBox104};
   TButton Button102{&GroupBox104};
+  // Why Add stays disabled, when the combination would take a key away from typing.
+  TLabel Label109{&GroupBox104};
   TButton CloseButton{this};
   TColorDialog ColorDialog1;
 
@@ -78,7 +80,7 @@ class TOptionForm : public TForm {
   // A swatch and the frame colour it shows and sets.
   void ColorPanelClick(TPanel& panel, TFrameColorSlot slot);
   void ShowShortCut(TShortCut shortCut);
-  // The add button follows the capture field.
+  // The add button and the hint follow the capture field.
   void HotKey101Change();
   void Button101Click() { DeleteShortCut(); }
   void DeleteShortCut();

@@ -502,6 +502,39 @@ void TSimDesktop::ContextMenu(HWND wnd) {
   Send(wnd, win::WM_CONTEXTMENU, static_cast<WPARAM>(wnd), MakeLParam(centre.X, centre.Y));
 }
 
+bool TSimDesktop::DragEdge(HWND wnd, int hitTest, int dx, int dy) {
+  TSimWindow* w = Window(wnd);
+  TSimProcess* owner = w ? ProcessById(w->ProcessId) : nullptr;
+  if (!w || w->Parent || !owner || hitTest < win::HTLEFT || hitTest > win::HTBOTTOMRIGHT) return false;
+  Send(wnd, win::WM_ENTERSIZEMOVE, 0, 0);
+  TMinMaxInfo info;
+  const bool caption = (w->Style & win::WS_CAPTION) == win::WS_CAPTION;
+  info.MinTrackSize = caption ? TPoint{136, 39} : TPoint{0, 0};
+  info.MaxTrackSize = {VirtualScreen.Width() + 2 * SimSizingFrame, VirtualScreen.Height() + 2 * SimSizingFrame};
+  Send(wnd, win::WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  if ((w = Window(wnd)) == nullptr) return true;
+  // The edges the code names, moved and then stopped at the track sizes;
+  // the opposite edges stay.
+  const int h = hitTest;
+  const bool left = h == win::HTLEFT || h == win::HTTOPLEFT || h == win::HTBOTTOMLEFT;
+  const bool right = h == win::HTRIGHT || h == win::HTTOPRIGHT || h == win::HTBOTTOMRIGHT;
+  const bool top = h == win::HTTOP || h == win::HTTOPLEFT || h == win::HTTOPRIGHT;
+  const bool bottom = h == win::HTBOTTOM || h == win::HTBOTTOMLEFT || h == win::HTBOTTOMRIGHT;
+  TRect r = w->Rect;
+  const auto held = [](int size, int min, int max) { return std::clamp(size, min, std::max(min, max)); };
+  if (left) r.Left = r.Right - held(r.Width() - dx, info.MinTrackSize.X, info.MaxTrackSize.X);
+  if (right) r.Right = r.Left + held(r.Width() + dx, info.MinTrackSize.X, info.MaxTrackSize.X);
+  if (top) r.Top = r.Bottom - held(r.Height() - dy, info.MinTrackSize.Y, info.MaxTrackSize.Y);
+  if (bottom) r.Bottom = r.Top + held(r.Height() + dy, info.MinTrackSize.Y, info.MaxTrackSize.Y);
+  static constexpr WPARAM sides[] = {win::WMSZ_LEFT, win::WMSZ_RIGHT, win::WMSZ_TOP, win::WMSZ_TOPLEFT,
+                                     win::WMSZ_TOPRIGHT, win::WMSZ_BOTTOM, win::WMSZ_BOTTOMLEFT,
+                                     win::WMSZ_BOTTOMRIGHT};
+  Send(wnd, win::WM_SIZING, sides[h - win::HTLEFT], reinterpret_cast<LPARAM>(&r));
+  if (Window(wnd)) owner->SetWindowPos(wnd, 0, r.Left, r.Top, r.Width(), r.Height(), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+  if (Window(wnd)) Send(wnd, win::WM_EXITSIZEMOVE, 0, 0);
+  return true;
+}
+
 bool TSimDesktop::PickComboItem(HWND combo, int index) {
   TSimWindow* w = Window(combo);
   if (!w || KindOf(*w) != TKind::Combo || !Click(combo)) return false;

@@ -136,6 +136,10 @@ struct TSimCall {
   const char* Name = "";
   DWORD Pid = 0;
   std::int64_t A[6] = {};
+  // The Magnification API's calls note their result, as the stand-in DLL's
+  // log does: false with the last error.
+  bool Failed = false;
+  DWORD Error = 0;
 };
 
 // One entry of the simulated file system.
@@ -317,7 +321,7 @@ class TSimProcess : public TPlatform {
   bool MagInitialize() override;
   bool MagUninitialize() override;
   bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) override;
-  bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) override;
+  bool MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) override;
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 
@@ -425,6 +429,8 @@ class TSimProcess : public TPlatform {
   // The window, or null with ERROR_INVALID_WINDOW_HANDLE.
   TSimWindow* Need(HWND wnd);
   TSimWindow* NeedMagnifier(HWND wnd);
+  // Notes a Mag* call's result on its log entry (the last one) and returns it.
+  bool Noted(bool ok);
   // The paint log and selection of a DC handed out to this process.
   TSimWindow* PaintTarget(HDC dc, TSimDcState*& state);
   // SetTextColor and SetBkColor: the RGB part into the DC's slot, the old value back.
@@ -592,6 +598,13 @@ class TSimDesktop {
   HWND WindowFromPoint(TPoint screen) const;  // the deepest visible window there, 0 for none
   // A right click or Shift+F10: WM_CONTEXTMENU to the window.
   void ContextMenu(HWND wnd);
+  // The user drags an edge or corner of a top-level window (the hit-test
+  // code HTLEFT ... HTBOTTOMRIGHT) by (dx, dy), as the system's sizing loop
+  // does: WM_ENTERSIZEMOVE, WM_GETMINMAXINFO, the dragged edges held within
+  // the track sizes, WM_SIZING (whose handler may change the rectangle),
+  // SetWindowPos, WM_EXITSIZEMOVE. A window without a caption has no
+  // minimum track size of its own (as Wine gives it). False for no window.
+  bool DragEdge(HWND wnd, int hitTest, int dx, int dy);
   // A drop-down list opens (CBN_DROPDOWN, each item drawn) and, for index
   // >= 0, the user picks that item (CBN_SELCHANGE) and it closes.
   bool PickComboItem(HWND combo, int index);

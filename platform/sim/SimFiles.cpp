@@ -5,9 +5,6 @@ namespace lensoro::sim {
 
 namespace {
 
-// The Win32 backend reads no file beyond this size.
-constexpr std::uint64_t kReadLimit = 64 * 1024 * 1024;
-
 bool IsRoot(const std::u16string& key) { return key.size() == 3 && key[1] == u':' && key[2] == u'\\'; }
 
 // '*' and '?' over folded text, as FindFirstFileW matches a name.
@@ -114,7 +111,7 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
   if (it == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(key));
   if (it->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);
   if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
-  if (it->second.Size > kReadLimit) return Fail(win::ERROR_FILE_TOO_LARGE);
+  if (it->second.Size > MaxReadFileBytes) return Fail(win::ERROR_FILE_TOO_LARGE);
   data = it->second.Data;
   if (it->second.Size > data.size()) data.resize(it->second.Size);
   // The log's second argument: the bytes read, for the start-up count.

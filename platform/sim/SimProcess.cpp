@@ -1,6 +1,7 @@
 // One process's view of the simulated desktop: every TPlatform call, logged,
 // open to failure injection, and answered as Win32 answers it.
 #include <algorithm>
+#include <cfloat>
 #include <cstring>
 
 #include "SimDesktop.h"
@@ -10,6 +11,12 @@ namespace lensoro::sim {
 namespace {
 
 bool IsMagnifierClass(const std::u16string& name) { return FoldAscii(name) == u"MAGNIFIER"; }
+
+TMagColorEffect IdentityColorEffect() {
+  TMagColorEffect e;
+  for (int i = 0; i < 5; ++i) e.v[i][i] = 1.0f;
+  return e;
+}
 
 bool IsSystemClass(const std::u16string& name) {
   const std::u16string f = FoldAscii(name);
@@ -128,15 +135,15 @@ struct TFallible {
 //   RegCloseKey, GlobalDeleteAtom, UnregisterHotKey, MagUninitialize);
 // - MessageDialog, the report itself, and ShellExecuteW, whose result the
 //   program reports as it is.
-// Sorted by name for the look-up.
+// Sorted by name for the look-up (checked below).
 constexpr TFallible FallibleMethods[] = {
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"BeginPaint", win::ERROR_NOT_ENOUGH_MEMORY},
     {"ChooseColorW", win::ERROR_GEN_FAILURE},
-    {"CreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CopyIcon", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateDirectoryW", win::ERROR_ACCESS_DENIED},
     {"CreateFontIndirectW", win::ERROR_NOT_ENOUGH_MEMORY},
+    {"CreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateIconIndirect", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreatePen", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreatePopupMenu", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -182,6 +189,20 @@ constexpr TFallible FallibleMethods[] = {
     {"WriteFileBytes", win::ERROR_DISK_FULL},
 };
 static_assert(std::size(FallibleMethods) <= 64, "TSimDesktop::FFallibleByMethod counts 64 methods");
+
+// strcmp's order, at compile time: an entry out of place would never be
+// found by the look-up, and so never counted or failed.
+constexpr bool NameBefore(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return static_cast<unsigned char>(*a) < static_cast<unsigned char>(*b);
+}
+constexpr bool FallibleMethodsSorted() {
+  for (std::size_t i = 1; i < std::size(FallibleMethods); ++i) {
+    if (!NameBefore(FallibleMethods[i - 1].Method, FallibleMethods[i].Method)) return false;
+  }
+  return true;
+}
+static_assert(FallibleMethodsSorted(), "FallibleMethods must be sorted by name, each name once");
 
 
 int FallibleIndex(const char* method) {
@@ -241,6 +262,13 @@ TSimWindow* TSimProcess::Need(HWND wnd) {
   TSimWindow* w = FDesktop.Window(wnd);
   if (!w) LastError = win::ERROR_INVALID_WINDOW_HANDLE;
   return w;
+}
+
+bool TSimProcess::Noted(bool ok) {
+  TSimCall& call = FDesktop.FCalls.back();
+  call.Failed = !ok;
+  call.Error = ok ? 0 : LastError;
+  return ok;
 }
 
 TSimWindow* TSimProcess::NeedMagnifier(HWND wnd) {
@@ -661,6 +689,12 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     TSimWindow* owner = FDesktop.Root(Need(p.Parent));
     if (!owner) return 0;
     w.Owner = owner->Handle;
+  }
+  // A magnifier draws only inside a layered window: it refuses any other host.
+  if (magnifier) {
+    const TSimWindow* host = child ? FDesktop.Root(FDesktop.Window(p.Parent)) : nullptr;
+    const DWORD hostExStyle = host ? host->ExStyle : p.ExStyle;
+    if (!(hostExStyle & win::WS_EX_LAYERED)) return Fail(win::ERROR_INVALID_PARAMETER);
   }
   const int x = p.X == win::CW_USEDEFAULT ? 0 : p.X, y = p.Y == win::CW_USEDEFAULT ? 0 : p.Y;
   const int cx = (p.Width == win::CW_USEDEFAULT || p.Width < 0) ? 0 : p.Width;
@@ -1264,58 +1298,77 @@ int TSimProcess::MessageDialog(const std::u16string& text, const std::u16string&
 
 bool TSimProcess::MagInitialize() {
   Log("MagInitialize");
-  if (Injected("MagInitialize")) return false;
-  MagInitialized = true;
-  return true;
+  return Noted([&] {
+    if (Injected("MagInitialize")) return false;
+    MagInitialized = true;
+    return true;
+  }());
 }
 
 bool TSimProcess::MagUninitialize() {
   Log("MagUninitialize");
-  if (Injected("MagUninitialize")) return false;
-  MagInitialized = false;
-  return true;
+  return Noted([&] {
+    if (Injected("MagUninitialize")) return false;
+    MagInitialized = false;
+    return true;
+  }());
 }
 
 bool TSimProcess::MagSetWindowTransform(HWND wnd, const TMagTransform& transform) {
   Log("MagSetWindowTransform", wnd);
-  if (Injected("MagSetWindowTransform")) return false;
-  TSimWindow* w = NeedMagnifier(wnd);
-  if (!w) return false;
-  w->Transform = transform;
-  ++w->TransformSetCount;
-  return true;
+  return Noted([&] {
+    if (Injected("MagSetWindowTransform")) return false;
+    TSimWindow* w = NeedMagnifier(wnd);
+    if (!w) return false;
+    // A magnification factor below 1.0 is not valid (NaN included).
+    const float sx = transform.v[0][0], sy = transform.v[1][1];
+    if (!(sx >= 1.0f && sy >= 1.0f && sx <= FLT_MAX && sy <= FLT_MAX)) return Fail(win::ERROR_INVALID_PARAMETER);
+    w->Transform = transform;
+    ++w->TransformSetCount;
+    return true;
+  }());
 }
 
-bool TSimProcess::MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) {
-  Log("MagSetColorEffect", wnd);
-  if (Injected("MagSetColorEffect")) return false;
-  TSimWindow* w = NeedMagnifier(wnd);
-  if (!w) return false;
-  w->ColorEffect = effect;
-  ++w->ColorEffectSetCount;
-  return true;
+bool TSimProcess::MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) {
+  Log("MagSetColorEffect", wnd, effect ? 1 : 0);
+  return Noted([&] {
+    if (Injected("MagSetColorEffect")) return false;
+    TSimWindow* w = NeedMagnifier(wnd);
+    if (!w) return false;
+    // No effect shows the colours as they are: the identity.
+    w->ColorEffect = effect ? *effect : IdentityColorEffect();
+    ++w->ColorEffectSetCount;
+    return true;
+  }());
 }
 
 bool TSimProcess::MagSetWindowSource(HWND wnd, const TRect& source) {
   Log("MagSetWindowSource", wnd, source.Left, source.Top, source.Right, source.Bottom);
-  if (Injected("MagSetWindowSource")) return false;
-  TSimWindow* w = NeedMagnifier(wnd);
-  if (!w) return false;
-  w->Source = source;
-  ++w->SourceSetCount;
-  return true;
+  return Noted([&] {
+    if (Injected("MagSetWindowSource")) return false;
+    TSimWindow* w = NeedMagnifier(wnd);
+    if (!w) return false;
+    w->Source = source;
+    ++w->SourceSetCount;
+    return true;
+  }());
 }
 
 bool TSimProcess::MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) {
   Log("MagSetWindowFilterList", wnd, filterMode, count);
-  if (Injected("MagSetWindowFilterList")) return false;
-  if (count < 0 || (count > 0 && !list)) return Fail(win::ERROR_INVALID_PARAMETER);
-  TSimWindow* w = NeedMagnifier(wnd);
-  if (!w) return false;
-  w->FilterMode = filterMode;
-  w->FilterList.assign(list, list + count);
-  ++w->FilterListSetCount;
-  return true;
+  return Noted([&] {
+    if (Injected("MagSetWindowFilterList")) return false;
+    TSimWindow* w = NeedMagnifier(wnd);
+    if (!w) return false;
+    // Windows 7 and later magnify only with an exclusion list.
+    if (filterMode != win::MW_FILTERMODE_EXCLUDE || count < 0 || (count > 0 && !list)) {
+      return Fail(win::ERROR_INVALID_PARAMETER);
+    }
+    w->FilterMode = filterMode;
+    w->FilterList.assign(list, list + count);
+    ++w->FilterListSetCount;
+    return true;
+  }());
 }
 
 }  // namespace lensoro::sim

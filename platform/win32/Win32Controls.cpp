@@ -23,6 +23,8 @@ static_assert(offsetof(lensoro::TPaintStruct, Paint) == offsetof(PAINTSTRUCT, rc
 static_assert(sizeof(lensoro::TWindowPos) == sizeof(WINDOWPOS));
 static_assert(offsetof(lensoro::TWindowPos, X) == offsetof(WINDOWPOS, x));
 static_assert(offsetof(lensoro::TWindowPos, Flags) == offsetof(WINDOWPOS, flags));
+static_assert(sizeof(lensoro::TMinMaxInfo) == sizeof(MINMAXINFO));
+static_assert(offsetof(lensoro::TMinMaxInfo, MinTrackSize) == offsetof(MINMAXINFO, ptMinTrackSize));
 static_assert(sizeof(lensoro::TRect) == sizeof(RECT) && sizeof(lensoro::TPoint) == sizeof(POINT));
 
 namespace {

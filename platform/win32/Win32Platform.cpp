@@ -275,7 +275,7 @@ bool TWin32Platform::ReadFileBytes(const std::u16string& path, std::vector<std::
   if (!file.valid()) return false;
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file.get(), &size)) return false;
-  if (size.QuadPart > 64 * 1024 * 1024) {  // no settings or language file is this big
+  if (static_cast<std::uint64_t>(size.QuadPart) > MaxReadFileBytes) {  // no settings or language file is this big
     ::SetLastError(ERROR_FILE_TOO_LARGE);
     return false;
   }
@@ -302,6 +302,10 @@ bool TWin32Platform::WriteFileBytes(const std::u16string& path, const std::vecto
   while (done < data.size()) {
     ::DWORD wrote = 0;
     if (!::WriteFile(file.get(), data.data() + done, static_cast<::DWORD>(data.size() - done), &wrote, nullptr)) {
+      return false;
+    }
+    if (wrote == 0) {  // success without progress (a device, a filter driver): never loop on it
+      ::SetLastError(ERROR_WRITE_FAULT);
       return false;
     }
     done += wrote;
@@ -581,9 +585,9 @@ bool TWin32Platform::MagSetWindowTransform(HWND wnd, const TMagTransform& transf
   return ::MagSetWindowTransform(ToHwnd(wnd), &m) != FALSE;
 }
 
-bool TWin32Platform::MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) {
-  MAGCOLOREFFECT m = ToMag(effect);
-  return ::MagSetColorEffect(ToHwnd(wnd), &m) != FALSE;
+bool TWin32Platform::MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) {
+  MAGCOLOREFFECT m = effect ? ToMag(*effect) : MAGCOLOREFFECT{};
+  return ::MagSetColorEffect(ToHwnd(wnd), effect ? &m : nullptr) != FALSE;
 }
 
 bool TWin32Platform::MagSetWindowSource(HWND wnd, const TRect& source) {

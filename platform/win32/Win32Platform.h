@@ -98,7 +98,7 @@ class TWin32Platform final : public TPlatform {
   bool MagInitialize() override;
   bool MagUninitialize() override;
   bool MagSetWindowTransform(HWND wnd, const TMagTransform& transform) override;
-  bool MagSetColorEffect(HWND wnd, const TMagColorEffect& effect) override;
+  bool MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) override;
   bool MagSetWindowSource(HWND wnd, const TRect& source) override;
   bool MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) override;
 

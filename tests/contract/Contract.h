@@ -26,6 +26,7 @@ constexpr UINT HotKey = win::WM_APP + 4;      // registers the hot key MOD wPara
 constexpr UINT Posted = win::WM_APP + 5;      // posted to it: counted
 constexpr UINT PostedSum = win::WM_APP + 6;   // returns count << 16 | sum of the posted wParams
 constexpr UINT UnHotKey = win::WM_APP + 7;    // unregisters its hot key; 0 or the error
+constexpr UINT ImageOf = win::WM_APP + 8;     // its title becomes the image path of process wParam; 1, or 0
 constexpr UINT CalledBack = win::WM_APP + 10;  // what CallBack sends back
 constexpr int HotKeyId = 7;
 }  // namespace peer
@@ -46,14 +47,28 @@ class TBackend {
   // could be started, with the reason in PeerMissing().
   virtual HWND Peer() = 0;
   virtual std::string PeerMissing() = 0;
+  // The full path of the peer's executable.
+  virtual std::u16string PeerExePath() = 0;
+  // A peer of the other bitness (a 32-bit one beside a 64-bit program, and
+  // back); 0 with the reason where this machine cannot run one.
+  virtual HWND OtherBitnessPeer(std::u16string& exePath, std::string& why) = 0;
   // The peer's thread stops answering for ms; messages sent to it wait.
   virtual void HangPeer(DWORD ms) = 0;
   // An empty folder for the case's files, with no separator at the end.
   virtual std::u16string Folder() = 0;
   virtual bool SetReadOnly(const std::u16string& path, bool readOnly) = 0;
+  // This process's Magnification API calls since Reset, one line each as
+  // the stand-in DLL logs them: "MagSetWindowSource hwnd=0x0001004E -> 1",
+  // "MagInitialize -> 0 error=8". False with the reason where no log is
+  // kept (Windows' own DLL).
+  virtual bool MagLog(std::vector<std::string>& lines, std::string& why) = 0;
 };
 
 TBackend& Backend();  // the backend this program was built with
+
+// The id of the first item of a menu a case tracks: the simulated desktop's
+// user picks it unless the menu was ended before.
+constexpr std::uintptr_t FirstMenuItem = 101;
 
 // One message as a handler saw it; WINDOWPOS copied for the two messages
 // that carry one, the text for WM_SETTEXT.

@@ -33,6 +33,15 @@ LRESULT TPeer::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return static_cast<LRESULT>(P.GetLastError());
       }
       return 0;
+    case peer::ImageOf: {
+      const HANDLE process = P.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, static_cast<DWORD>(wParam));
+      if (!process) return 0;
+      char16_t path[1024] = {};
+      DWORD size = 1024;
+      const bool read = P.QueryFullProcessImageNameW(process, path, size);
+      P.CloseHandle(process);
+      return read && P.SetWindowTextW(wnd, std::u16string(path, size)) ? 1 : 0;
+    }
     case peer::UnHotKey:
       return P.UnregisterHotKey(wnd, peer::HotKeyId) ? 0 : static_cast<LRESULT>(P.GetLastError());
     case peer::Posted:

@@ -35,10 +35,16 @@ def main(argv):
     if why:
         print("skipped: %s" % why)
         return SKIP
+    # A 64-bit prefix also runs the 32-bit build's program: the peer of the
+    # other bitness, where this machine runs 32-bit programs at all.
+    env = {}
+    other = os.path.join(os.path.dirname(os.path.abspath(args.build_dir)), "mingw", "wine", "lensoro_contract.exe")
+    if arch == "win64" and os.path.isfile(other) and lnswine.arch_unavailable("win32") is None:
+        env["LENSORO_CONTRACT_OTHER_BITNESS"] = lnswine.unix_to_windows(other)
     t0 = time.monotonic()
     with lnswine.WineSession(arch) as session:
         t1 = time.monotonic()
-        proc = session.start(exe, ["--gtest_brief=1"] + args.gtest_args)
+        proc = session.start(exe, ["--gtest_brief=1"] + args.gtest_args, env=env)
         code = proc.wait(RUN_TIMEOUT)
         t2 = time.monotonic()
         if code is None:

@@ -26,6 +26,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
@@ -185,6 +186,9 @@ class LanguagesTest(test_startup.LoupeSession):
         titles = {c["title"] for c in children}
         wanted = {v for (section, key), v in self.texts[language].items()
                   if section == "OptionForm" and key != "OptionForm.Caption"}
+        # From test 3 on, a key that types is in the capture field: its hint shows.
+        if getattr(self, "hint_shown", False):
+            wanted.add(self.text(language, "Lang: Notices", "HintHotKeyNeedsCtrlOrAlt"))
         self.assertEqual(sorted(wanted - titles), [], "%s texts missing from the options dialog" % language)
         return dialog, children
 
@@ -244,6 +248,17 @@ class LanguagesTest(test_startup.LoupeSession):
         self.pick(self.loupe_menu(), ABOUT_ITEM)
         self.wait_dialog("TAboutForm", "ぽてりん - バージョン じょーほー")
 
+        # X alone in the capture field: Add stays off and the hint says why,
+        # in every language that follows.
+        options = self.wait_dialog("TOptionForm", "ぽてりん - オプション")
+        field = [c for c in self.session.probe("children", options["hwnd"]) if c["client_pos"][:2] == [124, 70]]
+        self.assertEqual(len(field), 1, "the capture field")
+        r = field[0]["rect"]
+        self.session.xdotool("mousemove", (r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
+        self.session.xdotool("click", 1)
+        time.sleep(0.3)
+        self.session.xdotool("key", "x")
+        type(self).hint_shown = True
         self.choose_language("English")
         self.assert_about_in("English")
         self.assert_options_in("English")

@@ -9,8 +9,11 @@ loupe's popup menu (real right click, item chosen with `lnsprobe pick`), its
 controls are read with `lnsprobe children` and pressed with BM_CLICK; the
 stand-in magnification.dll logs what reaches the magnifier. The rate field
 is stepped with a posted Up key and typed into with real keys; both must
-reach the magnifier's transform at once. Exits 77 (skipped) when the build
-or Wine is missing.
+reach the magnifier's transform at once, a comma typed as the point too.
+Before it, a second copy saved almost off the screen must start where it
+can be taken hold of; after it, the loupe's right edge dragged past its left
+one must stop at the smallest image plus the frame. Exits 77 (skipped) when
+the build or Wine is missing.
 """
 
 import os
@@ -20,6 +23,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
 from lnswine import StubLog, wait_for  # noqa: E402
+from test_settings import write_utf16_ini  # noqa: E402
 from test_tray import downs_to  # noqa: E402
 
 CONFIG = test_startup.CONFIG
@@ -33,6 +37,8 @@ RATE_GROUP = "ばいりつ"
 FRAME_KEYS = ["ActivePointerModeFrameColor", "InactivePointerModeFrameColor", "ActiveWindowModeFrameColor",
               "InactiveWindowModeFrameColor"]  # the swatches, top to bottom
 GROUPS = {"きどー", "ルーペ モード", "かくだい もと", "いろ", "フレーム", "ショートカット キー"}
+FRAME = 4
+SMALLEST = 32 + 2 * FRAME  # the smallest image at 96 DPI inside the frame
 
 
 class OptionsTest(test_startup.LoupeSession):
@@ -71,6 +77,23 @@ class OptionsTest(test_startup.LoupeSession):
         r = self.session.probe("send", c["hwnd"], BM_CLICK, 0, 0)
         self.assertTrue(r and r[0].get("ok"), "BM_CLICK to %r: %r" % (title, r))
 
+    def test_0_a_loupe_saved_almost_off_the_screen_starts_where_it_can_be_taken_hold_of(self):
+        s = self.session
+        folder = s.install(self.parts["dist"], "OptionsPlace")
+        exe = os.path.join(folder, "lensoro.exe")
+        # 10 x 10 pixels of it on the screen: too little to take hold of.
+        left, top = s.width - 10, s.height - 10
+        write_utf16_ini(os.path.join(folder, "lensoro.ini"),
+                        "[MainForm]\r\nLeft=%d\r\nTop=%d\r\nWidth=268\r\nHeight=220\r\n" % (left, top))
+        process = s.start(exe)
+        loupe = self.wait_loupe(exe, 30)
+        # Moved no further than fully onto the screen, its size kept.
+        self.assertEqual(loupe["rect"], [s.width - 268, s.height - 220, s.width, s.height])
+        time.sleep(0.5)
+        shot = s.screenshot(self.out_path("start-place-%s.png" % self.arch))
+        sys.stderr.write("start place screenshot: %s\n" % shot)
+        self.close_and_wait(loupe, process, "send")
+
     def test_1_opens_from_the_menu_with_the_languages_captions(self):
         s = self.session
         r = self.loupe["rect"]
@@ -89,10 +112,10 @@ class OptionsTest(test_startup.LoupeSession):
         titles = {c["title"] for c in children}
         self.assertTrue(BUTTONS <= titles, "buttons: %r" % sorted(titles))
         self.assertTrue(GROUPS <= titles, "group captions: %r" % sorted(titles))
-        # The client area is 366 x 550 at 96 DPI, inside the dialog frame.
+        # The client area is 366 x 566 at 96 DPI, inside the dialog frame.
         w, h = d["rect"][2] - d["rect"][0], d["rect"][3] - d["rect"][1]
         self.assertGreaterEqual(w, 366)
-        self.assertGreaterEqual(h, 550)
+        self.assertGreaterEqual(h, 566)
         time.sleep(0.5)
         shot = s.screenshot(self.out_path("options-%s.png" % self.arch))
         sys.stderr.write("options dialog screenshot: %s\n" % shot)
@@ -143,6 +166,15 @@ class OptionsTest(test_startup.LoupeSession):
         s.xdotool("key", "BackSpace")
         s.xdotool("type", "--delay", 80, "3")
         self.transform_call("3", "typing 3 again")
+        # A comma is the decimal point; leaving the field shows it with a point.
+        self.log.mark()
+        s.xdotool("key", "ctrl+a")
+        s.xdotool("type", "--delay", 80, "3,5")
+        self.transform_call("3.5", "typing 3,5 into the rate field")
+        s.xdotool("key", "Tab")
+        time.sleep(0.5)
+        shot = s.screenshot(self.out_path("rate-comma-%s.png" % self.arch))
+        sys.stderr.write("rate typed with a comma screenshot: %s\n" % shot)
 
     def test_3_colour_radio_group_changes_the_magnifier_at_once(self):
         self.log.mark()
@@ -228,10 +260,32 @@ class OptionsTest(test_startup.LoupeSession):
         text = wait_for(lambda: self.read_ini(), 5, 0.2, "the settings file")
         self.assertIn("[OptionForm]\r\nLeft=", text)
         self.assertIn("\r\nLoupeColorMode=2\r\n", text)
-        self.assertIn("\r\nLoupeRate=3", text)
+        self.assertIn("\r\nLoupeRate=3.5\r\n", text)
         if getattr(self, "chosen_frame", None):
             self.assertIn(self.chosen_frame, text)
         self.assertTrue(self.process.running(), "lensoro.exe ended after the dialog closed")
+
+    def test_5_a_dragged_edge_stops_at_the_smallest_size(self):
+        s = self.session
+        l, t, r, b = self.loupes_of(self.exe)[0]["rect"]
+        y = (t + b) // 2
+        # The right edge, dragged in steps past the left edge.
+        s.xdotool("mousemove", r - 3, y)
+        time.sleep(0.2)
+        s.xdotool("mousedown", 1)
+        for step in range(1, 9):
+            s.xdotool("mousemove", r - 3 - (r - l + 100) * step // 8, y)
+            time.sleep(0.1)
+        s.xdotool("mouseup", 1)
+        loupe = wait_for(lambda: (lambda w: w if w["rect"][2] < r else None)(self.loupes_of(self.exe)[0]), 5, 0.2,
+                         "the loupe narrower")
+        self.assertEqual(loupe["rect"], [l, t, l + SMALLEST, b])
+        mags = self.magnifier_children(loupe)
+        self.assertEqual([m["client_pos"] for m in mags], [[FRAME, FRAME, SMALLEST - 2 * FRAME, b - t - 2 * FRAME]])
+        s.xdotool("mousemove", l + 200, y)
+        time.sleep(0.5)
+        shot = s.screenshot(self.out_path("edge-drag-%s.png" % self.arch))
+        sys.stderr.write("edge drag screenshot: %s\n" % shot)
 
     def read_ini(self):
         try:

@@ -5,7 +5,10 @@ The layers, lowest first: platform/ (its sim/ and win32/ backends beside each
 other, neither seeing the other), framework/, RsUnits/, src/. A file may
 include headers of its own layer and of the layers below it; a header of a
 higher layer, of the other backend or of no layer at all is reported with
-the file and line. Exits 1 when anything is reported.
+the file and line. A library's header (<zlib.h>) must come with the
+library in the layer's own target_link_libraries: a private link of a lower
+layer compiles only where the header happens to be on the default path.
+Exits 1 when anything is reported.
 
     check_layers.py [--root DIR]   the tree to check (default: this repo)
     check_layers.py --self-test    shows that an upward include is caught
@@ -27,6 +30,25 @@ LAYERS = [
 ]
 SOURCE = re.compile(r"\.(h|cpp|rc\.in)$")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
+SYSTEM_INCLUDE = re.compile(r"^\s*#\s*include\s+<([^>]+)>")
+# Each layer's CMake target, and the libraries whose headers a layer may
+# include only when its target links them.
+TARGETS = {"platform": "lensoro_platform", "platform/sim": "lensoro_sim", "platform/win32": "lensoro_win32",
+           "framework": "lensoro_framework", "RsUnits": "lensoro_components", "src": "lensoro_units"}
+LIBRARIES = {"zlib.h": "ZLIB::ZLIB"}
+LINK = re.compile(r"target_link_libraries\(\s*([\w-]+)([^)]*)\)")
+
+
+def target_links(root):
+    """Target -> the names in its target_link_libraries, from every CMakeLists.txt of the layers."""
+    links = {}
+    for folder in ["."] + [folder for folder, _ in LAYERS]:
+        path = os.path.join(root, folder, "CMakeLists.txt")
+        if os.path.isfile(path):
+            with open(path, encoding="utf-8") as f:
+                for target, names in LINK.findall(f.read()):
+                    links.setdefault(target, set()).update(names.split())
+    return links
 
 
 def header_homes(root):
@@ -55,6 +77,7 @@ def visible(from_folder, to_folder):
 
 def check(root):
     homes = header_homes(root)
+    links = target_links(root)
     faults = []
     files = 0
     for folder, _ in LAYERS:
@@ -65,6 +88,11 @@ def check(root):
             files += 1
             with open(os.path.join(path, name), encoding="utf-8") as f:
                 for number, line in enumerate(f, 1):
+                    lib = SYSTEM_INCLUDE.match(line)
+                    if lib and lib.group(1) in LIBRARIES:
+                        need, target = LIBRARIES[lib.group(1)], TARGETS[folder]
+                        if need not in links.get(target, set()):
+                            faults.append(f"{folder}/{name}:{number}: <{lib.group(1)}> but {target} does not link {need}")
                     m = INCLUDE.match(line)
                     if not m:
                         continue
@@ -85,6 +113,8 @@ def self_test():
         ("platform/sim/Side.cpp", '#include "Win32Platform.h"\n', True),
         ("RsUnits/Lost.cpp", '#include "Nowhere.h"\n', True),
         ("src/Down.cpp", '#include "Controls.h"\n#include "Platform.h"\n', False),
+        ("src/Zip.cpp", "#include <zlib.h>\n", True),  # only the framework links zlib
+        ("framework/Zip.cpp", "#include <zlib.h>\n", False),
     ]
     failed = 0
     for path, text, expect_fault in cases:
@@ -93,6 +123,9 @@ def self_test():
                                    ("framework", "Controls.h"), ("src", "Main.h"), ("RsUnits", "RsEdit.h")]:
                 os.makedirs(os.path.join(root, folder), exist_ok=True)
                 open(os.path.join(root, folder, header), "w").close()
+            with open(os.path.join(root, "CMakeLists.txt"), "w") as f:
+                f.write("target_link_libraries(lensoro_framework PUBLIC lensoro_platform PRIVATE ZLIB::ZLIB)\n"
+                        "target_link_libraries(lensoro_units PUBLIC lensoro_components)\n")
             os.makedirs(os.path.join(root, os.path.dirname(path)), exist_ok=True)
             with open(os.path.join(root, path), "w") as f:
                 f.write(text)

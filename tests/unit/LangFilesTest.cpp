@@ -32,6 +32,8 @@ const std::set<std::string> kShipped = {"English.lang",  "Deutsch.lang",  "Fran�
                                         "中文(简体).lang", "한국어.lang",   "日本語.lang"};
 // The one Japanese file may keep a default text as it is.
 const std::string kJapanese = "日本語.lang";
+// The one English file keeps the added texts as they are built in.
+const std::string kEnglish = "English.lang";
 // Defaults already written as every language here writes them.
 const std::set<std::u16string> kSameEverywhere = {u"OKButton.Caption"};
 
@@ -100,9 +102,17 @@ bool HoldsLetters(const std::u16string& text) {
   });
 }
 
-std::vector<std::u16string> DefaultSections() {
+// What a shipped file carries: the default file's keys, then the added ones
+// in their own section.
+std::vector<TLangDefault> ShippedEntries() {
+  std::vector<TLangDefault> entries = DefaultLangEntries();
+  entries.insert(entries.end(), AddedLangEntries().begin(), AddedLangEntries().end());
+  return entries;
+}
+
+std::vector<std::u16string> ShippedSections() {
   std::vector<std::u16string> sections;
-  for (const auto& e : DefaultLangEntries()) {
+  for (const auto& e : ShippedEntries()) {
     if (sections.empty() || sections.back() != e.Section) sections.push_back(e.Section);
   }
   return sections;
@@ -125,19 +135,20 @@ std::vector<std::string> Problems(const std::string& name, const std::string& by
   }
   const TIniFile ini(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
   if (!ini.Readable()) say("not readable as a language file");
-  if (ini.SectionNames() != DefaultSections()) say("sections differ from the default file's");
+  if (ini.SectionNames() != ShippedSections()) say("sections differ from the default file's and the added one");
 
+  const std::vector<TLangDefault> entries = ShippedEntries();
   std::u16string menuKeys;
-  for (const std::u16string& section : DefaultSections()) {
+  for (const std::u16string& section : ShippedSections()) {
     std::set<std::u16string> seen;
     for (const auto& [key, value] : ini.SectionEntries(section)) {
-      const bool known = std::any_of(DefaultLangEntries().begin(), DefaultLangEntries().end(),
+      const bool known = std::any_of(entries.begin(), entries.end(),
                                      [&](const TLangDefault& e) { return section == e.Section && key == e.Key; });
       if (!known) say("a key not in the default file", section + u"/" + key);
       if (!seen.insert(FoldAscii(key)).second) say("a key given twice", key);
     }
   }
-  for (const auto& e : DefaultLangEntries()) {
+  for (const auto& e : entries) {
     if (!ini.ValueExists(e.Section, e.Key)) {
       say("missing key", e.Key);
       continue;
@@ -146,8 +157,11 @@ std::vector<std::string> Problems(const std::string& name, const std::string& by
     if (value.empty()) say("empty value", e.Key);
     if (Placeholders(value) != Placeholders(e.FileText)) say("placeholders differ from the default's", e.Key);
     if (AccessKeys(value).size() != AccessKeys(e.FileText).size()) say("access keys differ from the default's", e.Key);
-    if (name != kJapanese && value == e.FileText && HoldsLetters(value) && !kSameEverywhere.count(e.Key)) {
-      say("left as the Japanese default", e.Key);
+    // The added texts' default is English, the others' Japanese.
+    const bool added = std::u16string(e.Section) == AddedLangSection;
+    if (name != (added ? kEnglish : kJapanese) && value == e.FileText && HoldsLetters(value) &&
+        !kSameEverywhere.count(e.Key)) {
+      say(added ? "left in English" : "left as the Japanese default", e.Key);
     }
     if (std::u16string(e.Section) == u"MainForm") menuKeys += AccessKeys(value);
   }
@@ -206,7 +220,12 @@ TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
       {u"E&xit", u"Exit", "access keys differ from the default's: ActPopQuit.Caption"},
       {u"&Help", u"He&lp", "two menu commands share an access key"},
       {u"=Reset\r\n", u"=リセット\r\n", "left as the Japanese default: ActPopReset.Caption"},
-      {u"[AboutForm]", u"[About]", "sections differ from the default file's"},
+      {u"[AboutForm]", u"[About]", "sections differ from the default file's and the added one"},
+      {u"[Lang: Notices]", u"[Lang: Notes]", "sections differ from the default file's and the added one"},
+      {u"HintHotKeyNeedsCtrlOrAlt=A key that types a character needs Ctrl or Alt.\r\n", u"",
+       "missing key: HintHotKeyNeedsCtrlOrAlt"},
+      {u"[%s] (%s)\r\nMsgNoteDefaultsNotSaved", u"[%s]\r\nMsgNoteDefaultsNotSaved",
+       "placeholders differ from the default's: MsgErrorCannotReadSettings"},
       {u"=Hide to tray / Restore", u"=Hide / Restore", "Label107.Caption is not the menu's two captions joined by \" / \""},
   };
   for (const auto& c : cases) {
@@ -226,7 +245,13 @@ TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
   // The Japanese file may keep a default text; OK is OK in every language.
   std::u16string japanese = sound;
   japanese.replace(japanese.find(u"=Reset\r\n"), 8, u"=リセット\r\n");
-  EXPECT_EQ(Problems(kJapanese, test::Utf16File(japanese)), std::vector<std::string>{});
+  const auto japaneseProblems = Problems(kJapanese, test::Utf16File(japanese));
+  EXPECT_EQ(std::count_if(japaneseProblems.begin(), japaneseProblems.end(),
+                          [](const std::string& p) { return p.rfind("left in English", 0) != 0; }),
+            0)
+      << Joined(japaneseProblems);
+  // Any other language translates the added texts too.
+  EXPECT_EQ(Problems("Deutsch.lang", test::Utf16File(sound)).back(), "left in English: HintHotKeyNeedsCtrlOrAlt");
 }
 
 TEST(ShippedLanguageFiles, ThePortableFoldersCarryTheseBytes) {

@@ -84,7 +84,9 @@ TEST_F(LangTest, FirstStartInAnEmptyFolderMakesLangAndTheDefaultFile) {
   EXPECT_EQ(App.Title, u"ぽてりん");
   EXPECT_EQ(Form->ActPopQuit.Caption, u"しゅーりょー(&X)");
   EXPECT_EQ(Form->ActPopSetLoupeColorModelcmGrayscale.Caption, u"グレー スケール");
-  EXPECT_EQ(App.Lang.Texts.size(), 18u);
+  EXPECT_EQ(App.Lang.Texts.size(), 18u + AddedLangEntries().size());
+  // The default file carries none of the added texts: they are English.
+  EXPECT_EQ(App.Lang.Text(u"MsgReasonBinary"), u"it holds binary data, not text");
   EXPECT_EQ(App.Lang.MsgDialogCaption, u"ぽてりん [おしらせ]");
   EXPECT_EQ(App.Lang.Text(u"RestoreFromTrayCaption"), u"もとの サイズに もどす");
 
@@ -318,4 +320,32 @@ TEST_F(LangTest, ALanguageDeletedWhileInUseFallsBackToTheDefaultFile) {
   EXPECT_EQ(App.Title, u"ぽてりん");
   EXPECT_EQ(Desk.File(kDefault), nullptr);
   EXPECT_EQ(Desk.File(kDefault + u".tmp"), nullptr);
+}
+
+// A language whose file went after the menu was made: the one in use stays
+// and says so in its own words; in use or not, the list is read again.
+TEST_F(LangTest, ALanguageGoneWhenChosenKeepsTheOneInUseAndSaysSo) {
+  Create();
+  StartUp();
+  const std::u16string english = std::u16string(kLangDir) + u"English.lang";
+  const std::u16string deutsch = std::u16string(kLangDir) + u"Deutsch.lang";
+  Desk.AddFile(english, Utf16File(u"[Application]\r\nApplication.Title=Lensoro\r\n"
+                                  u"[Lang: Msg]\r\nMsgErrorItemNotFound=Not found: [%s]\r\n"));
+  Desk.AddFile(deutsch, Utf16File(u"[Application]\r\nApplication.Title=Lensoro (de)\r\n"));
+  auto items = BuildLangMenu(App);
+  ASSERT_EQ(items[1].Caption, u"English");
+  ASSERT_TRUE(LanguageListClick(*Form, items[1].Tag));
+  ASSERT_EQ(App.Lang.LangFileList.size(), 3u);
+
+  ASSERT_TRUE(Proc.DeleteFileW(deutsch));
+  EXPECT_FALSE(LanguageListClick(*Form, 0));
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"Not found: [" + deutsch + u"]");
+  EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
+  EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
+  EXPECT_EQ(App.Lang.LangFile, english);
+  EXPECT_EQ(App.Title, u"Lensoro");
+  EXPECT_EQ(App.Lang.LangFileList, (std::vector<std::u16string>{english, kDefault}));
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  EXPECT_EQ(ReadLangFileName(App), english);
 }

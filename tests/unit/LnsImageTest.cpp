@@ -311,7 +311,7 @@ struct TStartedLoupe {
 
 }  // namespace
 
-TEST(TrayImageSet, OwnStripAt120DpiKeepsTheChosenIndexEvenPastTheBaseImages) {
+TEST(TrayImageSet, OwnStripAt120DpiShorterThanTheChoiceShowsAndKeepsImageZero) {
   TStartedLoupe l;
   l.Desk.PixelsPerInch = 120;
   l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(FlatCellStrip(4, 2)));
@@ -319,9 +319,8 @@ TEST(TrayImageSet, OwnStripAt120DpiKeepsTheChosenIndexEvenPastTheBaseImages) {
   EXPECT_EQ(l.Form->OrgIconCount, 8);
   ASSERT_EQ(l.Form->PngImageList1.size(), 16u);
   EXPECT_EQ(l.Form->PngImageList1[15].Width, 20);
-  EXPECT_EQ(l.Form->TrayIconIndex, 9);
-  // Index 9 is the faded image 1: alpha 254 halved to 127.
-  EXPECT_EQ(l.ShownAlpha(5, 5), 127);
+  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.ShownAlpha(5, 5), 255);  // image 0, not the faded image 1 that index 9 points at
   EXPECT_TRUE(l.Desk.Dialogs.empty());
 }
 
@@ -368,7 +367,7 @@ TEST(TrayImageSet, NoStripGivesTheMessageAndTheFixedIconAlone) {
   EXPECT_EQ(l.Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(l.Form->OrgIconCount, 1);
   ASSERT_EQ(l.Form->PngImageList1.size(), 2u);
-  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.Form->TrayIconIndex, 3);  // kept for the day the folder is back
   // The fixed icon's transparent corners stay transparent; its inside is faded.
   const TPngImage& icon = l.Form->PngImageList1[0];
   EXPECT_TRUE(icon.HasAlpha);
@@ -395,6 +394,43 @@ TEST(TrayImageSet, DamagedStripIsReportedAndTheFixedIconTakesItsPlace) {
   ASSERT_EQ(l.Desk.Dialogs.size(), 1u);
   EXPECT_EQ(l.Desk.Dialogs[0].Text, u"ひらけません: [C:\\P\\Image\\Lns16.png] (PNG file is truncated.)");
   EXPECT_EQ(l.Form->OrgIconCount, 1);
-  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.Form->TrayIconIndex, 1);
   EXPECT_EQ(l.ShownAlpha(8, 8), 255);
+}
+
+// What the tray shows, shown and hidden, and what is saved, for a choice
+// within and beyond the images loaded.
+TEST(TrayImageSet, AChoiceBeyondTheImagesShowsTheFirstAndIsKeptOnlyWithTheFallback) {
+  enum TStrip { OwnOfEight, OtherOfTwo, NoFolder, Damaged };
+  const struct {
+    const char* Name;
+    TStrip Strip;
+    int Saved, Index, Shown, Hidden;
+  } cases[] = {
+      {"own strip, choice within", OwnOfEight, 3, 3, 252, 126},
+      {"own strip, choice beyond", OwnOfEight, 9, 0, 255, 128},
+      {"another strip starts from 0", OtherOfTwo, 1, 0, 255, 128},
+      {"no image folder", NoFolder, 3, 3, 255, 128},
+      {"a damaged strip", Damaged, 5, 5, 255, 128},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TStartedLoupe l;
+    TBytes strip = FlatCellStrip(c.Strip == OtherOfTwo ? 2 : 4, c.Strip == OtherOfTwo ? 1 : 2);
+    if (c.Strip == Damaged) strip.resize(strip.size() / 2);
+    if (c.Strip != NoFolder) {
+      l.Desk.AddFile(c.Strip == OtherOfTwo ? u"C:\\P\\Image\\Mine.png" : u"C:\\P\\Image\\Lns16.png", AsText(strip));
+    }
+    l.Start(u"[Loupe]\r\nTrayIconIndex=" + AsciiToUtf16(std::to_string(c.Saved).c_str()) + u"\r\n");
+    EXPECT_EQ(l.Form->TrayIconIndex, c.Index);
+    EXPECT_EQ(l.ShownAlpha(8, 8), c.Shown);
+    l.Form->MinimizeToTray();
+    EXPECT_EQ(l.ShownAlpha(8, 8), c.Hidden);
+    l.Form->RestoreFromTray();
+    EXPECT_EQ(l.ShownAlpha(8, 8), c.Shown);
+    ASSERT_TRUE(SaveSettings(*l.Form).Ok);
+    EXPECT_NE(test::Utf16Text(l.Desk.FileText(u"C:\\P\\lensoro.ini"))
+                  .find(u"\r\nTrayIconIndex=" + AsciiToUtf16(std::to_string(c.Index).c_str()) + u"\r\n"),
+              std::u16string::npos);
+  }
 }

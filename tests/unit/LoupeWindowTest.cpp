@@ -144,6 +144,68 @@ TEST_F(LoupeWindowTest, MovingAndSizingClaimTheTop) {
   }
 }
 
+TEST_F(LoupeWindowTest, ADraggedEdgeStopsAtTheSmallestImagePlusTheFrame) {
+  // Frame 4 at 96 DPI: an image of 32 x 32 in a window of 40 x 40.
+  const struct {
+    const char* Name;
+    int FrameWidth, Hit, Dx, Dy;
+    TRect After;
+  } cases[] = {
+      {"right edge past the left one", 4, win::HTRIGHT, -300, 0, {100, 100, 140, 320}},
+      {"left edge past the right one", 4, win::HTLEFT, 300, 0, {328, 100, 368, 320}},
+      {"top edge past the bottom", 4, win::HTTOP, 0, 500, {100, 280, 368, 320}},
+      {"corner to nothing", 4, win::HTBOTTOMRIGHT, -1000, -1000, {100, 100, 140, 140}},
+      {"above the smallest size", 4, win::HTRIGHT, -100, 0, {100, 100, 268, 320}},
+      {"a wider frame", 10, win::HTBOTTOMLEFT, 400, -400, {316, 100, 368, 152}},
+  };
+  for (const auto& c : cases) {
+    Form->SetFrameWidth(c.FrameWidth);
+    Form->SetBounds(100, 100, 268, 220);
+    ASSERT_TRUE(Desk.DragEdge(Form->Handle(), c.Hit, c.Dx, c.Dy)) << c.Name;
+    EXPECT_EQ(Form->BoundsRect(), c.After) << c.Name;
+    EXPECT_EQ(Desk.Window(Form->MagHandle())->Rect.Width(), c.After.Width() - 2 * c.FrameWidth) << c.Name;
+  }
+  // A wider frame on the smallest loupe makes the window larger, not the image smaller.
+  Form->SetFrameWidth(4);
+  Form->SetBounds(100, 100, 40, 40);
+  Form->SetFrameWidth(10);
+  EXPECT_EQ(Form->BoundsRect(), (TRect{100, 100, 152, 152}));
+  // Hidden to the tray and back, it is as it was.
+  Form->MinimizeToTray();
+  Form->RestoreFromTray();
+  EXPECT_EQ(Form->BoundsRect(), (TRect{100, 100, 152, 152}));
+  EXPECT_TRUE(Desk.Window(Form->Handle())->Visible);
+}
+
+// The settings a loupe starts with, on one 1920 x 1080 monitor: too small
+// ones are raised, places that cannot be taken hold of are moved.
+TEST(LoupeOnMonitors, AtStartTheLoupeIsLargeEnoughAndCanBeTakenHoldOf) {
+  const struct {
+    const char* Name;
+    int PixelsPerInch;
+    const char16_t* Settings;
+    TRect Bounds;
+  } cases[] = {
+      {"17 x 17 pixels in the corner", 96, u"Left=1903\r\nTop=1063\r\nWidth=268\r\nHeight=220", {1652, 860, 1920, 1080}},
+      {"60 pixels on the screen", 96, u"Left=1860\r\nTop=100\r\nWidth=268\r\nHeight=220", {1860, 100, 2128, 320}},
+      {"60 pixels at 144 DPI", 144, u"Left=1860\r\nTop=100\r\nWidth=268\r\nHeight=220", {1652, 100, 1920, 320}},
+      {"no width (kept) and 5 high", 96, u"Left=100\r\nTop=100\r\nWidth=0\r\nHeight=5", {100, 100, 368, 140}},
+      {"too small at 144 DPI", 144, u"Left=100\r\nTop=100\r\nWidth=10\r\nHeight=300", {100, 100, 156, 400}},
+      {"smallest, frame 0, half on", 96, u"Left=1904\r\nTop=100\r\nWidth=32\r\nHeight=32\r\n[Loupe]\r\nFrameWidth=0",
+       {1888, 100, 1920, 132}},
+  };
+  for (const auto& c : cases) {
+    TSimDesktop desk;
+    desk.PixelsPerInch = c.PixelsPerInch;
+    TSimProcess& proc = test::AddLensoro(desk, u"C:\\Tools\\lensoro.exe");
+    desk.AddFile(u"C:\\Tools\\lensoro.ini", test::Utf16File(std::u16string(u"[MainForm]\r\n") + c.Settings + u"\r\n"));
+    TApplication app(proc);
+    app.Initialize();
+    TMainForm form(app);
+    EXPECT_EQ(form.BoundsRect(), c.Bounds) << c.Name;
+  }
+}
+
 // Monitors: a 1920 x 1080 primary (task bar 40 high at its bottom) and a
 // 1280 x 1024 one left of it, 200 higher.
 const std::vector<TMonitorInfo> TwoMonitors = {
@@ -151,7 +213,7 @@ const std::vector<TMonitorInfo> TwoMonitors = {
     {{-1280, -200, 0, 824}, {-1280, -200, 0, 824}},
 };
 
-TEST(FitOnMonitors, KeepsAPlaceOnAMonitorAndBringsBackOneOnNone) {
+TEST(FitOnMonitors, KeepsAPlaceThatCanBeTakenHoldOfAndBringsBackTheOthers) {
   const struct {
     const char* Name;
     TRect Bounds, Fitted;
@@ -160,15 +222,22 @@ TEST(FitOnMonitors, KeepsAPlaceOnAMonitorAndBringsBackOneOnNone) {
       {"on the left one, negative", {-1200, -150, -932, 70}, {-1200, -150, -932, 70}},
       {"astride both", {-100, 700, 168, 920}, {-100, 700, 168, 920}},
       {"half off the right edge", {1800, 500, 2068, 720}, {1800, 500, 2068, 720}},
+      {"48 wide on the primary", {1872, 500, 2140, 720}, {1872, 500, 2140, 720}},
+      {"47 wide on the primary", {1873, 500, 2141, 720}, {1652, 500, 1920, 720}},
+      {"17 x 17 in the primary's corner", {1903, 1063, 2171, 1283}, {1652, 820, 1920, 1040}},
+      {"40 on each of both", {-40, 100, 40, 320}, {0, 100, 80, 320}},
+      {"40 on the primary, 48 on the left one", {-48, 100, 40, 320}, {-48, 100, 40, 320}},
+      {"smaller than the grip, whole on the primary", {1900, 10, 1920, 30}, {1900, 10, 1920, 30}},
+      {"smaller than the grip, half on the primary", {1910, 10, 1930, 30}, {1900, 10, 1920, 30}},
       {"far right and below", {3000, 2000, 3268, 2220}, {1652, 820, 1920, 1040}},
       {"in the gap above the primary", {500, -150, 768, -10}, {500, 0, 768, 140}},
       {"below the left one", {-900, 900, -632, 1120}, {-900, 604, -632, 824}},
       {"far left, wider than the screen", {-99999, 100, 899999, 320}, {-1280, 100, 0, 320}},
       {"taller than the screen, on it", {10, 10, 278, 5000}, {10, 10, 278, 1290}},
   };
-  for (const auto& c : cases) EXPECT_EQ(FitOnMonitors(c.Bounds, TwoMonitors), c.Fitted) << c.Name;
+  for (const auto& c : cases) EXPECT_EQ(FitOnMonitors(c.Bounds, TwoMonitors, 48), c.Fitted) << c.Name;
   // Without monitors to go by, nothing moves.
-  EXPECT_EQ(FitOnMonitors({3000, 2000, 3268, 2220}, {}), (TRect{3000, 2000, 3268, 2220}));
+  EXPECT_EQ(FitOnMonitors({3000, 2000, 3268, 2220}, {}, 48), (TRect{3000, 2000, 3268, 2220}));
 }
 
 // A settings file from another PC, or a monitor since unplugged.

@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "Main.h"
 #include "Option.h"
+#include "RsSpinEdit.h"
 #include "RsTrayIcon.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -93,7 +94,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(w->Owner, Loupe->Handle());
   EXPECT_EQ(w->Title, u"ぽてりん - オプション");  // the language's caption
   EXPECT_EQ(TSimDesktop::ClientRect(*w).Width(), 366);
-  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 550);
+  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 566);
   EXPECT_EQ(form.RadioGroup102.Button(4)->Caption(), u"ちゅーおー");
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
 
@@ -103,7 +104,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(panel.Top - box.Top, 123);
   EXPECT_EQ(panel.Width(), 53);
   EXPECT_EQ(form.Panel103.Tag, 103);
-  EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 523, 364, 548}));
+  EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 539, 364, 564}));
   EXPECT_EQ(form.SpinEdit101.BoundsRect(), (TRect{8, 22, 83, 45}));
   EXPECT_EQ(form.SpinEdit102.BoundsRect(), (TRect{114, 15, 189, 38}));
   EXPECT_EQ(form.HotKey101.BoundsRect(), (TRect{124, 70, 251, 93}));
@@ -375,6 +376,45 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   EXPECT_FALSE(form.Button102.Enabled());
 }
 
+TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
+  Start(u"");
+  TOptionForm& form = Open();
+  const std::u16string hint = u"A key that types a character needs Ctrl or Alt.";
+  const struct {
+    std::initializer_list<std::uint16_t> Keys;
+    bool Addable;
+  } cases[] = {
+      {{'X'}, false}, {{win::VK_SHIFT, 'X'}, false}, {{win::VK_SPACE}, false}, {{0xBE}, false},
+      {{0x65}, false}, {{win::VK_CONTROL, 'X'}, true}, {{win::VK_MENU, 'X'}, true},
+      {{0x7B}, true}, {{win::VK_SHIFT, 0x74}, true}, {{win::VK_HOME}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    Capture(form, c.Keys);
+    EXPECT_FALSE(form.HotKey101.IsEmpty());
+    EXPECT_EQ(form.Button102.Enabled(), c.Addable);
+    EXPECT_EQ(form.Label109.Caption(), c.Addable ? u"" : hint);
+    form.AddShortCut();  // as a click would, were it enabled
+    EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
+    EXPECT_EQ(Desk.HotKeys.size(), c.Addable ? 1u : 0u);
+    if (c.Addable) {
+      Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
+      form.DeleteShortCut();
+    }
+  }
+}
+
+TEST_F(OptionFormTest, ASavedKeyThatTypesIsNotRegisteredAndTheUserIsToldOnce) {
+  Start(u"[ShortCut]\r\nActPopMinimizeAndRestore=88,Shift+\r\n");
+  EXPECT_TRUE(Desk.HotKeys.empty());
+  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"The shortcut key was not registered: without Ctrl or Alt it would take this key "
+                                  u"away from typing in every program: [Shift + X]");
+  ASSERT_TRUE(SaveSettings(*Loupe).Ok);
+  EXPECT_NE(Ini().find(u"\r\nActPopMinimizeAndRestore=0,\r\n"), std::u16string::npos);
+}
+
 TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   Start(u"");
   TSimProcess& other = Desk.AddProcess(u"D:\\B\\other.exe");
@@ -499,6 +539,63 @@ TEST_F(OptionFormTest, AnOpenDialogFollowsALanguageSwitchAtOnce) {
   EXPECT_EQ(Desk.Window(form.CloseButton.Handle())->Title, u"Close");
   EXPECT_EQ(Desk.Window(form.RadioGroup103.Button(1)->Handle())->Title, u"Inverted");
   EXPECT_EQ(form.RadioGroup103.Button(0)->Caption(), u"オリジナル");  // missing keys keep the built-in text
+}
+
+// The rate field shows a point in every locale and reads a comma, or the
+// locale's own separator, as one.
+TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
+  const struct {
+    const char16_t* Locale;
+    const char16_t* Typed;
+    float Rate;
+  } cases[] = {
+      {u".", u"3,5", 3.5f}, {u".", u"3.5", 3.5f}, {u",", u"3,5", 3.5f},
+      {u",", u"2.5", 2.5f}, {u"\u066B", u"4\u066B5", 4.5f}, {u".", u"7,", 7.0f},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    TSimDesktop desk;
+    desk.DecimalSeparator = c.Locale;
+    TSimProcess& proc = test::AddLensoro(desk, u"C:\\A\\lensoro.exe");
+    TApplication app(proc);
+    app.Initialize();
+    TMainForm loupe(app);
+    app.MainForm = &loupe;
+    loupe.ActPopShowOption.Execute();
+    ASSERT_NE(loupe.OptionForm(), nullptr);
+    TRsSpinEdit& field = loupe.OptionForm()->SpinEdit101;
+    EXPECT_EQ(desk.Window(field.Handle())->Title, u"2.0");
+    field.SetFocus();
+    field.SetText(u"");
+    desk.TypeText(0, c.Typed);
+    desk.KeyPress(0, win::VK_TAB);
+    for (TMsg m; proc.PeekMessageW(m, true);) {
+      if (app.ProcessDialogMessage(m)) continue;
+      proc.TranslateMessage(m);
+      proc.DispatchMessageW(m);
+    }
+    EXPECT_FLOAT_EQ(loupe.LoupeRate, c.Rate);
+    EXPECT_FLOAT_EQ(desk.Window(loupe.MagHandle())->Transform.v[0][0], c.Rate);
+    const std::u16string shown = desk.Window(field.Handle())->Title;
+    EXPECT_EQ(shown, FormatText(u"%.1f", {static_cast<double>(c.Rate)}));
+  }
+}
+
+TEST(HotKeyRule, CharacterKeysNeedCtrlOrAlt) {
+  const struct {
+    TShortCut ShortCut;
+    bool TakesTyping;
+  } cases[] = {
+      {'X', true}, {scShift | 'X', true}, {scCtrl | 'X', false}, {scAlt | 'X', false},
+      {scShift | scAlt | 'X', false}, {'7', true}, {scShift | '0', true}, {win::VK_SPACE, true},
+      {win::VK_RETURN, true}, {win::VK_TAB, true}, {win::VK_BACK, true}, {win::VK_ESCAPE, true},
+      {0xBA, true}, {0xC0, true}, {0xDB, true}, {0xDF, true}, {0xE2, true},  // punctuation
+      {0x60, true}, {scShift | 0x6F, true},                                  // number pad
+      {0x70, false}, {0x87, false}, {scShift | 0x74, false},                 // F1, F24, Shift+F5
+      {win::VK_HOME, false}, {win::VK_INSERT, false}, {win::VK_DELETE, false}, {0x13, false},
+      {scShift | win::VK_LEFT, false}, {0xC1, false}, {0xE1, false}, {0, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HotKeyTakesTyping(c.ShortCut), c.TakesTyping) << std::hex << c.ShortCut;
 }
 
 TEST(OptionFormNames, TagsAndShortcutTexts) {

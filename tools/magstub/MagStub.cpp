@@ -2,7 +2,15 @@
 // It exports the Magnification API calls Lensoro uses and a "Magnifier" window
 // class that really draws: it captures the source rectangle from the screen,
 // scales it by the window transform and applies the 5 x 5 colour matrix.
-// The filter list is recorded but not applied (no per-window capture on X11).
+//
+// It refuses what Windows refuses (a scale below 1, the include filter mode,
+// a host that is not layered, a window that is not one of its magnifiers),
+// with the error codes of the simulated desktop. Two things it does that
+// Windows does not promise, only so that Wine shows a picture: it repaints
+// itself on a timer, and it lets the mouse through (HTTRANSPARENT).
+//
+// The filter list is recorded but NOT applied: X11 gives no capture of the
+// screen without chosen windows, so an excluded window still shows.
 #include "Magnification.h"
 
 #include <cmath>
@@ -16,6 +24,9 @@
 namespace {
 
 const wchar_t kClassName[] = L"Magnifier";
+// Beyond what Windows promises: its magnifier draws when the source is set
+// (and through DWM); this one also repaints itself so that the picture under
+// Wine stays live between the program's own updates.
 const UINT_PTR kRepaintTimer = 1;
 const UINT kRepaintMs = 40;  // 25 frames a second, a little above the loupe's own 20 ticks
 
@@ -196,19 +207,29 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-// Looks a handle up among this process's magnifier windows; sets the last
-// error as the system's DLL does when it is not one of them.
+// Looks a handle up among this process's magnifier windows, with the
+// simulated desktop's errors: ERROR_INVALID_WINDOW_HANDLE for a handle that
+// is no window, ERROR_INVALID_PARAMETER for a window that is not one of our
+// magnifiers or a call outside MagInitialize.
 TMagWindow* Find(HWND hwnd) {
-  if (G->InitCount <= 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  auto it = G->Windows.find(hwnd);
-  if (it == G->Windows.end() || !IsWindow(hwnd)) {
+  if (!IsWindow(hwnd)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
+  auto it = G->Windows.find(hwnd);
+  if (G->InitCount <= 0 || it == G->Windows.end()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
   return it->second;
+}
+
+// The magnifier draws only inside a layered window: the host's top-level
+// window (or the magnifier itself, made top-level) must carry WS_EX_LAYERED.
+bool LayeredHost(const CREATESTRUCTW& cs) {
+  if (!cs.hwndParent || !(cs.style & WS_CHILD)) return (cs.dwExStyle & WS_EX_LAYERED) != 0;
+  HWND root = GetAncestor(cs.hwndParent, GA_ROOT);
+  return root && (GetWindowLongW(root, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
 }
 
 const char* ResultText(BOOL ok, char* buf, size_t size) {
@@ -301,6 +322,12 @@ void Render(HWND hwnd, TMagWindow& w, HDC target) {
 LRESULT CALLBACK MagWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_NCCREATE: {
+      if (!LayeredHost(*reinterpret_cast<const CREATESTRUCTW*>(lParam))) {
+        Log("CreateWindow Magnifier -> 0 error=%lu (the host is not layered)",
+            static_cast<unsigned long>(ERROR_INVALID_PARAMETER));
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+      }
       auto* w = new TMagWindow;
       SetIdentity(w->Transform);
       SetIdentity(w->ColorEffect);
@@ -312,8 +339,9 @@ LRESULT CALLBACK MagWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       SetTimer(hwnd, kRepaintTimer, kRepaintMs, nullptr);
       return 0;
     case WM_NCHITTEST:
-      // The image is only a picture: the mouse belongs to the window that
-      // hosts it (dragging, double-clicks, the context menu).
+      // Beyond what Windows promises: the image is only a picture, and the
+      // mouse belongs to the window that hosts it (dragging, double-clicks,
+      // the context menu). Windows' magnifier leaves hit testing to the host.
       return HTTRANSPARENT;
     case WM_TIMER:
       if (wParam == kRepaintTimer) {
@@ -422,8 +450,9 @@ BOOL WINAPI MagSetWindowTransform(HWND hwnd, PMAGTRANSFORM pTransform) {
   if (w && !pTransform) {
     Fail(ERROR_INVALID_PARAMETER);
   } else if (w) {
+    // A magnification factor below 1.0 is not valid.
     float sx = pTransform->v[0][0], sy = pTransform->v[1][1];
-    if (!(sx > 0.0f) || !(sy > 0.0f) || !std::isfinite(sx) || !std::isfinite(sy)) {
+    if (!(sx >= 1.0f) || !(sy >= 1.0f) || !std::isfinite(sx) || !std::isfinite(sy)) {
       Fail(ERROR_INVALID_PARAMETER);
     } else {
       w->Transform = *pTransform;
@@ -456,9 +485,10 @@ BOOL WINAPI MagSetColorEffect(HWND hwnd, PMAGCOLOREFFECT pEffect) {
   TLock lock;
   BOOL ok = FALSE;
   TMagWindow* w = Find(hwnd);
-  if (w && !pEffect)
-    Fail(ERROR_INVALID_PARAMETER);
-  else if (w) {
+  if (w && !pEffect) {
+    SetIdentity(w->ColorEffect);  // NULL removes the effect
+    ok = TRUE;
+  } else if (w) {
     w->ColorEffect = *pEffect;
     ok = TRUE;
   }
@@ -521,8 +551,8 @@ BOOL WINAPI MagSetWindowFilterList(HWND hwnd, DWORD dwFilterMode, int count, HWN
   TLock lock;
   BOOL ok = FALSE;
   TMagWindow* w = Find(hwnd);
-  if (w && ((dwFilterMode != MW_FILTERMODE_EXCLUDE && dwFilterMode != MW_FILTERMODE_INCLUDE) || count < 0 ||
-            (count > 0 && !pHWND))) {
+  // Windows 7 and later refuse MW_FILTERMODE_INCLUDE.
+  if (w && (dwFilterMode != MW_FILTERMODE_EXCLUDE || count < 0 || (count > 0 && !pHWND))) {
     Fail(ERROR_INVALID_PARAMETER);
   } else if (w) {
     w->FilterMode = dwFilterMode;

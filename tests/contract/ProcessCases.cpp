@@ -1,0 +1,127 @@
+// What the instance lists stand on: the z-order walk over the windows of
+// two processes, and a window's process image path, also across bitness.
+#include <algorithm>
+
+#include "AsciiFold.h"
+#include "Contract.h"
+
+namespace lensoro::contract {
+namespace {
+
+class Processes : public TContract {
+ protected:
+  // The image path of a process as the units read it.
+  std::u16string ImagePath(DWORD pid, DWORD& error) {
+    error = 0;
+    const HANDLE process = P.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, pid);
+    if (!process) {
+      error = P.GetLastError();
+      return {};
+    }
+    char16_t path[1024] = {};
+    DWORD size = 1024;
+    std::u16string read;
+    if (P.QueryFullProcessImageNameW(process, path, size)) {
+      read.assign(path, size);
+    } else {
+      error = P.GetLastError();
+    }
+    EXPECT_TRUE(P.CloseHandle(process));
+    return read;
+  }
+};
+
+// GetWindow(first) and GetWindow(next) visit every top-level window once, in
+// z-order, whichever process owns it; a move by SetWindowPos shows at once.
+TEST_F(Processes, ZOrderWalkOverTwoProcesses) {
+  const HWND peer = Backend().Peer();
+  ASSERT_NE(peer, 0u) << Backend().PeerMissing();
+  const HWND a = Make(win::WS_POPUP, 0, {100, 100, 200, 200}, u"a");
+  const HWND b = Make(win::WS_POPUP, 0, {150, 150, 250, 250}, u"b");
+  ASSERT_TRUE(a && b);
+  for (HWND h : {a, b, peer}) P.ShowWindow(h, win::SW_SHOWNA);
+  const UINT keep = win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE;
+  const auto walk = [&] {
+    std::vector<HWND> seen;
+    int guard = 100000;
+    for (HWND h = P.GetWindow(a, win::GW_HWNDFIRST); h && guard-- > 0; h = P.GetWindow(h, win::GW_HWNDNEXT)) {
+      if (h == a || h == b || h == peer) seen.push_back(h);
+    }
+    EXPECT_GT(guard, 0) << "the walk ended";
+    return seen;
+  };
+  struct TStep {
+    const char* Name;
+    HWND Wnd, InsertAfter;
+    std::vector<HWND> Order;
+  };
+  const TStep steps[] = {
+      {"the peer to the top", peer, win::HWND_TOP, {peer, b, a}},
+      {"a after the peer", a, peer, {peer, a, b}},
+      {"the peer to the bottom", peer, win::HWND_BOTTOM, {a, b, peer}},
+      {"b to the top", b, win::HWND_TOP, {b, a, peer}},
+  };
+  ASSERT_TRUE(P.SetWindowPos(a, win::HWND_TOP, 0, 0, 0, 0, keep));
+  ASSERT_TRUE(P.SetWindowPos(b, win::HWND_TOP, 0, 0, 0, 0, keep));
+  for (const TStep& s : steps) {
+    SCOPED_TRACE(s.Name);
+    ASSERT_TRUE(P.SetWindowPos(s.Wnd, s.InsertAfter, 0, 0, 0, 0, keep));
+    EXPECT_EQ(walk(), s.Order);
+  }
+  // The walk starts at the same window from any of them, and ends.
+  EXPECT_EQ(P.GetWindow(peer, win::GW_HWNDFIRST), P.GetWindow(a, win::GW_HWNDFIRST));
+  EXPECT_EQ(P.GetWindow(P.GetWindow(a, win::GW_HWNDLAST), win::GW_HWNDNEXT), 0u);
+  EXPECT_NE(P.GetWindowThreadProcessId(peer), P.GetWindowThreadProcessId(a));
+  P.ShowWindow(peer, win::SW_HIDE);
+}
+
+// Our own image path and the peer's, through the least query rights; a
+// closed handle and a buffer too short are refused.
+TEST_F(Processes, ImagePathSameBitness) {
+  const HWND peer = Backend().Peer();
+  ASSERT_NE(peer, 0u) << Backend().PeerMissing();
+  const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
+  ASSERT_NE(own, 0u);
+  DWORD error = 0;
+  EXPECT_EQ(ImagePath(P.GetWindowThreadProcessId(own), error), P.GetModuleFileNameW());
+  EXPECT_EQ(error, 0u);
+  const DWORD peerPid = P.GetWindowThreadProcessId(peer);
+  const std::u16string peerPath = ImagePath(peerPid, error);
+  EXPECT_EQ(error, 0u);
+  // NOTE: Wine 8 gives the path in the letter case it was typed, Windows in
+  // the file system's; both name the same file.
+  EXPECT_EQ(FoldAscii(peerPath), FoldAscii(Backend().PeerExePath()));
+  // The peer reads ours the same way.
+  ASSERT_EQ(P.SendMessageW(peer, peer::ImageOf, P.GetWindowThreadProcessId(own), 0), 1);
+  EXPECT_EQ(FoldAscii(Text(peer)), FoldAscii(P.GetModuleFileNameW()));
+
+  const HANDLE process = P.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, peerPid);
+  ASSERT_NE(process, 0u);
+  char16_t shortBuffer[4] = {};
+  DWORD size = 4;
+  EXPECT_FALSE(P.QueryFullProcessImageNameW(process, shortBuffer, size));
+  EXPECT_EQ(P.GetLastError(), win::ERROR_INSUFFICIENT_BUFFER);
+  ASSERT_TRUE(P.CloseHandle(process));
+  size = 4;
+  EXPECT_FALSE(P.QueryFullProcessImageNameW(process, shortBuffer, size));
+  EXPECT_EQ(P.GetLastError(), win::ERROR_INVALID_HANDLE);
+}
+
+// A 64-bit copy reads a 32-bit one's path and back (the two builds run
+// side by side on 64-bit Windows).
+TEST_F(Processes, ImagePathOtherBitness) {
+  std::u16string otherExe;
+  std::string why;
+  const HWND other = Backend().OtherBitnessPeer(otherExe, why);
+  if (!other) GTEST_SKIP() << why;
+  DWORD error = 0;
+  EXPECT_EQ(FoldAscii(ImagePath(P.GetWindowThreadProcessId(other), error)), FoldAscii(otherExe));
+  EXPECT_EQ(error, 0u);
+  const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
+  ASSERT_NE(own, 0u);
+  ASSERT_EQ(P.SendMessageW(other, peer::ImageOf, P.GetWindowThreadProcessId(own), 0), 1);
+  EXPECT_EQ(FoldAscii(Text(other)), FoldAscii(P.GetModuleFileNameW()));
+}
+
+}  // namespace
+}  // namespace lensoro::contract
