@@ -35,7 +35,8 @@ CJK_FONT_FACE = "WenQuanYi Zen Hei"
 # Faces Wine draws dialogs, captions and menus with (the dialog faces are
 # substitutes of Tahoma); Japanese text in them falls back to the linked font.
 LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif")
-# Written last by init_prefix: a prefix without it is (re)made.
+# Written last by init_prefix: a prefix without it is (re)made. It also names
+# the prefix template: change it with what init_prefix sets up.
 PREFIX_MARK = "lensoro-prefix-3"
 FONTLINK_KEYS = (
     r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
