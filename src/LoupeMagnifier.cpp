@@ -8,19 +8,6 @@
 
 namespace lensoro {
 
-const TMagColorEffect LoupeColorMatrices[LoupeColorModeCount] = {
-    // lcmOriginal: identity
-    {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 0, 0, 0, 1}}},
-    // lcmInvert: each of red, green, blue becomes 1 - itself
-    {{{-1, 0, 0, 0, 0}, {0, -1, 0, 0, 0}, {0, 0, -1, 0, 0}, {0, 0, 0, 1, 0}, {1, 1, 1, 0, 1}}},
-    // lcmGray: luminance weights; they add up to 1.000001, not exactly 1
-    {{{0.298912f, 0.298912f, 0.298912f, 0, 0},
-      {0.586611f, 0.586611f, 0.586611f, 0, 0},
-      {0.114478f, 0.114478f, 0.114478f, 0, 0},
-      {0, 0, 0, 1, 0},
-      {0, 0, 0, 0, 1}}},
-};
-
 namespace {
 
 // 32 hexadecimal digits of a GUID in its usual text order, without braces

@@ -3,13 +3,27 @@
 // the platform calls; the loupe tells the user when one fails.
 #pragma once
 
+#include <iterator>
+
 #include "LoupeSettings.h"
 #include "Platform.h"
 
 namespace lensoro {
 
 // The colour matrices, indexed by TLoupeColorMode.
-extern const TMagColorEffect LoupeColorMatrices[LoupeColorModeCount];
+inline constexpr TMagColorEffect LoupeColorMatrices[] = {
+    // lcmOriginal: identity
+    {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 1, 0}, {0, 0, 0, 0, 1}}},
+    // lcmInvert: each of red, green, blue becomes 1 - itself
+    {{{-1, 0, 0, 0, 0}, {0, -1, 0, 0, 0}, {0, 0, -1, 0, 0}, {0, 0, 0, 1, 0}, {1, 1, 1, 0, 1}}},
+    // lcmGray: luminance weights; they add up to 1.000001, not exactly 1
+    {{{0.298912f, 0.298912f, 0.298912f, 0, 0},
+      {0.586611f, 0.586611f, 0.586611f, 0, 0},
+      {0.114478f, 0.114478f, 0.114478f, 0, 0},
+      {0, 0, 0, 1, 0},
+      {0, 0, 0, 0, 1}}},
+};
+static_assert(std::size(LoupeColorMatrices) == LoupeColorModeCount, "a colour mode without its matrix");
 
 class TLoupeMagnifier {
  public:

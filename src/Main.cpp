@@ -82,18 +82,6 @@ void TMainForm::BindActions() {
   ActPopSetLoupeModelmWindow.OnExecute = [this] { SetLoupeMode(lmWindow); };
   ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
   ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
-  ActPopSetLoupeColorModelcmOriginal.OnExecute = [this] {
-    Settings.LoupeColorMode = lcmOriginal;
-    SetLoupeColorMode(lcmOriginal);
-  };
-  ActPopSetLoupeColorModelcmInvert.OnExecute = [this] {
-    Settings.LoupeColorMode = lcmInvert;
-    SetLoupeColorMode(lcmInvert);
-  };
-  ActPopSetLoupeColorModelcmGrayscale.OnExecute = [this] {
-    Settings.LoupeColorMode = lcmGray;
-    SetLoupeColorMode(lcmGray);
-  };
   ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
   ActPopQuit.OnExecute = [this] { ActPopQuitExecute(); };
   BuildPopupMenu1();

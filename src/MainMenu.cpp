@@ -1,5 +1,9 @@
 // The popup menu with every command, and the commands that do not belong to
 // the loupe model: hiding to the tray and back, help, version, quitting.
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 #include "About.h"
 #include "Format.h"
 #include "Lang.h"
@@ -10,6 +14,25 @@
 
 namespace lensoro {
 
+namespace {
+// The colour modes' commands, in the menu's order: one line for each mode.
+struct TColorModeCommand {
+  TAction TMainForm::*Action;
+  TLoupeColorMode Mode;
+  const char16_t* ItemName;
+  const char16_t* CaptionKey;
+};
+constexpr TColorModeCommand ColorModeCommands[] = {
+    {&TMainForm::ActPopSetLoupeColorModelcmOriginal, lcmOriginal, u"SetLoupeColorModelcmOriginal1",
+     u"ActPopSetLoupeColorModelcmOriginal.Caption"},
+    {&TMainForm::ActPopSetLoupeColorModelcmInvert, lcmInvert, u"SetLoupeColorModelcmInvert1",
+     u"ActPopSetLoupeColorModelcmInvert.Caption"},
+    {&TMainForm::ActPopSetLoupeColorModelcmGrayscale, lcmGray, u"SetLoupeColorModelcmGrayscale1",
+     u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
+};
+static_assert(std::size(ColorModeCommands) == LoupeColorModeCount, "a colour mode without its command");
+}  // namespace
+
 void ApplyMainFormLang(TMainForm& form) {
   struct {
     TAction TMainForm::*Action;
@@ -19,9 +42,6 @@ void ApplyMainFormLang(TMainForm& form) {
       {&TMainForm::ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
       {&TMainForm::ActPopZoomIn, u"ActPopZoomIn.Caption"},
       {&TMainForm::ActPopZoomOut, u"ActPopZoomOut.Caption"},
-      {&TMainForm::ActPopSetLoupeColorModelcmOriginal, u"ActPopSetLoupeColorModelcmOriginal.Caption"},
-      {&TMainForm::ActPopSetLoupeColorModelcmInvert, u"ActPopSetLoupeColorModelcmInvert.Caption"},
-      {&TMainForm::ActPopSetLoupeColorModelcmGrayscale, u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
       {&TMainForm::ActPopShowOption, u"ActPopShowOption.Caption"},
       {&TMainForm::ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
       {&TMainForm::ActPopReset, u"ActPopReset.Caption"},
@@ -32,6 +52,9 @@ void ApplyMainFormLang(TMainForm& form) {
   for (const TLangCaption& c : ApplyMainFormLang(form.App())) {
     for (const auto& a : actions) {
       if (c.Key == a.Key) (form.*a.Action).Caption = c.Text;
+    }
+    for (const auto& m : ColorModeCommands) {
+      if (c.Key == m.CaptionKey) (form.*m.Action).Caption = c.Text;
     }
   }
 }
@@ -66,6 +89,14 @@ void TMainForm::BuildPopupMenu1() {
   ActPopShowLanguage.OnExecute = [this] { ActPopShowLanguageExecute(); };
   ActPopShowHelp.OnExecute = [this] { ActPopShowHelpExecute(); };
   ActPopShowVersionInfo.OnExecute = [this] { ActPopShowVersionInfoExecute(); };
+  std::vector<TMenuItem> colorModes;
+  for (const TColorModeCommand& m : ColorModeCommands) {
+    (this->*m.Action).OnExecute = [this, mode = m.Mode] {
+      Settings.LoupeColorMode = mode;
+      SetLoupeColorMode(mode);
+    };
+    colorModes.push_back(Item(m.ItemName, this->*m.Action));
+  }
 
   PopupMenu1.Items = {
       Item(u"MinimizeAndRestore1", ActPopMinimizeAndRestore),
@@ -76,9 +107,6 @@ void TMainForm::BuildPopupMenu1() {
       Item(u"ZoomIn1", ActPopZoomIn),
       Item(u"ZoomOut1", ActPopZoomOut),
       Separator(u"Sep3"),
-      Item(u"SetLoupeColorModelcmOriginal1", ActPopSetLoupeColorModelcmOriginal),
-      Item(u"SetLoupeColorModelcmInvert1", ActPopSetLoupeColorModelcmInvert),
-      Item(u"SetLoupeColorModelcmGrayscale1", ActPopSetLoupeColorModelcmGrayscale),
       Separator(u"Sep4"),
       Item(u"ShowOption1", ActPopShowOption),
       Item(u"ShowLanguage1", ActPopShowLanguage),
@@ -90,6 +118,9 @@ void TMainForm::BuildPopupMenu1() {
       Separator(u"Sep7"),
       Item(u"Quit1", ActPopQuit),
   };
+  const auto colorsAt = std::find_if(PopupMenu1.Items.begin(), PopupMenu1.Items.end(),
+                                     [](const TMenuItem& item) { return item.Name == u"Sep4"; });
+  PopupMenu1.Items.insert(colorsAt, colorModes.begin(), colorModes.end());
   PopupMenu1.OnPopup = [this] { PopupMenu1Popup(); };
 }
 
@@ -101,9 +132,9 @@ void TMainForm::PopupMenu1Popup() {
       FormatText(u"%s (-> %.1fx)", {ActPopZoomIn.Caption, static_cast<double>(ZoomInRate(Settings.LoupeRate))});
   PopupMenu1.Find(u"ZoomOut1")->Caption =
       FormatText(u"%s (-> %.1fx)", {ActPopZoomOut.Caption, static_cast<double>(ZoomOutRate(Settings.LoupeRate))});
-  PopupMenu1.Find(u"SetLoupeColorModelcmOriginal1")->Checked = Settings.LoupeColorMode == lcmOriginal;
-  PopupMenu1.Find(u"SetLoupeColorModelcmInvert1")->Checked = Settings.LoupeColorMode == lcmInvert;
-  PopupMenu1.Find(u"SetLoupeColorModelcmGrayscale1")->Checked = Settings.LoupeColorMode == lcmGray;
+  for (const TColorModeCommand& m : ColorModeCommands) {
+    PopupMenu1.Find(m.ItemName)->Checked = Settings.LoupeColorMode == m.Mode;
+  }
 
   TMenuItem* languages = PopupMenu1.Find(u"ShowLanguage1");
   languages->Items.clear();
