@@ -673,8 +673,8 @@ void LoadSettings(TMainForm& form) {
 namespace {
 // The settings of a run that could not read its file must not replace it.
 bool SavesHeld(TApplication& app, TIniFileResult& result) {
-  if (!app.MainForm || !app.MainForm->SaveNotice.SavesHeld()) return false;
-  result = Failed(app.Platform, app.MainForm->SaveNotice.HeldError());
+  if (!app.MainForm || !app.MainForm->SaveFailureNotice().SavesHeld()) return false;
+  result = Failed(app.Platform, app.MainForm->SaveFailureNotice().HeldError());
   return true;
 }
 }  // namespace

@@ -8,8 +8,8 @@
 //   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
-//   MainInstances.cpp  the other running copies: the protocol, the exclusion
-//                      filter, who stays on top
+// The other running copies are TLoupeInstances' (LoupeInstances.h); the
+// handlers here forward to it.
 //   MainMenu.cpp       the popup menu and its commands, hiding to the tray
 //   MainTray.cpp       the tray icon and its images
 //   MainHotKey.cpp     the system-wide hot key
@@ -24,6 +24,7 @@
 #include "Canvas.h"
 #include "Ini.h"
 #include "LnsList.h"
+#include "LoupeInstances.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
 #include "Menus.h"
@@ -46,17 +47,6 @@ constexpr TFrameColorSlot FrameColorSlot(TLoupeMode mode, bool active) {
   return active ? TFrameColorSlot::ActivePointer : TFrameColorSlot::InactivePointer;
 }
 
-// The private message between copies; a fixed number, the same in every copy.
-constexpr UINT UM_LOUPENOTIFY = 0x839C;
-constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HIDDEN = 3, LOUPE_TOPMOST = 4,
-                 LOUPE_REINIT_MAGNIFIER = 9;
-// From a second start of the same executable: a loupe hidden in the tray
-// comes back before it is brought to the front. Copies that do not know the
-// code ignore it.
-constexpr LPARAM LOUPE_RESTORE = 10;
-// How long a copy waits for another copy's answer before it goes on.
-constexpr UINT PeerTimeoutMs = 3000;
-constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
 // Posted by the loupe to itself: free the options dialog that was closed.
 constexpr UINT UM_FREEOPTIONFORM = win::WM_APP + 1;
 
@@ -87,7 +77,7 @@ class TAboutForm;
 
 enum class TWindowState { wsNormal, wsMinimized };
 
-class TMainForm final : private IWindowHandler {
+class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowHandler {
  public:
   // Creates the window (CreateParams) and runs FormCreate.
   explicit TMainForm(TApplication& app);
@@ -96,7 +86,7 @@ class TMainForm final : private IWindowHandler {
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
 
-  HWND Handle() const { return FHandle; }
+  HWND Handle() const override { return FHandle; }
   TApplication& App() { return FApp; }
 
   // --- Window -----------------------------------------------------------
@@ -137,8 +127,8 @@ class TMainForm final : private IWindowHandler {
   // Menus and message boxes lower IsTopmost while they are open. They nest
   // (a box from a timer while a menu is up, a menu from the tray while a
   // box is up), so only the last one to close puts the loupe back on top.
-  void BeginNotTopmost();
-  void EndNotTopmost();
+  void BeginNotTopmost() override;
+  void EndNotTopmost() override;
   bool IsSilentMode = false;
   int TrayIconIndex = 0;
   int OrgIconCount = 0;  // not persisted
@@ -172,7 +162,7 @@ class TMainForm final : private IWindowHandler {
   void CreateMagnifier();
   void InitMagTransform();
   void InitMagColorEffect();
-  void RestartMagnifier(DWORD waitMs);
+  void RestartMagnifier(DWORD waitMs) override;
 
   // --- Tracking -------------------------------------------------------------
   TTimer Timer1;
@@ -204,7 +194,7 @@ class TMainForm final : private IWindowHandler {
   // current language.
   void UpdateMinimizeAndRestoreCaption();
   void FreeClosedOptionForm();
-  void RestoreFromTray();
+  void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
   void SetTrayIconIndex(int index);
   // The base image the tray shows: the chosen one, or the first when the
@@ -218,16 +208,17 @@ class TMainForm final : private IWindowHandler {
   void RemoveGlobalHotKey();
 
   // --- Instances -----------------------------------------------------------
-  // Announces this loupe to the copies already running and lists theirs.
-  void StartupNotify();
-  // Tells the other copies this loupe goes, and hands the top over.
-  void ClosingNotify();
-  void NotifyMagnifierHosts();
-  void UMLoupeNotify(WPARAM wParam, LPARAM lParam);
-  const TCardinalDynArray& ExcludedArray() const { return FExcludedArray; }
+  void StartupNotify() { FInstances->StartupNotify(); }
+  void ClosingNotify() {
+    if (FInstances) FInstances->ClosingNotify();
+  }
+  void NotifyMagnifierHosts() { FInstances->NotifyMagnifierHosts(); }
+  void UMLoupeNotify(WPARAM wParam, LPARAM lParam) { FInstances->UMLoupeNotify(wParam, lParam); }
+  const TLoupeInstances& Instances() const { return *FInstances; }
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
+  TSaveFailureNotice& SaveFailureNotice() override { return SaveNotice; }
 
   // --- Error report -----------------------------------------------------------
   // Fills the template's "%s" with the system's text for the last error and
@@ -237,12 +228,9 @@ class TMainForm final : private IWindowHandler {
   // --- Read-only views of the derived state (for the tests and the dialogs)
   double Rate() const { return FRate; }
   int OsVersion() const { return FOsVersion; }
-  bool IsWindows7() const { return FIsWindows7; }
-  UINT UMMagNotify() const { return FUMMagNotify; }
-  bool MagWatcherExists() const { return FMagWatcherExists; }
   ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
-  HWND MagHandle() const { return FMagHandle; }
+  HWND MagHandle() const override { return FMagHandle; }
   int MagWidth() const { return FMagWidth; }
   int MagHeight() const { return FMagHeight; }
   int SrcWidth() const { return FSrcWidth; }
@@ -250,8 +238,6 @@ class TMainForm final : private IWindowHandler {
   const TRect& SrcRect() const { return FSrcRect; }
   const TMagTransform& MagTransform() const { return FMagTransform; }
   const TMagColorEffect& MagColorEffect() const { return FMagColorEffect; }
-  const TLnsList& LnsList() const { return *FLnsList; }
-  const TZOrderList& ZOrderList() const { return *FZOrderList; }
   bool FormDestroyed() const { return FDestroyed; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
@@ -278,19 +264,9 @@ class TMainForm final : private IWindowHandler {
   // What the framework does with a message before WndProc looks at it.
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
   TVirtualDesktop VirtualDesktop() const;
+  // Lists the loupe itself (addSelf) and keeps the listed loupes out of
+  // the image; a refusal ends the program.
   void UpdateFilterList(bool addSelf);
-  // Hands the instance list to the magnifier; the result is the caller's.
-  bool ApplyExclusionList();
-  // The windows found by one search of the desktop.
-  struct TInstanceSearch {
-    std::u16string OwnPath, OwnName;
-    std::vector<HWND> MagList, OtherList;
-  };
-  void SearchInstances(TInstanceSearch& search);
-  bool FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd);
-  bool FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd);
-  // A message to another copy: answered, or given up on after a while.
-  void NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void RecomputeSizes(int windowWidth, int windowHeight);
   void BuildPopupMenu1();
   void WMContextMenu(LPARAM lParam);
@@ -299,10 +275,13 @@ class TMainForm final : private IWindowHandler {
   // Appends a strip's cells; false, with the user told why, when it cannot be read.
   bool LoadTrayStrip(const std::u16string& path);
   void CreateTrayIcon1();
-  void NotifyOthersOfVisibility(LPARAM code);
   void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
+  void SetTopmost(bool topmost) override { IsTopmost = topmost; }
+  void ShowAtStart() override {
+    if (Visible) Show();
+  }
 
   TApplication& FApp;
   TPlatform& FPlatform;
@@ -316,9 +295,6 @@ class TMainForm final : private IWindowHandler {
   double FRate = 1.0;
   int FDpi = 96;
   int FOsVersion = 0;
-  bool FIsWindows7 = false;
-  UINT FUMMagNotify = 0;
-  bool FMagWatcherExists = false;
   ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
@@ -328,38 +304,19 @@ class TMainForm final : private IWindowHandler {
   TRect FSrcRect;
   TMagTransform FMagTransform;
   TMagColorEffect FMagColorEffect;
-  TCardinalDynArray FExcludedArray;
   int FWheelAccumulator = 0;
   bool FSourceErrorShown = false;
   bool FRestarting = false;
-  bool FClosingNotified = false;
 
   TWindowState FWindowState = TWindowState::wsNormal;
   // The open dialogs; null when none is open.
   TOptionForm* FOptionForm = nullptr;
   TAboutForm* FAboutForm = nullptr;
 
-  std::unique_ptr<TZOrderList> FZOrderList;
-  std::unique_ptr<TLnsList> FLnsList;
+  // The other copies; made in FormCreate, gone in FormDestroy.
+  std::unique_ptr<TLoupeInstances> FInstances;
   // The options dialog made last; it goes first when the loupe goes.
   std::unique_ptr<TOptionForm> FOptionFormHolder;
-
-  // Anybody can send LOUPE_CLOSING for any loupe: one that still has its
-  // window a while after it said so is listed again.
-  static constexpr DWORD ClosedPeerRecheckMs = 2000;
-  struct TClosedPeer {
-    HWND Window = 0;
-    DWORD ProcessId = 0;  // the window's process when the message came
-    bool IsVisible = true;
-    DWORD Since = 0;
-  };
-  std::vector<TClosedPeer> FClosedPeers;
-  // The test the search applies to another copy's loupe, seen from its side.
-  bool IsOtherCopysLoupe(HWND wnd);
-  // Drops the loupes whose window is gone and lists again the closed ones
-  // still standing after ClosedPeerRecheckMs; part of the tick.
-  void RecheckClosedPeers();
-  void ReservePeerRoom();
 };
 
 }  // namespace lensoro

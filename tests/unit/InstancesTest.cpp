@@ -59,7 +59,7 @@ class InstancesTest : public ::testing::Test {
   // What a copy's list holds, in order.
   static std::vector<HWND> Listed(const TCopy& c) {
     std::vector<HWND> out;
-    for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
+    for (const auto& item : c.Form->Instances().LnsList().Items) out.push_back(item.WindowHandle());
     return out;
   }
   std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->MagHandle())->FilterList; }
@@ -111,13 +111,13 @@ TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
 TEST_F(InstancesTest, Windows7AnnouncesAndTheLastToCloseAsksForARebuild) {
   Desk.OsVersion = {6, 1, 7601};
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
-  EXPECT_FALSE(a.Form->MagWatcherExists());
+  EXPECT_FALSE(a.Form->Instances().MagWatcherExists());
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
   // B announced itself to A's magnifier host, A's flag is set, B's is not.
-  EXPECT_TRUE(a.Form->MagWatcherExists());
-  EXPECT_FALSE(b.Form->MagWatcherExists());
-  ASSERT_NE(a.Form->UMMagNotify(), 0u);
-  EXPECT_EQ(a.Form->UMMagNotify(), b.Form->UMMagNotify());
+  EXPECT_TRUE(a.Form->Instances().MagWatcherExists());
+  EXPECT_FALSE(b.Form->Instances().MagWatcherExists());
+  ASSERT_NE(a.Form->Instances().UMMagNotify(), 0u);
+  EXPECT_EQ(a.Form->Instances().UMMagNotify(), b.Form->Instances().UMMagNotify());
 
   // B quits first: A hears the closing, another announcement, and since
   // B's flag is false, the posted request to rebuild.
@@ -148,7 +148,7 @@ TEST_F(InstancesTest, Windows7FirstCopyClosingAsksNothing) {
   Desk.ClearCalls();
   Quit(a);
   EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
-  EXPECT_TRUE(b.Form->MagWatcherExists()) << "the closing copy announced itself";
+  EXPECT_TRUE(b.Form->Instances().MagWatcherExists()) << "the closing copy announced itself";
   Desk.RunFor(1500);
   EXPECT_EQ(b.Form->MagHandle(), bMag);
   EXPECT_EQ(Listed(b), std::vector<HWND>{b.Handle()});
@@ -224,7 +224,7 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
   TCopy& b = Start(u"C:\\B\\lensoro.exe", {150, 150, 418, 370});
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_HIDDEN);
-  EXPECT_FALSE(a.Form->LnsList()[1].IsVisible);
+  EXPECT_FALSE(a.Form->Instances().LnsList()[1].IsVisible);
   EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
   Desk.ClearCalls();
   a.Proc.SendMessageW(a.Handle(), win::WM_ACTIVATE, 1, 0);
@@ -244,7 +244,7 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   EXPECT_EQ(notes[0][1], 0);
   EXPECT_FALSE(c.Form->IsTopmost);
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_SHOWN);
-  EXPECT_TRUE(a.Form->LnsList()[1].IsVisible);
+  EXPECT_TRUE(a.Form->Instances().LnsList()[1].IsVisible);
 }
 
 TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItToTheFront) {
@@ -262,7 +262,7 @@ TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItTo
     EXPECT_TRUE(a.Form->Timer1.Enabled());
     EXPECT_EQ(a.Form->WindowState(), TWindowState::wsNormal);
     EXPECT_EQ(a.Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
-    EXPECT_TRUE(b.Form->LnsList()[1].IsVisible) << "the other copies hear it is shown";
+    EXPECT_TRUE(b.Form->Instances().LnsList()[1].IsVisible) << "the other copies hear it is shown";
     EXPECT_EQ(Desk.Foreground(), a.Handle());
   }
 }
@@ -331,8 +331,8 @@ TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {
   TApplication app2(p2);
   app2.Initialize();
   TMainForm f2(app2);
-  EXPECT_EQ(f1.LnsList().Count(), 1);
-  EXPECT_EQ(f2.LnsList().Count(), 1);
+  EXPECT_EQ(f1.Instances().LnsList().Count(), 1);
+  EXPECT_EQ(f2.Instances().LnsList().Count(), 1);
   EXPECT_EQ(desk2.Window(f2.MagHandle())->FilterList.size(), 1u);
 }
 

@@ -222,7 +222,7 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_EQ(Form->WindowState(), TWindowState::wsMinimized);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
   EXPECT_EQ(ShownAlpha(), 128);  // the faded image
-  EXPECT_FALSE(Form->LnsList()[0].IsVisible);
+  EXPECT_FALSE(Form->Instances().LnsList()[0].IsVisible);
 
   // Restored from the tray icon's menu: the menu offers the other caption.
   Desk.ClearCalls();
@@ -240,7 +240,7 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_EQ(Loupe().Alpha, 255);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
   EXPECT_EQ(ShownAlpha(), 255);
-  EXPECT_TRUE(Form->LnsList()[0].IsVisible);
+  EXPECT_TRUE(Form->Instances().LnsList()[0].IsVisible);
   // Shown transparent first, opaque after.
   std::vector<std::int64_t> alphas;
   for (const auto& c : Desk.Calls())
@@ -341,12 +341,12 @@ TEST_F(MenuTest, OtherCopiesHearOfHidingAndShowing) {
   TApplication app2(second);
   app2.Initialize();
   TMainForm form2(app2);
-  const int entry = form2.LnsList().IndexOfWindowHandle(Form->Handle());
+  const int entry = form2.Instances().LnsList().IndexOfWindowHandle(Form->Handle());
   ASSERT_GE(entry, 0);
   Form->ActPopMinimizeAndRestore.Execute();
-  EXPECT_FALSE(form2.LnsList()[entry].IsVisible);
+  EXPECT_FALSE(form2.Instances().LnsList()[entry].IsVisible);
   Form->ActPopMinimizeAndRestore.Execute();
-  EXPECT_TRUE(form2.LnsList()[entry].IsVisible);
+  EXPECT_TRUE(form2.Instances().LnsList()[entry].IsVisible);
 }
 
 TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {

@@ -49,7 +49,7 @@ class StormTest : public ::testing::Test {
   }
   static std::vector<HWND> Listed(const TCopy& c) {
     std::vector<HWND> out;
-    for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
+    for (const auto& item : c.Form->Instances().LnsList().Items) out.push_back(item.WindowHandle());
     return out;
   }
   std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->MagHandle())->FilterList; }
@@ -109,7 +109,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
     }
   }
   const UINT magNotify = tool.RegisterWindowMessageW(u"UM_MAGNOTIFY");
-  ASSERT_EQ(magNotify, a.Form->UMMagNotify());
+  ASSERT_EQ(magNotify, a.Form->Instances().UMMagNotify());
   for (int i = 0; i < 40; ++i) {
     const LPARAM code = i < 16 ? i : static_cast<LPARAM>(random());
     send(a.Handle(), magNotify, wParams[static_cast<std::size_t>(i) % wParams.size()], code);
@@ -199,7 +199,7 @@ TEST_F(StormTest, AClosingMessageFromAStrangerDropsALiveLoupeOnlyForAWhile) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& b = Start(u"C:\\B\\lensoro.exe", PlaceB);
   b.Form->MinimizeToTray();
-  ASSERT_FALSE(a.Form->LnsList()[1].IsVisible);
+  ASSERT_FALSE(a.Form->Instances().LnsList()[1].IsVisible);
   TSimProcess& tool = Desk.AddProcess(u"C:\\Tools\\tool.exe");
   tool.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_CLOSING);
   EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
@@ -208,7 +208,7 @@ TEST_F(StormTest, AClosingMessageFromAStrangerDropsALiveLoupeOnlyForAWhile) {
   Desk.RunFor(200);
   // Back, still known as hidden, and excluded again.
   ASSERT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_FALSE(a.Form->LnsList()[1].IsVisible);
+  EXPECT_FALSE(a.Form->Instances().LnsList()[1].IsVisible);
   EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
 
   // Its own closing: gone at once, and it stays gone.
