@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "Lensoro.h"
 #include "LnsLib.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -42,19 +43,9 @@ bool IsHex32(const std::u16string& s) {
          });
 }
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
-  void Create() {
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-  }
-  TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
-  TSimWindow& Mag() { return *Desk.Window(Form->MagHandle()); }
+  void Create() { Copy.Create(); }
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "Application.h"
 #include "Format.h"
 #include "LnsLib.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -23,21 +24,10 @@ const std::u16string Exe = u"C:\\Tools\\Lensoro\\lensoro.exe";
 
 LPARAM Point(int x, int y) { return static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)); }
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, Exe);
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
-  void Create(const std::u16string& ini = u"") {
-    if (!ini.empty()) Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini", test::Utf16File(ini));
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-    // As the message loop does: a loupe hidden at creation stays hidden.
-    if (Form->Visible) Form->Show();
-  }
-  TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
+  MenuTest() : TLoupeTest(Exe) {}
+  void Create(const std::u16string& ini = u"") { Copy.Start(ini); }
   HWND TrayWindow() const { return Form->TrayIcon1->WindowHandle(); }
   const TSimDesktop::TSimTrayIcon* Shell() const { return Desk.TrayIcon(TrayWindow(), TrayWindow()); }
   // The alpha of pixel (5, 5) of the tray image, inside the faded region.
