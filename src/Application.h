@@ -19,8 +19,6 @@ class IMainWindow {
   // Menus and message boxes lower the loupe while they are open.
   virtual void BeginNotTopmost() = 0;
   virtual void EndNotTopmost() = 0;
-  // Tells the user of a failed settings save once, not on every retry.
-  virtual TSaveFailureNotice& SaveFailureNotice() = 0;
 
  protected:
   ~IMainWindow() = default;
@@ -35,6 +33,9 @@ class TApplication final : public TBaseApplication {
   // While the start reads its settings: the files read for that batch of
   // keys, each read once (Ini.h); null otherwise.
   TFileBatch* FileBatch = nullptr;
+  // The loupe's account of failed saves of the settings file (Settings.h):
+  // a run that could not read the file never writes it. Null without a loupe.
+  TSaveFailureNotice* SaveNotice = nullptr;
 
   HWND MainFormHandle() const override;
   void ShowMainForm() override;

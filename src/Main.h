@@ -5,14 +5,14 @@
 // The handlers are spread over several files by subject:
 //   Main.cpp           creation, destruction, the window procedure, quitting
 //   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
-//   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
+//   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
-// The other running copies are TLoupeInstances' (LoupeInstances.h); the
-// handlers here forward to it.
 //   MainMenu.cpp       the popup menu and its commands, hiding to the tray
 //   MainTray.cpp       the tray icon and its images
 //   MainHotKey.cpp     the system-wide hot key
+// The other running copies are TLoupeInstances' (LoupeInstances.h); the
+// handlers here forward to it.
 #pragma once
 
 #include <cstdint>
@@ -24,28 +24,17 @@
 #include "Canvas.h"
 #include "Ini.h"
 #include "LnsList.h"
-#include "LoupeInstances.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
+#include "LoupeInstances.h"
+#include "LoupeMagnifier.h"
+#include "LoupeSettings.h"
 #include "Menus.h"
 #include "Platform.h"
 #include "RsTrayIcon.h"
+#include "Settings.h"
 
 namespace lensoro {
-
-enum TLoupeMode : std::uint8_t { lmPointer = 0, lmWindow = 1 };
-enum TLoupeColorMode : std::uint8_t { lcmOriginal = 0, lcmInvert = 1, lcmGray = 2 };
-
-constexpr TColor clLime = 0x0000FF00u;
-constexpr TColor clAqua = 0x00FFFF00u;
-
-// The four frame colours: one for each mode, active and inactive.
-enum class TFrameColorSlot : std::uint8_t { ActivePointer, InactivePointer, ActiveWindow, InactiveWindow };
-// The slot whose colour the frame shows in a mode and activity.
-constexpr TFrameColorSlot FrameColorSlot(TLoupeMode mode, bool active) {
-  if (mode == lmWindow) return active ? TFrameColorSlot::ActiveWindow : TFrameColorSlot::InactiveWindow;
-  return active ? TFrameColorSlot::ActivePointer : TFrameColorSlot::InactivePointer;
-}
 
 // Posted by the loupe to itself: free the options dialog that was closed.
 constexpr UINT UM_FREEOPTIONFORM = win::WM_APP + 1;
@@ -54,8 +43,6 @@ struct TLangState;
 // A fatal message: the failure's text, a blank line and the quit paragraph.
 std::u16string QuitTemplate(const TLangState& lang, const char16_t* key);
 
-// The three colour matrices, indexed by TLoupeColorMode.
-extern const TMagColorEffect LoupeColorMatrices[3];
 
 // The loupe window's designed geometry at 96 DPI.
 constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, DesignedClientHeight = 220;
@@ -71,6 +58,15 @@ TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
 // Enter, Tab, Backspace, Esc) without Ctrl or Alt. Shift alone is no
 // modifier; function keys and keys that type nothing may stand alone.
 bool HotKeyTakesTyping(TShortCut shortCut);
+
+class TMainForm;
+// The settings file read into the loupe, and the loupe written to it.
+void LoadSettings(TMainForm& form);
+TIniFileResult SaveSettings(TMainForm& form);
+// The captions and texts of the language in use, onto the loupe's commands.
+void ApplyMainFormLang(TMainForm& form);
+// The language menu's item with this tag was chosen: false when nothing changed.
+bool LanguageListClick(TMainForm& form, int tag);
 
 class TOptionForm;
 class TAboutForm;
@@ -113,25 +109,17 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Sets the background colour, which is the frame, and repaints.
   void SetColor(TColor color);
 
-  // --- Loupe state (persisted in the settings file) ---------------------
-  TLoupeMode LoupeMode = lmPointer;
-  float LoupeRate = 2.0f;
-  TLoupeColorMode LoupeColorMode = lcmOriginal;
-  TLoupeSrcOrigin LoupeSrcOrigin = lsoTopLeft;
-  int FrameWidth = 4;
-  TColor ActivePointerModeFrameColor = clLime;
-  TColor InactivePointerModeFrameColor = 0x00CCFFCCu;
-  TColor ActiveWindowModeFrameColor = clAqua;
-  TColor InactiveWindowModeFrameColor = 0x00FFFFCCu;
-  bool IsTopmost = true;  // not persisted
+  // --- Loupe state --------------------------------------------------------
+  // What the settings file keeps of the loupe; the setters apply it. The
+  // hot key lives on ActPopMinimizeAndRestore while the loupe runs.
+  TLoupeSettings Settings;
+  bool IsTopmost = true;
   // Menus and message boxes lower IsTopmost while they are open. They nest
   // (a box from a timer while a menu is up, a menu from the tray while a
   // box is up), so only the last one to close puts the loupe back on top.
   void BeginNotTopmost() override;
   void EndNotTopmost() override;
-  bool IsSilentMode = false;
-  int TrayIconIndex = 0;
-  int OrgIconCount = 0;  // not persisted
+  int OrgIconCount = 0;
 
   // --- Setters ------------------------------------------------------------
   void SetLoupeMode(TLoupeMode mode);
@@ -141,7 +129,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Stores one of the four frame colours; the frame repaints when it is
   // the one on show.
   void SetFrameColor(TColor color, TFrameColorSlot slot);
-  TColor FrameColor(TFrameColorSlot slot) const;
+  TColor FrameColor(TFrameColorSlot slot) const { return Settings.FrameColor(slot); }
   void ApplyLoupeSettings();
 
   // --- Commands -------------------------------------------------------------
@@ -160,8 +148,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
 
   // --- Magnifier --------------------------------------------------------------
   void CreateMagnifier();
-  void InitMagTransform();
-  void InitMagColorEffect();
   void RestartMagnifier(DWORD waitMs) override;
 
   // --- Tracking -------------------------------------------------------------
@@ -218,7 +204,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
-  TSaveFailureNotice& SaveFailureNotice() override { return SaveNotice; }
 
   // --- Error report -----------------------------------------------------------
   // Fills the template's "%s" with the system's text for the last error and
@@ -230,14 +215,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   int OsVersion() const { return FOsVersion; }
   ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
-  HWND MagHandle() const override { return FMagHandle; }
-  int MagWidth() const { return FMagWidth; }
-  int MagHeight() const { return FMagHeight; }
-  int SrcWidth() const { return FSrcWidth; }
-  int SrcHeight() const { return FSrcHeight; }
-  const TRect& SrcRect() const { return FSrcRect; }
-  const TMagTransform& MagTransform() const { return FMagTransform; }
-  const TMagColorEffect& MagColorEffect() const { return FMagColorEffect; }
+  const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   bool FormDestroyed() const { return FDestroyed; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
@@ -278,6 +256,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
+  HWND MagHandle() const override { return FMagnifier.Handle(); }
   void SetTopmost(bool topmost) override { IsTopmost = topmost; }
   void ShowAtStart() override {
     if (Visible) Show();
@@ -298,12 +277,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
-  HWND FMagHandle = 0;
-  int FMagWidth = 0, FMagHeight = 0;
-  int FSrcWidth = 0, FSrcHeight = 0;
-  TRect FSrcRect;
-  TMagTransform FMagTransform;
-  TMagColorEffect FMagColorEffect;
+  TLoupeMagnifier FMagnifier{FPlatform};
   int FWheelAccumulator = 0;
   bool FSourceErrorShown = false;
   bool FRestarting = false;

@@ -34,7 +34,7 @@ struct TLoupeCopy {
   }
   HWND Handle() const { return Form->Handle(); }
   sim::TSimWindow& Loupe() const { return *Proc.Desktop().Window(Form->Handle()); }
-  sim::TSimWindow& Mag() const { return *Proc.Desktop().Window(Form->MagHandle()); }
+  sim::TSimWindow& Mag() const { return *Proc.Desktop().Window(Form->Magnifier().Handle()); }
   // The copies its list holds, in order, and its magnifier's filter.
   std::vector<HWND> Listed() const {
     std::vector<HWND> out;

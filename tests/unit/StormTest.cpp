@@ -67,7 +67,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   ASSERT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
 
   std::mt19937 random(9);
-  std::vector<WPARAM> wParams{a.Handle(), b.Handle(), desktop, plain, decoy, a.Form->MagHandle(), trayWnd,
+  std::vector<WPARAM> wParams{a.Handle(), b.Handle(), desktop, plain, decoy, a.Form->Magnifier().Handle(), trayWnd,
                               0,          1,          0xFFFFFFFFu};
   for (int i = 0; i < 4; ++i) wParams.push_back(random());
 
@@ -119,7 +119,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   Desk.RunFor(3000);
   EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(LastFilterCall(a), (std::pair<std::int64_t, std::int64_t>{a.Form->MagHandle(), 2}));
+  EXPECT_EQ(LastFilterCall(a), (std::pair<std::int64_t, std::int64_t>{a.Form->Magnifier().Handle(), 2}));
   EXPECT_EQ(b.Listed(), (std::vector<HWND>{b.Handle(), a.Handle()}));
   EXPECT_EQ(b.Filter(), (std::vector<HWND>{b.Handle(), a.Handle()}));
   for (const auto& d : Desk.Dialogs) ADD_FAILURE() << "dialog: " << Utf16ToUtf8(d.Text);
@@ -129,10 +129,10 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   EXPECT_TRUE(Desk.Window(a.Handle())->Visible);
   EXPECT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
   // Still ticking into a live magnifier.
-  ASSERT_TRUE(Desk.Window(a.Form->MagHandle())->IsMagnifier);
-  const int sources = Desk.Window(a.Form->MagHandle())->SourceSetCount;
+  ASSERT_TRUE(Desk.Window(a.Form->Magnifier().Handle())->IsMagnifier);
+  const int sources = Desk.Window(a.Form->Magnifier().Handle())->SourceSetCount;
   Desk.RunFor(500);
-  EXPECT_GE(Desk.Window(a.Form->MagHandle())->SourceSetCount, sources + 8);
+  EXPECT_GE(Desk.Window(a.Form->Magnifier().Handle())->SourceSetCount, sources + 8);
 
   // B's own closing still takes it out for good.
   b.Quit();
