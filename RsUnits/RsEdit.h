@@ -52,15 +52,11 @@ class TRsCustomEdit : public TEdit {
   void SetBorderStyle(TBorderStyle style);
   TRsFlatStyle FlatStyle() const { return FFlatStyle; }
   void SetFlatStyle(TRsFlatStyle style);
-  TColor FlatBorderColor() const { return FFlatBorderColor; }
   void SetFlatBorderColor(TColor color);
-  TVerticalAlignment VerticalAlignment() const { return FVerticalAlignment; }
   void SetVerticalAlignment(TVerticalAlignment alignment);
-  int CornerRadius() const { return FCornerRadius; }
   void SetCornerRadius(int radius);
   bool DefaultContextMenuEnabled = false;
   // The grey hint an empty field shows: the edit's cue banner.
-  const std::u16string& TextHint() const { return FTextHint; }
   void SetTextHint(const std::u16string& hint);
   // The frame of the last recalculation.
   const TRsEditFrame& Frame() const { return FFrame; }

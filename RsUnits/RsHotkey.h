@@ -86,7 +86,6 @@ class TRsHotKey : public TRsCustomEdit {
  public:
   explicit TRsHotKey(TWinControl* parent);
 
-  TRsModifiers InvalidModifiers() const { return FCapture.InvalidModifiers; }
   void SetInvalidModifiers(TRsModifiers modifiers) { FCapture.InvalidModifiers = modifiers; }
   TShortCut HotKey() const { return FCapture.HotKey(); }
   bool IsEmpty() const { return FCapture.IsEmpty(); }

@@ -39,12 +39,9 @@ class TRsSpacer : public TGraphicControl {
   void SetShape(TLineShape shape);
   TLineDirection Direction() const { return FDirection; }
   void SetDirection(TLineDirection direction);
-  TColor TopLeftColor() const { return FTopLeftColor; }
   void SetTopLeftColor(TColor color);
-  TColor BottomRightColor() const { return FBottomRightColor; }
   void SetBottomRightColor(TColor color);
   // With custom drawing on, OnCustomDrawSpacer paints instead of the lines.
-  bool CustomDraw() const { return FCustomDraw; }
   void SetCustomDraw(bool customDraw);
   TCustomDrawSpacerEvent OnCustomDrawSpacer;
 

@@ -86,9 +86,7 @@ class TRsSpinField {
 
   TRsValueKind ValueKind() const { return FValue.ValueKind(); }
   void SetValueKind(TRsValueKind kind);
-  std::uint8_t DecimalPlaces() const { return FValue.DecimalPlaces; }
   void SetDecimalPlaces(std::uint8_t places);
-  bool ShowPlusSign() const { return FValue.ShowPlusSign; }
   void SetShowPlusSign(bool show);
   long double Increment() const { return FValue.Increment; }
   void SetIncrement(long double step) { FValue.Increment = step; }
@@ -159,7 +157,6 @@ class TRsSpinEdit : public TEdit, public TRsSpinField {
 
   TRsSpinStyle SpinStyle() const { return FSpinStyle; }
   void SetSpinStyle(TRsSpinStyle style);
-  bool ButtonVisible() const { return FButtonVisible; }
   void SetButtonVisible(bool visible);
   bool AutoSelect = true;
   bool DefaultContextMenuEnabled = false;

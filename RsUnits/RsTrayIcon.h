@@ -67,15 +67,10 @@ class TRsTrayIcon final : private IWindowHandler {
   TRsTrayIcon& operator=(const TRsTrayIcon&) = delete;
 
   // --- Properties -------------------------------------------------------
-  bool Animate() const { return FAnimate; }
   void SetAnimate(bool value);
-  UINT AnimateInterval() const { return FAnimationTimer.Interval(); }
   void SetAnimateInterval(UINT ms) { FAnimationTimer.SetInterval(ms); }
-  TRsBalloonFlags BalloonFlags() const { return FBalloonFlags; }
   void SetBalloonFlags(TRsBalloonFlags value);
-  const std::u16string& BalloonHint() const { return FBalloonHint; }
   void SetBalloonHint(const std::u16string& value);
-  UINT BalloonTimeout() const { return FIconData.uTimeout; }
   void SetBalloonTimeout(UINT ms) { FIconData.uTimeout = ms; }
   const std::u16string& BalloonTitle() const { return FBalloonTitle; }
   void SetBalloonTitle(const std::u16string& value);
@@ -88,13 +83,10 @@ class TRsTrayIcon final : private IWindowHandler {
   void TakeIcon(HICON icon);
   int IconIndex() const { return FIconIndex; }
   void SetIconIndex(int value);
-  const TPngImageList* Icons() const { return FIcons; }
   void SetIcons(const TPngImageList* list);  // not owned
-  const TIcon& NotificationIcon() const { return FNotificationIcon; }
   void SetNotificationIcon(HICON icon);
   TRsBalloonOptions Options() const { return FBalloonOptions; }
   void SetOptions(TRsBalloonOptions value) { FBalloonOptions = value; }
-  TPopupMenu* PopupMenu() const { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }  // not owned
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
@@ -122,7 +114,6 @@ class TRsTrayIcon final : private IWindowHandler {
   UINT CallbackMessage() const { return FCallbackMessage; }
   bool Loaded() const { return FLoaded; }
   bool Retrying() const { return FRetryTimer.Enabled(); }
-  int RetryCount() const { return FRetryCount; }
   bool AnimationRunning() const { return FAnimationTimer.Enabled(); }
 
  protected:

@@ -100,15 +100,12 @@ class TRsTimerButton : public TGraphicControl {
  public:
   explicit TRsTimerButton(TWinControl* parent);
 
-  TArrowGlyph ArrowGlyph() const { return FArrowGlyph; }
   void SetArrowGlyph(TArrowGlyph glyph);
   const TButtonOptions& Arrow() const { return FArrow; }
   void SetArrow(const TButtonOptions& arrow);
   bool Down() const { return FRepeat.Down; }
   void SetDown(bool down);
   bool Transparent = true;
-  TRsButtonState ButtonState() const { return FRepeat.State(); }
-  const TTimer& RepeatTimer() const { return FRepeatTimer; }
   std::function<void(TRsTimerButton&)> OnMouseDown;
 
  protected:
@@ -141,14 +138,10 @@ class TRsUpDownButton : public TCustomControl {
  public:
   explicit TRsUpDownButton(TWinControl* parent);
 
-  TButtonOrientation Orientation() const { return FOrientation; }
   void SetOrientation(TButtonOrientation orientation);
-  const TButtonOptions& ButtonOptions() const { return FButtonOptions; }
   void SetButtonOptions(const TButtonOptions& options);
   // Takes the focus when an arrow is pressed (a spin edit, usually).
   TControl* FocusControl = nullptr;
-  bool UpButtonDown() const { return FUpButton.Down(); }
-  bool DownButtonDown() const { return FDownButton.Down(); }
   TRsTimerButton& UpButton() { return FUpButton; }
   TRsTimerButton& DownButton() { return FDownButton; }
   std::function<void(TRsUpDownButton&)> OnUpClick, OnDownClick;

@@ -58,7 +58,6 @@ class TRsVersionInfo {
 
   bool HasVersionInfo() const { return FHasVersionInfo; }
   const TVSFixedFileInfo& FixedFileInfo() const { return FFixedFileInfo; }
-  const TTransRecArray& TranslationTable() const { return FTranslationTable; }
 
   int CountTranslations() const { return static_cast<int>(FTranslationTable.size()); }
   // "041103A4" for language 0x0411 and code page 0x03A4. Throws

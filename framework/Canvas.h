@@ -32,7 +32,6 @@ class TFont {
  public:
   std::function<void()> OnChange;
 
-  const std::u16string& Name() const { return FName; }
   int Height() const { return FHeight; }
   int Size() const;
   TColor Color() const { return FColor; }

@@ -167,7 +167,6 @@ class TControl : private IWindowHandler {
 
   TFont& Font() { return FFont; }
   const TFont& Font() const { return FFont; }
-  bool ParentFont() const { return FParentFont; }
   void SetParentFont(bool parentFont);
 
   TColor Color() const { return FColor; }
@@ -193,7 +192,6 @@ class TControl : private IWindowHandler {
   // Whether the control takes this key itself rather than the dialog.
   virtual bool WantsKey(int virtualKey);
   bool IsStandardControl() const { return FPrevProc != 0; }
-  std::uintptr_t ControlId() const { return FId; }
 
  protected:
   // What the window is made with; the class name, style and so on.
@@ -238,7 +236,6 @@ class TControl : private IWindowHandler {
   bool MouseInside() const { return FMouseInside; }
   bool MousePressed() const { return FMousePressed; }
   TShiftState KeyShiftState() { return KeyboardShiftState(FPlatform); }
-  HGDIOBJ FontHandle() const { return FFontHandle; }
 
   TPlatform& FPlatform;
 
@@ -312,15 +309,12 @@ class TForm : public TWinControl {
 
   TBaseApplication& App;
 
-  HWND OwnerWindow() const { return FOwnerWindow; }
   // The window the form belongs to (and is centred over, and disables while
   // modal); the application's main form's when not set.
   void SetOwnerWindow(HWND owner) { FOwnerWindow = owner; }
   TPosition Position = TPosition::poOwnerFormCenter;
   // The client area in design pixels.
   void SetClientSize(int width, int height);
-  int ClientWidth() const { return FClientWidth; }
-  int ClientHeight() const { return FClientHeight; }
   int PixelsPerInch() const { return FPixelsPerInch; }
   // Lays the form out again at another DPI (the window keeps its top-left
   // corner); what WM_DPICHANGED and opening on another monitor do.
@@ -340,10 +334,8 @@ class TForm : public TWinControl {
   // As the close box: OnCloseQuery, OnClose, then hide or destroy; a modal
   // form ends its loop with mrCancel.
   void Close();
-  bool Modal() const { return FModal; }
   TModalResult ModalResult = mrNone;
 
-  TControl* ActiveControl() const { return FActiveControl; }
   void SetActiveControl(TControl* control);
   // Tab order across the whole form, group boxes included.
   TControl* FindNextControl(TControl* current, bool forward);

@@ -21,8 +21,6 @@ class TCustomControl : public TWinControl {
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   // Fills the client area with Color by default.
   virtual void Paint(TCanvas& canvas);
-  // The canvas of the paint in progress; null outside Paint.
-  TCanvas* PaintCanvas() const { return FPaintCanvas; }
 
  private:
   TCanvas* FPaintCanvas = nullptr;
@@ -61,7 +59,6 @@ class TControlCanvas {
 class TLabel : public TGraphicControl {
  public:
   explicit TLabel(TWinControl* parent);
-  bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool autoSize);
   bool Transparent = true;
   TAlignment Alignment = TAlignment::taLeftJustify;
@@ -84,9 +81,7 @@ class TButton : public TControl {
  public:
   explicit TButton(TWinControl* parent);
   ~TButton() override;
-  bool Default() const { return FDefault; }
   void SetDefault(bool isDefault);  // Enter presses it; the form has one
-  bool Cancel() const { return FCancel; }
   void SetCancel(bool isCancel);  // Esc presses it
   TModalResult ModalResult = mrNone;  // set on the form when pressed
   void Click() override;
@@ -161,7 +156,6 @@ class TRadioGroup : public TGroupBox {
   const std::vector<std::u16string>& Items() const { return FItems; }
   void SetItems(const std::vector<std::u16string>& items);
   void SetItem(int index, const std::u16string& caption);
-  int Columns() const { return FColumns; }
   void SetColumns(int columns);
   int ItemIndex() const { return FItemIndex; }
   // Checks that button (-1: none) and runs OnClick when it changes.
@@ -194,7 +188,6 @@ class TEdit : public TControl {
   void SetText(const std::u16string& text);  // runs OnChange
   bool ReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool readOnly);
-  int MaxLength() const { return FMaxLength; }
   void SetMaxLength(int length);  // 0: no limit
   void SelectAll();
   int SelStart() const;

@@ -48,7 +48,6 @@ class TLoupeInstances {
   TLoupeInstances& operator=(const TLoupeInstances&) = delete;
 
   const TLnsList& LnsList() const { return FLnsList; }
-  const TCardinalDynArray& ExcludedArray() const { return FExcludedArray; }
   // Windows 7 has a system magnifier of its own that copies must tell of
   // a new host.
   bool IsWindows7() const { return FIsWindows7; }

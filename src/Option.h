@@ -62,7 +62,6 @@ class TOptionForm : public TForm {
   // Re-reads the captions from the language in use (also after a switch).
   void ApplyLang();
   double Rate() const { return FRate; }
-  int ComboMargin() const { return FComboMargin; }
 
   // The handlers.
   void FormShow();
