@@ -304,8 +304,10 @@ void TRsUpDownButton::Arrange() {
   const TUpDownBounds b = UpDownButtonBounds(FOrientation, Width(), Height());
   FUpButton.SetBoundsPx(b.Up);
   FDownButton.SetBoundsPx(b.Down);
-  FUpButton.SetArrow(FButtonOptions);
-  FDownButton.SetArrow(FButtonOptions);
+  // The arrow's size is designed for 96 DPI, as the pair's place is.
+  const TButtonOptions arrow{Scale(FButtonOptions.ArrowWidth), Scale(FButtonOptions.ArrowHeight)};
+  FUpButton.SetArrow(arrow);
+  FDownButton.SetArrow(arrow);
 }
 
 void TRsUpDownButton::ButtonPressed() {

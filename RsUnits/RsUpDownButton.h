@@ -158,6 +158,7 @@ class TRsUpDownButton : public TCustomControl {
   void CreateWnd() override;
   void BoundsChanged() override;
   void EnabledChanged() override;
+  void DpiChanged() override { Arrange(); }
 
  private:
   void Arrange();

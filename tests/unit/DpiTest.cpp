@@ -121,6 +121,7 @@ TEST_F(DpiTest, ArrowPairsAreAsWideAsTheScrollBar) {
     for (TRsSpinEdit* edit : {&options.SpinEdit101, &options.SpinEdit102}) {
       const TRect arrows = Rect(edit->UpDownButton().Handle()), field = Rect(edit->Handle());
       EXPECT_EQ(arrows.Width(), c.Width) << c.Dpi << " DPI, Windows " << c.Os.Major;
+      EXPECT_EQ(edit->UpDownButton().UpButton().Arrow(), (TButtonOptions{ScaleByPpi(5, c.Dpi), ScaleByPpi(3, c.Dpi)}));
       // The pair lies over the field's right edge, inside its one-pixel frame.
       EXPECT_EQ(arrows.Right, field.Right - 1) << c.Dpi << " DPI";
     }
@@ -211,6 +212,8 @@ class MixedDpiTest : public DpiTest, public ::testing::WithParamInterface<TMixed
 TEST_P(MixedDpiTest, TheLoupeStartsAndIsDraggedAtEachMonitorsDpi) {
   Start(StartPlace());
   ExpectLoupe(StartPlace(), StartDpi(), "started");
+  // The notification area is at the system DPI, and so are the tray's images.
+  EXPECT_EQ(Loupe->PngImageList1.at(0).Width, ScaleByPpi(16, GetParam().Desk->PrimaryDpi));
   Desk.DragWindow(Loupe->Handle(), OtherPlace());
   ExpectLoupe(OtherPlace(), OtherDpi(), "dragged across");
   Desk.DragWindow(Loupe->Handle(), StartPlace());

@@ -632,6 +632,16 @@ TEST(SimMagnifier, ClassExistsOnlyBetweenInitializeAndUninitialize) {
   t.v[2][2] = 1.0f;
   EXPECT_TRUE(p.MagSetWindowTransform(mag, t));
   EXPECT_EQ(desk.Window(mag)->Transform.v[1][1], 2.0f);
+  // A refused call leaves what was set; no effect is the identity.
+  TMagTransform shrink = t;
+  shrink.v[0][0] = shrink.v[1][1] = 0.5f;
+  EXPECT_FALSE(p.MagSetWindowTransform(mag, shrink));
+  EXPECT_EQ(desk.Window(mag)->Transform.v[0][0], 2.0f);
+  TMagColorEffect invert{};
+  invert.v[0][0] = -1.0f;
+  ASSERT_TRUE(p.MagSetColorEffect(mag, &invert));
+  ASSERT_TRUE(p.MagSetColorEffect(mag, nullptr));
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(desk.Window(mag)->ColorEffect.v[i][i], 1.0f) << i;
   EXPECT_TRUE(p.MagSetWindowSource(mag, {10, 20, 157, 117}));
   EXPECT_EQ(desk.Window(mag)->Source, (TRect{10, 20, 157, 117}));
   EXPECT_EQ(desk.Window(mag)->SourceSetCount, 1);
