@@ -50,6 +50,14 @@ int DaysInMonth(int year, int month) {
 
 }  // namespace
 
+int CopyText(const std::u16string& text, char16_t* buffer, int maxCount) {
+  if (!buffer || maxCount <= 0) return 0;
+  const int n = std::min(static_cast<int>(text.size()), maxCount - 1);
+  std::copy_n(text.data(), n, buffer);
+  buffer[n] = 0;
+  return n;
+}
+
 TSimProcess::TSimProcess(TSimDesktop& desktop, DWORD pid, std::u16string exePath, bool is64Bit)
     : Pid(pid), ExePath(std::move(exePath)), Is64Bit(is64Bit), FDesktop(desktop) {}
 
