@@ -9,6 +9,7 @@ namespace lensoro {
 
 class TMainForm;
 class TFileBatch;
+class TSaveFailureNotice;
 
 class TApplication final : public TBaseApplication {
  public:
@@ -19,6 +20,9 @@ class TApplication final : public TBaseApplication {
   // While the start reads its settings: the files read for that batch of
   // keys, each read once (Ini.h); null otherwise.
   TFileBatch* FileBatch = nullptr;
+  // The loupe's account of failed saves of the settings file (Settings.h):
+  // a run that could not read the file never writes it. Null without a loupe.
+  TSaveFailureNotice* SaveNotice = nullptr;
 
   HWND MainFormHandle() const override;
   void ShowMainForm() override;

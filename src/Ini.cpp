@@ -4,19 +4,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
-#include "Main.h"
 
 namespace lensoro {
 
 namespace {
-
-constexpr char16_t kSecMainForm[] = u"MainForm", kSecLoupe[] = u"Loupe", kSecLanguage[] = u"Language",
-                   kSecShortCut[] = u"ShortCut", kSecOptionForm[] = u"OptionForm";
 
 bool IsTrimmed(char16_t c) { return c <= u' '; }
 
@@ -159,43 +154,6 @@ std::u16string FreeBackupName(TPlatform& platform, const std::u16string& path) {
     if (platform.GetFileAttributesW(name) == win::INVALID_FILE_ATTRIBUTES) return name;
   }
   return {};
-}
-
-// Read the file, let `fill` change the copy, and replace the file with it.
-// A file that exists but cannot be read is left alone: rewriting it from an
-// empty copy would lose what it holds.
-TIniFileResult UpdateIniFile(TPlatform& platform, const std::u16string& path,
-                             const std::function<void(TIniFile&)>& fill) {
-  TIniFileResult read;
-  TIniFile ini = LoadIniFile(platform, path, &read);
-  if (!read.Ok) return Failed(platform, read.Error);
-  fill(ini);
-  const std::u16string tmp = path + u".tmp";
-  if (!platform.WriteFileBytes(tmp, ini.ToBytes())) {
-    const DWORD error = platform.GetLastError();
-    platform.DeleteFileW(tmp);
-    return Failed(platform, error);
-  }
-  // A file that is no UTF-16 text (saved as UTF-8 by an editor, say) read as
-  // empty; keep it under another name rather than overwrite it.
-  std::u16string keptAs;
-  if (!ini.Readable()) {
-    keptAs = FreeBackupName(platform, path);
-    if (keptAs.empty() || !platform.MoveFileExW(path, keptAs, win::MOVEFILE_WRITE_THROUGH)) {
-      const DWORD error = keptAs.empty() ? win::ERROR_ALREADY_EXISTS : platform.GetLastError();
-      platform.DeleteFileW(tmp);
-      return Failed(platform, error);
-    }
-  }
-  if (!platform.MoveFileExW(tmp, path, win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = platform.GetLastError();
-    platform.DeleteFileW(tmp);
-    if (!keptAs.empty()) platform.MoveFileExW(keptAs, path, win::MOVEFILE_WRITE_THROUGH);
-    return Failed(platform, error);
-  }
-  TIniFileResult r;
-  r.KeptAsPath = keptAs;
-  return r;
 }
 
 }  // namespace
@@ -596,175 +554,32 @@ TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileRe
 }
 
 TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
-                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting) {
+                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting, bool keepOld) {
   const std::u16string tmp = path + u".tmp";
   if (!platform.WriteFileBytes(tmp, bytes)) {
     const DWORD error = platform.GetLastError();
     platform.DeleteFileW(tmp);
     return Failed(platform, error);
   }
+  std::u16string keptAs;
+  if (keepOld) {
+    keptAs = FreeBackupName(platform, path);
+    if (keptAs.empty() || !platform.MoveFileExW(path, keptAs, win::MOVEFILE_WRITE_THROUGH)) {
+      const DWORD error = keptAs.empty() ? win::ERROR_ALREADY_EXISTS : platform.GetLastError();
+      platform.DeleteFileW(tmp);
+      return Failed(platform, error);
+    }
+  }
   const DWORD flags = win::MOVEFILE_WRITE_THROUGH | (replaceExisting ? win::MOVEFILE_REPLACE_EXISTING : 0);
   if (!platform.MoveFileExW(tmp, path, flags)) {
     const DWORD error = platform.GetLastError();
     platform.DeleteFileW(tmp);
+    if (!keptAs.empty()) platform.MoveFileExW(keptAs, path, win::MOVEFILE_WRITE_THROUGH);
     return Failed(platform, error);
   }
-  return {};
-}
-
-// --- Settings -------------------------------------------------------------------------
-
-void LoadSettings(TMainForm& form) {
-  TApplication& app = form.App();
-  TIniFileResult read;
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
-  if (!read.Ok) {
-    form.SaveNotice.HoldSaves(read.Error);
-    ShowMsgDialog(app, ReadFailureMessage(app, app.IniFileName, read.Error), TMsgDlgType::Error, mbOK);
-  } else if (!ini.Readable()) {
-    // Said now, not first at quit; the save that keeps the file aside is
-    // then quiet about it.
-    form.SaveNotice.ToldUnreadable();
-    ShowMsgDialog(app, UndecodableSettingsMessage(app.Lang, app.IniFileName, ini.DecodeError()), TMsgDlgType::Error,
-                  mbOK);
-  }
-  const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
-
-  // Each value is applied as soon as it is read; one the window has already
-  // would change nothing and is not sent. A size below one pixel from a
-  // hand-edited file keeps the current one.
-  TRect r = form.BoundsRect();
-  const auto apply = [&form, &r](int left, int top, int width, int height) {
-    if (left == r.Left && top == r.Top && width == r.Width() && height == r.Height()) return;
-    form.SetBounds(left, top, width, height);
-    r = form.BoundsRect();
-  };
-  apply(ini.ReadInteger(kSecMainForm, u"Left", r.Left), r.Top, r.Width(), r.Height());
-  apply(r.Left, ini.ReadInteger(kSecMainForm, u"Top", r.Top), r.Width(), r.Height());
-  const int width = ini.ReadInteger(kSecMainForm, u"Width", r.Width());
-  apply(r.Left, r.Top, width > 0 ? width : r.Width(), r.Height());
-  const int height = ini.ReadInteger(kSecMainForm, u"Height", r.Height());
-  apply(r.Left, r.Top, r.Width(), height > 0 ? height : r.Height());
-
-  // Values out of range from a hand-edited file are brought into range; an
-  // ordinal beyond its enumeration gives the default.
-  form.IsSilentMode = ini.ReadBool(kSecLoupe, u"IsSilentMode", false);
-  form.TrayIconIndex = std::max(0, ini.ReadInteger(kSecLoupe, u"TrayIconIndex", 0));
-  const int mode = ini.ReadInteger(kSecLoupe, u"LoupeMode", lmPointer) & 0xFF;
-  form.LoupeMode = mode <= lmWindow ? static_cast<TLoupeMode>(mode) : lmPointer;
-  const double rate = ini.ReadFloat(kSecLoupe, u"LoupeRate", 2.0, sep);
-  form.LoupeRate = static_cast<float>(std::clamp(rate, static_cast<double>(1.3f), static_cast<double>(8.0f)));
-  const int origin = ini.ReadInteger(kSecLoupe, u"LoupeSrcOrigin", lsoTopLeft) & 0xFF;
-  form.LoupeSrcOrigin = origin <= lsoCenter ? static_cast<TLoupeSrcOrigin>(origin) : lsoTopLeft;
-  const int colorMode = ini.ReadInteger(kSecLoupe, u"LoupeColorMode", lcmOriginal) & 0xFF;
-  form.LoupeColorMode = colorMode <= lcmGray ? static_cast<TLoupeColorMode>(colorMode) : lcmOriginal;
-  form.FrameWidth = std::clamp(ini.ReadInteger(kSecLoupe, u"FrameWidth", 4), 0, 10);
-  form.ActivePointerModeFrameColor = ini.ReadColor(kSecLoupe, u"ActivePointerModeFrameColor", clLime);
-  form.InactivePointerModeFrameColor = ini.ReadColor(kSecLoupe, u"InactivePointerModeFrameColor", 0x00CCFFCC);
-  form.ActiveWindowModeFrameColor = ini.ReadColor(kSecLoupe, u"ActiveWindowModeFrameColor", clAqua);
-  form.InactiveWindowModeFrameColor = ini.ReadColor(kSecLoupe, u"InactiveWindowModeFrameColor", 0x00FFFFCC);
-
-  TShortCut shortCut = form.ActPopMinimizeAndRestore.ShortCut;
-  if (EntryToShortCut(ini.ReadString(kSecShortCut, u"ActPopMinimizeAndRestore", u""), shortCut)) {
-    form.ActPopMinimizeAndRestore.ShortCut = shortCut;
-  }
-}
-
-namespace {
-// The settings of a run that could not read its file must not replace it.
-bool SavesHeld(TApplication& app, TIniFileResult& result) {
-  if (!app.MainForm || !app.MainForm->SaveNotice.SavesHeld()) return false;
-  result = Failed(app.Platform, app.MainForm->SaveNotice.HeldError());
-  return true;
-}
-}  // namespace
-
-TIniFileResult SaveSettings(TMainForm& form) {
-  TApplication& app = form.App();
-  TPlatform& p = app.Platform;
-  if (TIniFileResult held; SavesHeld(app, held)) return held;
-  const std::u16string sep = p.GetLocaleDecimalSeparator();
-  if (app.FileBatch) app.FileBatch->Forget(app.IniFileName);
-  return UpdateIniFile(p, app.IniFileName, [&](TIniFile& ini) {
-    if (!app.Lang.FellBack) ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
-    const TRect r = form.BoundsRect();
-    ini.WriteInteger(kSecMainForm, u"Left", r.Left);
-    ini.WriteInteger(kSecMainForm, u"Top", r.Top);
-    ini.WriteInteger(kSecMainForm, u"Width", r.Width());
-    ini.WriteInteger(kSecMainForm, u"Height", r.Height());
-    ini.WriteBool(kSecLoupe, u"IsSilentMode", form.IsSilentMode);
-    ini.WriteInteger(kSecLoupe, u"TrayIconIndex", form.TrayIconIndex);
-    ini.WriteInteger(kSecLoupe, u"LoupeMode", form.LoupeMode);
-    ini.WriteFloat(kSecLoupe, u"LoupeRate", static_cast<double>(form.LoupeRate), sep);
-    ini.WriteInteger(kSecLoupe, u"LoupeSrcOrigin", form.LoupeSrcOrigin);
-    ini.WriteInteger(kSecLoupe, u"LoupeColorMode", form.LoupeColorMode);
-    ini.WriteInteger(kSecLoupe, u"FrameWidth", form.FrameWidth);
-    ini.WriteColor(kSecLoupe, u"ActivePointerModeFrameColor", ColorToRGB(p, form.ActivePointerModeFrameColor));
-    ini.WriteColor(kSecLoupe, u"InactivePointerModeFrameColor", ColorToRGB(p, form.InactivePointerModeFrameColor));
-    ini.WriteColor(kSecLoupe, u"ActiveWindowModeFrameColor", ColorToRGB(p, form.ActiveWindowModeFrameColor));
-    ini.WriteColor(kSecLoupe, u"InactiveWindowModeFrameColor", ColorToRGB(p, form.InactiveWindowModeFrameColor));
-    ini.WriteString(kSecShortCut, u"ActPopMinimizeAndRestore", ShortCutToEntry(form.ActPopMinimizeAndRestore.ShortCut));
-  });
-}
-
-void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
-  left = ini.ReadInteger(kSecOptionForm, u"Left", left);
-  top = ini.ReadInteger(kSecOptionForm, u"Top", top);
-}
-
-TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {
-  if (TIniFileResult held; SavesHeld(app, held)) return held;
-  if (app.FileBatch) app.FileBatch->Forget(app.IniFileName);
-  return UpdateIniFile(app.Platform, app.IniFileName, [&](TIniFile& ini) {
-    ini.WriteInteger(kSecOptionForm, u"Left", left);
-    ini.WriteInteger(kSecOptionForm, u"Top", top);
-  });
-}
-
-bool TSaveFailureNotice::ShouldTell(const TIniFileResult& result) {
-  if (result.Ok) {
-    FTold = false;
-    return false;
-  }
-  if (FHeld || (FTold && FToldError == result.Error)) return false;
-  FTold = true;
-  FToldError = result.Error;
-  return true;
-}
-
-void TSaveFailureNotice::HoldSaves(DWORD error) {
-  FHeld = FTold = true;
-  FToldError = error;
-}
-
-std::u16string ReadFailureMessage(TApplication& app, const std::u16string& path, DWORD error) {
-  const TLangState& lang = app.Lang;
-  return FormatText(lang.Text(u"MsgErrorCannotReadSettings") + u"\r\n\r\n" + lang.Text(u"MsgNoteDefaultsNotSaved"),
-                    {path, SysErrorMessage(app.Platform, error)});
-}
-
-std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16string& path, TIniDecodeError error) {
-  return FormatText(lang.Text(u"MsgErrorCannotReadSettings") + u"\r\n\r\n" + lang.Text(u"MsgNoteKeptAsBak"),
-                    {path, DecodeErrorText(lang, error)});
-}
-
-std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path, DWORD error) {
-  return FormatText(app.Lang.Text(u"MsgErrorCannotSaveSettings"), {path, SysErrorMessage(app.Platform, error)});
-}
-
-std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& keptAs) {
-  return FormatText(lang.Text(u"MsgInfoSettingsKeptAs"), {keptAs});
-}
-
-void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner) {
-  if (!result.KeptAsPath.empty() && !notice.UnreadableTold()) {
-    ShowMsgDialog(app, KeptAsideMessage(app.Lang, result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
-  }
-  if (notice.ShouldTell(result)) {
-    ShowMsgDialog(app, SaveFailureMessage(app, app.IniFileName, result.Error), TMsgDlgType::Error, mbOK,
-                  owner);
-  }
+  TIniFileResult r;
+  r.KeptAsPath = keptAs;
+  return r;
 }
 
 }  // namespace lensoro

@@ -1,6 +1,5 @@
-// Settings: the INI engine shared by the settings file and the language
-// files, the value forms, the shortcut text, and reading and writing the
-// program's settings.
+// The INI engine shared by the settings file and the language files, the
+// value forms, the shortcut text, and reading and writing whole files.
 //
 // TIniFile works on a buffer only; reading and writing files goes through
 // TPlatform in LoadIniFile / SaveIniFile.
@@ -18,8 +17,6 @@
 #include "Platform.h"
 
 namespace lensoro {
-
-class TMainForm;
 
 // Why a buffer could not be read as text. Such a file reads as empty
 // (every key takes its default) and is never silently overwritten.
@@ -177,57 +174,12 @@ class TFileBatchScope {
 TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr,
                      TFileBatch* batch = nullptr);
 // Replaces the file in one step: the bytes go to path + ".tmp", which then
-// replaces the file. On failure the temporary file is removed, the old file
-// is left whole and the platform's last error is the failure's code.
+// replaces the file. With keepOld the old file is first moved to a free
+// name beside it (KeptAsPath). On failure the temporary file is removed, the
+// old file is left whole where it was and the platform's last error is the
+// failure's code.
 TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
-                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting = true);
-
-// --- Settings ----------------------------------------------------------------------
-// Each call reads the settings file afresh; each save rewrites it whole.
-// A file that is there but cannot be read (locked by another program, say)
-// is told of once; the run goes on with the defaults and never saves over
-// it, so what the file holds survives.
-void LoadSettings(TMainForm& form);
-TIniFileResult SaveSettings(TMainForm& form);
-// The options dialog's position: left and top come in as the dialog's
-// current position and go out as the position to apply.
-void LoadOptionFormPosition(TApplication& app, int& left, int& top);
-TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top);
-
-// The user hears of a failing save once: after one report further failures
-// with the same error stay quiet until a save succeeds again.
-class TSaveFailureNotice {
- public:
-  // True when this result should be shown to the user now.
-  bool ShouldTell(const TIniFileResult& result);
-  // The file could not be read: saves in this run fail with `error`, and
-  // the user, told already, hears no more of it.
-  void HoldSaves(DWORD error);
-  bool SavesHeld() const { return FHeld; }
-  DWORD HeldError() const { return FToldError; }
-  // The file's content could not be read and the user was told at start
-  // that the first save keeps it aside: that save says no more.
-  void ToldUnreadable() { FUnreadableTold = true; }
-  bool UnreadableTold() const { return FUnreadableTold; }
-
- private:
-  DWORD FToldError = 0;
-  bool FTold = false;
-  bool FHeld = false;
-  bool FUnreadableTold = false;
-};
-
-// The settings file's messages, in the language in use.
-// "Lensoro cannot save its settings: [path] (reason)".
-std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path, DWORD error);
-// "Lensoro cannot read its settings file: [path] (reason) ...".
-std::u16string ReadFailureMessage(TApplication& app, const std::u16string& path, DWORD error);
-// The same for a file that was read but is no text it knows.
-std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16string& path, TIniDecodeError error);
-// "Lensoro could not read its settings file; it was kept as: [path]".
-std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& keptAs);
-// Shows what a save result calls for (a failure once, a kept-aside file
-// each time one was kept) in the one message box.
-void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner);
+                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting = true,
+                                   bool keepOld = false);
 
 }  // namespace lensoro

@@ -7,7 +7,6 @@
 #include "Format.h"
 #include "Ini.h"
 #include "LnsLib.h"
-#include "Main.h"
 
 namespace lensoro {
 
@@ -339,42 +338,23 @@ std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& pa
   return plain ? text : FormatText(templ, {path});
 }
 
-void ApplyMainFormLang(TMainForm& form) {
-  TApplication& app = form.App();
+TLangCaptions ApplyMainFormLang(TApplication& app) {
   const TIniFile ini = OpenLangFile(app);
-  struct {
-    TAction TMainForm::*Action;
-    const char16_t* Key;
-  } const actions[] = {
-      {&TMainForm::ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
-      {&TMainForm::ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
-      {&TMainForm::ActPopZoomIn, u"ActPopZoomIn.Caption"},
-      {&TMainForm::ActPopZoomOut, u"ActPopZoomOut.Caption"},
-      {&TMainForm::ActPopSetLoupeColorModelcmOriginal, u"ActPopSetLoupeColorModelcmOriginal.Caption"},
-      {&TMainForm::ActPopSetLoupeColorModelcmInvert, u"ActPopSetLoupeColorModelcmInvert.Caption"},
-      {&TMainForm::ActPopSetLoupeColorModelcmGrayscale, u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
-      {&TMainForm::ActPopShowOption, u"ActPopShowOption.Caption"},
-      {&TMainForm::ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
-      {&TMainForm::ActPopReset, u"ActPopReset.Caption"},
-      {&TMainForm::ActPopShowHelp, u"ActPopShowHelp.Caption"},
-      {&TMainForm::ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
-      {&TMainForm::ActPopQuit, u"ActPopQuit.Caption"},
-  };
+  TLangCaptions captions;
   for (const auto& e : DefaultLangEntries()) {
     const std::u16string section = e.Section;
     const std::u16string text = ini.ReadString(section, e.Key, e.BuiltIn);
     if (section == u"Application") {
       app.SetTitle(text);
     } else if (section == u"MainForm") {
-      for (const auto& a : actions) {
-        if (std::u16string(a.Key) == e.Key) (form.*a.Action).Caption = text;
-      }
+      captions.push_back({e.Key, text});
     } else if (section == u"Lang: Menu" || section == u"Lang: Msg") {
       app.Lang.Texts[e.Key] = text;
     }
   }
   for (const auto& e : AddedLangEntries()) app.Lang.Texts[e.Key] = ini.ReadString(e.Section, e.Key, e.BuiltIn);
   app.Lang.MsgDialogCaption = app.Lang.Texts[u"MsgDialogCaption"];
+  return captions;
 }
 
 std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& key) {
@@ -410,20 +390,19 @@ std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
   return items;
 }
 
-bool LanguageListClick(TMainForm& form, int tag) {
-  TLangState& lang = form.App().Lang;
+bool ChooseLangFile(TApplication& app, int tag, HWND owner) {
+  TLangState& lang = app.Lang;
   if (tag < 0 || static_cast<std::size_t>(tag) >= lang.LangFileList.size()) return false;
   const std::u16string chosen = lang.LangFileList[static_cast<std::size_t>(tag)];
-  if (!FileExists(form.App().Platform, chosen)) {
+  if (!FileExists(app.Platform, chosen)) {
     // Gone since the menu was made: the language in use stays and says so;
     // the list is read from the folder again.
-    ShowMsgDialog(form.App(), ItemNotFoundText(lang, chosen), TMsgDlgType::Error, mbOK, form.Handle());
-    BuildLangMenu(form.App());
+    ShowMsgDialog(app, ItemNotFoundText(lang, chosen), TMsgDlgType::Error, mbOK, owner);
+    BuildLangMenu(app);
     return false;
   }
   lang.LangFile = chosen;
   lang.FellBack = false;
-  ApplyMainFormLang(form);
   return true;
 }
 

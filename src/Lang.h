@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "WinTypes.h"
+
 namespace lensoro {
 
 class TApplication;
-class TMainForm;
 class TPlatform;
 
 // One entry of the default language: section, key, the text written into
@@ -86,15 +87,15 @@ std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& pa
 // --- Applying -------------------------------------------------------------------------
 // Each apply first falls back to the default file when LangFile is gone.
 
-// Application title, the thirteen command captions and the kept texts.
-void ApplyMainFormLang(TMainForm& form);
-
 struct TLangCaption {
   std::u16string Key;   // "Label101.Caption", "RadioGroup101.Items[1]", ...
   std::u16string Text;
 };
 // A dialog's texts in the order it assigns them.
 using TLangCaptions = std::vector<TLangCaption>;
+// Sets the application title and the kept texts, and gives the main form's
+// command captions ("ActPopZoomIn.Caption", ...) for the form to take.
+TLangCaptions ApplyMainFormLang(TApplication& app);
 std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& key);
 TLangCaptions ApplyOptionFormLang(TApplication& app);
 TLangCaptions ApplyAboutFormLang(TApplication& app);
@@ -108,10 +109,10 @@ struct TLangMenuItem {
 // Rebuilds LangFileList from LangDir's "*.lang" entries, sorted by name in
 // the user's locale with case ignored, and returns the submenu's items.
 std::vector<TLangMenuItem> BuildLangMenu(TApplication& app);
-// Switches to the item's file and applies it to the main form; false for a
-// tag outside LangFileList, and for a file gone since the menu was made (the
-// user is told, in the language in use, and LangFileList is read again). The
-// caller then re-applies open dialogs.
-bool LanguageListClick(TMainForm& form, int tag);
+// Switches to the item's file; false for a tag outside LangFileList, and for
+// a file gone since the menu was made (the user is told, in a box owned by
+// `owner`, in the language in use, and LangFileList is read again). The
+// caller then applies the language to its forms.
+bool ChooseLangFile(TApplication& app, int tag, HWND owner);
 
 }  // namespace lensoro

@@ -5,6 +5,7 @@
 #include "Dpi.h"
 #include "Format.h"
 #include "Ini.h"
+#include "Settings.h"
 #include "Lang.h"
 #include "LnsLib.h"
 #include "MessageParams.h"
@@ -21,12 +22,14 @@ int ScaleByDpi(int value, int pixelsPerInch) {
 TMainForm::TMainForm(TApplication& app)
     : Timer1(app.Platform), PopupMenu1(app), FApp(app), FPlatform(app.Platform) {
   FApp.MainForm = this;
+  FApp.SaveNotice = &SaveNotice;
   BindActions();
   TCreateWindowParams params;
   CreateParams(params);
   FHandle = FPlatform.CreateWindowExW(params);
   if (FHandle == 0) {
     FApp.MainForm = nullptr;
+    FApp.SaveNotice = nullptr;
     throw std::runtime_error("Lensoro cannot create its window.");
   }
   Timer1.Bind(FHandle, Timer1Id);
@@ -40,6 +43,24 @@ TMainForm::~TMainForm() {
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   FHandle = 0;
   if (FApp.MainForm == this) FApp.MainForm = nullptr;
+  if (FApp.SaveNotice == &SaveNotice) FApp.SaveNotice = nullptr;
+}
+
+void LoadSettings(TMainForm& form) {
+  TLoupeSettings settings;
+  settings.HotKey = form.ActPopMinimizeAndRestore.ShortCut;
+  LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
+    form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
+    return form.BoundsRect();
+  });
+  form.Settings = settings;
+  form.ActPopMinimizeAndRestore.ShortCut = settings.HotKey;
+}
+
+TIniFileResult SaveSettings(TMainForm& form) {
+  TLoupeSettings settings = form.Settings;
+  settings.HotKey = form.ActPopMinimizeAndRestore.ShortCut;
+  return SaveSettings(form.App(), settings, form.BoundsRect());
 }
 
 void TMainForm::CreateParams(TCreateWindowParams& params) const {
@@ -62,15 +83,15 @@ void TMainForm::BindActions() {
   ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
   ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
   ActPopSetLoupeColorModelcmOriginal.OnExecute = [this] {
-    LoupeColorMode = lcmOriginal;
+    Settings.LoupeColorMode = lcmOriginal;
     SetLoupeColorMode(lcmOriginal);
   };
   ActPopSetLoupeColorModelcmInvert.OnExecute = [this] {
-    LoupeColorMode = lcmInvert;
+    Settings.LoupeColorMode = lcmInvert;
     SetLoupeColorMode(lcmInvert);
   };
   ActPopSetLoupeColorModelcmGrayscale.OnExecute = [this] {
-    LoupeColorMode = lcmGray;
+    Settings.LoupeColorMode = lcmGray;
     SetLoupeColorMode(lcmGray);
   };
   ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
@@ -156,7 +177,7 @@ void TMainForm::FormCreate() {
   FOrgWindowProc = FWindowProc;
   FWindowProc = &TMainForm::NewWindowProc;
 
-  if (IsSilentMode) {
+  if (Settings.IsSilentMode) {
     MinimizeToTray();
   } else {
     ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");

@@ -5,7 +5,7 @@
 // The handlers are spread over several files by subject:
 //   Main.cpp           creation, destruction, the window procedure, quitting
 //   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
-//   MainMagnifier.cpp  the magnifier child, its matrices, rebuilding it
+//   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
 //   MainInstances.cpp  the other running copies: the protocol, the exclusion
@@ -23,28 +23,17 @@
 #include "Application.h"
 #include "Canvas.h"
 #include "Ini.h"
+#include "Settings.h"
 #include "LnsList.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
+#include "LoupeMagnifier.h"
+#include "LoupeSettings.h"
 #include "Menus.h"
 #include "Platform.h"
 #include "RsTrayIcon.h"
 
 namespace lensoro {
-
-enum TLoupeMode : std::uint8_t { lmPointer = 0, lmWindow = 1 };
-enum TLoupeColorMode : std::uint8_t { lcmOriginal = 0, lcmInvert = 1, lcmGray = 2 };
-
-constexpr TColor clLime = 0x0000FF00u;
-constexpr TColor clAqua = 0x00FFFF00u;
-
-// The four frame colours: one for each mode, active and inactive.
-enum class TFrameColorSlot : std::uint8_t { ActivePointer, InactivePointer, ActiveWindow, InactiveWindow };
-// The slot whose colour the frame shows in a mode and activity.
-constexpr TFrameColorSlot FrameColorSlot(TLoupeMode mode, bool active) {
-  if (mode == lmWindow) return active ? TFrameColorSlot::ActiveWindow : TFrameColorSlot::InactiveWindow;
-  return active ? TFrameColorSlot::ActivePointer : TFrameColorSlot::InactivePointer;
-}
 
 // The private message between copies; a fixed number, the same in every copy.
 constexpr UINT UM_LOUPENOTIFY = 0x839C;
@@ -64,8 +53,6 @@ struct TLangState;
 // A fatal message: the failure's text, a blank line and the quit paragraph.
 std::u16string QuitTemplate(const TLangState& lang, const char16_t* key);
 
-// The three colour matrices, indexed by TLoupeColorMode.
-extern const TMagColorEffect LoupeColorMatrices[3];
 
 // The loupe window's designed geometry at 96 DPI.
 constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, DesignedClientHeight = 220;
@@ -81,6 +68,15 @@ TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
 // Enter, Tab, Backspace, Esc) without Ctrl or Alt. Shift alone is no
 // modifier; function keys and keys that type nothing may stand alone.
 bool HotKeyTakesTyping(TShortCut shortCut);
+
+class TMainForm;
+// The settings file read into the loupe, and the loupe written to it.
+void LoadSettings(TMainForm& form);
+TIniFileResult SaveSettings(TMainForm& form);
+// The captions and texts of the language in use, onto the loupe's commands.
+void ApplyMainFormLang(TMainForm& form);
+// The language menu's item with this tag was chosen: false when nothing changed.
+bool LanguageListClick(TMainForm& form, int tag);
 
 class TOptionForm;
 class TAboutForm;
@@ -123,25 +119,17 @@ class TMainForm final : private IWindowHandler {
   // Sets the background colour, which is the frame, and repaints.
   void SetColor(TColor color);
 
-  // --- Loupe state (persisted in the settings file) ---------------------
-  TLoupeMode LoupeMode = lmPointer;
-  float LoupeRate = 2.0f;
-  TLoupeColorMode LoupeColorMode = lcmOriginal;
-  TLoupeSrcOrigin LoupeSrcOrigin = lsoTopLeft;
-  int FrameWidth = 4;
-  TColor ActivePointerModeFrameColor = clLime;
-  TColor InactivePointerModeFrameColor = 0x00CCFFCCu;
-  TColor ActiveWindowModeFrameColor = clAqua;
-  TColor InactiveWindowModeFrameColor = 0x00FFFFCCu;
-  bool IsTopmost = true;  // not persisted
+  // --- Loupe state --------------------------------------------------------
+  // What the settings file keeps of the loupe; the setters apply it. The
+  // hot key lives on ActPopMinimizeAndRestore while the loupe runs.
+  TLoupeSettings Settings;
+  bool IsTopmost = true;
   // Menus and message boxes lower IsTopmost while they are open. They nest
   // (a box from a timer while a menu is up, a menu from the tray while a
   // box is up), so only the last one to close puts the loupe back on top.
   void BeginNotTopmost();
   void EndNotTopmost();
-  bool IsSilentMode = false;
-  int TrayIconIndex = 0;
-  int OrgIconCount = 0;  // not persisted
+  int OrgIconCount = 0;
 
   // --- Setters ------------------------------------------------------------
   void SetLoupeMode(TLoupeMode mode);
@@ -151,7 +139,7 @@ class TMainForm final : private IWindowHandler {
   // Stores one of the four frame colours; the frame repaints when it is
   // the one on show.
   void SetFrameColor(TColor color, TFrameColorSlot slot);
-  TColor FrameColor(TFrameColorSlot slot) const;
+  TColor FrameColor(TFrameColorSlot slot) const { return Settings.FrameColor(slot); }
   void ApplyLoupeSettings();
 
   // --- Commands -------------------------------------------------------------
@@ -170,8 +158,6 @@ class TMainForm final : private IWindowHandler {
 
   // --- Magnifier --------------------------------------------------------------
   void CreateMagnifier();
-  void InitMagTransform();
-  void InitMagColorEffect();
   void RestartMagnifier(DWORD waitMs);
 
   // --- Tracking -------------------------------------------------------------
@@ -242,14 +228,7 @@ class TMainForm final : private IWindowHandler {
   bool MagWatcherExists() const { return FMagWatcherExists; }
   ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
-  HWND MagHandle() const { return FMagHandle; }
-  int MagWidth() const { return FMagWidth; }
-  int MagHeight() const { return FMagHeight; }
-  int SrcWidth() const { return FSrcWidth; }
-  int SrcHeight() const { return FSrcHeight; }
-  const TRect& SrcRect() const { return FSrcRect; }
-  const TMagTransform& MagTransform() const { return FMagTransform; }
-  const TMagColorEffect& MagColorEffect() const { return FMagColorEffect; }
+  const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   const TLnsList& LnsList() const { return *FLnsList; }
   const TZOrderList& ZOrderList() const { return *FZOrderList; }
   bool FormDestroyed() const { return FDestroyed; }
@@ -322,12 +301,7 @@ class TMainForm final : private IWindowHandler {
   ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
-  HWND FMagHandle = 0;
-  int FMagWidth = 0, FMagHeight = 0;
-  int FSrcWidth = 0, FSrcHeight = 0;
-  TRect FSrcRect;
-  TMagTransform FMagTransform;
-  TMagColorEffect FMagColorEffect;
+  TLoupeMagnifier FMagnifier{FPlatform};
   TCardinalDynArray FExcludedArray;
   int FWheelAccumulator = 0;
   bool FSourceErrorShown = false;

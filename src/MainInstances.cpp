@@ -27,7 +27,7 @@ void TMainForm::NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 bool TMainForm::ApplyExclusionList() {
   FLnsList->SetExcludedArray(FExcludedArray);
   const HWND* list = FExcludedArray.empty() ? nullptr : FExcludedArray.data();
-  return FPlatform.MagSetWindowFilterList(FMagHandle, win::MW_FILTERMODE_EXCLUDE,
+  return FPlatform.MagSetWindowFilterList(FMagnifier.Handle(), win::MW_FILTERMODE_EXCLUDE,
                                           static_cast<int>(FExcludedArray.size()), list);
 }
 

@@ -10,6 +10,38 @@
 
 namespace lensoro {
 
+void ApplyMainFormLang(TMainForm& form) {
+  struct {
+    TAction TMainForm::*Action;
+    const char16_t* Key;
+  } const actions[] = {
+      {&TMainForm::ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
+      {&TMainForm::ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
+      {&TMainForm::ActPopZoomIn, u"ActPopZoomIn.Caption"},
+      {&TMainForm::ActPopZoomOut, u"ActPopZoomOut.Caption"},
+      {&TMainForm::ActPopSetLoupeColorModelcmOriginal, u"ActPopSetLoupeColorModelcmOriginal.Caption"},
+      {&TMainForm::ActPopSetLoupeColorModelcmInvert, u"ActPopSetLoupeColorModelcmInvert.Caption"},
+      {&TMainForm::ActPopSetLoupeColorModelcmGrayscale, u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
+      {&TMainForm::ActPopShowOption, u"ActPopShowOption.Caption"},
+      {&TMainForm::ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
+      {&TMainForm::ActPopReset, u"ActPopReset.Caption"},
+      {&TMainForm::ActPopShowHelp, u"ActPopShowHelp.Caption"},
+      {&TMainForm::ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
+      {&TMainForm::ActPopQuit, u"ActPopQuit.Caption"},
+  };
+  for (const TLangCaption& c : ApplyMainFormLang(form.App())) {
+    for (const auto& a : actions) {
+      if (c.Key == a.Key) (form.*a.Action).Caption = c.Text;
+    }
+  }
+}
+
+bool LanguageListClick(TMainForm& form, int tag) {
+  if (!ChooseLangFile(form.App(), tag, form.Handle())) return false;
+  ApplyMainFormLang(form);
+  return true;
+}
+
 namespace {
 
 TMenuItem Item(const char16_t* name, TAction& action) {
@@ -62,16 +94,16 @@ void TMainForm::BuildPopupMenu1() {
 }
 
 void TMainForm::PopupMenu1Popup() {
-  PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = LoupeMode == lmPointer;
-  PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = LoupeMode == lmWindow;
+  PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = Settings.LoupeMode == lmPointer;
+  PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = Settings.LoupeMode == lmWindow;
   // The rates the two commands would set, as they compute them.
   PopupMenu1.Find(u"ZoomIn1")->Caption =
-      FormatText(u"%s (-> %.1fx)", {ActPopZoomIn.Caption, static_cast<double>(ZoomInRate(LoupeRate))});
+      FormatText(u"%s (-> %.1fx)", {ActPopZoomIn.Caption, static_cast<double>(ZoomInRate(Settings.LoupeRate))});
   PopupMenu1.Find(u"ZoomOut1")->Caption =
-      FormatText(u"%s (-> %.1fx)", {ActPopZoomOut.Caption, static_cast<double>(ZoomOutRate(LoupeRate))});
-  PopupMenu1.Find(u"SetLoupeColorModelcmOriginal1")->Checked = LoupeColorMode == lcmOriginal;
-  PopupMenu1.Find(u"SetLoupeColorModelcmInvert1")->Checked = LoupeColorMode == lcmInvert;
-  PopupMenu1.Find(u"SetLoupeColorModelcmGrayscale1")->Checked = LoupeColorMode == lcmGray;
+      FormatText(u"%s (-> %.1fx)", {ActPopZoomOut.Caption, static_cast<double>(ZoomOutRate(Settings.LoupeRate))});
+  PopupMenu1.Find(u"SetLoupeColorModelcmOriginal1")->Checked = Settings.LoupeColorMode == lcmOriginal;
+  PopupMenu1.Find(u"SetLoupeColorModelcmInvert1")->Checked = Settings.LoupeColorMode == lcmInvert;
+  PopupMenu1.Find(u"SetLoupeColorModelcmGrayscale1")->Checked = Settings.LoupeColorMode == lcmGray;
 
   TMenuItem* languages = PopupMenu1.Find(u"ShowLanguage1");
   languages->Items.clear();

@@ -7,24 +7,29 @@ namespace lensoro {
 
 void TMainForm::Timer1Timer() {
   RecheckClosedPeers();
-  UpdateMagnifier(LoupeMode);
+  UpdateMagnifier(Settings.LoupeMode);
 }
 
 void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   TPlatform& p = FPlatform;
+  TRect area = FMagnifier.SrcRect();
   if (mode == lmPointer) {
     // No pointer (the secure desktop is up): the area stays where it was
     // rather than jumping to the desktop's corner.
-    if (TPoint pt; p.GetCursorPos(pt)) FSrcRect = PointerSourceRect(pt, FSrcWidth, FSrcHeight, VirtualDesktop());
+    if (TPoint pt; p.GetCursorPos(pt)) {
+      area = PointerSourceRect(pt, FMagnifier.SrcWidth(), FMagnifier.SrcHeight(), VirtualDesktop());
+    }
   } else if (mode == lmWindow) {
     TRect window;
     p.GetWindowRect(FHandle, window);  // the client origin: the window has no border
-    const TLoupePlace place{{window.Left, window.Top}, FrameWidth, {FMagWidth, FMagHeight, FSrcWidth, FSrcHeight},
-                            LoupeRate};
+    const TLoupePlace place{{window.Left, window.Top},
+                            Settings.FrameWidth,
+                            {FMagnifier.Width(), FMagnifier.Height(), FMagnifier.SrcWidth(), FMagnifier.SrcHeight()},
+                            Settings.LoupeRate};
     // An origin out of range keeps the previous area.
-    if (const auto source = WindowSourceRect(place, LoupeSrcOrigin, VirtualDesktop())) FSrcRect = *source;
+    if (const auto source = WindowSourceRect(place, Settings.LoupeSrcOrigin, VirtualDesktop())) area = *source;
   }
-  if (p.MagSetWindowSource(FMagHandle, FSrcRect)) {
+  if (FMagnifier.SetSource(area)) {
     FSourceErrorShown = false;
   } else if (!FSourceErrorShown) {
     // The same failure on every tick (and on the ticks that the box's own

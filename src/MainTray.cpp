@@ -75,7 +75,7 @@ void TMainForm::LoadTrayIcons() {
       region = TFadeRegion::OtherStrip;
       loaded = LoadTrayStrip(strip);
       // Another strip's images are not the ones the number chose.
-      if (loaded && !PngImageList1.empty()) TrayIconIndex = 0;
+      if (loaded && !PngImageList1.empty()) Settings.TrayIconIndex = 0;
     } else {
       ShowMsgDialog(FApp, ItemNotFoundText(FApp.Lang, own), TMsgDlgType::Error, mbOK, FHandle);
     }
@@ -87,16 +87,16 @@ void TMainForm::LoadTrayIcons() {
     PngImageList1.clear();
     PngImageList1.push_back(IconToPng(FPlatform, TrayIcon1->Icon().Handle(), FOsVersion));
     region = TFadeRegion::OwnImage;
-  } else if (TrayIconIndex >= static_cast<int>(PngImageList1.size())) {
+  } else if (Settings.TrayIconIndex >= static_cast<int>(PngImageList1.size())) {
     // A strip shorter than the choice: its first image, chosen for good.
-    TrayIconIndex = 0;
+    Settings.TrayIconIndex = 0;
   }
   OrgIconCount = static_cast<int>(PngImageList1.size());
   AppendFadedImages(PngImageList1, region);
 }
 
 int TMainForm::ShownTrayIconIndex() const {
-  return TrayIconIndex >= 0 && TrayIconIndex < OrgIconCount ? TrayIconIndex : 0;
+  return Settings.TrayIconIndex >= 0 && Settings.TrayIconIndex < OrgIconCount ? Settings.TrayIconIndex : 0;
 }
 
 void TMainForm::SetTrayIconIndex(int index) {

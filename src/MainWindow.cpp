@@ -8,7 +8,7 @@
 
 namespace lensoro {
 
-int TMainForm::MinimumSize() const { return MinLoupeSize(ScaleToDpi(MinLoupeImage96), FrameWidth); }
+int TMainForm::MinimumSize() const { return MinLoupeSize(ScaleToDpi(MinLoupeImage96), Settings.FrameWidth); }
 
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
@@ -40,7 +40,7 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
 
 void TMainForm::FormResize() {
   // The framework sizes the window before the settings are read.
-  if (LoupeRate == 0.0f || FMagHandle == 0) return;
+  if (Settings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
   const TRect bounds = BoundsRect();
   RecomputeSizes(bounds.Width(), bounds.Height());
   PlaceMagnifier();
@@ -66,7 +66,7 @@ void TMainForm::FormMouseDown(TShiftState shift) {
 }
 
 void TMainForm::FormDblClick() {
-  if (LoupeMode == lmPointer) {
+  if (Settings.LoupeMode == lmPointer) {
     ActPopSetLoupeModelmWindow.Execute();
   } else {
     ActPopSetLoupeModelmPointer.Execute();

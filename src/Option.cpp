@@ -63,10 +63,10 @@ TOptionForm::TOptionForm(TMainForm& loupe)
                       static_cast<TControl*>(&Panel103), static_cast<TControl*>(&Panel104)}) {
     c->Tag = GetTagFromName(c->Name);
   }
-  RadioGroup101.SetItems({u"", u""});
-  RadioGroup102.SetItems({u"", u"", u"", u"", u""});
-  RadioGroup103.SetItems({u"", u"", u""});
-  RadioGroup103.SetColumns(3);
+  RadioGroup101.SetItems(std::vector<std::u16string>(LoupeModeCount));
+  RadioGroup102.SetItems(std::vector<std::u16string>(LoupeSrcOriginCount));
+  RadioGroup103.SetItems(std::vector<std::u16string>(LoupeColorModeCount));
+  RadioGroup103.SetColumns(LoupeColorModeCount);
   ComboBox101.Style = TComboBoxStyle::csOwnerDrawFixed;
   for (TPanel* p : {&Panel101, &Panel102, &Panel103, &Panel104}) p->BevelOuter = TBevelCut::bvLowered;
 
@@ -133,7 +133,7 @@ void TOptionForm::FormShow() {
   PlaceOnAMonitor();
   CloseButton.SetCancel(true);
 
-  CheckBox101.SetChecked(Loupe.IsSilentMode);
+  CheckBox101.SetChecked(Loupe.Settings.IsSilentMode);
 
   FComboMargin = 2;
   SetComboItemHeight();
@@ -145,10 +145,10 @@ void TOptionForm::FormShow() {
   ComboBox101.SetItemIndex(Loupe.ShownTrayIconIndex());
   MakeComboIcons();
 
-  RadioGroup101.SetItemIndex(Loupe.LoupeMode);
+  RadioGroup101.SetItemIndex(Loupe.Settings.LoupeMode);
   SetupSpinEdits(GroupBox102);
-  RadioGroup102.SetItemIndex(Loupe.LoupeSrcOrigin);
-  RadioGroup103.SetItemIndex(Loupe.LoupeColorMode);
+  RadioGroup102.SetItemIndex(Loupe.Settings.LoupeSrcOrigin);
+  RadioGroup103.SetItemIndex(Loupe.Settings.LoupeColorMode);
   SetupSpinEdits(GroupBox103);
   SetupColorPanels();
 
@@ -243,7 +243,7 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
 void TOptionForm::ComboBox101DropDown() { Loupe.IsTopmost = false; }
 
 void TOptionForm::ComboBox101Select() {
-  Loupe.TrayIconIndex = ComboBox101.ItemIndex();
+  Loupe.Settings.TrayIconIndex = ComboBox101.ItemIndex();
   // A hidden loupe shows the faded variant of its image.
   const bool shown = Loupe.Handle() && FPlatform.IsWindowVisible(Loupe.Handle());
   Loupe.SetTrayIconIndex(shown ? Loupe.ShownTrayIconIndex() : Loupe.ShownTrayIconIndex() + Loupe.OrgIconCount);
@@ -251,14 +251,14 @@ void TOptionForm::ComboBox101Select() {
 
 // --- The other controls ------------------------------------------------------------------
 
-void TOptionForm::CheckBox101Click() { Loupe.IsSilentMode = CheckBox101.Checked(); }
+void TOptionForm::CheckBox101Click() { Loupe.Settings.IsSilentMode = CheckBox101.Checked(); }
 
 void TOptionForm::RadioGroup101Click() {
   if (RadioGroup101.ItemIndex() >= 0) Loupe.SetLoupeMode(static_cast<TLoupeMode>(RadioGroup101.ItemIndex()));
 }
 
 void TOptionForm::RadioGroup102Click() {
-  if (RadioGroup102.ItemIndex() >= 0) Loupe.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
+  if (RadioGroup102.ItemIndex() >= 0) Loupe.Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
 }
 
 void TOptionForm::RadioGroup103Click() {
@@ -286,20 +286,20 @@ void TOptionForm::InitSpinEdit(TRsSpinEdit& edit) {
     case 101:
       edit.SetValueKind(vkFloat);
       edit.SetDecimalPlaces(1);
-      edit.SetIncrement(0.1L);
-      edit.SetMinValue(1.3L);
-      edit.SetMaxValue(8.0L);
+      edit.SetIncrement(LoupeRateStep);
+      edit.SetMinValue(LoupeRateMin);
+      edit.SetMaxValue(LoupeRateMax);
       // The rate shows with a point, as every language writes "1.3x"; a
       // comma or the locale's separator typed is read as one.
       edit.SetDecimalSeparator(u".");
       edit.SetOtherSeparators(u"," + FPlatform.GetLocaleDecimalSeparator());
-      edit.SetValue(Loupe.LoupeRate);
+      edit.SetValue(Loupe.Settings.LoupeRate);
       break;
     case 102:
       edit.SetMinValue(0);
-      edit.SetMaxValue(10);
+      edit.SetMaxValue(FrameWidthMax);
       edit.SetIncrement(1);
-      edit.SetValue(Loupe.FrameWidth);
+      edit.SetValue(Loupe.Settings.FrameWidth);
       break;
     default: break;
   }

@@ -51,18 +51,18 @@ void BM_UpdateMagnifierPointer(benchmark::State& state) {
     t.Desk.ClearCalls();
     ++i;
   }
-  benchmark::DoNotOptimize(t.Form->SrcRect());
+  benchmark::DoNotOptimize(t.Form->Magnifier().SrcRect());
 }
 
 void BM_UpdateMagnifierWindow(benchmark::State& state) {
   TLoupeOnDesktop t;
-  t.Form->LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(state.range(0));
+  t.Form->Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(state.range(0));
   state.counters["calls"] = t.CallsPerStep(lmWindow);
   for (auto _ : state) {
     t.Form->UpdateMagnifier(lmWindow);
     t.Desk.ClearCalls();
   }
-  benchmark::DoNotOptimize(t.Form->SrcRect());
+  benchmark::DoNotOptimize(t.Form->Magnifier().SrcRect());
 }
 
 }  // namespace

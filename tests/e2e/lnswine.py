@@ -9,6 +9,7 @@ programs started in it and the probe that looks at them. Standard library only.
 Everything it starts it ends by PID in close(); every outside call has a timeout.
 """
 
+import hashlib
 import json
 import os
 import re
@@ -35,7 +36,8 @@ CJK_FONT_FACE = "WenQuanYi Zen Hei"
 # Faces Wine draws dialogs, captions and menus with (the dialog faces are
 # substitutes of Tahoma); Japanese text in them falls back to the linked font.
 LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif")
-# Written last by init_prefix: a prefix without it is (re)made.
+# Written last by init_prefix: a prefix without it is (re)made. It also names
+# the prefix template: change it with what init_prefix sets up.
 PREFIX_MARK = "lensoro-prefix-3"
 FONTLINK_KEYS = (
     r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
@@ -265,10 +267,11 @@ def check_font_link(prefix, links):
 # --- prefix templates ----------------------------------------------------------
 #
 # wineboot takes 15 to 30 s, most of a short scenario. Each arch's prefix is
-# made once per machine into a template (keyed by the Wine version and the
-# set-up above) and every session gets a fresh prefix cloned from it: the
-# program modules, which nothing writes, as hard links, every other file
-# (registry, .ini) as a copy of its own.
+# made once per machine into a template, keyed by the Wine version and this
+# file's own text (so that a changed set-up never meets an old template), and
+# every session gets a fresh prefix cloned from it: the program modules, which
+# nothing writes, as hard links, every other file (registry, .ini) as a copy
+# of its own.
 
 MODULE_EXTENSIONS = (".dll", ".exe", ".drv", ".sys", ".ocx", ".cpl", ".acm", ".ax", ".tlb", ".nls", ".mui")
 # Set to 1 to run wineboot for every session.
@@ -277,8 +280,10 @@ NO_TEMPLATE_VAR = "LENSORO_E2E_NO_TEMPLATE"
 
 def template_dir(arch):
     version = _run(None, [loader(arch), "--version"], 30, "wine --version", None).stdout.decode().strip()
-    key = "%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version),
-                           "-".join(name for name, _, _ in font_links()))
+    with open(__file__, "rb") as f:
+        harness = hashlib.sha1(f.read()).hexdigest()[:12]
+    key = "%s-%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version),
+                              "-".join(name for name, _, _ in font_links()), harness)
     return os.path.join(tempfile.gettempdir(), "lnswine-templates-%d" % os.getuid(), key)
 
 

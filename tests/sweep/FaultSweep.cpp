@@ -160,9 +160,9 @@ class TSession {
       return;
     }
     Options(a);
-    Expect(out, a.Running() && a.Form->LoupeRate == 3.5f && a.Form->LoupeMode == lmWindow &&
-                    a.Form->LoupeColorMode == lcmInvert && a.Form->IsSilentMode && a.Form->FrameWidth == 5 &&
-                    a.Form->ActivePointerModeFrameColor == 0x102030u &&
+    Expect(out, a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
+                    a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode && a.Form->Settings.FrameWidth == 5 &&
+                    a.Form->FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
                     a.Form->ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') && !a.Form->OptionForm(),
            "the options dialog changed every setting");
     // Hidden from the menu, back by the hot key; hidden by the hot key, back from the tray's menu.
@@ -193,8 +193,8 @@ class TSession {
     Quit(b, out);
     // Windows 7: the copy left behind rebuilds its magnifier a second later.
     Step(1200);
-    Expect(out, a.Running() && Desk.Window(a.Form->MagHandle()) &&
-                    Desk.Window(a.Form->MagHandle())->FilterList == std::vector<HWND>{a.Handle()},
+    Expect(out, a.Running() && Desk.Window(a.Form->Magnifier().Handle()) &&
+                    Desk.Window(a.Form->Magnifier().Handle())->FilterList == std::vector<HWND>{a.Handle()},
            "the copy left alone excludes only itself");
     Quit(a, out);
     const std::u16string saved = test::Utf16Text(Desk.FileText(IniA));
@@ -365,8 +365,8 @@ class TSession {
 
   // The fault-free run: two copies from two folders list and exclude each other.
   void Cooperating(TCopy& a, TCopy& b, TOutcome& out) {
-    const TSimWindow* ma = Desk.Window(a.Form->MagHandle());
-    const TSimWindow* mb = Desk.Window(b.Form->MagHandle());
+    const TSimWindow* ma = Desk.Window(a.Form->Magnifier().Handle());
+    const TSimWindow* mb = Desk.Window(b.Form->Magnifier().Handle());
     const std::vector<HWND> fa{a.Handle(), b.Handle()}, fb{b.Handle(), a.Handle()};
     Expect(out, ma && mb && ma->FilterList == fa && mb->FilterList == fb, "the two copies exclude each other");
   }

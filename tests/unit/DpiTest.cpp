@@ -166,7 +166,7 @@ class MixedDpiTest : public DpiTest, public ::testing::WithParamInterface<TMixed
     const int w = ScaleByPpi(DesignedClientWidth, dpi), h = ScaleByPpi(DesignedClientHeight, dpi);
     EXPECT_EQ(Loupe->Dpi(), dpi) << what;
     EXPECT_EQ(Rect(Loupe->Handle()), (TRect{at.X, at.Y, at.X + w, at.Y + h})) << what;
-    const TSimWindow& mag = *Desk.Window(Loupe->MagHandle());
+    const TSimWindow& mag = *Desk.Window(Loupe->Magnifier().Handle());
     EXPECT_EQ(mag.Rect, (TRect{at.X + 4, at.Y + 4, at.X + w - 4, at.Y + h - 4})) << what;
     Desk.Cursor = {at.X < 0 ? -960 : 960, 540};
     Loupe->UpdateMagnifier(lmPointer);

@@ -99,8 +99,8 @@ TEST_F(HostileFilesTest, ReadOnlyProgramFolderTellsOnceAndChangesNothing) {
   EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot make directory: [C:\\Tools\\Lensoro\\Lang\\]"}));
   EXPECT_EQ(App->Lang.LangDir, u"C:\\Tools\\Lensoro\\");
   EXPECT_EQ(Loupe->ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
-  EXPECT_EQ(Loupe->FrameWidth, 7);  // the settings are read as they are
-  EXPECT_EQ(Loupe->LoupeRate, 3.5f);
+  EXPECT_EQ(Loupe->Settings.FrameWidth, 7);  // the settings are read as they are
+  EXPECT_EQ(Loupe->Settings.LoupeRate, 3.5f);
   ExpectLoupeRuns();
 
   // Saving fails: told once, however often it is tried.
@@ -176,7 +176,7 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text.find(u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini]"), 0u);
   EXPECT_NE(Desk.Dialogs[0].Text.find(u"will not be saved"), std::u16string::npos);
-  EXPECT_EQ(Loupe->FrameWidth, 4);  // the defaults
+  EXPECT_EQ(Loupe->Settings.FrameWidth, 4);  // the defaults
   ExpectLoupeRuns();
 
   // The other program lets go; the settings of this run are still not what
@@ -193,7 +193,7 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
   Desk.Dialogs.clear();
   Start();
   EXPECT_TRUE(Desk.Dialogs.empty());
-  EXPECT_EQ(Loupe->FrameWidth, 7);
+  EXPECT_EQ(Loupe->Settings.FrameWidth, 7);
 }
 
 TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {

@@ -58,17 +58,17 @@ TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
   const TRect designed = Form->BoundsRect();
   LoadSettings(*Form);
   EXPECT_EQ(Form->BoundsRect(), designed);
-  EXPECT_EQ(Form->LoupeMode, lmPointer);
-  EXPECT_EQ(Form->LoupeRate, 2.0f);
-  EXPECT_EQ(Form->LoupeSrcOrigin, lsoTopLeft);
-  EXPECT_EQ(Form->LoupeColorMode, lcmOriginal);
-  EXPECT_EQ(Form->FrameWidth, 4);
-  EXPECT_EQ(Form->ActivePointerModeFrameColor, 0x0000FF00u);
-  EXPECT_EQ(Form->InactivePointerModeFrameColor, 0x00CCFFCCu);
-  EXPECT_EQ(Form->ActiveWindowModeFrameColor, 0x00FFFF00u);
-  EXPECT_EQ(Form->InactiveWindowModeFrameColor, 0x00FFFFCCu);
-  EXPECT_FALSE(Form->IsSilentMode);
-  EXPECT_EQ(Form->TrayIconIndex, 0);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmPointer);
+  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
+  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoTopLeft);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmOriginal);
+  EXPECT_EQ(Form->Settings.FrameWidth, 4);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActivePointer), 0x0000FF00u);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactivePointer), 0x00CCFFCCu);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActiveWindow), 0x00FFFF00u);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
+  EXPECT_FALSE(Form->Settings.IsSilentMode);
+  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, 0);
 
   Form->SetBounds(120, 80, 300, 240);
@@ -104,18 +104,18 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   Create();
   LoadSettings(*Form);
   EXPECT_EQ(Form->BoundsRect(), (TRect{50, 60, 450, 360}));
-  EXPECT_EQ(Form->LoupeRate, 3.5f);
-  EXPECT_EQ(Form->LoupeMode, lmWindow);
-  EXPECT_EQ(Form->LoupeColorMode, lcmGray);
-  EXPECT_EQ(Form->FrameWidth, 6);
-  EXPECT_TRUE(Form->IsSilentMode);
-  EXPECT_EQ(Form->LoupeSrcOrigin, lsoCenter);
-  EXPECT_EQ(Form->ActivePointerModeFrameColor, 0x000000FFu);
-  EXPECT_EQ(Form->ActiveWindowModeFrameColor, 0xFF00000Fu);
-  EXPECT_EQ(Form->InactiveWindowModeFrameColor, 0x00FFFFCCu);
+  EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
+  EXPECT_EQ(Form->Settings.FrameWidth, 6);
+  EXPECT_TRUE(Form->Settings.IsSilentMode);
+  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoCenter);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActiveWindow), 0xFF00000Fu);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
 
-  Form->LoupeRate = 1.3f;
+  Form->Settings.LoupeRate = 1.3f;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   const std::string bytes = Desk.FileText(kIni);
   const TIniFile saved(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
@@ -129,11 +129,11 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   EXPECT_EQ(FileAsText(Desk, kIni).find(u"edited by hand"), std::u16string::npos);
 
   // The next start reads back what was saved.
-  Form->LoupeRate = 2.0f;
-  Form->LoupeColorMode = lcmOriginal;
+  Form->Settings.LoupeRate = 2.0f;
+  Form->Settings.LoupeColorMode = lcmOriginal;
   LoadSettings(*Form);
-  EXPECT_EQ(Form->LoupeRate, 1.3f);
-  EXPECT_EQ(Form->LoupeColorMode, lcmGray);
+  EXPECT_EQ(Form->Settings.LoupeRate, 1.3f);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
 }
 
 TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
@@ -146,26 +146,26 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
   const TRect before = Form->BoundsRect();
   Form->ActPopMinimizeAndRestore.ShortCut = ShortCut(65, ssCtrl);
   LoadSettings(*Form);
-  EXPECT_EQ(Form->LoupeRate, 2.0f);  // "1,5" is no number under a point locale
-  EXPECT_EQ(Form->FrameWidth, 10);
-  EXPECT_EQ(Form->LoupeMode, lmPointer);
-  EXPECT_EQ(Form->LoupeColorMode, lcmOriginal);
-  EXPECT_EQ(Form->TrayIconIndex, 0);
-  EXPECT_FALSE(Form->IsSilentMode);
+  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);  // "1,5" is no number under a point locale
+  EXPECT_EQ(Form->Settings.FrameWidth, 10);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmPointer);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmOriginal);
+  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
+  EXPECT_FALSE(Form->Settings.IsSilentMode);
   EXPECT_EQ(Form->BoundsRect(), before);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, ShortCut(65, ssCtrl));  // unchanged
 
   // Rates outside the loupe's range come in at its ends; a comma locale reads "1,5".
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1e300\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->LoupeRate, 8.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 8.0f);
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=0\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->LoupeRate, 1.3f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 1.3f);
   Desk.DecimalSeparator = u",";
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1,5\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->LoupeRate, 1.5f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 1.5f);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   EXPECT_NE(FileAsText(Desk, kIni).find(u"LoupeRate=1,5\r\n"), std::u16string::npos);
@@ -263,7 +263,7 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   Desk.AddFile(kIni, ansi);
   Desk.AddFile(std::u16string(kIni) + u".bak", "older backup");
   Create();
-  EXPECT_EQ(Form->FrameWidth, 4);  // read as empty
+  EXPECT_EQ(Form->Settings.FrameWidth, 4);  // read as empty
   // Told at start, with the reason and what the save will do.
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text,
@@ -310,7 +310,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
   App.Initialize();
   Form = std::make_unique<TMainForm>(App);
   Desk.ClearFailures();
-  EXPECT_EQ(Form->LoupeRate, 2.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
   // Told once (the tray image that could not be read has its own report).
   const auto told = [this] {
     int n = 0;
@@ -327,7 +327,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
 
   // The file can be read again by now; the session's settings still stay out
   // of it, and the failure is not told a second time.
-  Form->LoupeRate = 5.0f;
+  Form->Settings.LoupeRate = 5.0f;
   EXPECT_FALSE(SaveSettings(*Form).Ok);
   Form.reset();
   EXPECT_EQ(Desk.FileText(kIni), user);
@@ -346,9 +346,9 @@ TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
   Form = std::make_unique<TMainForm>(App);
   EXPECT_TRUE(App.Lang.FellBack);
   EXPECT_EQ(App.Lang.LangFile, std::u16string(kLang));
-  EXPECT_EQ(Form->LoupeRate, 3.5f);  // the rest was read
+  EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);  // the rest was read
   EXPECT_TRUE(Desk.Dialogs.empty());
-  Form->LoupeRate = 4.0f;
+  Form->Settings.LoupeRate = 4.0f;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   std::u16string saved = FileAsText(Desk, kIni);
   EXPECT_NE(saved.find(u"LoupeRate=4\r\n"), std::u16string::npos) << Utf16ToUtf8(saved);
@@ -381,7 +381,7 @@ TEST_F(SettingsTest, TheStartReadsTheSettingsFileOnceAndTheNextLoadSeesWhatWasWr
   App.Initialize();
   Form = std::make_unique<TMainForm>(App);
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);  // the language's name and the settings
-  EXPECT_EQ(Form->LoupeRate, 3.5f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);
   EXPECT_EQ(App.FileBatch, nullptr);  // the batch ended with the start
 
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=5\r\n[OptionForm]\r\nLeft=77\r\n"));
@@ -389,7 +389,7 @@ TEST_F(SettingsTest, TheStartReadsTheSettingsFileOnceAndTheNextLoadSeesWhatWasWr
   LoadSettings(*Form);
   int left = 0, top = 0;
   LoadOptionFormPosition(App, left, top);
-  EXPECT_EQ(Form->LoupeRate, 5.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 5.0f);
   EXPECT_EQ(left, 77);
   EXPECT_EQ(ReadsOf(Desk, kIni), 2);  // loads outside a batch read afresh
 }
@@ -403,16 +403,16 @@ TEST_F(SettingsTest, ABatchKeepsWhatItReadUntilTheFileIsSavedAndRetriesWhatItCou
   Desk.ClearCalls();
   LoadSettings(*Form);
   LoadSettings(*Form);
-  EXPECT_EQ(Form->FrameWidth, 7);
+  EXPECT_EQ(Form->Settings.FrameWidth, 7);
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);
 
   // A save within the batch: the next load reads the file it wrote.
-  Form->FrameWidth = 2;
+  Form->Settings.FrameWidth = 2;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
-  Form->FrameWidth = 9;
+  Form->Settings.FrameWidth = 9;
   Desk.ClearCalls();
   LoadSettings(*Form);
-  EXPECT_EQ(Form->FrameWidth, 2);
+  EXPECT_EQ(Form->Settings.FrameWidth, 2);
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);
 }
 

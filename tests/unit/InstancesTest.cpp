@@ -62,7 +62,7 @@ class InstancesTest : public ::testing::Test {
     for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
     return out;
   }
-  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->MagHandle())->FilterList; }
+  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->Magnifier().Handle())->FilterList; }
   // The UM_LOUPENOTIFY messages one process sent, as (target, wParam, lParam).
   std::vector<std::array<std::int64_t, 3>> Notes(const TCopy& from) {
     std::vector<std::array<std::int64_t, 3>> out;
@@ -121,7 +121,7 @@ TEST_F(InstancesTest, Windows7AnnouncesAndTheLastToCloseAsksForARebuild) {
 
   // B quits first: A hears the closing, another announcement, and since
   // B's flag is false, the posted request to rebuild.
-  const HWND aMag = a.Form->MagHandle();
+  const HWND aMag = a.Form->Magnifier().Handle();
   Desk.ClearCalls();
   Quit(b);
   const auto notes = Notes(*Copies[1]);
@@ -131,11 +131,11 @@ TEST_F(InstancesTest, Windows7AnnouncesAndTheLastToCloseAsksForARebuild) {
   EXPECT_EQ(notes[2][2], LOUPE_TOPMOST);
   for (const auto& d : Desk.Dialogs) ADD_FAILURE() << Utf16ToUtf8(d.Text);
   EXPECT_EQ(Desk.CountCalls("PostMessageW"), 1);
-  EXPECT_EQ(a.Form->MagHandle(), aMag);
+  EXPECT_EQ(a.Form->Magnifier().Handle(), aMag);
   // A rebuilds once its loop takes the request, a second after that.
   const DWORD posted = Desk.Now();
   Desk.RunFor(10);
-  EXPECT_NE(a.Form->MagHandle(), aMag);
+  EXPECT_NE(a.Form->Magnifier().Handle(), aMag);
   EXPECT_GE(Desk.Now() - posted, 1000u);
   EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
 }
@@ -144,13 +144,13 @@ TEST_F(InstancesTest, Windows7FirstCopyClosingAsksNothing) {
   Desk.OsVersion = {6, 1, 7601};
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
-  const HWND bMag = b.Form->MagHandle();
+  const HWND bMag = b.Form->Magnifier().Handle();
   Desk.ClearCalls();
   Quit(a);
   EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
   EXPECT_TRUE(b.Form->MagWatcherExists()) << "the closing copy announced itself";
   Desk.RunFor(1500);
-  EXPECT_EQ(b.Form->MagHandle(), bMag);
+  EXPECT_EQ(b.Form->Magnifier().Handle(), bMag);
   EXPECT_EQ(Listed(b), std::vector<HWND>{b.Handle()});
 }
 
@@ -179,7 +179,7 @@ TEST_F(InstancesTest, AFrameColourChangeRepaintsAndTellsTheOtherCopiesNothing) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
   ASSERT_FALSE(a.Form->IsTopmost);
-  const TFrameColorSlot inUse = FrameColorSlot(a.Form->LoupeMode, a.Form->IsActive());
+  const TFrameColorSlot inUse = FrameColorSlot(a.Form->Settings.LoupeMode, a.Form->IsActive());
   const int paints = Desk.Window(a.Handle())->InvalidateCount;
   Desk.ClearCalls();
   a.Form->SetFrameColor(0x00123456u, inUse);
@@ -333,7 +333,7 @@ TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {
   TMainForm f2(app2);
   EXPECT_EQ(f1.LnsList().Count(), 1);
   EXPECT_EQ(f2.LnsList().Count(), 1);
-  EXPECT_EQ(desk2.Window(f2.MagHandle())->FilterList.size(), 1u);
+  EXPECT_EQ(desk2.Window(f2.Magnifier().Handle())->FilterList.size(), 1u);
 }
 
 TEST_F(InstancesTest, AHungCopyDoesNotFreezeTheOthers) {
@@ -369,9 +369,9 @@ TEST_F(InstancesTest, MessagesFromStrangersChangeNothingHarmful) {
   for (int i = 0; i < 5; ++i) other.PostMessageW(a.Handle(), UM_LOUPENOTIFY, 0, LOUPE_REINIT_MAGNIFIER);
   Desk.RunFor(3000);
   EXPECT_LE(Desk.CountCalls("MagInitialize", a.Proc.Pid), 1 + 5);
-  EXPECT_TRUE(Desk.Window(a.Form->MagHandle())->IsMagnifier);
+  EXPECT_TRUE(Desk.Window(a.Form->Magnifier().Handle())->IsMagnifier);
   Desk.RunFor(100);
-  EXPECT_GT(Desk.Window(a.Form->MagHandle())->SourceSetCount, 0) << "ticking again after the rebuilds";
+  EXPECT_GT(Desk.Window(a.Form->Magnifier().Handle())->SourceSetCount, 0) << "ticking again after the rebuilds";
 }
 
 TEST_F(InstancesTest, AFailedFilterAtStartTellsNobodyItNeverJoined) {

@@ -320,7 +320,7 @@ TEST(TrayImageSet, OwnStripAt120DpiShorterThanTheChoiceShowsAndKeepsImageZero) {
   EXPECT_EQ(l.Form->OrgIconCount, 8);
   ASSERT_EQ(l.Form->PngImageList1.size(), 16u);
   EXPECT_EQ(l.Form->PngImageList1[15].Width, 20);
-  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 0);
   EXPECT_EQ(l.ShownAlpha(5, 5), 255);  // image 0, not the faded image 1 that index 9 points at
   EXPECT_TRUE(l.Desk.Dialogs.empty());
 }
@@ -329,7 +329,7 @@ TEST(TrayImageSet, TrayIsAddedWithTheFixedIconThenShowsTheChosenImageEvenAtIndex
   TStartedLoupe l;
   l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(FlatCellStrip(2, 1)));
   l.Start();
-  ASSERT_EQ(l.Form->TrayIconIndex, 0);
+  ASSERT_EQ(l.Form->Settings.TrayIconIndex, 0);
   // The add carried the fixed icon; image 0 of the strip replaced it.
   const HICON fixed = l.Form->TrayIcon1->Icon().Handle();
   std::vector<std::pair<std::int64_t, bool>> sent;  // message, with the fixed icon
@@ -352,7 +352,7 @@ TEST(TrayImageSet, AnotherStripIsUsedFromIndexZeroWithTheWholeInsideFaded) {
   TStartedLoupe l;
   l.Desk.AddFile(u"C:\\P\\Image\\Mine.png", AsText(FlatCellStrip(2, 1)));
   l.Start(u"[Loupe]\r\nTrayIconIndex=1\r\n");
-  EXPECT_EQ(l.Form->TrayIconIndex, 0);
+  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 0);
   EXPECT_EQ(l.Form->OrgIconCount, 2);
   ASSERT_EQ(l.Form->PngImageList1.size(), 4u);
   ExpectFaded(l.Form->PngImageList1[0], l.Form->PngImageList1[2], OtherFadeMap);
@@ -369,7 +369,7 @@ TEST(TrayImageSet, NoStripGivesTheMessageAndTheFixedIconAlone) {
   EXPECT_EQ(l.Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(l.Form->OrgIconCount, 1);
   ASSERT_EQ(l.Form->PngImageList1.size(), 2u);
-  EXPECT_EQ(l.Form->TrayIconIndex, 3);  // kept for the day the folder is back
+  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 3);  // kept for the day the folder is back
   // The fixed icon's transparent corners stay transparent; its inside is faded.
   const TPngImage& icon = l.Form->PngImageList1[0];
   EXPECT_TRUE(icon.HasAlpha);
@@ -396,7 +396,7 @@ TEST(TrayImageSet, DamagedStripIsReportedAndTheFixedIconTakesItsPlace) {
   ASSERT_EQ(l.Desk.Dialogs.size(), 1u);
   EXPECT_EQ(l.Desk.Dialogs[0].Text, u"ひらけません: [C:\\P\\Image\\Lns16.png] (PNG file is truncated.)");
   EXPECT_EQ(l.Form->OrgIconCount, 1);
-  EXPECT_EQ(l.Form->TrayIconIndex, 1);
+  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 1);
   EXPECT_EQ(l.ShownAlpha(8, 8), 255);
 }
 
@@ -424,7 +424,7 @@ TEST(TrayImageSet, AChoiceBeyondTheImagesShowsTheFirstAndIsKeptOnlyWithTheFallba
       l.Desk.AddFile(c.Strip == OtherOfTwo ? u"C:\\P\\Image\\Mine.png" : u"C:\\P\\Image\\Lns16.png", AsText(strip));
     }
     l.Start(u"[Loupe]\r\nTrayIconIndex=" + AsciiToUtf16(std::to_string(c.Saved).c_str()) + u"\r\n");
-    EXPECT_EQ(l.Form->TrayIconIndex, c.Index);
+    EXPECT_EQ(l.Form->Settings.TrayIconIndex, c.Index);
     EXPECT_EQ(l.ShownAlpha(8, 8), c.Shown);
     l.Form->MinimizeToTray();
     EXPECT_EQ(l.ShownAlpha(8, 8), c.Hidden);

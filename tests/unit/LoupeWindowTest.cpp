@@ -88,50 +88,50 @@ TEST_F(LoupeWindowTest, LeftButtonDragsUnlessAModifierIsHeld) {
 TEST_F(LoupeWindowTest, DoubleClickTogglesTheModeAndItsFrame) {
   Desk.ClearCalls();
   Send(win::WM_LBUTTONDBLCLK, win::MK_LBUTTON, Point(50, 50));
-  EXPECT_EQ(Form->LoupeMode, lmWindow);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
   EXPECT_EQ(Form->Color(), clAqua);
   EXPECT_EQ(MoveRequests(), 0) << "the second press of a double-click does not drag";
   Send(win::WM_LBUTTONDBLCLK, win::MK_LBUTTON, Point(50, 50));
-  EXPECT_EQ(Form->LoupeMode, lmPointer);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmPointer);
   EXPECT_EQ(Form->Color(), clLime);
 }
 
 TEST_F(LoupeWindowTest, CtrlWheelZoomsByWholeNotches) {
-  ASSERT_EQ(Form->LoupeRate, 2.0f);
+  ASSERT_EQ(Form->Settings.LoupeRate, 2.0f);
   Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->LoupeRate, 2.1f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 2.1f);
   // Half notches add up to one step.
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->LoupeRate, 2.1f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 2.1f);
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomInRate(2.1f));
+  EXPECT_EQ(Form->Settings.LoupeRate, TMainForm::ZoomInRate(2.1f));
   // Three turns of 40 units make one step.
-  const float beforeThirds = Form->LoupeRate;
+  const float beforeThirds = Form->Settings.LoupeRate;
   for (int i = 0; i < 3; ++i) Send(win::WM_MOUSEWHEEL, Wheel(40, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomInRate(beforeThirds));
+  EXPECT_EQ(Form->Settings.LoupeRate, TMainForm::ZoomInRate(beforeThirds));
   // Two notches down at once are two steps.
-  const float now = Form->LoupeRate;
+  const float now = Form->Settings.LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(-240, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->LoupeRate, TMainForm::ZoomOutRate(TMainForm::ZoomOutRate(now)));
+  EXPECT_EQ(Form->Settings.LoupeRate, TMainForm::ZoomOutRate(TMainForm::ZoomOutRate(now)));
   // Without Ctrl, or with Shift or Alt as well, nothing.
-  const float kept = Form->LoupeRate;
+  const float kept = Form->Settings.LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(120, 0), Point(0, 0));
   Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL | win::MK_SHIFT), Point(0, 0));
   Desk.KeysDown[win::VK_MENU] = true;
   Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->LoupeRate, kept);
+  EXPECT_EQ(Form->Settings.LoupeRate, kept);
 }
 
 TEST_F(LoupeWindowTest, TheMagnifierFollowsAResizeAndKeepsTheRate) {
   Form->SetBounds(100, 100, 300, 300);
-  const TSimWindow& mag = *Desk.Window(Form->MagHandle());
+  const TSimWindow& mag = *Desk.Window(Form->Magnifier().Handle());
   EXPECT_EQ(mag.Rect, (TRect{104, 104, 104 + 292, 104 + 292}));
-  EXPECT_EQ(Form->SrcWidth(), 146);
-  EXPECT_EQ(Form->SrcHeight(), 146);
-  EXPECT_EQ(Form->LoupeRate, 2.0f);
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 146);
+  EXPECT_EQ(Form->Magnifier().SrcHeight(), 146);
+  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
   // With no frame the resize zones lie over the image.
   Form->SetFrameWidth(0);
-  EXPECT_EQ(Desk.Window(Form->MagHandle())->Rect, Desk.Window(Form->Handle())->Rect);
+  EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->Rect, Desk.Window(Form->Handle())->Rect);
   EXPECT_EQ(Send(win::WM_NCHITTEST, 0, Point(101, 200)), 10);
 }
 
@@ -163,7 +163,7 @@ TEST_F(LoupeWindowTest, ADraggedEdgeStopsAtTheSmallestImagePlusTheFrame) {
     Form->SetBounds(100, 100, 268, 220);
     ASSERT_TRUE(Desk.DragEdge(Form->Handle(), c.Hit, c.Dx, c.Dy)) << c.Name;
     EXPECT_EQ(Form->BoundsRect(), c.After) << c.Name;
-    EXPECT_EQ(Desk.Window(Form->MagHandle())->Rect.Width(), c.After.Width() - 2 * c.FrameWidth) << c.Name;
+    EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->Rect.Width(), c.After.Width() - 2 * c.FrameWidth) << c.Name;
   }
   // A wider frame on the smallest loupe makes the window larger, not the image smaller.
   Form->SetFrameWidth(4);
@@ -256,7 +256,7 @@ TEST(LoupeOnMonitors, OffScreenAtStartOrAfterAMonitorLeavesComesBack) {
   app.Initialize();
   TMainForm form(app);
   EXPECT_EQ(form.BoundsRect(), (TRect{1620, 800, 1920, 1040}));
-  EXPECT_EQ(desk.Window(form.MagHandle())->Rect, (TRect{1624, 804, 1916, 1036}));
+  EXPECT_EQ(desk.Window(form.Magnifier().Handle())->Rect, (TRect{1624, 804, 1916, 1036}));
 
   // On the left monitor it stays; when that monitor goes, the loupe follows.
   form.SetBounds(-1000, -100, 300, 240);

@@ -54,7 +54,7 @@ class MainFormTest : public ::testing::Test {
     Form = std::make_unique<TMainForm>(App);
   }
   TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
-  TSimWindow& Mag() { return *Desk.Window(Form->MagHandle()); }
+  TSimWindow& Mag() { return *Desk.Window(Form->Magnifier().Handle()); }
 };
 
 }  // namespace
@@ -88,10 +88,10 @@ TEST_F(MainFormTest, CreatesTheLoupeWindowAsDesigned) {
     for (int j = 0; j < 5; ++j) EXPECT_EQ(m.ColorEffect.v[i][j], i == j ? 1.0f : 0.0f);
   EXPECT_EQ(m.FilterList, std::vector<HWND>{Form->Handle()});
   EXPECT_EQ(m.FilterMode, win::MW_FILTERMODE_EXCLUDE);
-  EXPECT_EQ(Form->MagWidth(), 260);
-  EXPECT_EQ(Form->MagHeight(), 212);
-  EXPECT_EQ(Form->SrcWidth(), 130);
-  EXPECT_EQ(Form->SrcHeight(), 106);
+  EXPECT_EQ(Form->Magnifier().Width(), 260);
+  EXPECT_EQ(Form->Magnifier().Height(), 212);
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 130);
+  EXPECT_EQ(Form->Magnifier().SrcHeight(), 106);
   // The frame: the active pointer-mode colour.
   EXPECT_EQ(Form->Color(), clLime);
   Desk.Paint(Form->Handle());
@@ -143,9 +143,9 @@ TEST_F(MainFormTest, DensityAndWindows7AreReadAtCreation) {
   const UINT msg = Form->UMMagNotify();
   Proc.SendMessageW(Form->Handle(), msg, 0, MAGNOTIFY_ANNOUNCE);
   EXPECT_TRUE(Form->MagWatcherExists());
-  const HWND oldMag = Form->MagHandle();
+  const HWND oldMag = Form->Magnifier().Handle();
   Proc.SendMessageW(Form->Handle(), msg, 0, LOUPE_REINIT_MAGNIFIER);
-  EXPECT_NE(Form->MagHandle(), oldMag);
+  EXPECT_NE(Form->Magnifier().Handle(), oldMag);
   EXPECT_EQ(Desk.Window(oldMag), nullptr);
   EXPECT_GE(Desk.Now(), 2000u) << "the rebuild waits a second first";
 }
@@ -207,21 +207,21 @@ TEST_F(MainFormTest, EndOfSessionFinishesBeforeTheHandlerReturns) {
 TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   Create();
   // Zoom at the limits still re-applies the transform.
-  Form->LoupeRate = 8.0f;
+  Form->Settings.LoupeRate = 8.0f;
   const int before = Mag().TransformSetCount;
   Form->ActPopZoomIn.Execute();
-  EXPECT_EQ(Form->LoupeRate, 8.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 8.0f);
   EXPECT_EQ(Mag().TransformSetCount, before + 1);
   EXPECT_EQ(Mag().Transform.v[0][0], 8.0f);
   Form->SetLoupeRate(2.5f);
   EXPECT_EQ(Mag().Transform.v[1][1], 2.5f);
-  EXPECT_EQ(Form->SrcWidth(), 104);  // 260 / 2.5
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 104);  // 260 / 2.5
   Form->ActPopZoomOut.Execute();
-  EXPECT_EQ(Form->LoupeRate, static_cast<float>(2.5L - 0.1L));
+  EXPECT_EQ(Form->Settings.LoupeRate, static_cast<float>(2.5L - 0.1L));
 
   // Colour commands.
   Form->ActPopSetLoupeColorModelcmInvert.Execute();
-  EXPECT_EQ(Form->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(Mag().ColorEffect.v[4][0], 1.0f);
   EXPECT_EQ(Mag().ColorEffect.v[0][0], -1.0f);
   Form->ActPopSetLoupeColorModelcmGrayscale.Execute();
@@ -232,7 +232,7 @@ TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
 
   // Mode: the frame follows at once.
   Form->ActPopSetLoupeModelmWindow.Execute();
-  EXPECT_EQ(Form->LoupeMode, lmWindow);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
   EXPECT_EQ(Form->Color(), clAqua);
 
   // Frame width: the child is inset, a zero frame covers the window.
@@ -240,7 +240,7 @@ TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   EXPECT_EQ(Mag().Rect, Loupe().Rect);
   Form->SetFrameWidth(6);
   EXPECT_EQ(Mag().Rect.Left - Loupe().Rect.Left, 6);
-  EXPECT_EQ(Form->MagWidth(), 268 - 12);
+  EXPECT_EQ(Form->Magnifier().Width(), 268 - 12);
 }
 
 TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
@@ -249,7 +249,7 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
   // The inactive colour is stored; the frame keeps its colour until the
   // loupe is deactivated.
   Form->SetFrameColor(0x000000FFu, TFrameColorSlot::InactivePointer);
-  EXPECT_EQ(Form->InactivePointerModeFrameColor, 0x000000FFu);
+  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
   EXPECT_EQ(Form->Color(), clLime);
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0, 0);
   EXPECT_FALSE(Form->IsActive());
@@ -270,10 +270,10 @@ TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   Form->ActPopSetLoupeColorModelcmGrayscale.Execute();
   Form->SetLoupeRate(3.0f);
   Form->SetFrameWidth(6);
-  const HWND oldMag = Form->MagHandle();
+  const HWND oldMag = Form->Magnifier().Handle();
   Form->ActPopReset.Execute();
   Form->ActPopReset.Execute();  // twice in a row
-  ASSERT_NE(Form->MagHandle(), oldMag);
+  ASSERT_NE(Form->Magnifier().Handle(), oldMag);
   EXPECT_EQ(Desk.Window(oldMag), nullptr);
   const TSimWindow& m = Mag();
   EXPECT_TRUE(m.RedrawEnabled);
@@ -282,8 +282,8 @@ TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   EXPECT_EQ(m.Rect.Left - Loupe().Rect.Left, 6);
   EXPECT_EQ(m.FilterList, std::vector<HWND>{Form->Handle()});
   EXPECT_EQ(Form->LnsList().Count(), 1);
-  EXPECT_EQ(Form->LoupeColorMode, lcmGray);
-  EXPECT_EQ(Form->FrameWidth, 6);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
+  EXPECT_EQ(Form->Settings.FrameWidth, 6);
   // The tick handler is attached again: the next tick uses the new child.
   const int sources = m.SourceSetCount;
   Desk.RunFor(100);
@@ -303,9 +303,9 @@ TEST_F(MainFormTest, RebuildDetachesTheTickWhileItWaits) {
   ASSERT_GE(destroyed, 0);
   EXPECT_GT(IndexOf(names, "DispatchMessageW"), -1);
   EXPECT_EQ(std::count(names.begin(), names.begin() + destroyed, "MagSetWindowSource"), 0);
-  EXPECT_EQ(Desk.Window(Form->MagHandle())->SourceSetCount, 0);
+  EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->SourceSetCount, 0);
   Desk.RunFor(60);
-  EXPECT_GT(Desk.Window(Form->MagHandle())->SourceSetCount, 0);
+  EXPECT_GT(Desk.Window(Form->Magnifier().Handle())->SourceSetCount, 0);
 }
 
 TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
@@ -317,9 +317,9 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   EXPECT_EQ(Desk.Dialogs[0].Caption, u"ぽてりん [おしらせ]");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
-  EXPECT_EQ(Form->LoupeRate, 4.0f);
-  EXPECT_EQ(Form->SrcWidth(), 65);
-  EXPECT_EQ(Form->MagTransform().v[0][0], 4.0f);
+  EXPECT_EQ(Form->Settings.LoupeRate, 4.0f);
+  EXPECT_EQ(Form->Magnifier().SrcWidth(), 65);
+  EXPECT_EQ(Form->Magnifier().Transform().v[0][0], 4.0f);
   EXPECT_EQ(Mag().Transform.v[0][0], 2.0f);
   EXPECT_FALSE(App.Terminated());
 
@@ -327,7 +327,7 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   Form->ActPopSetLoupeColorModelcmInvert.Execute();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text, u"いろを せってー できません: (The parameter is incorrect)");
-  EXPECT_EQ(Form->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   EXPECT_FALSE(App.Terminated());
 }
 
@@ -400,7 +400,7 @@ TEST_F(MainFormTest, MagnifierWindowFailureReportsAndQuits) {
   EXPECT_EQ(Desk.Dialogs[1].Text,
             u"ウィンドウを つくれません: (Cannot find window class)\r\n\r\nぽてりんを しゅーりょー します")
       << Utf16ToUtf8(Desk.Dialogs[1].Text);
-  EXPECT_EQ(Form->MagHandle(), 0u);
+  EXPECT_EQ(Form->Magnifier().Handle(), 0u);
   EXPECT_TRUE(App.Terminated());
 }
 

@@ -103,25 +103,25 @@ TEST_F(MenuTest, ContextMenuShowsAllItemsInOrderWithTheDefaultCaptions) {
 TEST_F(MenuTest, ChecksAndZoomCaptionsFollowTheStateAtEveryOpening) {
   Create();
   KeepMenus();
-  Form->LoupeRate = 7.95f;
-  Form->LoupeMode = lmWindow;
-  Form->LoupeColorMode = lcmInvert;
+  Form->Settings.LoupeRate = 7.95f;
+  Form->Settings.LoupeMode = lmWindow;
+  Form->Settings.LoupeColorMode = lcmInvert;
   Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
   EXPECT_EQ(LastMenu.Items[5].Text, u"ズーム イン (-> 8.0x)");
   std::vector<bool> checked;
   for (int i : {2, 3, 8, 9, 10}) checked.push_back(LastMenu.Items[static_cast<std::size_t>(i)].Flags & win::MF_CHECKED);
   EXPECT_EQ(checked, (std::vector<bool>{false, true, false, true, false}));
 
-  Form->LoupeRate = 1.35f;
-  Form->LoupeMode = lmPointer;
-  Form->LoupeColorMode = lcmGray;
+  Form->Settings.LoupeRate = 1.35f;
+  Form->Settings.LoupeMode = lmPointer;
+  Form->Settings.LoupeColorMode = lcmGray;
   Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
   EXPECT_EQ(LastMenu.Items[6].Text, u"ズーム アウト (-> 1.3x)");
   checked.clear();
   for (int i : {2, 3, 8, 9, 10}) checked.push_back(LastMenu.Items[static_cast<std::size_t>(i)].Flags & win::MF_CHECKED);
   EXPECT_EQ(checked, (std::vector<bool>{true, false, false, false, true}));
 
-  Form->LoupeRate = 8.0f;
+  Form->Settings.LoupeRate = 8.0f;
   Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
   EXPECT_EQ(LastMenu.Items[5].Text, u"ズーム イン (-> 8.0x)");
   EXPECT_EQ(LastMenu.Items[6].Text, u"ズーム アウト (-> 7.9x)");
@@ -140,7 +140,7 @@ TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
   Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
     topmostDuring = Form->IsTopmost;
     menuWindowUp = Desk.Window(t.Window) != nullptr && Desk.Window(t.Window)->ClassName == u"#32768";
-    modeDuring = Form->LoupeColorMode;
+    modeDuring = Form->Settings.LoupeColorMode;
     return Desk.FindMenuItem(t.Menu, u"はんてん");
   };
   Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
@@ -148,7 +148,7 @@ TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
   EXPECT_TRUE(menuWindowUp);
   EXPECT_EQ(modeDuring, lcmOriginal);
   EXPECT_TRUE(Form->IsTopmost);
-  EXPECT_EQ(Form->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   // The tracking tick leaves the loupe below the menu while it is open.
   Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack&) -> std::uintptr_t {
     Desk.RunFor(100);
@@ -387,7 +387,7 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
 
 TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {
   Create();
-  Form->LoupeRate = 3.0f;
+  Form->Settings.LoupeRate = 3.0f;
   RightClickLoupe(u"しゅーりょー(&X)");
   EXPECT_TRUE(App.Terminated());
   EXPECT_TRUE(Proc.QuitPosted);
@@ -428,7 +428,7 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     app.Initialize();
     auto form = std::make_unique<TMainForm>(app);
     form->Show();
-    form->LoupeRate = 3.0f;
+    form->Settings.LoupeRate = 3.0f;
     const HWND loupe = form->Handle();
     auto wayOut = [&] {
       if (c.Way == TWay::Close) {
@@ -508,7 +508,7 @@ TEST_F(MenuTest, WithoutTheApplicationWindowTheLoupeOwnsItsMenuAndQuits) {
   Create();
   ASSERT_EQ(App.Handle(), 0u);
   ASSERT_NE(Form->Handle(), 0u);
-  Form->LoupeRate = 3.0f;
+  Form->Settings.LoupeRate = 3.0f;
 
   const auto texts = RightClickLoupe(u"しゅーりょー(&X)");
   ASSERT_FALSE(texts.empty());

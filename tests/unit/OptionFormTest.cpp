@@ -80,7 +80,7 @@ class OptionFormTest : public ::testing::Test {
 
 TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   Start(AllThree + u"[Loupe]\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nLoupeSrcOrigin=4\r\n");
-  Loupe->IsSilentMode = true;
+  Loupe->Settings.IsSilentMode = true;
   TOptionForm& form = Open();
   EXPECT_EQ(OptionWindows(), 1);
   Loupe->ActPopShowOption.Execute();  // a second command while it is open does nothing
@@ -120,8 +120,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(form.RadioGroup101.ItemIndex(), 1);
   EXPECT_EQ(form.RadioGroup102.ItemIndex(), 4);
   EXPECT_EQ(form.RadioGroup103.ItemIndex(), 2);
-  EXPECT_EQ(form.Panel101.Color(), Loupe->ActivePointerModeFrameColor);
-  EXPECT_EQ(form.Panel104.Color(), Loupe->InactiveWindowModeFrameColor);
+  EXPECT_EQ(form.Panel101.Color(), Loupe->FrameColor(TFrameColorSlot::ActivePointer));
+  EXPECT_EQ(form.Panel104.Color(), Loupe->FrameColor(TFrameColorSlot::InactiveWindow));
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   EXPECT_EQ(form.ComboBox101.ItemHeight(), 16 + 2 * 2);
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
@@ -147,19 +147,19 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
 TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   Start(u"");
   TOptionForm& form = Open();
-  const HWND mag = Loupe->MagHandle();
+  const HWND mag = Loupe->Magnifier().Handle();
   ASSERT_NE(mag, 0u);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Loupe->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Loupe->Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(std::memcmp(&Desk.Window(mag)->ColorEffect, &LoupeColorMatrices[lcmInvert], sizeof(TMagColorEffect)), 0);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup101.Button(1)->Handle()));
-  EXPECT_EQ(Loupe->LoupeMode, lmWindow);
+  EXPECT_EQ(Loupe->Settings.LoupeMode, lmWindow);
   ASSERT_TRUE(Desk.Click(form.RadioGroup102.Button(3)->Handle()));
-  EXPECT_EQ(Loupe->LoupeSrcOrigin, lsoBottomRight);
+  EXPECT_EQ(Loupe->Settings.LoupeSrcOrigin, lsoBottomRight);
   ASSERT_TRUE(Desk.Click(form.CheckBox101.Handle()));
-  EXPECT_TRUE(Loupe->IsSilentMode);
+  EXPECT_TRUE(Loupe->Settings.IsSilentMode);
 
   // The rate field: what is typed in range counts at once, out of range
   // not until leaving the field clamps it.
@@ -168,21 +168,21 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"3.5");
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 3.5f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 3.5f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"9");
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"9");
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 3.5f);
   Desk.KeyPress(0, win::VK_TAB);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
   // Its arrows and the Up key step by a tenth and stop at the top.
   ASSERT_TRUE(Desk.Click(form.SpinEdit101.UpDownButton().DownButton().Handle()));
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 7.9f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 7.9f);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Pump();
@@ -191,50 +191,50 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"1");  // on the way to 1.4: below the bottom, ignored
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 8.0f);
   Desk.TypeText(0, u".4");
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 1.4f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 1.4f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"8");  // the top itself counts at once
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
 
   // The frame width: whole pixels, 0 to 10.
   EXPECT_EQ(Shown(form.SpinEdit102), u"4");
   ASSERT_TRUE(Desk.Click(form.SpinEdit102.UpDownButton().UpButton().Handle()));
-  EXPECT_EQ(Loupe->FrameWidth, 5);
+  EXPECT_EQ(Loupe->Settings.FrameWidth, 5);
   form.SpinEdit102.SetText(u"");
   Desk.TypeText(0, u"10");
   Pump();
-  EXPECT_EQ(Loupe->FrameWidth, 10);
+  EXPECT_EQ(Loupe->Settings.FrameWidth, 10);
   Desk.KeyPress(form.SpinEdit102.Handle(), win::VK_UP);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit102), u"10");
-  EXPECT_EQ(Loupe->FrameWidth, 10);
+  EXPECT_EQ(Loupe->Settings.FrameWidth, 10);
 
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
     EXPECT_EQ(cc.Owner, form.Handle());
-    EXPECT_EQ(cc.Color, Loupe->ActiveWindowModeFrameColor);
-    EXPECT_EQ(cc.CustColors[0], Loupe->ActiveWindowModeFrameColor);
+    EXPECT_EQ(cc.Color, Loupe->FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.CustColors[0], Loupe->FrameColor(TFrameColorSlot::ActiveWindow));
     cc.Color = 0x102030;
     return true;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->ActiveWindowModeFrameColor, 0x102030u);
+  EXPECT_EQ(Loupe->FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
   EXPECT_EQ(form.Panel103.Color(), 0x102030u);
   Desk.ColorResponder = [](TSimProcess&, TChooseColor& cc) {
     cc.Color = 0x999999;
     return false;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->ActiveWindowModeFrameColor, 0x102030u);
+  EXPECT_EQ(Loupe->FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
 
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Loupe->TrayIconIndex, 0);
+  EXPECT_EQ(Loupe->Settings.TrayIconIndex, 0);
   EXPECT_EQ(Loupe->TrayIcon1->IconIndex(), 0);
   EXPECT_FALSE(Loupe->IsTopmost);  // dropping the list down keeps the loupe below it
   Proc->ShowWindow(Loupe->Handle(), win::SW_HIDE);
@@ -266,7 +266,7 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     Desk.ClearCalls();
     ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
     EXPECT_EQ(Loupe->FrameColor(s.Slot), s.Color);
-    EXPECT_EQ(Loupe->Color(), Loupe->FrameColor(FrameColorSlot(Loupe->LoupeMode, Loupe->IsActive())));
+    EXPECT_EQ(Loupe->Color(), Loupe->FrameColor(FrameColorSlot(Loupe->Settings.LoupeMode, Loupe->IsActive())));
     EXPECT_FALSE(Loupe->IsTopmost);
     for (const auto& c : Desk.Calls()) {
       if (std::string(c.Name).find("Message") != std::string::npos) {
@@ -470,7 +470,7 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   Pump();
   ASSERT_EQ(Loupe->OptionForm(), &third);
   ASSERT_TRUE(Desk.Click(third.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Loupe->LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Loupe->Settings.LoupeColorMode, lcmInvert);
 }
 
 TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
@@ -577,8 +577,8 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
       proc.TranslateMessage(m);
       proc.DispatchMessageW(m);
     }
-    EXPECT_FLOAT_EQ(loupe.LoupeRate, c.Rate);
-    EXPECT_FLOAT_EQ(desk.Window(loupe.MagHandle())->Transform.v[0][0], c.Rate);
+    EXPECT_FLOAT_EQ(loupe.Settings.LoupeRate, c.Rate);
+    EXPECT_FLOAT_EQ(desk.Window(loupe.Magnifier().Handle())->Transform.v[0][0], c.Rate);
     const std::u16string shown = desk.Window(field.Handle())->Title;
     EXPECT_EQ(shown, FormatText(u"%.1f", {static_cast<double>(c.Rate)}));
   }

@@ -52,7 +52,7 @@ class StormTest : public ::testing::Test {
     for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
     return out;
   }
-  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->MagHandle())->FilterList; }
+  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->Magnifier().Handle())->FilterList; }
   // The last MagSetWindowFilterList call of a copy: (magnifier, count).
   std::pair<std::int64_t, std::int64_t> LastFilterCall(const TCopy& c) {
     std::pair<std::int64_t, std::int64_t> last{-1, -1};
@@ -93,7 +93,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   ASSERT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
 
   std::mt19937 random(9);
-  std::vector<WPARAM> wParams{a.Handle(), b.Handle(), desktop, plain, decoy, a.Form->MagHandle(), trayWnd,
+  std::vector<WPARAM> wParams{a.Handle(), b.Handle(), desktop, plain, decoy, a.Form->Magnifier().Handle(), trayWnd,
                               0,          1,          0xFFFFFFFFu};
   for (int i = 0; i < 4; ++i) wParams.push_back(random());
 
@@ -146,7 +146,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   Desk.RunFor(3000);
   EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
   EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(LastFilterCall(a), (std::pair<std::int64_t, std::int64_t>{a.Form->MagHandle(), 2}));
+  EXPECT_EQ(LastFilterCall(a), (std::pair<std::int64_t, std::int64_t>{a.Form->Magnifier().Handle(), 2}));
   EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
   EXPECT_EQ(Filter(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
   for (const auto& d : Desk.Dialogs) ADD_FAILURE() << "dialog: " << Utf16ToUtf8(d.Text);
@@ -156,10 +156,10 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   EXPECT_TRUE(Desk.Window(a.Handle())->Visible);
   EXPECT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
   // Still ticking into a live magnifier.
-  ASSERT_TRUE(Desk.Window(a.Form->MagHandle())->IsMagnifier);
-  const int sources = Desk.Window(a.Form->MagHandle())->SourceSetCount;
+  ASSERT_TRUE(Desk.Window(a.Form->Magnifier().Handle())->IsMagnifier);
+  const int sources = Desk.Window(a.Form->Magnifier().Handle())->SourceSetCount;
   Desk.RunFor(500);
-  EXPECT_GE(Desk.Window(a.Form->MagHandle())->SourceSetCount, sources + 8);
+  EXPECT_GE(Desk.Window(a.Form->Magnifier().Handle())->SourceSetCount, sources + 8);
 
   // B's own closing still takes it out for good.
   Quit(b);

@@ -34,13 +34,13 @@ class TrackingTest : public ::testing::Test {
   }
   TRect Step(TLoupeMode mode) {
     Form->UpdateMagnifier(mode);
-    return Desk.Window(Form->MagHandle())->Source;
+    return Desk.Window(Form->Magnifier().Handle())->Source;
   }
   static bool Inside(const TRect& r, const TRect& d) {
     return d.Left <= r.Left && d.Top <= r.Top && r.Right <= d.Right && r.Bottom <= d.Bottom;
   }
   TRect WindowMode(TLoupeSrcOrigin origin) {
-    Form->LoupeSrcOrigin = origin;
+    Form->Settings.LoupeSrcOrigin = origin;
     return Step(lmWindow);
   }
 };
@@ -48,7 +48,7 @@ class TrackingTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(TrackingTest, PointerModeCentresOnThePointerAndStopsAtTheEdges) {
-  ASSERT_EQ(Form->SrcWidth(), 130);
+  ASSERT_EQ(Form->Magnifier().SrcWidth(), 130);
   Desk.Cursor = {960, 540};
   EXPECT_EQ(Step(lmPointer), (TRect{895, 487, 1025, 593}));
   Desk.Cursor = {10, 10};
@@ -72,14 +72,14 @@ TEST_F(TrackingTest, WindowModeAnchorsAtTheChosenPoint) {
   Form->SetBounds(-50, 100, 268, 220);
   EXPECT_EQ(WindowMode(lsoTopLeft).Left, -23);
   // An origin out of range keeps the previous area.
-  const TRect before = Desk.Window(Form->MagHandle())->Source;
+  const TRect before = Desk.Window(Form->Magnifier().Handle())->Source;
   EXPECT_EQ(WindowMode(static_cast<TLoupeSrcOrigin>(9)), before);
   // The source always has the computed size.
   Form->SetBounds(300, 200, 301, 251);
   for (int o = lsoTopLeft; o <= lsoCenter; ++o) {
     const TRect r = WindowMode(static_cast<TLoupeSrcOrigin>(o));
-    EXPECT_EQ(r.Width(), Form->SrcWidth());
-    EXPECT_EQ(r.Height(), Form->SrcHeight());
+    EXPECT_EQ(r.Width(), Form->Magnifier().SrcWidth());
+    EXPECT_EQ(r.Height(), Form->Magnifier().SrcHeight());
   }
 }
 
@@ -151,7 +151,7 @@ TEST_F(TrackingTest, OnAnyDeskTheSourceStaysOnTheDesktop) {
     for (int i = 0; i < 10; ++i) {
       Form->SetBounds(in(d.Left, d.Right - 40), in(d.Top, d.Bottom - 40), in(40, 1600), in(40, 1200));
       Desk.Cursor = {in(d.Left, d.Right - 1), in(d.Top, d.Bottom - 1)};
-      const int sw = Form->SrcWidth(), sh = Form->SrcHeight();
+      const int sw = Form->Magnifier().SrcWidth(), sh = Form->Magnifier().SrcHeight();
       if (sw > d.Width() || sh > d.Height()) continue;
       const TRect centred{Desk.Cursor.X - RoundHalfEven(sw / 2.0L), Desk.Cursor.Y - RoundHalfEven(sh / 2.0L), 0, 0};
       const TRect pointer = Step(lmPointer);
@@ -212,7 +212,7 @@ TEST_F(TrackingTest, TheTickMakesOnlyItsOwnCallsAndAllocatesNothing) {
     Desk.Cursor = place.Cursor;
     Form->Timer1Timer();  // warm up
     for (const TLoupeMode mode : {lmPointer, lmWindow}) {
-      Form->LoupeMode = mode;
+      Form->Settings.LoupeMode = mode;
       Desk.ClearCalls();
       long allocations;
       {
