@@ -258,7 +258,8 @@ void TOptionForm::RadioGroup101Click() {
 }
 
 void TOptionForm::RadioGroup102Click() {
-  if (RadioGroup102.ItemIndex() >= 0) Loupe.Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
+  if (RadioGroup102.ItemIndex() >= 0)
+    Loupe.Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
 }
 
 void TOptionForm::RadioGroup103Click() {
