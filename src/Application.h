@@ -7,16 +7,29 @@
 
 namespace lensoro {
 
-class TMainForm;
 class TFileBatch;
 class TSaveFailureNotice;
+
+// What the application and the helpers ask of the loupe window.
+class IMainWindow {
+ public:
+  virtual HWND Handle() const = 0;
+  // Shown by the message loop after creation, unless it starts hidden.
+  virtual void ShowAtStart() = 0;
+  // Menus and message boxes lower the loupe while they are open.
+  virtual void BeginNotTopmost() = 0;
+  virtual void EndNotTopmost() = 0;
+
+ protected:
+  ~IMainWindow() = default;
+};
 
 class TApplication final : public TBaseApplication {
  public:
   explicit TApplication(TPlatform& platform) : TBaseApplication(platform) {}
 
   TLangState Lang;  // language folder, file and texts
-  TMainForm* MainForm = nullptr;
+  IMainWindow* MainForm = nullptr;
   // While the start reads its settings: the files read for that batch of
   // keys, each read once (Ini.h); null otherwise.
   TFileBatch* FileBatch = nullptr;

@@ -5,7 +5,7 @@
 
 #include "Application.h"
 #include "Format.h"
-#include "Main.h"
+#include "LoupeInstances.h"
 #include "ScopeGuard.h"
 
 namespace lensoro {

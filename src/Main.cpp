@@ -109,7 +109,6 @@ void TMainForm::FormCreate() {
     SetBounds(DesignedLeft, DesignedTop, ScaleToDpi(DesignedClientWidth), ScaleToDpi(DesignedClientHeight));
   }
   FOsVersion = GetOsVersionNumber(FPlatform);
-  FIsWindows7 = FOsVersion == 6017600 || FOsVersion == 6017601;
 
   // The loupe draws no text of its own, so the menu font and double
   // buffering have nothing to act on here. Layered, fully opaque, no IME.
@@ -120,8 +119,8 @@ void TMainForm::FormCreate() {
   IsTopmost = true;
   FIsActive = true;
 
-  FZOrderList = std::make_unique<TZOrderList>();
-  FLnsList = std::make_unique<TLnsList>(FPlatform);
+  const bool isWindows7 = FOsVersion == 6017600 || FOsVersion == 6017601;
+  FInstances = std::make_unique<TLoupeInstances>(FApp, static_cast<ILoupeHost&>(*this), isWindows7);
 
   {
     // The language file's name and the settings come from one reading of
@@ -183,7 +182,7 @@ void TMainForm::FormCreate() {
     ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
   }
 
-  if (FIsWindows7) FUMMagNotify = FPlatform.RegisterWindowMessageW(u"UM_MAGNOTIFY");
+  FInstances->RegisterMagNotify();
 
   StartupNotify();
 }
@@ -194,8 +193,7 @@ void TMainForm::FormDestroy() {
   FPlatform.MagUninitialize();
   ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle);
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
-  FZOrderList.reset();
-  FLnsList.reset();
+  FInstances.reset();
   // Without a registered key this fails; the program is ending, so nobody
   // is shown a message for it.
   FPlatform.UnregisterHotKey(FHandle, FHotKeyId);
@@ -273,12 +271,8 @@ LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = DefaultHandler(msg, wParam, lParam);
-  if (FUMMagNotify != 0 && msg == FUMMagNotify) {
-    if (lParam == MAGNOTIFY_ANNOUNCE) {
-      FMagWatcherExists = true;
-    } else if (lParam == LOUPE_REINIT_MAGNIFIER) {
-      RestartMagnifier(1000);
-    }
+  if (const UINT magNotify = FInstances ? FInstances->UMMagNotify() : 0; magNotify != 0 && msg == magNotify) {
+    FInstances->UMMagNotifyReceived(lParam);
   }
   return result;
 }

@@ -8,11 +8,11 @@
 //   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
-//   MainInstances.cpp  the other running copies: the protocol, the exclusion
-//                      filter, who stays on top
 //   MainMenu.cpp       the popup menu and its commands, hiding to the tray
 //   MainTray.cpp       the tray icon and its images
 //   MainHotKey.cpp     the system-wide hot key
+// The other running copies are TLoupeInstances' (LoupeInstances.h); the
+// handlers here forward to it.
 #pragma once
 
 #include <cstdint>
@@ -23,29 +23,19 @@
 #include "Application.h"
 #include "Canvas.h"
 #include "Ini.h"
-#include "Settings.h"
 #include "LnsList.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
+#include "LoupeInstances.h"
 #include "LoupeMagnifier.h"
 #include "LoupeSettings.h"
 #include "Menus.h"
 #include "Platform.h"
 #include "RsTrayIcon.h"
+#include "Settings.h"
 
 namespace lensoro {
 
-// The private message between copies; a fixed number, the same in every copy.
-constexpr UINT UM_LOUPENOTIFY = 0x839C;
-constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HIDDEN = 3, LOUPE_TOPMOST = 4,
-                 LOUPE_REINIT_MAGNIFIER = 9;
-// From a second start of the same executable: a loupe hidden in the tray
-// comes back before it is brought to the front. Copies that do not know the
-// code ignore it.
-constexpr LPARAM LOUPE_RESTORE = 10;
-// How long a copy waits for another copy's answer before it goes on.
-constexpr UINT PeerTimeoutMs = 3000;
-constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
 // Posted by the loupe to itself: free the options dialog that was closed.
 constexpr UINT UM_FREEOPTIONFORM = win::WM_APP + 1;
 
@@ -83,7 +73,7 @@ class TAboutForm;
 
 enum class TWindowState { wsNormal, wsMinimized };
 
-class TMainForm final : private IWindowHandler {
+class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowHandler {
  public:
   // Creates the window (CreateParams) and runs FormCreate.
   explicit TMainForm(TApplication& app);
@@ -92,7 +82,7 @@ class TMainForm final : private IWindowHandler {
   TMainForm(const TMainForm&) = delete;
   TMainForm& operator=(const TMainForm&) = delete;
 
-  HWND Handle() const { return FHandle; }
+  HWND Handle() const override { return FHandle; }
   TApplication& App() { return FApp; }
 
   // --- Window -----------------------------------------------------------
@@ -127,8 +117,8 @@ class TMainForm final : private IWindowHandler {
   // Menus and message boxes lower IsTopmost while they are open. They nest
   // (a box from a timer while a menu is up, a menu from the tray while a
   // box is up), so only the last one to close puts the loupe back on top.
-  void BeginNotTopmost();
-  void EndNotTopmost();
+  void BeginNotTopmost() override;
+  void EndNotTopmost() override;
   int OrgIconCount = 0;
 
   // --- Setters ------------------------------------------------------------
@@ -158,7 +148,7 @@ class TMainForm final : private IWindowHandler {
 
   // --- Magnifier --------------------------------------------------------------
   void CreateMagnifier();
-  void RestartMagnifier(DWORD waitMs);
+  void RestartMagnifier(DWORD waitMs) override;
 
   // --- Tracking -------------------------------------------------------------
   TTimer Timer1;
@@ -190,7 +180,7 @@ class TMainForm final : private IWindowHandler {
   // current language.
   void UpdateMinimizeAndRestoreCaption();
   void FreeClosedOptionForm();
-  void RestoreFromTray();
+  void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
   void SetTrayIconIndex(int index);
   // The base image the tray shows: the chosen one, or the first when the
@@ -204,13 +194,13 @@ class TMainForm final : private IWindowHandler {
   void RemoveGlobalHotKey();
 
   // --- Instances -----------------------------------------------------------
-  // Announces this loupe to the copies already running and lists theirs.
-  void StartupNotify();
-  // Tells the other copies this loupe goes, and hands the top over.
-  void ClosingNotify();
-  void NotifyMagnifierHosts();
-  void UMLoupeNotify(WPARAM wParam, LPARAM lParam);
-  const TCardinalDynArray& ExcludedArray() const { return FExcludedArray; }
+  void StartupNotify() { FInstances->StartupNotify(); }
+  void ClosingNotify() {
+    if (FInstances) FInstances->ClosingNotify();
+  }
+  void NotifyMagnifierHosts() { FInstances->NotifyMagnifierHosts(); }
+  void UMLoupeNotify(WPARAM wParam, LPARAM lParam) { FInstances->UMLoupeNotify(wParam, lParam); }
+  const TLoupeInstances& Instances() const { return *FInstances; }
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
@@ -223,14 +213,9 @@ class TMainForm final : private IWindowHandler {
   // --- Read-only views of the derived state (for the tests and the dialogs)
   double Rate() const { return FRate; }
   int OsVersion() const { return FOsVersion; }
-  bool IsWindows7() const { return FIsWindows7; }
-  UINT UMMagNotify() const { return FUMMagNotify; }
-  bool MagWatcherExists() const { return FMagWatcherExists; }
   ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
   const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
-  const TLnsList& LnsList() const { return *FLnsList; }
-  const TZOrderList& ZOrderList() const { return *FZOrderList; }
   bool FormDestroyed() const { return FDestroyed; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
@@ -257,19 +242,9 @@ class TMainForm final : private IWindowHandler {
   // What the framework does with a message before WndProc looks at it.
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
   TVirtualDesktop VirtualDesktop() const;
+  // Lists the loupe itself (addSelf) and keeps the listed loupes out of
+  // the image; a refusal ends the program.
   void UpdateFilterList(bool addSelf);
-  // Hands the instance list to the magnifier; the result is the caller's.
-  bool ApplyExclusionList();
-  // The windows found by one search of the desktop.
-  struct TInstanceSearch {
-    std::u16string OwnPath, OwnName;
-    std::vector<HWND> MagList, OtherList;
-  };
-  void SearchInstances(TInstanceSearch& search);
-  bool FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd);
-  bool FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd);
-  // A message to another copy: answered, or given up on after a while.
-  void NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void RecomputeSizes(int windowWidth, int windowHeight);
   void BuildPopupMenu1();
   void WMContextMenu(LPARAM lParam);
@@ -278,10 +253,14 @@ class TMainForm final : private IWindowHandler {
   // Appends a strip's cells; false, with the user told why, when it cannot be read.
   bool LoadTrayStrip(const std::u16string& path);
   void CreateTrayIcon1();
-  void NotifyOthersOfVisibility(LPARAM code);
   void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
+  HWND MagHandle() const override { return FMagnifier.Handle(); }
+  void SetTopmost(bool topmost) override { IsTopmost = topmost; }
+  void ShowAtStart() override {
+    if (Visible) Show();
+  }
 
   TApplication& FApp;
   TPlatform& FPlatform;
@@ -295,45 +274,23 @@ class TMainForm final : private IWindowHandler {
   double FRate = 1.0;
   int FDpi = 96;
   int FOsVersion = 0;
-  bool FIsWindows7 = false;
-  UINT FUMMagNotify = 0;
-  bool FMagWatcherExists = false;
   ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
   TLoupeMagnifier FMagnifier{FPlatform};
-  TCardinalDynArray FExcludedArray;
   int FWheelAccumulator = 0;
   bool FSourceErrorShown = false;
   bool FRestarting = false;
-  bool FClosingNotified = false;
 
   TWindowState FWindowState = TWindowState::wsNormal;
   // The open dialogs; null when none is open.
   TOptionForm* FOptionForm = nullptr;
   TAboutForm* FAboutForm = nullptr;
 
-  std::unique_ptr<TZOrderList> FZOrderList;
-  std::unique_ptr<TLnsList> FLnsList;
+  // The other copies; made in FormCreate, gone in FormDestroy.
+  std::unique_ptr<TLoupeInstances> FInstances;
   // The options dialog made last; it goes first when the loupe goes.
   std::unique_ptr<TOptionForm> FOptionFormHolder;
-
-  // Anybody can send LOUPE_CLOSING for any loupe: one that still has its
-  // window a while after it said so is listed again.
-  static constexpr DWORD ClosedPeerRecheckMs = 2000;
-  struct TClosedPeer {
-    HWND Window = 0;
-    DWORD ProcessId = 0;  // the window's process when the message came
-    bool IsVisible = true;
-    DWORD Since = 0;
-  };
-  std::vector<TClosedPeer> FClosedPeers;
-  // The test the search applies to another copy's loupe, seen from its side.
-  bool IsOtherCopysLoupe(HWND wnd);
-  // Drops the loupes whose window is gone and lists again the closed ones
-  // still standing after ClosedPeerRecheckMs; part of the tick.
-  void RecheckClosedPeers();
-  void ReservePeerRoom();
 };
 
 }  // namespace lensoro

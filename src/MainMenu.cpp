@@ -141,29 +141,19 @@ void TMainForm::ActPopMinimizeAndRestoreExecute() {
     RestoreFromTray();
     return;
   }
-  UpdateZOrderList(FPlatform, FHandle, FApp.ExeName, *FZOrderList);
-  const int self = FZOrderList->IndexOfWindowHandle(FHandle);
+  const TZOrderList& zOrder = FInstances->RefreshZOrder();
+  const int self = zOrder.IndexOfWindowHandle(FHandle);
   if (self < 0) return;
   // A loupe partly covered comes to the front first; the next toggle hides it.
-  const TRect own = (*FZOrderList)[self].WindowRect;
+  const TRect own = zOrder[self].WindowRect;
   for (int i = 0; i < self; ++i) {
-    if (RectsOverlap((*FZOrderList)[i].WindowRect, own)) {
+    if (RectsOverlap(zOrder[i].WindowRect, own)) {
       IsTopmost = true;
       FPlatform.SetForegroundWindow(FHandle);
       return;
     }
   }
   MinimizeToTray();
-}
-
-void TMainForm::NotifyOthersOfVisibility(LPARAM code) {
-  const int self = FLnsList->IndexOfWindowHandle(FHandle);
-  if (self >= 0) (*FLnsList)[self].IsVisible = FPlatform.IsWindowVisible(FHandle);
-  // A copy: the answers may nest messages that change the list.
-  std::vector<HWND> others;
-  for (const auto& item : FLnsList->Items)
-    if (item.WindowHandle() != FHandle) others.push_back(item.WindowHandle());
-  for (const HWND other : others) NotifyPeer(other, UM_LOUPENOTIFY, FHandle, code);
 }
 
 void TMainForm::UpdateMinimizeAndRestoreCaption() {
@@ -179,7 +169,7 @@ void TMainForm::MinimizeToTray() {
   FWindowState = TWindowState::wsMinimized;
   UpdateMinimizeAndRestoreCaption();
   SetTrayIconIndex(ShownTrayIconIndex() + OrgIconCount);
-  NotifyOthersOfVisibility(LOUPE_HIDDEN);
+  FInstances->NotifyVisibility(LOUPE_HIDDEN);
 }
 
 void TMainForm::RestoreFromTray() {
@@ -192,7 +182,7 @@ void TMainForm::RestoreFromTray() {
   UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
   SetTrayIconIndex(ShownTrayIconIndex());
-  NotifyOthersOfVisibility(LOUPE_SHOWN);
+  FInstances->NotifyVisibility(LOUPE_SHOWN);
 }
 
 // --- Dialogs, help ----------------------------------------------------------------

@@ -6,7 +6,7 @@
 namespace lensoro {
 
 void TMainForm::Timer1Timer() {
-  RecheckClosedPeers();
+  FInstances->RecheckClosedPeers();
   UpdateMagnifier(Settings.LoupeMode);
 }
 

@@ -95,4 +95,45 @@ void TMainForm::FormMouseWheelDown(TShiftState shift) {
   if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) ActPopZoomOut.Execute();
 }
 
+// --- The other copies -----------------------------------------------------------
+
+void TMainForm::UpdateFilterList(bool addSelf) {
+  if (FInstances->UpdateFilterList(addSelf)) return;
+  ShowErrorMessage(QuitTemplate(FApp.Lang, u"MsgErrorMagSetFilterList"));
+  ActPopQuitExecute();
+}
+
+// Activation, moving and sizing: the loupe takes the top from the copies
+// it covers.
+LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_ACTIVATE:
+      // By the whole WParam: with the minimised flag in the high word
+      // nothing changes.
+      if (wParam == win::WA_INACTIVE) {
+        FIsActive = false;
+        RepaintFrame();
+      } else if (wParam == win::WA_ACTIVE || wParam == win::WA_CLICKACTIVE) {
+        FIsActive = true;
+        RepaintFrame();
+        IsTopmost = true;
+        FInstances->Activated();
+      }
+      return 0;
+    case win::WM_MOVING:
+      IsTopmost = true;
+      FInstances->Moving();
+      return 0;
+    case win::WM_ENTERSIZEMOVE:
+      IsTopmost = true;
+      return 0;
+    case win::WM_EXITSIZEMOVE:
+      IsTopmost = true;
+      FInstances->MoveEnded();
+      return 0;
+    default:
+      return (this->*FOrgWindowProc)(msg, wParam, lParam);
+  }
+}
+
 }  // namespace lensoro

@@ -13,6 +13,7 @@
 #include "Lensoro.h"
 #include "LnsLib.h"
 #include "LnsList.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -22,47 +23,24 @@ using namespace lensoro::sim;
 
 namespace {
 
-struct TCopy {
-  TSimProcess& Proc;
-  TApplication App;
-  std::unique_ptr<TMainForm> Form;
+using TCopy = test::TLoupeCopy;
 
-  explicit TCopy(TSimProcess& proc) : Proc(proc), App(proc) {}
-  HWND Handle() const { return Form->Handle(); }
-};
-
-class InstancesTest : public ::testing::Test {
+class InstancesTest : public test::TLoupeCopiesTest {
  protected:
-  TSimDesktop Desk;
-  std::vector<std::unique_ptr<TCopy>> Copies;
-
   // Starts a copy; `at` places it (the settings file is where a copy keeps
   // its place, so the tests write one).
   TCopy& Start(const std::u16string& exe, TRect at = {243, 478, 511, 698}, bool asAdministrator = false) {
-    auto copy = std::make_unique<TCopy>(test::AddLensoro(Desk, exe));
-    copy->Proc.Protected = asAdministrator;
-    const std::u16string ini = exe.substr(0, exe.size() - 4) + u".ini";
-    std::u16string text = u"[MainForm]\r\nLeft=" + Num(at.Left) + u"\r\nTop=" + Num(at.Top) + u"\r\nWidth=" +
-                          Num(at.Width()) + u"\r\nHeight=" + Num(at.Height()) + u"\r\n";
-    Desk.AddFile(ini, lensoro::test::Utf16File(text));
-    copy->App.Initialize();
-    copy->Form = std::make_unique<TMainForm>(copy->App);
-    copy->Form->Show();
-    Copies.push_back(std::move(copy));
-    return *Copies.back();
+    TCopy& copy = AddCopy(exe);
+    copy.Proc.Protected = asAdministrator;
+    copy.Start(u"[MainForm]\r\nLeft=" + Num(at.Left) + u"\r\nTop=" + Num(at.Top) + u"\r\nWidth=" +
+               Num(at.Width()) + u"\r\nHeight=" + Num(at.Height()) + u"\r\n");
+    return copy;
   }
   static std::u16string Num(int v) {
     std::u16string s;
     for (char c : std::to_string(v)) s += static_cast<char16_t>(c);
     return s;
   }
-  // What a copy's list holds, in order.
-  static std::vector<HWND> Listed(const TCopy& c) {
-    std::vector<HWND> out;
-    for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
-    return out;
-  }
-  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->Magnifier().Handle())->FilterList; }
   // The UM_LOUPENOTIFY messages one process sent, as (target, wParam, lParam).
   std::vector<std::array<std::int64_t, 3>> Notes(const TCopy& from) {
     std::vector<std::array<std::int64_t, 3>> out;
@@ -75,22 +53,18 @@ class InstancesTest : public ::testing::Test {
     }
     return out;
   }
-  void Quit(TCopy& c) {
-    c.Proc.SendMessageW(c.Handle(), win::WM_CLOSE, 0, 0);
-    c.Form.reset();
-  }
 };
 
 }  // namespace
 
 TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(Filter(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(b.Listed(), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(b.Filter(), (std::vector<HWND>{b.Handle(), a.Handle()}));
   // They overlap: the older one gave up the top.
   EXPECT_FALSE(a.Form->IsTopmost);
   EXPECT_TRUE(b.Form->IsTopmost);
@@ -98,9 +72,9 @@ TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
   EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
 
   Desk.ClearCalls();
-  Quit(b);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  b.Quit();
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
   // Nothing asks for a rebuild outside Windows 7; the covered loupe takes
   // the top and the focus.
   EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
@@ -111,19 +85,19 @@ TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
 TEST_F(InstancesTest, Windows7AnnouncesAndTheLastToCloseAsksForARebuild) {
   Desk.OsVersion = {6, 1, 7601};
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
-  EXPECT_FALSE(a.Form->MagWatcherExists());
+  EXPECT_FALSE(a.Form->Instances().MagWatcherExists());
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
   // B announced itself to A's magnifier host, A's flag is set, B's is not.
-  EXPECT_TRUE(a.Form->MagWatcherExists());
-  EXPECT_FALSE(b.Form->MagWatcherExists());
-  ASSERT_NE(a.Form->UMMagNotify(), 0u);
-  EXPECT_EQ(a.Form->UMMagNotify(), b.Form->UMMagNotify());
+  EXPECT_TRUE(a.Form->Instances().MagWatcherExists());
+  EXPECT_FALSE(b.Form->Instances().MagWatcherExists());
+  ASSERT_NE(a.Form->Instances().UMMagNotify(), 0u);
+  EXPECT_EQ(a.Form->Instances().UMMagNotify(), b.Form->Instances().UMMagNotify());
 
   // B quits first: A hears the closing, another announcement, and since
   // B's flag is false, the posted request to rebuild.
   const HWND aMag = a.Form->Magnifier().Handle();
   Desk.ClearCalls();
-  Quit(b);
+  b.Quit();
   const auto notes = Notes(*Copies[1]);
   ASSERT_EQ(notes.size(), 3u) << "closing, rebuild request, top hand-over";
   EXPECT_EQ(notes[0][2], LOUPE_CLOSING);
@@ -137,7 +111,7 @@ TEST_F(InstancesTest, Windows7AnnouncesAndTheLastToCloseAsksForARebuild) {
   Desk.RunFor(10);
   EXPECT_NE(a.Form->Magnifier().Handle(), aMag);
   EXPECT_GE(Desk.Now() - posted, 1000u);
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
 }
 
 TEST_F(InstancesTest, Windows7FirstCopyClosingAsksNothing) {
@@ -146,12 +120,12 @@ TEST_F(InstancesTest, Windows7FirstCopyClosingAsksNothing) {
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
   const HWND bMag = b.Form->Magnifier().Handle();
   Desk.ClearCalls();
-  Quit(a);
+  a.Quit();
   EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
-  EXPECT_TRUE(b.Form->MagWatcherExists()) << "the closing copy announced itself";
+  EXPECT_TRUE(b.Form->Instances().MagWatcherExists()) << "the closing copy announced itself";
   Desk.RunFor(1500);
   EXPECT_EQ(b.Form->Magnifier().Handle(), bMag);
-  EXPECT_EQ(Listed(b), std::vector<HWND>{b.Handle()});
+  EXPECT_EQ(b.Listed(), std::vector<HWND>{b.Handle()});
 }
 
 TEST_F(InstancesTest, ANewLoupeOverTwoOlderOnesTakesTheTop) {
@@ -164,9 +138,9 @@ TEST_F(InstancesTest, ANewLoupeOverTwoOlderOnesTakesTheTop) {
   EXPECT_FALSE(a.Form->IsTopmost);
   EXPECT_FALSE(b.Form->IsTopmost);
   EXPECT_TRUE(c.Form->IsTopmost);
-  EXPECT_EQ(Listed(c), (std::vector<HWND>{c.Handle(), b.Handle(), a.Handle()}));  // search order: top first
-  EXPECT_EQ(Listed(a).back(), c.Handle());
-  EXPECT_EQ(Listed(b).back(), c.Handle());
+  EXPECT_EQ(c.Listed(), (std::vector<HWND>{c.Handle(), b.Handle(), a.Handle()}));  // search order: top first
+  EXPECT_EQ(a.Listed().back(), c.Handle());
+  EXPECT_EQ(b.Listed().back(), c.Handle());
   // A copy that overlaps none tells nobody to give up the top.
   Desk.ClearCalls();
   TCopy& d = Start(u"C:\\D\\lensoro.exe", {1500, 800, 1700, 1000});
@@ -212,7 +186,7 @@ TEST_F(InstancesTest, ClosingHandsTheTopToTheHighestShownOverlappingLoupeOnly) {
   middle.Form->IsTopmost = false;
   apart.Form->IsTopmost = false;
   Desk.ClearCalls();
-  Quit(top);
+  top.Quit();
   // Below "top" in the z-order: middle (hidden in top's list), then low.
   EXPECT_TRUE(low.Form->IsTopmost);
   EXPECT_FALSE(middle.Form->IsTopmost);
@@ -224,8 +198,8 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
   TCopy& b = Start(u"C:\\B\\lensoro.exe", {150, 150, 418, 370});
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_HIDDEN);
-  EXPECT_FALSE(a.Form->LnsList()[1].IsVisible);
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_FALSE(a.Form->Instances().LnsList()[1].IsVisible);
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   Desk.ClearCalls();
   a.Proc.SendMessageW(a.Handle(), win::WM_ACTIVATE, 1, 0);
   a.Proc.SendMessageW(a.Handle(), win::WM_MOVING, 0, 0);
@@ -234,7 +208,7 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   // at the end of a move: hidden loupes count for overlapping.
   TCopy& c = Start(u"C:\\C\\lensoro.exe", {400, 300, 668, 520});  // overlaps b only
   a.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, c.Handle(), LOUPE_STARTUP);  // already listed: ignored
-  EXPECT_EQ(Listed(a).size(), 3u);
+  EXPECT_EQ(a.Listed().size(), 3u);
   c.Form->IsTopmost = true;
   Desk.ClearCalls();
   a.Proc.SendMessageW(a.Handle(), win::WM_EXITSIZEMOVE, 0, 0);
@@ -244,7 +218,7 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   EXPECT_EQ(notes[0][1], 0);
   EXPECT_FALSE(c.Form->IsTopmost);
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_SHOWN);
-  EXPECT_TRUE(a.Form->LnsList()[1].IsVisible);
+  EXPECT_TRUE(a.Form->Instances().LnsList()[1].IsVisible);
 }
 
 TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItToTheFront) {
@@ -262,7 +236,7 @@ TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItTo
     EXPECT_TRUE(a.Form->Timer1.Enabled());
     EXPECT_EQ(a.Form->WindowState(), TWindowState::wsNormal);
     EXPECT_EQ(a.Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
-    EXPECT_TRUE(b.Form->LnsList()[1].IsVisible) << "the other copies hear it is shown";
+    EXPECT_TRUE(b.Form->Instances().LnsList()[1].IsVisible) << "the other copies hear it is shown";
     EXPECT_EQ(Desk.Foreground(), a.Handle());
   }
 }
@@ -271,9 +245,9 @@ TEST_F(InstancesTest, ACopyStartedAsAdministratorIsListedByTheOthersAndListsThem
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& admin = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320}, true);
   TCopy& c = Start(u"C:\\C\\lensoro.exe", {100, 700, 368, 920});
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), admin.Handle(), c.Handle()}));
-  EXPECT_EQ(Listed(admin), (std::vector<HWND>{admin.Handle(), a.Handle(), c.Handle()}));
-  EXPECT_EQ(Filter(c), (std::vector<HWND>{c.Handle(), admin.Handle(), a.Handle()}));
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), admin.Handle(), c.Handle()}));
+  EXPECT_EQ(admin.Listed(), (std::vector<HWND>{admin.Handle(), a.Handle(), c.Handle()}));
+  EXPECT_EQ(c.Filter(), (std::vector<HWND>{c.Handle(), admin.Handle(), a.Handle()}));
 }
 
 TEST_F(InstancesTest, ALoupeWhoseWindowIsGoneLeavesTheListsFromATickThatAllocatesNothing) {
@@ -295,31 +269,31 @@ TEST_F(InstancesTest, ALoupeWhoseWindowIsGoneLeavesTheListsFromATickThatAllocate
   // C is ended without a word: its window goes, and so does its entry.
   Desk.DestroyWindow(c.Handle());
   tick();
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   // B says it closes but a box keeps its window up: dropped, listed again
   // after 2 s, dropped for good once the window is gone.
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_CLOSING);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
   Desk.Advance(1000);
   tick();
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
   Desk.Advance(1100);
   tick();
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   Desk.DestroyWindow(b.Handle());
   tick();
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
 }
 
 TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {
   // loupe.exe finds myloupe.exe ...
   TCopy& my = Start(u"C:\\X\\myloupe.exe");
   TCopy& plain = Start(u"C:\\Y\\loupe.exe");
-  EXPECT_EQ(Listed(plain), (std::vector<HWND>{plain.Handle(), my.Handle()}));
-  EXPECT_EQ(Listed(my), (std::vector<HWND>{my.Handle(), plain.Handle()}));
+  EXPECT_EQ(plain.Listed(), (std::vector<HWND>{plain.Handle(), my.Handle()}));
+  EXPECT_EQ(my.Listed(), (std::vector<HWND>{my.Handle(), plain.Handle()}));
 
   // ... but myloupe.exe does not find loupe.exe.
   TSimDesktop desk2;
@@ -331,8 +305,8 @@ TEST_F(InstancesTest, RecognitionIsASubstringOfTheFileName) {
   TApplication app2(p2);
   app2.Initialize();
   TMainForm f2(app2);
-  EXPECT_EQ(f1.LnsList().Count(), 1);
-  EXPECT_EQ(f2.LnsList().Count(), 1);
+  EXPECT_EQ(f1.Instances().LnsList().Count(), 1);
+  EXPECT_EQ(f2.Instances().LnsList().Count(), 1);
   EXPECT_EQ(desk2.Window(f2.Magnifier().Handle())->FilterList.size(), 1u);
 }
 
@@ -343,9 +317,9 @@ TEST_F(InstancesTest, AHungCopyDoesNotFreezeTheOthers) {
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
   // B gave up on A at once and went on; A is still listed and excluded.
   EXPECT_LT(Desk.Now() - before, 100u);
-  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  Quit(b);
+  EXPECT_EQ(b.Listed(), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  b.Quit();
   EXPECT_GE(Desk.CountCalls("SendMessageTimeoutW", b.Proc.Pid), 3);
 }
 
@@ -362,8 +336,8 @@ TEST_F(InstancesTest, MessagesFromStrangersChangeNothingHarmful) {
   other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 0xDEAD0, LOUPE_CLOSING);
   other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 0, 77);
   other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 5, LOUPE_TOPMOST);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
   EXPECT_TRUE(a.Form->IsTopmost);
   // Rebuild requests that pile up while one rebuild waits do not nest.
   for (int i = 0; i < 5; ++i) other.PostMessageW(a.Handle(), UM_LOUPENOTIFY, 0, LOUPE_REINIT_MAGNIFIER);
@@ -376,15 +350,14 @@ TEST_F(InstancesTest, MessagesFromStrangersChangeNothingHarmful) {
 
 TEST_F(InstancesTest, AFailedFilterAtStartTellsNobodyItNeverJoined) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
-  auto b = std::make_unique<TCopy>(test::AddLensoro(Desk, u"C:\\B\\lensoro.exe"));
-  Desk.FailNext("MagSetWindowFilterList", win::ERROR_ACCESS_DENIED, 1, b->Proc.Pid);
-  b->App.Initialize();
-  b->Form = std::make_unique<TMainForm>(b->App);
-  EXPECT_TRUE(b->App.Terminated());
+  TCopy& b = AddCopy(u"C:\\B\\lensoro.exe");
+  Desk.FailNext("MagSetWindowFilterList", win::ERROR_ACCESS_DENIED, 1, b.Proc.Pid);
+  b.Create();
+  EXPECT_TRUE(b.App.Terminated());
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  b->Form.reset();
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  b.Form.reset();
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
 }
 
 // --- The lists themselves ------------------------------------------------------
@@ -466,5 +439,5 @@ TEST_F(InstancesTest, AStartOpensTheProcessOfEachOtherLoupeAndNeverItsOwn) {
   EXPECT_EQ(Desk.CountCalls("OpenProcess", a.Proc.Pid), 0);
   const TCopy& b = Start(u"D:\\B\\lensoro.exe");
   EXPECT_EQ(Desk.CountCalls("OpenProcess", b.Proc.Pid), 1);
-  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(b.Listed(), (std::vector<HWND>{b.Handle(), a.Handle()}));
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Application.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -23,16 +24,11 @@ WPARAM Wheel(int delta, WPARAM keys) {
   return (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | keys;
 }
 
-class LoupeWindowTest : public ::testing::Test {
+class LoupeWindowTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
+  LoupeWindowTest() : TLoupeTest(u"C:\\Tools\\lensoro.exe") {}
   void SetUp() override {
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
+    Copy.Create();
     Form->SetBounds(100, 100, 268, 220);
   }
   LRESULT Send(UINT msg, WPARAM w, LPARAM l) { return Proc.SendMessageW(Form->Handle(), msg, w, l); }

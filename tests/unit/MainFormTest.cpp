@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "Lensoro.h"
 #include "LnsLib.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -42,19 +43,9 @@ bool IsHex32(const std::u16string& s) {
          });
 }
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
-  void Create() {
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-  }
-  TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
-  TSimWindow& Mag() { return *Desk.Window(Form->Magnifier().Handle()); }
+  void Create() { Copy.Create(); }
 };
 
 }  // namespace
@@ -122,8 +113,8 @@ TEST_F(MainFormTest, FormCreateWiresThePartsInOrder) {
   // The atom is named by the time stamp; Windows 10 registers no UM_MAGNOTIFY.
   EXPECT_NE(Desk.FindAtom(GetTimeStampText(Proc).substr(0, 14) + u"000"), 0);
   EXPECT_EQ(Form->HotKeyId(), Desk.FindAtom(u"20260115100000000"));
-  EXPECT_FALSE(Form->IsWindows7());
-  EXPECT_EQ(Form->UMMagNotify(), 0u);
+  EXPECT_FALSE(Form->Instances().IsWindows7());
+  EXPECT_EQ(Form->Instances().UMMagNotify(), 0u);
   EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
 }
 
@@ -133,16 +124,16 @@ TEST_F(MainFormTest, DensityAndWindows7AreReadAtCreation) {
   Create();
   EXPECT_DOUBLE_EQ(Form->Rate(), 1.5);
   EXPECT_EQ(Form->OsVersion(), 6017601);
-  EXPECT_TRUE(Form->IsWindows7());
-  EXPECT_EQ(Form->UMMagNotify(), Proc.RegisterWindowMessageW(u"UM_MAGNOTIFY"));
+  EXPECT_TRUE(Form->Instances().IsWindows7());
+  EXPECT_EQ(Form->Instances().UMMagNotify(), Proc.RegisterWindowMessageW(u"UM_MAGNOTIFY"));
   // The designed size grows with the density.
   EXPECT_EQ(Loupe().Rect.Width(), 402);
   EXPECT_EQ(Loupe().Rect.Height(), 330);
 
   // Another program announces a magnifier; a request to rebuild is honoured.
-  const UINT msg = Form->UMMagNotify();
+  const UINT msg = Form->Instances().UMMagNotify();
   Proc.SendMessageW(Form->Handle(), msg, 0, MAGNOTIFY_ANNOUNCE);
-  EXPECT_TRUE(Form->MagWatcherExists());
+  EXPECT_TRUE(Form->Instances().MagWatcherExists());
   const HWND oldMag = Form->Magnifier().Handle();
   Proc.SendMessageW(Form->Handle(), msg, 0, LOUPE_REINIT_MAGNIFIER);
   EXPECT_NE(Form->Magnifier().Handle(), oldMag);
@@ -155,7 +146,7 @@ TEST_F(MainFormTest, UnknownVersionMeansNotWindows7) {
   Desk.RtlGetVersionStatus = static_cast<std::int32_t>(0xC0000001);
   Create();
   EXPECT_EQ(Form->OsVersion(), 0);
-  EXPECT_FALSE(Form->IsWindows7());
+  EXPECT_FALSE(Form->Instances().IsWindows7());
 }
 
 TEST_F(MainFormTest, FormDestroyShutsDownInOrderAndOnce) {
@@ -281,7 +272,7 @@ TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   EXPECT_EQ(m.ColorEffect.v[0][1], 0.298912f);
   EXPECT_EQ(m.Rect.Left - Loupe().Rect.Left, 6);
   EXPECT_EQ(m.FilterList, std::vector<HWND>{Form->Handle()});
-  EXPECT_EQ(Form->LnsList().Count(), 1);
+  EXPECT_EQ(Form->Instances().LnsList().Count(), 1);
   EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
   EXPECT_EQ(Form->Settings.FrameWidth, 6);
   // The tick handler is attached again: the next tick uses the new child.

@@ -10,6 +10,7 @@
 #include "Application.h"
 #include "Format.h"
 #include "LnsLib.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -23,21 +24,10 @@ const std::u16string Exe = u"C:\\Tools\\Lensoro\\lensoro.exe";
 
 LPARAM Point(int x, int y) { return static_cast<LPARAM>((static_cast<DWORD>(y & 0xFFFF) << 16) | (x & 0xFFFF)); }
 
-class MenuTest : public ::testing::Test {
+class MenuTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, Exe);
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
-  void Create(const std::u16string& ini = u"") {
-    if (!ini.empty()) Desk.AddFile(u"C:\\Tools\\Lensoro\\lensoro.ini", test::Utf16File(ini));
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-    // As the message loop does: a loupe hidden at creation stays hidden.
-    if (Form->Visible) Form->Show();
-  }
-  TSimWindow& Loupe() { return *Desk.Window(Form->Handle()); }
+  MenuTest() : TLoupeTest(Exe) {}
+  void Create(const std::u16string& ini = u"") { Copy.Start(ini); }
   HWND TrayWindow() const { return Form->TrayIcon1->WindowHandle(); }
   const TSimDesktop::TSimTrayIcon* Shell() const { return Desk.TrayIcon(TrayWindow(), TrayWindow()); }
   // The alpha of pixel (5, 5) of the tray image, inside the faded region.
@@ -222,7 +212,7 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_EQ(Form->WindowState(), TWindowState::wsMinimized);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
   EXPECT_EQ(ShownAlpha(), 128);  // the faded image
-  EXPECT_FALSE(Form->LnsList()[0].IsVisible);
+  EXPECT_FALSE(Form->Instances().LnsList()[0].IsVisible);
 
   // Restored from the tray icon's menu: the menu offers the other caption.
   Desk.ClearCalls();
@@ -240,7 +230,7 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_EQ(Loupe().Alpha, 255);
   EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
   EXPECT_EQ(ShownAlpha(), 255);
-  EXPECT_TRUE(Form->LnsList()[0].IsVisible);
+  EXPECT_TRUE(Form->Instances().LnsList()[0].IsVisible);
   // Shown transparent first, opaque after.
   std::vector<std::int64_t> alphas;
   for (const auto& c : Desk.Calls())
@@ -341,12 +331,12 @@ TEST_F(MenuTest, OtherCopiesHearOfHidingAndShowing) {
   TApplication app2(second);
   app2.Initialize();
   TMainForm form2(app2);
-  const int entry = form2.LnsList().IndexOfWindowHandle(Form->Handle());
+  const int entry = form2.Instances().LnsList().IndexOfWindowHandle(Form->Handle());
   ASSERT_GE(entry, 0);
   Form->ActPopMinimizeAndRestore.Execute();
-  EXPECT_FALSE(form2.LnsList()[entry].IsVisible);
+  EXPECT_FALSE(form2.Instances().LnsList()[entry].IsVisible);
   Form->ActPopMinimizeAndRestore.Execute();
-  EXPECT_TRUE(form2.LnsList()[entry].IsVisible);
+  EXPECT_TRUE(form2.Instances().LnsList()[entry].IsVisible);
 }
 
 TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {

@@ -14,6 +14,7 @@
 #include "Format.h"
 #include "LnsLib.h"
 #include "LnsList.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -23,36 +24,13 @@ using namespace lensoro::sim;
 
 namespace {
 
-// A copy that runs from `exe`, with `ini` as its settings file when given.
-struct TCopy {
-  TCopy(TSimDesktop& desk, const std::u16string& exe, const std::u16string& ini, bool is64Bit)
-      : Proc(test::AddLensoro(desk, exe, is64Bit)), App(Proc) {
-    if (!ini.empty()) desk.AddFile(exe.substr(0, exe.size() - 4) + u".ini", test::Utf16File(ini));
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-    Form->Show();
-  }
-  HWND Handle() const { return Form->Handle(); }
+using TCopy = test::TLoupeCopy;
 
-  TSimProcess& Proc;
-  TApplication App;
-  std::unique_ptr<TMainForm> Form;
-};
-
-class StormTest : public ::testing::Test {
+class StormTest : public test::TLoupeCopiesTest {
  protected:
-  TSimDesktop Desk;
-  std::vector<std::unique_ptr<TCopy>> Copies;
-
   TCopy& Start(const std::u16string& exe, const std::u16string& ini = {}, bool is64Bit = false) {
-    return *Copies.emplace_back(std::make_unique<TCopy>(Desk, exe, ini, is64Bit));
+    return StartCopy(exe, ini, is64Bit);
   }
-  static std::vector<HWND> Listed(const TCopy& c) {
-    std::vector<HWND> out;
-    for (const auto& item : c.Form->LnsList().Items) out.push_back(item.WindowHandle());
-    return out;
-  }
-  std::vector<HWND> Filter(const TCopy& c) { return Desk.Window(c.Form->Magnifier().Handle())->FilterList; }
   // The last MagSetWindowFilterList call of a copy: (magnifier, count).
   std::pair<std::int64_t, std::int64_t> LastFilterCall(const TCopy& c) {
     std::pair<std::int64_t, std::int64_t> last{-1, -1};
@@ -60,10 +38,6 @@ class StormTest : public ::testing::Test {
       if (call.Pid == c.Proc.Pid && std::string(call.Name) == "MagSetWindowFilterList") last = {call.A[0], call.A[2]};
     }
     return last;
-  }
-  void Quit(TCopy& c) {
-    c.Proc.SendMessageW(c.Handle(), win::WM_CLOSE, 0, 0);
-    c.Form.reset();
   }
 };
 
@@ -77,7 +51,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   Desk.OsVersion = {6, 1, 7601};  // UM_MAGNOTIFY exists only here
   TCopy& a = Start(u"C:\\A\\lensoro.exe", HotKeyIni);
   TCopy& b = Start(u"C:\\B\\lensoro.exe", PlaceB);
-  ASSERT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  ASSERT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   ASSERT_NE(a.Form->HotKeyId(), 0);
   ASSERT_EQ(Desk.CountCalls("RegisterHotKey", a.Proc.Pid), 1);
 
@@ -109,7 +83,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
     }
   }
   const UINT magNotify = tool.RegisterWindowMessageW(u"UM_MAGNOTIFY");
-  ASSERT_EQ(magNotify, a.Form->UMMagNotify());
+  ASSERT_EQ(magNotify, a.Form->Instances().UMMagNotify());
   for (int i = 0; i < 40; ++i) {
     const LPARAM code = i < 16 ? i : static_cast<LPARAM>(random());
     send(a.Handle(), magNotify, wParams[static_cast<std::size_t>(i) % wParams.size()], code);
@@ -144,11 +118,11 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   // Rebuilds asked for finish; a loupe named as closing that still stands
   // is listed again.
   Desk.RunFor(3000);
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   EXPECT_EQ(LastFilterCall(a), (std::pair<std::int64_t, std::int64_t>{a.Form->Magnifier().Handle(), 2}));
-  EXPECT_EQ(Listed(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
-  EXPECT_EQ(Filter(b), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(b.Listed(), (std::vector<HWND>{b.Handle(), a.Handle()}));
+  EXPECT_EQ(b.Filter(), (std::vector<HWND>{b.Handle(), a.Handle()}));
   for (const auto& d : Desk.Dialogs) ADD_FAILURE() << "dialog: " << Utf16ToUtf8(d.Text);
   EXPECT_FALSE(a.App.Terminated());
   EXPECT_FALSE(b.App.Terminated());
@@ -162,11 +136,11 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   EXPECT_GE(Desk.Window(a.Form->Magnifier().Handle())->SourceSetCount, sources + 8);
 
   // B's own closing still takes it out for good.
-  Quit(b);
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  b.Quit();
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
   Desk.RunFor(3000);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
 }
 
 TEST_F(StormTest, AWindowWithTheLoupeCaptionIsListedOnlyWhenItIsAnotherCopy) {
@@ -180,43 +154,43 @@ TEST_F(StormTest, AWindowWithTheLoupeCaptionIsListedOnlyWhenItIsAnotherCopy) {
   TSimProcess& same = Desk.AddProcess(u"c:\\a\\LENSORO.EXE");
   const HWND twin = Desk.AddForeignWindow(same.Pid, u"Twin", LoupeCaption);
   for (const HWND w : {decoy, owned, twin}) tool.SendMessageW(a.Handle(), UM_LOUPENOTIFY, w, LOUPE_STARTUP);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
 
   // Real copies of either build from other folders announce themselves
   // and are listed; so is a lensoro.exe by a mylensoro.exe it found.
   TCopy& b = Start(u"D:\\Tools64\\lensoro.exe", PlaceB, /*is64Bit=*/true);
   TCopy& m = Start(u"C:\\M\\mylensoro.exe");
   // mylensoro.exe finds no path holding its name, so it tells nobody.
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_EQ(Listed(m), std::vector<HWND>{m.Handle()});
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_EQ(m.Listed(), std::vector<HWND>{m.Handle()});
   TCopy& c = Start(u"C:\\C2\\lensoro.exe");
-  EXPECT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle(), c.Handle()}));
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle(), c.Handle()}));
-  EXPECT_EQ(Listed(m), (std::vector<HWND>{m.Handle(), c.Handle()}));
+  EXPECT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle(), c.Handle()}));
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle(), c.Handle()}));
+  EXPECT_EQ(m.Listed(), (std::vector<HWND>{m.Handle(), c.Handle()}));
 }
 
 TEST_F(StormTest, AClosingMessageFromAStrangerDropsALiveLoupeOnlyForAWhile) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& b = Start(u"C:\\B\\lensoro.exe", PlaceB);
   b.Form->MinimizeToTray();
-  ASSERT_FALSE(a.Form->LnsList()[1].IsVisible);
+  ASSERT_FALSE(a.Form->Instances().LnsList()[1].IsVisible);
   TSimProcess& tool = Desk.AddProcess(u"C:\\Tools\\tool.exe");
   tool.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_CLOSING);
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
   Desk.RunFor(1900);  // the grace a closing copy has to take its window away
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
   Desk.RunFor(200);
   // Back, still known as hidden, and excluded again.
-  ASSERT_EQ(Listed(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  EXPECT_FALSE(a.Form->LnsList()[1].IsVisible);
-  EXPECT_EQ(Filter(a), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  ASSERT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
+  EXPECT_FALSE(a.Form->Instances().LnsList()[1].IsVisible);
+  EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
 
   // Its own closing: gone at once, and it stays gone.
-  Quit(b);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
+  b.Quit();
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
   Desk.RunFor(3000);
-  EXPECT_EQ(Listed(a), std::vector<HWND>{a.Handle()});
-  EXPECT_EQ(Filter(a), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
+  EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
   EXPECT_TRUE(Desk.Dialogs.empty());
 }

@@ -1,10 +1,8 @@
-// The other running copies: finding them, the messages between them, the
-// exclusion filter that keeps every loupe out of every image, and which of
-// two overlapping loupes stays on top.
+#include "LoupeInstances.h"
+
 #include <algorithm>
 
 #include "LnsLib.h"
-#include "Main.h"
 
 namespace lensoro {
 
@@ -14,7 +12,10 @@ bool Contains(const std::vector<int>& list, int value) {
 }
 }  // namespace
 
-void TMainForm::NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+TLoupeInstances::TLoupeInstances(TApplication& app, ILoupeHost& loupe, bool isWindows7)
+    : FApp(app), FPlatform(app.Platform), FLoupe(loupe), FIsWindows7(isWindows7), FLnsList(app.Platform) {}
+
+void TLoupeInstances::NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // A copy that hangs must not freeze this one; the message and its order
   // stay the same, only the wait is bounded.
   LRESULT ignored = 0;
@@ -22,36 +23,39 @@ void TMainForm::NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                                 ignored);
 }
 
+// Takes a copy of the list: while a send waits, the other copy's own
+// messages to us are handled and may change ours.
+void TLoupeInstances::NotifyPeers(const std::vector<HWND>& peers, WPARAM wParam, LPARAM lParam) {
+  for (const HWND other : peers) NotifyPeer(other, UM_LOUPENOTIFY, wParam, lParam);
+}
+
 // --- The exclusion filter -------------------------------------------------
 
-bool TMainForm::ApplyExclusionList() {
-  FLnsList->SetExcludedArray(FExcludedArray);
+bool TLoupeInstances::ApplyExclusionList() {
+  FLnsList.SetExcludedArray(FExcludedArray);
   const HWND* list = FExcludedArray.empty() ? nullptr : FExcludedArray.data();
-  return FPlatform.MagSetWindowFilterList(FMagnifier.Handle(), win::MW_FILTERMODE_EXCLUDE,
+  return FPlatform.MagSetWindowFilterList(FLoupe.MagHandle(), win::MW_FILTERMODE_EXCLUDE,
                                           static_cast<int>(FExcludedArray.size()), list);
 }
 
-void TMainForm::UpdateFilterList(bool addSelf) {
-  if (addSelf) FLnsList->Add(FHandle).IsVisible = true;
-  if (!ApplyExclusionList()) {
-    ShowErrorMessage(QuitTemplate(FApp.Lang, u"MsgErrorMagSetFilterList"));
-    ActPopQuitExecute();
-  }
+bool TLoupeInstances::UpdateFilterList(bool addSelf) {
+  if (addSelf) FLnsList.Add(FLoupe.Handle()).IsVisible = true;
+  return ApplyExclusionList();
 }
 
 // --- Finding the other copies -----------------------------------------------
 
-void TMainForm::SearchInstances(TInstanceSearch& search) {
+void TLoupeInstances::SearchInstances(TInstanceSearch& search) {
   search.OwnPath = FApp.ExeUNCName();
   search.OwnName = ExtractFileName(search.OwnPath);
   FPlatform.EnumWindows([this, &search](HWND wnd) { return FindLoupeWindowsProc(search, wnd); });
 }
 
-bool TMainForm::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
+bool TLoupeInstances::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
   // Hidden copies count too: visibility is not looked at.
   if (FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) return true;
   // Our own loupe is no other copy: our own process need not be opened.
-  if (wnd != FHandle) {
+  if (wnd != FLoupe.Handle()) {
     char16_t title[TextBufferLength] = {};
     const int length = FPlatform.GetWindowTextW(wnd, title, TextBufferLength);
     if (length <= 0) return true;
@@ -68,7 +72,7 @@ bool TMainForm::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
   return true;
 }
 
-bool TMainForm::FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd) {
+bool TLoupeInstances::FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd) {
   char16_t text[TextBufferLength] = {};
   if (FPlatform.GetWindowTextW(wnd, text, TextBufferLength) <= 0) return true;
   char16_t className[260] = {};
@@ -77,96 +81,117 @@ bool TMainForm::FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd) {
     return true;
   }
   const HWND host = FPlatform.GetParent(wnd);
-  if (host != FHandle) search.MagList.push_back(host);
+  if (host != FLoupe.Handle()) search.MagList.push_back(host);
   return true;
 }
 
 // --- Starting and closing -----------------------------------------------------
 
-void TMainForm::StartupNotify() {
+void TLoupeInstances::RegisterMagNotify() {
+  if (FIsWindows7) FUMMagNotify = FPlatform.RegisterWindowMessageW(u"UM_MAGNOTIFY");
+}
+
+void TLoupeInstances::StartupNotify() {
+  const HWND self = FLoupe.Handle();
   TInstanceSearch search;
   SearchInstances(search);
-  for (const HWND host : search.MagList) NotifyPeer(host, FUMMagNotify, FHandle, MAGNOTIFY_ANNOUNCE);
+  for (const HWND host : search.MagList) NotifyPeer(host, FUMMagNotify, self, MAGNOTIFY_ANNOUNCE);
   if (search.OtherList.empty()) return;
   TRect own;
-  FPlatform.GetWindowRect(FHandle, own);
+  FPlatform.GetWindowRect(self, own);
   for (const HWND other : search.OtherList) {
-    NotifyPeer(other, UM_LOUPENOTIFY, FHandle, LOUPE_STARTUP);
+    NotifyPeer(other, UM_LOUPENOTIFY, self, LOUPE_STARTUP);
     // The older loupe gives up the top, so the new one stays above it.
     TRect rect;
     if (FPlatform.GetWindowRect(other, rect) && RectsOverlap(rect, own)) {
       NotifyPeer(other, UM_LOUPENOTIFY, 0, LOUPE_TOPMOST);
     }
     // Shown as far as we know, whether or not that copy is hidden.
-    FLnsList->Add(other).IsVisible = true;
+    FLnsList.Add(other).IsVisible = true;
   }
   ApplyExclusionList();
 }
 
-void TMainForm::NotifyMagnifierHosts() {
+void TLoupeInstances::NotifyMagnifierHosts() {
   TInstanceSearch search;
   SearchInstances(search);
-  for (const HWND host : search.MagList) NotifyPeer(host, FUMMagNotify, FHandle, MAGNOTIFY_ANNOUNCE);
+  for (const HWND host : search.MagList) NotifyPeer(host, FUMMagNotify, FLoupe.Handle(), MAGNOTIFY_ANNOUNCE);
 }
 
-void TMainForm::ClosingNotify() {
+void TLoupeInstances::ClosingNotify() {
   // Every way out comes here (the quit command, WM_CLOSE, the end of the
   // session, a fatal failure); the others need to hear it once.
-  if (FClosingNotified || !FLnsList) return;
+  if (FClosingNotified) return;
   FClosingNotified = true;
-  if (FLnsList->Count() == 1) return;
+  if (FLnsList.Count() == 1) return;
+  const HWND self = FLoupe.Handle();
   // A copy of the list: the messages below may nest other copies' messages
   // that change ours.
   std::vector<HWND> others;
-  for (const auto& item : FLnsList->Items) {
-    if (item.WindowHandle() != FHandle) others.push_back(item.WindowHandle());
+  for (const auto& item : FLnsList.Items) {
+    if (item.WindowHandle() != self) others.push_back(item.WindowHandle());
   }
   for (const HWND other : others) {
-    NotifyPeer(other, UM_LOUPENOTIFY, FHandle, LOUPE_CLOSING);
+    NotifyPeer(other, UM_LOUPENOTIFY, self, LOUPE_CLOSING);
     if (FIsWindows7) {
       NotifyMagnifierHosts();
-      if (!FMagWatcherExists) FPlatform.PostMessageW(other, UM_LOUPENOTIFY, FHandle, LOUPE_REINIT_MAGNIFIER);
+      if (!FMagWatcherExists) FPlatform.PostMessageW(other, UM_LOUPENOTIFY, self, LOUPE_REINIT_MAGNIFIER);
     }
   }
 
   // Hand the top to the highest shown loupe below this one that it covers.
-  UpdateZOrderList(FPlatform, FHandle, FApp.ExeName, *FZOrderList);
-  const int self = FZOrderList->IndexOfWindowHandle(FHandle);
-  if (self < 0) return;  // hidden in the tray: nobody is covered
-  const TRect own = (*FZOrderList)[self].WindowRect;
-  for (int i = self + 1; i < FZOrderList->Count(); ++i) {
-    const TZOrderItem& below = (*FZOrderList)[i];
+  RefreshZOrder();
+  const int at = FZOrderList.IndexOfWindowHandle(self);
+  if (at < 0) return;  // hidden in the tray: nobody is covered
+  const TRect own = FZOrderList[at].WindowRect;
+  for (int i = at + 1; i < FZOrderList.Count(); ++i) {
+    const TZOrderItem& below = FZOrderList[i];
     if (!below.IsLensoro) continue;
-    const int listed = FLnsList->IndexOfWindowHandle(below.WindowHandle());
-    if (listed < 0 || !(*FLnsList)[listed].IsVisible || !RectsOverlap(below.WindowRect, own)) continue;
+    const int listed = FLnsList.IndexOfWindowHandle(below.WindowHandle());
+    if (listed < 0 || !FLnsList[listed].IsVisible || !RectsOverlap(below.WindowRect, own)) continue;
     NotifyPeer(below.WindowHandle(), UM_LOUPENOTIFY, 1, LOUPE_TOPMOST);
     FPlatform.SetForegroundWindow(below.WindowHandle());
     break;
   }
 }
 
+const TZOrderList& TLoupeInstances::RefreshZOrder() {
+  UpdateZOrderList(FPlatform, FLoupe.Handle(), FApp.ExeName, FZOrderList);
+  return FZOrderList;
+}
+
+void TLoupeInstances::NotifyVisibility(LPARAM code) {
+  const HWND self = FLoupe.Handle();
+  const int at = FLnsList.IndexOfWindowHandle(self);
+  if (at >= 0) FLnsList[at].IsVisible = FPlatform.IsWindowVisible(self);
+  std::vector<HWND> others;
+  for (const auto& item : FLnsList.Items)
+    if (item.WindowHandle() != self) others.push_back(item.WindowHandle());
+  NotifyPeers(others, self, code);
+}
+
 // --- Messages from the other copies ------------------------------------------------
 
-void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
+void TLoupeInstances::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
   // Handles travel as 32-bit values, whatever the sender's build.
   const HWND sender = static_cast<HWND>(wParam & 0xFFFFFFFFu);
   switch (lParam) {
     case LOUPE_STARTUP:
       // Anybody can send this message: list only a real loupe, and once.
-      if (FLnsList->IndexOfWindowHandle(sender) >= 0 || !IsOtherCopysLoupe(sender)) return;
-      FLnsList->Add(sender);
+      if (FLnsList.IndexOfWindowHandle(sender) >= 0 || !IsOtherCopysLoupe(sender)) return;
+      FLnsList.Add(sender);
       ReservePeerRoom();
       ApplyExclusionList();
       return;
     case LOUPE_CLOSING: {
-      const int i = FLnsList->IndexOfWindowHandle(sender);
+      const int i = FLnsList.IndexOfWindowHandle(sender);
       // Never our own entry: it stays entry 0 for the loupe's life.
       if (i > 0) {
         if (FPlatform.IsWindow(sender)) {
-          FClosedPeers.push_back({sender, FPlatform.GetWindowThreadProcessId(sender), (*FLnsList)[i].IsVisible,
-                                  FPlatform.GetTickCount()});
+          FClosedPeers.push_back(
+              {sender, FPlatform.GetWindowThreadProcessId(sender), FLnsList[i].IsVisible, FPlatform.GetTickCount()});
         }
-        FLnsList->Delete(i);
+        FLnsList.Delete(i);
         ReservePeerRoom();
       }
       ApplyExclusionList();
@@ -175,27 +200,37 @@ void TMainForm::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
     case LOUPE_SHOWN:
     case LOUPE_HIDDEN: {
       // Hidden loupes stay excluded: the filter is not touched.
-      const int i = FLnsList->IndexOfWindowHandle(sender);
-      if (i >= 0) (*FLnsList)[i].IsVisible = lParam == LOUPE_SHOWN;
+      const int i = FLnsList.IndexOfWindowHandle(sender);
+      if (i >= 0) FLnsList[i].IsVisible = lParam == LOUPE_SHOWN;
       return;
     }
     case LOUPE_TOPMOST:
-      if (wParam == 0) IsTopmost = false;
-      if (wParam == 1) IsTopmost = true;
+      if (wParam == 0) FLoupe.SetTopmost(false);
+      if (wParam == 1) FLoupe.SetTopmost(true);
       return;
     case LOUPE_REINIT_MAGNIFIER:
-      RestartMagnifier(1000);
+      FLoupe.RestartMagnifier(1000);
       return;
     case LOUPE_RESTORE:
-      if (!FPlatform.IsWindowVisible(FHandle)) RestoreFromTray();
+      if (!FPlatform.IsWindowVisible(FLoupe.Handle())) FLoupe.RestoreFromTray();
       return;
     default:
       return;
   }
 }
 
-bool TMainForm::IsOtherCopysLoupe(HWND wnd) {
-  if (wnd == FHandle || !FPlatform.IsWindow(wnd) || FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) return false;
+void TLoupeInstances::UMMagNotifyReceived(LPARAM lParam) {
+  if (lParam == MAGNOTIFY_ANNOUNCE) {
+    FMagWatcherExists = true;
+  } else if (lParam == LOUPE_REINIT_MAGNIFIER) {
+    FLoupe.RestartMagnifier(1000);
+  }
+}
+
+bool TLoupeInstances::IsOtherCopysLoupe(HWND wnd) {
+  if (wnd == FLoupe.Handle() || !FPlatform.IsWindow(wnd) || FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) {
+    return false;
+  }
   char16_t title[TextBufferLength] = {};
   const int length = FPlatform.GetWindowTextW(wnd, title, TextBufferLength);
   if (length <= 0 || !SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
@@ -208,25 +243,25 @@ bool TMainForm::IsOtherCopysLoupe(HWND wnd) {
   return !path.empty() && !SameTextAscii(path, own) && ContainsFileName(own, ExtractFileName(path));
 }
 
-void TMainForm::ReservePeerRoom() {
+void TLoupeInstances::ReservePeerRoom() {
   // Room for every closed peer to be listed again from the tick, which
   // must not allocate.
-  const std::size_t room = FLnsList->Items.size() + FClosedPeers.size();
-  FLnsList->Items.reserve(room);
+  const std::size_t room = FLnsList.Items.size() + FClosedPeers.size();
+  FLnsList.Items.reserve(room);
   FExcludedArray.reserve(room);
 }
 
 // Runs on every tick: window queries only, no process opened, nothing
 // allocated (ReservePeerRoom made the room for re-listing).
-void TMainForm::RecheckClosedPeers() {
+void TLoupeInstances::RecheckClosedPeers() {
   bool changed = false;
   // A loupe whose window is gone leaves the list, whether its copy said
   // goodbye, said it too early (a box open at its exit) or was ended
   // without a word.
-  for (int i = FLnsList->Count() - 1; i >= 0; --i) {
-    const HWND wnd = (*FLnsList)[i].WindowHandle();
-    if (wnd != FHandle && !FPlatform.IsWindow(wnd)) {
-      FLnsList->Delete(i);
+  for (int i = FLnsList.Count() - 1; i >= 0; --i) {
+    const HWND wnd = FLnsList[i].WindowHandle();
+    if (wnd != FLoupe.Handle() && !FPlatform.IsWindow(wnd)) {
+      FLnsList.Delete(i);
       changed = true;
     }
   }
@@ -244,8 +279,8 @@ void TMainForm::RecheckClosedPeers() {
       }
       // Still there: the closing message was not its own, or its copy is
       // slow to go; listed until its window is gone.
-      if (FLnsList->IndexOfWindowHandle(it->Window) < 0) {
-        FLnsList->Add(it->Window).IsVisible = it->IsVisible;
+      if (FLnsList.IndexOfWindowHandle(it->Window) < 0) {
+        FLnsList.Add(it->Window).IsVisible = it->IsVisible;
         changed = true;
       }
       it = FClosedPeers.erase(it);
@@ -256,64 +291,42 @@ void TMainForm::RecheckClosedPeers() {
 
 // --- Activation, moving and sizing --------------------------------------------------
 
-LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case win::WM_ACTIVATE:
-      // By the whole WParam: with the minimised flag in the high word
-      // nothing changes.
-      if (wParam == win::WA_INACTIVE) {
-        FIsActive = false;
-        RepaintFrame();
-      } else if (wParam == win::WA_ACTIVE || wParam == win::WA_CLICKACTIVE) {
-        FIsActive = true;
-        RepaintFrame();
-        IsTopmost = true;
-        FLnsList->UpdateWindowRect();
-        FLnsList->UpdateIntersectingInfo();
-        const int self = FLnsList->IndexOfWindowHandle(FHandle);
-        std::vector<HWND> covered;
-        for (int i = 0; i < FLnsList->Count(); ++i) {
-          const TLnsItem& item = (*FLnsList)[i];
-          if (i != self && item.IsVisible && Contains(item.Indexes, self)) covered.push_back(item.WindowHandle());
-        }
-        // Sent after the walk: while a send waits, the other copy's own
-        // messages to us are handled and may change the list.
-        for (const HWND other : covered) NotifyPeer(other, UM_LOUPENOTIFY, 0, LOUPE_TOPMOST);
-      }
-      return 0;
-    case win::WM_MOVING: {
-      IsTopmost = true;
-      // The rectangle before this step of the drag; the others' as stored.
-      TRect own;
-      FPlatform.GetWindowRect(FHandle, own);
-      std::vector<HWND> covered;
-      for (const auto& item : FLnsList->Items) {
-        if (item.WindowHandle() != FHandle && item.IsVisible && RectsOverlap(item.WindowRect, own)) {
-          covered.push_back(item.WindowHandle());
-        }
-      }
-      for (const HWND other : covered) NotifyPeer(other, UM_LOUPENOTIFY, 0, LOUPE_TOPMOST);
-      return 0;
-    }
-    case win::WM_ENTERSIZEMOVE:
-      IsTopmost = true;
-      return 0;
-    case win::WM_EXITSIZEMOVE: {
-      IsTopmost = true;
-      FLnsList->UpdateWindowRect();
-      FLnsList->UpdateIntersectingInfo();
-      std::vector<std::pair<HWND, WPARAM>> shown;
-      for (const auto& item : FLnsList->Items) {
-        if (item.WindowHandle() != FHandle && item.IsVisible) {
-          shown.emplace_back(item.WindowHandle(), item.IsIntersecting ? 0 : 1);
-        }
-      }
-      for (const auto& [other, top] : shown) NotifyPeer(other, UM_LOUPENOTIFY, top, LOUPE_TOPMOST);
-      return 0;
-    }
-    default:
-      return (this->*FOrgWindowProc)(msg, wParam, lParam);
+void TLoupeInstances::Activated() {
+  FLnsList.UpdateWindowRect();
+  FLnsList.UpdateIntersectingInfo();
+  const int self = FLnsList.IndexOfWindowHandle(FLoupe.Handle());
+  std::vector<HWND> covered;
+  for (int i = 0; i < FLnsList.Count(); ++i) {
+    const TLnsItem& item = FLnsList[i];
+    if (i != self && item.IsVisible && Contains(item.Indexes, self)) covered.push_back(item.WindowHandle());
   }
+  NotifyPeers(covered, 0, LOUPE_TOPMOST);
+}
+
+void TLoupeInstances::Moving() {
+  // The rectangle before this step of the drag; the others' as stored.
+  const HWND self = FLoupe.Handle();
+  TRect own;
+  FPlatform.GetWindowRect(self, own);
+  std::vector<HWND> covered;
+  for (const auto& item : FLnsList.Items) {
+    if (item.WindowHandle() != self && item.IsVisible && RectsOverlap(item.WindowRect, own)) {
+      covered.push_back(item.WindowHandle());
+    }
+  }
+  NotifyPeers(covered, 0, LOUPE_TOPMOST);
+}
+
+void TLoupeInstances::MoveEnded() {
+  FLnsList.UpdateWindowRect();
+  FLnsList.UpdateIntersectingInfo();
+  std::vector<std::pair<HWND, WPARAM>> shown;
+  for (const auto& item : FLnsList.Items) {
+    if (item.WindowHandle() != FLoupe.Handle() && item.IsVisible) {
+      shown.emplace_back(item.WindowHandle(), item.IsIntersecting ? 0 : 1);
+    }
+  }
+  for (const auto& [other, top] : shown) NotifyPeer(other, UM_LOUPENOTIFY, top, LOUPE_TOPMOST);
 }
 
 }  // namespace lensoro
