@@ -90,8 +90,9 @@ void TRsCustomEdit::SendCueBanner() {
 
 void TRsCustomEdit::FrameChanged() {
   if (!HandleAllocated()) return;
-  FPlatform.SetWindowPos(Handle(), 0, 0, 0, 0, 0,
-                         win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
+  FPlatform.SetWindowPos(
+      Handle(), 0, 0, 0, 0, 0,
+      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE | win::SWP_FRAMECHANGED);
   PaintFrame();
 }
 

@@ -236,7 +236,8 @@ void TRsTimerButton::Paint(TCanvas& canvas) {
 void TRsTimerButton::PaintClassic(TCanvas& canvas, const TTimerButtonLook& look) {
   canvas.Brush.Color = Color();
   canvas.FillRect(ClientRect());
-  if (look.Frame != bfNone) canvas.DrawEdge(ClientRect(), look.Frame == bfSunken ? win::EDGE_SUNKEN : win::EDGE_RAISED, win::BF_RECT);
+  if (look.Frame != bfNone)
+    canvas.DrawEdge(ClientRect(), look.Frame == bfSunken ? win::EDGE_SUNKEN : win::EDGE_RAISED, win::BF_RECT);
   const TArrowTriangle t = ArrowTriangle(FArrowGlyph, Width(), Height(), FArrow, look.ArrowShifted);
   std::vector<TPoint> points;
   for (int i = 0; i < 3; ++i) points.push_back({RoundHalfEven(t.X[i]), RoundHalfEven(t.Y[i])});
@@ -283,7 +284,8 @@ void TRsUpDownButton::CreateWnd() {
   // A pair that serves a field lies over it; the field, made first, would
   // be on top otherwise.
   if (FocusControl && Handle()) {
-    FPlatform.SetWindowPos(Handle(), win::HWND_TOP, 0, 0, 0, 0, win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+    FPlatform.SetWindowPos(Handle(), win::HWND_TOP, 0, 0, 0, 0,
+                           win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
   }
   Arrange();
 }

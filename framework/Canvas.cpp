@@ -12,7 +12,8 @@ namespace {
 int MulDivRound(int a, int b, int c) {
   if (c == 0) return -1;
   const long long p = static_cast<long long>(a) * b;
-  const long long q = (std::llabs(p) * 2 + std::llabs(static_cast<long long>(c))) / (2 * std::llabs(static_cast<long long>(c)));
+  const long long q =
+      (std::llabs(p) * 2 + std::llabs(static_cast<long long>(c))) / (2 * std::llabs(static_cast<long long>(c)));
   return static_cast<int>(((p < 0) != (c < 0)) ? -q : q);
 }
 }  // namespace

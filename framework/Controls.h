@@ -94,6 +94,10 @@ class TButton;
 class TForm;
 class TWinControl;
 
+// The four arrow keys, which a dialog moves the focus with unless a control
+// wants them.
+inline bool IsArrowKey(int virtualKey) { return virtualKey >= win::VK_LEFT && virtualKey <= win::VK_DOWN; }
+
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
                        mrNo = 7, mrClose = 8;

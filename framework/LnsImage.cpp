@@ -98,7 +98,8 @@ void FadePng(TPngImage& image, TFadeRegion region) {
   const int lastFullRow = region == TFadeRegion::OwnImage ? 12 : 14;
   auto fade = [&image](int row, int first, int last) {
     if (row >= image.Height) return;
-    for (int x = first; x <= std::min(last, image.Width - 1); ++x) image.At(x, row)[3] = HalveAlpha(image.At(x, row)[3]);
+    for (int x = first; x <= std::min(last, image.Width - 1); ++x)
+      image.At(x, row)[3] = HalveAlpha(image.At(x, row)[3]);
   };
   for (int y = 1; y <= lastFullRow; ++y) fade(y, 1, 14);
   if (region == TFadeRegion::OwnImage)

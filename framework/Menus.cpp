@@ -73,7 +73,8 @@ TShortCut ShortCut(std::uint16_t key, TShiftState shift) {
 }
 
 std::u16string ShortCutKeyName(TPlatform& platform, std::uint16_t key) {
-  if ((key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9')) return std::u16string(1, static_cast<char16_t>(key));
+  if ((key >= u'A' && key <= u'Z') || (key >= u'0' && key <= u'9'))
+    return std::u16string(1, static_cast<char16_t>(key));
   if (key >= 0x70 && key <= 0x87) return FormatText(u"F%d", {key - 0x6F});
   static const std::map<std::uint16_t, const char16_t*> names = {
       {0x08, u"BkSp"}, {0x09, u"Tab"},  {0x0D, u"Enter"}, {0x1B, u"Esc"}, {0x20, u"Space"},
@@ -128,7 +129,8 @@ void TPopupMenu::Popup(int x, int y) {
   platform.DestroyMenu(menu);
   // The program was told to quit while the menu was up: nothing more runs.
   if (FApp.Terminated()) return;
-  if (chosen > 0 && static_cast<std::size_t>(chosen) <= choices.size()) choices[static_cast<std::size_t>(chosen) - 1].Run();
+  if (chosen > 0 && static_cast<std::size_t>(chosen) <= choices.size())
+    choices[static_cast<std::size_t>(chosen) - 1].Run();
 }
 
 }  // namespace lensoro

@@ -216,7 +216,7 @@ bool TRadioButton::Checked() const { return FChecked; }
 
 bool TRadioButton::WantsKey(int virtualKey) {
   // The arrows move the choice: the form does that.
-  if (virtualKey >= win::VK_LEFT && virtualKey <= win::VK_DOWN) return false;
+  if (IsArrowKey(virtualKey)) return false;
   return TControl::WantsKey(virtualKey);
 }
 
@@ -492,7 +492,7 @@ void TMemo::SetLines(const std::vector<std::u16string>& lines) {
 bool TMemo::WantsKey(int virtualKey) {
   if (virtualKey == win::VK_RETURN) return WantReturns;
   if (virtualKey == win::VK_TAB || virtualKey == win::VK_ESCAPE) return false;
-  return virtualKey >= win::VK_LEFT && virtualKey <= win::VK_DOWN;
+  return IsArrowKey(virtualKey);
 }
 
 // --- TComboBox ---------------------------------------------------------------------------------
@@ -557,7 +557,7 @@ bool TComboBox::DroppedDown() const {
 }
 
 bool TComboBox::WantsKey(int virtualKey) {
-  if (virtualKey >= win::VK_LEFT && virtualKey <= win::VK_DOWN) return true;
+  if (IsArrowKey(virtualKey)) return true;
   // An open list takes Enter and Esc to close itself.
   if ((virtualKey == win::VK_RETURN || virtualKey == win::VK_ESCAPE) && DroppedDown()) return true;
   return false;

@@ -180,7 +180,9 @@ TAboutForm::TAboutForm(TApplication& app) : TForm(app, u"TAboutForm"), App(app) 
   WebSiteLabel.OnMouseLeave = [this](TControl& c) { WebSiteLabelMouseLeave(c); };
   CreditMemo.OnEnter = [this](TControl& c) { CreditMemoEnter(c); };
   CreditMemo.OnContextPopup = [this](TControl& c, TPoint at, bool& handled) { CreditMemoContextPopup(c, at, handled); };
-  CreditMemo.OnKeyDown = [this](TControl& c, std::uint16_t& key, TShiftState shift) { CreditMemoKeyDown(c, key, shift); };
+  CreditMemo.OnKeyDown = [this](TControl& c, std::uint16_t& key, TShiftState shift) {
+    CreditMemoKeyDown(c, key, shift);
+  };
   OnShow = [this](TForm&) { FormShow(); };
   FormCreate();
 }

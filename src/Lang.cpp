@@ -11,6 +11,7 @@
 namespace lensoro {
 
 const std::vector<TLangDefault>& DefaultLangEntries() {
+  // clang-format off
   static const std::vector<TLangDefault> entries = {
     {u"Application", u"Application.Title", u"ぽてりん", u"ぽてりん"},
     {u"MainForm", u"ActPopSetLoupeModelmPointer.Caption", u"ポインター モード", u"ポインター モード"},
@@ -81,6 +82,7 @@ const std::vector<TLangDefault>& DefaultLangEntries() {
     {u"AboutForm", u"CreditMemo.Text", u"ぽてりんは いかの コンポーネントや ユニットを つかっています。", u"ぽてりんは いかの コンポーネントや ユニットを つかっています。"},
     {u"AboutForm", u"OKButton.Caption", u"OK", u"OK"},
   };
+  // clang-format on
   return entries;
 }
 
@@ -88,9 +90,11 @@ const std::vector<TLangDefault>& AddedLangEntries() {
   static const std::vector<TLangDefault> entries = [] {
     const std::pair<const char16_t*, const char16_t*> texts[] = {
         {u"MsgErrorCannotReadSettings", u"Lensoro cannot read its settings file: [%s] (%s)"},
-        {u"MsgNoteDefaultsNotSaved", u"It is left as it is; the settings of this run are the defaults and will not be saved."},
-        {u"MsgNoteKeptAsBak", u"This run starts with the default settings; when they are saved, the file is first kept "
-                              u"beside them as a .bak file."},
+        {u"MsgNoteDefaultsNotSaved",
+         u"It is left as it is; the settings of this run are the defaults and will not be saved."},
+        {u"MsgNoteKeptAsBak",
+         u"This run starts with the default settings; when they are saved, the file is first kept "
+         u"beside them as a .bak file."},
         {u"MsgErrorCannotSaveSettings", u"Lensoro cannot save its settings: [%s] (%s)"},
         {u"MsgInfoSettingsKeptAs", u"Lensoro could not read its settings file; it was kept as: [%s]"},
         {u"MsgErrorCannotReadLangFile", u"Lensoro cannot read the language file: [%s] (%s)"},
@@ -100,8 +104,9 @@ const std::vector<TLangDefault>& AddedLangEntries() {
         {u"MsgReasonBinary", u"it holds binary data, not text"},
         {u"MsgReasonBadUtf8", u"it is marked as UTF-8 but is not valid UTF-8"},
         {u"MsgReasonNotText", u"it is neither UTF-8 nor UTF-16 LE text; save it as one of them"},
-        {u"MsgErrorHotKeyTakesTyping", u"The shortcut key was not registered: without Ctrl or Alt it would take this "
-                                       u"key away from typing in every program: [%s]"},
+        {u"MsgErrorHotKeyTakesTyping",
+         u"The shortcut key was not registered: without Ctrl or Alt it would take this "
+         u"key away from typing in every program: [%s]"},
         {u"HintHotKeyNeedsCtrlOrAlt", u"A key that types a character needs Ctrl or Alt."},
     };
     std::vector<TLangDefault> list;
@@ -205,8 +210,9 @@ TIniFile OpenLangFile(TApplication& app) {
   if (read && bytes.size() <= MaxLangFileBytes) {
     TIniFile ini(bytes);
     if (ini.Readable()) return ini;
-    TellOnce(app, path,
-             FormatText(app.Lang.Text(u"MsgErrorCannotReadLangFile"), {path, DecodeErrorText(app.Lang, ini.DecodeError())}));
+    TellOnce(
+        app, path,
+        FormatText(app.Lang.Text(u"MsgErrorCannotReadLangFile"), {path, DecodeErrorText(app.Lang, ini.DecodeError())}));
     return TIniFile();
   }
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();

@@ -42,19 +42,19 @@ std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd) {
   // started as administrator too, and across 32 and 64 bits.
   const HANDLE process = platform.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, pid);
   if (process == 0) return {};
-  char16_t buffer[261] = {};
-  DWORD length = 261;
+  char16_t buffer[TextBufferLength] = {};
+  DWORD length = TextBufferLength;
   if (!platform.QueryFullProcessImageNameW(process, buffer, length)) length = 0;
   platform.CloseHandle(process);
-  if (length > 260) length = 260;
+  if (length > win::MAX_PATH) length = win::MAX_PATH;
   return std::u16string(buffer, length);
 }
 
 bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd) {
   TPlatform& p = search.Platform;
   if (p.GetWindow(wnd, win::GW_OWNER) != 0) return true;
-  char16_t title[261] = {};
-  const int length = p.GetWindowTextW(wnd, title, 261);
+  char16_t title[TextBufferLength] = {};
+  const int length = p.GetWindowTextW(wnd, title, TextBufferLength);
   if (length <= 0) return true;
   if (!SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) return true;
   const std::u16string path = GetWindowProcessImagePath(p, wnd);
@@ -88,11 +88,16 @@ std::u16string GetTimeStampText(TPlatform& platform) {
   return AsciiToUtf16(buffer);
 }
 
+// Input, posted and sent messages, timers, paints and hot keys wake the wait
+// (raw input does not).
+constexpr DWORD WakeOnAnyMessage = win::QS_KEY | win::QS_MOUSEMOVE | win::QS_MOUSEBUTTON | win::QS_POSTMESSAGE |
+                                   win::QS_TIMER | win::QS_PAINT | win::QS_SENDMESSAGE | win::QS_HOTKEY;
+
 bool WaitWithMessages(TApplication& app, DWORD milliseconds) {
   TPlatform& p = app.Platform;
   const DWORD deadline = p.GetTickCount() + milliseconds;
   for (;;) {
-    if (p.MsgWaitForMultipleObjects(milliseconds, 0xFF) == win::WAIT_TIMEOUT) return false;
+    if (p.MsgWaitForMultipleObjects(milliseconds, WakeOnAnyMessage) == win::WAIT_TIMEOUT) return false;
     // A quit request is left for the main loop, which must end; waiting on
     // would only spin on it until the deadline.
     if (!app.ProcessMessages()) return false;

@@ -21,6 +21,9 @@ class TApplication;
 constexpr const char16_t* LoupeCaption = u"がめん かくだい ソフト ぽてりん";
 // Caption of every message box before a language has been applied.
 constexpr const char16_t* DefaultDialogCaption = u"Lensoro [Information]";
+// The fixed buffer a window title or a path is read into: MAX_PATH characters
+// and the closing null; a longer one is cut.
+constexpr int TextBufferLength = win::MAX_PATH + 1;
 
 // The one message box: caption from the language (or the built-in one),
 // top-most, centred on the owner. While it is open the loupe stops pushing

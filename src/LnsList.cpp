@@ -101,8 +101,8 @@ void UpdateZOrderList(TPlatform& platform, HWND ownWindow, const std::u16string&
   for (HWND h = platform.GetWindow(ownWindow, win::GW_HWNDFIRST); h != 0 && guard-- > 0;
        h = platform.GetWindow(h, win::GW_HWNDNEXT)) {
     if (platform.GetWindow(h, win::GW_OWNER) != 0 || !platform.IsWindowVisible(h)) continue;
-    char16_t title[261] = {};
-    const int length = platform.GetWindowTextW(h, title, 261);
+    char16_t title[TextBufferLength] = {};
+    const int length = platform.GetWindowTextW(h, title, TextBufferLength);
     if (length <= 0) continue;
     bool isLensoro = false;
     if (SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {

@@ -56,8 +56,8 @@ bool TLoupeInstances::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
   if (FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) return true;
   // Our own loupe is no other copy: our own process need not be opened.
   if (wnd != FLoupe.Handle()) {
-    char16_t title[261] = {};
-    const int length = FPlatform.GetWindowTextW(wnd, title, 261);
+    char16_t title[TextBufferLength] = {};
+    const int length = FPlatform.GetWindowTextW(wnd, title, TextBufferLength);
     if (length <= 0) return true;
     if (SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
       const std::u16string path = GetWindowProcessImagePath(FPlatform, wnd);
@@ -73,8 +73,8 @@ bool TLoupeInstances::FindLoupeWindowsProc(TInstanceSearch& search, HWND wnd) {
 }
 
 bool TLoupeInstances::FindMagnifierHostsProc(TInstanceSearch& search, HWND wnd) {
-  char16_t text[261] = {};
-  if (FPlatform.GetWindowTextW(wnd, text, 261) <= 0) return true;
+  char16_t text[TextBufferLength] = {};
+  if (FPlatform.GetWindowTextW(wnd, text, TextBufferLength) <= 0) return true;
   char16_t className[260] = {};
   const int length = FPlatform.GetClassNameW(wnd, className, 260);
   if (length <= 0 || !SameTextAscii(std::u16string(className, static_cast<std::size_t>(length)), u"Magnifier")) {
@@ -231,8 +231,8 @@ bool TLoupeInstances::IsOtherCopysLoupe(HWND wnd) {
   if (wnd == FLoupe.Handle() || !FPlatform.IsWindow(wnd) || FPlatform.GetWindow(wnd, win::GW_OWNER) != 0) {
     return false;
   }
-  char16_t title[261] = {};
-  const int length = FPlatform.GetWindowTextW(wnd, title, 261);
+  char16_t title[TextBufferLength] = {};
+  const int length = FPlatform.GetWindowTextW(wnd, title, TextBufferLength);
   if (length <= 0 || !SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) {
     return false;
   }

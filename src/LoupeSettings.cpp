@@ -59,44 +59,46 @@ TOverload(F...) -> TOverload<F...>;
 
 void ReadLoupeSettings(const TIniFile& ini, TLoupeSettings& s, const std::u16string& decimalSeparator) {
   for (const TSettingKey& k : SettingKeys) {
-    std::visit(TOverload{
-                   [&](bool TLoupeSettings::*f) { s.*f = ini.ReadBool(k.Section, k.Key, s.*f); },
-                   [&](int TLoupeSettings::*f) { s.*f = std::clamp(ini.ReadInteger(k.Section, k.Key, s.*f), k.Min, k.Max); },
-                   [&](float TLoupeSettings::*f) {
-                     const double rate = ini.ReadFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);
-                     // Bounded by the float limits the rate can hold.
-                     s.*f = static_cast<float>(std::clamp(rate, static_cast<double>(static_cast<float>(LoupeRateMin)),
-                                                          static_cast<double>(static_cast<float>(LoupeRateMax))));
-                   },
-                   [&](TFrameColorSlot slot) { s.FrameColor(slot) = ini.ReadColor(k.Section, k.Key, s.FrameColor(slot)); },
-                   [&](TShortCut TLoupeSettings::*f) {
-                     TShortCut shortCut = s.*f;
-                     if (EntryToShortCut(ini.ReadString(k.Section, k.Key, u""), shortCut)) s.*f = shortCut;
-                   },
-                   [&](auto f) {  // an ordinal, stored in its low byte
-                     using E = std::remove_reference_t<decltype(s.*f)>;
-                     const int value = ini.ReadInteger(k.Section, k.Key, s.*f) & 0xFF;
-                     if (value < CountOf<E>()) s.*f = static_cast<E>(value);
-                   },
-               },
-               k.Field);
+    std::visit(
+        TOverload{
+            [&](bool TLoupeSettings::*f) { s.*f = ini.ReadBool(k.Section, k.Key, s.*f); },
+            [&](int TLoupeSettings::*f) { s.*f = std::clamp(ini.ReadInteger(k.Section, k.Key, s.*f), k.Min, k.Max); },
+            [&](float TLoupeSettings::*f) {
+              const double rate = ini.ReadFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);
+              // Bounded by the float limits the rate can hold.
+              s.*f = static_cast<float>(std::clamp(rate, static_cast<double>(static_cast<float>(LoupeRateMin)),
+                                                   static_cast<double>(static_cast<float>(LoupeRateMax))));
+            },
+            [&](TFrameColorSlot slot) { s.FrameColor(slot) = ini.ReadColor(k.Section, k.Key, s.FrameColor(slot)); },
+            [&](TShortCut TLoupeSettings::*f) {
+              TShortCut shortCut = s.*f;
+              if (EntryToShortCut(ini.ReadString(k.Section, k.Key, u""), shortCut)) s.*f = shortCut;
+            },
+            [&](auto f) {  // an ordinal, stored in its low byte
+              using E = std::remove_reference_t<decltype(s.*f)>;
+              const int value = ini.ReadInteger(k.Section, k.Key, s.*f) & 0xFF;
+              if (value < CountOf<E>()) s.*f = static_cast<E>(value);
+            },
+        },
+        k.Field);
   }
 }
 
 void WriteLoupeSettings(TIniFile& ini, const TLoupeSettings& s, const std::u16string& decimalSeparator,
                         TPlatform& platform) {
   for (const TSettingKey& k : SettingKeys) {
-    std::visit(TOverload{
-                   [&](bool TLoupeSettings::*f) { ini.WriteBool(k.Section, k.Key, s.*f); },
-                   [&](int TLoupeSettings::*f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
-                   [&](float TLoupeSettings::*f) {
-                     ini.WriteFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);
-                   },
-                   [&](TFrameColorSlot slot) { ini.WriteColor(k.Section, k.Key, ColorToRGB(platform, s.FrameColor(slot))); },
-                   [&](TShortCut TLoupeSettings::*f) { ini.WriteString(k.Section, k.Key, ShortCutToEntry(s.*f)); },
-                   [&](auto f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
-               },
-               k.Field);
+    std::visit(
+        TOverload{
+            [&](bool TLoupeSettings::*f) { ini.WriteBool(k.Section, k.Key, s.*f); },
+            [&](int TLoupeSettings::*f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
+            [&](float TLoupeSettings::*f) {
+              ini.WriteFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);
+            },
+            [&](TFrameColorSlot slot) { ini.WriteColor(k.Section, k.Key, ColorToRGB(platform, s.FrameColor(slot))); },
+            [&](TShortCut TLoupeSettings::*f) { ini.WriteString(k.Section, k.Key, ShortCutToEntry(s.*f)); },
+            [&](auto f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
+        },
+        k.Field);
   }
 }
 

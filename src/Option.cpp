@@ -27,7 +27,8 @@ std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut) {
 
 // --- Construction: the designed layout -----------------------------------------------------
 
-TOptionForm::TOptionForm(TMainForm& loupe) : TForm(loupe.App(), u"TOptionForm"), App(loupe.App()), Loupe(loupe), ColorDialog1(FPlatform) {
+TOptionForm::TOptionForm(TMainForm& loupe)
+    : TForm(loupe.App(), u"TOptionForm"), App(loupe.App()), Loupe(loupe), ColorDialog1(FPlatform) {
   Name = u"OptionForm";
   SetOwnerWindow(loupe.Handle());
   SetClientSize(366, 566);
@@ -234,7 +235,8 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
     height = FPlatform.GetSystemMetrics(win::SM_CYSMICON);
     if (width <= 0 || height <= 0) width = height = 16;
   }
-  if (icon) canvas->Draw(rect.Left + itemHeight + 2 * FComboMargin, rect.Top + (itemHeight - height) / 2, icon, width, height);
+  if (icon)
+    canvas->Draw(rect.Left + itemHeight + 2 * FComboMargin, rect.Top + (itemHeight - height) / 2, icon, width, height);
   if ((state & odSelected) && (state & odFocused)) canvas->DrawFocusRect(rect);
 }
 
@@ -256,7 +258,8 @@ void TOptionForm::RadioGroup101Click() {
 }
 
 void TOptionForm::RadioGroup102Click() {
-  if (RadioGroup102.ItemIndex() >= 0) Loupe.Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
+  if (RadioGroup102.ItemIndex() >= 0)
+    Loupe.Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
 }
 
 void TOptionForm::RadioGroup103Click() {

@@ -33,31 +33,36 @@ class TOptionForm : public TForm {
   TMainForm& Loupe;
 
   // Control order is the creation order and, on the form, the tab order.
-  TGroupBox GroupBox101{this};
-  TCheckBox CheckBox101{&GroupBox101};
-  TLabel Label101{&GroupBox101};
-  TComboBox ComboBox101{&GroupBox101};
-  TRadioGroup RadioGroup101{this};
-  TGroupBox GroupBox102{this};
-  TRsSpinEdit SpinEdit101{&GroupBox102};
-  TRadioGroup RadioGroup102{this};
-  TRadioGroup RadioGroup103{this};
-  TGroupBox GroupBox103{this};
-  TLabel Label102{&GroupBox103};
-  TRsSpinEdit SpinEdit102{&GroupBox103};
-  TLabel Label103{&GroupBox103}, Label104{&GroupBox103}, Label105{&GroupBox103}, Label106{&GroupBox103};
-  TPanel Panel101{&GroupBox103}, Panel102{&GroupBox103}, Panel103{&GroupBox103}, Panel104{&GroupBox103};
-  TGroupBox GroupBox104{this};
-  TLabel Label107{&GroupBox104};
-  TRsEdit Edit101{&GroupBox104};
-  TButton Button101{&GroupBox104};
-  TLabel Label108{&GroupBox104};
-  TRsHotKey HotKey101{&GroupBox104};
-  TButton Button102{&GroupBox104};
-  // Why Add stays disabled, when the combination would take a key away from typing.
-  TLabel Label109{&GroupBox104};
-  TButton CloseButton{this};
-  TColorDialog ColorDialog1;
+  TGroupBox GroupBox101{this};            // start-up
+  TCheckBox CheckBox101{&GroupBox101};    // silent start: no loupe at start-up
+  TLabel Label101{&GroupBox101};          // names the tray image chooser
+  TComboBox ComboBox101{&GroupBox101};    // the tray image
+  TRadioGroup RadioGroup101{this};        // loupe mode: pointer, window
+  TGroupBox GroupBox102{this};            // rate
+  TRsSpinEdit SpinEdit101{&GroupBox102};  // the rate, 1.3 to 8.0
+  TRadioGroup RadioGroup102{this};        // source origin in window mode: four corners, centre
+  TRadioGroup RadioGroup103{this};        // colours: original, inverted, grey
+  TGroupBox GroupBox103{this};            // frame
+  TLabel Label102{&GroupBox103};          // names the frame width
+  TRsSpinEdit SpinEdit102{&GroupBox103};  // the frame width, 0 to 10 pixels
+  TLabel Label103{&GroupBox103};          // names Panel101
+  TLabel Label104{&GroupBox103};          // names Panel102
+  TLabel Label105{&GroupBox103};          // names Panel103
+  TLabel Label106{&GroupBox103};          // names Panel104
+  TPanel Panel101{&GroupBox103};          // frame colour swatch: pointer mode, active
+  TPanel Panel102{&GroupBox103};          // frame colour swatch: pointer mode, inactive
+  TPanel Panel103{&GroupBox103};          // frame colour swatch: window mode, active
+  TPanel Panel104{&GroupBox103};          // frame colour swatch: window mode, inactive
+  TGroupBox GroupBox104{this};            // shortcut key
+  TLabel Label107{&GroupBox104};          // names the command the key runs
+  TRsEdit Edit101{&GroupBox104};          // the assigned key, read-only
+  TButton Button101{&GroupBox104};        // deletes the assigned key
+  TLabel Label108{&GroupBox104};          // names the capture field
+  TRsHotKey HotKey101{&GroupBox104};      // captures a new key combination
+  TButton Button102{&GroupBox104};        // assigns the captured combination
+  TLabel Label109{&GroupBox104};          // why Add stays disabled: the keys would be taken from typing
+  TButton CloseButton{this};              // closes the dialog; Esc too
+  TColorDialog ColorDialog1;              // picks a swatch's colour
 
   // Re-reads the captions from the language in use (also after a switch).
   void ApplyLang();
@@ -100,9 +105,9 @@ class TOptionForm : public TForm {
   void PrepareColorDialog(TPanel& panel);
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();
+  void PlaceOnAMonitor();
   // Label101, Label102 and Label108 with their text line centred on the field
   // beside them, whatever the font's height.
-  void PlaceOnAMonitor();
   void CentreLabelsOnTheirFields();
   void SetComboItemHeight();
 

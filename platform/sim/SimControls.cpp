@@ -198,7 +198,8 @@ LRESULT TSimDesktop::ControlProc(TSimWindow& w, UINT msg, WPARAM wParam, LPARAM 
         return 0;
       case win::WM_GETDLGCODE:
         if (type == win::BS_GROUPBOX) return win::DLGC_STATIC;
-        if (type == win::BS_AUTORADIOBUTTON || type == win::BS_RADIOBUTTON) return win::DLGC_BUTTON | win::DLGC_RADIOBUTTON;
+        if (type == win::BS_AUTORADIOBUTTON || type == win::BS_RADIOBUTTON)
+          return win::DLGC_BUTTON | win::DLGC_RADIOBUTTON;
         if (type == win::BS_DEFPUSHBUTTON) return win::DLGC_BUTTON | win::DLGC_DEFPUSHBUTTON;
         if (type == win::BS_PUSHBUTTON) return win::DLGC_BUTTON | win::DLGC_UNDEFPUSHBUTTON;
         return win::DLGC_BUTTON;
@@ -480,12 +481,15 @@ void TSimDesktop::KeyPress(HWND wnd, int virtualKey, unsigned modifiers) {
   const UINT down = alt ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN, up = alt ? win::WM_SYSKEYUP : win::WM_KEYUP;
   const int mods[3][2] = {{kmShift, win::VK_SHIFT}, {kmCtrl, win::VK_CONTROL}, {kmAlt, win::VK_MENU}};
   for (const auto& m : mods) {
-    if (modifiers & static_cast<unsigned>(m[0])) Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]), 1);
+    if (modifiers & static_cast<unsigned>(m[0]))
+      Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]), 1);
   }
   Post(target, down, static_cast<WPARAM>(virtualKey), 1);
   Post(target, up, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
   for (const auto& m : mods) {
-    if (modifiers & static_cast<unsigned>(m[0])) Post(target, m[1] == win::VK_MENU ? win::WM_KEYUP : up, static_cast<WPARAM>(m[1]), static_cast<LPARAM>(0xC0000001u));
+    if (modifiers & static_cast<unsigned>(m[0]))
+      Post(target, m[1] == win::VK_MENU ? win::WM_KEYUP : up, static_cast<WPARAM>(m[1]),
+           static_cast<LPARAM>(0xC0000001u));
   }
 }
 
@@ -530,7 +534,8 @@ bool TSimDesktop::DragEdge(HWND wnd, int hitTest, int dx, int dy) {
                                      win::WMSZ_TOPRIGHT, win::WMSZ_BOTTOM, win::WMSZ_BOTTOMLEFT,
                                      win::WMSZ_BOTTOMRIGHT};
   Send(wnd, win::WM_SIZING, sides[h - win::HTLEFT], reinterpret_cast<LPARAM>(&r));
-  if (Window(wnd)) owner->SetWindowPos(wnd, 0, r.Left, r.Top, r.Width(), r.Height(), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+  if (Window(wnd))
+    owner->SetWindowPos(wnd, 0, r.Left, r.Top, r.Width(), r.Height(), win::SWP_NOZORDER | win::SWP_NOACTIVATE);
   if (Window(wnd)) Send(wnd, win::WM_EXITSIZEMOVE, 0, 0);
   return true;
 }

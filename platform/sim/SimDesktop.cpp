@@ -43,7 +43,8 @@ void TSimDesktop::ChangeDisplays(std::vector<TMonitorInfo> monitors) {
     VirtualScreen = PrimaryScreen;
     for (const TMonitorInfo& m : Monitors) {
       VirtualScreen = {std::min(VirtualScreen.Left, m.Monitor.Left), std::min(VirtualScreen.Top, m.Monitor.Top),
-                       std::max(VirtualScreen.Right, m.Monitor.Right), std::max(VirtualScreen.Bottom, m.Monitor.Bottom)};
+                       std::max(VirtualScreen.Right, m.Monitor.Right),
+                       std::max(VirtualScreen.Bottom, m.Monitor.Bottom)};
     }
   }
   const std::vector<HWND> windows = TopLevelWindows();

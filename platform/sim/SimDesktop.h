@@ -184,6 +184,9 @@ constexpr UINT SWP_NOCLIENTSIZE = 0x0800, SWP_NOCLIENTMOVE = 0x1000;
 constexpr int SimCaptionHeight = 23, SimSmallCaptionHeight = 23, SimBorder = 1, SimFixedFrame = 3, SimSizingFrame = 8,
               SimPaddedBorder = 4, SimEdge = 2, SimScrollWidth = 17;
 TRect SimFrame(DWORD style, DWORD exStyle);
+// Copies at most maxCount-1 characters and a terminator, as GetWindowTextW;
+// returns how many it copied.
+int CopyText(const std::u16string& text, char16_t* buffer, int maxCount);
 
 // How a process takes the monitors' DPIs (DPI_AWARENESS and its contexts).
 enum class TSimDpiAwareness { System, PerMonitor, PerMonitorV2 };
@@ -274,6 +277,7 @@ class TSimProcess : public TPlatform {
   bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;
   bool CloseHandle(HANDLE handle) override;
 
+  // Windows (SimWindows.cpp).
   bool EnumWindows(const std::function<bool(HWND)>& callback) override;
   bool EnumChildWindows(HWND parent, const std::function<bool(HWND)>& callback) override;
   HWND GetWindow(HWND wnd, UINT command) override;
@@ -300,6 +304,7 @@ class TSimProcess : public TPlatform {
   bool ReleaseCapture() override;
   std::int16_t GetKeyState(int virtualKey) override;
 
+  // Messages, timers and the message loop (SimMessages.cpp).
   LRESULT SendMessageW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool SendMessageTimeoutW(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT flags, UINT timeoutMs,
                            LRESULT& result) override;
@@ -540,7 +545,7 @@ class TSimDesktop {
   // window, valid until Paint returns) and then WM_PAINT to the handler.
   void Paint(HWND wnd);
 
-  // --- Failure injection ------------------------------------------------------
+  // --- Failure injection (SimFailures.cpp) -------------------------------------
   // The next `count` calls of the named TPlatform method (by any process, or
   // only by `pid` when non-zero) fail as that call fails on Windows and set
   // the last error to errorCode; nothing else changes. For RtlGetVersion the

@@ -130,7 +130,8 @@ bool TSimProcess::WriteFileBytes(const std::u16string& path, const std::vector<s
     // The disk fills half-way: a file that was there is emptied and holds
     // the first half, as CREATE_ALWAYS and a short write leave it. The
     // sweep's failure also leaves a new file so; a FailNext one, none.
-    if (it == FDesktop.FFiles.end() && FDesktop.FSweptNow) it = FDesktop.FFiles.emplace(key, TSimFile{path, false, false, {}}).first;
+    if (it == FDesktop.FFiles.end() && FDesktop.FSweptNow)
+      it = FDesktop.FFiles.emplace(key, TSimFile{path, false, false, {}}).first;
     if (it != FDesktop.FFiles.end() && !it->second.Directory && !it->second.ReadOnly && !it->second.Locked) {
       it->second.Data.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(data.size() / 2));
       it->second.Size = 0;
@@ -286,7 +287,8 @@ int TSimProcess::CompareStringW(DWORD flags, const std::u16string& a, const std:
       const char16_t x = weight(a[i]), y = weight(b[i]);
       if (x != y) return x < y ? win::CSTR_LESS_THAN : win::CSTR_GREATER_THAN;
     }
-    return a.size() == b.size() ? win::CSTR_EQUAL : (a.size() < b.size() ? win::CSTR_LESS_THAN : win::CSTR_GREATER_THAN);
+    return a.size() == b.size() ? win::CSTR_EQUAL
+                                : (a.size() < b.size() ? win::CSTR_LESS_THAN : win::CSTR_GREATER_THAN);
   };
   for (auto weight : {+[](char16_t c) { return BaseLetter(LowerCase(c)); }, +[](char16_t c) { return LowerCase(c); }}) {
     const int r = compare(weight);

@@ -173,7 +173,9 @@ HGDIOBJ TSimProcess::SelectObject(HDC dc, HGDIOBJ object) {
   if (!o) o = TSimDesktopGdiStock(object);
   if (!o) return Fail(win::ERROR_INVALID_HANDLE);
   HGDIOBJ* slot = o->Kind == TSimGdiObject::Pen ? &s->Pen : o->Kind == TSimGdiObject::Brush ? &s->Brush : &s->Font;
-  const HGDIOBJ stock = o->Kind == TSimGdiObject::Pen ? StockPen : o->Kind == TSimGdiObject::Brush ? StockBrush : StockFont;
+  const HGDIOBJ stock = o->Kind == TSimGdiObject::Pen     ? StockPen
+                        : o->Kind == TSimGdiObject::Brush ? StockBrush
+                                                          : StockFont;
   const HGDIOBJ old = *slot ? *slot : stock;
   *slot = object == stock ? 0 : object;
   return old;
@@ -207,7 +209,9 @@ DWORD TSimProcess::SetTextColor(HDC dc, DWORD color) {
   return SetDcColor("SetTextColor", dc, &TSimDcState::TextColor, color);
 }
 
-DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) { return SetDcColor("SetBkColor", dc, &TSimDcState::BkColor, color); }
+DWORD TSimProcess::SetBkColor(HDC dc, DWORD color) {
+  return SetDcColor("SetBkColor", dc, &TSimDcState::BkColor, color);
+}
 
 int TSimProcess::SetBkMode(HDC dc, int mode) {
   Log("SetBkMode", static_cast<std::int64_t>(dc), mode);
@@ -300,7 +304,9 @@ bool TSimProcess::BrushRect(const char* name, HDC dc, const TRect& rect, HGDIOBJ
 }
 
 bool TSimProcess::FillRect(HDC dc, const TRect& rect, HGDIOBJ brush) { return BrushRect("FillRect", dc, rect, brush); }
-bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) { return BrushRect("FrameRect", dc, rect, brush); }
+bool TSimProcess::FrameRect(HDC dc, const TRect& rect, HGDIOBJ brush) {
+  return BrushRect("FrameRect", dc, rect, brush);
+}
 
 bool TSimProcess::GetTextMetricsW(HDC dc, TTextMetric& metric) {
   Log("GetTextMetricsW", static_cast<std::int64_t>(dc));

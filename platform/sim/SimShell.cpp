@@ -124,7 +124,8 @@ void TSimDesktop::DestroyMenuTree(HMENU menu) {
 bool TSimDesktop::PressHotKey(UINT modifiers, UINT key) {
   for (const auto& h : HotKeys) {
     if (h.Modifiers != modifiers || h.Key != key) continue;
-    Post(h.Wnd, win::WM_HOTKEY, static_cast<WPARAM>(h.Id), MakeLParam(static_cast<int>(modifiers), static_cast<int>(key)));
+    Post(h.Wnd, win::WM_HOTKEY, static_cast<WPARAM>(h.Id),
+         MakeLParam(static_cast<int>(modifiers), static_cast<int>(key)));
     return true;
   }
   return false;

@@ -20,7 +20,8 @@ bool IsPredefinedKey(HKEY key) {
 // The root in hex, then the path's names folded, one backslash apart.
 std::u16string RootName(HKEY root) {
   std::u16string name;
-  for (int shift = 28; shift >= 0; shift -= 4) name.push_back(u"0123456789ABCDEF"[(static_cast<std::uint32_t>(root) >> shift) & 0xF]);
+  for (int shift = 28; shift >= 0; shift -= 4)
+    name.push_back(u"0123456789ABCDEF"[(static_cast<std::uint32_t>(root) >> shift) & 0xF]);
   return name;
 }
 

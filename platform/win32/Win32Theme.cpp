@@ -40,7 +40,8 @@ HANDLE TWin32Platform::OpenThemeData(HWND wnd, const std::u16string& classList) 
 bool TWin32Platform::DrawThemeBackground(HANDLE theme, HDC dc, int partId, int stateId, const TRect& rect) {
   const RECT r{rect.Left, rect.Top, rect.Right, rect.Bottom};
   auto* draw = DrawThemeBackgroundProc.Get();
-  return draw && draw(reinterpret_cast<HTHEME>(theme), reinterpret_cast<::HDC>(dc), partId, stateId, &r, nullptr) == S_OK;
+  return draw &&
+         draw(reinterpret_cast<HTHEME>(theme), reinterpret_cast<::HDC>(dc), partId, stateId, &r, nullptr) == S_OK;
 }
 
 bool TWin32Platform::CloseThemeData(HANDLE theme) {

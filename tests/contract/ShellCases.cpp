@@ -5,7 +5,9 @@
 namespace lensoro::contract {
 namespace {
 
-std::vector<std::uint8_t> Bytes(const char* s) { return std::vector<std::uint8_t>(s, s + std::char_traits<char>::length(s)); }
+std::vector<std::uint8_t> Bytes(const char* s) {
+  return std::vector<std::uint8_t>(s, s + std::char_traits<char>::length(s));
+}
 
 class Files : public TContract {
  protected:

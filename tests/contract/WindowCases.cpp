@@ -330,7 +330,8 @@ TEST_F(Windows, TheScrollBarIsAsWideAsTheDpiAskedFor) {
   EXPECT_EQ(P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, 144), (at96 * 144 + 48) / 96);
   EXPECT_EQ(P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, 192), 2 * at96);
   const int system = P.GetScreenPixelsPerInch();
-  EXPECT_EQ(P.GetSystemMetrics(win::SM_CXVSCROLL), P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, static_cast<UINT>(system)));
+  EXPECT_EQ(P.GetSystemMetrics(win::SM_CXVSCROLL),
+            P.GetSystemMetricsForDpi(win::SM_CXVSCROLL, static_cast<UINT>(system)));
 }
 
 }  // namespace

@@ -135,7 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               u"MsgErrorMagSetWindowSource"}) {
     CheckTemplate(lang.Text(key), {reason});
   }
-  for (const char16_t* key : {u"MsgErrorMagInitialize", u"MsgErrorCreateMagnifierWindow", u"MsgErrorMagSetFilterList"}) {
+  for (const char16_t* key :
+       {u"MsgErrorMagInitialize", u"MsgErrorCreateMagnifierWindow", u"MsgErrorMagSetFilterList"}) {
     CheckTemplate(lang.Text(key) + u"\r\n\r\n" + lang.Text(u"MsgWarnQuit"), {reason});
   }
 

@@ -160,10 +160,11 @@ class TSession {
       return;
     }
     Options(a);
-    Expect(out, a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
-                    a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode && a.Form->Settings.FrameWidth == 5 &&
-                    a.Form->FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
-                    a.Form->ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') && !a.Form->OptionForm(),
+    Expect(out,
+           a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
+               a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode &&
+               a.Form->Settings.FrameWidth == 5 && a.Form->FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
+               a.Form->ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') && !a.Form->OptionForm(),
            "the options dialog changed every setting");
     // Hidden from the menu, back by the hot key; hidden by the hot key, back from the tray's menu.
     Menu(a, MenuHide);
@@ -405,9 +406,9 @@ class TSession {
     }
     // The second copy is never moved nor switched: its place and language
     // are the user's, whatever it saved.
-    if (whole && path == IniB && (text.find(u"Left=900\r\n") == std::u16string::npos ||
-                                  text.find(u"Top=500\r\n") == std::u16string::npos ||
-                                  text.find(u"LangFileName=D:\\Other\\Lang\\English.lang\r\n") == std::u16string::npos)) {
+    if (whole && path == IniB &&
+        (text.find(u"Left=900\r\n") == std::u16string::npos || text.find(u"Top=500\r\n") == std::u16string::npos ||
+         text.find(u"LangFileName=D:\\Other\\Lang\\English.lang\r\n") == std::u16string::npos)) {
       out.Problems.push_back("lost the user's settings in " + name + ": " + Utf16ToUtf8(text.substr(0, 60)));
     }
     if (!whole || FWrittenSizes[path].count(f->Data.size()) == 0) {
@@ -447,7 +448,8 @@ bool Reported(const TSimCall& call) {
                                              "MagSetColorEffect", "RegisterHotKey"};
   if (told.count(call.Name)) return true;
   const std::string name = call.Name;
-  if (name == "SetTimer") return call.A[1] == static_cast<std::int64_t>(Timer1Id) && call.A[2] == 50;  // the loupe's tick
+  if (name == "SetTimer")
+    return call.A[1] == static_cast<std::int64_t>(Timer1Id) && call.A[2] == 50;  // the loupe's tick
   if (name != "WriteFileBytes" && name != "MoveFileExW") return false;
   for (const std::u16string& ini : {IniA, IniB}) {
     if (call.A[0] == static_cast<std::int64_t>(ini.size() + 4)) return true;  // from the temporary
@@ -520,7 +522,8 @@ std::vector<std::u16string> SessionDialogs(const std::vector<std::u16string>& al
 
 // A run's result as a child sends it back: one line per field.
 std::string Encode(const TOutcome& o) {
-  std::string s = "M " + o.Method + "\nC " + o.FailedCall + "\nE " + (o.EndedEarly ? "1" : "0") + "\nD " + std::to_string(o.Dialogs.size()) + "\n";
+  std::string s = "M " + o.Method + "\nC " + o.FailedCall + "\nE " + (o.EndedEarly ? "1" : "0") + "\nD " +
+                  std::to_string(o.Dialogs.size()) + "\n";
   for (const std::string& p : o.Problems) s += "P " + p + "\n";
   for (const std::string& n : o.Notes) s += "N " + n + "\n";
   return s;
@@ -643,7 +646,7 @@ int main(int argc, char** argv) {
     std::printf("k=%ld failed %s%s, %zu message(s)\n", only, o.Method.empty() ? "nothing" : o.Method.c_str(),
                 o.EndedEarly ? ", ended at start-up" : "", o.Dialogs.size());
     std::printf("the failed call: %s\n", o.FailedCall.c_str());
-    for (const std::string& n : o.Notes) std::printf("  %s\n", n.c_str());
+    for (const std::string& note : o.Notes) std::printf("  %s\n", note.c_str());
     for (const std::string& p : o.Problems) std::printf("FAIL k=%ld (%s): %s\n", only, o.Method.c_str(), p.c_str());
     return o.Problems.empty() && failures == 0 ? 0 : 1;
   }

@@ -375,7 +375,8 @@ TEST_F(AboutFormTest, TheDialogOpensOnTheWorkAreaOfItsOwnersMonitor) {
     const TRect r = Desk.Window(form.Handle())->Rect;
     const TRect work = c.Owner.Left < -300 ? TRect{-1280, 0, 0, 984} : TRect{0, 0, 1920, 1040};
     const auto expect = [](int e, int centred, int last) { return e == Centred ? centred : e == Last ? last : e; };
-    const int x = c.Owner.Left + (c.Owner.Width() - r.Width()) / 2, y = c.Owner.Top + (c.Owner.Height() - r.Height()) / 2;
+    const int x = c.Owner.Left + (c.Owner.Width() - r.Width()) / 2,
+              y = c.Owner.Top + (c.Owner.Height() - r.Height()) / 2;
     EXPECT_EQ(r.Left, expect(c.Expected.X, x, work.Right - r.Width())) << c.Owner.Left << "," << c.Owner.Top;
     EXPECT_EQ(r.Top, expect(c.Expected.Y, y, work.Bottom - r.Height())) << c.Owner.Left << "," << c.Owner.Top;
   }

@@ -21,7 +21,9 @@ using namespace lensoro;
 using namespace lensoro::sim;
 
 namespace lensoro {
-void PrintTo(const TRect& r, std::ostream* os) { *os << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom; }
+static void PrintTo(const TRect& r, std::ostream* os) {
+  *os << r.Left << "," << r.Top << "," << r.Right << "," << r.Bottom;
+}
 }  // namespace lensoro
 
 namespace {
@@ -109,7 +111,8 @@ TEST_F(DpiTest, ArrowPairsAreAsWideAsTheScrollBar) {
     int Dpi;
     TOsVersion Os;
     int Width;
-  } cases[] = {{96, Windows10, 17}, {120, Windows10, 21}, {144, Windows10, 26}, {192, Windows10, 34}, {144, Windows7, 26}};
+  } cases[] = {
+      {96, Windows10, 17}, {120, Windows10, 21}, {144, Windows10, 26}, {192, Windows10, 34}, {144, Windows7, 26}};
   for (const TCase& c : cases) {
     Desk.PixelsPerInch = c.Dpi;
     Desk.OsVersion = c.Os;

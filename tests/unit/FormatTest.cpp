@@ -8,7 +8,8 @@ using namespace lensoro;
 
 TEST(FormatText, FillsPlaceholdersInOrder) {
   bool ok = false;
-  EXPECT_EQ(FormatText(u"ありません: [%s]", {u"C:\\x\\Help\\index.html"}, &ok), u"ありません: [C:\\x\\Help\\index.html]");
+  EXPECT_EQ(FormatText(u"ありません: [%s]", {u"C:\\x\\Help\\index.html"}, &ok),
+            u"ありません: [C:\\x\\Help\\index.html]");
   EXPECT_TRUE(ok);
   EXPECT_EQ(FormatText(u"エラー コード: [%d]", {31}, &ok), u"エラー コード: [31]");
   EXPECT_TRUE(ok);

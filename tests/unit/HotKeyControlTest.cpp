@@ -280,7 +280,8 @@ TEST_F(HotKeyFieldTest, FlatFrameCentresTheLineAndPaintsItsBorder) {
   const int objects = Desk.GdiObjectCount(Proc.Pid);
   Proc.SendMessageW(form.Shown.Handle(), win::WM_NCPAINT, 1, 0);
   bool framed = false;
-  for (const auto& op : log) framed |= op.Op == "FrameRect" && op.Color == 0x00123456 && op.Rect == TRect{0, 0, 243, 23};
+  for (const auto& op : log)
+    framed |= op.Op == "FrameRect" && op.Color == 0x00123456 && op.Rect == TRect{0, 0, 243, 23};
   EXPECT_TRUE(framed);
   EXPECT_EQ(Desk.GdiObjectCount(Proc.Pid), objects);  // its brushes given back
 }

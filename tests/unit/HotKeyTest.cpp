@@ -8,6 +8,7 @@
 #include "Application.h"
 #include "Format.h"
 #include "LnsLib.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -20,18 +21,12 @@ namespace {
 constexpr UINT VK_L = 0x4C;
 
 // One running copy of the program in its own folder.
-struct TCopy {
+struct TCopy : test::TLoupeCopy {
   TCopy(TSimDesktop& desk, const std::u16string& folder, const std::u16string& ini)
-      : Proc(test::AddLensoro(desk, folder + u"lensoro.exe")), App(Proc) {
-    if (!ini.empty()) desk.AddFile(folder + u"lensoro.ini", test::Utf16File(ini));
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-    if (Form->Visible) Form->Show();
+      : TLoupeCopy(desk, folder + u"lensoro.exe") {
+    Start(ini);
   }
-  TSimProcess& Proc;
-  TApplication App;
-  std::unique_ptr<TMainForm> Form;
-  bool Shown() { return Proc.Desktop().Window(Form->Handle())->Visible; }
+  bool Shown() { return Loupe().Visible; }
 };
 
 const std::u16string AllThree = u"[ShortCut]\r\nActPopMinimizeAndRestore=76,Ctrl+Shift+Alt+\r\n";

@@ -27,7 +27,8 @@ std::u16string FileAsText(TSimDesktop& desk, const std::u16string& path) {
   if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE') return u"<no UTF-16 file>";
   std::u16string text;
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    text +=
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
   return text;
 }
@@ -210,8 +211,9 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
   EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
   ReportSaveResult(App, notice, r, Form->Handle());
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text,
-            u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (There is not enough space on the disk)");
+  EXPECT_EQ(
+      Desk.Dialogs[0].Text,
+      u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (There is not enough space on the disk)");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   // The same failure again stays quiet.
   r = SaveSettings(*Form);

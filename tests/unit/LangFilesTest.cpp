@@ -226,7 +226,8 @@ TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
        "missing key: HintHotKeyNeedsCtrlOrAlt"},
       {u"[%s] (%s)\r\nMsgNoteDefaultsNotSaved", u"[%s]\r\nMsgNoteDefaultsNotSaved",
        "placeholders differ from the default's: MsgErrorCannotReadSettings"},
-      {u"=Hide to tray / Restore", u"=Hide / Restore", "Label107.Caption is not the menu's two captions joined by \" / \""},
+      {u"=Hide to tray / Restore", u"=Hide / Restore",
+       "Label107.Caption is not the menu's two captions joined by \" / \""},
   };
   for (const auto& c : cases) {
     std::u16string text = sound;

@@ -12,6 +12,7 @@
 #include "Format.h"
 #include "Ini.h"
 #include "Lang.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -35,17 +36,11 @@ constexpr char16_t kDir[] = u"C:\\Tools\\Lensoro\\";
 constexpr char16_t kLangDir[] = u"C:\\Tools\\Lensoro\\Lang\\";
 const std::u16string kDefault = std::u16string(kLangDir) + DefaultLangFileName;
 
-class LangTest : public ::testing::Test {
+class LangTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
   void Create() {
     Desk.AddFolder(kDir);
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
+    Copy.Create();
   }
   // The start-up steps of the language.
   void StartUp() {

@@ -230,7 +230,8 @@ TEST(TrayImages, FadingHalvesAlphaToEvenInsideItsRegion) {
     ExpectFaded(base, faded, region == TFadeRegion::OwnImage ? OwnFadeMap : OtherFadeMap);
   }
   // A cell smaller than the region is faded as far as it reaches.
-  TPngImage small = Image(3, 2, false, {1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255, 4, 4, 4, 255, 5, 5, 5, 255, 6, 6, 6, 255});
+  TPngImage small =
+      Image(3, 2, false, {1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255, 4, 4, 4, 255, 5, 5, 5, 255, 6, 6, 6, 255});
   FadePng(small, TFadeRegion::OwnImage);
   EXPECT_EQ(Channel(small, 3), (std::vector<int>{255, 255, 255, 255, 128, 128}));
 }
@@ -333,7 +334,8 @@ TEST(TrayImageSet, TrayIsAddedWithTheFixedIconThenShowsTheChosenImageEvenAtIndex
   const HICON fixed = l.Form->TrayIcon1->Icon().Handle();
   std::vector<std::pair<std::int64_t, bool>> sent;  // message, with the fixed icon
   for (const auto& c : l.Desk.Calls())
-    if (std::string(c.Name) == "Shell_NotifyIconW") sent.emplace_back(c.A[0], c.A[4] == static_cast<std::int64_t>(fixed));
+    if (std::string(c.Name) == "Shell_NotifyIconW")
+      sent.emplace_back(c.A[0], c.A[4] == static_cast<std::int64_t>(fixed));
   ASSERT_FALSE(sent.empty());
   EXPECT_EQ(sent[0], std::make_pair(std::int64_t{win::NIM_ADD}, true));
   const HWND tray = l.Form->TrayIcon1->WindowHandle();

@@ -42,8 +42,8 @@ struct TPngRecipe {
   std::size_t RowBytes() const { return (Width * Channels() * Depth + 7) / 8; }
 };
 
-// Encodes with libpng; also used by the image tests for their strips.
-TBytes WritePngWithLibpng(const TPngRecipe& recipe) {
+// Encodes with libpng.
+static TBytes WritePngWithLibpng(const TPngRecipe& recipe) {
   TBytes out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
@@ -91,7 +91,8 @@ struct TReadBuffer {
 // libpng's own decoding into 8-bit RGBA: the independent answer.
 bool ReadPngWithLibpng(const TBytes& file, TPngImage& image) {
   TReadBuffer in{&file};
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, [](png_structp, png_const_charp) {});
+  png_structp png =
+      png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, [](png_structp, png_const_charp) {});
   png_infop info = png_create_info_struct(png);
   std::vector<png_bytep> rows;
   if (setjmp(png_jmpbuf(png))) {
@@ -137,7 +138,8 @@ TPngRecipe RandomRecipe(int colorType, int depth, bool interlaced, int width, in
     recipe.Rows[i] = static_cast<std::uint8_t>(i % 3 == 0 ? i / 7 : rng());
   if (colorType == PNG_COLOR_TYPE_PALETTE) {
     for (int i = 0; i < (1 << depth); ++i)
-      recipe.Palette.push_back({static_cast<png_byte>(rng()), static_cast<png_byte>(rng()), static_cast<png_byte>(rng())});
+      recipe.Palette.push_back(
+          {static_cast<png_byte>(rng()), static_cast<png_byte>(rng()), static_cast<png_byte>(rng())});
     for (int i = 0; i < (1 << depth) / 2 + 1; ++i) recipe.PaletteAlpha.push_back(static_cast<std::uint8_t>(rng()));
   }
   return recipe;
@@ -265,7 +267,8 @@ TEST(PngReader, ColourKeyTransparencyOfGreyAndRgb) {
 
 TEST(PngReader, EachFilterTypeAndSplitImageData) {
   for (int filter : {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH}) {
-    for (auto [type, depth] : {std::pair{PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB, 16}, {PNG_COLOR_TYPE_GRAY, 4}}) {
+    for (auto [type, depth] :
+         {std::pair{PNG_COLOR_TYPE_RGB_ALPHA, 8}, {PNG_COLOR_TYPE_RGB, 16}, {PNG_COLOR_TYPE_GRAY, 4}}) {
       TPngRecipe recipe = RandomRecipe(type, depth, false, 23, 11, 100 + filter);
       recipe.Filter = filter;
       ExpectSameAsLibpng(WritePngWithLibpng(recipe), "filter " + std::to_string(filter));

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "Application.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -23,16 +24,11 @@ WPARAM Wheel(int delta, WPARAM keys) {
   return (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | keys;
 }
 
-class LoupeWindowTest : public ::testing::Test {
+class LoupeWindowTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
+  LoupeWindowTest() : TLoupeTest(u"C:\\Tools\\lensoro.exe") {}
   void SetUp() override {
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
+    Copy.Create();
     Form->SetBounds(100, 100, 268, 220);
   }
   LRESULT Send(UINT msg, WPARAM w, LPARAM l) { return Proc.SendMessageW(Form->Handle(), msg, w, l); }
@@ -186,12 +182,17 @@ TEST(LoupeOnMonitors, AtStartTheLoupeIsLargeEnoughAndCanBeTakenHoldOf) {
     const char16_t* Settings;
     TRect Bounds;
   } cases[] = {
-      {"17 x 17 pixels in the corner", 96, u"Left=1903\r\nTop=1063\r\nWidth=268\r\nHeight=220", {1652, 860, 1920, 1080}},
+      {"17 x 17 pixels in the corner",
+       96,
+       u"Left=1903\r\nTop=1063\r\nWidth=268\r\nHeight=220",
+       {1652, 860, 1920, 1080}},
       {"60 pixels on the screen", 96, u"Left=1860\r\nTop=100\r\nWidth=268\r\nHeight=220", {1860, 100, 2128, 320}},
       {"60 pixels at 144 DPI", 144, u"Left=1860\r\nTop=100\r\nWidth=268\r\nHeight=220", {1652, 100, 1920, 320}},
       {"no width (kept) and 5 high", 96, u"Left=100\r\nTop=100\r\nWidth=0\r\nHeight=5", {100, 100, 368, 140}},
       {"too small at 144 DPI", 144, u"Left=100\r\nTop=100\r\nWidth=10\r\nHeight=300", {100, 100, 156, 400}},
-      {"smallest, frame 0, half on", 96, u"Left=1904\r\nTop=100\r\nWidth=32\r\nHeight=32\r\n[Loupe]\r\nFrameWidth=0",
+      {"smallest, frame 0, half on",
+       96,
+       u"Left=1904\r\nTop=100\r\nWidth=32\r\nHeight=32\r\n[Loupe]\r\nFrameWidth=0",
        {1888, 100, 1920, 132}},
   };
   for (const auto& c : cases) {

@@ -374,12 +374,13 @@ TEST_P(MainFormFatalTest, ReportsAndQuits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, MainFormFatalTest,
-    ::testing::Values(TFatalCase{"MagInitialize", u"ウィンドウ クラス を とーろく できません: (Access is denied)\r\n\r\n"
-                                                  u"ぽてりんを しゅーりょー します"},
+    ::testing::Values(TFatalCase{"MagInitialize",
+                                 u"ウィンドウ クラス を とーろく できません: (Access is denied)\r\n\r\n"
+                                 u"ぽてりんを しゅーりょー します"},
                       TFatalCase{"MagSetWindowFilterList",
                                  u"フィルター リストを とーろく できません: (Access is denied)\r\n\r\n"
                                  u"ぽてりんを しゅーりょー します"}),
-    [](const ::testing::TestParamInfo<TFatalCase>& info) { return std::string(info.param.Method); });
+    [](const ::testing::TestParamInfo<TFatalCase>& test) { return std::string(test.param.Method); });
 
 TEST_F(MainFormTest, MagnifierWindowFailureReportsAndQuits) {
   // Without the runtime the "Magnifier" class does not exist, so the child

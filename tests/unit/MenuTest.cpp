@@ -462,7 +462,8 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     form.reset();
     EXPECT_EQ(desk.CountCalls("MagUninitialize", proc.Pid), 1);
     EXPECT_EQ(desk.Dialogs.size(), c.Open == TOpen::MessageBox || c.SaveFails ? 1u : 0u);
-    for (const TSimDialog& d : desk.Dialogs) EXPECT_FALSE(d.Dismissed) << "a box closed by the quit: " << Utf16ToUtf8(d.Text);
+    for (const TSimDialog& d : desk.Dialogs)
+      EXPECT_FALSE(d.Dismissed) << "a box closed by the quit: " << Utf16ToUtf8(d.Text);
     if (!c.SaveFails) {
       EXPECT_NE(test::Utf16Text(desk.FileText(u"C:\\Tools\\Lensoro\\lensoro.ini")).find(u"LoupeRate=3\r\n"),
                 std::u16string::npos);
@@ -522,7 +523,8 @@ TEST_F(MenuTest, ALoupeWithoutItsTimerSaysSoAndARestoreTriesAgain) {
   EXPECT_FALSE(Form->Timer1.Running());
   EXPECT_EQ(Proc.FindTimer(Form->Handle(), Timer1Id), nullptr);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text.rfind(u"かくだい もとを せってー できません: (", 0), 0u) << Utf16ToUtf8(Desk.Dialogs[0].Text);
+  EXPECT_EQ(Desk.Dialogs[0].Text.rfind(u"かくだい もとを せってー できません: (", 0), 0u)
+      << Utf16ToUtf8(Desk.Dialogs[0].Text);
   EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
 
   RightClickLoupe(u"タスク トレイに しまう");

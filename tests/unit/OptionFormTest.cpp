@@ -277,9 +277,11 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   form.Close();
   Pump();
   const std::u16string ini = Ini();
-  for (const char16_t* line : {u"ActivePointerModeFrameColor=$00010203\r\n", u"InactivePointerModeFrameColor=$00040506\r\n",
-                               u"ActiveWindowModeFrameColor=$00070809\r\n", u"InactiveWindowModeFrameColor=$000A0B0C\r\n"}) {
-    EXPECT_NE(ini.find(line), std::u16string::npos) << std::string(line, line + std::char_traits<char16_t>::length(line));
+  for (const char16_t* line :
+       {u"ActivePointerModeFrameColor=$00010203\r\n", u"InactivePointerModeFrameColor=$00040506\r\n",
+        u"ActiveWindowModeFrameColor=$00070809\r\n", u"InactiveWindowModeFrameColor=$000A0B0C\r\n"}) {
+    EXPECT_NE(ini.find(line), std::u16string::npos)
+        << std::string(line, line + std::char_traits<char16_t>::length(line));
   }
 }
 
@@ -449,7 +451,8 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   }
   EXPECT_EQ(moves.size(), 2u);
   const std::u16string ini = Ini();
-  EXPECT_NE(ini.find(u"[OptionForm]\r\nLeft=300\r\nTop=120"), std::u16string::npos) << std::string(ini.begin(), ini.end());
+  EXPECT_NE(ini.find(u"[OptionForm]\r\nLeft=300\r\nTop=120"), std::u16string::npos)
+      << std::string(ini.begin(), ini.end());
   EXPECT_NE(ini.find(u"LoupeColorMode=2"), std::u16string::npos);
 
   // The closed dialog is freed with all it held once its handlers are done.
@@ -643,7 +646,8 @@ TEST_F(OptionFormTest, TheLabelsBesideFieldsCentreTheirTextOnThem) {
       ASSERT_TRUE(canvas);
       const int text = canvas->TextMetric().Height;
       const TRect l = label->BoundsRect(), f = field->BoundsRect();
-      EXPECT_LE(std::abs(2 * l.Top + text - (f.Top + f.Bottom)), 1) << Utf16ToUtf8(label->Name) << " " << menuFontHeight;
+      EXPECT_LE(std::abs(2 * l.Top + text - (f.Top + f.Bottom)), 1)
+          << Utf16ToUtf8(label->Name) << " " << menuFontHeight;
       EXPECT_EQ(l.Left, 8);
     }
     form.Close();

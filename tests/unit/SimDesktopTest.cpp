@@ -229,7 +229,8 @@ TEST(SimWindows, SetWindowPosRaisesMoveAndSizeOnlyOnChange) {
   // without SWP_NOACTIVATE the window is activated.
   r.Seen.clear();
   r.OnMessage = nullptr;
-  ASSERT_TRUE(p.SetWindowPos(w, 0, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE));
+  ASSERT_TRUE(
+      p.SetWindowPos(w, 0, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_SHOWWINDOW | SWP_NOACTIVATE));
   EXPECT_TRUE(p.IsWindowVisible(w));
   EXPECT_TRUE(r.Plain().empty());
   EXPECT_EQ(desk.Foreground(), 0u);
@@ -957,7 +958,8 @@ TEST(SimDpi, WindowsTakeTheirMonitorsDpiAndHearWhenItChanges) {
                {{6, 3, 9600}, TSimDpiAwareness::PerMonitor, false},
                {{6, 1, 7601}, TSimDpiAwareness::System, false}};
   for (const TCase& c : cases) {
-    const std::string os = std::to_string(c.Os.Major) + "." + std::to_string(c.Os.Minor) + "." + std::to_string(c.Os.Build);
+    const std::string os =
+        std::to_string(c.Os.Major) + "." + std::to_string(c.Os.Minor) + "." + std::to_string(c.Os.Build);
     TSimDesktop desk;
     desk.OsVersion = c.Os;
     desk.PixelsPerInch = 144;

@@ -171,7 +171,8 @@ TEST(SpinValue, AcceptedCharactersDependOnTheKind) {
   for (TRsValueKind kind : {vkInt, vkFloat, vkHex}) {
     v.SetValueKind(kind);
     for (char16_t c : always) EXPECT_TRUE(v.IsAcceptedChar(c)) << int(c) << " kind " << int(kind);
-    for (char16_t c : std::u16string_view(u" xXgG*/\x01\x1B\t\u00E9\uFF11")) EXPECT_FALSE(v.IsAcceptedChar(c)) << int(c);
+    for (char16_t c : std::u16string_view(u" xXgG*/\x01\x1B\t\u00E9\uFF11"))
+      EXPECT_FALSE(v.IsAcceptedChar(c)) << int(c);
   }
   v.SetValueKind(vkInt);
   for (char16_t c : std::u16string_view(u".$aAfF")) EXPECT_FALSE(v.IsAcceptedChar(c)) << int(c);

@@ -100,7 +100,8 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   const std::vector<UINT> mouse{0x200, 0x201, 0x202, 0x203, 0x204, 0x205, 0x206, 0x207, 0x208, 0x209, 0x403, 0x404,
                                 0x405};
   for (const UINT m : mouse) {
-    for (const WPARAM w : {WPARAM{0}, WPARAM{1}, WPARAM{trayId + 1}, WPARAM{a.Handle()}, static_cast<WPARAM>(random())}) {
+    for (const WPARAM w :
+         {WPARAM{0}, WPARAM{1}, WPARAM{trayId + 1}, WPARAM{a.Handle()}, static_cast<WPARAM>(random())}) {
       if (w == trayId) continue;
       send(trayWnd, trayMsg, w, m);
       ++sent;

@@ -8,6 +8,7 @@
 
 #include "AllocationCounter.h"
 #include "Application.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "Numeric.h"
 #include "SimDesktop.h"
@@ -20,16 +21,11 @@ namespace {
 
 // One monitor of 1920 x 1080 at (0, 0); the loupe at (100, 100), 268 x 220,
 // frame 4, rate 2.0: magnifier 260 x 212, source 130 x 106.
-class TrackingTest : public ::testing::Test {
+class TrackingTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
+  TrackingTest() : TLoupeTest(u"C:\\Tools\\lensoro.exe") {}
   void SetUp() override {
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
+    Copy.Create();
     Form->SetBounds(100, 100, 268, 220);
   }
   TRect Step(TLoupeMode mode) {

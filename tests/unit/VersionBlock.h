@@ -77,9 +77,9 @@ struct TStringTableSpec {
 
 // A whole resource: fixed part, string tables, translation table (none
 // when empty).
-inline std::vector<std::uint8_t> VersionResource(std::vector<std::uint8_t> fixed,
-                                                 const std::vector<TStringTableSpec>& tables,
-                                                 const std::vector<std::pair<std::uint16_t, std::uint16_t>>& translations) {
+inline std::vector<std::uint8_t> VersionResource(
+    std::vector<std::uint8_t> fixed, const std::vector<TStringTableSpec>& tables,
+    const std::vector<std::pair<std::uint16_t, std::uint16_t>>& translations) {
   TVerNodeSpec root{u"VS_VERSION_INFO", 0, std::move(fixed), -1, {}};
   if (!tables.empty()) {
     TVerNodeSpec info{u"StringFileInfo", 1, {}, 0, {}};

@@ -512,8 +512,8 @@ int Collate(const std::wstring& path) {
   if (!ok) return 1;
   bytes.resize(read);
   std::wstring text(bytes.size(), L'\0');
-  text.resize(static_cast<size_t>(
-      MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), static_cast<int>(text.size()))));
+  text.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                      text.data(), static_cast<int>(text.size()))));
   std::vector<std::wstring> lines;
   for (size_t at = 0; at < text.size();) {
     size_t end = text.find(L'\n', at);
@@ -558,6 +558,7 @@ int Screen() {
 
 }  // namespace
 
+int wmain(int argc, wchar_t** argv);  // the C runtime calls it
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return Usage();
   // Pixels as they are on the screen at any scale, not the 96-DPI view the

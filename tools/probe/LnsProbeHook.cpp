@@ -59,6 +59,8 @@ void ReadMenu(lnsprobe::TShared& shared) {
 
 }  // namespace
 
+// Found by name: the probe installs it with SetWindowsHookExW.
+extern "C" __declspec(dllexport) LRESULT CALLBACK LnsProbeGetMsgHook(int code, WPARAM wParam, LPARAM lParam);
 extern "C" __declspec(dllexport) LRESULT CALLBACK LnsProbeGetMsgHook(int code, WPARAM wParam, LPARAM lParam) {
   HANDLE mapping = OpenFileMappingW(FILE_MAP_ALL_ACCESS, FALSE, lnsprobe::SharedName);
   if (mapping) {
