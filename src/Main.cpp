@@ -291,16 +291,16 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_LBUTTONDOWN:
     case win::WM_RBUTTONDOWN:
     case win::WM_MBUTTONDOWN:
-      FormMouseDown(MouseShiftState(wParam, false));
+      FormMouseDown(MouseShiftState(FPlatform, wParam, false));
       break;
     case win::WM_LBUTTONDBLCLK:
     case win::WM_RBUTTONDBLCLK:
     case win::WM_MBUTTONDBLCLK:
-      FormMouseDown(MouseShiftState(wParam, true));
+      FormMouseDown(MouseShiftState(FPlatform, wParam, true));
       if (msg == win::WM_LBUTTONDBLCLK) FormDblClick();
       break;
     case win::WM_MOUSEWHEEL:
-      MouseWheel(WheelDeltaFromWParam(wParam), MouseShiftState(wParam, false));
+      MouseWheel(WheelDeltaFromWParam(wParam), MouseShiftState(FPlatform, wParam, false));
       return 0;
     case win::WM_SHOWWINDOW:
       if (wParam != 0) FormShow();

@@ -90,8 +90,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void Show();
   void Hide();
   TRect BoundsRect() const;
-  int Width() const { return BoundsRect().Width(); }
-  int Height() const { return BoundsRect().Height(); }
   void SetBounds(int left, int top, int width, int height);
   // Raises a loupe below its minimum size and brings one that cannot be
   // taken hold of onto a monitor (FitOnMonitors); at start and when the
@@ -129,7 +127,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Stores one of the four frame colours; the frame repaints when it is
   // the one on show.
   void SetFrameColor(TColor color, TFrameColorSlot slot);
-  TColor FrameColor(TFrameColorSlot slot) const { return Settings.FrameColor(slot); }
   void ApplyLoupeSettings();
 
   // --- Commands -------------------------------------------------------------
@@ -233,7 +230,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // The sizing loop stops the dragged edge at the minimum size.
   void WMGetMinMaxInfo(LPARAM lParam);
   void WMDpiChanged(WPARAM wParam, LPARAM lParam);
-  TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);
   void BindActions();
   // The replacement window procedure installed over WndProc.
@@ -241,11 +237,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // What the framework does with a message before WndProc looks at it.
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
-  TVirtualDesktop VirtualDesktop() const;
   // Lists the loupe itself (addSelf) and keeps the listed loupes out of
   // the image; a refusal ends the program.
   void UpdateFilterList(bool addSelf);
-  void RecomputeSizes(int windowWidth, int windowHeight);
   void BuildPopupMenu1();
   void WMContextMenu(LPARAM lParam);
   void WMHotKey(WPARAM id);
@@ -253,7 +247,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Appends a strip's cells; false, with the user told why, when it cannot be read.
   bool LoadTrayStrip(const std::u16string& path);
   void CreateTrayIcon1();
-  void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
   HWND MagHandle() const override { return FMagnifier.Handle(); }

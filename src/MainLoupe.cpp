@@ -6,7 +6,7 @@
 
 namespace lensoro {
 
-void TMainForm::RepaintFrame() { SetColor(FrameColor(FrameColorSlot(Settings.LoupeMode, FIsActive))); }
+void TMainForm::RepaintFrame() { SetColor(Settings.FrameColor(FrameColorSlot(Settings.LoupeMode, FIsActive))); }
 
 void TMainForm::SetLoupeMode(TLoupeMode mode) {
   Settings.LoupeMode = mode;
@@ -51,12 +51,6 @@ void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
   }
 }
 
-void TMainForm::RecomputeSizes(int windowWidth, int windowHeight) {
-  FMagnifier.Resize(windowWidth, windowHeight, Settings.FrameWidth, Settings.LoupeRate);
-}
-
-void TMainForm::PlaceMagnifier() { FMagnifier.Place(Settings.FrameWidth); }
-
 void TMainForm::SetFrameWidth(int width) {
   Settings.FrameWidth = width;
   TRect bounds = BoundsRect();
@@ -66,8 +60,7 @@ void TMainForm::SetFrameWidth(int width) {
     SetBounds(bounds.Left, bounds.Top, std::max(bounds.Width(), min), std::max(bounds.Height(), min));
     bounds = BoundsRect();
   }
-  RecomputeSizes(bounds.Width(), bounds.Height());
-  PlaceMagnifier();
+  FMagnifier.Fit(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
 }
 
 void TMainForm::SetFrameColor(TColor color, TFrameColorSlot slot) {

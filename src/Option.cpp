@@ -329,7 +329,7 @@ void TOptionForm::SetupColorPanels() {
     TPanel* panel = swatch.Panel;
     const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
-    panel->SetColor(Loupe.FrameColor(slot));
+    panel->SetColor(Loupe.Settings.FrameColor(slot));
     panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
 }

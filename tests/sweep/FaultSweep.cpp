@@ -163,7 +163,8 @@ class TSession {
     Expect(out,
            a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
                a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode &&
-               a.Form->Settings.FrameWidth == 5 && a.Form->FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
+               a.Form->Settings.FrameWidth == 5 &&
+               a.Form->Settings.FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
                a.Form->ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') && !a.Form->OptionForm(),
            "the options dialog changed every setting");
     // Hidden from the menu, back by the hot key; hidden by the hot key, back from the tray's menu.

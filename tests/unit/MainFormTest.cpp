@@ -240,7 +240,7 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
   // The inactive colour is stored; the frame keeps its colour until the
   // loupe is deactivated.
   Form->SetFrameColor(0x000000FFu, TFrameColorSlot::InactivePointer);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
   EXPECT_EQ(Form->Color(), clLime);
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0, 0);
   EXPECT_FALSE(Form->IsActive());

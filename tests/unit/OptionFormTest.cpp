@@ -120,8 +120,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(form.RadioGroup101.ItemIndex(), 1);
   EXPECT_EQ(form.RadioGroup102.ItemIndex(), 4);
   EXPECT_EQ(form.RadioGroup103.ItemIndex(), 2);
-  EXPECT_EQ(form.Panel101.Color(), Loupe->FrameColor(TFrameColorSlot::ActivePointer));
-  EXPECT_EQ(form.Panel104.Color(), Loupe->FrameColor(TFrameColorSlot::InactiveWindow));
+  EXPECT_EQ(form.Panel101.Color(), Loupe->Settings.FrameColor(TFrameColorSlot::ActivePointer));
+  EXPECT_EQ(form.Panel104.Color(), Loupe->Settings.FrameColor(TFrameColorSlot::InactiveWindow));
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   EXPECT_EQ(form.ComboBox101.ItemHeight(), 16 + 2 * 2);
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
@@ -217,20 +217,20 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
     EXPECT_EQ(cc.Owner, form.Handle());
-    EXPECT_EQ(cc.Color, Loupe->FrameColor(TFrameColorSlot::ActiveWindow));
-    EXPECT_EQ(cc.CustColors[0], Loupe->FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.Color, Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.CustColors[0], Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
     cc.Color = 0x102030;
     return true;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
   EXPECT_EQ(form.Panel103.Color(), 0x102030u);
   Desk.ColorResponder = [](TSimProcess&, TChooseColor& cc) {
     cc.Color = 0x999999;
     return false;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
 
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
@@ -265,8 +265,8 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     };
     Desk.ClearCalls();
     ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
-    EXPECT_EQ(Loupe->FrameColor(s.Slot), s.Color);
-    EXPECT_EQ(Loupe->Color(), Loupe->FrameColor(FrameColorSlot(Loupe->Settings.LoupeMode, Loupe->IsActive())));
+    EXPECT_EQ(Loupe->Settings.FrameColor(s.Slot), s.Color);
+    EXPECT_EQ(Loupe->Color(), Loupe->Settings.FrameColor(FrameColorSlot(Loupe->Settings.LoupeMode, Loupe->IsActive())));
     EXPECT_FALSE(Loupe->IsTopmost);
     for (const auto& c : Desk.Calls()) {
       if (std::string(c.Name).find("Message") != std::string::npos) {
