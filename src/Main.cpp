@@ -19,11 +19,10 @@ int ScaleByDpi(int value, int pixelsPerInch) {
 }
 }  // namespace
 
-TMainForm::TMainForm(TApplication& app)
-    : Timer1(app.Platform), PopupMenu1(app), FApp(app), FPlatform(app.Platform) {
+TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlatform(app.Platform) {
   FApp.MainForm = this;
   FApp.SaveNotice = &SaveNotice;
-  BindActions();
+  Commands.BindActions();
   TCreateWindowParams params;
   CreateParams(params);
   FHandle = FPlatform.CreateWindowExW(params);
@@ -48,18 +47,18 @@ TMainForm::~TMainForm() {
 
 void LoadSettings(TMainForm& form) {
   TLoupeSettings settings;
-  settings.HotKey = form.ActPopMinimizeAndRestore.ShortCut;
+  settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
   LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
     form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
     return form.BoundsRect();
   });
   form.Settings = settings;
-  form.ActPopMinimizeAndRestore.ShortCut = settings.HotKey;
+  form.Commands.ActPopMinimizeAndRestore.ShortCut = settings.HotKey;
 }
 
 TIniFileResult SaveSettings(TMainForm& form) {
   TLoupeSettings settings = form.Settings;
-  settings.HotKey = form.ActPopMinimizeAndRestore.ShortCut;
+  settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
   return SaveSettings(form.App(), settings, form.BoundsRect());
 }
 
@@ -75,16 +74,6 @@ void TMainForm::CreateParams(TCreateWindowParams& params) const {
   params.Width = ScaleByDpi(DesignedClientWidth, ppi > 0 ? ppi : 96);
   params.Height = ScaleByDpi(DesignedClientHeight, ppi > 0 ? ppi : 96);
   params.Handler = const_cast<TMainForm*>(this);
-}
-
-void TMainForm::BindActions() {
-  ActPopSetLoupeModelmPointer.OnExecute = [this] { SetLoupeMode(lmPointer); };
-  ActPopSetLoupeModelmWindow.OnExecute = [this] { SetLoupeMode(lmWindow); };
-  ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
-  ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
-  ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
-  ActPopQuit.OnExecute = [this] { ActPopQuitExecute(); };
-  BuildPopupMenu1();
 }
 
 void TMainForm::FormCreate() {
@@ -115,7 +104,7 @@ void TMainForm::FormCreate() {
     // the settings file.
     TFileBatchScope settings(FApp);
     EnsureLangDir(FApp);
-    lensoro::ApplyMainFormLang(*this);
+    Commands.ApplyMainFormLang();
     LoadSettings(*this);
   }
   KeepOnMonitors();
@@ -124,8 +113,9 @@ void TMainForm::FormCreate() {
   // A refused key has been reported; it stays assigned and is saved again.
   // One that would take a key away from typing is not registered at all: the
   // user is told, and it is no longer assigned, so the next save drops it.
-  if (const TShortCut shortCut = ActPopMinimizeAndRestore.ShortCut; shortCut != 0 && HotKeyTakesTyping(shortCut)) {
-    ActPopMinimizeAndRestore.ShortCut = 0;
+  if (const TShortCut shortCut = Commands.ActPopMinimizeAndRestore.ShortCut;
+      shortCut != 0 && HotKeyTakesTyping(shortCut)) {
+    Commands.ActPopMinimizeAndRestore.ShortCut = 0;
     ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorHotKeyTakesTyping"),
                                    {ShortCutToText(FPlatform, shortCut, u" + ")}),
                   TMsgDlgType::Error, mbOK, FHandle);
@@ -167,7 +157,7 @@ void TMainForm::FormCreate() {
   if (Settings.IsSilentMode) {
     MinimizeToTray();
   } else {
-    ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+    Commands.ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
   }
 
   FInstances->RegisterMagNotify();
@@ -241,7 +231,7 @@ void TMainForm::ActPopQuitExecute() {
   FApp.Terminate();
   // A close request while the menu is up ("End task", the session ending)
   // closes the menu first; the loop then ends when it returns.
-  if (PopupMenu1.IsOpen()) FPlatform.EndMenu();
+  if (Commands.PopupMenu1.IsOpen()) FPlatform.EndMenu();
 }
 
 LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -312,7 +302,7 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       UMLoupeNotify(wParam, lParam);
       return 0;
     case win::WM_CONTEXTMENU:
-      WMContextMenu(lParam);
+      Commands.WMContextMenu(PointFromLParam(lParam));
       return 0;
     case win::WM_ENTERMENULOOP:
       // The tracking tick must not push the loupe above its own menu.
@@ -332,7 +322,7 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       KeepOnMonitors();
       break;
     case UM_FREEOPTIONFORM:
-      FreeClosedOptionForm();
+      Commands.FreeClosedOptionForm();
       return 0;
     case win::WM_CLOSE:
       // Closing the loupe (Alt+F4, a script's WM_CLOSE) quits the program.

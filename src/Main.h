@@ -4,13 +4,14 @@
 //
 // The handlers are spread over several files by subject:
 //   Main.cpp           creation, destruction, the window procedure, quitting
-//   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
+//   MainLoupe.cpp      the loupe model: setters, hiding to the tray and back
 //   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
-//   MainMenu.cpp       the popup menu and its commands, hiding to the tray
 //   MainTray.cpp       the tray icon and its images
 //   MainHotKey.cpp     the system-wide hot key
+//   MainCommands.cpp   TLoupeCommands (MainCommands.h): the popup menu, its
+//                      commands and the dialogs they open
 // The other running copies are TLoupeInstances' (LoupeInstances.h); the
 // handlers here forward to it.
 #pragma once
@@ -29,6 +30,7 @@
 #include "LoupeInstances.h"
 #include "LoupeMagnifier.h"
 #include "LoupeSettings.h"
+#include "MainCommands.h"
 #include "Menus.h"
 #include "Platform.h"
 #include "RsTrayIcon.h"
@@ -63,13 +65,6 @@ class TMainForm;
 // The settings file read into the loupe, and the loupe written to it.
 void LoadSettings(TMainForm& form);
 TIniFileResult SaveSettings(TMainForm& form);
-// The captions and texts of the language in use, onto the loupe's commands.
-void ApplyMainFormLang(TMainForm& form);
-// The language menu's item with this tag was chosen: false when nothing changed.
-bool LanguageListClick(TMainForm& form, int tag);
-
-class TOptionForm;
-class TAboutForm;
 
 enum class TWindowState { wsNormal, wsMinimized };
 
@@ -129,18 +124,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void SetFrameColor(TColor color, TFrameColorSlot slot);
   void ApplyLoupeSettings();
 
-  // --- Commands -------------------------------------------------------------
-  TAction ActPopSetLoupeModelmPointer, ActPopSetLoupeModelmWindow, ActPopZoomIn, ActPopZoomOut,
-      ActPopSetLoupeColorModelcmOriginal, ActPopSetLoupeColorModelcmInvert,
-      ActPopSetLoupeColorModelcmGrayscale, ActPopMinimizeAndRestore, ActPopShowOption, ActPopShowLanguage,
-      ActPopReset, ActPopShowHelp, ActPopShowVersionInfo, ActPopQuit;
-  void ActPopZoomInExecute();
-  void ActPopZoomOutExecute();
-  // The rate each zoom command would reach from a rate.
-  static float ZoomInRate(float rate);
-  static float ZoomOutRate(float rate);
-  void ActPopResetExecute();
-  // The quit path: tell the other copies, then end the message loop.
+  // The quit path: tell the other copies, then end the message loop. The
+  // window's close, the session's end and a lost magnifier take it as
+  // well as the menu.
   void ActPopQuitExecute();
 
   // --- Magnifier --------------------------------------------------------------
@@ -158,25 +144,10 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void FormMouseWheelUp(TShiftState shift);
   void FormMouseWheelDown(TShiftState shift);
 
-  // --- Popup menu, commands, tray icon and hot key ------------------------------
-  TPopupMenu PopupMenu1;
+  // --- Tray icon and hot key ------------------------------------------------------
   std::unique_ptr<TRsTrayIcon> TrayIcon1;  // made in FormCreate
   TPngImageList PngImageList1;             // base images, then their faded variants
-  void PopupMenu1Popup();
-  void ActPopMinimizeAndRestoreExecute();
-  void ActPopShowOptionExecute();
-  TOptionForm* OptionForm() const { return FOptionForm; }  // the open options dialog, null for none
-  // The dialog's window is gone; the object goes on the next message, once
-  // the dialog's own handlers are off the stack.
-  void OptionFormDestroyed(TOptionForm* form);
-  void ActPopShowLanguageExecute() {}
-  void ActPopShowHelpExecute();
-  void ActPopShowVersionInfoExecute();
   void MinimizeToTray();
-  // The hide/restore command's caption for the loupe's state, in the
-  // current language.
-  void UpdateMinimizeAndRestoreCaption();
-  void FreeClosedOptionForm();
   void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
   void SetTrayIconIndex(int index);
@@ -197,7 +168,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   }
   void NotifyMagnifierHosts() { FInstances->NotifyMagnifierHosts(); }
   void UMLoupeNotify(WPARAM wParam, LPARAM lParam) { FInstances->UMLoupeNotify(wParam, lParam); }
-  const TLoupeInstances& Instances() const { return *FInstances; }
+  TLoupeInstances& Instances() { return *FInstances; }
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
@@ -231,7 +202,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void WMGetMinMaxInfo(LPARAM lParam);
   void WMDpiChanged(WPARAM wParam, LPARAM lParam);
   void MouseWheel(int delta, TShiftState shift);
-  void BindActions();
   // The replacement window procedure installed over WndProc.
   LRESULT NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -240,8 +210,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Lists the loupe itself (addSelf) and keeps the listed loupes out of
   // the image; a refusal ends the program.
   void UpdateFilterList(bool addSelf);
-  void BuildPopupMenu1();
-  void WMContextMenu(LPARAM lParam);
   void WMHotKey(WPARAM id);
   void LoadTrayIcons();
   // Appends a strip's cells; false, with the user told why, when it cannot be read.
@@ -276,14 +244,14 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   bool FRestarting = false;
 
   TWindowState FWindowState = TWindowState::wsNormal;
-  // The open dialogs; null when none is open.
-  TOptionForm* FOptionForm = nullptr;
-  TAboutForm* FAboutForm = nullptr;
 
   // The other copies; made in FormCreate, gone in FormDestroy.
   std::unique_ptr<TLoupeInstances> FInstances;
-  // The options dialog made last; it goes first when the loupe goes.
-  std::unique_ptr<TOptionForm> FOptionFormHolder;
+
+ public:
+  // The popup menu and its commands. Declared last: the options dialog it
+  // holds goes first when the loupe goes.
+  TLoupeCommands Commands{FApp, *this};
 };
 
 }  // namespace lensoro

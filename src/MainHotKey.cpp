@@ -48,7 +48,7 @@ void TMainForm::RemoveGlobalHotKey() {
 
 void TMainForm::WMHotKey(WPARAM id) {
   // Each copy registers under its own atom; another id is not ours.
-  if (id == FHotKeyId) ActPopMinimizeAndRestore.Execute();
+  if (id == FHotKeyId) Commands.ActPopMinimizeAndRestore.Execute();
 }
 
 }  // namespace lensoro

@@ -29,7 +29,7 @@ void TMainForm::CreateTrayIcon1() {
   // The fixed icon: the program's own, 16 x 16, loaded for the tray alone.
   TrayIcon1->TakeIcon(FPlatform.LoadImageW(1, 16, 16));
   TrayIcon1->SetIcons(&PngImageList1);
-  TrayIcon1->SetPopupMenu(&PopupMenu1);
+  TrayIcon1->SetPopupMenu(&Commands.PopupMenu1);
   TrayIcon1->OnClick = [this] { TrayIcon1Click(); };
   TrayIcon1->OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y) {
     TrayIcon1MouseDown(button, shift, x, y);
@@ -103,11 +103,11 @@ void TMainForm::SetTrayIconIndex(int index) {
   if (TrayIcon1) TrayIcon1->SetIconIndex(index);
 }
 
-void TMainForm::TrayIcon1Click() { ActPopMinimizeAndRestore.Execute(); }
+void TMainForm::TrayIcon1Click() { Commands.ActPopMinimizeAndRestore.Execute(); }
 
 void TMainForm::TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int, int) {
   if (button == TMouseButton::mbMiddle && !(shift & (ssShift | ssAlt | ssCtrl | ssDouble))) {
-    ActPopMinimizeAndRestore.Execute();
+    Commands.ActPopMinimizeAndRestore.Execute();
   }
 }
 
