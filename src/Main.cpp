@@ -20,7 +20,12 @@ int ScaleByDpi(int value, int pixelsPerInch) {
 }  // namespace
 
 TMainForm::TMainForm(TApplication& app)
-    : Timer1(app.Platform), PopupMenu1(app), FApp(app), FPlatform(app.Platform) {
+    : Timer1(app.Platform),
+      PopupMenu1(app),
+      Tray(app, Settings, [this] { ActPopMinimizeAndRestore.Execute(); }),
+      HotKey(app, [this] { ActPopMinimizeAndRestore.Execute(); }),
+      FApp(app),
+      FPlatform(app.Platform) {
   FApp.MainForm = this;
   FApp.SaveNotice = &SaveNotice;
   BindActions();
@@ -38,7 +43,7 @@ TMainForm::TMainForm(TApplication& app)
 
 TMainForm::~TMainForm() {
   FormDestroy();
-  TrayIcon1.reset();
+  Tray.TrayIcon1.reset();
   Timer1.SetEnabled(false);
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   FHandle = 0;
@@ -88,7 +93,8 @@ void TMainForm::BindActions() {
 }
 
 void TMainForm::FormCreate() {
-  FRate = FPlatform.GetScreenPixelsPerInch() / 96.0;
+  // The tray's images are made at the screen's rate, read first.
+  const double screenRate = FPlatform.GetScreenPixelsPerInch() / 96.0;
   // Made at the system DPI's designed size; its monitor may have a DPI of
   // its own. A place from the settings on another monitor scales it again
   // (WM_DPICHANGED), a saved size replaces it.
@@ -96,7 +102,7 @@ void TMainForm::FormCreate() {
   if (FDpi != SystemDpi(FPlatform)) {
     SetBounds(DesignedLeft, DesignedTop, ScaleToDpi(DesignedClientWidth), ScaleToDpi(DesignedClientHeight));
   }
-  FOsVersion = GetOsVersionNumber(FPlatform);
+  FApp.OsVersion = GetOsVersionNumber(FPlatform);
 
   // The loupe draws no text of its own, so the menu font and double
   // buffering have nothing to act on here. Layered, fully opaque, no IME.
@@ -107,7 +113,7 @@ void TMainForm::FormCreate() {
   IsTopmost = true;
   FIsActive = true;
 
-  const bool isWindows7 = FOsVersion == 6017600 || FOsVersion == 6017601;
+  const bool isWindows7 = FApp.OsVersion == 6017600 || FApp.OsVersion == 6017601;
   FInstances = std::make_unique<TLoupeInstances>(FApp, static_cast<ILoupeHost&>(*this), isWindows7);
 
   {
@@ -120,19 +126,7 @@ void TMainForm::FormCreate() {
   }
   KeepOnMonitors();
 
-  FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
-  // A refused key has been reported; it stays assigned and is saved again.
-  // One that would take a key away from typing is not registered at all: the
-  // user is told, and it is no longer assigned, so the next save drops it.
-  if (const TShortCut shortCut = ActPopMinimizeAndRestore.ShortCut; shortCut != 0 && HotKeyTakesTyping(shortCut)) {
-    ActPopMinimizeAndRestore.ShortCut = 0;
-    ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorHotKeyTakesTyping"),
-                                   {ShortCutToText(FPlatform, shortCut, u" + ")}),
-                  TMsgDlgType::Error, mbOK, FHandle);
-  } else if (shortCut != 0) {
-    bool registered = false;
-    SetGlobalHotKey(shortCut, registered);
-  }
+  ActPopMinimizeAndRestore.ShortCut = HotKey.Start(FHandle, ActPopMinimizeAndRestore.ShortCut);
 
   // Without a magnifier there is no loupe: once the quit path has been
   // taken, the steps below would only repeat the report for every call
@@ -143,17 +137,7 @@ void TMainForm::FormCreate() {
   if (FApp.Terminated()) return;
   ApplyLoupeSettings();
 
-  CreateTrayIcon1();
-  LoadTrayIcons();
-  TrayIcon1->SetVisible(true);
-  // The hint and the image reach the shell as one change.
-  TrayIcon1->BeginUpdate();
-  TrayIcon1->SetHint(FApp.Title);
-  // Through -1, so that the image is fetched even when the index is the one
-  // stored already.
-  TrayIcon1->SetIconIndex(-1);
-  SetTrayIconIndex(ShownTrayIconIndex());
-  TrayIcon1->EndUpdate();
+  Tray.Start(FHandle, &PopupMenu1, screenRate);
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer1.SetInterval(50);
@@ -182,11 +166,7 @@ void TMainForm::FormDestroy() {
   ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle);
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FInstances.reset();
-  // Without a registered key this fails; the program is ending, so nobody
-  // is shown a message for it.
-  FPlatform.UnregisterHotKey(FHandle, FHotKeyId);
-  if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
-  FHotKeyId = 0;
+  HotKey.Finish();
 }
 
 void TMainForm::Show() {
@@ -220,11 +200,7 @@ void TMainForm::FormShow() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); 
 
 void TMainForm::FormActivate() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); }
 
-void TMainForm::ShowErrorMessage(const std::u16string& templ) {
-  const DWORD code = FPlatform.GetLastError();
-  const std::u16string text = FormatText(templ, {SysErrorMessage(FPlatform, code)});
-  ShowMsgDialog(FApp, text, TMsgDlgType::Error, mbOK, FHandle);
-}
+void TMainForm::ShowErrorMessage(const std::u16string& templ) { lensoro::ShowErrorMessage(FApp, templ, FHandle); }
 
 void TMainForm::BeginNotTopmost() {
   ++FNotTopmostCount;
@@ -322,7 +298,7 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       EndNotTopmost();
       return 0;
     case win::WM_HOTKEY:
-      WMHotKey(wParam);
+      HotKey.WMHotKey(wParam);
       return 0;
     case win::WM_DPICHANGED:
       WMDpiChanged(wParam, lParam);

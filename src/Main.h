@@ -9,10 +9,9 @@
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
 //   MainMenu.cpp       the popup menu and its commands, hiding to the tray
-//   MainTray.cpp       the tray icon and its images
-//   MainHotKey.cpp     the system-wide hot key
 // The other running copies are TLoupeInstances' (LoupeInstances.h); the
-// handlers here forward to it.
+// handlers here forward to it. The tray icon is TLoupeTray's (LoupeTray.h),
+// the system-wide hot key TLoupeHotKey's (LoupeHotKey.h).
 #pragma once
 
 #include <cstdint>
@@ -26,12 +25,13 @@
 #include "LnsList.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
+#include "LoupeHotKey.h"
 #include "LoupeInstances.h"
 #include "LoupeMagnifier.h"
 #include "LoupeSettings.h"
+#include "LoupeTray.h"
 #include "Menus.h"
 #include "Platform.h"
-#include "RsTrayIcon.h"
 #include "Settings.h"
 
 namespace lensoro {
@@ -49,15 +49,6 @@ constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, 
 constexpr DWORD LoupeStyle = win::WS_POPUP | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
 constexpr DWORD LoupeExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win::WS_EX_LAYERED;
 constexpr std::uintptr_t Timer1Id = 1;
-
-// The fixed icon as an image with alpha, for a set without any strip.
-TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
-
-// A global hot key that would take a key away from typing in every program:
-// a character key (letters, digits, punctuation, the number pad, Space,
-// Enter, Tab, Backspace, Esc) without Ctrl or Alt. Shift alone is no
-// modifier; function keys and keys that type nothing may stand alone.
-bool HotKeyTakesTyping(TShortCut shortCut);
 
 class TMainForm;
 // The settings file read into the loupe, and the loupe written to it.
@@ -119,7 +110,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // box is up), so only the last one to close puts the loupe back on top.
   void BeginNotTopmost() override;
   void EndNotTopmost() override;
-  int OrgIconCount = 0;
 
   // --- Setters ------------------------------------------------------------
   void SetLoupeMode(TLoupeMode mode);
@@ -163,8 +153,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
 
   // --- Popup menu, commands, tray icon and hot key ------------------------------
   TPopupMenu PopupMenu1;
-  std::unique_ptr<TRsTrayIcon> TrayIcon1;  // made in FormCreate
-  TPngImageList PngImageList1;             // base images, then their faded variants
+  // Their clicks and key run ActPopMinimizeAndRestore; both start in FormCreate.
+  TLoupeTray Tray;
+  TLoupeHotKey HotKey;
   void PopupMenu1Popup();
   void ActPopMinimizeAndRestoreExecute();
   void ActPopShowOptionExecute();
@@ -182,16 +173,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void FreeClosedOptionForm();
   void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
-  void SetTrayIconIndex(int index);
-  // The base image the tray shows: the chosen one, or the first when the
-  // choice lies beyond the images loaded.
-  int ShownTrayIconIndex() const;
-  void TrayIcon1Click();
-  void TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
-  // Registers the shortcut as the system-wide toggle; ok tells whether the
-  // system took it. A refusal is shown with the system's reason.
-  void SetGlobalHotKey(TShortCut shortCut, bool& ok);
-  void RemoveGlobalHotKey();
 
   // --- Instances -----------------------------------------------------------
   void StartupNotify() { FInstances->StartupNotify(); }
@@ -206,14 +187,11 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   TSaveFailureNotice SaveNotice;
 
   // --- Error report -----------------------------------------------------------
-  // Fills the template's "%s" with the system's text for the last error and
-  // shows it as an error box owned by the loupe.
+  // The system's text for the last error in the template, in a box owned by
+  // the loupe.
   void ShowErrorMessage(const std::u16string& templ);
 
   // --- Read-only views of the derived state (for the tests and the dialogs)
-  double Rate() const { return FRate; }
-  int OsVersion() const { return FOsVersion; }
-  ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
   const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   bool FormDestroyed() const { return FDestroyed; }
@@ -248,11 +226,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void RecomputeSizes(int windowWidth, int windowHeight);
   void BuildPopupMenu1();
   void WMContextMenu(LPARAM lParam);
-  void WMHotKey(WPARAM id);
-  void LoadTrayIcons();
-  // Appends a strip's cells; false, with the user told why, when it cannot be read.
-  bool LoadTrayStrip(const std::u16string& path);
-  void CreateTrayIcon1();
   void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
@@ -271,10 +244,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   bool FDestroyed = false;
   int FNotTopmostCount = 0;
 
-  double FRate = 1.0;
   int FDpi = 96;
-  int FOsVersion = 0;
-  ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
   TLoupeMagnifier FMagnifier{FPlatform};

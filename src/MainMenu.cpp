@@ -199,7 +199,7 @@ void TMainForm::MinimizeToTray() {
   // A hidden window only records its state; it is not shown minimised.
   FWindowState = TWindowState::wsMinimized;
   UpdateMinimizeAndRestoreCaption();
-  SetTrayIconIndex(ShownTrayIconIndex() + OrgIconCount);
+  Tray.ShowLoupeState(false);
   FInstances->NotifyVisibility(LOUPE_HIDDEN);
 }
 
@@ -212,7 +212,7 @@ void TMainForm::RestoreFromTray() {
   FWindowState = TWindowState::wsNormal;
   UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
-  SetTrayIconIndex(ShownTrayIconIndex());
+  Tray.ShowLoupeState(true);
   FInstances->NotifyVisibility(LOUPE_SHOWN);
 }
 
