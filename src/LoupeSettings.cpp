@@ -9,6 +9,20 @@
 
 namespace lensoro {
 
+// The step is added to the stored float in extended precision and rounded
+// back.
+float ZoomInRate(float rate) {
+  long double next = static_cast<long double>(rate) + LoupeRateStep;
+  if (next > LoupeRateMax) next = LoupeRateMax;
+  return static_cast<float>(next);
+}
+
+float ZoomOutRate(float rate) {
+  long double next = static_cast<long double>(rate) - LoupeRateStep;
+  if (next < LoupeRateMin) next = LoupeRateMin;
+  return static_cast<float>(next);
+}
+
 namespace {
 
 constexpr char16_t kSecLoupe[] = u"Loupe", kSecShortCut[] = u"ShortCut";

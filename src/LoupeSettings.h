@@ -29,6 +29,10 @@ constexpr int LoupeSrcOriginCount = 5;
 constexpr long double LoupeRateMin = 1.3L;
 constexpr long double LoupeRateMax = 8.0L;
 constexpr long double LoupeRateStep = 0.1L;
+// The rate each zoom command reaches from a rate: one step, held at the
+// limit. Repeated steps carry the float's rounding.
+float ZoomInRate(float rate);
+float ZoomOutRate(float rate);
 // The widest frame, in pixels.
 constexpr int FrameWidthMax = 10;
 

@@ -21,14 +21,13 @@ int ScaleByDpi(int value, int pixelsPerInch) {
 
 TMainForm::TMainForm(TApplication& app)
     : Timer1(app.Platform),
-      PopupMenu1(app),
-      Tray(app, Settings, [this] { ActPopMinimizeAndRestore.Execute(); }),
-      HotKey(app, [this] { ActPopMinimizeAndRestore.Execute(); }),
+      Tray(app, Settings, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
+      HotKey(app, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
       FApp(app),
       FPlatform(app.Platform) {
   FApp.MainForm = this;
   FApp.SaveNotice = &SaveNotice;
-  BindActions();
+  Commands.BindActions();
   TCreateWindowParams params;
   CreateParams(params);
   FHandle = FPlatform.CreateWindowExW(params);
@@ -53,18 +52,18 @@ TMainForm::~TMainForm() {
 
 void LoadSettings(TMainForm& form) {
   TLoupeSettings settings;
-  settings.HotKey = form.ActPopMinimizeAndRestore.ShortCut;
+  settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
   LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
     form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
     return form.BoundsRect();
   });
   form.Settings = settings;
-  form.ActPopMinimizeAndRestore.ShortCut = settings.HotKey;
+  form.Commands.ActPopMinimizeAndRestore.ShortCut = settings.HotKey;
 }
 
 TIniFileResult SaveSettings(TMainForm& form) {
   TLoupeSettings settings = form.Settings;
-  settings.HotKey = form.ActPopMinimizeAndRestore.ShortCut;
+  settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
   return SaveSettings(form.App(), settings, form.BoundsRect());
 }
 
@@ -80,16 +79,6 @@ void TMainForm::CreateParams(TCreateWindowParams& params) const {
   params.Width = ScaleByDpi(DesignedClientWidth, ppi > 0 ? ppi : 96);
   params.Height = ScaleByDpi(DesignedClientHeight, ppi > 0 ? ppi : 96);
   params.Handler = const_cast<TMainForm*>(this);
-}
-
-void TMainForm::BindActions() {
-  ActPopSetLoupeModelmPointer.OnExecute = [this] { SetLoupeMode(lmPointer); };
-  ActPopSetLoupeModelmWindow.OnExecute = [this] { SetLoupeMode(lmWindow); };
-  ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
-  ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
-  ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
-  ActPopQuit.OnExecute = [this] { ActPopQuitExecute(); };
-  BuildPopupMenu1();
 }
 
 void TMainForm::FormCreate() {
@@ -121,12 +110,12 @@ void TMainForm::FormCreate() {
     // the settings file.
     TFileBatchScope settings(FApp);
     EnsureLangDir(FApp);
-    lensoro::ApplyMainFormLang(*this);
+    Commands.ApplyMainFormLang();
     LoadSettings(*this);
   }
   KeepOnMonitors();
 
-  ActPopMinimizeAndRestore.ShortCut = HotKey.Start(FHandle, ActPopMinimizeAndRestore.ShortCut);
+  Commands.ActPopMinimizeAndRestore.ShortCut = HotKey.Start(FHandle, Commands.ActPopMinimizeAndRestore.ShortCut);
 
   // Without a magnifier there is no loupe: once the quit path has been
   // taken, the steps below would only repeat the report for every call
@@ -137,7 +126,7 @@ void TMainForm::FormCreate() {
   if (FApp.Terminated()) return;
   ApplyLoupeSettings();
 
-  Tray.Start(FHandle, &PopupMenu1, screenRate);
+  Tray.Start(FHandle, &Commands.PopupMenu1, screenRate);
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer1.SetInterval(50);
@@ -151,7 +140,7 @@ void TMainForm::FormCreate() {
   if (Settings.IsSilentMode) {
     MinimizeToTray();
   } else {
-    ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
+    Commands.ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
   }
 
   FInstances->RegisterMagNotify();
@@ -217,7 +206,7 @@ void TMainForm::ActPopQuitExecute() {
   FApp.Terminate();
   // A close request while the menu is up ("End task", the session ending)
   // closes the menu first; the loop then ends when it returns.
-  if (PopupMenu1.IsOpen()) FPlatform.EndMenu();
+  if (Commands.PopupMenu1.IsOpen()) FPlatform.EndMenu();
 }
 
 LRESULT TMainForm::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -288,7 +277,7 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       UMLoupeNotify(wParam, lParam);
       return 0;
     case win::WM_CONTEXTMENU:
-      WMContextMenu(lParam);
+      Commands.WMContextMenu(PointFromLParam(lParam));
       return 0;
     case win::WM_ENTERMENULOOP:
       // The tracking tick must not push the loupe above its own menu.
@@ -308,7 +297,7 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       KeepOnMonitors();
       break;
     case UM_FREEOPTIONFORM:
-      FreeClosedOptionForm();
+      Commands.FreeClosedOptionForm();
       return 0;
     case win::WM_CLOSE:
       // Closing the loupe (Alt+F4, a script's WM_CLOSE) quits the program.

@@ -4,11 +4,12 @@
 //
 // The handlers are spread over several files by subject:
 //   Main.cpp           creation, destruction, the window procedure, quitting
-//   MainLoupe.cpp      the loupe model: setters, zoom and colour commands
+//   MainLoupe.cpp      the loupe model: setters, hiding to the tray and back
 //   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
-//   MainMenu.cpp       the popup menu and its commands, hiding to the tray
+//   MainCommands.cpp   TLoupeCommands (MainCommands.h): the popup menu, its
+//                      commands and the dialogs they open
 // The other running copies are TLoupeInstances' (LoupeInstances.h); the
 // handlers here forward to it. The tray icon is TLoupeTray's (LoupeTray.h),
 // the system-wide hot key TLoupeHotKey's (LoupeHotKey.h).
@@ -30,6 +31,7 @@
 #include "LoupeMagnifier.h"
 #include "LoupeSettings.h"
 #include "LoupeTray.h"
+#include "MainCommands.h"
 #include "Menus.h"
 #include "Platform.h"
 #include "Settings.h"
@@ -54,13 +56,6 @@ class TMainForm;
 // The settings file read into the loupe, and the loupe written to it.
 void LoadSettings(TMainForm& form);
 TIniFileResult SaveSettings(TMainForm& form);
-// The captions and texts of the language in use, onto the loupe's commands.
-void ApplyMainFormLang(TMainForm& form);
-// The language menu's item with this tag was chosen: false when nothing changed.
-bool LanguageListClick(TMainForm& form, int tag);
-
-class TOptionForm;
-class TAboutForm;
 
 enum class TWindowState { wsNormal, wsMinimized };
 
@@ -122,18 +117,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   TColor FrameColor(TFrameColorSlot slot) const { return Settings.FrameColor(slot); }
   void ApplyLoupeSettings();
 
-  // --- Commands -------------------------------------------------------------
-  TAction ActPopSetLoupeModelmPointer, ActPopSetLoupeModelmWindow, ActPopZoomIn, ActPopZoomOut,
-      ActPopSetLoupeColorModelcmOriginal, ActPopSetLoupeColorModelcmInvert,
-      ActPopSetLoupeColorModelcmGrayscale, ActPopMinimizeAndRestore, ActPopShowOption, ActPopShowLanguage,
-      ActPopReset, ActPopShowHelp, ActPopShowVersionInfo, ActPopQuit;
-  void ActPopZoomInExecute();
-  void ActPopZoomOutExecute();
-  // The rate each zoom command would reach from a rate.
-  static float ZoomInRate(float rate);
-  static float ZoomOutRate(float rate);
-  void ActPopResetExecute();
-  // The quit path: tell the other copies, then end the message loop.
+  // The quit path: tell the other copies, then end the message loop. The
+  // window's close, the session's end and a lost magnifier take it as
+  // well as the menu.
   void ActPopQuitExecute();
 
   // --- Magnifier --------------------------------------------------------------
@@ -151,26 +137,11 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void FormMouseWheelUp(TShiftState shift);
   void FormMouseWheelDown(TShiftState shift);
 
-  // --- Popup menu, commands, tray icon and hot key ------------------------------
-  TPopupMenu PopupMenu1;
+  // --- Tray icon and hot key ------------------------------------------------------
   // Their clicks and key run ActPopMinimizeAndRestore; both start in FormCreate.
   TLoupeTray Tray;
   TLoupeHotKey HotKey;
-  void PopupMenu1Popup();
-  void ActPopMinimizeAndRestoreExecute();
-  void ActPopShowOptionExecute();
-  TOptionForm* OptionForm() const { return FOptionForm; }  // the open options dialog, null for none
-  // The dialog's window is gone; the object goes on the next message, once
-  // the dialog's own handlers are off the stack.
-  void OptionFormDestroyed(TOptionForm* form);
-  void ActPopShowLanguageExecute() {}
-  void ActPopShowHelpExecute();
-  void ActPopShowVersionInfoExecute();
   void MinimizeToTray();
-  // The hide/restore command's caption for the loupe's state, in the
-  // current language.
-  void UpdateMinimizeAndRestoreCaption();
-  void FreeClosedOptionForm();
   void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
 
@@ -181,7 +152,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   }
   void NotifyMagnifierHosts() { FInstances->NotifyMagnifierHosts(); }
   void UMLoupeNotify(WPARAM wParam, LPARAM lParam) { FInstances->UMLoupeNotify(wParam, lParam); }
-  const TLoupeInstances& Instances() const { return *FInstances; }
+  TLoupeInstances& Instances() { return *FInstances; }
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
@@ -213,7 +184,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void WMDpiChanged(WPARAM wParam, LPARAM lParam);
   TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);
-  void BindActions();
   // The replacement window procedure installed over WndProc.
   LRESULT NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -224,8 +194,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // the image; a refusal ends the program.
   void UpdateFilterList(bool addSelf);
   void RecomputeSizes(int windowWidth, int windowHeight);
-  void BuildPopupMenu1();
-  void WMContextMenu(LPARAM lParam);
   void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
@@ -253,14 +221,14 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   bool FRestarting = false;
 
   TWindowState FWindowState = TWindowState::wsNormal;
-  // The open dialogs; null when none is open.
-  TOptionForm* FOptionForm = nullptr;
-  TAboutForm* FAboutForm = nullptr;
 
   // The other copies; made in FormCreate, gone in FormDestroy.
   std::unique_ptr<TLoupeInstances> FInstances;
-  // The options dialog made last; it goes first when the loupe goes.
-  std::unique_ptr<TOptionForm> FOptionFormHolder;
+
+ public:
+  // The popup menu and its commands. Declared last: the options dialog it
+  // holds goes first when the loupe goes.
+  TLoupeCommands Commands{FApp, *this};
 };
 
 }  // namespace lensoro

@@ -1,4 +1,4 @@
-// The loupe model: setters, the zoom and colour commands, the frame colour.
+// The loupe model: setters, the frame colour, hiding to the tray and back.
 #include <algorithm>
 
 #include "LnsLib.h"
@@ -18,30 +18,6 @@ void TMainForm::SetLoupeRate(float rate) {
   if (!FMagnifier.SetRate(rate)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeRate"));
   }
-}
-
-// The step is added to the stored Single in extended precision and rounded
-// back, so repeated steps carry the Single's rounding.
-float TMainForm::ZoomInRate(float rate) {
-  long double next = static_cast<long double>(rate) + LoupeRateStep;
-  if (next > LoupeRateMax) next = LoupeRateMax;
-  return static_cast<float>(next);
-}
-
-float TMainForm::ZoomOutRate(float rate) {
-  long double next = static_cast<long double>(rate) - LoupeRateStep;
-  if (next < LoupeRateMin) next = LoupeRateMin;
-  return static_cast<float>(next);
-}
-
-void TMainForm::ActPopZoomInExecute() {
-  Settings.LoupeRate = ZoomInRate(Settings.LoupeRate);
-  SetLoupeRate(Settings.LoupeRate);
-}
-
-void TMainForm::ActPopZoomOutExecute() {
-  Settings.LoupeRate = ZoomOutRate(Settings.LoupeRate);
-  SetLoupeRate(Settings.LoupeRate);
 }
 
 void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
@@ -85,6 +61,29 @@ void TMainForm::ApplyLoupeSettings() {
   SetFrameWidth(Settings.FrameWidth);
 }
 
-void TMainForm::ActPopResetExecute() { RestartMagnifier(0); }
+// --- Hiding to the tray and back ---------------------------------------------
+
+void TMainForm::MinimizeToTray() {
+  Timer1.SetEnabled(false);
+  Hide();
+  // A hidden window only records its state; it is not shown minimised.
+  FWindowState = TWindowState::wsMinimized;
+  Commands.UpdateMinimizeAndRestoreCaption();
+  Tray.ShowLoupeState(false);
+  FInstances->NotifyVisibility(LOUPE_HIDDEN);
+}
+
+void TMainForm::RestoreFromTray() {
+  Timer1.SetEnabled(true);
+  if (!Timer1.Running()) ShowErrorMessage(FApp.Lang.Text(u"MsgErrorMagSetWindowSource"));
+  // Shown transparent first, so that no stale image flashes up.
+  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 0, win::LWA_ALPHA);
+  Show();
+  FWindowState = TWindowState::wsNormal;
+  Commands.UpdateMinimizeAndRestoreCaption();
+  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
+  Tray.ShowLoupeState(true);
+  FInstances->NotifyVisibility(LOUPE_SHOWN);
+}
 
 }  // namespace lensoro

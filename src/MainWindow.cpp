@@ -67,9 +67,9 @@ void TMainForm::FormMouseDown(TShiftState shift) {
 
 void TMainForm::FormDblClick() {
   if (Settings.LoupeMode == lmPointer) {
-    ActPopSetLoupeModelmWindow.Execute();
+    Commands.ActPopSetLoupeModelmWindow.Execute();
   } else {
-    ActPopSetLoupeModelmPointer.Execute();
+    Commands.ActPopSetLoupeModelmPointer.Execute();
   }
 }
 
@@ -88,11 +88,11 @@ void TMainForm::MouseWheel(int delta, TShiftState shift) {
 }
 
 void TMainForm::FormMouseWheelUp(TShiftState shift) {
-  if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) ActPopZoomIn.Execute();
+  if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) Commands.ActPopZoomIn.Execute();
 }
 
 void TMainForm::FormMouseWheelDown(TShiftState shift) {
-  if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) ActPopZoomOut.Execute();
+  if ((shift & ssCtrl) && !(shift & (ssShift | ssAlt))) Commands.ActPopZoomOut.Execute();
 }
 
 // --- The other copies -----------------------------------------------------------

@@ -159,7 +159,7 @@ void TOptionForm::FormShow() {
   Edit101.SetFlatStyle(rfsFlatNormal);
   HotKey101.SetBorderStyle(bsNone);
   HotKey101.SetFlatStyle(rfsFlatNormal);
-  ShowShortCut(Loupe.ActPopMinimizeAndRestore.ShortCut);
+  ShowShortCut(Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
   CentreLabelsOnTheirFields();
 }
 
@@ -371,7 +371,7 @@ void TOptionForm::DeleteShortCut() {
   const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmDeleteItem"), TMsgDlgType::Confirmation,
                                    mbOK | mbCancel, Handle());
   if (answer != win::IDOK) return;  // closing the box is a Cancel
-  Loupe.ActPopMinimizeAndRestore.ShortCut = 0;
+  Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
   ShowShortCut(0);
   Loupe.HotKey.RemoveGlobalHotKey();
 }
@@ -381,7 +381,7 @@ void TOptionForm::AddShortCut() {
   if (HotKey101.IsEmpty() || HotKey101.ModifiersOnly()) return;
   const TShortCut captured = HotKey101.HotKey();
   if (HotKeyTakesTyping(captured)) return;
-  if (Loupe.ActPopMinimizeAndRestore.ShortCut != 0) {
+  if (Loupe.Commands.ActPopMinimizeAndRestore.ShortCut != 0) {
     const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmOverwriteItem"), TMsgDlgType::Confirmation,
                                      mbOK | mbCancel, Handle());
     if (answer != win::IDOK) {
@@ -390,14 +390,14 @@ void TOptionForm::AddShortCut() {
     }
     Loupe.HotKey.RemoveGlobalHotKey();
   }
-  Loupe.ActPopMinimizeAndRestore.ShortCut = captured;
+  Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = captured;
   ShowShortCut(captured);
   bool ok = false;
   Loupe.HotKey.SetGlobalHotKey(captured, ok);
   HotKey101.Clear();
   if (!ok) {
     // The system refused it (and said why): no shortcut is assigned.
-    Loupe.ActPopMinimizeAndRestore.ShortCut = 0;
+    Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
     ShowShortCut(0);
   }
 }
@@ -413,13 +413,13 @@ void TOptionForm::FormDestroy() {
   FHoldsNotTopmost = false;
   // The loupe saves everything itself when it goes first.
   if (Loupe.FormDestroyed()) {
-    Loupe.OptionFormDestroyed(this);
+    Loupe.Commands.OptionFormDestroyed(this);
     return;
   }
   const TRect bounds = BoundsRect();
   ReportSaveResult(App, Loupe.SaveNotice, SaveOptionFormPosition(App, bounds.Left, bounds.Top), Handle());
   ReportSaveResult(App, Loupe.SaveNotice, SaveSettings(Loupe), Handle());
-  Loupe.OptionFormDestroyed(this);
+  Loupe.Commands.OptionFormDestroyed(this);
 }
 
 LRESULT TOptionForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   app.Lang.LangFile = langFile;
   const TIniFile ini(bytes);
 
-  ApplyMainFormLang(*world->Form);
+  world->Form->Commands.ApplyMainFormLang();
   Check(app.Lang.LangFile == langFile);
   const TLangCaptions option = ApplyOptionFormLang(app);
   const TLangCaptions about = ApplyAboutFormLang(app);
@@ -116,10 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (section == u"OptionForm") CheckText(ini, size, e, CaptionOf(option, e.Key));
     if (section == u"AboutForm") CheckText(ini, size, e, CaptionOf(about, e.Key));
   }
-  Check(world->Form->ActPopQuit.Caption == app.Lang.Text(u"ActPopQuit.Caption") ||
-        world->Form->ActPopQuit.Caption == (ini.Readable() ? ini.ReadString(u"MainForm", u"ActPopQuit.Caption",
-                                                                             BuiltInText(u"ActPopQuit.Caption"))
-                                                           : BuiltInText(u"ActPopQuit.Caption")));
+  Check(world->Form->Commands.ActPopQuit.Caption == app.Lang.Text(u"ActPopQuit.Caption") ||
+        world->Form->Commands.ActPopQuit.Caption ==
+            (ini.Readable() ? ini.ReadString(u"MainForm", u"ActPopQuit.Caption", BuiltInText(u"ActPopQuit.Caption"))
+                            : BuiltInText(u"ActPopQuit.Caption")));
 
   // The templates with the arguments the program gives them.
   const TLangState& lang = app.Lang;

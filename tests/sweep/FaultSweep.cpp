@@ -164,7 +164,8 @@ class TSession {
            a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
                a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode &&
                a.Form->Settings.FrameWidth == 5 && a.Form->FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
-               a.Form->ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') && !a.Form->OptionForm(),
+               a.Form->Commands.ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') &&
+               !a.Form->Commands.OptionForm(),
            "the options dialog changed every setting");
     // Hidden from the menu, back by the hot key; hidden by the hot key, back from the tray's menu.
     Menu(a, MenuHide);
@@ -325,8 +326,8 @@ class TSession {
   // saves). A fault may end the loupe, and the dialog with it, on the way.
   void Options(TCopy& c) {
     Menu(c, MenuOptions);
-    TOptionForm* form = c.Running() ? c.Form->OptionForm() : nullptr;
-    const auto open = [&] { return form && c.Running() && c.Form->OptionForm() == form; };
+    TOptionForm* form = c.Running() ? c.Form->Commands.OptionForm() : nullptr;
+    const auto open = [&] { return form && c.Running() && c.Form->Commands.OptionForm() == form; };
     const auto click = [&](TControl* control) {
       if (open()) Click(c, control);
     };

@@ -426,7 +426,7 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
     }
     Desk.KeyPress(0, win::VK_ESCAPE);
   };
-  main.ActPopShowVersionInfo.Execute();
+  main.Commands.ActPopShowVersionInfo.Execute();
   EXPECT_EQ(ticks, 1);
   EXPECT_FALSE(wasTopmost);
   EXPECT_EQ(version, u"1.2.3");
@@ -446,7 +446,7 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
     return win::IDOK;
   };
   ticks = 0;
-  main.ActPopShowVersionInfo.Execute();
+  main.Commands.ActPopShowVersionInfo.Execute();
   EXPECT_EQ(ticks, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"FixedFileInfo Record Wrong Size");

@@ -117,7 +117,7 @@ TEST_F(DpiTest, ArrowPairsAreAsWideAsTheScrollBar) {
     Desk.PixelsPerInch = c.Dpi;
     Desk.OsVersion = c.Os;
     Start({243, 478});
-    TOptionForm& options = *(Loupe->ActPopShowOption.Execute(), Loupe->OptionForm());
+    TOptionForm& options = *(Loupe->Commands.ActPopShowOption.Execute(), Loupe->Commands.OptionForm());
     for (TRsSpinEdit* edit : {&options.SpinEdit101, &options.SpinEdit102}) {
       const TRect arrows = Rect(edit->UpDownButton().Handle()), field = Rect(edit->Handle());
       EXPECT_EQ(arrows.Width(), c.Width) << c.Dpi << " DPI, Windows " << c.Os.Major;
@@ -222,8 +222,8 @@ TEST_P(MixedDpiTest, TheLoupeStartsAndIsDraggedAtEachMonitorsDpi) {
 
 TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   Start(StartPlace());
-  Loupe->ActPopShowOption.Execute();
-  TOptionForm& options = *Loupe->OptionForm();
+  Loupe->Commands.ActPopShowOption.Execute();
+  TOptionForm& options = *Loupe->Commands.OptionForm();
   ExpectDialog(options, 366, 566, StartDpi(), "options opened");
   const std::vector<TRect> opened = Layout(options.Handle());
   TAboutForm about(*App);
@@ -255,6 +255,6 @@ TEST_F(DpiTest, Windows7KeepsTheSystemDpiOnEveryMonitor) {
   Desk.DragWindow(Loupe->Handle(), OnPrimary);
   EXPECT_EQ(Rect(Loupe->Handle()), (TRect{OnPrimary.X, OnPrimary.Y, OnPrimary.X + 402, OnPrimary.Y + 330}));
   Desk.DragWindow(Loupe->Handle(), OnLeft);
-  Loupe->ActPopShowOption.Execute();
-  EXPECT_EQ(Loupe->OptionForm()->PixelsPerInch(), 144);
+  Loupe->Commands.ActPopShowOption.Execute();
+  EXPECT_EQ(Loupe->Commands.OptionForm()->PixelsPerInch(), 144);
 }

@@ -108,14 +108,14 @@ TEST(HotKey, SecondCopyWithTheSameShortcutIsToldAndKeepsIt) {
   EXPECT_EQ(desk.Dialogs[0].Pid, second.Proc.Pid);
   EXPECT_EQ(desk.Dialogs[0].Text, u"ホットキーを とーろく できません: (Hot key is already registered)");
   EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Error);
-  EXPECT_EQ(second.Form->ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
+  EXPECT_EQ(second.Form->Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
 
   // The key belongs to the first; the second still toggles from its menu.
   ASSERT_TRUE(desk.PressHotKey(7, VK_L));
   desk.RunFor(0);
   EXPECT_FALSE(first.Shown());
   EXPECT_TRUE(second.Shown());
-  second.Form->ActPopMinimizeAndRestore.Execute();
+  second.Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(second.Shown());
 
   // Its shortcut is saved again at exit, and leaving shows nothing more.

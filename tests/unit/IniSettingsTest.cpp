@@ -69,7 +69,7 @@ TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
   EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
   EXPECT_FALSE(Form->Settings.IsSilentMode);
   EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
 
   Form->SetBounds(120, 80, 300, 240);
   const TIniFileResult saved = SaveSettings(*Form);
@@ -113,7 +113,7 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
   EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActiveWindow), 0xFF00000Fu);
   EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
 
   Form->Settings.LoupeRate = 1.3f;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
@@ -144,7 +144,7 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
                                u"[ShortCut]\r\nActPopMinimizeAndRestore=M,Ctrl+\r\n"));
   Create();
   const TRect before = Form->BoundsRect();
-  Form->ActPopMinimizeAndRestore.ShortCut = ShortCut(65, ssCtrl);
+  Form->Commands.ActPopMinimizeAndRestore.ShortCut = ShortCut(65, ssCtrl);
   LoadSettings(*Form);
   EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);  // "1,5" is no number under a point locale
   EXPECT_EQ(Form->Settings.FrameWidth, 10);
@@ -153,7 +153,7 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
   EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
   EXPECT_FALSE(Form->Settings.IsSilentMode);
   EXPECT_EQ(Form->BoundsRect(), before);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, ShortCut(65, ssCtrl));  // unchanged
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(65, ssCtrl));  // unchanged
 
   // Rates outside the loupe's range come in at its ends; a comma locale reads "1,5".
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1e300\r\n"));
@@ -166,7 +166,7 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1,5\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
   LoadSettings(*Form);
   EXPECT_EQ(Form->Settings.LoupeRate, 1.5f);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   EXPECT_NE(FileAsText(Desk, kIni).find(u"LoupeRate=1,5\r\n"), std::u16string::npos);
 }
@@ -360,7 +360,7 @@ TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
   const auto& list = App.Lang.LangFileList;
   const auto it = std::find(list.begin(), list.end(), std::u16string(kLang));
   ASSERT_NE(it, list.end());
-  ASSERT_TRUE(LanguageListClick(*Form, static_cast<int>(it - list.begin())));
+  ASSERT_TRUE(Form->Commands.LanguageListClick(static_cast<int>(it - list.begin())));
   EXPECT_FALSE(App.Lang.FellBack);
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   saved = FileAsText(Desk, kIni);

@@ -235,7 +235,7 @@ TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItTo
     EXPECT_TRUE(Desk.Window(a.Handle())->Visible) << "hidden before: " << hidden;
     EXPECT_TRUE(a.Form->Timer1.Enabled());
     EXPECT_EQ(a.Form->WindowState(), TWindowState::wsNormal);
-    EXPECT_EQ(a.Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+    EXPECT_EQ(a.Form->Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
     EXPECT_TRUE(b.Form->Instances().LnsList()[1].IsVisible) << "the other copies hear it is shown";
     EXPECT_EQ(Desk.Foreground(), a.Handle());
   }

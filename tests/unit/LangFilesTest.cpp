@@ -302,7 +302,7 @@ TEST(HelpPage, NamesTheDefaultCaptionsAndWhereTheLanguageCommandIs) {
   app.Initialize();
   TMainForm form(app);
   int position = 0;
-  for (const TMenuItem& item : form.PopupMenu1.Items) {
+  for (const TMenuItem& item : form.Commands.PopupMenu1.Items) {
     if (item.IsSeparator()) continue;
     ++position;
     if (item.Name == u"ShowLanguage1") break;

@@ -31,18 +31,18 @@ TEST(LoupeMath, ClampToRangeFavoursTheLowerBound) {
 }
 
 TEST(LoupeMath, ZoomStepsCarryTheSingleRounding) {
-  EXPECT_EQ(TMainForm::ZoomInRate(7.95f), 8.0f);
-  EXPECT_EQ(TMainForm::ZoomInRate(8.0f), 8.0f);
-  EXPECT_EQ(TMainForm::ZoomOutRate(1.35f), 1.3f);
-  EXPECT_EQ(TMainForm::ZoomOutRate(1.3f), 1.3f);
+  EXPECT_EQ(ZoomInRate(7.95f), 8.0f);
+  EXPECT_EQ(ZoomInRate(8.0f), 8.0f);
+  EXPECT_EQ(ZoomOutRate(1.35f), 1.3f);
+  EXPECT_EQ(ZoomOutRate(1.3f), 1.3f);
   // The step is added to the value, not snapped to a 0.1 grid.
-  EXPECT_EQ(TMainForm::ZoomInRate(1.35f), static_cast<float>(1.35f + 0.1L));
+  EXPECT_EQ(ZoomInRate(1.35f), static_cast<float>(1.35f + 0.1L));
   float rate = 2.0f;
-  for (int i = 0; i < 10; ++i) rate = TMainForm::ZoomInRate(rate);
+  for (int i = 0; i < 10; ++i) rate = ZoomInRate(rate);
   EXPECT_EQ(static_cast<double>(rate), 2.9999990463256836);
   EXPECT_NE(rate, 3.0f);
   // 2.0 + 0.1 is the Single nearest 2.1.
-  EXPECT_EQ(TMainForm::ZoomInRate(2.0f), 2.1f);
+  EXPECT_EQ(ZoomInRate(2.0f), 2.1f);
 }
 
 TEST(LoupeMath, ColourMatricesTransformAsDocumented) {

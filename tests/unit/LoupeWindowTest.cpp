@@ -100,15 +100,15 @@ TEST_F(LoupeWindowTest, CtrlWheelZoomsByWholeNotches) {
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
   EXPECT_EQ(Form->Settings.LoupeRate, 2.1f);
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, TMainForm::ZoomInRate(2.1f));
+  EXPECT_EQ(Form->Settings.LoupeRate, ZoomInRate(2.1f));
   // Three turns of 40 units make one step.
   const float beforeThirds = Form->Settings.LoupeRate;
   for (int i = 0; i < 3; ++i) Send(win::WM_MOUSEWHEEL, Wheel(40, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, TMainForm::ZoomInRate(beforeThirds));
+  EXPECT_EQ(Form->Settings.LoupeRate, ZoomInRate(beforeThirds));
   // Two notches down at once are two steps.
   const float now = Form->Settings.LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(-240, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, TMainForm::ZoomOutRate(TMainForm::ZoomOutRate(now)));
+  EXPECT_EQ(Form->Settings.LoupeRate, ZoomOutRate(ZoomOutRate(now)));
   // Without Ctrl, or with Shift or Alt as well, nothing.
   const float kept = Form->Settings.LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(120, 0), Point(0, 0));

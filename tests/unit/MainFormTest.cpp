@@ -93,7 +93,7 @@ TEST_F(MainFormTest, CreatesTheLoupeWindowAsDesigned) {
   EXPECT_EQ(timer->Interval, 50u);
   EXPECT_TRUE(Form->NewWindowProcInstalled());
   EXPECT_EQ(App.Title, u"ぽてりん");
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
 }
 
 TEST_F(MainFormTest, FormCreateWiresThePartsInOrder) {
@@ -200,29 +200,29 @@ TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   // Zoom at the limits still re-applies the transform.
   Form->Settings.LoupeRate = 8.0f;
   const int before = Mag().TransformSetCount;
-  Form->ActPopZoomIn.Execute();
+  Form->Commands.ActPopZoomIn.Execute();
   EXPECT_EQ(Form->Settings.LoupeRate, 8.0f);
   EXPECT_EQ(Mag().TransformSetCount, before + 1);
   EXPECT_EQ(Mag().Transform.v[0][0], 8.0f);
   Form->SetLoupeRate(2.5f);
   EXPECT_EQ(Mag().Transform.v[1][1], 2.5f);
   EXPECT_EQ(Form->Magnifier().SrcWidth(), 104);  // 260 / 2.5
-  Form->ActPopZoomOut.Execute();
+  Form->Commands.ActPopZoomOut.Execute();
   EXPECT_EQ(Form->Settings.LoupeRate, static_cast<float>(2.5L - 0.1L));
 
   // Colour commands.
-  Form->ActPopSetLoupeColorModelcmInvert.Execute();
+  Form->Commands.ActPopSetLoupeColorModelcmInvert.Execute();
   EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(Mag().ColorEffect.v[4][0], 1.0f);
   EXPECT_EQ(Mag().ColorEffect.v[0][0], -1.0f);
-  Form->ActPopSetLoupeColorModelcmGrayscale.Execute();
+  Form->Commands.ActPopSetLoupeColorModelcmGrayscale.Execute();
   EXPECT_EQ(Mag().ColorEffect.v[1][2], 0.586611f);
   // A mode out of range keeps the previous matrix.
   Form->SetLoupeColorMode(static_cast<TLoupeColorMode>(7));
   EXPECT_EQ(Mag().ColorEffect.v[1][2], 0.586611f);
 
   // Mode: the frame follows at once.
-  Form->ActPopSetLoupeModelmWindow.Execute();
+  Form->Commands.ActPopSetLoupeModelmWindow.Execute();
   EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
   EXPECT_EQ(Form->Color(), clAqua);
 
@@ -258,12 +258,12 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
 
 TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   Create();
-  Form->ActPopSetLoupeColorModelcmGrayscale.Execute();
+  Form->Commands.ActPopSetLoupeColorModelcmGrayscale.Execute();
   Form->SetLoupeRate(3.0f);
   Form->SetFrameWidth(6);
   const HWND oldMag = Form->Magnifier().Handle();
-  Form->ActPopReset.Execute();
-  Form->ActPopReset.Execute();  // twice in a row
+  Form->Commands.ActPopReset.Execute();
+  Form->Commands.ActPopReset.Execute();  // twice in a row
   ASSERT_NE(Form->Magnifier().Handle(), oldMag);
   EXPECT_EQ(Desk.Window(oldMag), nullptr);
   const TSimWindow& m = Mag();
@@ -315,7 +315,7 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   EXPECT_FALSE(App.Terminated());
 
   Desk.FailNext("MagSetColorEffect", win::ERROR_INVALID_PARAMETER);
-  Form->ActPopSetLoupeColorModelcmInvert.Execute();
+  Form->Commands.ActPopSetLoupeColorModelcmInvert.Execute();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text, u"いろを せってー できません: (The parameter is incorrect)");
   EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);

@@ -176,7 +176,7 @@ TEST_F(MenuTest, MenusAndMessageBoxesThatNestLeaveTheLoupeBelowUntilTheLastClose
     onTop.push_back(loupeOnTop());
     return win::IDOK;
   };
-  Form->ActPopShowHelp.Execute();
+  Form->Commands.ActPopShowHelp.Execute();
   ASSERT_EQ(Desk.MenuTracks.size(), 2u);
   onTop.push_back(loupeOnTop());
   EXPECT_EQ(onTop, (std::vector<bool>{false, true}));
@@ -210,7 +210,7 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_FALSE(Loupe().Visible);
   EXPECT_FALSE(Form->Timer1.Enabled());
   EXPECT_EQ(Form->WindowState(), TWindowState::wsMinimized);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
   EXPECT_EQ(ShownAlpha(), 128);  // the faded image
   EXPECT_FALSE(Form->Instances().LnsList()[0].IsVisible);
 
@@ -228,7 +228,7 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_TRUE(Form->Timer1.Enabled());
   EXPECT_EQ(Form->WindowState(), TWindowState::wsNormal);
   EXPECT_EQ(Loupe().Alpha, 255);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
   EXPECT_EQ(ShownAlpha(), 255);
   EXPECT_TRUE(Form->Instances().LnsList()[0].IsVisible);
   // Shown transparent first, opaque after.
@@ -269,9 +269,9 @@ TEST_F(MenuTest, HidingAndRestoringTakeTheirStepsInOrder) {
     return seen;
   };
   Desk.ClearCalls();
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "ShowWindow hide", "tray image", "told hidden"}));
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "SetTimer", "alpha 0", "ShowWindow show", "alpha 255",
                                                "tray image", "told shown"}));
 }
@@ -283,21 +283,21 @@ TEST_F(MenuTest, CoveredLoupeComesToTheFrontFirstAndWindowsBesideItDoNotCount) {
   const HWND cover = Desk.AddForeignWindow(other.Pid, u"Notepad", u"Untitled", 0, {300, 500, 700, 800}, true,
                                            win::WS_EX_TOPMOST);
   Form->IsTopmost = false;
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(Loupe().Visible);
   EXPECT_TRUE(Form->IsTopmost);
   EXPECT_EQ(Desk.Foreground(), Form->Handle());
   EXPECT_EQ(Desk.TopLevelWindows().front(), Form->Handle());
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(Loupe().Visible);
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(Loupe().Visible);
 
   // Above it but apart: hidden at once.
   Desk.DestroyWindow(cover);
   Desk.AddForeignWindow(other.Pid, u"Notepad", u"Apart", 0, {1200, 100, 1500, 300}, true, win::WS_EX_TOPMOST);
   ASSERT_NE(Desk.TopLevelWindows().front(), Form->Handle());
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(Loupe().Visible);
 }
 
@@ -333,9 +333,9 @@ TEST_F(MenuTest, OtherCopiesHearOfHidingAndShowing) {
   TMainForm form2(app2);
   const int entry = form2.Instances().LnsList().IndexOfWindowHandle(Form->Handle());
   ASSERT_GE(entry, 0);
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(form2.Instances().LnsList()[entry].IsVisible);
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(form2.Instances().LnsList()[entry].IsVisible);
 }
 
@@ -344,7 +344,7 @@ TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {
   EXPECT_FALSE(Form->Visible);
   EXPECT_FALSE(Loupe().Visible);
   EXPECT_EQ(ShownAlpha(), 128);
-  EXPECT_EQ(Form->ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
   EXPECT_EQ(std::u16string(Shell()->Data.szTip), App.Title);
 }
 
@@ -358,7 +358,7 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
   EXPECT_TRUE(Desk.ShellExecutes.empty());
 
   Desk.AddFile(u"C:\\Tools\\Lensoro\\Help\\index.html", "<html></html>");
-  Form->ActPopShowHelp.Execute();
+  Form->Commands.ActPopShowHelp.Execute();
   ASSERT_EQ(Desk.ShellExecutes.size(), 1u);
   const auto& run = Desk.ShellExecutes[0];
   EXPECT_EQ(run.Wnd, Form->Handle());
@@ -370,7 +370,7 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
 
   Desk.ShellExecuteResult = 31;  // no program for .html
-  Form->ActPopShowHelp.Execute();
+  Form->Commands.ActPopShowHelp.Execute();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text, u"ひらけません: [C:\\Tools\\Lensoro\\Help\\index.html] (エラー コード: [31])");
 }
@@ -447,8 +447,8 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
       // The request waits in the queue; the open dialog's loop, if any, is
       // the one to take it.
       wayOut();
-      if (c.Open == TOpen::About) form->ActPopShowVersionInfo.Execute();
-      if (c.Open == TOpen::Options) form->ActPopShowOption.Execute();
+      if (c.Open == TOpen::About) form->Commands.ActPopShowVersionInfo.Execute();
+      if (c.Open == TOpen::Options) form->Commands.ActPopShowOption.Execute();
     }
     proc.MessageBudget = 500;
     app.Run();
@@ -456,7 +456,7 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     EXPECT_TRUE(app.Terminated());
     EXPECT_EQ(desk.MenuCount(proc.Pid), 0);
     if (c.Open == TOpen::Menu) {
-      EXPECT_EQ(form->OptionForm(), nullptr) << "the menu's choice ran after the quit";
+      EXPECT_EQ(form->Commands.OptionForm(), nullptr) << "the menu's choice ran after the quit";
     }
     if (c.SaveFails) desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL, 1, proc.Pid);
     form.reset();
@@ -529,16 +529,16 @@ TEST_F(MenuTest, ALoupeWithoutItsTimerSaysSoAndARestoreTriesAgain) {
 
   RightClickLoupe(u"タスク トレイに しまう");
   EXPECT_FALSE(Loupe().Visible);
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(Loupe().Visible);
   EXPECT_TRUE(Form->Timer1.Running());
   ASSERT_NE(Proc.FindTimer(Form->Handle(), Timer1Id), nullptr);
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
 
   // Hidden again, and this time the restore finds no timer either.
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   Desk.FailNext("SetTimer", 1450, 1, Proc.Pid);
-  Form->ActPopMinimizeAndRestore.Execute();
+  Form->Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(Form->Timer1.Running());
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
 }

@@ -42,9 +42,9 @@ class OptionFormTest : public ::testing::Test {
     if (Loupe->Visible) Loupe->Show();
   }
   TOptionForm& Open() {
-    Loupe->ActPopShowOption.Execute();
-    EXPECT_NE(Loupe->OptionForm(), nullptr);
-    return *Loupe->OptionForm();
+    Loupe->Commands.ActPopShowOption.Execute();
+    EXPECT_NE(Loupe->Commands.OptionForm(), nullptr);
+    return *Loupe->Commands.OptionForm();
   }
   void Pump() {
     TMsg m;
@@ -83,9 +83,9 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   Loupe->Settings.IsSilentMode = true;
   TOptionForm& form = Open();
   EXPECT_EQ(OptionWindows(), 1);
-  Loupe->ActPopShowOption.Execute();  // a second command while it is open does nothing
+  Loupe->Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
   EXPECT_EQ(OptionWindows(), 1);
-  EXPECT_EQ(Loupe->OptionForm(), &form);
+  EXPECT_EQ(Loupe->Commands.OptionForm(), &form);
 
   EXPECT_FALSE(Loupe->IsTopmost);
   const TSimWindow* w = Desk.Window(form.Handle());
@@ -139,7 +139,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   while (Proc->PeekMessageW(m, true)) {
     if (!App->ProcessDialogMessage(m)) Proc->DispatchMessageW(m);
   }
-  EXPECT_EQ(Loupe->OptionForm(), nullptr);
+  EXPECT_EQ(Loupe->Commands.OptionForm(), nullptr);
   EXPECT_EQ(OptionWindows(), 0);
   EXPECT_TRUE(Loupe->IsTopmost);
 }
@@ -325,7 +325,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Confirmation);
   EXPECT_EQ(Desk.Dialogs[0].Owner, form.Handle());
   EXPECT_NE(Desk.Dialogs[0].Text.find(u"Shift + Ctrl + Alt + L: " + form.Label107.Caption()), std::u16string::npos);
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_EQ(Desk.HotKeys.size(), 1u);
 
   // Add over it, cancelled: the capture is cleared, the old key stays.
@@ -335,7 +335,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_TRUE(form.HotKey101.IsEmpty());
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_FALSE(form.Button102.Enabled());
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x4Cu);
@@ -344,7 +344,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   answer = win::IDOK;
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, CtrlF12);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
   EXPECT_EQ(form.Edit101.Text(), u"Ctrl + F12");
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x7Bu);
@@ -353,7 +353,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 
   // Delete, confirmed.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button101.Enabled());
   EXPECT_TRUE(Desk.HotKeys.empty());
@@ -363,7 +363,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Capture(form, {win::VK_SHIFT, win::VK_CONTROL, 'A'});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), asked);
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + A");
 
   // Ctrl still held while the button is clicked: no combination yet.
@@ -372,7 +372,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Key(form.HotKey101.Handle(), win::VK_CONTROL, true);
   EXPECT_TRUE(form.Button102.Enabled());
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_TRUE(Desk.HotKeys.empty());
   Key(form.HotKey101.Handle(), win::VK_CONTROL, false);
   EXPECT_FALSE(form.Button102.Enabled());
@@ -397,7 +397,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
     EXPECT_EQ(form.Button102.Enabled(), c.Addable);
     EXPECT_EQ(form.Label109.Caption(), c.Addable ? u"" : hint);
     form.AddShortCut();  // as a click would, were it enabled
-    EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
+    EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
     EXPECT_EQ(Desk.HotKeys.size(), c.Addable ? 1u : 0u);
     if (c.Addable) {
       Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
@@ -409,7 +409,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
 TEST_F(OptionFormTest, ASavedKeyThatTypesIsNotRegisteredAndTheUserIsToldOnce) {
   Start(u"[ShortCut]\r\nActPopMinimizeAndRestore=88,Shift+\r\n");
   EXPECT_TRUE(Desk.HotKeys.empty());
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"The shortcut key was not registered: without Ctrl or Alt it would take this key "
                                   u"away from typing in every program: [Shift + X]");
@@ -425,7 +425,7 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   TOptionForm& form = Open();
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Loupe->ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button102.Enabled());
   EXPECT_FALSE(form.Button101.Enabled());
@@ -441,7 +441,7 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(2)->Handle()));
   Desk.ClearCalls();
   ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
-  EXPECT_EQ(Loupe->OptionForm(), nullptr);
+  EXPECT_EQ(Loupe->Commands.OptionForm(), nullptr);
   EXPECT_TRUE(Loupe->IsTopmost);
 
   // Two whole-file replacements: the position first, then everything.
@@ -468,7 +468,7 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(again.CloseButton.Handle()));
   TOptionForm& third = Open();
   Pump();
-  ASSERT_EQ(Loupe->OptionForm(), &third);
+  ASSERT_EQ(Loupe->Commands.OptionForm(), &third);
   ASSERT_TRUE(Desk.Click(third.RadioGroup103.Button(1)->Handle()));
   EXPECT_EQ(Loupe->Settings.LoupeColorMode, lcmInvert);
 }
@@ -529,9 +529,9 @@ TEST_F(OptionFormTest, AnOpenDialogFollowsALanguageSwitchAtOnce) {
                                u"CloseButton.Caption=Close\r\nRadioGroup103.Items[1]=Inverted\r\n"));
   TOptionForm& form = Open();
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
-  Loupe->PopupMenu1Popup();
+  Loupe->Commands.PopupMenu1Popup();
   TMenuItem* english = nullptr;
-  for (TMenuItem& top : Loupe->PopupMenu1.Items) {
+  for (TMenuItem& top : Loupe->Commands.PopupMenu1.Items) {
     for (TMenuItem& sub : top.Items) {
       if (sub.Name == u"LanguageList" && sub.Caption == u"English") english = &sub;
     }
@@ -564,9 +564,9 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
     app.Initialize();
     TMainForm loupe(app);
     app.MainForm = &loupe;
-    loupe.ActPopShowOption.Execute();
-    ASSERT_NE(loupe.OptionForm(), nullptr);
-    TRsSpinEdit& field = loupe.OptionForm()->SpinEdit101;
+    loupe.Commands.ActPopShowOption.Execute();
+    ASSERT_NE(loupe.Commands.OptionForm(), nullptr);
+    TRsSpinEdit& field = loupe.Commands.OptionForm()->SpinEdit101;
     EXPECT_EQ(desk.Window(field.Handle())->Title, u"2.0");
     field.SetFocus();
     field.SetText(u"");

@@ -1,5 +1,5 @@
-// The popup menu with every command, and the commands that do not belong to
-// the loupe model: hiding to the tray and back, help, version, quitting.
+// TLoupeCommands (MainCommands.h): the popup menu, its commands, their
+// captions and the dialogs they open.
 #include <algorithm>
 #include <iterator>
 #include <vector>
@@ -17,51 +17,55 @@ namespace lensoro {
 namespace {
 // The colour modes' commands, in the menu's order: one line for each mode.
 struct TColorModeCommand {
-  TAction TMainForm::*Action;
+  TAction TLoupeCommands::*Action;
   TLoupeColorMode Mode;
   const char16_t* ItemName;
   const char16_t* CaptionKey;
 };
 constexpr TColorModeCommand ColorModeCommands[] = {
-    {&TMainForm::ActPopSetLoupeColorModelcmOriginal, lcmOriginal, u"SetLoupeColorModelcmOriginal1",
+    {&TLoupeCommands::ActPopSetLoupeColorModelcmOriginal, lcmOriginal, u"SetLoupeColorModelcmOriginal1",
      u"ActPopSetLoupeColorModelcmOriginal.Caption"},
-    {&TMainForm::ActPopSetLoupeColorModelcmInvert, lcmInvert, u"SetLoupeColorModelcmInvert1",
+    {&TLoupeCommands::ActPopSetLoupeColorModelcmInvert, lcmInvert, u"SetLoupeColorModelcmInvert1",
      u"ActPopSetLoupeColorModelcmInvert.Caption"},
-    {&TMainForm::ActPopSetLoupeColorModelcmGrayscale, lcmGray, u"SetLoupeColorModelcmGrayscale1",
+    {&TLoupeCommands::ActPopSetLoupeColorModelcmGrayscale, lcmGray, u"SetLoupeColorModelcmGrayscale1",
      u"ActPopSetLoupeColorModelcmGrayscale.Caption"},
 };
 static_assert(std::size(ColorModeCommands) == LoupeColorModeCount, "a colour mode without its command");
 }  // namespace
 
-void ApplyMainFormLang(TMainForm& form) {
+TLoupeCommands::TLoupeCommands(TApplication& app, TMainForm& loupe) : PopupMenu1(app), FApp(app), FLoupe(loupe) {}
+
+TLoupeCommands::~TLoupeCommands() = default;
+
+void TLoupeCommands::ApplyMainFormLang() {
   struct {
-    TAction TMainForm::*Action;
+    TAction TLoupeCommands::*Action;
     const char16_t* Key;
   } const actions[] = {
-      {&TMainForm::ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
-      {&TMainForm::ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
-      {&TMainForm::ActPopZoomIn, u"ActPopZoomIn.Caption"},
-      {&TMainForm::ActPopZoomOut, u"ActPopZoomOut.Caption"},
-      {&TMainForm::ActPopShowOption, u"ActPopShowOption.Caption"},
-      {&TMainForm::ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
-      {&TMainForm::ActPopReset, u"ActPopReset.Caption"},
-      {&TMainForm::ActPopShowHelp, u"ActPopShowHelp.Caption"},
-      {&TMainForm::ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
-      {&TMainForm::ActPopQuit, u"ActPopQuit.Caption"},
+      {&TLoupeCommands::ActPopSetLoupeModelmPointer, u"ActPopSetLoupeModelmPointer.Caption"},
+      {&TLoupeCommands::ActPopSetLoupeModelmWindow, u"ActPopSetLoupeModelmWindow.Caption"},
+      {&TLoupeCommands::ActPopZoomIn, u"ActPopZoomIn.Caption"},
+      {&TLoupeCommands::ActPopZoomOut, u"ActPopZoomOut.Caption"},
+      {&TLoupeCommands::ActPopShowOption, u"ActPopShowOption.Caption"},
+      {&TLoupeCommands::ActPopShowLanguage, u"ActPopShowLanguage.Caption"},
+      {&TLoupeCommands::ActPopReset, u"ActPopReset.Caption"},
+      {&TLoupeCommands::ActPopShowHelp, u"ActPopShowHelp.Caption"},
+      {&TLoupeCommands::ActPopShowVersionInfo, u"ActPopShowVersionInfo.Caption"},
+      {&TLoupeCommands::ActPopQuit, u"ActPopQuit.Caption"},
   };
-  for (const TLangCaption& c : ApplyMainFormLang(form.App())) {
+  for (const TLangCaption& c : lensoro::ApplyMainFormLang(FApp)) {
     for (const auto& a : actions) {
-      if (c.Key == a.Key) (form.*a.Action).Caption = c.Text;
+      if (c.Key == a.Key) (this->*a.Action).Caption = c.Text;
     }
     for (const auto& m : ColorModeCommands) {
-      if (c.Key == m.CaptionKey) (form.*m.Action).Caption = c.Text;
+      if (c.Key == m.CaptionKey) (this->*m.Action).Caption = c.Text;
     }
   }
 }
 
-bool LanguageListClick(TMainForm& form, int tag) {
-  if (!ChooseLangFile(form.App(), tag, form.Handle())) return false;
-  ApplyMainFormLang(form);
+bool TLoupeCommands::LanguageListClick(int tag) {
+  if (!ChooseLangFile(FApp, tag, FLoupe.Handle())) return false;
+  ApplyMainFormLang();
   return true;
 }
 
@@ -83,7 +87,17 @@ TMenuItem Separator(const char16_t* name) {
 
 }  // namespace
 
-void TMainForm::BuildPopupMenu1() {
+void TLoupeCommands::BindActions() {
+  ActPopSetLoupeModelmPointer.OnExecute = [this] { FLoupe.SetLoupeMode(lmPointer); };
+  ActPopSetLoupeModelmWindow.OnExecute = [this] { FLoupe.SetLoupeMode(lmWindow); };
+  ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
+  ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
+  ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
+  ActPopQuit.OnExecute = [this] { FLoupe.ActPopQuitExecute(); };
+  BuildPopupMenu1();
+}
+
+void TLoupeCommands::BuildPopupMenu1() {
   ActPopMinimizeAndRestore.OnExecute = [this] { ActPopMinimizeAndRestoreExecute(); };
   ActPopShowOption.OnExecute = [this] { ActPopShowOptionExecute(); };
   ActPopShowLanguage.OnExecute = [this] { ActPopShowLanguageExecute(); };
@@ -92,8 +106,8 @@ void TMainForm::BuildPopupMenu1() {
   std::vector<TMenuItem> colorModes;
   for (const TColorModeCommand& m : ColorModeCommands) {
     (this->*m.Action).OnExecute = [this, mode = m.Mode] {
-      Settings.LoupeColorMode = mode;
-      SetLoupeColorMode(mode);
+      FLoupe.Settings.LoupeColorMode = mode;
+      FLoupe.SetLoupeColorMode(mode);
     };
     colorModes.push_back(Item(m.ItemName, this->*m.Action));
   }
@@ -124,16 +138,17 @@ void TMainForm::BuildPopupMenu1() {
   PopupMenu1.OnPopup = [this] { PopupMenu1Popup(); };
 }
 
-void TMainForm::PopupMenu1Popup() {
-  PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = Settings.LoupeMode == lmPointer;
-  PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = Settings.LoupeMode == lmWindow;
+void TLoupeCommands::PopupMenu1Popup() {
+  const TLoupeSettings& settings = FLoupe.Settings;
+  PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = settings.LoupeMode == lmPointer;
+  PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = settings.LoupeMode == lmWindow;
   // The rates the two commands would set, as they compute them.
   PopupMenu1.Find(u"ZoomIn1")->Caption =
-      FormatText(u"%s (-> %.1fx)", {ActPopZoomIn.Caption, static_cast<double>(ZoomInRate(Settings.LoupeRate))});
+      FormatText(u"%s (-> %.1fx)", {ActPopZoomIn.Caption, static_cast<double>(ZoomInRate(settings.LoupeRate))});
   PopupMenu1.Find(u"ZoomOut1")->Caption =
-      FormatText(u"%s (-> %.1fx)", {ActPopZoomOut.Caption, static_cast<double>(ZoomOutRate(Settings.LoupeRate))});
+      FormatText(u"%s (-> %.1fx)", {ActPopZoomOut.Caption, static_cast<double>(ZoomOutRate(settings.LoupeRate))});
   for (const TColorModeCommand& m : ColorModeCommands) {
-    PopupMenu1.Find(m.ItemName)->Checked = Settings.LoupeColorMode == m.Mode;
+    PopupMenu1.Find(m.ItemName)->Checked = settings.LoupeColorMode == m.Mode;
   }
 
   TMenuItem* languages = PopupMenu1.Find(u"ShowLanguage1");
@@ -146,7 +161,7 @@ void TMainForm::PopupMenu1Popup() {
     item.Checked = lang.Checked;
     item.OnClick = [this](TMenuItem& chosen) {
       // Open dialogs follow the switch at once.
-      if (!LanguageListClick(*this, chosen.Tag)) return;
+      if (!LanguageListClick(chosen.Tag)) return;
       UpdateMinimizeAndRestoreCaption();
       if (FOptionForm) FOptionForm->ApplyLang();
       if (FAboutForm) FAboutForm->ApplyLang();
@@ -155,112 +170,104 @@ void TMainForm::PopupMenu1Popup() {
   }
 }
 
-void TMainForm::WMContextMenu(LPARAM lParam) {
-  TPoint at = PointFromLParam(lParam);
+void TLoupeCommands::WMContextMenu(TPoint at) {
   // From the keyboard (Shift+F10, the menu key): at the loupe's corner.
   if (at.X == -1 && at.Y == -1) {
-    const TRect bounds = BoundsRect();
+    const TRect bounds = FLoupe.BoundsRect();
     at = {bounds.Left, bounds.Top};
   }
   PopupMenu1.Popup(at.X, at.Y);
 }
 
+// --- The loupe's rate and its restart -------------------------------------------
+
+void TLoupeCommands::ActPopZoomInExecute() {
+  FLoupe.Settings.LoupeRate = ZoomInRate(FLoupe.Settings.LoupeRate);
+  FLoupe.SetLoupeRate(FLoupe.Settings.LoupeRate);
+}
+
+void TLoupeCommands::ActPopZoomOutExecute() {
+  FLoupe.Settings.LoupeRate = ZoomOutRate(FLoupe.Settings.LoupeRate);
+  FLoupe.SetLoupeRate(FLoupe.Settings.LoupeRate);
+}
+
+void TLoupeCommands::ActPopResetExecute() { FLoupe.RestartMagnifier(0); }
+
 // --- Hiding to the tray and back ---------------------------------------------
 
-void TMainForm::ActPopMinimizeAndRestoreExecute() {
-  if (!FPlatform.IsWindowVisible(FHandle)) {
-    RestoreFromTray();
+void TLoupeCommands::ActPopMinimizeAndRestoreExecute() {
+  TPlatform& platform = FApp.Platform;
+  const HWND handle = FLoupe.Handle();
+  if (!platform.IsWindowVisible(handle)) {
+    FLoupe.RestoreFromTray();
     return;
   }
-  const TZOrderList& zOrder = FInstances->RefreshZOrder();
-  const int self = zOrder.IndexOfWindowHandle(FHandle);
+  const TZOrderList& zOrder = FLoupe.Instances().RefreshZOrder();
+  const int self = zOrder.IndexOfWindowHandle(handle);
   if (self < 0) return;
   // A loupe partly covered comes to the front first; the next toggle hides it.
   const TRect own = zOrder[self].WindowRect;
   for (int i = 0; i < self; ++i) {
     if (RectsOverlap(zOrder[i].WindowRect, own)) {
-      IsTopmost = true;
-      FPlatform.SetForegroundWindow(FHandle);
+      FLoupe.IsTopmost = true;
+      platform.SetForegroundWindow(handle);
       return;
     }
   }
-  MinimizeToTray();
+  FLoupe.MinimizeToTray();
 }
 
-void TMainForm::UpdateMinimizeAndRestoreCaption() {
-  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(FWindowState == TWindowState::wsMinimized
-                                                        ? u"RestoreFromTrayCaption"
-                                                        : u"MinimizeToTrayCaption");
-}
-
-void TMainForm::MinimizeToTray() {
-  Timer1.SetEnabled(false);
-  Hide();
-  // A hidden window only records its state; it is not shown minimised.
-  FWindowState = TWindowState::wsMinimized;
-  UpdateMinimizeAndRestoreCaption();
-  Tray.ShowLoupeState(false);
-  FInstances->NotifyVisibility(LOUPE_HIDDEN);
-}
-
-void TMainForm::RestoreFromTray() {
-  Timer1.SetEnabled(true);
-  if (!Timer1.Running()) ShowErrorMessage(FApp.Lang.Text(u"MsgErrorMagSetWindowSource"));
-  // Shown transparent first, so that no stale image flashes up.
-  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 0, win::LWA_ALPHA);
-  Show();
-  FWindowState = TWindowState::wsNormal;
-  UpdateMinimizeAndRestoreCaption();
-  FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
-  Tray.ShowLoupeState(true);
-  FInstances->NotifyVisibility(LOUPE_SHOWN);
+void TLoupeCommands::UpdateMinimizeAndRestoreCaption() {
+  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(
+      FLoupe.WindowState() == TWindowState::wsMinimized ? u"RestoreFromTrayCaption" : u"MinimizeToTrayCaption");
 }
 
 // --- Dialogs, help ----------------------------------------------------------------
 
 // While the dialog is open the command does nothing.
-void TMainForm::ActPopShowOptionExecute() {
+void TLoupeCommands::ActPopShowOptionExecute() {
   if (FOptionForm) return;
-  FOptionFormHolder = std::make_unique<TOptionForm>(*this);
+  FOptionFormHolder = std::make_unique<TOptionForm>(FLoupe);
   FOptionForm = FOptionFormHolder.get();
   if (!FOptionForm->Show()) FOptionForm = nullptr;
 }
 
-void TMainForm::OptionFormDestroyed(TOptionForm* form) {
+void TLoupeCommands::OptionFormDestroyed(TOptionForm* form) {
   if (FOptionForm != form) return;
   FOptionForm = nullptr;
-  if (FHandle) FPlatform.PostMessageW(FHandle, UM_FREEOPTIONFORM, 0, 0);
+  if (const HWND handle = FLoupe.Handle()) FApp.Platform.PostMessageW(handle, UM_FREEOPTIONFORM, 0, 0);
 }
 
-void TMainForm::FreeClosedOptionForm() {
+void TLoupeCommands::FreeClosedOptionForm() {
   // A dialog opened since the message was posted is not the closed one.
   if (FOptionFormHolder && FOptionFormHolder.get() != FOptionForm) FOptionFormHolder.reset();
 }
 
 // One About dialog at a time; while it is open FAboutForm points at it.
-void TMainForm::ActPopShowVersionInfoExecute() {
+void TLoupeCommands::ActPopShowVersionInfoExecute() {
   if (FAboutForm) return;
-  ShowAboutDialog(FApp, FHandle, FAboutForm);
+  ShowAboutDialog(FApp, FLoupe.Handle(), FAboutForm);
 }
 
-void TMainForm::ActPopShowHelpExecute() {
+void TLoupeCommands::ActPopShowHelpExecute() {
+  TPlatform& platform = FApp.Platform;
   const std::u16string folder = ExtractFilePath(FApp.ExeName);
   const std::u16string path = folder + u"Help\\index.html";
   std::u16string message;
-  const DWORD attributes = FPlatform.GetFileAttributesW(path);
+  const DWORD attributes = platform.GetFileAttributesW(path);
   if (attributes == win::INVALID_FILE_ATTRIBUTES || (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
     message = ItemNotFoundText(FApp.Lang, path);
   } else {
     // The working folder without its separator, except for a drive's root.
     std::u16string directory = folder;
     if (directory.size() > 3 && (directory.back() == u'\\' || directory.back() == u'/')) directory.pop_back();
-    const std::intptr_t result = FPlatform.ShellExecuteW(FHandle, u"", path, u"", directory, win::SW_SHOWNORMAL);
+    const std::intptr_t result = platform.ShellExecuteW(FLoupe.Handle(), u"", path, u"", directory, win::SW_SHOWNORMAL);
     if (result <= 32) {
       const std::u16string code = FormatText(FApp.Lang.Text(u"MsgErrorShowErrorCode"), {static_cast<int>(result)});
       message = FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {path, code});
     }
   }
-  if (!message.empty()) ShowMsgDialog(FApp, message, TMsgDlgType::Error, mbOK, FHandle);
+  if (!message.empty()) ShowMsgDialog(FApp, message, TMsgDlgType::Error, mbOK, FLoupe.Handle());
 }
 
 }  // namespace lensoro
