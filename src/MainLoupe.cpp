@@ -62,7 +62,7 @@ void TMainForm::MinimizeToTray() {
   // A hidden window only records its state; it is not shown minimised.
   FWindowState = TWindowState::wsMinimized;
   Commands.UpdateMinimizeAndRestoreCaption();
-  SetTrayIconIndex(ShownTrayIconIndex() + OrgIconCount);
+  Tray.ShowLoupeState(false);
   FInstances->NotifyVisibility(LOUPE_HIDDEN);
 }
 
@@ -75,7 +75,7 @@ void TMainForm::RestoreFromTray() {
   FWindowState = TWindowState::wsNormal;
   Commands.UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
-  SetTrayIconIndex(ShownTrayIconIndex());
+  Tray.ShowLoupeState(true);
   FInstances->NotifyVisibility(LOUPE_SHOWN);
 }
 

@@ -301,8 +301,8 @@ class TSession {
     Step();
   }
   void TrayMenu(TCopy& c, const std::u16string& pick) {
-    if (!c.Running() || !c.Form->TrayIcon1) return;
-    const HWND tray = c.Form->TrayIcon1->WindowHandle();
+    if (!c.Running() || !c.Form->Tray.TrayIcon1) return;
+    const HWND tray = c.Form->Tray.TrayIcon1->WindowHandle();
     FPick = pick;
     if (Desk.TrayMouse(tray, tray, win::WM_RBUTTONUP)) Desk.RunFor(0);
     FPick.clear();

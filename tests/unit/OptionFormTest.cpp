@@ -235,11 +235,11 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
   EXPECT_EQ(Loupe->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Loupe->TrayIcon1->IconIndex(), 0);
+  EXPECT_EQ(Loupe->Tray.TrayIcon1->IconIndex(), 0);
   EXPECT_FALSE(Loupe->IsTopmost);  // dropping the list down keeps the loupe below it
   Proc->ShowWindow(Loupe->Handle(), win::SW_HIDE);
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Loupe->TrayIcon1->IconIndex(), 0 + Loupe->OrgIconCount);
+  EXPECT_EQ(Loupe->Tray.TrayIcon1->IconIndex(), 0 + Loupe->Tray.OrgIconCount);
 }
 
 // Each swatch sets its own frame colour; the colour on show is painted at
@@ -288,8 +288,8 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
 TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
   // A set whose strips all failed to load.
   Start(u"", /*images=*/false);
-  Loupe->OrgIconCount = 0;
-  Loupe->PngImageList1.clear();
+  Loupe->Tray.OrgIconCount = 0;
+  Loupe->Tray.PngImageList1.clear();
   TOptionForm& form = Open();
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
@@ -301,8 +301,8 @@ TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
     if (op.Op == "ExtTextOut") text = &op;
   }
   ASSERT_NE(icon, nullptr);
-  ASSERT_NE(Loupe->TrayIcon1, nullptr);
-  EXPECT_EQ(icon->Icon, Loupe->TrayIcon1->Icon().Handle());
+  ASSERT_NE(Loupe->Tray.TrayIcon1, nullptr);
+  EXPECT_EQ(icon->Icon, Loupe->Tray.TrayIcon1->Icon().Handle());
   EXPECT_EQ(icon->Rect.Left, 20 + 2 * 2);  // after the item height and two margins
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->Text, u"0:");
