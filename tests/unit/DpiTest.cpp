@@ -12,6 +12,7 @@
 #include "About.h"
 #include "Application.h"
 #include "Format.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "Option.h"
 #include "SimDesktop.h"
@@ -40,12 +41,9 @@ struct TDesk {
 constexpr TDesk Desks[] = {{144, 96}, {96, 144}};
 constexpr TRect Primary{0, 0, 1920, 1080}, Left{-1920, 0, 0, 1080};
 
-class DpiTest : public ::testing::Test {
+class DpiTest : public test::TLoupeCopiesTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess* Proc = nullptr;
-  std::unique_ptr<TApplication> App;
-  std::unique_ptr<TMainForm> Loupe;
+  TMainForm* Loupe = nullptr;  // the copy started last
 
   void UseDesk(const TDesk& desk) {
     Desk.PixelsPerInch = desk.PrimaryDpi;
@@ -58,14 +56,8 @@ class DpiTest : public ::testing::Test {
   }
   // The loupe started with its place (and nothing else) from the settings.
   void Start(TPoint at) {
-    Proc = &test::AddLensoro(Desk, u"C:\\A\\lensoro.exe");
-    Desk.AddFile(u"C:\\A\\lensoro.ini",
-                 test::Utf16File(u"[MainForm]\r\nLeft=" + Decimal(at.X) + u"\r\nTop=" + Decimal(at.Y) + u"\r\n"));
-    App = std::make_unique<TApplication>(*Proc);
-    App->Initialize();
-    Loupe = std::make_unique<TMainForm>(*App);
-    App->MainForm = Loupe.get();
-    Loupe->Show();
+    const std::u16string ini = u"[MainForm]\r\nLeft=" + Decimal(at.X) + u"\r\nTop=" + Decimal(at.Y) + u"\r\n";
+    Loupe = StartCopy(u"C:\\A\\lensoro.exe", ini).Form.get();
   }
   TRect Rect(HWND wnd) { return Desk.Window(wnd)->Rect; }
 };
@@ -126,8 +118,7 @@ TEST_F(DpiTest, ArrowPairsAreAsWideAsTheScrollBar) {
       EXPECT_EQ(arrows.Right, field.Right - 1) << c.Dpi << " DPI";
     }
     options.Close();
-    Loupe.reset();
-    App.reset();
+    Copies.clear();
   }
 }
 
@@ -226,7 +217,7 @@ TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   TOptionForm& options = *Loupe->Commands.OptionForm();
   ExpectDialog(options, 366, 566, StartDpi(), "options opened");
   const std::vector<TRect> opened = Layout(options.Handle());
-  TAboutForm about(*App);
+  TAboutForm about(Copies.back()->App);
   about.SetOwnerWindow(Loupe->Handle());
   ASSERT_TRUE(about.Show());
   ExpectDialog(about, 382, 206, StartDpi(), "about opened");

@@ -11,6 +11,7 @@
 #include "Format.h"
 #include "Ini.h"
 #include "Lang.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -36,17 +37,11 @@ std::u16string FileAsText(TSimDesktop& desk, const std::u16string& path) {
 constexpr char16_t kIni[] = u"C:\\Tools\\Lensoro\\lensoro.ini";
 constexpr char16_t kLang[] = u"C:\\Tools\\Lensoro\\Lang\\LN日本語_かな.lang";
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess& Proc = test::AddLensoro(Desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-
   void Create() {
     Desk.AddFolder(u"C:\\Tools\\Lensoro");
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
+    Copy.Create();
     App.Lang.LangFile = kLang;
   }
 };
@@ -307,8 +302,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
   Desk.AddFile(kIni, user);
   // Every read of the start fails: the language's, the settings', the images'.
   Desk.FailNext("ReadFileBytes", 32, 100, Proc.Pid);  // ERROR_SHARING_VIOLATION
-  App.Initialize();
-  Form = std::make_unique<TMainForm>(App);
+  Copy.Create();
   Desk.ClearFailures();
   EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
   // Told once (the tray image that could not be read has its own report).
@@ -342,8 +336,7 @@ TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
                                u"[Loupe]\r\nLoupeRate=3.5\r\n"));
   Desk.AddFile(u"C:\\Tools\\Lensoro\\Lang\\English.lang", Utf16File(u"[MainForm]\r\n"));
   Desk.FailNext("ReadFileBytes", 32, 1, Proc.Pid);  // the language's name only
-  App.Initialize();
-  Form = std::make_unique<TMainForm>(App);
+  Copy.Create();
   EXPECT_TRUE(App.Lang.FellBack);
   EXPECT_EQ(App.Lang.LangFile, std::u16string(kLang));
   EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);  // the rest was read
@@ -378,8 +371,7 @@ int ReadsOf(const TSimDesktop& desk, const std::u16string& path) {
 
 TEST_F(SettingsTest, TheStartReadsTheSettingsFileOnceAndTheNextLoadSeesWhatWasWrittenMeanwhile) {
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=3.5\r\n"));
-  App.Initialize();
-  Form = std::make_unique<TMainForm>(App);
+  Copy.Create();
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);  // the language's name and the settings
   EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);
   EXPECT_EQ(App.FileBatch, nullptr);  // the batch ended with the start

@@ -17,6 +17,7 @@
 #include "Format.h"
 #include "Ini.h"
 #include "Lang.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -297,12 +298,10 @@ TEST(HelpPage, NamesTheDefaultCaptionsAndWhereTheLanguageCommandIs) {
   const std::string switching = page.substr(top, page.find("</section>", top) - top);
   ASSERT_TRUE(std::regex_search(switching, place, std::regex(R"(<b>(\d+)th command</b>)")));
   sim::TSimDesktop desk;
-  sim::TSimProcess& proc = test::AddLensoro(desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
-  TApplication app{proc};
-  app.Initialize();
-  TMainForm form(app);
+  test::TLoupeCopy copy(desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
+  copy.Create();
   int position = 0;
-  for (const TMenuItem& item : form.Commands.PopupMenu1.Items) {
+  for (const TMenuItem& item : copy.Form->Commands.PopupMenu1.Items) {
     if (item.IsSeparator()) continue;
     ++position;
     if (item.Name == u"ShowLanguage1") break;

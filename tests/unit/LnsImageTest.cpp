@@ -11,6 +11,7 @@
 #include "Application.h"
 #include "Format.h"
 #include "LnsImage.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -293,14 +294,10 @@ std::string AsText(const TBytes& bytes) { return std::string(bytes.begin(), byte
 // A copy of the program started in C:\P with the given files beside it.
 struct TStartedLoupe {
   TSimDesktop Desk;
-  TSimProcess& Proc = Desk.AddProcess(u"C:\\P\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-  void Start(const std::u16string& ini = u"") {
-    if (!ini.empty()) Desk.AddFile(u"C:\\P\\lensoro.ini", test::Utf16File(ini));
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-  }
+  test::TLoupeCopy Copy{Desk, u"C:\\P\\lensoro.exe", false, test::TImages::None};
+  TSimProcess& Proc = Copy.Proc;
+  std::unique_ptr<TMainForm>& Form = Copy.Form;
+  void Start(const std::u16string& ini = u"") { Copy.Create(ini); }
   // The alpha at (x, y) of the icon the tray shows.
   int ShownAlpha(int x, int y) const {
     const HWND tray = Form->Tray.TrayIcon1->WindowHandle();

@@ -15,11 +15,17 @@
 
 namespace lensoro::test {
 
+// Whether the one-cell tray strip lies beside the program, or no image at
+// all (the tray then shows the fixed icon).
+enum class TImages { Strip, None };
+
 // One copy of the program: its process (with the program's image beside
 // it) from the start, its loupe once created.
 struct TLoupeCopy {
-  TLoupeCopy(sim::TSimDesktop& desk, const std::u16string& exe, bool is64Bit = false)
-      : Proc(AddLensoro(desk, exe, is64Bit)), App(Proc), Exe(exe) {}
+  TLoupeCopy(sim::TSimDesktop& desk, const std::u16string& exe, bool is64Bit = false, TImages images = TImages::Strip)
+      : Proc(images == TImages::Strip ? AddLensoro(desk, exe, is64Bit) : desk.AddProcess(exe, is64Bit)),
+        App(Proc),
+        Exe(exe) {}
   // Writes the settings file beside the program when given, then creates
   // the loupe.
   void Create(const std::u16string& ini = {}) {
@@ -54,10 +60,12 @@ struct TLoupeCopy {
   std::u16string Exe;
 };
 
-// One copy, made with the fixture and created by the test.
+// One copy, made with the fixture and created by the test (once it has
+// set the desk up, if it needs to).
 class TLoupeTest : public ::testing::Test {
  protected:
-  explicit TLoupeTest(const std::u16string& exe = u"C:\\Tools\\Lensoro\\lensoro.exe") : Copy(Desk, exe) {}
+  explicit TLoupeTest(const std::u16string& exe = u"C:\\Tools\\Lensoro\\lensoro.exe", TImages images = TImages::Strip)
+      : Copy(Desk, exe, false, images) {}
   sim::TSimDesktop Desk;
   TLoupeCopy Copy;
   sim::TSimProcess& Proc = Copy.Proc;

@@ -9,6 +9,7 @@
 
 #include "Application.h"
 #include "Format.h"
+#include "LoupeTest.h"
 #include "Main.h"
 #include "Option.h"
 #include "RsSpinEdit.h"
@@ -25,34 +26,22 @@ constexpr TShortCut CtrlShiftAltL = scCtrl | scShift | scAlt | 0x4C;
 constexpr TShortCut CtrlF12 = scCtrl | 0x7B;
 const std::u16string AllThree = u"[ShortCut]\r\nActPopMinimizeAndRestore=76,Ctrl+Shift+Alt+\r\n";
 
-class OptionFormTest : public ::testing::Test {
+class OptionFormTest : public test::TLoupeTest {
  protected:
-  TSimDesktop Desk;
-  TSimProcess* Proc = nullptr;
-  std::unique_ptr<TApplication> App;
-  std::unique_ptr<TMainForm> Loupe;
-
-  void Start(const std::u16string& ini, bool images = true) {
-    Proc = images ? &test::AddLensoro(Desk, u"C:\\A\\lensoro.exe") : &Desk.AddProcess(u"C:\\A\\lensoro.exe");
-    if (!ini.empty()) Desk.AddFile(u"C:\\A\\lensoro.ini", test::Utf16File(ini));
-    App = std::make_unique<TApplication>(*Proc);
-    App->Initialize();
-    Loupe = std::make_unique<TMainForm>(*App);
-    App->MainForm = Loupe.get();
-    if (Loupe->Visible) Loupe->Show();
-  }
+  explicit OptionFormTest(test::TImages images = test::TImages::Strip) : TLoupeTest(u"C:\\A\\lensoro.exe", images) {}
+  void Start(const std::u16string& ini) { Copy.Start(ini); }
   TOptionForm& Open() {
-    Loupe->Commands.ActPopShowOption.Execute();
-    EXPECT_NE(Loupe->Commands.OptionForm(), nullptr);
-    return *Loupe->Commands.OptionForm();
+    Form->Commands.ActPopShowOption.Execute();
+    EXPECT_NE(Form->Commands.OptionForm(), nullptr);
+    return *Form->Commands.OptionForm();
   }
   void Pump() {
     TMsg m;
-    while (Proc->PeekMessageW(m, true)) {
+    while (Proc.PeekMessageW(m, true)) {
       if (m.Message == win::WM_QUIT) break;
-      if (App->ProcessDialogMessage(m)) continue;
-      Proc->TranslateMessage(m);
-      Proc->DispatchMessageW(m);
+      if (App.ProcessDialogMessage(m)) continue;
+      Proc.TranslateMessage(m);
+      Proc.DispatchMessageW(m);
     }
   }
   // A key in the capture field as Windows delivers it (a system key while Alt
@@ -61,7 +50,7 @@ class OptionFormTest : public ::testing::Test {
     Desk.KeysDown[vk] = down;
     const bool sys = Desk.KeysDown[win::VK_MENU] && !Desk.KeysDown[win::VK_CONTROL];
     const UINT msg = down ? (sys ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN) : (sys ? win::WM_SYSKEYUP : win::WM_KEYUP);
-    Proc->SendMessageW(wnd, msg, vk, Desk.KeyData(vk, !down));
+    Proc.SendMessageW(wnd, msg, vk, Desk.KeyData(vk, !down));
   }
   // Presses the keys in order in the capture field and lets go in reverse.
   void Capture(TOptionForm& form, std::initializer_list<std::uint16_t> keys) {
@@ -80,18 +69,18 @@ class OptionFormTest : public ::testing::Test {
 
 TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   Start(AllThree + u"[Loupe]\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nLoupeSrcOrigin=4\r\n");
-  Loupe->Settings.IsSilentMode = true;
+  Form->Settings.IsSilentMode = true;
   TOptionForm& form = Open();
   EXPECT_EQ(OptionWindows(), 1);
-  Loupe->Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
+  Form->Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
   EXPECT_EQ(OptionWindows(), 1);
-  EXPECT_EQ(Loupe->Commands.OptionForm(), &form);
+  EXPECT_EQ(Form->Commands.OptionForm(), &form);
 
-  EXPECT_FALSE(Loupe->IsTopmost);
+  EXPECT_FALSE(Form->IsTopmost);
   const TSimWindow* w = Desk.Window(form.Handle());
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->Visible);
-  EXPECT_EQ(w->Owner, Loupe->Handle());
+  EXPECT_EQ(w->Owner, Form->Handle());
   EXPECT_EQ(w->Title, u"ぽてりん - オプション");  // the language's caption
   EXPECT_EQ(TSimDesktop::ClientRect(*w).Width(), 366);
   EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 566);
@@ -120,8 +109,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(form.RadioGroup101.ItemIndex(), 1);
   EXPECT_EQ(form.RadioGroup102.ItemIndex(), 4);
   EXPECT_EQ(form.RadioGroup103.ItemIndex(), 2);
-  EXPECT_EQ(form.Panel101.Color(), Loupe->Settings.FrameColor(TFrameColorSlot::ActivePointer));
-  EXPECT_EQ(form.Panel104.Color(), Loupe->Settings.FrameColor(TFrameColorSlot::InactiveWindow));
+  EXPECT_EQ(form.Panel101.Color(), Form->Settings.FrameColor(TFrameColorSlot::ActivePointer));
+  EXPECT_EQ(form.Panel104.Color(), Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow));
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   EXPECT_EQ(form.ComboBox101.ItemHeight(), 16 + 2 * 2);
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
@@ -136,30 +125,30 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
                                                 u"RadioGroup103", u"GroupBox103", u"GroupBox104", u"CloseButton"}));
   Desk.KeyPress(0, win::VK_ESCAPE);
   TMsg m;
-  while (Proc->PeekMessageW(m, true)) {
-    if (!App->ProcessDialogMessage(m)) Proc->DispatchMessageW(m);
+  while (Proc.PeekMessageW(m, true)) {
+    if (!App.ProcessDialogMessage(m)) Proc.DispatchMessageW(m);
   }
-  EXPECT_EQ(Loupe->Commands.OptionForm(), nullptr);
+  EXPECT_EQ(Form->Commands.OptionForm(), nullptr);
   EXPECT_EQ(OptionWindows(), 0);
-  EXPECT_TRUE(Loupe->IsTopmost);
+  EXPECT_TRUE(Form->IsTopmost);
 }
 
 TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   Start(u"");
   TOptionForm& form = Open();
-  const HWND mag = Loupe->Magnifier().Handle();
+  const HWND mag = Form->Magnifier().Handle();
   ASSERT_NE(mag, 0u);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Loupe->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(std::memcmp(&Desk.Window(mag)->ColorEffect, &LoupeColorMatrices[lcmInvert], sizeof(TMagColorEffect)), 0);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup101.Button(1)->Handle()));
-  EXPECT_EQ(Loupe->Settings.LoupeMode, lmWindow);
+  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
   ASSERT_TRUE(Desk.Click(form.RadioGroup102.Button(3)->Handle()));
-  EXPECT_EQ(Loupe->Settings.LoupeSrcOrigin, lsoBottomRight);
+  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoBottomRight);
   ASSERT_TRUE(Desk.Click(form.CheckBox101.Handle()));
-  EXPECT_TRUE(Loupe->Settings.IsSilentMode);
+  EXPECT_TRUE(Form->Settings.IsSilentMode);
 
   // The rate field: what is typed in range counts at once, out of range
   // not until leaving the field clamps it.
@@ -168,21 +157,21 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"3.5");
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 3.5f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 3.5f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"9");
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"9");
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 3.5f);
   Desk.KeyPress(0, win::VK_TAB);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
   // Its arrows and the Up key step by a tenth and stop at the top.
   ASSERT_TRUE(Desk.Click(form.SpinEdit101.UpDownButton().DownButton().Handle()));
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 7.9f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 7.9f);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Pump();
@@ -191,55 +180,55 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"1");  // on the way to 1.4: below the bottom, ignored
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
   Desk.TypeText(0, u".4");
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 1.4f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 1.4f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"8");  // the top itself counts at once
   Pump();
-  EXPECT_FLOAT_EQ(Loupe->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
 
   // The frame width: whole pixels, 0 to 10.
   EXPECT_EQ(Shown(form.SpinEdit102), u"4");
   ASSERT_TRUE(Desk.Click(form.SpinEdit102.UpDownButton().UpButton().Handle()));
-  EXPECT_EQ(Loupe->Settings.FrameWidth, 5);
+  EXPECT_EQ(Form->Settings.FrameWidth, 5);
   form.SpinEdit102.SetText(u"");
   Desk.TypeText(0, u"10");
   Pump();
-  EXPECT_EQ(Loupe->Settings.FrameWidth, 10);
+  EXPECT_EQ(Form->Settings.FrameWidth, 10);
   Desk.KeyPress(form.SpinEdit102.Handle(), win::VK_UP);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit102), u"10");
-  EXPECT_EQ(Loupe->Settings.FrameWidth, 10);
+  EXPECT_EQ(Form->Settings.FrameWidth, 10);
 
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
     EXPECT_EQ(cc.Owner, form.Handle());
-    EXPECT_EQ(cc.Color, Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
-    EXPECT_EQ(cc.CustColors[0], Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.Color, Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.CustColors[0], Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
     cc.Color = 0x102030;
     return true;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
   EXPECT_EQ(form.Panel103.Color(), 0x102030u);
   Desk.ColorResponder = [](TSimProcess&, TChooseColor& cc) {
     cc.Color = 0x999999;
     return false;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
 
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Loupe->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Loupe->Tray.TrayIcon1->IconIndex(), 0);
-  EXPECT_FALSE(Loupe->IsTopmost);  // dropping the list down keeps the loupe below it
-  Proc->ShowWindow(Loupe->Handle(), win::SW_HIDE);
+  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
+  EXPECT_EQ(Form->Tray.TrayIcon1->IconIndex(), 0);
+  EXPECT_FALSE(Form->IsTopmost);  // dropping the list down keeps the loupe below it
+  Proc.ShowWindow(Form->Handle(), win::SW_HIDE);
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Loupe->Tray.TrayIcon1->IconIndex(), 0 + Loupe->Tray.OrgIconCount);
+  EXPECT_EQ(Form->Tray.TrayIcon1->IconIndex(), 0 + Form->Tray.OrgIconCount);
 }
 
 // Each swatch sets its own frame colour; the colour on show is painted at
@@ -247,7 +236,7 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
 TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   Start(u"");
   TOptionForm& form = Open();
-  ASSERT_FALSE(Loupe->IsTopmost);
+  ASSERT_FALSE(Form->IsTopmost);
   const struct {
     TPanel& Panel;
     TFrameColorSlot Slot;
@@ -265,9 +254,9 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     };
     Desk.ClearCalls();
     ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
-    EXPECT_EQ(Loupe->Settings.FrameColor(s.Slot), s.Color);
-    EXPECT_EQ(Loupe->Color(), Loupe->Settings.FrameColor(FrameColorSlot(Loupe->Settings.LoupeMode, Loupe->IsActive())));
-    EXPECT_FALSE(Loupe->IsTopmost);
+    EXPECT_EQ(Form->Settings.FrameColor(s.Slot), s.Color);
+    EXPECT_EQ(Form->Color(), Form->Settings.FrameColor(FrameColorSlot(Form->Settings.LoupeMode, Form->IsActive())));
+    EXPECT_FALSE(Form->IsTopmost);
     for (const auto& c : Desk.Calls()) {
       if (std::string(c.Name).find("Message") != std::string::npos) {
         EXPECT_NE(c.A[1], win::WM_ACTIVATE) << c.Name;
@@ -285,11 +274,16 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   }
 }
 
-TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
-  // A set whose strips all failed to load.
-  Start(u"", /*images=*/false);
-  Loupe->Tray.OrgIconCount = 0;
-  Loupe->Tray.PngImageList1.clear();
+// A set whose strips all failed to load.
+class OptionFormWithoutImagesTest : public OptionFormTest {
+ protected:
+  OptionFormWithoutImagesTest() : OptionFormTest(test::TImages::None) {}
+};
+
+TEST_F(OptionFormWithoutImagesTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
+  Start(u"");
+  Form->Tray.OrgIconCount = 0;
+  Form->Tray.PngImageList1.clear();
   TOptionForm& form = Open();
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
@@ -301,13 +295,13 @@ TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
     if (op.Op == "ExtTextOut") text = &op;
   }
   ASSERT_NE(icon, nullptr);
-  ASSERT_NE(Loupe->Tray.TrayIcon1, nullptr);
-  EXPECT_EQ(icon->Icon, Loupe->Tray.TrayIcon1->Icon().Handle());
+  ASSERT_NE(Form->Tray.TrayIcon1, nullptr);
+  EXPECT_EQ(icon->Icon, Form->Tray.TrayIcon1->Icon().Handle());
   EXPECT_EQ(icon->Rect.Left, 20 + 2 * 2);  // after the item height and two margins
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->Text, u"0:");
   // A selected, focused item: the text takes the combo's background colour.
-  EXPECT_EQ(text->Color, Proc->GetSysColor(win::COLOR_WINDOW));
+  EXPECT_EQ(text->Color, Proc.GetSysColor(win::COLOR_WINDOW));
 }
 
 TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
@@ -320,12 +314,12 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   // Delete, cancelled: both the shortcut and its registration stay, and the
   // closed question leaves the loupe below the dialog.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_FALSE(Loupe->IsTopmost);
+  EXPECT_FALSE(Form->IsTopmost);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Confirmation);
   EXPECT_EQ(Desk.Dialogs[0].Owner, form.Handle());
   EXPECT_NE(Desk.Dialogs[0].Text.find(u"Shift + Ctrl + Alt + L: " + form.Label107.Caption()), std::u16string::npos);
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_EQ(Desk.HotKeys.size(), 1u);
 
   // Add over it, cancelled: the capture is cleared, the old key stays.
@@ -335,7 +329,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_TRUE(form.HotKey101.IsEmpty());
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_FALSE(form.Button102.Enabled());
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x4Cu);
@@ -344,7 +338,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   answer = win::IDOK;
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
   EXPECT_EQ(form.Edit101.Text(), u"Ctrl + F12");
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x7Bu);
@@ -353,7 +347,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 
   // Delete, confirmed.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button101.Enabled());
   EXPECT_TRUE(Desk.HotKeys.empty());
@@ -363,7 +357,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Capture(form, {win::VK_SHIFT, win::VK_CONTROL, 'A'});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), asked);
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + A");
 
   // Ctrl still held while the button is clicked: no combination yet.
@@ -372,7 +366,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Key(form.HotKey101.Handle(), win::VK_CONTROL, true);
   EXPECT_TRUE(form.Button102.Enabled());
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_TRUE(Desk.HotKeys.empty());
   Key(form.HotKey101.Handle(), win::VK_CONTROL, false);
   EXPECT_FALSE(form.Button102.Enabled());
@@ -397,7 +391,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
     EXPECT_EQ(form.Button102.Enabled(), c.Addable);
     EXPECT_EQ(form.Label109.Caption(), c.Addable ? u"" : hint);
     form.AddShortCut();  // as a click would, were it enabled
-    EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
+    EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
     EXPECT_EQ(Desk.HotKeys.size(), c.Addable ? 1u : 0u);
     if (c.Addable) {
       Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
@@ -409,11 +403,11 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
 TEST_F(OptionFormTest, ASavedKeyThatTypesIsNotRegisteredAndTheUserIsToldOnce) {
   Start(u"[ShortCut]\r\nActPopMinimizeAndRestore=88,Shift+\r\n");
   EXPECT_TRUE(Desk.HotKeys.empty());
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"The shortcut key was not registered: without Ctrl or Alt it would take this key "
                                   u"away from typing in every program: [Shift + X]");
-  ASSERT_TRUE(SaveSettings(*Loupe).Ok);
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
   EXPECT_NE(Ini().find(u"\r\nActPopMinimizeAndRestore=0,\r\n"), std::u16string::npos);
 }
 
@@ -425,7 +419,7 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   TOptionForm& form = Open();
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Loupe->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button102.Enabled());
   EXPECT_FALSE(form.Button101.Enabled());
@@ -435,14 +429,14 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
 
 TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   Start(u"");
-  const int gdiBefore = Desk.GdiObjectCount(Proc->Pid);
+  const int gdiBefore = Desk.GdiObjectCount(Proc.Pid);
   TOptionForm& form = Open();
-  Proc->SetWindowPos(form.Handle(), 0, 300, 120, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER);
+  Proc.SetWindowPos(form.Handle(), 0, 300, 120, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER);
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(2)->Handle()));
   Desk.ClearCalls();
   ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
-  EXPECT_EQ(Loupe->Commands.OptionForm(), nullptr);
-  EXPECT_TRUE(Loupe->IsTopmost);
+  EXPECT_EQ(Form->Commands.OptionForm(), nullptr);
+  EXPECT_TRUE(Form->IsTopmost);
 
   // Two whole-file replacements: the position first, then everything.
   std::vector<std::int64_t> moves;
@@ -457,7 +451,7 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
 
   // The closed dialog is freed with all it held once its handlers are done.
   Pump();
-  EXPECT_EQ(Desk.GdiObjectCount(Proc->Pid), gdiBefore);
+  EXPECT_EQ(Desk.GdiObjectCount(Proc.Pid), gdiBefore);
 
   // Opened again, it comes back where it was.
   TOptionForm& again = Open();
@@ -468,9 +462,9 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(again.CloseButton.Handle()));
   TOptionForm& third = Open();
   Pump();
-  ASSERT_EQ(Loupe->Commands.OptionForm(), &third);
+  ASSERT_EQ(Form->Commands.OptionForm(), &third);
   ASSERT_TRUE(Desk.Click(third.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Loupe->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
 }
 
 TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
@@ -506,7 +500,7 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
   };
   Start(u"");
   Desk.ChangeDisplays(desk);
-  Loupe->SetBounds(-900, 500, 268, 220);
+  Form->SetBounds(-900, 500, 268, 220);
   for (const auto& c : cases) {
     Desk.AddFile(u"C:\\A\\lensoro.ini", test::Utf16File(u"[OptionForm]\r\n" + std::u16string(c.Ini) + u"\r\n"));
     TOptionForm& form = Open();
@@ -529,9 +523,9 @@ TEST_F(OptionFormTest, AnOpenDialogFollowsALanguageSwitchAtOnce) {
                                u"CloseButton.Caption=Close\r\nRadioGroup103.Items[1]=Inverted\r\n"));
   TOptionForm& form = Open();
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
-  Loupe->Commands.PopupMenu1Popup();
+  Form->Commands.PopupMenu1Popup();
   TMenuItem* english = nullptr;
-  for (TMenuItem& top : Loupe->Commands.PopupMenu1.Items) {
+  for (TMenuItem& top : Form->Commands.PopupMenu1.Items) {
     for (TMenuItem& sub : top.Items) {
       if (sub.Name == u"LanguageList" && sub.Caption == u"English") english = &sub;
     }
