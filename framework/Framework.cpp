@@ -35,6 +35,14 @@ TShiftState MouseKeysShiftState(WPARAM keys) {
   return s;
 }
 
+TShiftState MouseShiftState(TPlatform& platform, WPARAM keys, bool isDouble) {
+  TShiftState shift = MouseKeysShiftState(keys);
+  // The mouse messages do not carry Alt.
+  if (platform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
+  if (isDouble) shift |= ssDouble;
+  return shift;
+}
+
 TBaseApplication::~TBaseApplication() {
   if (FHandle) Platform.DestroyWindow(FHandle);
 }

@@ -119,6 +119,9 @@ constexpr TShiftState ssShift = 0x01, ssAlt = 0x02, ssCtrl = 0x04, ssLeft = 0x08
 TShiftState KeyboardShiftState(TPlatform& platform);
 // The keys and buttons a mouse message's wParam names; Alt is not among them.
 TShiftState MouseKeysShiftState(WPARAM keys);
+// What a mouse message means to its handler: its keys and buttons, Alt
+// read from the keyboard, and whether it was a double click.
+TShiftState MouseShiftState(TPlatform& platform, WPARAM keys, bool isDouble);
 
 // A command of the loupe's action list.
 struct TAction {

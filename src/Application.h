@@ -29,6 +29,9 @@ class TApplication final : public TBaseApplication {
   explicit TApplication(TPlatform& platform) : TBaseApplication(platform) {}
 
   TLangState Lang;  // language folder, file and texts
+  // The running Windows (GetOsVersionNumber), read as the loupe is created;
+  // 0 when unknown.
+  int OsVersion = 0;
   IMainWindow* MainForm = nullptr;
   // While the start reads its settings: the files read for that batch of
   // keys, each read once (Ini.h); null otherwise.

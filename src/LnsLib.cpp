@@ -22,6 +22,11 @@ int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType typ
   return app.Platform.MessageDialog(text, caption, type, buttons, owner);
 }
 
+void ShowErrorMessage(TApplication& app, const std::u16string& templ, HWND owner) {
+  const DWORD code = app.Platform.GetLastError();
+  ShowMsgDialog(app, FormatText(templ, {SysErrorMessage(app.Platform, code)}), TMsgDlgType::Error, mbOK, owner);
+}
+
 int GetOsVersionNumber(TPlatform& platform) {
   TOsVersion v;
   if (platform.RtlGetVersion(v) != 0) return 0;

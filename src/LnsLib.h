@@ -30,6 +30,9 @@ constexpr int TextBufferLength = win::MAX_PATH + 1;
 // itself above other windows; afterwards it is top-most again.
 int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
                   HWND owner = 0);
+// Fills the template's "%s" with the system's text for the last error and
+// shows it as an error box owned by owner.
+void ShowErrorMessage(TApplication& app, const std::u16string& templ, HWND owner);
 
 // True when the running Windows is at least major.minor.
 bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor);

@@ -12,6 +12,11 @@ namespace {
 constexpr int ResizeZone = 6;
 }  // namespace
 
+TVirtualDesktop VirtualDesktop(TPlatform& platform) {
+  return {platform.GetSystemMetrics(win::SM_XVIRTUALSCREEN), platform.GetSystemMetrics(win::SM_YVIRTUALSCREEN),
+          platform.GetSystemMetrics(win::SM_CXVIRTUALSCREEN), platform.GetSystemMetrics(win::SM_CYVIRTUALSCREEN)};
+}
+
 TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float rate) {
   TLoupeSizes s;
   // A window narrower than its two frames (a hand-edited settings file) has

@@ -1,7 +1,7 @@
 // LoupeGeometry: the loupe's rectangles and sizes as plain arithmetic. Every
-// function here takes the numbers and returns the result; none asks the
-// system anything, so the tracking step, the hit test and the resize handler
-// read the system and hand the numbers in.
+// function here takes the numbers and returns the result; none but
+// VirtualDesktop asks the system anything, so the tracking step, the hit
+// test and the resize handler read the system and hand the numbers in.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,9 @@ enum TLoupeSrcOrigin : std::uint8_t {
 struct TVirtualDesktop {
   int Left = 0, Top = 0, Width = 0, Height = 0;
 };
+// Read afresh on every tracking step: a change of monitor layout shows on
+// the next one.
+TVirtualDesktop VirtualDesktop(TPlatform& platform);
 
 // The magnifier child's and the source area's sizes for a window size,
 // frame width and rate.

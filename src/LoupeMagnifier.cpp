@@ -56,6 +56,11 @@ void TLoupeMagnifier::Place(int frameWidth) {
   FPlatform.SetWindowPos(FHandle, win::HWND_TOPMOST, frameWidth, frameWidth, FWidth, FHeight, win::SWP_NOZORDER);
 }
 
+void TLoupeMagnifier::Fit(int windowWidth, int windowHeight, int frameWidth, float rate) {
+  Resize(windowWidth, windowHeight, frameWidth, rate);
+  Place(frameWidth);
+}
+
 void TLoupeMagnifier::ResetTransform() {
   FTransform = TMagTransform{};
   FTransform.v[2][2] = 1.0f;

@@ -47,6 +47,8 @@ class TLoupeMagnifier {
   void Destroy();
   // Moves the child to the frame's inside at its size.
   void Place(int frameWidth);
+  // Resize and Place: the window or its frame changed.
+  void Fit(int windowWidth, int windowHeight, int frameWidth, float rate);
   // Back to the identity before the settings are applied again.
   void ResetTransform();
   void ResetColorEffect();

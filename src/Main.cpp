@@ -19,7 +19,12 @@ int ScaleByDpi(int value, int pixelsPerInch) {
 }
 }  // namespace
 
-TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlatform(app.Platform) {
+TMainForm::TMainForm(TApplication& app)
+    : Timer1(app.Platform),
+      Tray(app, Settings, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
+      HotKey(app, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
+      FApp(app),
+      FPlatform(app.Platform) {
   FApp.MainForm = this;
   FApp.SaveNotice = &SaveNotice;
   Commands.BindActions();
@@ -37,7 +42,7 @@ TMainForm::TMainForm(TApplication& app) : Timer1(app.Platform), FApp(app), FPlat
 
 TMainForm::~TMainForm() {
   FormDestroy();
-  TrayIcon1.reset();
+  Tray.TrayIcon1.reset();
   Timer1.SetEnabled(false);
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   FHandle = 0;
@@ -77,7 +82,8 @@ void TMainForm::CreateParams(TCreateWindowParams& params) const {
 }
 
 void TMainForm::FormCreate() {
-  FRate = FPlatform.GetScreenPixelsPerInch() / 96.0;
+  // The tray's images are made at the screen's rate, read first.
+  const double screenRate = FPlatform.GetScreenPixelsPerInch() / 96.0;
   // Made at the system DPI's designed size; its monitor may have a DPI of
   // its own. A place from the settings on another monitor scales it again
   // (WM_DPICHANGED), a saved size replaces it.
@@ -85,7 +91,7 @@ void TMainForm::FormCreate() {
   if (FDpi != SystemDpi(FPlatform)) {
     SetBounds(DesignedLeft, DesignedTop, ScaleToDpi(DesignedClientWidth), ScaleToDpi(DesignedClientHeight));
   }
-  FOsVersion = GetOsVersionNumber(FPlatform);
+  FApp.OsVersion = GetOsVersionNumber(FPlatform);
 
   // The loupe draws no text of its own, so the menu font and double
   // buffering have nothing to act on here. Layered, fully opaque, no IME.
@@ -96,7 +102,7 @@ void TMainForm::FormCreate() {
   IsTopmost = true;
   FIsActive = true;
 
-  const bool isWindows7 = FOsVersion == 6017600 || FOsVersion == 6017601;
+  const bool isWindows7 = FApp.OsVersion == 6017600 || FApp.OsVersion == 6017601;
   FInstances = std::make_unique<TLoupeInstances>(FApp, static_cast<ILoupeHost&>(*this), isWindows7);
 
   {
@@ -109,20 +115,7 @@ void TMainForm::FormCreate() {
   }
   KeepOnMonitors();
 
-  FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
-  // A refused key has been reported; it stays assigned and is saved again.
-  // One that would take a key away from typing is not registered at all: the
-  // user is told, and it is no longer assigned, so the next save drops it.
-  if (const TShortCut shortCut = Commands.ActPopMinimizeAndRestore.ShortCut;
-      shortCut != 0 && HotKeyTakesTyping(shortCut)) {
-    Commands.ActPopMinimizeAndRestore.ShortCut = 0;
-    ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorHotKeyTakesTyping"),
-                                   {ShortCutToText(FPlatform, shortCut, u" + ")}),
-                  TMsgDlgType::Error, mbOK, FHandle);
-  } else if (shortCut != 0) {
-    bool registered = false;
-    SetGlobalHotKey(shortCut, registered);
-  }
+  Commands.ActPopMinimizeAndRestore.ShortCut = HotKey.Start(FHandle, Commands.ActPopMinimizeAndRestore.ShortCut);
 
   // Without a magnifier there is no loupe: once the quit path has been
   // taken, the steps below would only repeat the report for every call
@@ -133,17 +126,7 @@ void TMainForm::FormCreate() {
   if (FApp.Terminated()) return;
   ApplyLoupeSettings();
 
-  CreateTrayIcon1();
-  LoadTrayIcons();
-  TrayIcon1->SetVisible(true);
-  // The hint and the image reach the shell as one change.
-  TrayIcon1->BeginUpdate();
-  TrayIcon1->SetHint(FApp.Title);
-  // Through -1, so that the image is fetched even when the index is the one
-  // stored already.
-  TrayIcon1->SetIconIndex(-1);
-  SetTrayIconIndex(ShownTrayIconIndex());
-  TrayIcon1->EndUpdate();
+  Tray.Start(FHandle, &Commands.PopupMenu1, screenRate);
 
   Timer1.OnTimer = [this] { Timer1Timer(); };
   Timer1.SetInterval(50);
@@ -172,11 +155,7 @@ void TMainForm::FormDestroy() {
   ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle);
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FInstances.reset();
-  // Without a registered key this fails; the program is ending, so nobody
-  // is shown a message for it.
-  FPlatform.UnregisterHotKey(FHandle, FHotKeyId);
-  if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
-  FHotKeyId = 0;
+  HotKey.Finish();
 }
 
 void TMainForm::Show() {
@@ -210,11 +189,7 @@ void TMainForm::FormShow() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); 
 
 void TMainForm::FormActivate() { FPlatform.ShowWindow(FApp.Handle(), win::SW_HIDE); }
 
-void TMainForm::ShowErrorMessage(const std::u16string& templ) {
-  const DWORD code = FPlatform.GetLastError();
-  const std::u16string text = FormatText(templ, {SysErrorMessage(FPlatform, code)});
-  ShowMsgDialog(FApp, text, TMsgDlgType::Error, mbOK, FHandle);
-}
+void TMainForm::ShowErrorMessage(const std::u16string& templ) { lensoro::ShowErrorMessage(FApp, templ, FHandle); }
 
 void TMainForm::BeginNotTopmost() {
   ++FNotTopmostCount;
@@ -281,16 +256,16 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_LBUTTONDOWN:
     case win::WM_RBUTTONDOWN:
     case win::WM_MBUTTONDOWN:
-      FormMouseDown(MouseShiftState(wParam, false));
+      FormMouseDown(MouseShiftState(FPlatform, wParam, false));
       break;
     case win::WM_LBUTTONDBLCLK:
     case win::WM_RBUTTONDBLCLK:
     case win::WM_MBUTTONDBLCLK:
-      FormMouseDown(MouseShiftState(wParam, true));
+      FormMouseDown(MouseShiftState(FPlatform, wParam, true));
       if (msg == win::WM_LBUTTONDBLCLK) FormDblClick();
       break;
     case win::WM_MOUSEWHEEL:
-      MouseWheel(WheelDeltaFromWParam(wParam), MouseShiftState(wParam, false));
+      MouseWheel(WheelDeltaFromWParam(wParam), MouseShiftState(FPlatform, wParam, false));
       return 0;
     case win::WM_SHOWWINDOW:
       if (wParam != 0) FormShow();
@@ -312,7 +287,7 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       EndNotTopmost();
       return 0;
     case win::WM_HOTKEY:
-      WMHotKey(wParam);
+      HotKey.WMHotKey(wParam);
       return 0;
     case win::WM_DPICHANGED:
       WMDpiChanged(wParam, lParam);

@@ -8,12 +8,11 @@
 //   MainMagnifier.cpp  creating and rebuilding the magnifier child (LoupeMagnifier.h)
 //   MainTracking.cpp   the 50 ms step: source area and z-order
 //   MainWindow.cpp     resize zones, the mouse, following a resize
-//   MainTray.cpp       the tray icon and its images
-//   MainHotKey.cpp     the system-wide hot key
 //   MainCommands.cpp   TLoupeCommands (MainCommands.h): the popup menu, its
 //                      commands and the dialogs they open
 // The other running copies are TLoupeInstances' (LoupeInstances.h); the
-// handlers here forward to it.
+// handlers here forward to it. The tray icon is TLoupeTray's (LoupeTray.h),
+// the system-wide hot key TLoupeHotKey's (LoupeHotKey.h).
 #pragma once
 
 #include <cstdint>
@@ -27,13 +26,14 @@
 #include "LnsList.h"
 #include "LnsPng.h"
 #include "LoupeGeometry.h"
+#include "LoupeHotKey.h"
 #include "LoupeInstances.h"
 #include "LoupeMagnifier.h"
 #include "LoupeSettings.h"
+#include "LoupeTray.h"
 #include "MainCommands.h"
 #include "Menus.h"
 #include "Platform.h"
-#include "RsTrayIcon.h"
 #include "Settings.h"
 
 namespace lensoro {
@@ -51,15 +51,6 @@ constexpr int DesignedLeft = 243, DesignedTop = 478, DesignedClientWidth = 268, 
 constexpr DWORD LoupeStyle = win::WS_POPUP | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
 constexpr DWORD LoupeExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win::WS_EX_LAYERED;
 constexpr std::uintptr_t Timer1Id = 1;
-
-// The fixed icon as an image with alpha, for a set without any strip.
-TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion);
-
-// A global hot key that would take a key away from typing in every program:
-// a character key (letters, digits, punctuation, the number pad, Space,
-// Enter, Tab, Backspace, Esc) without Ctrl or Alt. Shift alone is no
-// modifier; function keys and keys that type nothing may stand alone.
-bool HotKeyTakesTyping(TShortCut shortCut);
 
 class TMainForm;
 // The settings file read into the loupe, and the loupe written to it.
@@ -85,8 +76,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void Show();
   void Hide();
   TRect BoundsRect() const;
-  int Width() const { return BoundsRect().Width(); }
-  int Height() const { return BoundsRect().Height(); }
   void SetBounds(int left, int top, int width, int height);
   // Raises a loupe below its minimum size and brings one that cannot be
   // taken hold of onto a monitor (FitOnMonitors); at start and when the
@@ -114,7 +103,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // box is up), so only the last one to close puts the loupe back on top.
   void BeginNotTopmost() override;
   void EndNotTopmost() override;
-  int OrgIconCount = 0;
 
   // --- Setters ------------------------------------------------------------
   void SetLoupeMode(TLoupeMode mode);
@@ -124,7 +112,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Stores one of the four frame colours; the frame repaints when it is
   // the one on show.
   void SetFrameColor(TColor color, TFrameColorSlot slot);
-  TColor FrameColor(TFrameColorSlot slot) const { return Settings.FrameColor(slot); }
   void ApplyLoupeSettings();
 
   // The quit path: tell the other copies, then end the message loop. The
@@ -148,21 +135,12 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void FormMouseWheelDown(TShiftState shift);
 
   // --- Tray icon and hot key ------------------------------------------------------
-  std::unique_ptr<TRsTrayIcon> TrayIcon1;  // made in FormCreate
-  TPngImageList PngImageList1;             // base images, then their faded variants
+  // Their clicks and key run ActPopMinimizeAndRestore; both start in FormCreate.
+  TLoupeTray Tray;
+  TLoupeHotKey HotKey;
   void MinimizeToTray();
   void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
-  void SetTrayIconIndex(int index);
-  // The base image the tray shows: the chosen one, or the first when the
-  // choice lies beyond the images loaded.
-  int ShownTrayIconIndex() const;
-  void TrayIcon1Click();
-  void TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
-  // Registers the shortcut as the system-wide toggle; ok tells whether the
-  // system took it. A refusal is shown with the system's reason.
-  void SetGlobalHotKey(TShortCut shortCut, bool& ok);
-  void RemoveGlobalHotKey();
 
   // --- Instances -----------------------------------------------------------
   void StartupNotify() { FInstances->StartupNotify(); }
@@ -177,14 +155,11 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   TSaveFailureNotice SaveNotice;
 
   // --- Error report -----------------------------------------------------------
-  // Fills the template's "%s" with the system's text for the last error and
-  // shows it as an error box owned by the loupe.
+  // The system's text for the last error in the template, in a box owned by
+  // the loupe.
   void ShowErrorMessage(const std::u16string& templ);
 
   // --- Read-only views of the derived state (for the tests and the dialogs)
-  double Rate() const { return FRate; }
-  int OsVersion() const { return FOsVersion; }
-  ATOM HotKeyId() const { return FHotKeyId; }
   bool IsActive() const { return FIsActive; }
   const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   bool FormDestroyed() const { return FDestroyed; }
@@ -204,24 +179,15 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // The sizing loop stops the dragged edge at the minimum size.
   void WMGetMinMaxInfo(LPARAM lParam);
   void WMDpiChanged(WPARAM wParam, LPARAM lParam);
-  TShiftState MouseShiftState(WPARAM keys, bool isDouble);
   void MouseWheel(int delta, TShiftState shift);
   // The replacement window procedure installed over WndProc.
   LRESULT NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   // What the framework does with a message before WndProc looks at it.
   LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
-  TVirtualDesktop VirtualDesktop() const;
   // Lists the loupe itself (addSelf) and keeps the listed loupes out of
   // the image; a refusal ends the program.
   void UpdateFilterList(bool addSelf);
-  void RecomputeSizes(int windowWidth, int windowHeight);
-  void WMHotKey(WPARAM id);
-  void LoadTrayIcons();
-  // Appends a strip's cells; false, with the user told why, when it cannot be read.
-  bool LoadTrayStrip(const std::u16string& path);
-  void CreateTrayIcon1();
-  void PlaceMagnifier();
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
   HWND MagHandle() const override { return FMagnifier.Handle(); }
@@ -239,10 +205,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   bool FDestroyed = false;
   int FNotTopmostCount = 0;
 
-  double FRate = 1.0;
   int FDpi = 96;
-  int FOsVersion = 0;
-  ATOM FHotKeyId = 0;
   bool FIsActive = true;
 
   TLoupeMagnifier FMagnifier{FPlatform};

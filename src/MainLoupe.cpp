@@ -6,7 +6,7 @@
 
 namespace lensoro {
 
-void TMainForm::RepaintFrame() { SetColor(FrameColor(FrameColorSlot(Settings.LoupeMode, FIsActive))); }
+void TMainForm::RepaintFrame() { SetColor(Settings.FrameColor(FrameColorSlot(Settings.LoupeMode, FIsActive))); }
 
 void TMainForm::SetLoupeMode(TLoupeMode mode) {
   Settings.LoupeMode = mode;
@@ -27,12 +27,6 @@ void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
   }
 }
 
-void TMainForm::RecomputeSizes(int windowWidth, int windowHeight) {
-  FMagnifier.Resize(windowWidth, windowHeight, Settings.FrameWidth, Settings.LoupeRate);
-}
-
-void TMainForm::PlaceMagnifier() { FMagnifier.Place(Settings.FrameWidth); }
-
 void TMainForm::SetFrameWidth(int width) {
   Settings.FrameWidth = width;
   TRect bounds = BoundsRect();
@@ -42,8 +36,7 @@ void TMainForm::SetFrameWidth(int width) {
     SetBounds(bounds.Left, bounds.Top, std::max(bounds.Width(), min), std::max(bounds.Height(), min));
     bounds = BoundsRect();
   }
-  RecomputeSizes(bounds.Width(), bounds.Height());
-  PlaceMagnifier();
+  FMagnifier.Fit(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
 }
 
 void TMainForm::SetFrameColor(TColor color, TFrameColorSlot slot) {
@@ -69,7 +62,7 @@ void TMainForm::MinimizeToTray() {
   // A hidden window only records its state; it is not shown minimised.
   FWindowState = TWindowState::wsMinimized;
   Commands.UpdateMinimizeAndRestoreCaption();
-  SetTrayIconIndex(ShownTrayIconIndex() + OrgIconCount);
+  Tray.ShowLoupeState(false);
   FInstances->NotifyVisibility(LOUPE_HIDDEN);
 }
 
@@ -82,7 +75,7 @@ void TMainForm::RestoreFromTray() {
   FWindowState = TWindowState::wsNormal;
   Commands.UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
-  SetTrayIconIndex(ShownTrayIconIndex());
+  Tray.ShowLoupeState(true);
   FInstances->NotifyVisibility(LOUPE_SHOWN);
 }
 

@@ -16,7 +16,7 @@ void TMainForm::CreateMagnifier() {
     ActPopQuitExecute();
   }
   const TRect bounds = BoundsRect();
-  RecomputeSizes(bounds.Width(), bounds.Height());
+  FMagnifier.Resize(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
   if (!FMagnifier.Create(FHandle, Settings.FrameWidth)) {
     ShowErrorMessage(QuitTemplate(FApp.Lang, u"MsgErrorCreateMagnifierWindow"));
     ActPopQuitExecute();

@@ -17,7 +17,7 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
     // No pointer (the secure desktop is up): the area stays where it was
     // rather than jumping to the desktop's corner.
     if (TPoint pt; p.GetCursorPos(pt)) {
-      area = PointerSourceRect(pt, FMagnifier.SrcWidth(), FMagnifier.SrcHeight(), VirtualDesktop());
+      area = PointerSourceRect(pt, FMagnifier.SrcWidth(), FMagnifier.SrcHeight(), VirtualDesktop(p));
     }
   } else if (mode == lmWindow) {
     TRect window;
@@ -27,7 +27,7 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
                             {FMagnifier.Width(), FMagnifier.Height(), FMagnifier.SrcWidth(), FMagnifier.SrcHeight()},
                             Settings.LoupeRate};
     // An origin out of range keeps the previous area.
-    if (const auto source = WindowSourceRect(place, Settings.LoupeSrcOrigin, VirtualDesktop())) area = *source;
+    if (const auto source = WindowSourceRect(place, Settings.LoupeSrcOrigin, VirtualDesktop(p))) area = *source;
   }
   if (FMagnifier.SetSource(area)) {
     FSourceErrorShown = false;
@@ -40,13 +40,6 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   }
   p.SetWindowPos(FHandle, IsTopmost ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,
                  win::SWP_NOSIZE | win::SWP_NOMOVE | win::SWP_NOACTIVATE | win::SWP_NOSENDCHANGING);
-}
-
-// Read afresh on every step: a change of monitor layout shows on the next one.
-TVirtualDesktop TMainForm::VirtualDesktop() const {
-  TPlatform& p = FPlatform;
-  return {p.GetSystemMetrics(win::SM_XVIRTUALSCREEN), p.GetSystemMetrics(win::SM_YVIRTUALSCREEN),
-          p.GetSystemMetrics(win::SM_CXVIRTUALSCREEN), p.GetSystemMetrics(win::SM_CYVIRTUALSCREEN)};
 }
 
 }  // namespace lensoro

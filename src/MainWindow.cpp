@@ -42,16 +42,7 @@ void TMainForm::FormResize() {
   // The framework sizes the window before the settings are read.
   if (Settings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
   const TRect bounds = BoundsRect();
-  RecomputeSizes(bounds.Width(), bounds.Height());
-  PlaceMagnifier();
-}
-
-TShiftState TMainForm::MouseShiftState(WPARAM keys, bool isDouble) {
-  TShiftState shift = MouseKeysShiftState(keys);
-  // The mouse messages do not carry Alt.
-  if (FPlatform.GetKeyState(win::VK_MENU) < 0) shift |= ssAlt;
-  if (isDouble) shift |= ssDouble;
-  return shift;
+  FMagnifier.Fit(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
 }
 
 void TMainForm::FormMouseDown(TShiftState shift) {

@@ -138,11 +138,11 @@ void TOptionForm::FormShow() {
   FComboMargin = 2;
   SetComboItemHeight();
   std::vector<std::u16string> items;
-  for (int i = 0; i < std::max(1, Loupe.OrgIconCount); ++i) {
-    items.push_back(FormatText(u"%d:", {Loupe.OrgIconCount < 1 ? Loupe.OrgIconCount : i}));
+  for (int i = 0; i < std::max(1, Loupe.Tray.OrgIconCount); ++i) {
+    items.push_back(FormatText(u"%d:", {Loupe.Tray.OrgIconCount < 1 ? Loupe.Tray.OrgIconCount : i}));
   }
   ComboBox101.SetItems(items);
-  ComboBox101.SetItemIndex(Loupe.ShownTrayIconIndex());
+  ComboBox101.SetItemIndex(Loupe.Tray.ShownTrayIconIndex());
   MakeComboIcons();
 
   RadioGroup101.SetItemIndex(Loupe.Settings.LoupeMode);
@@ -200,9 +200,9 @@ void TOptionForm::CentreLabelsOnTheirFields() {
 
 void TOptionForm::MakeComboIcons() {
   FComboIcons.clear();
-  for (int i = 0; i < Loupe.OrgIconCount && i < static_cast<int>(Loupe.PngImageList1.size()); ++i) {
+  for (int i = 0; i < Loupe.Tray.OrgIconCount && i < static_cast<int>(Loupe.Tray.PngImageList1.size()); ++i) {
     auto icon = std::make_unique<TIcon>(FPlatform);
-    icon->Take(MakeListIcon(FPlatform, Loupe.PngImageList1, i));
+    icon->Take(MakeListIcon(FPlatform, Loupe.Tray.PngImageList1, i));
     FComboIcons.push_back(std::move(icon));
   }
 }
@@ -220,17 +220,17 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
   canvas->TextOut(rect.Left + (itemHeight - extent.Cx) / 2, rect.Top + (itemHeight - extent.Cy) / 2, text);
   HICON icon = 0;
   int width = 0, height = 0;
-  if (Loupe.OrgIconCount >= 1) {
+  if (Loupe.Tray.OrgIconCount >= 1) {
     if (index >= 0 && index < static_cast<int>(FComboIcons.size())) {
       icon = FComboIcons[static_cast<std::size_t>(index)]->Handle();
       // The tray's images are made at the system DPI; the dialog may be at
       // another monitor's.
-      const int trayDpi = static_cast<int>(std::lround(Loupe.Rate() * 96));
-      width = RescalePpi(Loupe.PngImageList1[static_cast<std::size_t>(index)].Width, trayDpi, PixelsPerInch());
-      height = RescalePpi(Loupe.PngImageList1[static_cast<std::size_t>(index)].Height, trayDpi, PixelsPerInch());
+      const int trayDpi = static_cast<int>(std::lround(Loupe.Tray.Rate() * 96));
+      width = RescalePpi(Loupe.Tray.PngImageList1[static_cast<std::size_t>(index)].Width, trayDpi, PixelsPerInch());
+      height = RescalePpi(Loupe.Tray.PngImageList1[static_cast<std::size_t>(index)].Height, trayDpi, PixelsPerInch());
     }
-  } else if (Loupe.TrayIcon1) {
-    icon = Loupe.TrayIcon1->Icon().Handle();
+  } else if (Loupe.Tray.TrayIcon1) {
+    icon = Loupe.Tray.TrayIcon1->Icon().Handle();
     width = FPlatform.GetSystemMetrics(win::SM_CXSMICON);
     height = FPlatform.GetSystemMetrics(win::SM_CYSMICON);
     if (width <= 0 || height <= 0) width = height = 16;
@@ -246,7 +246,7 @@ void TOptionForm::ComboBox101Select() {
   Loupe.Settings.TrayIconIndex = ComboBox101.ItemIndex();
   // A hidden loupe shows the faded variant of its image.
   const bool shown = Loupe.Handle() && FPlatform.IsWindowVisible(Loupe.Handle());
-  Loupe.SetTrayIconIndex(shown ? Loupe.ShownTrayIconIndex() : Loupe.ShownTrayIconIndex() + Loupe.OrgIconCount);
+  Loupe.Tray.ShowLoupeState(shown);
 }
 
 // --- The other controls ------------------------------------------------------------------
@@ -329,7 +329,7 @@ void TOptionForm::SetupColorPanels() {
     TPanel* panel = swatch.Panel;
     const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
-    panel->SetColor(Loupe.FrameColor(slot));
+    panel->SetColor(Loupe.Settings.FrameColor(slot));
     panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
 }
@@ -373,7 +373,7 @@ void TOptionForm::DeleteShortCut() {
   if (answer != win::IDOK) return;  // closing the box is a Cancel
   Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
   ShowShortCut(0);
-  Loupe.RemoveGlobalHotKey();
+  Loupe.HotKey.RemoveGlobalHotKey();
 }
 
 void TOptionForm::AddShortCut() {
@@ -388,12 +388,12 @@ void TOptionForm::AddShortCut() {
       HotKey101.Clear();
       return;
     }
-    Loupe.RemoveGlobalHotKey();
+    Loupe.HotKey.RemoveGlobalHotKey();
   }
   Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = captured;
   ShowShortCut(captured);
   bool ok = false;
-  Loupe.SetGlobalHotKey(captured, ok);
+  Loupe.HotKey.SetGlobalHotKey(captured, ok);
   HotKey101.Clear();
   if (!ok) {
     // The system refused it (and said why): no shortcut is assigned.

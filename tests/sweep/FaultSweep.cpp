@@ -163,7 +163,8 @@ class TSession {
     Expect(out,
            a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
                a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode &&
-               a.Form->Settings.FrameWidth == 5 && a.Form->FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
+               a.Form->Settings.FrameWidth == 5 &&
+               a.Form->Settings.FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
                a.Form->Commands.ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') &&
                !a.Form->Commands.OptionForm(),
            "the options dialog changed every setting");
@@ -300,8 +301,8 @@ class TSession {
     Step();
   }
   void TrayMenu(TCopy& c, const std::u16string& pick) {
-    if (!c.Running() || !c.Form->TrayIcon1) return;
-    const HWND tray = c.Form->TrayIcon1->WindowHandle();
+    if (!c.Running() || !c.Form->Tray.TrayIcon1) return;
+    const HWND tray = c.Form->Tray.TrayIcon1->WindowHandle();
     FPick = pick;
     if (Desk.TrayMouse(tray, tray, win::WM_RBUTTONUP)) Desk.RunFor(0);
     FPick.clear();

@@ -213,7 +213,7 @@ TEST_P(MixedDpiTest, TheLoupeStartsAndIsDraggedAtEachMonitorsDpi) {
   Start(StartPlace());
   ExpectLoupe(StartPlace(), StartDpi(), "started");
   // The notification area is at the system DPI, and so are the tray's images.
-  EXPECT_EQ(Loupe->PngImageList1.at(0).Width, ScaleByPpi(16, GetParam().Desk->PrimaryDpi));
+  EXPECT_EQ(Loupe->Tray.PngImageList1.at(0).Width, ScaleByPpi(16, GetParam().Desk->PrimaryDpi));
   Desk.DragWindow(Loupe->Handle(), OtherPlace());
   ExpectLoupe(OtherPlace(), OtherDpi(), "dragged across");
   Desk.DragWindow(Loupe->Handle(), StartPlace());

@@ -63,10 +63,10 @@ TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
   EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoTopLeft);
   EXPECT_EQ(Form->Settings.LoupeColorMode, lcmOriginal);
   EXPECT_EQ(Form->Settings.FrameWidth, 4);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActivePointer), 0x0000FF00u);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactivePointer), 0x00CCFFCCu);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActiveWindow), 0x00FFFF00u);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActivePointer), 0x0000FF00u);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x00CCFFCCu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x00FFFF00u);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
   EXPECT_FALSE(Form->Settings.IsSilentMode);
   EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
   EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
@@ -110,9 +110,9 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   EXPECT_EQ(Form->Settings.FrameWidth, 6);
   EXPECT_TRUE(Form->Settings.IsSilentMode);
   EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoCenter);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::ActiveWindow), 0xFF00000Fu);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0xFF00000Fu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
   EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
 
   Form->Settings.LoupeRate = 1.3f;

@@ -61,7 +61,7 @@ TEST_F(MainFormTest, CreatesTheLoupeWindowAsDesigned) {
   EXPECT_TRUE(w.ImeDisabled);
   EXPECT_TRUE(Form->IsTopmost);
   EXPECT_TRUE(Form->IsActive());
-  EXPECT_DOUBLE_EQ(Form->Rate(), 1.0);
+  EXPECT_DOUBLE_EQ(Form->Tray.Rate(), 1.0);
 
   const TSimWindow& m = Mag();
   EXPECT_TRUE(m.IsMagnifier);
@@ -112,7 +112,7 @@ TEST_F(MainFormTest, FormCreateWiresThePartsInOrder) {
   }
   // The atom is named by the time stamp; Windows 10 registers no UM_MAGNOTIFY.
   EXPECT_NE(Desk.FindAtom(GetTimeStampText(Proc).substr(0, 14) + u"000"), 0);
-  EXPECT_EQ(Form->HotKeyId(), Desk.FindAtom(u"20260115100000000"));
+  EXPECT_EQ(Form->HotKey.Id(), Desk.FindAtom(u"20260115100000000"));
   EXPECT_FALSE(Form->Instances().IsWindows7());
   EXPECT_EQ(Form->Instances().UMMagNotify(), 0u);
   EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
@@ -122,8 +122,8 @@ TEST_F(MainFormTest, DensityAndWindows7AreReadAtCreation) {
   Desk.PixelsPerInch = 144;
   Desk.OsVersion = {6, 1, 7601};
   Create();
-  EXPECT_DOUBLE_EQ(Form->Rate(), 1.5);
-  EXPECT_EQ(Form->OsVersion(), 6017601);
+  EXPECT_DOUBLE_EQ(Form->Tray.Rate(), 1.5);
+  EXPECT_EQ(App.OsVersion, 6017601);
   EXPECT_TRUE(Form->Instances().IsWindows7());
   EXPECT_EQ(Form->Instances().UMMagNotify(), Proc.RegisterWindowMessageW(u"UM_MAGNOTIFY"));
   // The designed size grows with the density.
@@ -145,13 +145,13 @@ TEST_F(MainFormTest, UnknownVersionMeansNotWindows7) {
   Desk.OsVersion = {6, 1, 7601};
   Desk.RtlGetVersionStatus = static_cast<std::int32_t>(0xC0000001);
   Create();
-  EXPECT_EQ(Form->OsVersion(), 0);
+  EXPECT_EQ(App.OsVersion, 0);
   EXPECT_FALSE(Form->Instances().IsWindows7());
 }
 
 TEST_F(MainFormTest, FormDestroyShutsDownInOrderAndOnce) {
   Create();
-  const ATOM atom = Form->HotKeyId();
+  const ATOM atom = Form->HotKey.Id();
   const HWND loupe = Form->Handle();
   Desk.ClearCalls();
   Form.reset();
@@ -240,7 +240,7 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
   // The inactive colour is stored; the frame keeps its colour until the
   // loupe is deactivated.
   Form->SetFrameColor(0x000000FFu, TFrameColorSlot::InactivePointer);
-  EXPECT_EQ(Form->FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
+  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
   EXPECT_EQ(Form->Color(), clLime);
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0, 0);
   EXPECT_FALSE(Form->IsActive());

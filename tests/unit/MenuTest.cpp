@@ -28,7 +28,7 @@ class MenuTest : public test::TLoupeTest {
  protected:
   MenuTest() : TLoupeTest(Exe) {}
   void Create(const std::u16string& ini = u"") { Copy.Start(ini); }
-  HWND TrayWindow() const { return Form->TrayIcon1->WindowHandle(); }
+  HWND TrayWindow() const { return Form->Tray.TrayIcon1->WindowHandle(); }
   const TSimDesktop::TSimTrayIcon* Shell() const { return Desk.TrayIcon(TrayWindow(), TrayWindow()); }
   // The alpha of pixel (5, 5) of the tray image, inside the faded region.
   int ShownAlpha() const {

@@ -120,8 +120,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(form.RadioGroup101.ItemIndex(), 1);
   EXPECT_EQ(form.RadioGroup102.ItemIndex(), 4);
   EXPECT_EQ(form.RadioGroup103.ItemIndex(), 2);
-  EXPECT_EQ(form.Panel101.Color(), Loupe->FrameColor(TFrameColorSlot::ActivePointer));
-  EXPECT_EQ(form.Panel104.Color(), Loupe->FrameColor(TFrameColorSlot::InactiveWindow));
+  EXPECT_EQ(form.Panel101.Color(), Loupe->Settings.FrameColor(TFrameColorSlot::ActivePointer));
+  EXPECT_EQ(form.Panel104.Color(), Loupe->Settings.FrameColor(TFrameColorSlot::InactiveWindow));
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   EXPECT_EQ(form.ComboBox101.ItemHeight(), 16 + 2 * 2);
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
@@ -217,29 +217,29 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
     EXPECT_EQ(cc.Owner, form.Handle());
-    EXPECT_EQ(cc.Color, Loupe->FrameColor(TFrameColorSlot::ActiveWindow));
-    EXPECT_EQ(cc.CustColors[0], Loupe->FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.Color, Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.CustColors[0], Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
     cc.Color = 0x102030;
     return true;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
   EXPECT_EQ(form.Panel103.Color(), 0x102030u);
   Desk.ColorResponder = [](TSimProcess&, TChooseColor& cc) {
     cc.Color = 0x999999;
     return false;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Loupe->FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Loupe->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
 
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
   EXPECT_EQ(Loupe->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Loupe->TrayIcon1->IconIndex(), 0);
+  EXPECT_EQ(Loupe->Tray.TrayIcon1->IconIndex(), 0);
   EXPECT_FALSE(Loupe->IsTopmost);  // dropping the list down keeps the loupe below it
   Proc->ShowWindow(Loupe->Handle(), win::SW_HIDE);
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Loupe->TrayIcon1->IconIndex(), 0 + Loupe->OrgIconCount);
+  EXPECT_EQ(Loupe->Tray.TrayIcon1->IconIndex(), 0 + Loupe->Tray.OrgIconCount);
 }
 
 // Each swatch sets its own frame colour; the colour on show is painted at
@@ -265,8 +265,8 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     };
     Desk.ClearCalls();
     ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
-    EXPECT_EQ(Loupe->FrameColor(s.Slot), s.Color);
-    EXPECT_EQ(Loupe->Color(), Loupe->FrameColor(FrameColorSlot(Loupe->Settings.LoupeMode, Loupe->IsActive())));
+    EXPECT_EQ(Loupe->Settings.FrameColor(s.Slot), s.Color);
+    EXPECT_EQ(Loupe->Color(), Loupe->Settings.FrameColor(FrameColorSlot(Loupe->Settings.LoupeMode, Loupe->IsActive())));
     EXPECT_FALSE(Loupe->IsTopmost);
     for (const auto& c : Desk.Calls()) {
       if (std::string(c.Name).find("Message") != std::string::npos) {
@@ -288,8 +288,8 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
 TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
   // A set whose strips all failed to load.
   Start(u"", /*images=*/false);
-  Loupe->OrgIconCount = 0;
-  Loupe->PngImageList1.clear();
+  Loupe->Tray.OrgIconCount = 0;
+  Loupe->Tray.PngImageList1.clear();
   TOptionForm& form = Open();
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
@@ -301,8 +301,8 @@ TEST_F(OptionFormTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
     if (op.Op == "ExtTextOut") text = &op;
   }
   ASSERT_NE(icon, nullptr);
-  ASSERT_NE(Loupe->TrayIcon1, nullptr);
-  EXPECT_EQ(icon->Icon, Loupe->TrayIcon1->Icon().Handle());
+  ASSERT_NE(Loupe->Tray.TrayIcon1, nullptr);
+  EXPECT_EQ(icon->Icon, Loupe->Tray.TrayIcon1->Icon().Handle());
   EXPECT_EQ(icon->Rect.Left, 20 + 2 * 2);  // after the item height and two margins
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->Text, u"0:");

@@ -1,8 +1,14 @@
 // The loupe's tray icon: the image set it shows and what its clicks do.
+#include "LoupeTray.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "FilePath.h"
 #include "Format.h"
 #include "LnsImage.h"
 #include "LnsLib.h"
-#include "Main.h"
 
 namespace lensoro {
 
@@ -24,38 +30,57 @@ TPngImage IconToPng(TPlatform& platform, HICON icon, int osVersion) {
   return IconBitsToPng(bits.Width, bits.Height, bits.ColorBgra, bits.Mask, alphaBytes);
 }
 
-void TMainForm::CreateTrayIcon1() {
+TLoupeTray::TLoupeTray(TApplication& app, TLoupeSettings& settings, std::function<void()> toggle)
+    : FApp(app), FPlatform(app.Platform), FSettings(settings), FToggle(std::move(toggle)) {}
+
+void TLoupeTray::Start(HWND owner, TPopupMenu* popupMenu, double screenRate) {
+  FOwner = owner;
+  FRate = screenRate;
+  CreateTrayIcon1(popupMenu);
+  LoadTrayIcons();
+  TrayIcon1->SetVisible(true);
+  // The hint and the image reach the shell as one change.
+  TrayIcon1->BeginUpdate();
+  TrayIcon1->SetHint(FApp.Title);
+  // Through -1, so that the image is fetched even when the index is the one
+  // stored already.
+  TrayIcon1->SetIconIndex(-1);
+  SetTrayIconIndex(ShownTrayIconIndex());
+  TrayIcon1->EndUpdate();
+}
+
+void TLoupeTray::CreateTrayIcon1(TPopupMenu* popupMenu) {
   TrayIcon1 = std::make_unique<TRsTrayIcon>(FApp);
   // The fixed icon: the program's own, 16 x 16, loaded for the tray alone.
   TrayIcon1->TakeIcon(FPlatform.LoadImageW(1, 16, 16));
   TrayIcon1->SetIcons(&PngImageList1);
-  TrayIcon1->SetPopupMenu(&Commands.PopupMenu1);
+  TrayIcon1->SetPopupMenu(popupMenu);
   TrayIcon1->OnClick = [this] { TrayIcon1Click(); };
   TrayIcon1->OnMouseDown = [this](TMouseButton button, TShiftState shift, int x, int y) {
     TrayIcon1MouseDown(button, shift, x, y);
   };
 }
 
-bool TMainForm::LoadTrayStrip(const std::u16string& path) {
+bool TLoupeTray::LoadTrayStrip(const std::u16string& path) {
   std::vector<std::uint8_t> bytes;
   TPngResult result;
   if (!FPlatform.ReadFileBytes(path, bytes)) {
     const std::u16string reason = SysErrorMessage(FPlatform, FPlatform.GetLastError());
     ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {path, reason}),
-                  TMsgDlgType::Error, mbOK, FHandle);
+                  TMsgDlgType::Error, mbOK, FOwner);
     return false;
   }
   result = LoadPngStrip(bytes, 16, 16, PngImageList1, FRate);
   if (!result.Ok()) {
     ShowMsgDialog(FApp,
                   FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {path, Utf8ToUtf16(result.Error)}),
-                  TMsgDlgType::Error, mbOK, FHandle);
+                  TMsgDlgType::Error, mbOK, FOwner);
     return false;
   }
   return true;
 }
 
-void TMainForm::LoadTrayIcons() {
+void TLoupeTray::LoadTrayIcons() {
   const std::u16string folder = ExtractFilePath(FApp.ExeName) + u"Image\\";
   const std::u16string own = folder + u"Lns16.png";
   TFadeRegion region = TFadeRegion::OwnImage;
@@ -75,9 +100,9 @@ void TMainForm::LoadTrayIcons() {
       region = TFadeRegion::OtherStrip;
       loaded = LoadTrayStrip(strip);
       // Another strip's images are not the ones the number chose.
-      if (loaded && !PngImageList1.empty()) Settings.TrayIconIndex = 0;
+      if (loaded && !PngImageList1.empty()) FSettings.TrayIconIndex = 0;
     } else {
-      ShowMsgDialog(FApp, ItemNotFoundText(FApp.Lang, own), TMsgDlgType::Error, mbOK, FHandle);
+      ShowMsgDialog(FApp, ItemNotFoundText(FApp.Lang, own), TMsgDlgType::Error, mbOK, FOwner);
     }
   }
   // No usable strip (none, unreadable, or smaller than one cell): the fixed
@@ -85,29 +110,33 @@ void TMainForm::LoadTrayIcons() {
   // user's choice stays and is saved, for the day the strip is back.
   if (!loaded || PngImageList1.empty()) {
     PngImageList1.clear();
-    PngImageList1.push_back(IconToPng(FPlatform, TrayIcon1->Icon().Handle(), FOsVersion));
+    PngImageList1.push_back(IconToPng(FPlatform, TrayIcon1->Icon().Handle(), FApp.OsVersion));
     region = TFadeRegion::OwnImage;
-  } else if (Settings.TrayIconIndex >= static_cast<int>(PngImageList1.size())) {
+  } else if (FSettings.TrayIconIndex >= static_cast<int>(PngImageList1.size())) {
     // A strip shorter than the choice: its first image, chosen for good.
-    Settings.TrayIconIndex = 0;
+    FSettings.TrayIconIndex = 0;
   }
   OrgIconCount = static_cast<int>(PngImageList1.size());
   AppendFadedImages(PngImageList1, region);
 }
 
-int TMainForm::ShownTrayIconIndex() const {
-  return Settings.TrayIconIndex >= 0 && Settings.TrayIconIndex < OrgIconCount ? Settings.TrayIconIndex : 0;
+int TLoupeTray::ShownTrayIconIndex() const {
+  return FSettings.TrayIconIndex >= 0 && FSettings.TrayIconIndex < OrgIconCount ? FSettings.TrayIconIndex : 0;
 }
 
-void TMainForm::SetTrayIconIndex(int index) {
+void TLoupeTray::SetTrayIconIndex(int index) {
   if (TrayIcon1) TrayIcon1->SetIconIndex(index);
 }
 
-void TMainForm::TrayIcon1Click() { Commands.ActPopMinimizeAndRestore.Execute(); }
+void TLoupeTray::ShowLoupeState(bool loupeShown) {
+  SetTrayIconIndex(loupeShown ? ShownTrayIconIndex() : ShownTrayIconIndex() + OrgIconCount);
+}
 
-void TMainForm::TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int, int) {
+void TLoupeTray::TrayIcon1Click() { FToggle(); }
+
+void TLoupeTray::TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int, int) {
   if (button == TMouseButton::mbMiddle && !(shift & (ssShift | ssAlt | ssCtrl | ssDouble))) {
-    Commands.ActPopMinimizeAndRestore.Execute();
+    FToggle();
   }
 }
 
