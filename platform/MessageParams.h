@@ -30,4 +30,21 @@ inline TPoint PointFromLParam(LPARAM lParam) {
 // WM_MOUSEWHEEL's distance, in multiples of WHEEL_DELTA; negative towards the user.
 inline int WheelDeltaFromWParam(WPARAM wParam) { return static_cast<std::int16_t>(HiWord(wParam)); }
 
+// Wheel rotation adds up over the messages (a fine wheel sends parts of a
+// notch); each whole WHEEL_DELTA is one notch.
+class TWheelNotches {
+ public:
+  // The whole notches made with this delta, negative towards the user; the
+  // part of a notch left over waits for the next delta.
+  int Add(int delta) {
+    FRest += delta;
+    const int notches = FRest / win::WHEEL_DELTA;
+    FRest -= notches * win::WHEEL_DELTA;
+    return notches;
+  }
+
+ private:
+  int FRest = 0;
+};
+
 }  // namespace lensoro

@@ -17,6 +17,8 @@ TVirtualDesktop VirtualDesktop(TPlatform& platform) {
           platform.GetSystemMetrics(win::SM_CXVIRTUALSCREEN), platform.GetSystemMetrics(win::SM_CYVIRTUALSCREEN)};
 }
 
+int LoupeScaleByDpi(int value96, int dpi) { return RoundHalfEven(static_cast<long double>(value96) * dpi / 96.0L); }
+
 TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float rate) {
   TLoupeSizes s;
   // A window narrower than its two frames (a hand-edited settings file) has

@@ -66,6 +66,10 @@ std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin 
 // none.
 LRESULT LoupeHitTest(const TRect& bounds, int x, int y, LRESULT framework);
 
+// A size of the loupe designed for 96 DPI at this DPI, rounded half to even
+// like every pixel quantity of the loupe.
+int LoupeScaleByDpi(int value96, int dpi);
+
 // The smallest image the loupe shows, each way, at 96 DPI: below it the
 // loupe is too small to find and to take hold of its edges.
 constexpr int MinLoupeImage96 = 32;

@@ -12,8 +12,14 @@ bool Contains(const std::vector<int>& list, int value) {
 }
 }  // namespace
 
-TLoupeInstances::TLoupeInstances(TApplication& app, ILoupeHost& loupe, bool isWindows7)
-    : FApp(app), FPlatform(app.Platform), FLoupe(loupe), FIsWindows7(isWindows7), FLnsList(app.Platform) {}
+TLoupeInstances::TLoupeInstances(TApplication& app, ILoupeHost& loupe, const TLoupeMagnifier& magnifier,
+                                 bool isWindows7)
+    : FApp(app),
+      FPlatform(app.Platform),
+      FLoupe(loupe),
+      FMagnifier(magnifier),
+      FIsWindows7(isWindows7),
+      FLnsList(app.Platform) {}
 
 void TLoupeInstances::NotifyPeer(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // A copy that hangs must not freeze this one; the message and its order
@@ -34,7 +40,7 @@ void TLoupeInstances::NotifyPeers(const std::vector<HWND>& peers, WPARAM wParam,
 bool TLoupeInstances::ApplyExclusionList() {
   FLnsList.SetExcludedArray(FExcludedArray);
   const HWND* list = FExcludedArray.empty() ? nullptr : FExcludedArray.data();
-  return FPlatform.MagSetWindowFilterList(FLoupe.MagHandle(), win::MW_FILTERMODE_EXCLUDE,
+  return FPlatform.MagSetWindowFilterList(FMagnifier.Handle(), win::MW_FILTERMODE_EXCLUDE,
                                           static_cast<int>(FExcludedArray.size()), list);
 }
 

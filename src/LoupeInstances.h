@@ -9,6 +9,7 @@
 
 #include "Application.h"
 #include "LnsList.h"
+#include "LoupeMagnifier.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -29,8 +30,6 @@ constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
 class ILoupeHost {
  public:
   virtual HWND Handle() const = 0;
-  // The magnifier child whose filter keeps the loupes out of the image.
-  virtual HWND MagHandle() const = 0;
   virtual void SetTopmost(bool topmost) = 0;
   virtual void RestartMagnifier(DWORD waitMs) = 0;
   virtual void RestoreFromTray() = 0;
@@ -43,7 +42,9 @@ class ILoupeHost {
 // loupe's window exists, gone when the loupe is destroyed.
 class TLoupeInstances {
  public:
-  TLoupeInstances(TApplication& app, ILoupeHost& loupe, bool isWindows7);
+  // The magnifier's filter keeps the loupes out of the image; a rebuild
+  // gives it a new child, so it is asked for its handle each time.
+  TLoupeInstances(TApplication& app, ILoupeHost& loupe, const TLoupeMagnifier& magnifier, bool isWindows7);
   TLoupeInstances(const TLoupeInstances&) = delete;
   TLoupeInstances& operator=(const TLoupeInstances&) = delete;
 
@@ -101,6 +102,7 @@ class TLoupeInstances {
   TApplication& FApp;
   TPlatform& FPlatform;
   ILoupeHost& FLoupe;
+  const TLoupeMagnifier& FMagnifier;
   const bool FIsWindows7;
   UINT FUMMagNotify = 0;
   bool FMagWatcherExists = false;

@@ -13,12 +13,6 @@
 
 namespace lensoro {
 
-namespace {
-int ScaleByDpi(int value, int pixelsPerInch) {
-  return RoundHalfEven(static_cast<long double>(value) * pixelsPerInch / 96.0L);
-}
-}  // namespace
-
 TMainForm::TMainForm(TApplication& app)
     : Timer1(app.Platform),
       Tray(app, Settings, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
@@ -76,8 +70,8 @@ void TMainForm::CreateParams(TCreateWindowParams& params) const {
   const int ppi = FPlatform.GetScreenPixelsPerInch();
   params.X = DesignedLeft;
   params.Y = DesignedTop;
-  params.Width = ScaleByDpi(DesignedClientWidth, ppi > 0 ? ppi : 96);
-  params.Height = ScaleByDpi(DesignedClientHeight, ppi > 0 ? ppi : 96);
+  params.Width = LoupeScaleByDpi(DesignedClientWidth, ppi > 0 ? ppi : 96);
+  params.Height = LoupeScaleByDpi(DesignedClientHeight, ppi > 0 ? ppi : 96);
   params.Handler = const_cast<TMainForm*>(this);
 }
 
@@ -89,7 +83,8 @@ void TMainForm::FormCreate() {
   // (WM_DPICHANGED), a saved size replaces it.
   FDpi = WindowDpi(FPlatform, FHandle);
   if (FDpi != SystemDpi(FPlatform)) {
-    SetBounds(DesignedLeft, DesignedTop, ScaleToDpi(DesignedClientWidth), ScaleToDpi(DesignedClientHeight));
+    SetBounds(DesignedLeft, DesignedTop, LoupeScaleByDpi(DesignedClientWidth, FDpi),
+              LoupeScaleByDpi(DesignedClientHeight, FDpi));
   }
   FApp.OsVersion = GetOsVersionNumber(FPlatform);
 
@@ -103,7 +98,7 @@ void TMainForm::FormCreate() {
   FIsActive = true;
 
   const bool isWindows7 = FApp.OsVersion == 6017600 || FApp.OsVersion == 6017601;
-  FInstances = std::make_unique<TLoupeInstances>(FApp, static_cast<ILoupeHost&>(*this), isWindows7);
+  FInstances = std::make_unique<TLoupeInstances>(FApp, static_cast<ILoupeHost&>(*this), FMagnifier, isWindows7);
 
   {
     // The language file's name and the settings come from one reading of
@@ -177,8 +172,6 @@ TRect TMainForm::BoundsRect() const {
 void TMainForm::SetBounds(int left, int top, int width, int height) {
   FPlatform.SetWindowPos(FHandle, 0, left, top, width, height, win::SWP_NOZORDER | win::SWP_NOACTIVATE);
 }
-
-int TMainForm::ScaleToDpi(int designValue) const { return ScaleByDpi(designValue, FDpi); }
 
 void TMainForm::SetColor(TColor color) {
   FColor = color;
@@ -264,9 +257,13 @@ LRESULT TMainForm::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
       FormMouseDown(MouseShiftState(FPlatform, wParam, true));
       if (msg == win::WM_LBUTTONDBLCLK) FormDblClick();
       break;
-    case win::WM_MOUSEWHEEL:
-      MouseWheel(WheelDeltaFromWParam(wParam), MouseShiftState(FPlatform, wParam, false));
+    case win::WM_MOUSEWHEEL: {
+      const int notches = FWheelNotches.Add(WheelDeltaFromWParam(wParam));
+      const TShiftState shift = MouseShiftState(FPlatform, wParam, false);
+      for (int n = 0; n < notches; ++n) FormMouseWheelUp(shift);
+      for (int n = 0; n > notches; --n) FormMouseWheelDown(shift);
       return 0;
+    }
     case win::WM_SHOWWINDOW:
       if (wParam != 0) FormShow();
       break;

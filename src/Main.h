@@ -33,6 +33,7 @@
 #include "LoupeTray.h"
 #include "MainCommands.h"
 #include "Menus.h"
+#include "MessageParams.h"
 #include "Platform.h"
 #include "Settings.h"
 
@@ -84,8 +85,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // The DPI of the loupe's monitor, taken at the start and when Windows
   // tells of a change; the tick never asks for it.
   int Dpi() const { return FDpi; }
-  // A size designed for 96 DPI at the loupe's DPI.
-  int ScaleToDpi(int designValue) const;
   // The smallest width and height of the window: the smallest image plus
   // the frame.
   int MinimumSize() const;
@@ -147,7 +146,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void ClosingNotify() {
     if (FInstances) FInstances->ClosingNotify();
   }
-  void NotifyMagnifierHosts() { FInstances->NotifyMagnifierHosts(); }
   void UMLoupeNotify(WPARAM wParam, LPARAM lParam) { FInstances->UMLoupeNotify(wParam, lParam); }
   TLoupeInstances& Instances() { return *FInstances; }
 
@@ -179,7 +177,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // The sizing loop stops the dragged edge at the minimum size.
   void WMGetMinMaxInfo(LPARAM lParam);
   void WMDpiChanged(WPARAM wParam, LPARAM lParam);
-  void MouseWheel(int delta, TShiftState shift);
   // The replacement window procedure installed over WndProc.
   LRESULT NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -190,7 +187,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void UpdateFilterList(bool addSelf);
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
-  HWND MagHandle() const override { return FMagnifier.Handle(); }
   void SetTopmost(bool topmost) override { IsTopmost = topmost; }
   void ShowAtStart() override {
     if (Visible) Show();
@@ -209,7 +205,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   bool FIsActive = true;
 
   TLoupeMagnifier FMagnifier{FPlatform};
-  int FWheelAccumulator = 0;
+  TWheelNotches FWheelNotches;
   bool FSourceErrorShown = false;
   bool FRestarting = false;
 

@@ -8,14 +8,14 @@
 
 namespace lensoro {
 
-int TMainForm::MinimumSize() const { return MinLoupeSize(ScaleToDpi(MinLoupeImage96), Settings.FrameWidth); }
+int TMainForm::MinimumSize() const { return MinLoupeSize(LoupeScaleByDpi(MinLoupeImage96, FDpi), Settings.FrameWidth); }
 
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
   const int min = MinimumSize();
   const TRect raised{bounds.Left, bounds.Top, bounds.Left + std::max(bounds.Width(), min),
                      bounds.Top + std::max(bounds.Height(), min)};
-  const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), ScaleToDpi(LoupeGrabSize96));
+  const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), LoupeScaleByDpi(LoupeGrabSize96, FDpi));
   if (fitted != bounds) SetBounds(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
 }
 
@@ -61,20 +61,6 @@ void TMainForm::FormDblClick() {
     Commands.ActPopSetLoupeModelmWindow.Execute();
   } else {
     Commands.ActPopSetLoupeModelmPointer.Execute();
-  }
-}
-
-void TMainForm::MouseWheel(int delta, TShiftState shift) {
-  // Rotation adds up; each full notch is one step.
-  FWheelAccumulator += delta;
-  while (FWheelAccumulator >= win::WHEEL_DELTA || FWheelAccumulator <= -win::WHEEL_DELTA) {
-    const bool up = FWheelAccumulator > 0;
-    FWheelAccumulator += up ? -win::WHEEL_DELTA : win::WHEEL_DELTA;
-    if (up) {
-      FormMouseWheelUp(shift);
-    } else {
-      FormMouseWheelDown(shift);
-    }
   }
 }
 

@@ -40,3 +40,18 @@ TEST(MessageParams, WordsAndWheelDistance) {
   };
   for (const auto& w : wheels) EXPECT_EQ(WheelDeltaFromWParam(w.WParam), w.Delta) << std::hex << w.WParam;
 }
+
+TEST(MessageParams, WheelPartsAddUpToWholeNotches) {
+  const struct {
+    int Delta;
+    int Notches;
+  } steps[] = {
+      {40, 0},    {40, 0},  {40, 1},  // three thirds make one notch
+      {250, 2},   {-20, 0},           // 10 left over, then a reversal eats it
+      {-110, -1},                     // ... and the rest of a notch down
+      {-360, -3}, {119, 0}, {1, 1},   // whole notches at once; a part waits
+  };
+  TWheelNotches wheel;
+  int step = 0;
+  for (const auto& s : steps) EXPECT_EQ(wheel.Add(s.Delta), s.Notches) << "step " << step++;
+}
