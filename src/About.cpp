@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "FilePath.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
-#include "Main.h"
 #include "RsVersionInfo.h"
 #include "ScopeGuard.h"
 #include "Version.h"

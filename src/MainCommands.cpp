@@ -1,5 +1,7 @@
 // TLoupeCommands (MainCommands.h): the popup menu, its commands, their
 // captions and the dialogs they open.
+#include "MainCommands.h"
+
 #include <algorithm>
 #include <iterator>
 #include <vector>
