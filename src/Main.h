@@ -1,5 +1,5 @@
-// TMainForm: the loupe window. Its state, its setters and commands, the
-// magnifier child it hosts, its window procedure and the order in which it
+// TMainForm: the loupe window. Its state and setters, the magnifier child
+// it hosts, its window procedure, its quit path and the order in which it
 // is created and destroyed.
 //
 // The handlers are spread over several files by subject:
