@@ -323,7 +323,11 @@ int Menus() {
 }
 
 // Chooses an item of the open menu with the keyboard, as a user would: Down
-// `downs` times (separators are skipped), then Enter.
+// `downs` times (separators are skipped), then Enter. The menu takes the item
+// on Enter's key-down and may be gone before its key-up can be posted, so
+// that key-up is sent as a user's would be but its failure is no failure of
+// the pick. "ok" is false only when a key before it did not reach the menu:
+// then nothing was chosen.
 int Pick(long long downs) {
   for (HWND h : TopLevelWindows()) {
     if (ClassText(h) != L"#32768" || !IsWindowVisible(h)) continue;
@@ -332,7 +336,8 @@ int Pick(long long downs) {
       ok = PostMessageW(h, WM_KEYDOWN, VK_DOWN, 1) && PostMessageW(h, WM_KEYUP, VK_DOWN, 0xC0000001);
       Sleep(60);
     }
-    ok = ok && PostMessageW(h, WM_KEYDOWN, VK_RETURN, 1) && PostMessageW(h, WM_KEYUP, VK_RETURN, 0xC0000001);
+    ok = ok && PostMessageW(h, WM_KEYDOWN, VK_RETURN, 1);
+    if (ok) PostMessageW(h, WM_KEYUP, VK_RETURN, 0xC0000001);
     Emit("{\"hwnd\":" + HwndText(h) + ",\"downs\":" + std::to_string(downs) + ",\"ok\":" + Bool(ok) + "}");
     return ok ? 0 : 1;
   }
