@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "About.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
