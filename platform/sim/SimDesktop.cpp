@@ -123,9 +123,17 @@ void TSimDesktop::DragWindow(HWND wnd, TPoint to) {
 }
 
 TSimProcess& TSimDesktop::AddProcess(std::u16string exePath, bool is64Bit) {
-  FNextPid += 4;  // process ids are multiples of four on Windows
-  FProcesses.push_back(std::make_unique<TSimProcess>(*this, FNextPid, std::move(exePath), is64Bit));
+  FNextPid += 4;  // process and thread ids are multiples of four on Windows
+  const DWORD pid = FNextPid;
+  FNextPid += 4;
+  FProcesses.push_back(std::make_unique<TSimProcess>(*this, pid, FNextPid, std::move(exePath), is64Bit));
   return *FProcesses.back();
+}
+
+DWORD TSimDesktop::AddThread(TSimProcess& process) {
+  FNextPid += 4;
+  process.ThreadIds.push_back(FNextPid);
+  return FNextPid;
 }
 
 TSimProcess* TSimDesktop::ProcessById(DWORD pid) {
@@ -203,6 +211,8 @@ HWND TSimDesktop::AddForeignWindow(DWORD pid, std::u16string className, std::u16
   TSimWindow w;
   w.Handle = NewHandle();
   w.ProcessId = pid;
+  const TSimProcess* process = ProcessById(pid);
+  w.ThreadId = process ? process->CurrentThreadId : 0;
   w.Owner = Window(owner) ? owner : 0;
   w.ClassName = std::move(className);
   w.Title = std::move(title);
