@@ -43,6 +43,8 @@ class TLoupeTray {
   int ShownTrayIconIndex() const;
   // The shown image for the loupe's state: faded while the loupe is hidden.
   void ShowLoupeState(bool loupeShown);
+  // The user's choice of image, kept in the settings and shown at once.
+  void ChooseTrayIcon(int index, bool loupeShown);
   void TrayIcon1Click();
   void TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
 
