@@ -110,18 +110,6 @@ void TSimDesktop::FollowMonitorDpi(HWND wnd) {
   if ((w = Window(wnd)) != nullptr) w->DpiChanging = false;
 }
 
-void TSimDesktop::DragWindow(HWND wnd, TPoint to) {
-  TSimWindow* w = Window(wnd);
-  if (!w || w->Parent) return;
-  TSimProcess* process = ProcessById(w->ProcessId);
-  if (!process) return;
-  Send(wnd, win::WM_ENTERSIZEMOVE, 0, 0);
-  if (Window(wnd)) {
-    process->SetWindowPos(wnd, 0, to.X, to.Y, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
-  }
-  if (Window(wnd)) Send(wnd, win::WM_EXITSIZEMOVE, 0, 0);
-}
-
 TSimProcess& TSimDesktop::AddProcess(std::u16string exePath, bool is64Bit) {
   FNextPid += 4;  // process and thread ids are multiples of four on Windows
   const DWORD pid = FNextPid;
