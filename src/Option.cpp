@@ -5,6 +5,8 @@
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
+#include "LoupeHotKey.h"
+#include "LoupeTray.h"
 #include "Monitors.h"
 #include "RsTrayIcon.h"
 #include "Settings.h"
