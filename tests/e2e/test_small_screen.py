@@ -27,6 +27,7 @@ from lnswine import wait_for  # noqa: E402
 SCREEN = (1366, 768)
 DPI = 144
 WS_VSCROLL = 0x00200000
+DESIGNED_WIDTH = 366  # the options dialog's client area at 96 DPI
 
 
 class SmallScreenTest(test_startup.LoupeSession):
@@ -49,15 +50,16 @@ class SmallScreenTest(test_startup.LoupeSession):
             cls.session.close()
             raise
 
-    def client_area(self, dialog):
+    def client_area(self, dialog, vscroll):
         """The dialog's client area on the screen, from where its own
-        children sit in it (the frame is as wide at the sides as below)."""
+        children sit in it (the frame is as wide at the sides as below),
+        the scroll bar at its right."""
         top = [c for c in self.session.probe("children", dialog["hwnd"]) if c["parent"] == dialog["hwnd"]]
         self.assertTrue(top, "the dialog has no controls")
         x = top[0]["rect"][0] - top[0]["client_pos"][0]
         y = top[0]["rect"][1] - top[0]["client_pos"][1]
         frame = x - dialog["rect"][0]
-        return [x, y, dialog["rect"][2] - frame, dialog["rect"][3] - frame]
+        return [x, y, dialog["rect"][2] - frame - vscroll, dialog["rect"][3] - frame]
 
     def test_the_options_dialog_scrolls_on_a_small_screen(self):
         s = self.session
@@ -73,8 +75,10 @@ class SmallScreenTest(test_startup.LoupeSession):
         self.assertTrue(test_languages.inside(d, work), "the dialog %r is not on the work area %r" % (d, work))
         self.assertFalse(test_languages.overlaps(d, r), "the dialog %r covers the loupe %r" % (d, r))
         self.assertTrue(int(dialog["style"], 16) & WS_VSCROLL, "no scroll bar: style %s" % dialog["style"])
-        client = self.client_area(dialog)
-        self.assertEqual(d[2] - client[2] - (client[0] - d[0]), vscroll, "the scroll bar beside the client area")
+        client = self.client_area(dialog, vscroll)
+        # The designed width beside the scroll bar, the height of the work area.
+        self.assertEqual(client[2] - client[0], round(DESIGNED_WIDTH * DPI / 96), "the client area %r" % client)
+        self.assertEqual(d[3] - d[1], work[3] - work[1])
         self.screenshot_of(dialog, "small-screen-options-top")
 
         # The wheel scrolls it down and back.
