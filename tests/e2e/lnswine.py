@@ -33,12 +33,23 @@ JAPANESE_FONT_FACE = "IPAGothic"
 CJK_FONT_CANDIDATES = ("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",)
 CJK_FONT_FILE = "wqy-zenhei.ttc"
 CJK_FONT_FACE = "WenQuanYi Zen Hei"
+# Wine has no Tahoma here, and the faces it falls back to draw Latin letters
+# of one width and Cyrillic ones of double width: no Windows draws a dialog
+# so. Tahoma (the face of Wine's dialogs, captions and menus) is replaced by
+# DejaVu Sans, which covers the Latin, Cyrillic and Greek of the shipped
+# languages and at Wine's 8 points runs a little wider than Windows 10's
+# Segoe UI at 9: what fits here fits there.
+PROPORTIONAL_FACE = "DejaVu Sans"
+PROPORTIONAL_FONTS = ("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                      "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf")
 # Faces Wine draws dialogs, captions and menus with (the dialog faces are
-# substitutes of Tahoma); Japanese text in them falls back to the linked font.
-LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif")
+# substitutes of Tahoma, itself replaced); Japanese, Chinese and Korean text
+# in them falls back to the linked fonts.
+LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
+                PROPORTIONAL_FACE, PROPORTIONAL_FACE + " Bold")
 # Written last by init_prefix: a prefix without it is (re)made. It also names
 # the prefix template: change it with what init_prefix sets up.
-PREFIX_MARK = "lensoro-prefix-3"
+PREFIX_MARK = "lensoro-prefix-4"
 FONTLINK_KEYS = (
     r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
     # 32-bit programs in a 64-bit prefix read the redirected view.
@@ -214,17 +225,23 @@ def font_link_value(links):
     return "".join("%s,%s\0" % (name, face) for name, face, _ in links)
 
 
+def proportional_fonts():
+    """The files of PROPORTIONAL_FACE installed here (fonts-dejavu-core)."""
+    return [f for f in PROPORTIONAL_FONTS if os.path.exists(f)]
+
+
 def init_prefix(env, prefix, scratch):
-    """Creates a prefix for Lensoro runs: wineboot, the Japanese and Chinese
-    and Korean font links and no window manager. env is wine_env()'s for this
-    prefix."""
+    """Creates a prefix for Lensoro runs: wineboot, Tahoma replaced by a face
+    with the shipped languages' letters, the Japanese and Chinese and Korean
+    font links and no window manager. env is wine_env()'s for this prefix."""
     os.makedirs(prefix, exist_ok=True)
     _run(env, [env["WINELOADER"], "wineboot", "--init"], 120, "wineboot", scratch)
     # `wineserver -w` waits for the server to end: every client gone, registry on disk.
     _run(env, [env["WINESERVER"], "-w"], 60, "wineserver -w", scratch, check=False)
     links = font_links()
+    proportional = proportional_fonts()
     fonts_dir = os.path.join(prefix, "drive_c", "windows", "Fonts")
-    for name, _, path in links:
+    for name, path in [(n, p) for n, _, p in links] + [(os.path.basename(p), p) for p in proportional]:
         target = os.path.join(fonts_dir, name)
         if os.path.isdir(fonts_dir) and not os.path.lexists(target):
             os.symlink(path, target)
@@ -232,6 +249,8 @@ def init_prefix(env, prefix, scratch):
              r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]",
              # No window manager on the Xvfb: Wine draws frames and moves focus itself.
              '"Managed"="N"', ""]
+    if proportional:
+        lines += [r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]", '"Tahoma"="%s"' % PROPORTIONAL_FACE, ""]
     if links:
         value = font_link_value(links).encode("utf-16-le") + b"\0\0"
         multi = ",".join("%02x" % b for b in value)
@@ -282,8 +301,8 @@ def template_dir(arch):
     version = _run(None, [loader(arch), "--version"], 30, "wine --version", None).stdout.decode().strip()
     with open(__file__, "rb") as f:
         harness = hashlib.sha1(f.read()).hexdigest()[:12]
-    key = "%s-%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version),
-                              "-".join(name for name, _, _ in font_links()), harness)
+    fonts = [name for name, _, _ in font_links()] + [os.path.basename(f) for f in proportional_fonts()]
+    key = "%s-%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version), "-".join(fonts), harness)
     return os.path.join(tempfile.gettempdir(), "lnswine-templates-%d" % os.getuid(), key)
 
 
