@@ -811,7 +811,11 @@ def _main(argv):
             shutil.rmtree(scratch, ignore_errors=True)
         return 0
     if len(argv) == 4 and argv[0] == "install-stub":
-        print(install_stub(os.path.abspath(argv[1]), argv[2], os.path.abspath(argv[3])))
+        try:
+            print(install_stub(os.path.abspath(argv[1]), argv[2], os.path.abspath(argv[3])))
+        except (WineError, OSError) as e:
+            sys.stderr.write("install-stub: %s\n" % e)
+            return 1
         return 0
     if len(argv) == 5 and argv[0] == "headless":
         shot = os.path.abspath(argv[4])
