@@ -37,9 +37,9 @@ constexpr const char* LeftOutMethods[] = {
     "SetLastError",
     // Changes to our own live windows (LoadCursorW of a system cursor).
     "SetWindowTextW", "ShowWindow", "SetWindowPos", "DestroyWindow", "SetWindowLongW", "SetWindowProcW",
-    "SetLayeredWindowAttributes", "ImmDisableForWindow", "EnableWindow", "SetFocus", "SetCapture", "ReleaseCapture",
-    "TrackMouseEvent", "SetCursor", "LoadCursorW", "InvalidateRect", "CheckMenuItem", "EndMenu", "SendUpdateTipTextW",
-    "SendDelToolW",
+    "SetScrollInfo", "SetLayeredWindowAttributes", "ImmDisableForWindow", "EnableWindow", "SetFocus", "SetCapture",
+    "ReleaseCapture", "TrackMouseEvent", "SetCursor", "LoadCursorW", "InvalidateRect", "CheckMenuItem", "EndMenu",
+    "SendUpdateTipTextW", "SendDelToolW",
     // Drawing into a DC we hold, its text colours and metrics: a failure loses
     // pixels of one paint, the next one redraws.
     "SelectObject", "LineTo", "MoveToEx", "Polygon", "RoundRect", "ExcludeClipRect", "FillRect", "FrameRect",
