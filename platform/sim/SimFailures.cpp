@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "SimDesktop.h"
 
@@ -121,6 +122,23 @@ constexpr bool FallibleMethodsSorted() {
 }
 static_assert(FallibleMethodsSorted(), "FallibleMethods must be sorted by name, each name once");
 
+// TPlatform's method names, sorted (platform/sim/CMakeLists.txt).
+constexpr std::string_view PlatformMethods[] = {
+#include "SimPlatformMethods.inc"
+};
+
+constexpr bool IsPlatformMethodName(std::string_view name) {
+  return std::binary_search(std::begin(PlatformMethods), std::end(PlatformMethods), name);
+}
+
+constexpr bool FallibleMethodsArePlatformMethods() {
+  for (const TFallible& f : FallibleMethods) {
+    if (!IsPlatformMethodName(f.Method)) return false;
+  }
+  return true;
+}
+static_assert(FallibleMethodsArePlatformMethods(), "FallibleMethods names a method TPlatform does not have");
+
 int FallibleIndex(const char* method) {
   const auto end = std::end(FallibleMethods);
   const auto it = std::lower_bound(std::begin(FallibleMethods), end, method,
@@ -166,6 +184,8 @@ std::map<std::string, long> TSimDesktop::FallibleCallsByMethod() const {
   }
   return counts;
 }
+
+bool TSimDesktop::IsPlatformMethod(std::string_view name) { return IsPlatformMethodName(name); }
 
 DWORD TSimDesktop::SimFailureCode(const char* method) {
   const int i = FallibleIndex(method);
