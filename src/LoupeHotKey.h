@@ -6,11 +6,12 @@
 #include <functional>
 #include <string>
 
-#include "Application.h"
 #include "Menus.h"
 #include "Platform.h"
 
 namespace lensoro {
+
+class TApplication;
 
 // A global hot key that would take a key away from typing in every program:
 // a character key (letters, digits, punctuation, the number pad, Space,

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "Application.h"
 #include "LnsPng.h"
 #include "LoupeSettings.h"
 #include "Platform.h"
@@ -14,6 +13,7 @@
 
 namespace lensoro {
 
+class TApplication;
 class TPopupMenu;
 
 // The fixed icon as an image with alpha, for a set without any strip.

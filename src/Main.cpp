@@ -5,11 +5,10 @@
 #include "Dpi.h"
 #include "Format.h"
 #include "Ini.h"
-#include "Settings.h"
 #include "Lang.h"
 #include "LnsLib.h"
 #include "MessageParams.h"
-#include "Option.h"
+#include "Settings.h"
 
 namespace lensoro {
 
