@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "SimDesktop.h"
+#include "SimPlatformMethods.h"
 
 namespace lensoro::sim {
 
@@ -122,13 +123,8 @@ constexpr bool FallibleMethodsSorted() {
 }
 static_assert(FallibleMethodsSorted(), "FallibleMethods must be sorted by name, each name once");
 
-// TPlatform's method names, sorted (platform/sim/CMakeLists.txt).
-constexpr std::string_view PlatformMethods[] = {
-#include "SimPlatformMethods.inc"
-};
-
 constexpr bool IsPlatformMethodName(std::string_view name) {
-  return std::binary_search(std::begin(PlatformMethods), std::end(PlatformMethods), name);
+  return std::binary_search(std::begin(PlatformMethodNames), std::end(PlatformMethodNames), name);
 }
 
 constexpr bool FallibleMethodsArePlatformMethods() {
