@@ -25,6 +25,10 @@ constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZ
                WM_MOVING = 0x0216, WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232, WM_DPICHANGED = 0x02E0,
                WM_HOTKEY = 0x0312, WM_ENDSESSION = 0x0016, WM_APP = 0x8000;
 constexpr UINT SC_CLOSE = 0xF060;
+// WM_CHANGEUISTATE: what a window's controls show of the keyboard (LOWORD
+// of wParam the action, HIWORD the cues).
+constexpr UINT WM_CHANGEUISTATE = 0x0127;
+constexpr WPARAM UIS_CLEAR = 2, UISF_HIDEFOCUS = 0x1, UISF_HIDEACCEL = 0x2;
 // WM_SIZING's wParam: the edge or corner being dragged.
 constexpr WPARAM WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
                  WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;

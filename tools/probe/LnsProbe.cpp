@@ -143,7 +143,8 @@ int Usage() {
       "       lnsprobe storm HWND SEED COUNT [notray]\n"
       "       lnsprobe lock PATH SECONDS\n"
       "       lnsprobe collate PATH\n"
-      "       lnsprobe screen\n",
+      "       lnsprobe screen\n"
+      "       lnsprobe focus\n",
       stderr);
   return 2;
 }
@@ -549,6 +550,22 @@ BOOL CALLBACK EmitMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   return TRUE;
 }
 
+// focus: the window with the keyboard focus in the foreground program (the
+// focus belongs to another process's thread, so GetFocus cannot see it).
+int Focus() {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(0, &info)) {
+    Emit("{\"found\":false,\"error\":" + std::to_string(GetLastError()) + "}");
+    return 1;
+  }
+  const HWND h = info.hwndFocus;
+  Emit("{\"hwnd\":" + HwndText(h) + ",\"active\":" + HwndText(info.hwndActive) + ",\"class\":" +
+       Json(h ? ClassText(h) : std::wstring()) + ",\"title\":" + Json(h ? WindowText(h) : std::wstring()) +
+       ",\"parent\":" + HwndText(h ? GetAncestor(h, GA_PARENT) : nullptr) + "}");
+  return 0;
+}
+
 // screen: the screen's DPI and the metrics the program's controls follow,
 // then each monitor.
 int Screen() {
@@ -610,5 +627,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (cmd == L"collate" && argc == 3) return Collate(argv[2]);
   if (cmd == L"screen" && argc == 2) return Screen();
+  if (cmd == L"focus" && argc == 2) return Focus();
   return Usage();
 }
