@@ -314,11 +314,11 @@ std::vector<std::string> AccessKeyProblemsWith(const std::string& name, const st
     ini = u"[Language]\r\nLangFileName=" + path + u"\r\n";
   }
   copy.Start(ini);
-  copy.Form->Commands.ActPopShowOption.Execute();
+  Parts(copy.Form).Commands.ActPopShowOption.Execute();
   std::vector<std::u16string> dialog;
-  DialogCaptions(*copy.Form->Commands.OptionForm(), dialog);
+  DialogCaptions(*Parts(copy.Form).Commands.OptionForm(), dialog);
   // The menu as it opens, hide and restore both.
-  TLoupeCommands& commands = copy.Form->Commands;
+  TLoupeCommands& commands = Parts(copy.Form).Commands;
   commands.PopupMenu1Popup();
   std::vector<std::u16string> menu = {copy.App.Lang.Text(u"MinimizeToTrayCaption"),
                                       copy.App.Lang.Text(u"RestoreFromTrayCaption")};
@@ -413,7 +413,7 @@ TEST(HelpPage, NamesTheDefaultCaptionsAndWhereTheLanguageCommandIs) {
   test::TLoupeCopy copy(desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
   copy.Create();
   int position = 0;
-  for (const TMenuItem& item : copy.Form->Commands.PopupMenu1.Items) {
+  for (const TMenuItem& item : Parts(copy.Form).Commands.PopupMenu1.Items) {
     if (item.IsSeparator()) continue;
     ++position;
     if (item.Name == u"ShowLanguage1") break;
