@@ -157,6 +157,9 @@ class OptionsKeysTest(test_startup.LoupeSession):
 
     def test_3_a_frame_colour_is_changed_with_space_and_the_choosers_keys(self):
         s = self.session
+        # Out of the capture field first: there Alt+P is a combination like any other.
+        self.press("Tab")
+        self.focused("button &Close", "Tab out of the capture field")
         self.press("alt+p")  # "Pointer mode (active)" names the first swatch
         swatch = self.focused("swatch 1", "Alt+P")
         dialog = self.dialog()
