@@ -96,7 +96,9 @@ class OptionsKeysTest(test_startup.LoupeSession):
         return "%s in %s" % (c["class"], parent["title"] if parent else "?")
 
     def focus(self):
-        return self.session.probe("focus")[0]["hwnd"]
+        """The window with the keyboard focus in the loupe's thread (the dialog's too)."""
+        found = self.session.probe("focus", self.loupe["hwnd"], check=False)
+        return found[0]["focus"] if found else None
 
     def press(self, *keys):
         for key in keys:
