@@ -371,6 +371,14 @@ TEST_F(OptionFormTest, ASwatchOpensTheChooserWithSpaceOrEnter) {
 TEST_F(OptionFormTest, AccessKeysReachTheirControlsAndLabelsGiveTheirsToTheNextControl) {
   StartInEnglish(AllThree);
   TOptionForm& form = Open();
+  // A label shows its key underlined; the "&" takes no room.
+  Desk.Paint(form.Label101.Handle());
+  const TSimPaintOp& drawn = Desk.Window(form.Label101.Handle())->PaintLog.back();
+  EXPECT_EQ(drawn.Text, u"&Tray icon");
+  EXPECT_FALSE(drawn.Flags & win::DT_NOPREFIX);
+  TControlCanvas canvas(form.Label101);
+  ASSERT_TRUE(canvas);
+  EXPECT_EQ(form.Label101.Width(), canvas->TextWidth(u"Tray icon"));
   int asked = 0;
   Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return ++asked, win::IDCANCEL; };
   const struct {
