@@ -8,6 +8,7 @@
 
 #include "Application.h"
 #include "Format.h"
+#include "LoupeParts.h"
 #include "LoupeTest.h"
 #include "Main.h"
 #include "Option.h"
@@ -100,8 +101,8 @@ TEST_F(PlacementTest, TheOptionsDialogOpensBesideTheLoupeOnItsMonitor) {
     UseMixedDesk();
     StartCopy(Exe(u"C", ++FCase), PlaceIni(c.Loupe) + c.Saved);
     ASSERT_EQ(Loupe(0).BoundsRect(), c.Loupe);
-    Loupe(0).Commands.ActPopShowOption.Execute();
-    TOptionForm& options = *Loupe(0).Commands.OptionForm();
+    Parts(Loupe(0)).Commands.ActPopShowOption.Execute();
+    TOptionForm& options = *Parts(Loupe(0)).Commands.OptionForm();
     const int dpi = c.Loupe.Left < 0 ? 144 : 96;
     EXPECT_EQ(options.PixelsPerInch(), dpi);
     const TRect placed = Desk.Window(options.Handle())->Rect;
@@ -155,8 +156,8 @@ TEST_F(PlacementTest, ADialogTallerThanItsWorkAreaScrollsToTheFocus) {
   Desk.PixelsPerInch = 144;
   Desk.ChangeDisplays({{{0, 0, 1366, 768}, work}});
   test::TLoupeCopy& copy = StartCopy(u"C:\\A\\lensoro.exe");
-  copy.Form->Commands.ActPopShowOption.Execute();
-  TOptionForm& form = *copy.Form->Commands.OptionForm();
+  Parts(copy.Form).Commands.ActPopShowOption.Execute();
+  TOptionForm& form = *Parts(copy.Form).Commands.OptionForm();
   const TSimWindow& dialog = *Desk.Window(form.Handle());
   const auto client = [&] {
     const TPoint at = TSimDesktop::ClientOrigin(dialog);
@@ -204,15 +205,15 @@ TEST_F(PlacementTest, ADialogTallerThanItsWorkAreaScrollsToTheFocus) {
   form.CloseButton.SetFocus();
   Desk.KeyPress(0, win::VK_RETURN);
   copy.App.ProcessMessages();
-  EXPECT_EQ(copy.Form->Commands.OptionForm(), nullptr);
+  EXPECT_EQ(Parts(copy.Form).Commands.OptionForm(), nullptr);
 
   // At 96 DPI the dialog fits: no scroll bar was ever asked for.
   Copies.clear();
   Desk.PixelsPerInch = 96;
   Desk.ClearCalls();
   test::TLoupeCopy& small = StartCopy(u"C:\\A\\lensoro.exe");
-  small.Form->Commands.ActPopShowOption.Execute();
-  const TSimWindow& fits = *Desk.Window(small.Form->Commands.OptionForm()->Handle());
+  Parts(small.Form).Commands.ActPopShowOption.Execute();
+  const TSimWindow& fits = *Desk.Window(Parts(small.Form).Commands.OptionForm()->Handle());
   EXPECT_FALSE(fits.Style & win::WS_VSCROLL);
   EXPECT_EQ(TSimDesktop::ClientRect(fits).Bottom, 566);
   EXPECT_EQ(Desk.CountCalls("SetScrollInfo", small.Proc.Pid), 0);
