@@ -90,6 +90,8 @@ TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& 
   RadioGroup103.OnClick = [this](TControl&) { RadioGroup103Click(); };
   Button101.OnClick = [this](TControl&) { Button101Click(); };
   HotKey101.OnChange = [this](TControl&) { HotKey101Change(); };
+  HotKey101.OnKeyDown = [this](TControl&, std::uint16_t& key, TShiftState shift) { HotKey101KeyDown(key, shift); };
+  Label109.ShowAccelChar = false;  // a hint, naming no control
   Button102.OnClick = [this](TControl&) { Button102Click(); };
   CloseButton.OnClick = [this](TControl&) { CloseButtonClick(); };
 }
@@ -351,6 +353,7 @@ void TOptionForm::SetupColorPanels() {
     TPanel* panel = swatch.Panel;
     const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
+    panel->SetTabStop(true);  // Space or Enter opens the chooser as a click does
     panel->SetColor(FLoupe.Settings().FrameColor(slot));
     panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
@@ -374,14 +377,27 @@ void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
 void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
   Edit101.SetText(text);
-  Button101.SetEnabled(!text.empty());
+  EnableKeepingFocus(Button101, !text.empty());
   HotKey101Change();
 }
 
 void TOptionForm::HotKey101Change() {
   const bool typing = !HotKey101.IsEmpty() && !HotKey101.ModifiersOnly() && HotKeyTakesTyping(HotKey101.HotKey());
-  Button102.SetEnabled(!HotKey101.IsEmpty() && !typing);
+  EnableKeepingFocus(Button102, !HotKey101.IsEmpty() && !typing);
   Label109.SetCaption(typing ? App.Lang.Text(u"HintHotKeyNeedsCtrlOrAlt") : u"");
+}
+
+void TOptionForm::HotKey101KeyDown(std::uint16_t& key, TShiftState shift) {
+  if (key != win::VK_RETURN || (shift & (ssCtrl | ssAlt))) return;
+  key = 0;  // never captured: a plain Enter cannot be a hot key
+  if (Button102.Enabled()) Button102Click();
+}
+
+void TOptionForm::EnableKeepingFocus(TButton& button, bool enabled) {
+  // A disabled window loses the focus, and the keyboard would start again at
+  // the dialog's first control.
+  if (!enabled && button.Focused()) HotKey101.SetFocus();
+  button.SetEnabled(enabled);
 }
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {

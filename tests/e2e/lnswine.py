@@ -367,6 +367,30 @@ def pe_arch(exe):
     return {0x14C: "win32", 0x8664: "win64"}.get(machine)
 
 
+def system_folder(prefix, prefix_arch, program_arch):
+    """The folder a program of program_arch sees as its system folder in a
+    prefix of prefix_arch: system32, or syswow64 for a 32-bit program in a
+    64-bit prefix."""
+    if prefix_arch == "win32" and program_arch != "win32":
+        raise WineError("a win32 prefix runs no %s program" % program_arch)
+    name = "syswow64" if (prefix_arch, program_arch) == ("win64", "win32") else "system32"
+    return os.path.join(prefix, "drive_c", "windows", name)
+
+
+def install_stub(prefix, prefix_arch, stub_dll):
+    """Copies the stand-in magnification.dll into the prefix's system folder
+    of its bitness, where Windows keeps its own; returns the path."""
+    arch = pe_arch(stub_dll)
+    if arch is None:
+        raise WineError("%s is no Windows DLL" % stub_dll)
+    path = os.path.join(system_folder(prefix, prefix_arch, arch), "magnification.dll")
+    # A prefix's modules are hard links into the template: never write through one.
+    if os.path.lexists(path):
+        os.remove(path)
+    shutil.copy2(stub_dll, path)
+    return path
+
+
 class WineProcess:
     """A program started with the Wine loader; the PID is the Unix one of the
     loader, and the return code is the Windows exit code wine forwards."""
@@ -527,8 +551,10 @@ class WineSession:
     # --- programs -------------------------------------------------------------
 
     def install(self, dist_dir, folder_name, stub_dll=None):
-        """Copies the portable folder plus the stand-in magnification.dll
-        (default: the build's wine/ beside dist/) into a new folder."""
+        """Copies the portable folder into a new folder, and the stand-in
+        magnification.dll (default: the build's wine/ beside dist/) into the
+        prefix's system folder for its bitness: the program takes it from
+        there only, as it takes Windows' own."""
         dist_dir = os.path.abspath(dist_dir)
         if stub_dll is None:
             stub_dll = os.path.join(os.path.dirname(dist_dir), "wine", "magnification.dll")
@@ -536,8 +562,12 @@ class WineSession:
         if os.path.exists(target):
             raise WineError("folder %s exists already" % target)
         shutil.copytree(dist_dir, target)
-        shutil.copy2(stub_dll, os.path.join(target, "magnification.dll"))
+        self.install_stub(stub_dll)
         return target
+
+    def install_stub(self, stub_dll):
+        """The stand-in into this prefix's system folder (install_stub)."""
+        return install_stub(self.prefix, self.arch, stub_dll)
 
     def set_dpi(self, dpi):
         """The screen's scale for the programs started from now on, as the
@@ -737,11 +767,13 @@ class Screen:
         return seen
 
 
-def headless_run(exe, probe_exe, shot, settle=2.5):
-    """Starts exe on an Xvfb of its own in a fresh prefix, with a test
-    pattern under the pointer, screenshots the running loupe to shot and
-    closes it with WM_CLOSE. Returns the program's exit code."""
+def headless_run(exe, probe_exe, stub_dll, shot, settle=2.5):
+    """Starts exe on an Xvfb of its own in a fresh prefix with the stand-in
+    in its system folder, with a test pattern under the pointer,
+    screenshots the running loupe to shot and closes it with WM_CLOSE.
+    Returns the program's exit code."""
     with WineSession(pe_arch(exe) or "win32", probe_exe) as s:
+        s.install_stub(stub_dll)
         s.show_pattern(540, 430, 200, 170)
         s.xdotool("mousemove", 640, 512)
         app = s.start(exe)
@@ -762,7 +794,12 @@ USAGE = """usage: lnswine.py COMMAND
   win32-status              "runs", or why the 32-bit loader cannot run here
                             (for LENSORO_WIN32_STATUS: ask once per run)
   init-prefix PREFIX ARCH   set up a persistent prefix (scripts/run)
-  headless EXE PROBE SHOT   run EXE on a private Xvfb and screenshot it
+  install-stub PREFIX ARCH DLL
+                            put the stand-in magnification.dll DLL into the
+                            system folder of its bitness in the ARCH prefix
+  headless EXE PROBE STUB SHOT
+                            run EXE on a private Xvfb, with the stand-in STUB
+                            in the system folder, and screenshot it
 """
 
 
@@ -792,9 +829,17 @@ def _main(argv):
         finally:
             shutil.rmtree(scratch, ignore_errors=True)
         return 0
-    if len(argv) == 4 and argv[0] == "headless":
-        code = headless_run(os.path.abspath(argv[1]), os.path.abspath(argv[2]), os.path.abspath(argv[3]))
-        print(os.path.abspath(argv[3]))
+    if len(argv) == 4 and argv[0] == "install-stub":
+        try:
+            print(install_stub(os.path.abspath(argv[1]), argv[2], os.path.abspath(argv[3])))
+        except (WineError, OSError) as e:
+            sys.stderr.write("install-stub: %s\n" % e)
+            return 1
+        return 0
+    if len(argv) == 5 and argv[0] == "headless":
+        shot = os.path.abspath(argv[4])
+        code = headless_run(*(os.path.abspath(a) for a in argv[1:4]), shot)
+        print(shot)
         return code
     sys.stderr.write(USAGE)
     return 2
