@@ -35,9 +35,6 @@ const std::vector<TLangDefault>& AddedLangEntries();
 std::u16string BuiltInText(const std::u16string& key);
 
 constexpr const char16_t* DefaultLangFileName = u"LN日本語_かな.lang";
-// A language file holds some ten kilobytes of text; anything beyond this is
-// no language file and is not read.
-constexpr std::size_t MaxLangFileBytes = 1024 * 1024;
 
 // Process-wide language state.
 struct TLangState {
@@ -54,6 +51,14 @@ struct TLangState {
   // The file the settings name could not be read or found, so another is in
   // use: the settings keep the name until the user picks a language.
   bool FellBack = false;
+  // The settings named a language file on the network or a device path
+  // outside the program's folder: it was not opened. The value, until the
+  // user has been told (TellStartNotices).
+  std::u16string RefusedLangFileName;
+  // An elevated copy whose folder (or Lang folder) is a link writes no
+  // language file and makes no folder there; the folder, until told.
+  bool WritesHeld = false;
+  std::u16string LinkedFolder;
 
   // The text of a kept key; its built-in default when none was applied.
   std::u16string Text(const std::u16string& key) const;
@@ -77,9 +82,22 @@ void SelectDefaultLangFile(TApplication& app);
 // LangFile = ReadLangFileName. False when the folder could not be made.
 bool EnsureLangDir(TApplication& app);
 // Language/LangFileName of the settings file; LangDir + the default name when
-// missing or empty. A file that is gone but whose name is in LangDir is
-// taken from there.
+// missing or empty. A relative value is taken from the executable's folder.
+// A file that is gone but whose name is in LangDir is taken from there. A
+// value on the network or a device path (\\host\share, \\?\, \\.\) outside
+// the executable's folder is never touched: it counts as missing, and the
+// user is told (RefusedLangFileName).
 std::u16string ReadLangFileName(TApplication& app);
+// A copy run as administrator writes nothing through a link that someone
+// without those rights may have put in place of its folder or its Lang
+// folder: when either is a junction or symbolic link, the language files
+// and folder are not written (WritesHeld) and, for the program's folder,
+// the settings are not saved either (the application's SaveNotice holds
+// them). A copy that is not elevated is left alone. Before EnsureLangDir.
+void HoldWritesThroughLinks(TApplication& app);
+// What the start found about the language file and the folders, told once
+// each in the language just applied.
+void TellStartNotices(TApplication& app);
 // MsgErrorItemNotFound for a missing file; a translation without "%s"
 // shows its text alone.
 std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& path);

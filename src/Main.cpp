@@ -19,6 +19,8 @@ TMainForm::TMainForm(TApplication& app)
       HotKey(app, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
       FApp(app),
       FPlatform(app.Platform) {
+  // Every path the loupe reads or writes is made from it.
+  if (FApp.ExeName.empty()) throw std::runtime_error(Utf16ToUtf8(NoExePathText));
   FApp.MainForm = this;
   FApp.SaveNotice = &SaveNotice;
   Commands.BindActions();
@@ -104,8 +106,10 @@ void TMainForm::FormCreate() {
     // The language file's name and the settings come from one reading of
     // the settings file.
     TFileBatchScope settings(FApp);
+    HoldWritesThroughLinks(FApp);
     EnsureLangDir(FApp);
     Commands.ApplyMainFormLang();
+    TellStartNotices(FApp);
     LoadSettings(*this);
   }
   KeepOnMonitors();

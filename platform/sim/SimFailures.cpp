@@ -32,7 +32,7 @@ struct TFallible {
 //   GetSystemMetrics, GetSystemMetricsForDpi, GetDpiForWindow,
 //   GetScreenPixelsPerInch, GetScreenBitsPerPixel,
 //   GetTickCount, GetLocalTime, GetLastError, IsThemeActive,
-//   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
+//   GetModuleFileNameW, GetCurrentProcessId, RtlGetVersion, GetLocaleDecimalSeparator,
 //   CompareStringW, EnumDisplayMonitors, MapVirtualKeyW,
 //   SystemParametersInfoW, GetKeyNameTextW, EnumWindows, EnumChildWindows,
 //   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
@@ -62,6 +62,7 @@ constexpr TFallible FallibleMethods[] = {
     {"CreateFontIndirectW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateIconIndirect", win::ERROR_NOT_ENOUGH_MEMORY},
+    {"CreateMutexW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreatePen", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreatePopupMenu", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateSolidBrush", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -76,6 +77,7 @@ constexpr TFallible FallibleMethods[] = {
     {"GetFileVersionInfoW", win::ERROR_RESOURCE_DATA_NOT_FOUND},
     {"GetIconInfo", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetModuleFileNameExW", win::ERROR_PARTIAL_COPY},  // the process is exiting
+    {"GetTokenElevation", win::ERROR_ACCESS_DENIED},
     {"GetWindowDC", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetWindowThreadProcessId", win::ERROR_INVALID_WINDOW_HANDLE},  // the window closed meanwhile
     {"GlobalAddAtomW", win::ERROR_NOT_ENOUGH_MEMORY},
