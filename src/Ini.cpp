@@ -6,8 +6,6 @@
 #include <cstdio>
 
 #include "Format.h"
-#include "Lang.h"
-#include "LnsLib.h"
 
 namespace lensoro {
 
@@ -157,28 +155,6 @@ std::u16string FreeBackupName(TPlatform& platform, const std::u16string& path) {
 }
 
 }  // namespace
-
-std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error) {
-  switch (error) {
-    case TIniDecodeError::None:
-      return {};
-    case TIniDecodeError::OtherMark:
-      return lang.Text(u"MsgReasonUtf16BigEndian");
-    case TIniDecodeError::NulCharacter:
-      return lang.Text(u"MsgReasonBinary");
-    case TIniDecodeError::BadUtf8:
-      return lang.Text(u"MsgReasonBadUtf8");
-    case TIniDecodeError::OddLength:
-    case TIniDecodeError::EightBitText:
-      break;
-  }
-  return lang.Text(u"MsgReasonNotText");
-}
-
-std::u16string ReadErrorText(TApplication& app, DWORD error, std::uint64_t limit) {
-  if (error != win::ERROR_FILE_TOO_LARGE) return SysErrorMessage(app.Platform, error);
-  return FormatText(app.Lang.Text(u"MsgReasonTooLarge"), {static_cast<int>(limit / (1024 * 1024))});
-}
 
 // --- TIniFile -------------------------------------------------------------------
 

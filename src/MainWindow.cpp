@@ -1,14 +1,18 @@
 // The loupe window itself: the resize zones, the mouse, following a resize.
 #include <algorithm>
+#include <vector>
 
 #include "LnsLib.h"
 #include "Main.h"
 #include "MessageParams.h"
+#include "Monitors.h"
 #include "PlatformControls.h"
 
 namespace lensoro {
 
-int TMainForm::MinimumSize() const { return MinLoupeSize(LoupeScaleByDpi(MinLoupeImage96, FDpi), Settings.FrameWidth); }
+int TMainForm::MinimumSize() const {
+  return MinLoupeSize(LoupeScaleByDpi(MinLoupeImage96, FDpi), FSettings.FrameWidth);
+}
 
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
@@ -17,6 +21,36 @@ void TMainForm::KeepOnMonitors() {
                      bounds.Top + std::max(bounds.Height(), min)};
   const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), LoupeScaleByDpi(LoupeGrabSize96, FDpi));
   if (fitted != bounds) SetBounds(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
+}
+
+void TMainForm::MoveOffOtherLoupes() {
+  std::vector<TRect> others;
+  for (const auto& item : FInstances->LnsList().Items) {
+    TRect r;
+    if (item.WindowHandle() != FHandle && FPlatform.GetWindowRect(item.WindowHandle(), r)) others.push_back(r);
+  }
+  const auto free = [&](const TRect& r) {
+    return std::none_of(others.begin(), others.end(), [&](const TRect& o) {
+      return r.Left < o.Right && o.Left < r.Right && r.Top < o.Bottom && o.Top < r.Bottom;
+    });
+  };
+  const TRect own = BoundsRect();
+  if (free(own)) return;
+  // Beside the loupes it would cover first.
+  std::stable_partition(others.begin(), others.end(), [&](const TRect& o) {
+    return own.Left < o.Right && o.Left < own.Right && own.Top < o.Bottom && o.Top < own.Bottom;
+  });
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  for (const TRect& other : others) {
+    const TMonitorInfo* monitor = MonitorOfRect(other, monitors);
+    if (!monitor) continue;
+    for (const TRect& place :
+         PlacesBeside(other, own.Width(), own.Height(), WorkAreaOf(*monitor), LoupeScaleByDpi(LoupeGap96, FDpi))) {
+      if (!free(place)) continue;
+      SetBounds(place.Left, place.Top, place.Width(), place.Height());
+      return;
+    }
+  }
 }
 
 void TMainForm::WMGetMinMaxInfo(LPARAM lParam) {
@@ -40,9 +74,9 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
 
 void TMainForm::FormResize() {
   // The framework sizes the window before the settings are read.
-  if (Settings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
+  if (FSettings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
   const TRect bounds = BoundsRect();
-  FMagnifier.Fit(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
+  FMagnifier.Fit(bounds.Width(), bounds.Height(), FSettings.FrameWidth, FSettings.LoupeRate);
 }
 
 void TMainForm::FormMouseDown(TShiftState shift) {
@@ -57,7 +91,7 @@ void TMainForm::FormMouseDown(TShiftState shift) {
 }
 
 void TMainForm::FormDblClick() {
-  if (Settings.LoupeMode == lmPointer) {
+  if (FSettings.LoupeMode == lmPointer) {
     Commands.ActPopSetLoupeModelmWindow.Execute();
   } else {
     Commands.ActPopSetLoupeModelmPointer.Execute();
@@ -93,19 +127,19 @@ LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       } else if (wParam == win::WA_ACTIVE || wParam == win::WA_CLICKACTIVE) {
         FIsActive = true;
         RepaintFrame();
-        IsTopmost = true;
+        FIsTopmost = true;
         FInstances->Activated();
       }
       return 0;
     case win::WM_MOVING:
-      IsTopmost = true;
+      FIsTopmost = true;
       FInstances->Moving();
       return 0;
     case win::WM_ENTERSIZEMOVE:
-      IsTopmost = true;
+      FIsTopmost = true;
       return 0;
     case win::WM_EXITSIZEMOVE:
-      IsTopmost = true;
+      FIsTopmost = true;
       FInstances->MoveEnded();
       return 0;
     default:

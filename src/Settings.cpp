@@ -54,7 +54,13 @@ TIniFileResult UpdateIniFile(TApplication& app, const std::function<void(TIniFil
 
 }  // namespace
 
-void LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
+TFileBatchScope::TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Platform), FOuter(app.FileBatch) {
+  FApp.FileBatch = &FBatch;
+}
+
+TFileBatchScope::~TFileBatchScope() { FApp.FileBatch = FOuter; }
+
+bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
                   const std::function<TRect(const TRect&)>& setBounds) {
   TIniFileResult read;
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
@@ -80,6 +86,7 @@ void LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
     if (!(next == bounds)) bounds = setBounds(next);
   }
   ReadLoupeSettings(ini, settings, sep);
+  return ini.ValueExists(kSecMainForm, u"Left") || ini.ValueExists(kSecMainForm, u"Top");
 }
 
 TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds) {
@@ -92,10 +99,11 @@ TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, c
   });
 }
 
-void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
+bool LoadOptionFormPosition(TApplication& app, int& left, int& top) {
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
   left = std::clamp(ini.ReadInteger(kSecOptionForm, u"Left", left), -MaxSettingsCoordinate, MaxSettingsCoordinate);
   top = std::clamp(ini.ReadInteger(kSecOptionForm, u"Top", top), -MaxSettingsCoordinate, MaxSettingsCoordinate);
+  return ini.ValueExists(kSecOptionForm, u"Left") || ini.ValueExists(kSecOptionForm, u"Top");
 }
 
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {

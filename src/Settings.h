@@ -5,12 +5,30 @@
 #include <functional>
 #include <string>
 
-#include "Application.h"
 #include "Ini.h"
 #include "LoupeSettings.h"
 #include "Platform.h"
 
 namespace lensoro {
+
+class TApplication;
+struct TLangState;
+
+// Opens a batch of reads on the application for its own lifetime: the start
+// reads the language file's name and the settings through it (TFileBatch,
+// Ini.h).
+class TFileBatchScope {
+ public:
+  explicit TFileBatchScope(TApplication& app);
+  ~TFileBatchScope();
+  TFileBatchScope(const TFileBatchScope&) = delete;
+  TFileBatchScope& operator=(const TFileBatchScope&) = delete;
+
+ private:
+  TApplication& FApp;
+  TFileBatch FBatch;
+  TFileBatch* FOuter;
+};
 
 // Every place and size read from the file is held within this many pixels
 // of the origin: far beyond any desk, yet no sum or difference of two of
@@ -27,13 +45,15 @@ constexpr int MaxSettingsCoordinate = 1 << 24;
 // Reads the loupe's settings over `settings` (see ReadLoupeSettings) and its
 // window's place: each of left, top, width and height is applied through
 // setBounds as soon as it is read, which gives back the bounds the window
-// took; one the window has already is not sent.
-void LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
+// took; one the window has already is not sent. True when the file holds a
+// place of the window's own.
+bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
                   const std::function<TRect(const TRect&)>& setBounds);
 TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds);
 // The options dialog's position: left and top come in as the dialog's
-// current position and go out as the position to apply.
-void LoadOptionFormPosition(TApplication& app, int& left, int& top);
+// current position and go out as the position to apply. False when the
+// file holds no place of the dialog's.
+bool LoadOptionFormPosition(TApplication& app, int& left, int& top);
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top);
 
 // The user hears of a failing save once: after one report further failures

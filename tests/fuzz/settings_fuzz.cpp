@@ -14,6 +14,7 @@
 #include "FuzzLoupe.h"
 #include "Ini.h"
 #include "Lang.h"
+#include "LoupeParts.h"
 #include "Main.h"
 #include "Option.h"
 #include "Settings.h"
@@ -50,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TMainForm& form = *world->Form;
   world->Desk.ClearCalls();
   world->Desk.Dialogs.clear();
-  form.SaveNotice = TSaveFailureNotice();
+  test::TLoupeParts parts(form);
+  parts.SaveNotice = TSaveFailureNotice();
   world->Desk.AddFile(kIni, std::string(data, data + size));
   TLangState& lang = world->App.Lang;
   lang.FellBack = false;
@@ -64,15 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   form.ApplyLoupeSettings();
   const TRect screen = world->Desk.VirtualScreen;
   CheckOnScreen(form.BoundsRect(), screen);
-  CheckInRange(form.Settings);
+  CheckInRange(form.Settings());
 
-  form.Commands.ActPopShowOption.Execute();
-  TOptionForm* options = form.Commands.OptionForm();
+  parts.Commands.ActPopShowOption.Execute();
+  TOptionForm* options = parts.Commands.OptionForm();
   Check(options != nullptr);
   CheckOnScreen(world->Desk.Window(options->Handle())->Rect, screen);
   world->Desk.Click(options->CloseButton.Handle());
   world->App.ProcessMessages();
-  Check(form.Commands.OptionForm() == nullptr);
+  Check(parts.Commands.OptionForm() == nullptr);
 
   // A file the loupe could not take as text is kept aside by the first save;
   // what is saved then is the loupe's own.
@@ -83,11 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TIniFile ini(bytes);
   Check(ini.Readable());
   TLoupeSettings read;
-  read.HotKey = form.Settings.HotKey;
+  read.HotKey = form.Settings().HotKey;
   ReadLoupeSettings(ini, read, world->Proc.GetLocaleDecimalSeparator());
-  Check(read.FrameWidth == form.Settings.FrameWidth && read.LoupeRate == form.Settings.LoupeRate &&
-        read.LoupeMode == form.Settings.LoupeMode && read.LoupeColorMode == form.Settings.LoupeColorMode &&
-        read.LoupeSrcOrigin == form.Settings.LoupeSrcOrigin && read.IsSilentMode == form.Settings.IsSilentMode);
+  Check(read.FrameWidth == form.Settings().FrameWidth && read.LoupeRate == form.Settings().LoupeRate &&
+        read.LoupeMode == form.Settings().LoupeMode && read.LoupeColorMode == form.Settings().LoupeColorMode &&
+        read.LoupeSrcOrigin == form.Settings().LoupeSrcOrigin && read.IsSilentMode == form.Settings().IsSilentMode);
   const TRect bounds = form.BoundsRect();
   Check(ini.ReadInteger(u"MainForm", u"Left", 0) == bounds.Left &&
         ini.ReadInteger(u"MainForm", u"Width", 0) == bounds.Width());
