@@ -5,6 +5,8 @@
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
+#include "LoupeHotKey.h"
+#include "LoupeTray.h"
 #include "Monitors.h"
 #include "RsTrayIcon.h"
 #include "Settings.h"
@@ -175,13 +177,29 @@ void TOptionForm::FormShow() {
 
 // A saved place is brought onto the work area of its monitor (the nearest
 // one when its monitor is gone: the bounding box of the monitors has holes
-// where they differ in size). Without one the dialog stays where it was
-// shown: over the loupe, on its monitor.
+// where they differ in size). Without one the dialog opens beside the loupe,
+// so that the user sees what each setting does; where no side has room, it
+// stays where it was shown: over the loupe, on its monitor.
 void TOptionForm::PlaceOnAMonitor() {
   int left = Left(), top = Top();
-  LoadOptionFormPosition(App, left, top);
+  const bool saved = LoadOptionFormPosition(App, left, top);
   Position = TPosition::poDesigned;
-  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, FPlatform.EnumDisplayMonitors()));
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  if (!saved && PlaceBesideLoupe(monitors)) return;
+  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, monitors));
+}
+
+bool TOptionForm::PlaceBesideLoupe(const std::vector<TMonitorInfo>& monitors) {
+  TRect loupe;
+  if (!FPlatform.IsWindowVisible(FHost.Handle()) || !FPlatform.GetWindowRect(FHost.Handle(), loupe)) return false;
+  const TMonitorInfo* monitor = MonitorOfRect(loupe, monitors);
+  if (!monitor) return false;
+  const TRect work = WorkAreaOf(*monitor);
+  const TSize size = WindowSizeOn(work);
+  const std::vector<TRect> places = PlacesBeside(loupe, size.Cx, size.Cy, work, Scale(8));
+  if (places.empty()) return false;
+  SetBoundsPx(places.front());
+  return true;
 }
 
 void TOptionForm::SetComboItemHeight() {

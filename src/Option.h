@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "Application.h"
 #include "Controls.h"
 #include "Ini.h"
-#include "LoupeHotKey.h"
 #include "LoupeModel.h"
-#include "LoupeTray.h"
 #include "RsEdit.h"
 #include "RsHotkey.h"
 #include "RsSpinEdit.h"
 
 namespace lensoro {
 
+class TApplication;
 class TIcon;
+class TLoupeHotKey;
+class TLoupeTray;
 class TOptionForm;
 class TSaveFailureNotice;
 
@@ -135,6 +135,7 @@ class TOptionForm : public TForm {
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();
   void PlaceOnAMonitor();
+  bool PlaceBesideLoupe(const std::vector<TMonitorInfo>& monitors);
   // Label101, Label102 and Label108 with their text line centred on the field
   // beside them, whatever the font's height.
   void CentreLabelsOnTheirFields();

@@ -45,7 +45,7 @@ class TWin32Platform final : public TPlatform {
   std::u16string GetLocaleDecimalSeparator() override;
   int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) override;
 
-  DWORD GetWindowThreadProcessId(HWND wnd) override;
+  DWORD GetWindowThreadProcessId(HWND wnd, DWORD* pid) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
   DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
   bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;
@@ -114,6 +114,7 @@ class TWin32Platform final : public TPlatform {
   int MapWindowPoints(HWND from, HWND to, TPoint* points, int count) override;
   bool ScreenToClient(HWND wnd, TPoint& point) override;
   bool AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) override;
+  int SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) override;
   HWND SetCapture(HWND wnd) override;
   HWND GetCapture() override;
   bool TrackMouseEvent(HWND wnd, DWORD flags) override;

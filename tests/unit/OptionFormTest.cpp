@@ -371,6 +371,14 @@ TEST_F(OptionFormTest, ASwatchOpensTheChooserWithSpaceOrEnter) {
 TEST_F(OptionFormTest, AccessKeysReachTheirControlsAndLabelsGiveTheirsToTheNextControl) {
   StartInEnglish(AllThree);
   TOptionForm& form = Open();
+  // A label shows its key underlined; the "&" takes no room.
+  Desk.Paint(form.Label101.Handle());
+  const TSimPaintOp& drawn = Desk.Window(form.Label101.Handle())->PaintLog.back();
+  EXPECT_EQ(drawn.Text, u"&Tray icon");
+  EXPECT_FALSE(drawn.Flags & win::DT_NOPREFIX);
+  TControlCanvas canvas(form.Label101);
+  ASSERT_TRUE(canvas);
+  EXPECT_EQ(form.Label101.Width(), canvas->TextWidth(u"Tray icon"));
   int asked = 0;
   Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return ++asked, win::IDCANCEL; };
   const struct {
@@ -685,13 +693,12 @@ TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
 // the first two with a task bar 40 high: the dialog (W x H) goes onto the
 // work area of the monitor its saved place lies on most, of the nearest one
 // when that is gone; when taller than that, its title bar stays at the top.
-// None saved, it opens over the loupe.
+// None saved, it opens beside the loupe.
 TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
   const std::vector<TMonitorInfo> desk = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
                                           {{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}},
                                           {{1920, 0, 2944, 200}, {1920, 0, 2944, 200}}};
   constexpr int RightEdge = 1 << 30, BottomEdge = RightEdge + 1;  // 1920 - W, 984 - H
-  constexpr int OverTheLoupe = RightEdge + 2;
   const struct {
     const char* Name;
     const char16_t* Ini;
@@ -702,7 +709,7 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
       {"on a monitor that is gone", u"Left=-3000\r\nTop=600", {-1280, BottomEdge}},
       {"in the hole below the short one", u"Left=2000\r\nTop=300", {RightEdge, 300}},
       {"taller than the short monitor", u"Left=2000\r\nTop=50", {2000, 0}},
-      {"none saved, the loupe on the left", u"", {OverTheLoupe, OverTheLoupe}},
+      {"none saved, the loupe on the left", u"", {-900 + 268 + 8, BottomEdge}},
   };
   Start(u"");
   Desk.ChangeDisplays(desk);
@@ -711,12 +718,12 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
     Desk.AddFile(u"C:\\A\\lensoro.ini", test::Utf16File(u"[OptionForm]\r\n" + std::u16string(c.Ini) + u"\r\n"));
     TOptionForm& form = Open();
     const TRect r = Desk.Window(form.Handle())->Rect;
-    ASSERT_GT(r.Height(), 400);
-    const auto expect = [&](int e, int over) {
-      return e == OverTheLoupe ? over : e == RightEdge ? 1920 - r.Width() : e == BottomEdge ? 984 - r.Height() : e;
+    ASSERT_GT(r.Width(), 300);
+    const auto expect = [&](int e) {
+      return e == RightEdge ? 1920 - r.Width() : e == BottomEdge ? 984 - r.Height() : e;
     };
-    EXPECT_EQ(r.Left, expect(c.Expected.X, -900 + (268 - r.Width()) / 2)) << c.Name;
-    EXPECT_EQ(r.Top, expect(c.Expected.Y, 500 + (220 - r.Height()) / 2)) << c.Name;
+    EXPECT_EQ(r.Left, expect(c.Expected.X)) << c.Name;
+    EXPECT_EQ(r.Top, expect(c.Expected.Y)) << c.Name;
     ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
     Pump();
   }
