@@ -108,6 +108,7 @@ const std::vector<TLangDefault>& AddedLangEntries() {
          u"The shortcut key was not registered: without Ctrl or Alt it would take this "
          u"key away from typing in every program: [%s]"},
         {u"HintHotKeyNeedsCtrlOrAlt", u"A key that types a character needs Ctrl or Alt."},
+        {u"CaptionFollowTyping", u"Follow the keyboard focus and text cursor"},
     };
     std::vector<TLangDefault> list;
     for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});

@@ -37,6 +37,9 @@ struct TSettingKey {
                TShortCut TLoupeSettings::*>
       Field;
   int Min = 0, Max = 0;  // the range of an int field
+  // A later key: written only when it is on or was in the file, so that a
+  // file that never had it stays as it was.
+  bool OnlyWhenSet = false;
 };
 
 // In the file's order.
@@ -53,6 +56,7 @@ const TSettingKey SettingKeys[] = {
     {kSecLoupe, u"ActiveWindowModeFrameColor", TFrameColorSlot::ActiveWindow},
     {kSecLoupe, u"InactiveWindowModeFrameColor", TFrameColorSlot::InactiveWindow},
     {kSecShortCut, u"ActPopMinimizeAndRestore", &TLoupeSettings::HotKey},
+    {kSecLoupe, u"FollowTyping", &TLoupeSettings::FollowTyping, 0, 0, true},
 };
 
 template <typename E>
@@ -103,7 +107,9 @@ void WriteLoupeSettings(TIniFile& ini, const TLoupeSettings& s, const std::u16st
   for (const TSettingKey& k : SettingKeys) {
     std::visit(
         TOverload{
-            [&](bool TLoupeSettings::*f) { ini.WriteBool(k.Section, k.Key, s.*f); },
+            [&](bool TLoupeSettings::*f) {
+              if (s.*f || !k.OnlyWhenSet || ini.ValueExists(k.Section, k.Key)) ini.WriteBool(k.Section, k.Key, s.*f);
+            },
             [&](int TLoupeSettings::*f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
             [&](float TLoupeSettings::*f) {
               ini.WriteFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);

@@ -146,6 +146,7 @@ void TMainForm::FormCreate() {
 void TMainForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
+  FKeyboardFocus.Stop();
   FPlatform.MagUninitialize();
   ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle);
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;

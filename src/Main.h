@@ -25,6 +25,8 @@
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"
+#include "LoupeFocus.h"
+#include "LoupeFollow.h"
 #include "LoupeGeometry.h"
 #include "LoupeHotKey.h"
 #include "LoupeInstances.h"
@@ -111,6 +113,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // Stores one of the four frame colours; the frame repaints when it is
   // the one on show.
   void SetFrameColor(TColor color, TFrameColorSlot slot);
+  // In pointer mode, the loupe also follows the keyboard focus and the
+  // text caret of the program in front.
+  void SetFollowTyping(bool follow);
   void ApplyLoupeSettings();
 
   // The quit path: tell the other copies, then end the message loop. The
@@ -187,6 +192,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void UpdateFilterList(bool addSelf);
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
+  // Watches the keyboard only while it is followed: in pointer mode, with
+  // the option on and the loupe shown.
+  void UpdateFollowing();
   void SetTopmost(bool topmost) override { IsTopmost = topmost; }
   void ShowAtStart() override {
     if (Visible) Show();
@@ -207,6 +215,8 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   TLoupeMagnifier FMagnifier{FPlatform};
   TWheelNotches FWheelNotches;
   bool FSourceErrorShown = false;
+  TLoupeFollow FFollow;
+  TLoupeFocus FKeyboardFocus{FPlatform};
   bool FRestarting = false;
 
   TWindowState FWindowState = TWindowState::wsNormal;

@@ -35,8 +35,10 @@ struct TFallible {
 //   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
 //   CompareStringW, EnumDisplayMonitors, MapVirtualKeyW,
 //   SystemParametersInfoW, GetKeyNameTextW, EnumWindows, EnumChildWindows,
-//   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
-//   which falls back to the path it was given);
+//   MapWindowPoints, ScreenToClient, ClientToScreen, AdjustWindowRectEx,
+//   LogicalToPhysicalPointForPerMonitorDPI, PhysicalToLogicalPointForPerMonitorDPI,
+//   which leave the point as it was, ExpandUNCFileName, which falls back to the
+//   path it was given);
 // - changes to our own live windows (SetWindowTextW, ShowWindow,
 //   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW,
 //   SetLayeredWindowAttributes, ImmDisableForWindow, EnableWindow,
@@ -49,14 +51,17 @@ struct TFallible {
 //   metrics): a failure loses pixels of one paint, the next one redraws;
 // - releasing what we hold (KillTimer, DestroyMenu, DestroyIcon,
 //   DeleteObject, ReleaseDC, EndPaint, CloseHandle, CloseThemeData,
-//   RegCloseKey, GlobalDeleteAtom, UnregisterHotKey, MagUninitialize);
+//   RegCloseKey, GlobalDeleteAtom, UnregisterHotKey, MagUninitialize,
+//   UnhookWinEvent, CoUninitialize);
 // - MessageDialog, the report itself, and ShellExecuteW, whose result the
 //   program reports as it is.
 // Sorted by name for the look-up (checked below).
 constexpr TFallible FallibleMethods[] = {
+    {"AccessibleObjectLocation", win::ERROR_INVALID_WINDOW_HANDLE},  // the object's program went away
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"BeginPaint", win::ERROR_NOT_ENOUGH_MEMORY},
     {"ChooseColorW", win::ERROR_GEN_FAILURE},
+    {"CoInitializeEx", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CopyIcon", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateDirectoryW", win::ERROR_ACCESS_DENIED},
     {"CreateFontIndirectW", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -74,6 +79,7 @@ constexpr TFallible FallibleMethods[] = {
     {"GetFileAttributesW", win::ERROR_ACCESS_DENIED},
     {"GetFileVersionInfoSizeW", win::ERROR_RESOURCE_TYPE_NOT_FOUND},
     {"GetFileVersionInfoW", win::ERROR_RESOURCE_DATA_NOT_FOUND},
+    {"GetGUIThreadInfo", win::ERROR_ACCESS_DENIED},  // the secure desktop is up
     {"GetIconInfo", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetModuleFileNameExW", win::ERROR_PARTIAL_COPY},  // the process is exiting
     {"GetWindowDC", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -101,6 +107,7 @@ constexpr TFallible FallibleMethods[] = {
     {"SendMessageTimeoutW", win::ERROR_TIMEOUT},
     {"SetForegroundWindow", win::ERROR_ACCESS_DENIED},  // the foreground lock
     {"SetTimer", win::ERROR_NO_SYSTEM_RESOURCES},
+    {"SetWinEventHook", win::ERROR_NOT_ENOUGH_MEMORY},
     {"Shell_NotifyIconW", win::ERROR_TIMEOUT},  // the taskbar is busy
     {"TrackPopupMenuEx", win::ERROR_POPUP_ALREADY_ACTIVE},
     {"WriteFileBytes", win::ERROR_DISK_FULL},

@@ -122,7 +122,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   std::vector<std::u16string> order;
   for (TControl* c : form.TabList()) order.push_back(c->Name);
   EXPECT_EQ(order, (std::vector<std::u16string>{u"GroupBox101", u"RadioGroup101", u"GroupBox102", u"RadioGroup102",
-                                                u"RadioGroup103", u"GroupBox103", u"GroupBox104", u"CloseButton"}));
+                                                u"RadioGroup103", u"GroupBox103", u"GroupBox104", u"CheckBox102",
+                                                u"CloseButton"}));
   Desk.KeyPress(0, win::VK_ESCAPE);
   TMsg m;
   while (Proc.PeekMessageW(m, true)) {
