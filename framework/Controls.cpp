@@ -16,6 +16,24 @@ constexpr UINT SWP_PLACE = win::SWP_NOZORDER | win::SWP_NOACTIVATE;
 
 }  // namespace
 
+char16_t AccessKeyOf(const std::u16string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    if (caption[i + 1] != u'&') return caption[i + 1];
+    ++i;
+  }
+  return 0;
+}
+
+std::u16string WithoutAccessKeys(const std::u16string& caption) {
+  std::u16string shown;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
 // --- TControl ------------------------------------------------------------------------------
 
 TControl::TControl(TPlatform& platform) : FPlatform(platform) {
@@ -162,6 +180,13 @@ bool TControl::WantsKey(int virtualKey) {
   if (virtualKey == win::VK_TAB) return (code & win::DLGC_WANTTAB) != 0;
   if (IsArrowKey(virtualKey)) return (code & win::DLGC_WANTARROWS) != 0;
   return false;
+}
+
+bool TControl::WantsChar(UINT msg, char16_t ch) {
+  if (!FHandle) return false;
+  const LRESULT code = FPlatform.SendMessageW(FHandle, win::WM_GETDLGCODE, static_cast<WPARAM>(ch), 0);
+  // Alt+letter is an access key whatever the control takes.
+  return msg == win::WM_CHAR && (code & (win::DLGC_WANTCHARS | win::DLGC_WANTALLKEYS)) != 0;
 }
 
 LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

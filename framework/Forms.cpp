@@ -278,7 +278,19 @@ void TForm::SetActiveControl(TControl* control) {
   if (control && FHandle && FVisible && App.ActiveForm == this) control->SetFocus();
 }
 
-TControl* TForm::FindNextControl(TControl* current, bool forward) {
+std::vector<TControl*> TForm::AllControls() {
+  std::vector<TControl*> all;
+  std::function<void(TWinControl&)> walk = [&](TWinControl& w) {
+    for (TControl* c : w.TabList()) {
+      all.push_back(c);
+      if (auto* inner = dynamic_cast<TWinControl*>(c)) walk(*inner);
+    }
+  };
+  walk(*this);
+  return all;
+}
+
+std::vector<TControl*> TForm::TabStops() {
   std::vector<TControl*> order;
   std::function<void(TWinControl&)> walk = [&](TWinControl& w) {
     for (TControl* c : w.TabList()) {
@@ -295,6 +307,11 @@ TControl* TForm::FindNextControl(TControl* current, bool forward) {
     }
   };
   walk(*this);
+  return order;
+}
+
+TControl* TForm::FindNextControl(TControl* current, bool forward) {
+  const std::vector<TControl*> order = TabStops();
   if (order.empty()) return nullptr;
   auto it = std::find(order.begin(), order.end(), current);
   if (it == order.end()) {
@@ -309,16 +326,74 @@ TControl* TForm::FindNextControl(TControl* current, bool forward) {
   return order[forward ? (i + 1) % n : (i + n - 1) % n];
 }
 
-void TForm::SelectNext(TControl* current, bool forward) {
-  TControl* next = FindNextControl(current, forward);
-  if (!next) return;
-  next->SetFocus();
-  // Tabbing into a one-line edit selects its text, as in every dialog.
-  if (auto* edit = dynamic_cast<TEdit*>(next); edit && !dynamic_cast<TMemo*>(next)) edit->SelectAll();
+void TForm::FocusByKey(TControl* control) {
+  if (!control) return;
+  control->SetFocus();
+  // Reaching a one-line edit by the keyboard selects its text, as in every dialog.
+  if (auto* edit = dynamic_cast<TEdit*>(control); edit && !dynamic_cast<TMemo*>(control)) edit->SelectAll();
+}
+
+void TForm::SelectNext(TControl* current, bool forward) { FocusByKey(FindNextControl(current, forward)); }
+
+TControl* TForm::NextTabStopAfter(TControl* control) {
+  const std::vector<TControl*> all = AllControls(), stops = TabStops();
+  const auto at = std::find(all.begin(), all.end(), control);
+  if (at == all.end() || stops.empty()) return nullptr;
+  // Round the form from just after it, as Windows' dialogs do.
+  for (std::size_t k = 1; k < all.size(); ++k) {
+    TControl* c = all[(static_cast<std::size_t>(at - all.begin()) + k) % all.size()];
+    if (std::find(stops.begin(), stops.end(), c) != stops.end()) return c;
+  }
+  return nullptr;
+}
+
+TControl* TForm::FindAccessKeyControl(TControl* current, char16_t key) {
+  if (key == 0) return nullptr;
+  const std::vector<TControl*> all = AllControls();
+  const auto at = std::find(all.begin(), all.end(), current);
+  const std::size_t start = at == all.end() ? all.size() - 1 : static_cast<std::size_t>(at - all.begin());
+  const std::u16string wanted(1, key);
+  for (std::size_t k = 1; k <= all.size(); ++k) {
+    TControl* c = all[(start + k) % all.size()];
+    const char16_t shown = c->AccessKey();
+    if (shown == 0 || !c->CanFocus()) continue;
+    // Letters of any script, in either case.
+    if (FPlatform.CompareStringW(win::NORM_IGNORECASE, std::u16string(1, shown), wanted) == win::CSTR_EQUAL) return c;
+  }
+  return nullptr;
+}
+
+void TForm::PressAccessKey(TControl& control) {
+  if (auto* radio = dynamic_cast<TRadioButton*>(&control)) {
+    radio->SetFocus();
+    radio->SetChecked(true);
+  } else if (auto* check = dynamic_cast<TCheckBox*>(&control)) {
+    check->SetFocus();
+    check->SetChecked(!check->Checked());
+  } else if (auto* button = dynamic_cast<TButton*>(&control)) {
+    button->SetFocus();
+    button->Click();
+  } else {
+    // A label or a group box names what follows it.
+    FocusByKey(NextTabStopAfter(&control));
+  }
+}
+
+bool TForm::DialogChar(const TMsg& msg) {
+  TControl* target = msg.Wnd == FHandle ? this : FindControl(msg.Wnd);
+  if (!target) return false;
+  const auto ch = static_cast<char16_t>(msg.WParam);
+  if (target != this && target->WantsChar(msg.Message, ch)) return false;
+  TControl* found = FindAccessKeyControl(target == this ? nullptr : target, ch);
+  if (!found) return false;
+  PressAccessKey(*found);
+  return true;
 }
 
 bool TForm::DialogKey(const TMsg& msg) {
-  if (msg.Message != win::WM_KEYDOWN || !FHandle) return false;
+  if (!FHandle) return false;
+  if (msg.Message == win::WM_CHAR || msg.Message == win::WM_SYSCHAR) return DialogChar(msg);
+  if (msg.Message != win::WM_KEYDOWN) return false;
   TControl* target = msg.Wnd == FHandle ? this : FindControl(msg.Wnd);
   if (!target) return false;
   const int vk = static_cast<int>(msg.WParam);
@@ -452,7 +527,8 @@ void TForm::DropToolTip(TControl& control) {
 // --- TBaseApplication's part ---------------------------------------------------------------
 
 bool TBaseApplication::ProcessDialogMessage(const TMsg& msg) {
-  if (msg.Message != win::WM_KEYDOWN || !ActiveForm) return false;
+  const UINT m = msg.Message;
+  if ((m != win::WM_KEYDOWN && m != win::WM_CHAR && m != win::WM_SYSCHAR) || !ActiveForm) return false;
   return ActiveForm->DialogKey(msg);
 }
 

@@ -3,24 +3,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "Application.h"
 #include "Format.h"
-#include "LoupeInstances.h"
-#include "ScopeGuard.h"
 
 namespace lensoro {
-
-int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                  HWND owner) {
-  const std::u16string caption =
-      app.Lang.MsgDialogCaption.empty() ? std::u16string(DefaultDialogCaption) : app.Lang.MsgDialogCaption;
-  // Without this the 50 ms tick would push the loupe above the box.
-  if (app.MainForm) app.MainForm->BeginNotTopmost();
-  TScopeGuard endNotTopmost([&app] {
-    if (app.MainForm) app.MainForm->EndNotTopmost();
-  });
-  return app.Platform.MessageDialog(text, caption, type, buttons, owner);
-}
 
 void ShowErrorMessage(TApplication& app, const std::u16string& templ, HWND owner) {
   const DWORD code = app.Platform.GetLastError();

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Controls.h"
 #include "Ini.h"
-#include "Main.h"
+#include "LoupeHotKey.h"
+#include "LoupeModel.h"
+#include "LoupeTray.h"
 #include "RsEdit.h"
 #include "RsHotkey.h"
 #include "RsSpinEdit.h"
@@ -16,6 +19,28 @@
 namespace lensoro {
 
 class TIcon;
+class TOptionForm;
+class TSaveFailureNotice;
+
+// The loupe's window as its options dialog sees it: the dialog's owner, its
+// top-most place, and the saving of every setting when the dialog closes.
+class IOptionFormHost {
+ public:
+  virtual HWND Handle() const = 0;
+  // The loupe stays below the dialog while it is open.
+  virtual void BeginNotTopmost() = 0;
+  virtual void EndNotTopmost() = 0;
+  virtual void SetTopmost(bool topmost) = 0;
+  // The loupe has gone first and saved everything itself.
+  virtual bool FormDestroyed() const = 0;
+  virtual TSaveFailureNotice& SaveNotice() = 0;
+  virtual TIniFileResult SaveAllSettings() = 0;
+  // The dialog's window is gone.
+  virtual void OptionFormDestroyed(TOptionForm* form) = 0;
+
+ protected:
+  ~IOptionFormHost() = default;
+};
 
 // The tag of a numbered control: the number its name ends in ("Panel104" ->
 // 104), -1 when the last three characters are not one.
@@ -26,11 +51,12 @@ std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut);
 
 class TOptionForm : public TForm {
  public:
-  explicit TOptionForm(TMainForm& loupe);
+  // The settings it edits go through loupe, the images it offers come from
+  // tray, and the key it assigns is hotKey's.
+  TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& loupe, TLoupeTray& tray, TLoupeHotKey& hotKey);
   ~TOptionForm() override;
 
   TApplication& App;  // the program's, the form's own as a TBaseApplication
-  TMainForm& Loupe;
 
   // Control order is the creation order and, on the form, the tab order.
   TGroupBox GroupBox101{this};            // start-up
@@ -45,13 +71,14 @@ class TOptionForm : public TForm {
   TGroupBox GroupBox103{this};            // frame
   TLabel Label102{&GroupBox103};          // names the frame width
   TRsSpinEdit SpinEdit102{&GroupBox103};  // the frame width, 0 to 10 pixels
+  // Each label just before its swatch: its access key goes to the next tab stop.
   TLabel Label103{&GroupBox103};          // names Panel101
-  TLabel Label104{&GroupBox103};          // names Panel102
-  TLabel Label105{&GroupBox103};          // names Panel103
-  TLabel Label106{&GroupBox103};          // names Panel104
   TPanel Panel101{&GroupBox103};          // frame colour swatch: pointer mode, active
+  TLabel Label104{&GroupBox103};          // names Panel102
   TPanel Panel102{&GroupBox103};          // frame colour swatch: pointer mode, inactive
+  TLabel Label105{&GroupBox103};          // names Panel103
   TPanel Panel103{&GroupBox103};          // frame colour swatch: window mode, active
+  TLabel Label106{&GroupBox103};          // names Panel104
   TPanel Panel104{&GroupBox103};          // frame colour swatch: window mode, inactive
   TGroupBox GroupBox104{this};            // shortcut key
   TLabel Label107{&GroupBox104};          // names the command the key runs
@@ -88,6 +115,8 @@ class TOptionForm : public TForm {
   void ShowShortCut(TShortCut shortCut);
   // The add button and the hint follow the capture field.
   void HotKey101Change();
+  // Enter in the capture field (without Ctrl or Alt) presses Add.
+  void HotKey101KeyDown(std::uint16_t& key, TShiftState shift);
   void Button101Click() { DeleteShortCut(); }
   void DeleteShortCut();
   void Button102Click() { AddShortCut(); }
@@ -112,7 +141,13 @@ class TOptionForm : public TForm {
   // beside them, whatever the font's height.
   void CentreLabelsOnTheirFields();
   void SetComboItemHeight();
+  // A button greyed out under the keyboard hands it to the capture field.
+  void EnableKeepingFocus(TButton& button, bool enabled);
 
+  IOptionFormHost& FHost;
+  ILoupeModel& FLoupe;
+  TLoupeTray& FTray;
+  TLoupeHotKey& FHotKey;
   double FRate = 1.0;
   int FComboMargin = 2;
   bool FDestroyed = false;

@@ -480,16 +480,25 @@ void TSimDesktop::KeyPress(HWND wnd, int virtualKey, unsigned modifiers) {
   const bool alt = (modifiers & kmAlt) != 0;
   const UINT down = alt ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN, up = alt ? win::WM_SYSKEYUP : win::WM_KEYUP;
   const int mods[3][2] = {{kmShift, win::VK_SHIFT}, {kmCtrl, win::VK_CONTROL}, {kmAlt, win::VK_MENU}};
+  // The key's scan code, and Alt in bit 29 while it is held (the Alt key's
+  // own release carries it no more).
+  const auto data = [&](int vk, bool released, bool altHeld) {
+    std::uint32_t d = static_cast<std::uint32_t>(KeyData(vk, released)) & ~(1u << 29);
+    if (d == 0) d = released ? 0xC0000001u : 1u;
+    if (altHeld) d |= 1u << 29;
+    return static_cast<LPARAM>(static_cast<std::int32_t>(d));
+  };
   for (const auto& m : mods) {
     if (modifiers & static_cast<unsigned>(m[0]))
-      Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]), 1);
+      Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]),
+           data(m[1], false, alt && m[1] == win::VK_MENU));
   }
-  Post(target, down, static_cast<WPARAM>(virtualKey), 1);
-  Post(target, up, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
+  Post(target, down, static_cast<WPARAM>(virtualKey), data(virtualKey, false, alt));
+  Post(target, up, static_cast<WPARAM>(virtualKey), data(virtualKey, true, alt));
   for (const auto& m : mods) {
     if (modifiers & static_cast<unsigned>(m[0]))
       Post(target, m[1] == win::VK_MENU ? win::WM_KEYUP : up, static_cast<WPARAM>(m[1]),
-           static_cast<LPARAM>(0xC0000001u));
+           data(m[1], true, alt && m[1] != win::VK_MENU));
   }
 }
 

@@ -756,7 +756,7 @@ class TSimDesktop {
   void DestroyCaret(DWORD pid);
   // The program focuses one of its own windows: WM_KILLFOCUS and
   // WM_SETFOCUS, and EVENT_OBJECT_FOCUS for it.
-  void FocusWindow(HWND wnd);
+  void ProgramFocus(HWND wnd);
   // What an accessible object says of its place, in its program's own
   // screen pixels (accLocation); other objects tell nothing.
   void SetAccessibleLocation(HWND wnd, std::int32_t objectId, std::int32_t childId, TRect location);

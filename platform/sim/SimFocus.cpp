@@ -107,7 +107,7 @@ void TSimDesktop::DestroyCaret(DWORD pid) {
   RaiseWinEvent(EVENT_OBJECT_HIDE, had, win::OBJID_CARET, win::CHILDID_SELF);
 }
 
-void TSimDesktop::FocusWindow(HWND wnd) {
+void TSimDesktop::ProgramFocus(HWND wnd) {
   TSimWindow* w = Window(wnd);
   if (!w) return;
   TSimWindow* root = Root(w);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AllocationCounter.h"
+#include "LoupeParts.h"
 #include "LoupeTest.h"
 #include "Main.h"
 #include "Numeric.h"
@@ -39,7 +40,7 @@ class FollowTypingTest : public test::TLoupeTest {
     edit.Height = frame.Height();
     edit.Parent = top;
     const HWND wnd = editor.CreateWindowExW(edit);
-    Desk.FocusWindow(wnd);
+    Desk.ProgramFocus(wnd);
     return wnd;
   }
   // The pointer rests there until the loupe has shown it for a while.
@@ -102,7 +103,7 @@ TEST_F(FollowTypingTest, TheLoupesOwnWindowsAndOtherLoupesAreLeftAlone) {
   ASSERT_EQ(Copy.Listed().size(), 2u);
   for (const DWORD pid : {Proc.Pid, other.Proc.Pid}) {
     const HWND box = Desk.AddForeignWindow(pid, u"#32770", u"dialog", 0, {300, 300, 500, 400});
-    Desk.FocusWindow(box);
+    Desk.ProgramFocus(box);
     Desk.SetCaret(box, {10, 10, 11, 26});
     Desk.RunFor(400);
     EXPECT_EQ(Mag().Source, onPointer) << "process " << pid;
@@ -156,7 +157,7 @@ TEST_F(FollowTypingTest, AProgramThatTellsOnlyThroughAccessibilityIsFollowed) {
   browser.DeclaredAwareness = TSimDpiAwareness::PerMonitorV2;
   StartAt({1500, 900});
   const HWND page = Desk.AddForeignWindow(browser.Pid, u"BrowserPage", u"page", 0, {0, 0, 1600, 1000});
-  Desk.FocusWindow(page);
+  Desk.ProgramFocus(page);
   Desk.RunFor(400);
   ASSERT_EQ(Mag().Source, (TRect{0, 0, 130, 106}));  // the page's top-left corner
   Desk.SetAccessibleLocation(page, win::OBJID_CLIENT, 7, {600, 400, 700, 420});
@@ -183,10 +184,10 @@ TEST_F(FollowTypingTest, TheHooksLiveWhileTheLoupeFollowsInPointerModeAndIsShown
   Form->SetFollowTyping(false);
   EXPECT_EQ(hooks(), 0);
   // The dialog's check box turns it on again.
-  Form->Commands.ActPopShowOption.Execute();
-  TOptionForm& options = *Form->Commands.OptionForm();
+  Parts(Form).Commands.ActPopShowOption.Execute();
+  TOptionForm& options = *Parts(Form).Commands.OptionForm();
   ASSERT_TRUE(Desk.Click(options.CheckBox102.Handle()));
-  EXPECT_TRUE(Form->Settings.FollowTyping);
+  EXPECT_TRUE(Parts(Form).Settings.FollowTyping);
   EXPECT_EQ(hooks(), 3);
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -31,9 +33,9 @@ class OptionFormTest : public test::TLoupeTest {
   explicit OptionFormTest(test::TImages images = test::TImages::Strip) : TLoupeTest(u"C:\\A\\lensoro.exe", images) {}
   void Start(const std::u16string& ini) { Copy.Start(ini); }
   TOptionForm& Open() {
-    Form->Commands.ActPopShowOption.Execute();
-    EXPECT_NE(Form->Commands.OptionForm(), nullptr);
-    return *Form->Commands.OptionForm();
+    Parts(Form).Commands.ActPopShowOption.Execute();
+    EXPECT_NE(Parts(Form).Commands.OptionForm(), nullptr);
+    return *Parts(Form).Commands.OptionForm();
   }
   void Pump() {
     TMsg m;
@@ -59,6 +61,22 @@ class OptionFormTest : public test::TLoupeTest {
     for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) Key(form.HotKey101.Handle(), *k, false);
   }
   std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
+  // The shipped English file in use, so that the captions carry access keys.
+  void StartInEnglish(const std::u16string& ini = u"") {
+    std::ifstream in(std::string(LENSORO_LANG_DIR) + "/English.lang", std::ios::binary);
+    Desk.AddFile(u"C:\\A\\Lang\\English.lang", std::string(std::istreambuf_iterator<char>(in), {}));
+    Start(u"[Language]\r\nLangFileName=C:\\A\\Lang\\English.lang\r\n" + ini);
+  }
+  // The focused control by name; a radio button by its group's.
+  std::u16string Focus(TOptionForm& form) {
+    TControl* c = form.FindControl(Desk.FocusWindow());
+    if (!c) return u"(none)";
+    return dynamic_cast<TRadioButton*>(c) ? c->Parent()->Name : c->Name;
+  }
+  void Press(int key, unsigned modifiers = 0) {
+    Desk.KeyPress(0, key, modifiers);
+    Pump();
+  }
   std::u16string Ini() { return test::Utf16Text(Desk.FileText(u"C:\\A\\lensoro.ini")); }
   int OptionWindows() {
     int n = 0;
@@ -69,14 +87,14 @@ class OptionFormTest : public test::TLoupeTest {
 
 TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   Start(AllThree + u"[Loupe]\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nLoupeSrcOrigin=4\r\n");
-  Form->Settings.IsSilentMode = true;
+  Parts(Form).Settings.IsSilentMode = true;
   TOptionForm& form = Open();
   EXPECT_EQ(OptionWindows(), 1);
-  Form->Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
+  Parts(Form).Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
   EXPECT_EQ(OptionWindows(), 1);
-  EXPECT_EQ(Form->Commands.OptionForm(), &form);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), &form);
 
-  EXPECT_FALSE(Form->IsTopmost);
+  EXPECT_FALSE(Parts(Form).IsTopmost);
   const TSimWindow* w = Desk.Window(form.Handle());
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->Visible);
@@ -109,8 +127,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(form.RadioGroup101.ItemIndex(), 1);
   EXPECT_EQ(form.RadioGroup102.ItemIndex(), 4);
   EXPECT_EQ(form.RadioGroup103.ItemIndex(), 2);
-  EXPECT_EQ(form.Panel101.Color(), Form->Settings.FrameColor(TFrameColorSlot::ActivePointer));
-  EXPECT_EQ(form.Panel104.Color(), Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow));
+  EXPECT_EQ(form.Panel101.Color(), Parts(Form).Settings.FrameColor(TFrameColorSlot::ActivePointer));
+  EXPECT_EQ(form.Panel104.Color(), Parts(Form).Settings.FrameColor(TFrameColorSlot::InactiveWindow));
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   EXPECT_EQ(form.ComboBox101.ItemHeight(), 16 + 2 * 2);
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
@@ -129,9 +147,9 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   while (Proc.PeekMessageW(m, true)) {
     if (!App.ProcessDialogMessage(m)) Proc.DispatchMessageW(m);
   }
-  EXPECT_EQ(Form->Commands.OptionForm(), nullptr);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), nullptr);
   EXPECT_EQ(OptionWindows(), 0);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
 }
 
 TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
@@ -141,15 +159,15 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   ASSERT_NE(mag, 0u);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(std::memcmp(&Desk.Window(mag)->ColorEffect, &LoupeColorMatrices[lcmInvert], sizeof(TMagColorEffect)), 0);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup101.Button(1)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmWindow);
   ASSERT_TRUE(Desk.Click(form.RadioGroup102.Button(3)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoBottomRight);
+  EXPECT_EQ(Parts(Form).Settings.LoupeSrcOrigin, lsoBottomRight);
   ASSERT_TRUE(Desk.Click(form.CheckBox101.Handle()));
-  EXPECT_TRUE(Form->Settings.IsSilentMode);
+  EXPECT_TRUE(Parts(Form).Settings.IsSilentMode);
 
   // The rate field: what is typed in range counts at once, out of range
   // not until leaving the field clamps it.
@@ -158,21 +176,21 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"3.5");
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 3.5f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"9");
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"9");
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);
   Desk.KeyPress(0, win::VK_TAB);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
   // Its arrows and the Up key step by a tenth and stop at the top.
   ASSERT_TRUE(Desk.Click(form.SpinEdit101.UpDownButton().DownButton().Handle()));
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 7.9f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 7.9f);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Pump();
@@ -181,55 +199,55 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"1");  // on the way to 1.4: below the bottom, ignored
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   Desk.TypeText(0, u".4");
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 1.4f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 1.4f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"8");  // the top itself counts at once
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
 
   // The frame width: whole pixels, 0 to 10.
   EXPECT_EQ(Shown(form.SpinEdit102), u"4");
   ASSERT_TRUE(Desk.Click(form.SpinEdit102.UpDownButton().UpButton().Handle()));
-  EXPECT_EQ(Form->Settings.FrameWidth, 5);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 5);
   form.SpinEdit102.SetText(u"");
   Desk.TypeText(0, u"10");
   Pump();
-  EXPECT_EQ(Form->Settings.FrameWidth, 10);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 10);
   Desk.KeyPress(form.SpinEdit102.Handle(), win::VK_UP);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit102), u"10");
-  EXPECT_EQ(Form->Settings.FrameWidth, 10);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 10);
 
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
     EXPECT_EQ(cc.Owner, form.Handle());
-    EXPECT_EQ(cc.Color, Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
-    EXPECT_EQ(cc.CustColors[0], Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.Color, Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.CustColors[0], Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow));
     cc.Color = 0x102030;
     return true;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
   EXPECT_EQ(form.Panel103.Color(), 0x102030u);
   Desk.ColorResponder = [](TSimProcess&, TChooseColor& cc) {
     cc.Color = 0x999999;
     return false;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
 
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Form->Tray.TrayIcon1->IconIndex(), 0);
-  EXPECT_FALSE(Form->IsTopmost);  // dropping the list down keeps the loupe below it
+  EXPECT_EQ(Parts(Form).Settings.TrayIconIndex, 0);
+  EXPECT_EQ(Parts(Form).Tray.TrayIcon1->IconIndex(), 0);
+  EXPECT_FALSE(Parts(Form).IsTopmost);  // dropping the list down keeps the loupe below it
   Proc.ShowWindow(Form->Handle(), win::SW_HIDE);
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Form->Tray.TrayIcon1->IconIndex(), 0 + Form->Tray.OrgIconCount);
+  EXPECT_EQ(Parts(Form).Tray.TrayIcon1->IconIndex(), 0 + Parts(Form).Tray.OrgIconCount);
 }
 
 // Each swatch sets its own frame colour; the colour on show is painted at
@@ -237,7 +255,7 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
 TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   Start(u"");
   TOptionForm& form = Open();
-  ASSERT_FALSE(Form->IsTopmost);
+  ASSERT_FALSE(Parts(Form).IsTopmost);
   const struct {
     TPanel& Panel;
     TFrameColorSlot Slot;
@@ -255,9 +273,10 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     };
     Desk.ClearCalls();
     ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
-    EXPECT_EQ(Form->Settings.FrameColor(s.Slot), s.Color);
-    EXPECT_EQ(Form->Color(), Form->Settings.FrameColor(FrameColorSlot(Form->Settings.LoupeMode, Form->IsActive())));
-    EXPECT_FALSE(Form->IsTopmost);
+    EXPECT_EQ(Parts(Form).Settings.FrameColor(s.Slot), s.Color);
+    EXPECT_EQ(Form->Color(),
+              Parts(Form).Settings.FrameColor(FrameColorSlot(Parts(Form).Settings.LoupeMode, Form->IsActive())));
+    EXPECT_FALSE(Parts(Form).IsTopmost);
     for (const auto& c : Desk.Calls()) {
       if (std::string(c.Name).find("Message") != std::string::npos) {
         EXPECT_NE(c.A[1], win::WM_ACTIVATE) << c.Name;
@@ -275,6 +294,169 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   }
 }
 
+// Tab goes through every control once, the four swatches between the frame
+// width and the shortcut's controls; a disabled button is passed over.
+TEST_F(OptionFormTest, TabGoesThroughEveryControlAndTheSwatchesShowTheFocus) {
+  Start(AllThree);
+  TOptionForm& form = Open();
+  form.CheckBox101.SetFocus();
+  std::vector<std::u16string> order = {Focus(form)};
+  for (int i = 0; i < 20; ++i) {
+    Press(win::VK_TAB);
+    if (Desk.FocusWindow() == form.CheckBox101.Handle()) break;
+    order.push_back(Focus(form));
+  }
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"CheckBox101", u"ComboBox101", u"RadioGroup101", u"SpinEdit101",
+                                                u"RadioGroup102", u"RadioGroup103", u"SpinEdit102", u"Panel101",
+                                                u"Panel102", u"Panel103", u"Panel104", u"Button101", u"HotKey101",
+                                                u"CheckBox102", u"CloseButton"}));
+  Press(win::VK_TAB, kmShift);
+  EXPECT_EQ(Focus(form), u"CloseButton");
+
+  // The focus cue: a dotted rectangle inside the focused swatch only.
+  const auto focusRects = [&](TPanel& p) {
+    TSimWindow* w = Desk.Window(p.Handle());
+    w->PaintLog.clear();
+    Desk.Paint(p.Handle());
+    return std::count_if(w->PaintLog.begin(), w->PaintLog.end(),
+                         [](const TSimPaintOp& op) { return op.Op == "DrawFocusRect"; });
+  };
+  form.Panel102.SetFocus();
+  EXPECT_EQ(focusRects(form.Panel102), 1);
+  EXPECT_EQ(focusRects(form.Panel101), 0);
+  form.Panel103.SetFocus();
+  EXPECT_EQ(focusRects(form.Panel102), 0);
+}
+
+// Space or Enter on a swatch opens the colour chooser for it; its answer
+// applies as a click's does. With Ctrl or Alt held the keys do nothing.
+TEST_F(OptionFormTest, ASwatchOpensTheChooserWithSpaceOrEnter) {
+  Start(u"");
+  TOptionForm& form = Open();
+  const struct {
+    TPanel& Panel;
+    int Key;
+    unsigned Modifiers;
+    TFrameColorSlot Slot;
+    bool Opens;
+  } cases[] = {
+      {form.Panel101, win::VK_SPACE, 0, TFrameColorSlot::ActivePointer, true},
+      {form.Panel102, win::VK_RETURN, 0, TFrameColorSlot::InactivePointer, true},
+      {form.Panel103, win::VK_SPACE, kmCtrl, TFrameColorSlot::ActiveWindow, false},
+      {form.Panel104, win::VK_RETURN, kmAlt, TFrameColorSlot::InactiveWindow, false},
+  };
+  TColor next = 0x00102030;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    const TColor before = Form->Settings().FrameColor(c.Slot);
+    Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
+      EXPECT_EQ(cc.Color, before);  // it starts from the swatch's colour
+      cc.Color = next;
+      return true;
+    };
+    const std::size_t opened = Desk.ColorDialogs.size();
+    c.Panel.SetFocus();
+    Press(c.Key, c.Modifiers);
+    EXPECT_EQ(Desk.ColorDialogs.size(), opened + (c.Opens ? 1 : 0));
+    EXPECT_EQ(Form->Settings().FrameColor(c.Slot), c.Opens ? next : before);
+    EXPECT_EQ(c.Panel.Color(), c.Opens ? next : before);
+    EXPECT_TRUE(form.Handle());  // Enter is the swatch's, not the dialog's to close
+    next += 0x00010101;
+  }
+}
+
+// Alt+letter reaches the control the letter names: a button or the check
+// box is pressed, a label or a group gives the focus to the control after it.
+// In the capture field Alt+letter is a combination; on a button a letter
+// alone is an access key too.
+TEST_F(OptionFormTest, AccessKeysReachTheirControlsAndLabelsGiveTheirsToTheNextControl) {
+  StartInEnglish(AllThree);
+  TOptionForm& form = Open();
+  int asked = 0;
+  Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return ++asked, win::IDCANCEL; };
+  const struct {
+    char Key;
+    TControl& Focus;
+  } cases[] = {
+      {'S', form.CheckBox101},
+      {'T', form.ComboBox101},
+      {'L', *form.RadioGroup101.Button(form.RadioGroup101.ItemIndex())},
+      {'Z', form.SpinEdit101},
+      {'M', *form.RadioGroup102.Button(form.RadioGroup102.ItemIndex())},
+      {'O', *form.RadioGroup103.Button(form.RadioGroup103.ItemIndex())},
+      {'F', form.SpinEdit102},
+      {'H', form.SpinEdit102},
+      {'P', form.Panel101},
+      {'I', form.Panel102},
+      {'W', form.Panel103},
+      {'N', form.Panel104},
+      {'R', form.Button101},
+      {'E', form.Button101},
+      {'K', form.HotKey101},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Key);
+    form.CloseButton.SetFocus();
+    Press(c.Key, kmAlt);
+    EXPECT_EQ(Desk.FocusWindow(), c.Focus.Handle());
+  }
+  EXPECT_FALSE(form.CheckBox101.Checked());
+  EXPECT_EQ(asked, 0);
+
+  form.CloseButton.SetFocus();
+  Press('H', kmAlt);
+  EXPECT_EQ(form.SpinEdit102.SelLength(), 1);  // "4", selected as by Tab
+  form.CloseButton.SetFocus();
+  Press('U', kmAlt);  // the check box itself
+  EXPECT_TRUE(Form->Settings().IsSilentMode);
+  Press('D', kmAlt);  // Delete asks first
+  EXPECT_EQ(asked, 1);
+  Press('A', kmAlt);  // Add is greyed: nothing
+  EXPECT_EQ(Desk.FocusWindow(), form.Button101.Handle());
+  Press('Z');  // a letter alone on a button
+  EXPECT_EQ(Desk.FocusWindow(), form.SpinEdit101.Handle());
+  Press('Z');  // typed into the field, not an access key
+  EXPECT_EQ(Desk.FocusWindow(), form.SpinEdit101.Handle());
+
+  form.HotKey101.SetFocus();
+  Press('P', kmAlt);
+  EXPECT_EQ(Desk.FocusWindow(), form.HotKey101.Handle());
+  EXPECT_EQ(Shown(form.HotKey101), u"Alt + P");
+
+  form.Panel101.SetFocus();
+  Press('C', kmAlt);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), nullptr);
+}
+
+// A combination is assigned from the keyboard alone: Tab to Add and Enter,
+// or Enter in the field itself; the focus then waits in the field.
+TEST_F(OptionFormTest, AHotKeyIsAssignedWithTabToAddAndEnterOrEnterInTheField) {
+  Start(u"");
+  TOptionForm& form = Open();
+  for (const bool viaAdd : {true, false}) {
+    SCOPED_TRACE(viaAdd);
+    form.HotKey101.SetFocus();
+    Press('M', kmCtrl | kmAlt);
+    EXPECT_EQ(Shown(form.HotKey101), u"Ctrl + Alt + M");
+    if (viaAdd) {
+      Press(win::VK_TAB);
+      EXPECT_EQ(Desk.FocusWindow(), form.Button102.Handle());
+    }
+    Press(win::VK_RETURN);
+    EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scAlt | 'M');
+    EXPECT_EQ(form.Edit101.Text(), u"Ctrl + Alt + M");
+    EXPECT_EQ(Desk.HotKeys.size(), 1u);
+    EXPECT_TRUE(form.HotKey101.IsEmpty());
+    EXPECT_EQ(Desk.FocusWindow(), form.HotKey101.Handle());
+    Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
+    form.DeleteShortCut();
+  }
+  // Enter with nothing to add is no key either.
+  Press(win::VK_RETURN);
+  EXPECT_TRUE(form.HotKey101.IsEmpty());
+  EXPECT_EQ(Desk.FocusWindow(), form.HotKey101.Handle());
+}
+
 // A set whose strips all failed to load.
 class OptionFormWithoutImagesTest : public OptionFormTest {
  protected:
@@ -283,8 +465,8 @@ class OptionFormWithoutImagesTest : public OptionFormTest {
 
 TEST_F(OptionFormWithoutImagesTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
   Start(u"");
-  Form->Tray.OrgIconCount = 0;
-  Form->Tray.PngImageList1.clear();
+  Parts(Form).Tray.OrgIconCount = 0;
+  Parts(Form).Tray.PngImageList1.clear();
   TOptionForm& form = Open();
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
@@ -296,8 +478,8 @@ TEST_F(OptionFormWithoutImagesTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFi
     if (op.Op == "ExtTextOut") text = &op;
   }
   ASSERT_NE(icon, nullptr);
-  ASSERT_NE(Form->Tray.TrayIcon1, nullptr);
-  EXPECT_EQ(icon->Icon, Form->Tray.TrayIcon1->Icon().Handle());
+  ASSERT_NE(Parts(Form).Tray.TrayIcon1, nullptr);
+  EXPECT_EQ(icon->Icon, Parts(Form).Tray.TrayIcon1->Icon().Handle());
   EXPECT_EQ(icon->Rect.Left, 20 + 2 * 2);  // after the item height and two margins
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->Text, u"0:");
@@ -315,12 +497,12 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   // Delete, cancelled: both the shortcut and its registration stay, and the
   // closed question leaves the loupe below the dialog.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_FALSE(Form->IsTopmost);
+  EXPECT_FALSE(Parts(Form).IsTopmost);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Confirmation);
   EXPECT_EQ(Desk.Dialogs[0].Owner, form.Handle());
   EXPECT_NE(Desk.Dialogs[0].Text.find(u"Shift + Ctrl + Alt + L: " + form.Label107.Caption()), std::u16string::npos);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_EQ(Desk.HotKeys.size(), 1u);
 
   // Add over it, cancelled: the capture is cleared, the old key stays.
@@ -330,7 +512,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_TRUE(form.HotKey101.IsEmpty());
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_FALSE(form.Button102.Enabled());
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x4Cu);
@@ -339,7 +521,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   answer = win::IDOK;
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
   EXPECT_EQ(form.Edit101.Text(), u"Ctrl + F12");
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x7Bu);
@@ -348,7 +530,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 
   // Delete, confirmed.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button101.Enabled());
   EXPECT_TRUE(Desk.HotKeys.empty());
@@ -358,7 +540,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Capture(form, {win::VK_SHIFT, win::VK_CONTROL, 'A'});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), asked);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + A");
 
   // Ctrl still held while the button is clicked: no combination yet.
@@ -367,7 +549,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Key(form.HotKey101.Handle(), win::VK_CONTROL, true);
   EXPECT_TRUE(form.Button102.Enabled());
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_TRUE(Desk.HotKeys.empty());
   Key(form.HotKey101.Handle(), win::VK_CONTROL, false);
   EXPECT_FALSE(form.Button102.Enabled());
@@ -392,7 +574,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
     EXPECT_EQ(form.Button102.Enabled(), c.Addable);
     EXPECT_EQ(form.Label109.Caption(), c.Addable ? u"" : hint);
     form.AddShortCut();  // as a click would, were it enabled
-    EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
+    EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
     EXPECT_EQ(Desk.HotKeys.size(), c.Addable ? 1u : 0u);
     if (c.Addable) {
       Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
@@ -404,7 +586,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
 TEST_F(OptionFormTest, ASavedKeyThatTypesIsNotRegisteredAndTheUserIsToldOnce) {
   Start(u"[ShortCut]\r\nActPopMinimizeAndRestore=88,Shift+\r\n");
   EXPECT_TRUE(Desk.HotKeys.empty());
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"The shortcut key was not registered: without Ctrl or Alt it would take this key "
                                   u"away from typing in every program: [Shift + X]");
@@ -420,7 +602,7 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   TOptionForm& form = Open();
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button102.Enabled());
   EXPECT_FALSE(form.Button101.Enabled());
@@ -436,8 +618,8 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(2)->Handle()));
   Desk.ClearCalls();
   ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
-  EXPECT_EQ(Form->Commands.OptionForm(), nullptr);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), nullptr);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
 
   // Two whole-file replacements: the position first, then everything.
   std::vector<std::int64_t> moves;
@@ -463,9 +645,9 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(again.CloseButton.Handle()));
   TOptionForm& third = Open();
   Pump();
-  ASSERT_EQ(Form->Commands.OptionForm(), &third);
+  ASSERT_EQ(Parts(Form).Commands.OptionForm(), &third);
   ASSERT_TRUE(Desk.Click(third.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
 }
 
 TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
@@ -524,9 +706,9 @@ TEST_F(OptionFormTest, AnOpenDialogFollowsALanguageSwitchAtOnce) {
                                u"CloseButton.Caption=Close\r\nRadioGroup103.Items[1]=Inverted\r\n"));
   TOptionForm& form = Open();
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
-  Form->Commands.PopupMenu1Popup();
+  Parts(Form).Commands.PopupMenu1Popup();
   TMenuItem* english = nullptr;
-  for (TMenuItem& top : Form->Commands.PopupMenu1.Items) {
+  for (TMenuItem& top : Parts(Form).Commands.PopupMenu1.Items) {
     for (TMenuItem& sub : top.Items) {
       if (sub.Name == u"LanguageList" && sub.Caption == u"English") english = &sub;
     }
@@ -559,9 +741,9 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
     app.Initialize();
     TMainForm loupe(app);
     app.MainForm = &loupe;
-    loupe.Commands.ActPopShowOption.Execute();
-    ASSERT_NE(loupe.Commands.OptionForm(), nullptr);
-    TRsSpinEdit& field = loupe.Commands.OptionForm()->SpinEdit101;
+    Parts(loupe).Commands.ActPopShowOption.Execute();
+    ASSERT_NE(Parts(loupe).Commands.OptionForm(), nullptr);
+    TRsSpinEdit& field = Parts(loupe).Commands.OptionForm()->SpinEdit101;
     EXPECT_EQ(desk.Window(field.Handle())->Title, u"2.0");
     field.SetFocus();
     field.SetText(u"");
@@ -572,7 +754,7 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
       proc.TranslateMessage(m);
       proc.DispatchMessageW(m);
     }
-    EXPECT_FLOAT_EQ(loupe.Settings.LoupeRate, c.Rate);
+    EXPECT_FLOAT_EQ(Parts(loupe).Settings.LoupeRate, c.Rate);
     EXPECT_FLOAT_EQ(desk.Window(loupe.Magnifier().Handle())->Transform.v[0][0], c.Rate);
     const std::u16string shown = desk.Window(field.Handle())->Title;
     EXPECT_EQ(shown, FormatText(u"%.1f", {static_cast<double>(c.Rate)}));
