@@ -215,4 +215,26 @@ TEST_F(FollowTypingTest, AStepCallsAFewMoreAndAllocatesNothing) {
   EXPECT_EQ(steps(1000, true), 0);
   EXPECT_EQ(Desk.CountCalls("MagSetWindowSource"), 1000);
   EXPECT_EQ(static_cast<int>(Desk.Calls().size()), 1000 * 13);
+  // A caret known only through accessibility: the event's window and the
+  // object's place are read as well (COM's own allocations on Windows are
+  // oleacc's, not ours).
+  const TSimProcess& browser = Desk.AddProcess(u"C:\\Browser\\browser.exe");
+  const HWND page = Desk.AddForeignWindow(browser.Pid, u"BrowserPage", u"page", 0, {0, 0, 1600, 1000});
+  Desk.ProgramFocus(page);
+  Desk.SetAccessibleLocation(page, win::OBJID_CARET, win::CHILDID_SELF, {200, 40, 201, 56});
+  Desk.RunFor(100);
+  Desk.ClearCalls();
+  long allocations;
+  {
+    test::TAllocationScope scope;
+    for (int i = 0; i < 100; ++i) {
+      Desk.SetAccessibleLocation(page, win::OBJID_CARET, win::CHILDID_SELF, {300 + 8 * i, 40, 301 + 8 * i, 56});
+      Desk.RaiseWinEvent(win::EVENT_OBJECT_LOCATIONCHANGE, page, win::OBJID_CARET, win::CHILDID_SELF);
+      Desk.Advance(50);
+      Proc.DispatchPending();
+    }
+    allocations = scope.Count();
+  }
+  EXPECT_EQ(allocations, 0);
+  EXPECT_EQ(static_cast<int>(Desk.Calls().size()), 100 * 13);
 }
