@@ -754,8 +754,9 @@ class TSimDesktop {
   void SetCaret(HWND wnd, TRect clientRect);
   // The program destroys its caret: EVENT_OBJECT_HIDE.
   void DestroyCaret(DWORD pid);
-  // The program focuses one of its own windows: WM_KILLFOCUS and
-  // WM_SETFOCUS, and EVENT_OBJECT_FOCUS for it.
+  // The program focuses one of its own windows, activating it first if
+  // need be: WM_KILLFOCUS and WM_SETFOCUS, and EVENT_OBJECT_FOCUS for it
+  // (as every move of the focus raises it).
   void ProgramFocus(HWND wnd);
   // What an accessible object says of its place, in its program's own
   // screen pixels (accLocation); other objects tell nothing.

@@ -113,7 +113,6 @@ void TSimDesktop::ProgramFocus(HWND wnd) {
   TSimWindow* root = Root(w);
   if (root->Handle != FForeground) SetActive(root->Handle, true);
   MoveFocus(wnd);
-  RaiseWinEvent(win::EVENT_OBJECT_FOCUS, wnd, win::OBJID_CLIENT, win::CHILDID_SELF);
 }
 
 void TSimDesktop::SetAccessibleLocation(HWND wnd, std::int32_t objectId, std::int32_t childId, TRect location) {

@@ -62,6 +62,11 @@ class TBackend {
   // "MagInitialize -> 0 error=8". False with the reason where no log is
   // kept (Windows' own DLL).
   virtual bool MagLog(std::vector<std::string>& lines, std::string& why) = 0;
+  // This thread makes a caret of rect's size in a window of its own and
+  // shows it at rect's top-left corner (client coordinates), as an editor
+  // does (CreateCaret, SetCaretPos, ShowCaret); false when it could not.
+  virtual bool CreateCaret(HWND wnd, const TRect& rect) = 0;
+  virtual void DestroyCaret() = 0;
 };
 
 TBackend& Backend();  // the backend this program was built with
