@@ -27,7 +27,11 @@ import test_tracking  # noqa: E402
 from lnswine import STUB_RECT, StubLog, unix_to_windows, wait_for  # noqa: E402
 
 CONFIG = test_startup.CONFIG
-PARKED = (1200, 980)  # away from Notepad's text, off the loupe
+PARKED = (640, 1000)  # away from Notepad's text, off the loupe
+# Beside Notepad's window rather than over it: an X window mapped later
+# (Notepad) stacks above the loupe, which Wine only restacks when the
+# loupe's place in its own z-order changes.
+LOUPE_AT = (990, 760)
 SRC_W, SRC_H = test_tracking.SRC_W, test_tracking.SRC_H
 WM_CLOSE = 0x0010
 TEXT = "Lensoro follows the caret\r\nsecond line of text\r\nthird line\r\n"
@@ -68,7 +72,8 @@ class FollowTest(test_startup.LoupeSession):
 
     @classmethod
     def write_settings(cls, follow):
-        body = "[Loupe]\r\nFollowTyping=%d\r\n" % (1 if follow else 0)
+        body = ("[MainForm]\r\nLeft=%d\r\nTop=%d\r\nWidth=268\r\nHeight=220\r\n" % LOUPE_AT
+                + "[Loupe]\r\nFollowTyping=%d\r\n" % (1 if follow else 0))
         with open(os.path.join(cls.folder, "lensoro.ini"), "w", encoding="utf-16", newline="") as f:
             f.write(body)
 
