@@ -92,6 +92,7 @@
 #include "Canvas.h"
 #include "Dpi.h"
 #include "Framework.h"
+#include "MessageParams.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -266,6 +267,8 @@ class TControl : private IWindowHandler {
   friend class TForm;
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void ApplyBounds();
+  // How far the form has scrolled its own children up; 0 for the others.
+  int ScrolledBy() const;
   // Bounds and own font from one DPI to another, this control's and its children's.
   void ScaleBounds(int fromPpi, int toPpi);
   void ScaleFont(int fromPpi, int toPpi);
@@ -373,6 +376,18 @@ class TForm : public TWinControl {
   // True when the message was used up.
   bool DialogKey(const TMsg& msg);
 
+  // A form taller than its monitor's work area is cut to it, with its
+  // title bar on it, and scrolls its client area (scroll bar, wheel, and
+  // the focus brought into view); one that fits is left as it is.
+  // The window's size on a work area, as the form takes it there.
+  TSize WindowSizeOn(const TRect& work);
+  bool Scrolls() const { return FScrolls; }
+  // The pixels of the client area scrolled off above.
+  int ScrollPos() const { return FScrollPos; }
+  void ScrollTo(int pos);
+  // Scrolls the control into view, with the group it is in where that fits.
+  void ScrollInView(TControl& control);
+
   std::function<void(TForm&)> OnCreate, OnShow, OnHide, OnDestroy;
   std::function<void(TForm&, bool& canClose)> OnCloseQuery;
   std::function<void(TForm&, TCloseAction& action)> OnClose;
@@ -397,6 +412,15 @@ class TForm : public TWinControl {
   void PressAccessKey(TControl& control);
   // The window's size for the client size, with the frame it has now.
   void FitWindowToClient();
+  // Window minus client size, the scroll bar left out.
+  TSize FrameSize();
+  int PageHeight();  // the client area's height: what shows of it
+  // The window cut to its monitor's work area or made whole again, with
+  // the scroll bar to match; `move` also brings it onto the work area.
+  void FitOnWorkArea(bool move);
+  void UpdateScrollBar();
+  // Places the children for the client area scrolled by `pos`.
+  void MoveChildrenTo(int pos);
   LRESULT WMDpiChanged(WPARAM wParam, LPARAM lParam);
   bool CloseQuery(TCloseAction& action);
   void ReportCreateFailure();
@@ -410,6 +434,9 @@ class TForm : public TWinControl {
   int FClientWidth = 320, FClientHeight = 240;
   int FDesignClientWidth = 320, FDesignClientHeight = 240;
   bool FModal = false, FCreated = false;
+  bool FScrolls = false;
+  int FScrollPos = 0;
+  TWheelNotches FWheel;
   DWORD FCreateError = 0;
   TControl* FActiveControl = nullptr;
   TButton* FDefaultButton = nullptr;

@@ -40,4 +40,23 @@ TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monito
   return m ? MoveOntoWorkArea(r, WorkAreaOf(*m)) : r;
 }
 
+std::vector<TRect> PlacesBeside(const TRect& anchor, int width, int height, const TRect& work, int gap) {
+  std::vector<TRect> places;
+  if (width > work.Width() || height > work.Height()) return places;
+  const int top = std::clamp(anchor.Top, work.Top, work.Bottom - height);
+  const int left = std::clamp(anchor.Left, work.Left, work.Right - width);
+  const TRect sides[] = {
+      {anchor.Right + gap, top, anchor.Right + gap + width, top + height},
+      {anchor.Left - gap - width, top, anchor.Left - gap, top + height},
+      {left, anchor.Bottom + gap, left + width, anchor.Bottom + gap + height},
+      {left, anchor.Top - gap - height, left + width, anchor.Top - gap},
+  };
+  for (const TRect& r : sides) {
+    if (r.Left >= work.Left && r.Top >= work.Top && r.Right <= work.Right && r.Bottom <= work.Bottom) {
+      places.push_back(r);
+    }
+  }
+  return places;
+}
+
 }  // namespace lensoro

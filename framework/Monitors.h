@@ -26,4 +26,10 @@ TRect MoveOntoWorkArea(const TRect& r, const TRect& work);
 // the nearest one); unchanged without monitors.
 TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monitors);
 
+// The places beside `anchor`, `gap` pixels off it, where a window of this
+// size lies whole on the work area, in the order they are offered: right of
+// it, left, below, above. Beside it the window lines up with the anchor's
+// top (or left) edge as far as the work area lets it.
+std::vector<TRect> PlacesBeside(const TRect& anchor, int width, int height, const TRect& work, int gap);
+
 }  // namespace lensoro

@@ -38,7 +38,7 @@ TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& 
       FHotKey(hotKey) {
   Name = u"OptionForm";
   SetOwnerWindow(host.Handle());
-  SetClientSize(366, 566);
+  SetClientSize(366, 592);
   struct TPlace {
     TControl& Control;
     const char16_t* Name;
@@ -73,8 +73,8 @@ TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& 
       {HotKey101, u"HotKey101", 124, 70, 127, 23},
       {Button102, u"Button102", 267, 70, 85, 23},
       {Label109, u"Label109", 8, 98, 344, 13},
-      {CheckBox102, u"CheckBox102", 8, 543, 257, 17},
-      {CloseButton, u"CloseButton", 271, 539, 93, 25},
+      {CheckBox102, u"CheckBox102", 8, 537, 356, 17},
+      {CloseButton, u"CloseButton", 271, 563, 93, 25},
   };
   for (const TPlace& p : places) {
     p.Control.Name = p.Name;
@@ -194,13 +194,29 @@ void TOptionForm::FormShow() {
 
 // A saved place is brought onto the work area of its monitor (the nearest
 // one when its monitor is gone: the bounding box of the monitors has holes
-// where they differ in size). Without one the dialog stays where it was
-// shown: over the loupe, on its monitor.
+// where they differ in size). Without one the dialog opens beside the loupe,
+// so that the user sees what each setting does; where no side has room, it
+// stays where it was shown: over the loupe, on its monitor.
 void TOptionForm::PlaceOnAMonitor() {
   int left = Left(), top = Top();
-  LoadOptionFormPosition(App, left, top);
+  const bool saved = LoadOptionFormPosition(App, left, top);
   Position = TPosition::poDesigned;
-  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, FPlatform.EnumDisplayMonitors()));
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  if (!saved && PlaceBesideLoupe(monitors)) return;
+  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, monitors));
+}
+
+bool TOptionForm::PlaceBesideLoupe(const std::vector<TMonitorInfo>& monitors) {
+  TRect loupe;
+  if (!FPlatform.IsWindowVisible(FHost.Handle()) || !FPlatform.GetWindowRect(FHost.Handle(), loupe)) return false;
+  const TMonitorInfo* monitor = MonitorOfRect(loupe, monitors);
+  if (!monitor) return false;
+  const TRect work = WorkAreaOf(*monitor);
+  const TSize size = WindowSizeOn(work);
+  const std::vector<TRect> places = PlacesBeside(loupe, size.Cx, size.Cy, work, Scale(8));
+  if (places.empty()) return false;
+  SetBoundsPx(places.front());
+  return true;
 }
 
 void TOptionForm::SetComboItemHeight() {

@@ -137,6 +137,7 @@ class TOptionForm : public TForm {
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();
   void PlaceOnAMonitor();
+  bool PlaceBesideLoupe(const std::vector<TMonitorInfo>& monitors);
   // Label101, Label102 and Label108 with their text line centred on the field
   // beside them, whatever the font's height.
   void CentreLabelsOnTheirFields();

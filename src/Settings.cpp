@@ -58,7 +58,7 @@ TFileBatchScope::TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Plat
 
 TFileBatchScope::~TFileBatchScope() { FApp.FileBatch = FOuter; }
 
-void LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
+bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
                   const std::function<TRect(const TRect&)>& setBounds) {
   TIniFileResult read;
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
@@ -83,6 +83,7 @@ void LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
     if (!(next == bounds)) bounds = setBounds(next);
   }
   ReadLoupeSettings(ini, settings, sep);
+  return ini.ValueExists(kSecMainForm, u"Left") || ini.ValueExists(kSecMainForm, u"Top");
 }
 
 TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds) {
@@ -95,10 +96,11 @@ TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, c
   });
 }
 
-void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
+bool LoadOptionFormPosition(TApplication& app, int& left, int& top) {
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
   left = ini.ReadInteger(kSecOptionForm, u"Left", left);
   top = ini.ReadInteger(kSecOptionForm, u"Top", top);
+  return ini.ValueExists(kSecOptionForm, u"Left") || ini.ValueExists(kSecOptionForm, u"Top");
 }
 
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {

@@ -39,13 +39,15 @@ class TFileBatchScope {
 // Reads the loupe's settings over `settings` (see ReadLoupeSettings) and its
 // window's place: each of left, top, width and height is applied through
 // setBounds as soon as it is read, which gives back the bounds the window
-// took; one the window has already is not sent.
-void LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
+// took; one the window has already is not sent. True when the file holds a
+// place of the window's own.
+bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
                   const std::function<TRect(const TRect&)>& setBounds);
 TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds);
 // The options dialog's position: left and top come in as the dialog's
-// current position and go out as the position to apply.
-void LoadOptionFormPosition(TApplication& app, int& left, int& top);
+// current position and go out as the position to apply. False when the
+// file holds no place of the dialog's.
+bool LoadOptionFormPosition(TApplication& app, int& left, int& top);
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top);
 
 // The user hears of a failing save once: after one report further failures

@@ -735,6 +735,38 @@ bool TSimProcess::AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) {
   return true;
 }
 
+int TSimProcess::SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) {
+  Log("SetScrollInfo", wnd, bar, info.Mask, info.Max, info.Page, info.Pos);
+  (void)redraw;
+  TSimWindow* w = Need(wnd);
+  if (!w || bar != win::SB_VERT) return 0;
+  TSimControl& c = w->Ctl;
+  if (info.Mask & win::SIF_RANGE) c.VScrollMin = info.Min, c.VScrollMax = info.Max;
+  if (info.Mask & win::SIF_PAGE) c.VScrollPage = info.Page;
+  if (info.Mask & win::SIF_POS) c.VScrollPos = info.Pos;
+  // The page is at most the range, the position within what the page leaves.
+  const long long range = 0LL + c.VScrollMax - c.VScrollMin + 1;
+  if (range <= 0) c.VScrollPage = 0;
+  if (range > 0 && c.VScrollPage > range) c.VScrollPage = static_cast<UINT>(range);
+  const int last = c.VScrollMax - std::max(0, static_cast<int>(c.VScrollPage) - 1);
+  c.VScrollPos = std::max(c.VScrollMin, std::min(c.VScrollPos, last));
+  // Without SIF_DISABLENOSCROLL the bar goes when there is nothing to scroll.
+  const bool shown = c.VScrollMax > c.VScrollMin && c.VScrollPage < range;
+  if (shown != (c.VScrollWidth > 0)) {
+    const TSimWindow* root = FDesktop.Root(w);
+    const int dpi = root && root->Dpi > 0 ? root->Dpi : FDesktop.PixelsPerInch;
+    const int width = shown ? (SimScrollWidth * dpi + 48) / 96 : 0;
+    w->Frame.Right += width - c.VScrollWidth;
+    c.VScrollWidth = width;
+    w->Style = shown ? (w->Style | win::WS_VSCROLL) : (w->Style & ~win::WS_VSCROLL);
+    const TRect client = TSimDesktop::ClientRect(*w);
+    FDesktop.Send(wnd, win::WM_SIZE, 0, MakeLParam(client.Right, client.Bottom));
+  }
+  LastError = 0;
+  const TSimWindow* after = FDesktop.Window(wnd);
+  return after ? after->Ctl.VScrollPos : 0;
+}
+
 HWND TSimProcess::SetCapture(HWND wnd) {
   Log("SetCapture", wnd);
   if (Injected("SetCapture")) return 0;

@@ -40,7 +40,7 @@ struct TFallible {
 //   which leave the point as it was, ExpandUNCFileName, which falls back to the
 //   path it was given);
 // - changes to our own live windows (SetWindowTextW, ShowWindow,
-//   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW,
+//   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW, SetScrollInfo,
 //   SetLayeredWindowAttributes, ImmDisableForWindow, EnableWindow,
 //   SetFocus, SetCapture, ReleaseCapture, TrackMouseEvent, SetCursor,
 //   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem, EndMenu,

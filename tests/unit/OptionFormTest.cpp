@@ -101,7 +101,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(w->Owner, Form->Handle());
   EXPECT_EQ(w->Title, u"ぽてりん - オプション");  // the language's caption
   EXPECT_EQ(TSimDesktop::ClientRect(*w).Width(), 366);
-  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 566);
+  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 592);
   EXPECT_EQ(form.RadioGroup102.Button(4)->Caption(), u"ちゅーおー");
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
 
@@ -111,7 +111,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(panel.Top - box.Top, 123);
   EXPECT_EQ(panel.Width(), 53);
   EXPECT_EQ(form.Panel103.Tag, 103);
-  EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 539, 364, 564}));
+  EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 563, 364, 588}));
   EXPECT_EQ(form.SpinEdit101.BoundsRect(), (TRect{8, 22, 83, 45}));
   EXPECT_EQ(form.SpinEdit102.BoundsRect(), (TRect{114, 15, 189, 38}));
   EXPECT_EQ(form.HotKey101.BoundsRect(), (TRect{124, 70, 251, 93}));
@@ -662,13 +662,12 @@ TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
 // the first two with a task bar 40 high: the dialog (W x H) goes onto the
 // work area of the monitor its saved place lies on most, of the nearest one
 // when that is gone; when taller than that, its title bar stays at the top.
-// None saved, it opens over the loupe.
+// None saved, it opens beside the loupe.
 TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
   const std::vector<TMonitorInfo> desk = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
                                           {{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}},
                                           {{1920, 0, 2944, 200}, {1920, 0, 2944, 200}}};
   constexpr int RightEdge = 1 << 30, BottomEdge = RightEdge + 1;  // 1920 - W, 984 - H
-  constexpr int OverTheLoupe = RightEdge + 2;
   const struct {
     const char* Name;
     const char16_t* Ini;
@@ -679,7 +678,7 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
       {"on a monitor that is gone", u"Left=-3000\r\nTop=600", {-1280, BottomEdge}},
       {"in the hole below the short one", u"Left=2000\r\nTop=300", {RightEdge, 300}},
       {"taller than the short monitor", u"Left=2000\r\nTop=50", {2000, 0}},
-      {"none saved, the loupe on the left", u"", {OverTheLoupe, OverTheLoupe}},
+      {"none saved, the loupe on the left", u"", {-900 + 268 + 8, BottomEdge}},
   };
   Start(u"");
   Desk.ChangeDisplays(desk);
@@ -688,12 +687,12 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
     Desk.AddFile(u"C:\\A\\lensoro.ini", test::Utf16File(u"[OptionForm]\r\n" + std::u16string(c.Ini) + u"\r\n"));
     TOptionForm& form = Open();
     const TRect r = Desk.Window(form.Handle())->Rect;
-    ASSERT_GT(r.Height(), 400);
-    const auto expect = [&](int e, int over) {
-      return e == OverTheLoupe ? over : e == RightEdge ? 1920 - r.Width() : e == BottomEdge ? 984 - r.Height() : e;
+    ASSERT_GT(r.Width(), 300);
+    const auto expect = [&](int e) {
+      return e == RightEdge ? 1920 - r.Width() : e == BottomEdge ? 984 - r.Height() : e;
     };
-    EXPECT_EQ(r.Left, expect(c.Expected.X, -900 + (268 - r.Width()) / 2)) << c.Name;
-    EXPECT_EQ(r.Top, expect(c.Expected.Y, 500 + (220 - r.Height()) / 2)) << c.Name;
+    EXPECT_EQ(r.Left, expect(c.Expected.X)) << c.Name;
+    EXPECT_EQ(r.Top, expect(c.Expected.Y)) << c.Name;
     ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
     Pump();
   }
