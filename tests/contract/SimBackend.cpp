@@ -88,6 +88,7 @@ class TSimBackend final : public TBackend {
     return true;
   }
   void DestroyCaret() override { FDesk->DestroyCaret(FSelf->Pid); }
+  std::string WinEventsMissing() override { return {}; }
 
   bool SetReadOnly(const std::u16string& path, bool readOnly) override {
     sim::TSimFile* file = FDesk->File(path);

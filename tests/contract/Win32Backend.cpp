@@ -65,6 +65,12 @@ class TWin32Backend final : public TBackend {
            ::ShowCaret(h);
   }
   void DestroyCaret() override { ::DestroyCaret(); }
+  std::string WinEventsMissing() override {
+    // NOTE: Wine 8 calls a WinEvent hook only inside the process that
+    // raises the event: out of context, another program's never arrive.
+    const ::HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") ? "Wine delivers no other program's WinEvents" : "";
+  }
   // The peer is this program started again.
   std::u16string PeerExePath() override {
     wchar_t exe[MAX_PATH] = {};
