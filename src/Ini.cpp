@@ -501,7 +501,7 @@ bool EntryToShortCut(const std::u16string& entry, TShortCut& shortCut) {
 
 // --- Files ------------------------------------------------------------------------
 
-bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) {
   const std::u16string key = FoldAscii(path);
   const auto it = FReads.find(key);
   if (it != FReads.end()) {
@@ -510,7 +510,7 @@ bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint
   }
   // A file that could not be read (held by another program a moment, say)
   // is tried again at its next use.
-  if (!FPlatform.ReadFileBytes(path, data)) return false;
+  if (!FPlatform.ReadFileBytes(path, data, maxBytes)) return false;
   FReads.emplace(key, data);
   return true;
 }
@@ -521,7 +521,8 @@ TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileRe
   std::vector<std::uint8_t> bytes;
   TIniFileResult r;
   TIniFile ini;
-  if (batch ? batch->ReadFileBytes(path, bytes) : platform.ReadFileBytes(path, bytes)) {
+  if (batch ? batch->ReadFileBytes(path, bytes, MaxSettingsFileBytes)
+            : platform.ReadFileBytes(path, bytes, MaxSettingsFileBytes)) {
     ini = TIniFile(bytes);
   } else {
     const DWORD error = platform.GetLastError();
@@ -534,9 +535,13 @@ TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileRe
   return ini;
 }
 
+std::u16string TemporaryFileName(TPlatform& platform, const std::u16string& path) {
+  return path + u"." + AsciiToUtf16(std::to_string(platform.GetCurrentProcessId()).c_str()) + u".tmp";
+}
+
 TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
                                    const std::vector<std::uint8_t>& bytes, bool replaceExisting, bool keepOld) {
-  const std::u16string tmp = path + u".tmp";
+  const std::u16string tmp = TemporaryFileName(platform, path);
   if (!platform.WriteFileBytes(tmp, bytes)) {
     const DWORD error = platform.GetLastError();
     platform.DeleteFileW(tmp);

@@ -139,7 +139,7 @@ class TFileBatch {
   TFileBatch& operator=(const TFileBatch&) = delete;
   // As TPlatform::ReadFileBytes. Only what was read is kept: a file that
   // could not be read is tried again at its next use.
-  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data);
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes);
   // A file written during the batch is read again at its next use.
   void Forget(const std::u16string& path);
 
@@ -150,14 +150,19 @@ class TFileBatch {
 
 // Reads a whole INI file, through the batch when one is given. A missing
 // file (or folder) is an empty file and no failure; any other read failure
-// is reported and gives an empty copy.
+// is reported and gives an empty copy. A file larger than
+// MaxSettingsFileBytes cannot be read (ERROR_FILE_TOO_LARGE).
 TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr,
                      TFileBatch* batch = nullptr);
-// Replaces the file in one step: the bytes go to path + ".tmp", which then
-// replaces the file. With keepOld the old file is first moved to a free
-// name beside it (KeptAsPath). On failure the temporary file is removed, the
-// old file is left whole where it was and the platform's last error is the
-// failure's code.
+// The temporary file a save of this process writes beside the file: its
+// process id in the name, so two copies never write, move or delete each
+// other's.
+std::u16string TemporaryFileName(TPlatform& platform, const std::u16string& path);
+// Replaces the file in one step: the bytes go to the temporary file
+// (TemporaryFileName), which then replaces the file. With keepOld the old
+// file is first moved to a free name beside it (KeptAsPath). On failure the
+// temporary file is removed, the old file is left whole where it was and
+// the platform's last error is the failure's code.
 TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
                                    const std::vector<std::uint8_t>& bytes, bool replaceExisting = true,
                                    bool keepOld = false);

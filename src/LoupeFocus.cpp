@@ -10,6 +10,12 @@ constexpr DWORD HookedEvents[] = {win::EVENT_OBJECT_FOCUS, win::EVENT_OBJECT_SHO
 
 bool HasArea(const TRect& r) { return r.Right > r.Left && r.Bottom > r.Top; }
 
+DWORD ProcessOf(TPlatform& platform, HWND wnd) {
+  DWORD pid = 0;
+  platform.GetWindowThreadProcessId(wnd, &pid);
+  return pid;
+}
+
 }  // namespace
 
 TLoupeFocus::~TLoupeFocus() {
@@ -17,10 +23,10 @@ TLoupeFocus::~TLoupeFocus() {
   if (FComStarted) FPlatform.CoUninitialize();
 }
 
-void TLoupeFocus::Start(HWND loupe) {
+void TLoupeFocus::Start() {
   if (FStarted) return;
   FStarted = true;
-  FOwnPid = FPlatform.GetWindowThreadProcessId(loupe);
+  FOwnPid = FPlatform.GetCurrentProcessId();
   // Reading an accessible object takes COM on this thread.
   if (!FComStarted) FComStarted = FPlatform.CoInitializeEx() >= 0;
   static_assert(std::size(HookedEvents) == std::size(decltype(FHooks){}));
@@ -53,7 +59,7 @@ void TLoupeFocus::WinEvent(HWINEVENTHOOK, DWORD event, HWND wnd, std::int32_t ob
 bool TLoupeFocus::IsLoupeProcess(DWORD pid, const TLnsList& loupes) {
   if (pid == FOwnPid) return true;
   for (const TLnsItem& item : loupes.Items) {
-    if (FPlatform.GetWindowThreadProcessId(item.WindowHandle()) == pid) return true;
+    if (ProcessOf(FPlatform, item.WindowHandle()) == pid) return true;
   }
   return false;
 }
@@ -90,7 +96,7 @@ bool TLoupeFocus::SystemCaret(const TGuiThreadInfo& gui, bool focusMoved, TRect&
 }
 
 bool TLoupeFocus::EventLocation(const TEvent& event, TRect& location) {
-  if (FSeen.ActiveIgnored || FPlatform.GetWindowThreadProcessId(event.Window) != FSeen.ActivePid) return false;
+  if (FSeen.ActiveIgnored || ProcessOf(FPlatform, event.Window) != FSeen.ActivePid) return false;
   TRect r;
   if (!FPlatform.AccessibleObjectLocation(event.Window, event.ObjectId, event.ChildId, r) || !HasArea(r)) {
     return false;
@@ -106,7 +112,7 @@ void TLoupeFocus::Read(TFollowInput& in, const TLnsList& loupes) {
   if (!FPlatform.GetGUIThreadInfo(0, gui)) gui = {};
   if (gui.Active != FSeen.Active) {
     FSeen.Active = gui.Active;
-    FSeen.ActivePid = gui.Active ? FPlatform.GetWindowThreadProcessId(gui.Active) : 0;
+    FSeen.ActivePid = gui.Active ? ProcessOf(FPlatform, gui.Active) : 0;
     FSeen.ActiveIgnored = FSeen.ActivePid == 0 || IsLoupeProcess(FSeen.ActivePid, loupes);
   }
   if (FSeen.ActiveIgnored) gui = {};

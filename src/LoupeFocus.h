@@ -20,10 +20,9 @@ class TLoupeFocus final : private IWinEventHandler {
   TLoupeFocus(const TLoupeFocus&) = delete;
   TLoupeFocus& operator=(const TLoupeFocus&) = delete;
 
-  // Hooks the focus and caret events of the other programs; the loupe's own
-  // process is the one of `loupe`. A hook the system refuses leaves the
-  // system's caret to go by.
-  void Start(HWND loupe);
+  // Hooks the focus and caret events of the other programs. A hook the
+  // system refuses leaves the system's caret to go by.
+  void Start();
   // Removes the hooks; what was seen is forgotten.
   void Stop();
   bool Started() const { return FStarted; }

@@ -25,7 +25,7 @@ void TMainForm::UpdateFollowing() {
   if (follow == FKeyboardFocus.Started()) return;
   if (follow) {
     FFollow.Reset();
-    FKeyboardFocus.Start(FHandle);
+    FKeyboardFocus.Start();
   } else {
     FKeyboardFocus.Stop();
   }

@@ -1,8 +1,9 @@
 // The simulated desktop: a second, complete TPlatform for the native tests.
 //
 // TSimDesktop is the world of one test: windows with their z-order, the
-// processes that own them, a test clock, global atoms, registered messages,
-// message boxes, a log of every platform call and failure injection.
+// processes and threads that own them, a test clock, global atoms,
+// registered messages, message boxes, a log of every platform call and
+// failure injection.
 // TSimProcess is one process's view of it and is the TPlatform a unit under
 // test is given; several processes share one desktop, so copies of the
 // program can talk to each other message by message.
@@ -64,6 +65,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AsciiFold.h"
@@ -84,6 +86,7 @@ struct TSimTool {
 struct TSimWindow {
   HWND Handle = 0;
   DWORD ProcessId = 0;
+  DWORD ThreadId = 0;  // the thread of ProcessId that created it
   HWND Owner = 0;   // top-level windows only
   HWND Parent = 0;  // child windows only
   std::u16string ClassName, Title;
@@ -154,6 +157,9 @@ struct TSimFile {
   // Held open by another program without sharing: reading, writing,
   // replacing, moving and deleting it fail with a sharing violation.
   bool Locked = false;
+  // A junction or symbolic link (FILE_ATTRIBUTE_REPARSE_POINT): the model
+  // keeps what is written through it here, under its own path.
+  bool Reparse = false;
   // A file longer than its Data: this many bytes, the rest zeros. Large
   // files cost no memory until they are read.
   std::uint64_t Size = 0;
@@ -206,18 +212,28 @@ struct TSimWinEvent {
 // One process of the desktop; the TPlatform of the unit that runs in it.
 class TSimProcess : public TPlatform {
  public:
-  TSimProcess(TSimDesktop& desktop, DWORD pid, std::u16string exePath, bool is64Bit);
+  TSimProcess(TSimDesktop& desktop, DWORD pid, DWORD mainThreadId, std::u16string exePath, bool is64Bit);
   TSimProcess(const TSimProcess&) = delete;
   TSimProcess& operator=(const TSimProcess&) = delete;
 
   TSimDesktop& Desktop() { return FDesktop; }
 
   const DWORD Pid;
+  // Its threads, the main one first (TSimDesktop::AddThread adds one). A
+  // window belongs to the thread that created it: the one the process runs
+  // on now, its main thread unless a test says otherwise.
+  std::vector<DWORD> ThreadIds;
+  DWORD CurrentThreadId = 0;
   std::u16string ExePath;
   bool Is64Bit = false;
   // Opening it for more than PROCESS_QUERY_LIMITED_INFORMATION is denied, as
   // for an elevated or protected process.
   bool Protected = false;
+  // Runs with administrator rights (GetTokenElevation); its named objects
+  // cannot be opened by a process that does not.
+  bool Elevated = false;
+  // TSimDesktop::EndProcess ended it: its handles are closed.
+  bool Ended = false;
   // The process has stopped answering messages: SendMessageTimeoutW to its
   // windows times out (a plain SendMessageW would wait for ever, so the
   // model still delivers it).
@@ -252,10 +268,6 @@ class TSimProcess : public TPlatform {
   bool HasDeclaredAwareness = false;
   TSimDpiAwareness DeclaredAwareness = TSimDpiAwareness::Unaware;
 
-  // The system caret of the process's thread (SimFocus.cpp): its window and
-  // its rectangle in that window's client area, in the window's own pixels.
-  HWND CaretWindow = 0;
-  TRect CaretRect;
   // CoInitializeEx calls not yet matched by CoUninitialize.
   int ComInitCount = 0;
   // Out-of-context WinEvents for this process's hooks, delivered when its
@@ -271,7 +283,10 @@ class TSimProcess : public TPlatform {
   int DispatchPending();
 
   // --- TPlatform ------------------------------------------------------
-  std::u16string GetModuleFileNameW() override;
+  DWORD GetModuleFileNameW(char16_t* buffer, DWORD size) override;
+  DWORD GetCurrentProcessId() override;
+  bool GetTokenElevation(bool& elevated) override;
+  HANDLE CreateMutexW(const std::u16string& name) override;
   std::u16string ExpandUNCFileName(const std::u16string& path) override;
   DWORD GetLastError() override;
   void SetLastError(DWORD code) override;
@@ -289,7 +304,7 @@ class TSimProcess : public TPlatform {
   bool GetCursorPos(TPoint& point) override;
   std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 
-  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) override;
   bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
   bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) override;
   bool DeleteFileW(const std::u16string& path) override;
@@ -299,7 +314,7 @@ class TSimProcess : public TPlatform {
   std::u16string GetLocaleDecimalSeparator() override;
   int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) override;
 
-  DWORD GetWindowThreadProcessId(HWND wnd) override;
+  DWORD GetWindowThreadProcessId(HWND wnd, DWORD* pid) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
   DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
   bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;
@@ -505,6 +520,17 @@ class TSimDesktop {
   // Owned by the desktop; the reference stays valid as long as it lives.
   TSimProcess& AddProcess(std::u16string exePath, bool is64Bit = false);
   TSimProcess* ProcessById(DWORD pid);
+  // Another thread of the process; its id. Threads and processes take their
+  // ids from one pool, as on Windows.
+  DWORD AddThread(TSimProcess& process);
+  // The process ends (exits or is killed): the system closes its handles,
+  // so the named mutexes only it held are gone. Its windows stay for the
+  // test to destroy as it wants.
+  void EndProcess(DWORD pid);
+  // Named mutexes (CreateMutexW): whether one of that name exists, and how
+  // many handles a process holds to mutexes.
+  bool MutexExists(const std::u16string& name) const;
+  int MutexHandles(DWORD pid) const;
   // "N:\x\y.exe" expands to uncRoot + "\x\y.exe" (ExpandUNCFileName).
   void MapDrive(char16_t letter, std::u16string uncRoot);
 
@@ -565,6 +591,8 @@ class TSimDesktop {
   // another program, a file of `size` bytes that begins with `head`.
   void SetFolderReadOnly(const std::u16string& path, bool readOnly = true);
   void SetFileLocked(const std::u16string& path, bool locked = true);
+  // A folder (made first when missing) made a junction or symbolic link.
+  void SetReparsePoint(const std::u16string& path, bool reparse = true);
   void AddLargeFile(const std::u16string& path, const std::string& head, std::uint64_t size);
 
   // --- Windows ------------------------------------------------------------
@@ -593,6 +621,10 @@ class TSimDesktop {
   // code is the NTSTATUS returned.
   void FailNext(const std::string& method, DWORD errorCode, int count = 1, DWORD pid = 0);
   void ClearFailures() { FFailures.clear(); }
+  // Whether TPlatform has a method of this name. FailNext and CountCalls
+  // throw std::invalid_argument for any other: a misspelt name would match
+  // nothing, and the test would pass without testing.
+  static bool IsPlatformMethod(std::string_view name);
 
   // The fault sweep. Every fallible call (those Windows can really make
   // fail, SimFailureCode) by the program's processes is counted; with k > 0
@@ -611,8 +643,16 @@ class TSimDesktop {
   // The last error a failing call of the method sets on Windows; 0 for a
   // method the sweep leaves alone.
   static DWORD SimFailureCode(const char* method);
+  // The sweep's two tables by name: the methods it fails, and those it
+  // leaves out (each for its reason, SimFailures.cpp).
+  static std::vector<std::string> FallibleMethodNames();
+  static std::vector<std::string> LeftOutMethodNames();
 
   // --- Call log ----------------------------------------------------------------
+  // Called as a process makes a call, before the call acts: the test's
+  // stand-in for what other processes do meanwhile (another copy saves,
+  // or finishes its start). Calls made inside it do not call it again.
+  std::function<void(TSimProcess&, const char* method)> BeforeCall;
   const std::vector<TSimCall>& Calls() const { return FCalls; }
   void ClearCalls() { FCalls.clear(); }  // keeps the capacity
   int CountCalls(const char* method, DWORD pid = 0) const;
@@ -753,8 +793,15 @@ class TSimDesktop {
   // was elsewhere: EVENT_OBJECT_SHOW for a new caret, then
   // EVENT_OBJECT_LOCATIONCHANGE, for OBJID_CARET, as Windows raises them.
   void SetCaret(HWND wnd, TRect clientRect);
-  // The program destroys its caret: EVENT_OBJECT_HIDE.
-  void DestroyCaret(DWORD pid);
+  // The thread destroys its caret: EVENT_OBJECT_HIDE.
+  void DestroyCaret(DWORD threadId);
+  // A thread's system caret: its window and its rectangle in that window's
+  // client area, in the window's own pixels; a window of 0 for none.
+  struct TSimCaret {
+    HWND Window = 0;
+    TRect Rect;
+  };
+  TSimCaret Caret(DWORD threadId) const;
   // The program focuses one of its own windows, activating it first if
   // need be: WM_KILLFOCUS and WM_SETFOCUS, and EVENT_OBJECT_FOCUS for it
   // (as every move of the focus raises it).
@@ -787,6 +834,7 @@ class TSimDesktop {
     TRect Location;
   };
   std::vector<TSimAccessible> FAccessibles;
+  std::map<DWORD, TSimCaret> FCarets;  // by thread
   // The DPI a window is laid out at, and its monitor's place and DPI.
   int OwnDpi(const TSimWindow& w) const;
   void MonitorOf(const TSimWindow& w, TPoint& origin, int& dpi) const;
@@ -895,13 +943,25 @@ class TSimDesktop {
   DWORD FClock = 1000;
   DWORD FClockStart = 1000;
   std::vector<std::unique_ptr<TSimProcess>> FProcesses;
-  DWORD FNextPid = 1000;
+  DWORD FNextPid = 1000;  // the last process or thread id given
   std::map<HWND, TSimWindow> FWindows;
   std::vector<HWND> FZOrder;  // top-level windows, top first
   HWND FNextHandle = 0x10010;
   HWND FForeground = 0;
   std::map<char16_t, std::u16string> FDrives;
   std::map<HANDLE, TProcessHandle> FProcessHandles;
+  struct TMutex {
+    bool Elevated = false;  // made by an elevated process
+    int Handles = 0;
+  };
+  struct TMutexHandle {
+    std::u16string Name;  // empty for an unnamed mutex
+    DWORD Pid = 0;
+  };
+  std::map<std::u16string, TMutex> FMutexes;  // by name, which is case-sensitive
+  std::map<HANDLE, TMutexHandle> FMutexHandles;
+  bool CloseMutexHandle(HANDLE handle);  // false when it is no mutex's
+  bool FInBeforeCall = false;
   HANDLE FNextProcessHandle = 0x1F4;
   std::vector<TFailure> FFailures;
   long FFallibleCalls = 0, FSweepTarget = 0;

@@ -85,26 +85,30 @@ void TSimDesktop::RaiseWinEvent(DWORD event, HWND wnd, std::int32_t objectId, st
 }
 
 void TSimDesktop::SetCaret(HWND wnd, TRect clientRect) {
-  TSimWindow* w = Window(wnd);
-  TSimProcess* p = w ? ProcessById(w->ProcessId) : nullptr;
-  if (!p) return;
-  if (p->CaretWindow != wnd) {
-    if (p->CaretWindow) RaiseWinEvent(EVENT_OBJECT_HIDE, p->CaretWindow, win::OBJID_CARET, win::CHILDID_SELF);
-    p->CaretWindow = wnd;
-    p->CaretRect = clientRect;
+  const TSimWindow* w = Window(wnd);
+  if (!w) return;
+  TSimCaret& caret = FCarets[w->ThreadId];
+  if (caret.Window != wnd) {
+    // One caret to a thread: made in another window, it leaves the old one.
+    if (caret.Window) RaiseWinEvent(EVENT_OBJECT_HIDE, caret.Window, win::OBJID_CARET, win::CHILDID_SELF);
+    caret = {wnd, clientRect};
     RaiseWinEvent(win::EVENT_OBJECT_SHOW, wnd, win::OBJID_CARET, win::CHILDID_SELF);
   }
-  p->CaretRect = clientRect;
+  caret.Rect = clientRect;
   RaiseWinEvent(win::EVENT_OBJECT_LOCATIONCHANGE, wnd, win::OBJID_CARET, win::CHILDID_SELF);
 }
 
-void TSimDesktop::DestroyCaret(DWORD pid) {
-  TSimProcess* p = ProcessById(pid);
-  if (!p || !p->CaretWindow) return;
-  const HWND had = p->CaretWindow;
-  p->CaretWindow = 0;
-  p->CaretRect = {};
+void TSimDesktop::DestroyCaret(DWORD threadId) {
+  const auto it = FCarets.find(threadId);
+  if (it == FCarets.end()) return;
+  const HWND had = it->second.Window;
+  FCarets.erase(it);
   RaiseWinEvent(EVENT_OBJECT_HIDE, had, win::OBJID_CARET, win::CHILDID_SELF);
+}
+
+TSimDesktop::TSimCaret TSimDesktop::Caret(DWORD threadId) const {
+  const auto it = FCarets.find(threadId);
+  return it != FCarets.end() && Window(it->second.Window) ? it->second : TSimCaret{};
 }
 
 void TSimDesktop::ProgramFocus(HWND wnd) {
@@ -155,28 +159,28 @@ int TSimProcess::DeliverWinEvents() {
 bool TSimProcess::GetGUIThreadInfo(DWORD threadId, TGuiThreadInfo& info) {
   Log("GetGUIThreadInfo", threadId);
   if (Injected("GetGUIThreadInfo")) return false;
-  const TSimWindow* foreground = FDesktop.Window(FDesktop.FForeground);
-  DWORD pid = 0;
   if (threadId == 0) {
+    const TSimWindow* foreground = FDesktop.Window(FDesktop.FForeground);
     if (!foreground) return Fail(win::ERROR_INVALID_PARAMETER);
-    pid = foreground->ProcessId;
+    threadId = foreground->ThreadId;
   } else {
-    // One GUI thread to a process, named by the process id.
-    if (!FDesktop.ProcessById(threadId)) return Fail(win::ERROR_INVALID_PARAMETER);
-    pid = threadId;
+    bool known = false;
+    for (const auto& p : FDesktop.FProcesses) {
+      for (const DWORD t : p->ThreadIds) known |= t == threadId;
+    }
+    if (!known) return Fail(win::ERROR_INVALID_PARAMETER);
   }
-  const TSimProcess* p = FDesktop.ProcessById(pid);
   info = {};
   const auto ours = [&](HWND h) {
     const TSimWindow* w = FDesktop.Window(h);
-    return w && w->ProcessId == pid ? h : 0;
+    return w && w->ThreadId == threadId ? h : 0;
   };
   info.Active = ours(FDesktop.FForeground);
   info.Focus = ours(FDesktop.FFocus);
   info.Capture = ours(FDesktop.FCapture);
-  if (p && ours(p->CaretWindow)) {
-    info.Caret = p->CaretWindow;
-    info.CaretRect = p->CaretRect;
+  if (const TSimDesktop::TSimCaret caret = FDesktop.Caret(threadId); caret.Window) {
+    info.Caret = caret.Window;
+    info.CaretRect = caret.Rect;
     info.Flags |= win::GUI_CARETBLINKING;
   }
   return true;
@@ -258,10 +262,10 @@ bool TSimProcess::AccessibleObjectLocation(HWND wnd, std::int32_t objectId, std:
   }
   // The system's own objects: a window, and the system caret in it, in the
   // window's own pixels.
-  const TSimProcess* owner = FDesktop.ProcessById(w->ProcessId);
   const TPoint origin = FDesktop.PhysicalToLogical(*w, TSimDesktop::ClientOrigin(*w));
-  if (objectId == win::OBJID_CARET && childId == win::CHILDID_SELF && owner && owner->CaretWindow == wnd) {
-    const TRect& c = owner->CaretRect;
+  const TSimDesktop::TSimCaret caret = FDesktop.Caret(w->ThreadId);
+  if (objectId == win::OBJID_CARET && childId == win::CHILDID_SELF && caret.Window == wnd) {
+    const TRect& c = caret.Rect;
     location = {origin.X + c.Left, origin.Y + c.Top, origin.X + c.Right, origin.Y + c.Bottom};
     return true;
   }

@@ -87,7 +87,7 @@ class TSimBackend final : public TBackend {
     FDesk->SetCaret(wnd, rect);
     return true;
   }
-  void DestroyCaret() override { FDesk->DestroyCaret(FSelf->Pid); }
+  void DestroyCaret() override { FDesk->DestroyCaret(FSelf->CurrentThreadId); }
   std::string WinEventsMissing() override { return {}; }
 
   bool SetReadOnly(const std::u16string& path, bool readOnly) override {

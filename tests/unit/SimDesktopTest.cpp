@@ -5,11 +5,13 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "AllocationCounter.h"
+#include "Framework.h"
 #include "SimDesktop.h"
 
 using lensoro::test::gAllocations;
@@ -556,6 +558,31 @@ TEST(SimMessages, DialogsAreAnsweredAndMayRunNestedLoops) {
   EXPECT_FALSE(p.IsWindow(boxWhileUp));
 }
 
+// A window is its creating thread's: the process's main one unless the
+// process runs on another; thread and process ids never coincide.
+TEST(SimProcesses, AWindowBelongsToTheThreadThatMadeIt) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\A\\lensoro.exe");
+  TSimProcess& q = desk.AddProcess(u"C:\\B\\notepad.exe");
+  const DWORD main = p.ThreadIds.front();
+  const DWORD worker = desk.AddThread(p);
+  EXPECT_EQ(p.ThreadIds, (std::vector<DWORD>{main, worker}));
+  const std::vector<DWORD> ids = {p.Pid, q.Pid, main, worker, q.ThreadIds.front()};
+  EXPECT_EQ(std::set<DWORD>(ids.begin(), ids.end()).size(), ids.size());
+
+  TRecorder r1, r2;
+  const HWND first = MakeWindow(p, &r1);
+  p.CurrentThreadId = worker;
+  const HWND second = MakeWindow(p, &r2);
+  const HWND foreign = desk.AddForeignWindow(q.Pid, u"Notepad", u"Untitled - Notepad");
+  DWORD pid = 0;
+  EXPECT_EQ(q.GetWindowThreadProcessId(first, &pid), main);
+  EXPECT_EQ(q.GetWindowThreadProcessId(second, &pid), worker);
+  EXPECT_EQ(pid, p.Pid);
+  EXPECT_EQ(p.GetWindowThreadProcessId(foreign, &pid), q.ThreadIds.front());
+  EXPECT_EQ(pid, q.Pid);
+}
+
 TEST(SimProcesses, OpenProcessAcrossBitnessAndProtection) {
   TSimDesktop desk;
   TSimProcess& p32 = desk.AddProcess(u"C:\\x86\\lensoro.exe");
@@ -564,11 +591,14 @@ TEST(SimProcesses, OpenProcessAcrossBitnessAndProtection) {
   admin.Protected = true;
   EXPECT_NE(p32.Pid, p64.Pid);
   EXPECT_EQ(desk.ProcessById(p64.Pid), &p64);
-  EXPECT_EQ(p32.GetModuleFileNameW(), u"C:\\x86\\lensoro.exe");
+  EXPECT_EQ(ReadModuleFileName(p32), u"C:\\x86\\lensoro.exe");
 
   const HWND w64 = desk.AddForeignWindow(p64.Pid, u"TLoupe", u"Lensoro");
-  EXPECT_EQ(p32.GetWindowThreadProcessId(w64), p64.Pid);
-  EXPECT_EQ(p32.GetWindowThreadProcessId(0x4444), 0u);
+  DWORD pid = 0;
+  EXPECT_EQ(p32.GetWindowThreadProcessId(w64, &pid), p64.ThreadIds.front());
+  EXPECT_EQ(pid, p64.Pid);
+  EXPECT_EQ(p32.GetWindowThreadProcessId(0x4444, &pid), 0u);
+  EXPECT_EQ(pid, p64.Pid);  // left as it was
 
   const DWORD rights = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
   char16_t buf[261];
@@ -805,11 +835,11 @@ TEST(SimFiles, CaseInsensitivePathsAndWindowsErrors) {
   desk.AddFolder(u"C:\\Tools\\Lang\\Old.lang");
 
   std::vector<std::uint8_t> data;
-  ASSERT_TRUE(p.ReadFileBytes(u"c:/tools/LANG/english.LANG", data));
+  ASSERT_TRUE(p.ReadFileBytes(u"c:/tools/LANG/english.LANG", data, MaxReadFileBytes));
   EXPECT_EQ(std::string(data.begin(), data.end()), "en");
-  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Tools\\Lang\\French.lang", data));
+  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Tools\\Lang\\French.lang", data, MaxReadFileBytes));
   EXPECT_EQ(p.GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Nowhere\\x.ini", data));
+  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Nowhere\\x.ini", data, MaxReadFileBytes));
   EXPECT_EQ(p.GetLastError(), ERROR_PATH_NOT_FOUND);
 
   // Listing: every entry, folders too, sorted by name, in the spelling they
