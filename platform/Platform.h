@@ -489,7 +489,7 @@ class TPlatform {
   virtual bool ClientToScreen(HWND wnd, TPoint& point) = 0;
   // A screen point between the window's own pixels (those of the DPI its
   // program is aware of) and the screen's. False where Windows has no such
-  // call (before 8.1: ERROR_PROC_NOT_FOUND) or for a point off the window.
+  // call (before 8.1: ERROR_PROC_NOT_FOUND); the point then stays as it was.
   virtual bool LogicalToPhysicalPointForPerMonitorDPI(HWND wnd, TPoint& point) = 0;
   virtual bool PhysicalToLogicalPointForPerMonitorDPI(HWND wnd, TPoint& point) = 0;
   // An out-of-context hook (WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS)
