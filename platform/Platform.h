@@ -87,6 +87,26 @@ enum class TMsgDlgType { Warning, Error, Information, Confirmation };
 enum TMsgDlgButton : unsigned { mbOK = 1, mbCancel = 2 };
 using TMsgDlgButtons = unsigned;
 
+// GUITHREADINFO: a thread's active, focus and caret windows. The caret's
+// rectangle is in the client coordinates of its window, in that window's
+// own pixels (scaled by the system when its program is not aware of its
+// monitor's DPI).
+struct TGuiThreadInfo {
+  DWORD Flags = 0;
+  HWND Active = 0, Focus = 0, Capture = 0, MenuOwner = 0, MoveSize = 0, Caret = 0;
+  TRect CaretRect;
+};
+
+// Hears the events of a WinEvent hook. Out of context, the system calls it
+// on the hooking thread while that thread reads its messages.
+class IWinEventHandler {
+ public:
+  virtual void WinEvent(HWINEVENTHOOK hook, DWORD event, HWND wnd, std::int32_t objectId, std::int32_t childId) = 0;
+
+ protected:
+  ~IWinEventHandler() = default;
+};
+
 // The windows a unit creates receive their messages here. The backend's
 // window procedure decodes nothing: it hands every message to the handler and
 // returns what the handler returns.
@@ -461,6 +481,31 @@ class TPlatform {
   virtual void SendUpdateTipTextW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) = 0;
   // TTM_DELTOOLW for that tool.
   virtual void SendDelToolW(HWND toolTip, HWND owner, HWND tool) = 0;
+
+  // --- Other programs' keyboard focus and text caret ------------------------
+  // Thread 0 is the foreground thread. False (and the last error) for a
+  // thread without an input queue.
+  virtual bool GetGUIThreadInfo(DWORD threadId, TGuiThreadInfo& info) = 0;
+  virtual bool ClientToScreen(HWND wnd, TPoint& point) = 0;
+  // A screen point between the window's own pixels (those of the DPI its
+  // program is aware of) and the screen's. False where Windows has no such
+  // call (before 8.1: ERROR_PROC_NOT_FOUND); the point then stays as it was.
+  virtual bool LogicalToPhysicalPointForPerMonitorDPI(HWND wnd, TPoint& point) = 0;
+  virtual bool PhysicalToLogicalPointForPerMonitorDPI(HWND wnd, TPoint& point) = 0;
+  // An out-of-context hook (WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS)
+  // of the events eventMin to eventMax in every other process: the handler
+  // hears of each on this thread while it reads its messages. 0 on failure.
+  virtual HWINEVENTHOOK SetWinEventHook(DWORD eventMin, DWORD eventMax, IWinEventHandler* handler) = 0;
+  virtual bool UnhookWinEvent(HWINEVENTHOOK hook) = 0;
+  // COM on this thread, apartment-threaded (CoInitializeEx): S_OK (0), or
+  // S_FALSE (1) when it was on already; a negative HRESULT on failure. Each
+  // success is matched by one CoUninitialize.
+  virtual std::int32_t CoInitializeEx() = 0;
+  virtual void CoUninitialize() = 0;
+  // Where the object that an event named lies on the screen, in the
+  // coordinates its program gave (AccessibleObjectFromEvent, then
+  // accLocation); false when it cannot tell. Needs COM on this thread.
+  virtual bool AccessibleObjectLocation(HWND wnd, std::int32_t objectId, std::int32_t childId, TRect& location) = 0;
 };
 
 }  // namespace lensoro

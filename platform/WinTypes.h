@@ -23,5 +23,7 @@ using HANDLE = std::uintptr_t;
 using HDC = std::uintptr_t;
 // An open registry key (HKEY_CURRENT_USER and the like are fixed values).
 using HKEY = std::uintptr_t;
+// An event hook (SetWinEventHook).
+using HWINEVENTHOOK = std::uintptr_t;
 
 }  // namespace lensoro

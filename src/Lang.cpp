@@ -111,6 +111,7 @@ const std::vector<TLangDefault>& AddedLangEntries() {
         {u"MsgErrorLinkedFolderElevated",
          u"Lensoro runs as administrator and this folder is a link (a junction or symbolic link): it writes no "
          u"file into it in this run: [%s]"},
+        {u"CaptionFollowTyping", u"Follow the key&board focus and text cursor"},
     };
     std::vector<TLangDefault> list;
     for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});

@@ -29,18 +29,21 @@ TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float 
   return s;
 }
 
-TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop) {
+TRect SourceRectOnDesktop(int left, int top, int srcWidth, int srcHeight, const TVirtualDesktop& desktop) {
   TRect r;
   // Stopped at all four edges: with a monitor left of or above the primary
   // one the desktop's size alone would let the area run past its right or
   // bottom edge, where the magnifier has nothing to show.
-  r.Left = ClampToRange(pointer.X - RoundHalfEven(srcWidth / 2.0L), desktop.Left,
-                        desktop.Left + desktop.Width - srcWidth);
-  r.Top = ClampToRange(pointer.Y - RoundHalfEven(srcHeight / 2.0L), desktop.Top,
-                       desktop.Top + desktop.Height - srcHeight);
+  r.Left = ClampToRange(left, desktop.Left, desktop.Left + desktop.Width - srcWidth);
+  r.Top = ClampToRange(top, desktop.Top, desktop.Top + desktop.Height - srcHeight);
   r.Right = r.Left + srcWidth;
   r.Bottom = r.Top + srcHeight;
   return r;
+}
+
+TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop) {
+  return SourceRectOnDesktop(pointer.X - RoundHalfEven(srcWidth / 2.0L), pointer.Y - RoundHalfEven(srcHeight / 2.0L),
+                             srcWidth, srcHeight, desktop);
 }
 
 std::optional<TRect> WindowSourceRect(const TLoupePlace& loupe, TLoupeSrcOrigin origin,

@@ -41,6 +41,10 @@ struct TLoupeSizes {
 // is that divided by the rate, rounded half to even.
 TLoupeSizes LoupeSizes(int windowWidth, int windowHeight, int frameWidth, float rate);
 
+// A source area of that size with its top-left corner at (left, top), moved
+// the least that keeps it within the desktop's four edges.
+TRect SourceRectOnDesktop(int left, int top, int srcWidth, int srcHeight, const TVirtualDesktop& desktop);
+
 // Pointer mode: the source area centred on the pointer and stopped at the
 // desktop's four edges.
 TRect PointerSourceRect(const TPoint& pointer, int srcWidth, int srcHeight, const TVirtualDesktop& desktop);

@@ -21,6 +21,9 @@ class ILoupeModel {
   virtual void SetFrameColor(TColor color, TFrameColorSlot slot) = 0;
   // In force from the next start.
   virtual void SetSilentMode(bool silent) = 0;
+  // In pointer mode, the loupe also follows the keyboard focus and the
+  // text caret of the program in front.
+  virtual void SetFollowTyping(bool follow) = 0;
 
  protected:
   ~ILoupeModel() = default;

@@ -39,6 +39,9 @@ struct TSettingKey {
                TShortCut TLoupeSettings::*>
       Field;
   int Min = 0, Max = 0;  // the range of an int field
+  // A later key: written only when it is on or was in the file, so that a
+  // file that never had it stays as it was.
+  bool OnlyWhenSet = false;
 };
 
 // In the file's order.
@@ -55,6 +58,7 @@ constexpr TSettingKey SettingKeys[] = {
     {kSecLoupe, u"ActiveWindowModeFrameColor", TFrameColorSlot::ActiveWindow},
     {kSecLoupe, u"InactiveWindowModeFrameColor", TFrameColorSlot::InactiveWindow},
     {kSecShortCut, u"ActPopMinimizeAndRestore", &TLoupeSettings::HotKey},
+    {kSecLoupe, u"FollowTyping", &TLoupeSettings::FollowTyping, 0, 0, true},
 };
 
 // Stands for a value of any type, to count what an aggregate is made from.
@@ -133,7 +137,9 @@ void WriteLoupeSettings(TIniFile& ini, const TLoupeSettings& s, const std::u16st
   for (const TSettingKey& k : SettingKeys) {
     std::visit(
         TOverload{
-            [&](bool TLoupeSettings::*f) { ini.WriteBool(k.Section, k.Key, s.*f); },
+            [&](bool TLoupeSettings::*f) {
+              if (s.*f || !k.OnlyWhenSet || ini.ValueExists(k.Section, k.Key)) ini.WriteBool(k.Section, k.Key, s.*f);
+            },
             [&](int TLoupeSettings::*f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
             [&](float TLoupeSettings::*f) {
               ini.WriteFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);

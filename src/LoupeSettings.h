@@ -60,6 +60,9 @@ struct TLoupeSettings {
   int TrayIconIndex = 0;
   // The show/hide command's system-wide shortcut; 0 for none.
   TShortCut HotKey = 0;
+  // In pointer mode, the loupe also shows the control that takes the
+  // keyboard focus and the text caret as it moves.
+  bool FollowTyping = false;
 
   TColor FrameColor(TFrameColorSlot slot) const { return FrameColors[static_cast<int>(slot)]; }
   TColor& FrameColor(TFrameColorSlot slot) { return FrameColors[static_cast<int>(slot)]; }

@@ -157,6 +157,7 @@ void TMainForm::FormCreate() {
 void TMainForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
+  FKeyboardFocus.Stop();
   FPlatform.MagUninitialize();
   ReportSaveResult(FApp, FSaveNotice, SaveSettings(*this), FHandle);
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;

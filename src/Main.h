@@ -25,6 +25,8 @@
 #include "Ini.h"
 #include "LnsList.h"
 #include "LnsPng.h"
+#include "LoupeFocus.h"
+#include "LoupeFollow.h"
 #include "LoupeGeometry.h"
 #include "LoupeHotKey.h"
 #include "LoupeInstances.h"
@@ -125,6 +127,7 @@ class TMainForm final : public IMainWindow,
   // the one on show.
   void SetFrameColor(TColor color, TFrameColorSlot slot) override;
   void SetSilentMode(bool silent) override { FSettings.IsSilentMode = silent; }
+  void SetFollowTyping(bool follow) override;
   void ApplyLoupeSettings();
 
   // The quit path: tell the other copies, then end the message loop. The
@@ -194,6 +197,9 @@ class TMainForm final : public IMainWindow,
   void UpdateFilterList(bool addSelf);
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
+  // Watches the keyboard only while it is followed: in pointer mode, with
+  // the option on and the loupe shown.
+  void UpdateFollowing();
   void SetTopmost(bool topmost) override { FIsTopmost = topmost; }
   void ShowAtStart() override {
     if (FVisible) Show();
@@ -233,6 +239,8 @@ class TMainForm final : public IMainWindow,
   TLoupeMagnifier FMagnifier{FPlatform};
   TWheelNotches FWheelNotches;
   bool FSourceErrorShown = false;
+  TLoupeFollow FFollow;
+  TLoupeFocus FKeyboardFocus{FPlatform};
   bool FRestarting = false;
 
   TWindowState FWindowState = TWindowState::wsNormal;

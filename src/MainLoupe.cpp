@@ -11,6 +11,24 @@ void TMainForm::RepaintFrame() { SetColor(FSettings.FrameColor(FrameColorSlot(FS
 void TMainForm::SetLoupeMode(TLoupeMode mode) {
   FSettings.LoupeMode = mode;
   RepaintFrame();
+  UpdateFollowing();
+}
+
+void TMainForm::SetFollowTyping(bool follow) {
+  FSettings.FollowTyping = follow;
+  UpdateFollowing();
+}
+
+void TMainForm::UpdateFollowing() {
+  const bool follow = FSettings.FollowTyping && FSettings.LoupeMode == lmPointer &&
+                      FWindowState == TWindowState::wsNormal && FHandle && !FDestroyed;
+  if (follow == FKeyboardFocus.Started()) return;
+  if (follow) {
+    FFollow.Reset();
+    FKeyboardFocus.Start();
+  } else {
+    FKeyboardFocus.Stop();
+  }
 }
 
 void TMainForm::SetLoupeRate(float rate) {
@@ -61,6 +79,7 @@ void TMainForm::MinimizeToTray() {
   Hide();
   // A hidden window only records its state; it is not shown minimised.
   FWindowState = TWindowState::wsMinimized;
+  UpdateFollowing();
   Commands.UpdateMinimizeAndRestoreCaption();
   Tray.ShowLoupeState(false);
   FInstances->NotifyVisibility(LOUPE_HIDDEN);
@@ -73,6 +92,7 @@ void TMainForm::RestoreFromTray() {
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 0, win::LWA_ALPHA);
   Show();
   FWindowState = TWindowState::wsNormal;
+  UpdateFollowing();
   Commands.UpdateMinimizeAndRestoreCaption();
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
   Tray.ShowLoupeState(true);

@@ -13,7 +13,13 @@ void TMainForm::Timer1Timer() {
 void TMainForm::UpdateMagnifier(TLoupeMode mode) {
   TPlatform& p = FPlatform;
   TRect area = FMagnifier.SrcRect();
-  if (mode == lmPointer) {
+  if (mode == lmPointer && FKeyboardFocus.Started()) {
+    TFollowInput in;
+    in.Tick = p.GetTickCount();
+    in.HasPointer = p.GetCursorPos(in.Pointer);
+    FKeyboardFocus.Read(in, FInstances->LnsList());
+    area = FFollow.Step(in, FMagnifier.SrcWidth(), FMagnifier.SrcHeight(), VirtualDesktop(p));
+  } else if (mode == lmPointer) {
     // No pointer (the secure desktop is up): the area stays where it was
     // rather than jumping to the desktop's corner.
     if (TPoint pt; p.GetCursorPos(pt)) {

@@ -40,28 +40,43 @@ TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& 
       FHotKey(hotKey) {
   Name = u"OptionForm";
   SetOwnerWindow(host.Handle());
-  SetClientSize(366, 566);
+  SetClientSize(366, 592);
   struct TPlace {
     TControl& Control;
     const char16_t* Name;
     int Left, Top, Width, Height;
   };
   const TPlace places[] = {
-      {GroupBox101, u"GroupBox101", 4, 4, 360, 79},      {CheckBox101, u"CheckBox101", 8, 18, 261, 17},
-      {Label101, u"Label101", 8, 47, 65, 13},            {ComboBox101, u"ComboBox101", 114, 44, 75, 24},
-      {RadioGroup101, u"RadioGroup101", 4, 87, 175, 57}, {RadioGroup102, u"RadioGroup102", 189, 87, 175, 118},
-      {GroupBox102, u"GroupBox102", 4, 148, 175, 57},    {SpinEdit101, u"SpinEdit101", 8, 22, 75, 23},
-      {RadioGroup103, u"RadioGroup103", 4, 209, 360, 41}, {GroupBox103, u"GroupBox103", 4, 254, 360, 153},
-      {Label102, u"Label102", 8, 18, 65, 13},            {SpinEdit102, u"SpinEdit102", 114, 15, 75, 23},
-      {Label103, u"Label103", 8, 52, 65, 13},            {Panel101, u"Panel101", 299, 48, 53, 21},
-      {Label104, u"Label104", 8, 77, 65, 13},            {Panel102, u"Panel102", 299, 73, 53, 21},
-      {Label105, u"Label105", 8, 102, 65, 13},           {Panel103, u"Panel103", 299, 98, 53, 21},
-      {Label106, u"Label106", 8, 127, 65, 13},           {Panel104, u"Panel104", 299, 123, 53, 21},
-      {GroupBox104, u"GroupBox104", 4, 411, 360, 118},   {Label107, u"Label107", 8, 18, 65, 13},
-      {Edit101, u"Edit101", 8, 39, 243, 23},             {Button101, u"Button101", 267, 39, 85, 23},
-      {Label108, u"Label108", 8, 73, 65, 13},            {HotKey101, u"HotKey101", 124, 70, 127, 23},
-      {Button102, u"Button102", 267, 70, 85, 23},       {Label109, u"Label109", 8, 98, 344, 13},
-      {CloseButton, u"CloseButton", 271, 539, 93, 25},
+      {GroupBox101, u"GroupBox101", 4, 4, 360, 79},
+      {CheckBox101, u"CheckBox101", 8, 18, 261, 17},
+      {Label101, u"Label101", 8, 47, 65, 13},
+      {ComboBox101, u"ComboBox101", 114, 44, 75, 24},
+      {RadioGroup101, u"RadioGroup101", 4, 87, 175, 57},
+      {RadioGroup102, u"RadioGroup102", 189, 87, 175, 118},
+      {GroupBox102, u"GroupBox102", 4, 148, 175, 57},
+      {SpinEdit101, u"SpinEdit101", 8, 22, 75, 23},
+      {RadioGroup103, u"RadioGroup103", 4, 209, 360, 41},
+      {GroupBox103, u"GroupBox103", 4, 254, 360, 153},
+      {Label102, u"Label102", 8, 18, 65, 13},
+      {SpinEdit102, u"SpinEdit102", 114, 15, 75, 23},
+      {Label103, u"Label103", 8, 52, 65, 13},
+      {Panel101, u"Panel101", 299, 48, 53, 21},
+      {Label104, u"Label104", 8, 77, 65, 13},
+      {Panel102, u"Panel102", 299, 73, 53, 21},
+      {Label105, u"Label105", 8, 102, 65, 13},
+      {Panel103, u"Panel103", 299, 98, 53, 21},
+      {Label106, u"Label106", 8, 127, 65, 13},
+      {Panel104, u"Panel104", 299, 123, 53, 21},
+      {GroupBox104, u"GroupBox104", 4, 411, 360, 118},
+      {Label107, u"Label107", 8, 18, 65, 13},
+      {Edit101, u"Edit101", 8, 39, 243, 23},
+      {Button101, u"Button101", 267, 39, 85, 23},
+      {Label108, u"Label108", 8, 73, 65, 13},
+      {HotKey101, u"HotKey101", 124, 70, 127, 23},
+      {Button102, u"Button102", 267, 70, 85, 23},
+      {Label109, u"Label109", 8, 98, 344, 13},
+      {CheckBox102, u"CheckBox102", 8, 537, 356, 17},
+      {CloseButton, u"CloseButton", 271, 563, 93, 25},
   };
   for (const TPlace& p : places) {
     p.Control.Name = p.Name;
@@ -82,6 +97,7 @@ TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& 
   OnShow = [this](TForm&) { FormShow(); };
   OnClose = [this](TForm&, TCloseAction& action) { FormClose(action); };
   CheckBox101.OnClick = [this](TControl&) { CheckBox101Click(); };
+  CheckBox102.OnClick = [this](TControl&) { CheckBox102Click(); };
   ComboBox101.OnDrawItem = [this](TComboBox& c, int i, const TRect& r, TOwnerDrawState s) {
     ComboBox101DrawItem(c, i, r, s);
   };
@@ -125,6 +141,8 @@ void TOptionForm::ApplyLang() {
       g->SetItem(i, caption(g->Name + u".Items[" + AsciiToUtf16(std::to_string(i).c_str()) + u"]"));
     }
   }
+  // A later caption: in the language files' section of added texts.
+  CheckBox102.SetCaption(App.Lang.Text(u"CaptionFollowTyping"));
   HotKey101Change();
 }
 
@@ -146,6 +164,7 @@ void TOptionForm::FormShow() {
 
   const TLoupeSettings& settings = FLoupe.Settings();
   CheckBox101.SetChecked(settings.IsSilentMode);
+  CheckBox102.SetChecked(settings.FollowTyping);
 
   FComboMargin = 2;
   SetComboItemHeight();
@@ -279,6 +298,8 @@ void TOptionForm::ComboBox101Select() {
 // --- The other controls ------------------------------------------------------------------
 
 void TOptionForm::CheckBox101Click() { FLoupe.SetSilentMode(CheckBox101.Checked()); }
+
+void TOptionForm::CheckBox102Click() { FLoupe.SetFollowTyping(CheckBox102.Checked()); }
 
 void TOptionForm::RadioGroup101Click() {
   if (RadioGroup101.ItemIndex() >= 0) FLoupe.SetLoupeMode(static_cast<TLoupeMode>(RadioGroup101.ItemIndex()));

@@ -88,6 +88,7 @@ class TOptionForm : public TForm {
   TRsHotKey HotKey101{&GroupBox104};      // captures a new key combination
   TButton Button102{&GroupBox104};        // assigns the captured combination
   TLabel Label109{&GroupBox104};          // why Add stays disabled: the keys would be taken from typing
+  TCheckBox CheckBox102{this};            // pointer mode also follows the keyboard focus and text caret
   TButton CloseButton{this};              // closes the dialog; Esc too
   TColorDialog ColorDialog1;              // picks a swatch's colour
 
@@ -100,6 +101,7 @@ class TOptionForm : public TForm {
   void FormClose(TCloseAction& action);
   void FormDestroy();
   void CheckBox101Click();
+  void CheckBox102Click();
   void ComboBox101DrawItem(TComboBox& control, int index, const TRect& rect, TOwnerDrawState state);
   void ComboBox101DropDown();
   void ComboBox101Select();

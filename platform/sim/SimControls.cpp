@@ -72,7 +72,10 @@ void TSimDesktop::MoveFocus(HWND wnd) {
   const HWND old = FFocus;
   FFocus = wnd;
   if (old && Window(old)) Send(old, win::WM_KILLFOCUS, static_cast<WPARAM>(wnd), 0);
-  if (wnd && FFocus == wnd && Window(wnd)) Send(wnd, win::WM_SETFOCUS, static_cast<WPARAM>(old), 0);
+  if (wnd && FFocus == wnd && Window(wnd)) {
+    Send(wnd, win::WM_SETFOCUS, static_cast<WPARAM>(old), 0);
+    RaiseWinEvent(win::EVENT_OBJECT_FOCUS, wnd, win::OBJID_CLIENT, win::CHILDID_SELF);
+  }
 }
 
 void TSimDesktop::FocusFollowsActivation(HWND active) {

@@ -67,8 +67,10 @@ int TSimDesktop::MonitorDpi(std::size_t index) const {
   return index < MonitorDpis.size() && MonitorDpis[index] > 0 ? MonitorDpis[index] : PixelsPerInch;
 }
 
-int TSimDesktop::DpiAt(const TRect& rect) const {
-  if (Monitors.empty()) return PixelsPerInch;
+int TSimDesktop::DpiAt(const TRect& rect) const { return MonitorDpi(MonitorAt(rect)); }
+
+std::size_t TSimDesktop::MonitorAt(const TRect& rect) const {
+  if (Monitors.empty()) return 0;
   const auto area = [&](const TRect& m) {
     const long long w = std::min(rect.Right, m.Right) - std::max(rect.Left, m.Left);
     const long long h = std::min(rect.Bottom, m.Bottom) - std::max(rect.Top, m.Top);
@@ -84,7 +86,7 @@ int TSimDesktop::DpiAt(const TRect& rect) const {
     const long long a = area(Monitors[i].Monitor), b = area(Monitors[best].Monitor);
     if (a > b || (a == 0 && b == 0 && distance(Monitors[i].Monitor) < distance(Monitors[best].Monitor))) best = i;
   }
-  return MonitorDpi(best);
+  return best;
 }
 
 void TSimDesktop::SetMonitorDpi(std::size_t index, int dpi) {
@@ -98,7 +100,7 @@ void TSimDesktop::FollowMonitorDpi(HWND wnd) {
   TSimWindow* w = Window(wnd);
   if (!w || w->Parent || w->DpiChanging || w->Dpi <= 0) return;
   const TSimProcess* process = ProcessById(w->ProcessId);
-  if (!process || process->DpiAwareness() == TSimDpiAwareness::System) return;
+  if (!process || !PerMonitorAware(process->DpiAwareness())) return;
   const int dpi = DpiAt(w->Rect), old = w->Dpi;
   if (dpi == old) return;
   w->Dpi = dpi;

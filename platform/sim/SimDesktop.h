@@ -195,7 +195,19 @@ TRect SimFrame(DWORD style, DWORD exStyle);
 int CopyText(const std::u16string& text, char16_t* buffer, int maxCount);
 
 // How a process takes the monitors' DPIs (DPI_AWARENESS and its contexts).
-enum class TSimDpiAwareness { System, PerMonitor, PerMonitorV2 };
+enum class TSimDpiAwareness { System, PerMonitor, PerMonitorV2, Unaware };
+// Its windows are laid out at their monitor's DPI, in the screen's pixels.
+constexpr bool PerMonitorAware(TSimDpiAwareness a) {
+  return a == TSimDpiAwareness::PerMonitor || a == TSimDpiAwareness::PerMonitorV2;
+}
+
+// One WinEvent on its way to a hook (SimFocus.cpp).
+struct TSimWinEvent {
+  HWINEVENTHOOK Hook = 0;
+  DWORD Event = 0;
+  HWND Window = 0;
+  std::int32_t ObjectId = 0, ChildId = 0;
+};
 
 // One process of the desktop; the TPlatform of the unit that runs in it.
 class TSimProcess : public TPlatform {
@@ -250,8 +262,20 @@ class TSimProcess : public TPlatform {
   // What the program's manifest (dpiAware true/pm, dpiAwareness
   // "PerMonitorV2, PerMonitor") gives on the desktop's Windows: per-monitor
   // v2 from Windows 10 1703 (build 15063), per-monitor on 8.1 and the
-  // earlier Windows 10 builds, system awareness on Windows 7 and 8.
+  // earlier Windows 10 builds, system awareness on Windows 7 and 8. Another
+  // program says what it is aware of in DeclaredAwareness.
   TSimDpiAwareness DpiAwareness() const;
+  bool HasDeclaredAwareness = false;
+  TSimDpiAwareness DeclaredAwareness = TSimDpiAwareness::Unaware;
+
+  // CoInitializeEx calls not yet matched by CoUninitialize.
+  int ComInitCount = 0;
+  // Out-of-context WinEvents for this process's hooks, delivered when its
+  // loop next reads its queue; a full ring drops the oldest.
+  std::array<TSimWinEvent, 64> WinEvents{};
+  std::size_t WinEventFirst = 0, WinEventCount = 0;
+  // Calls the hooks of the events that arrived; how many it delivered.
+  int DeliverWinEvents();
 
   // Test helpers (not logged): dispatch what is available now (posted
   // messages, due timers; the quit flag stays for the program's loop) and
@@ -435,6 +459,17 @@ class TSimProcess : public TPlatform {
                                 DWORD& size) override;
   std::int32_t RegCloseKey(HKEY key) override;
 
+  // Other programs' focus and caret (SimFocus.cpp).
+  bool GetGUIThreadInfo(DWORD threadId, TGuiThreadInfo& info) override;
+  bool ClientToScreen(HWND wnd, TPoint& point) override;
+  bool LogicalToPhysicalPointForPerMonitorDPI(HWND wnd, TPoint& point) override;
+  bool PhysicalToLogicalPointForPerMonitorDPI(HWND wnd, TPoint& point) override;
+  HWINEVENTHOOK SetWinEventHook(DWORD eventMin, DWORD eventMax, IWinEventHandler* handler) override;
+  bool UnhookWinEvent(HWINEVENTHOOK hook) override;
+  std::int32_t CoInitializeEx() override;
+  void CoUninitialize() override;
+  bool AccessibleObjectLocation(HWND wnd, std::int32_t objectId, std::int32_t childId, TRect& location) override;
+
   // Tooltips (SimToolTips.cpp).
   bool InitCommonControlsEx(DWORD classes) override;
   bool SendAddToolW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) override;
@@ -526,6 +561,7 @@ class TSimDesktop {
   // The DPI of the monitor that holds most of the rectangle, or of the
   // nearest one when none holds any of it (MonitorFromRect's choice).
   int DpiAt(const TRect& rect) const;
+  std::size_t MonitorAt(const TRect& rect) const;  // its index in Monitors (0 when none are set)
   // The user sets a monitor's scale: the top-level windows of programs aware
   // of each monitor's DPI that are on it are sent WM_DPICHANGED.
   void SetMonitorDpi(std::size_t index, int dpi);
@@ -751,6 +787,59 @@ class TSimDesktop {
   static TIconBits DefaultAppIcon();  // a ring with transparent corners
   int ScreenBitsPerPixel = 32;
 
+  // --- Other programs' focus, caret and accessibility (SimFocus.cpp) -------
+  // The window's program moves its thread's caret there (client
+  // coordinates, the window's own pixels), creating it in that window if it
+  // was elsewhere: EVENT_OBJECT_SHOW for a new caret, then
+  // EVENT_OBJECT_LOCATIONCHANGE, for OBJID_CARET, as Windows raises them.
+  void SetCaret(HWND wnd, TRect clientRect);
+  // The thread destroys its caret: EVENT_OBJECT_HIDE.
+  void DestroyCaret(DWORD threadId);
+  // A thread's system caret: its window and its rectangle in that window's
+  // client area, in the window's own pixels; a window of 0 for none.
+  struct TSimCaret {
+    HWND Window = 0;
+    TRect Rect;
+  };
+  TSimCaret Caret(DWORD threadId) const;
+  // The program focuses one of its own windows, activating it first if
+  // need be: WM_KILLFOCUS and WM_SETFOCUS, and EVENT_OBJECT_FOCUS for it
+  // (as every move of the focus raises it).
+  void ProgramFocus(HWND wnd);
+  // What an accessible object says of its place, in its program's own
+  // screen pixels (accLocation); other objects tell nothing.
+  void SetAccessibleLocation(HWND wnd, std::int32_t objectId, std::int32_t childId, TRect location);
+  // The window's program raises a WinEvent (NotifyWinEvent): queued for
+  // every out-of-context hook of another process that takes it.
+  void RaiseWinEvent(DWORD event, HWND wnd, std::int32_t objectId, std::int32_t childId);
+  int WinEventHookCount(DWORD pid) const;
+  // A window's own pixels and the screen's: the window is laid out at
+  // its program's DPI (96 unaware, the system's, or its monitor's) and the
+  // screen scales it about its monitor's top-left corner.
+  TPoint LogicalToPhysical(const TSimWindow& w, TPoint logical) const;
+  TPoint PhysicalToLogical(const TSimWindow& w, TPoint physical) const;
+
+ private:
+  struct TSimWinEventHook {
+    HWINEVENTHOOK Hook = 0;
+    DWORD Pid = 0;
+    DWORD EventMin = 0, EventMax = 0;
+    IWinEventHandler* Handler = nullptr;
+  };
+  std::vector<TSimWinEventHook> FWinEventHooks;
+  HWINEVENTHOOK FNextWinEventHook = 0x00E70010;
+  struct TSimAccessible {
+    HWND Window = 0;
+    std::int32_t ObjectId = 0, ChildId = 0;
+    TRect Location;
+  };
+  std::vector<TSimAccessible> FAccessibles;
+  std::map<DWORD, TSimCaret> FCarets;  // by thread
+  // The DPI a window is laid out at, and its monitor's place and DPI.
+  int OwnDpi(const TSimWindow& w) const;
+  void MonitorOf(const TSimWindow& w, TPoint& origin, int& dpi) const;
+
+ public:
   struct TSimShellExecute {
     DWORD Pid = 0;
     HWND Wnd = 0;

@@ -35,6 +35,8 @@ constexpr const char* LeftOutMethods[] = {
     "IsThemeActive", "GetModuleFileNameW", "GetCurrentProcessId", "RtlGetVersion", "GetLocaleDecimalSeparator", "CompareStringW",
     "EnumDisplayMonitors", "MapVirtualKeyW", "SystemParametersInfoW", "GetKeyNameTextW", "EnumWindows",
     "EnumChildWindows", "MapWindowPoints", "ScreenToClient", "AdjustWindowRectEx", "ExpandUNCFileName",
+    // Points taken to the screen: a failure leaves the point as it was.
+    "ClientToScreen", "LogicalToPhysicalPointForPerMonitorDPI", "PhysicalToLogicalPointForPerMonitorDPI",
     // A value of our own thread.
     "SetLastError",
     // Changes to our own live windows (LoadCursorW of a system cursor).
@@ -49,7 +51,8 @@ constexpr const char* LeftOutMethods[] = {
     "SetTextColor", "SetBkColor", "SetBkMode", "GetTextExtentPoint32W", "GetTextMetricsW",
     // Releasing what we hold.
     "KillTimer", "DestroyMenu", "DestroyIcon", "DeleteObject", "ReleaseDC", "EndPaint", "CloseHandle",
-    "CloseThemeData", "RegCloseKey", "GlobalDeleteAtom", "UnregisterHotKey", "MagUninitialize",
+    "CloseThemeData", "RegCloseKey", "GlobalDeleteAtom", "UnregisterHotKey", "MagUninitialize", "UnhookWinEvent",
+    "CoUninitialize",
     // The report itself, and ShellExecuteW, whose result the program reports as
     // it is.
     "MessageDialog", "ShellExecuteW",
@@ -62,9 +65,11 @@ constexpr const char* LeftOutMethods[] = {
 // the shell and other copies stop answering in time.
 // Sorted by name for the look-up (checked below).
 constexpr TFallible FallibleMethods[] = {
+    {"AccessibleObjectLocation", win::ERROR_INVALID_WINDOW_HANDLE},  // the object's program went away
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"BeginPaint", win::ERROR_NOT_ENOUGH_MEMORY},
     {"ChooseColorW", win::ERROR_GEN_FAILURE},
+    {"CoInitializeEx", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CopyIcon", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateDirectoryW", win::ERROR_ACCESS_DENIED},
     {"CreateFontIndirectW", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -83,6 +88,7 @@ constexpr TFallible FallibleMethods[] = {
     {"GetFileAttributesW", win::ERROR_ACCESS_DENIED},
     {"GetFileVersionInfoSizeW", win::ERROR_RESOURCE_TYPE_NOT_FOUND},
     {"GetFileVersionInfoW", win::ERROR_RESOURCE_DATA_NOT_FOUND},
+    {"GetGUIThreadInfo", win::ERROR_ACCESS_DENIED},  // the secure desktop is up
     {"GetIconInfo", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetModuleFileNameExW", win::ERROR_PARTIAL_COPY},  // the process is exiting
     {"GetTokenElevation", win::ERROR_ACCESS_DENIED},
@@ -111,6 +117,7 @@ constexpr TFallible FallibleMethods[] = {
     {"SendMessageTimeoutW", win::ERROR_TIMEOUT},
     {"SetForegroundWindow", win::ERROR_ACCESS_DENIED},  // the foreground lock
     {"SetTimer", win::ERROR_NO_SYSTEM_RESOURCES},
+    {"SetWinEventHook", win::ERROR_NOT_ENOUGH_MEMORY},
     {"Shell_NotifyIconW", win::ERROR_TIMEOUT},  // the taskbar is busy
     {"TrackPopupMenuEx", win::ERROR_POPUP_ALREADY_ACTIVE},
     {"WriteFileBytes", win::ERROR_DISK_FULL},

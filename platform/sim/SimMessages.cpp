@@ -94,6 +94,8 @@ TSimProcess::TTimer* TSimProcess::EarliestTimer() {
 // is taken, so a timer has at most one pending however long the loop was
 // away.
 bool TSimProcess::TakeAvailable(TMsg& msg, bool remove, bool takeQuit) {
+  // Out-of-context WinEvents reach their hooks whenever the loop looks.
+  DeliverWinEvents();
   if (!Queue.empty()) {
     msg = Queue.front();
     if (remove) {

@@ -337,6 +337,7 @@ int TSimProcess::GetSystemMetricsAt(int index) {
 
 
 TSimDpiAwareness TSimProcess::DpiAwareness() const {
+  if (HasDeclaredAwareness) return DeclaredAwareness;
   const TOsVersion& v = FDesktop.OsVersion;
   if (v.Major > 10 || (v.Major == 10 && v.Build >= 15063)) return TSimDpiAwareness::PerMonitorV2;
   if (v.Major == 10 || (v.Major == 6 && v.Minor >= 3)) return TSimDpiAwareness::PerMonitor;
@@ -349,8 +350,7 @@ UINT TSimProcess::GetDpiForWindow(HWND wnd) {
   if (!HasDpiCalls(FDesktop.OsVersion)) return Fail(win::ERROR_PROC_NOT_FOUND);
   TSimWindow* w = FDesktop.Root(Need(wnd));
   if (!w) return 0;
-  if (DpiAwareness() == TSimDpiAwareness::System || w->Dpi <= 0) return static_cast<UINT>(FDesktop.PixelsPerInch);
-  return static_cast<UINT>(w->Dpi);
+  return static_cast<UINT>(FDesktop.OwnDpi(*w));
 }
 
 int TSimProcess::GetSystemMetricsForDpi(int index, UINT dpi) {

@@ -181,7 +181,9 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
     w.Style |= win::WS_CLIPSIBLINGS;  // as Win32 gives every top-level window
     w.Frame = SimFrame(p.Style, p.ExStyle);
     // Made at the DPI of the monitor it is made on; no WM_DPICHANGED for that.
-    w.Dpi = DpiAwareness() == TSimDpiAwareness::System ? FDesktop.PixelsPerInch : FDesktop.DpiAt(w.Rect);
+    w.Dpi = PerMonitorAware(DpiAwareness())               ? FDesktop.DpiAt(w.Rect)
+            : DpiAwareness() == TSimDpiAwareness::Unaware ? 96
+                                                          : FDesktop.PixelsPerInch;
   }
   const TPoint clientAt{x + w.Frame.Left, y + w.Frame.Top};
   const TRect client = TSimDesktop::ClientRect(w);

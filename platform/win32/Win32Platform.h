@@ -197,6 +197,17 @@ class TWin32Platform final : public TPlatform {
   void SendUpdateTipTextW(HWND toolTip, HWND owner, HWND tool, const std::u16string& text) override;
   void SendDelToolW(HWND toolTip, HWND owner, HWND tool) override;
 
+  // --- Other programs' focus and caret (Win32Access.cpp)
+  bool GetGUIThreadInfo(DWORD threadId, TGuiThreadInfo& info) override;
+  bool ClientToScreen(HWND wnd, TPoint& point) override;
+  bool LogicalToPhysicalPointForPerMonitorDPI(HWND wnd, TPoint& point) override;
+  bool PhysicalToLogicalPointForPerMonitorDPI(HWND wnd, TPoint& point) override;
+  HWINEVENTHOOK SetWinEventHook(DWORD eventMin, DWORD eventMax, IWinEventHandler* handler) override;
+  bool UnhookWinEvent(HWINEVENTHOOK hook) override;
+  std::int32_t CoInitializeEx() override;
+  void CoUninitialize() override;
+  bool AccessibleObjectLocation(HWND wnd, std::int32_t objectId, std::int32_t childId, TRect& location) override;
+
  private:
   MSG FLastMsg = {};  // the message GetMessageW/PeekMessageW took last
 };

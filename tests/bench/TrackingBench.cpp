@@ -65,9 +65,45 @@ void BM_UpdateMagnifierWindow(benchmark::State& state) {
   benchmark::DoNotOptimize(t.Form->Magnifier().SrcRect());
 }
 
+// Pointer mode following typing: Notepad's edit in front, its caret moving
+// one character a step; the pointer rests.
+void BM_UpdateMagnifierFollowTyping(benchmark::State& state) {
+  TLoupeOnDesktop t;
+  TSimProcess& notepad = t.Desk.AddProcess(u"C:\\Windows\\notepad.exe");
+  const HWND frame = t.Desk.AddForeignWindow(notepad.Pid, u"Notepad", u"notes - Notepad", 0, {200, 200, 1000, 700});
+  TCreateWindowParams edit;
+  edit.ClassName = u"Edit";
+  edit.Style = win::WS_CHILD | win::WS_VISIBLE;
+  edit.Width = 800;
+  edit.Height = 500;
+  edit.Parent = frame;
+  const HWND wnd = notepad.CreateWindowExW(edit);
+  t.Desk.ProgramFocus(wnd);
+  t.Form->SetFollowTyping(true);
+  t.Desk.Advance(1000);
+  t.Form->UpdateMagnifier(lmPointer);
+  t.Desk.ClearCalls();
+  int i = 0;
+  const auto key = [&] {
+    const int x = 4 + 8 * (i % 90), y = 2 + 16 * (i / 90 % 20);
+    t.Desk.SetCaret(wnd, {x, y, x + 1, y + 16});
+    t.Desk.Advance(50);
+    ++i;
+  };
+  key();
+  state.counters["calls"] = t.CallsPerStep(lmPointer);
+  for (auto _ : state) {
+    key();
+    t.Form->UpdateMagnifier(lmPointer);
+    t.Desk.ClearCalls();
+  }
+  benchmark::DoNotOptimize(t.Form->Magnifier().SrcRect());
+}
+
 }  // namespace
 
 BENCHMARK(BM_UpdateMagnifierPointer);
+BENCHMARK(BM_UpdateMagnifierFollowTyping);
 BENCHMARK(BM_UpdateMagnifierWindow)->DenseRange(lsoTopLeft, lsoCenter)->ArgName("origin");
 
 BENCHMARK_MAIN();

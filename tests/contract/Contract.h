@@ -28,6 +28,7 @@ constexpr UINT PostedSum = win::WM_APP + 6;   // returns count << 16 | sum of th
 constexpr UINT UnHotKey = win::WM_APP + 7;    // unregisters its hot key; 0 or the error
 constexpr UINT ImageOf = win::WM_APP + 8;     // its title becomes the image path of process wParam; 1, or 0
 constexpr UINT CalledBack = win::WM_APP + 10;  // what CallBack sends back
+constexpr UINT Focus = win::WM_APP + 11;       // takes the focus from nothing, as a program does; 1 when it has it
 constexpr int HotKeyId = 7;
 }  // namespace peer
 
@@ -62,6 +63,14 @@ class TBackend {
   // "MagInitialize -> 0 error=8". False with the reason where no log is
   // kept (Windows' own DLL).
   virtual bool MagLog(std::vector<std::string>& lines, std::string& why) = 0;
+  // This thread makes a caret of rect's size in a window of its own and
+  // shows it at rect's top-left corner (client coordinates), as an editor
+  // does (CreateCaret, SetCaretPos, ShowCaret); false when it could not.
+  virtual bool CreateCaret(HWND wnd, const TRect& rect) = 0;
+  virtual void DestroyCaret() = 0;
+  // Why another process's WinEvents never reach an out-of-context hook
+  // here; empty where they do.
+  virtual std::string WinEventsMissing() = 0;
 };
 
 TBackend& Backend();  // the backend this program was built with

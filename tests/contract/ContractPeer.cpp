@@ -50,6 +50,9 @@ LRESULT TPeer::HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case peer::PostedSum:
       return static_cast<LRESULT>(FPosted) << 16 | static_cast<LRESULT>(FPostedSum & 0xFFFF);
+    case peer::Focus:
+      P.SetFocus(0);
+      return P.SetFocus(wnd) == 0 && P.GetFocus() == wnd ? 1 : 0;
     case win::WM_DESTROY:
       P.PostQuitMessage(0);
       return 0;

@@ -82,6 +82,14 @@ class TSimBackend final : public TBackend {
     return true;
   }
 
+  bool CreateCaret(HWND wnd, const TRect& rect) override {
+    if (!FDesk->Window(wnd)) return false;
+    FDesk->SetCaret(wnd, rect);
+    return true;
+  }
+  void DestroyCaret() override { FDesk->DestroyCaret(FSelf->CurrentThreadId); }
+  std::string WinEventsMissing() override { return {}; }
+
   bool SetReadOnly(const std::u16string& path, bool readOnly) override {
     sim::TSimFile* file = FDesk->File(path);
     if (!file) return false;

@@ -58,6 +58,19 @@ class TWin32Backend final : public TBackend {
     return FPeer;
   }
   std::string PeerMissing() override { return FPeerMissing; }
+
+  bool CreateCaret(HWND wnd, const TRect& rect) override {
+    const ::HWND h = reinterpret_cast<::HWND>(static_cast<INT_PTR>(static_cast<std::int32_t>(wnd)));
+    return ::CreateCaret(h, nullptr, rect.Width(), rect.Height()) && ::SetCaretPos(rect.Left, rect.Top) &&
+           ::ShowCaret(h);
+  }
+  void DestroyCaret() override { ::DestroyCaret(); }
+  std::string WinEventsMissing() override {
+    // NOTE: Wine 8 calls a WinEvent hook only inside the process that
+    // raises the event: out of context, another program's never arrive.
+    const ::HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") ? "Wine delivers no other program's WinEvents" : "";
+  }
   // The peer is this program started again.
   std::u16string PeerExePath() override {
     wchar_t exe[MAX_PATH] = {};

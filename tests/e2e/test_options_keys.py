@@ -43,6 +43,7 @@ TAB_ORDER = [
     "swatch 3",
     "swatch 4",
     "Edit in Sho&rtcut key",
+    "button Follow the key&board focus and text cursor",
     "button &Close",
 ]
 # The colour typed into the chooser, and how the settings file stores it.
@@ -161,7 +162,7 @@ class OptionsKeysTest(test_startup.LoupeSession):
         s = self.session
         # Out of the capture field first: there Alt+P is a combination like any other.
         self.press("Tab")
-        self.focused("button &Close", "Tab out of the capture field")
+        self.focused("button Follow the key&board focus and text cursor", "Tab out of the capture field")
         self.press("alt+p")  # "Pointer mode (active)" names the first swatch
         swatch = self.focused("swatch 1", "Alt+P")
         dialog = self.dialog()

@@ -150,7 +150,8 @@ class TSession {
     Desk.AddFile(u"C:\\Tools\\Lensoro\\notes.txt", "the user's own notes\r\n");
     Desk.AddFile(ExeB.substr(0, ExeB.size() - 11) + u"Image\\Lns16.png", test::OneCellPng());
     Desk.AddFile(IniB, test::Utf16File(u"[Language]\r\nLangFileName=D:\\Other\\Lang\\English.lang\r\n"
-                                       u"[MainForm]\r\nLeft=900\r\nTop=500\r\nWidth=268\r\nHeight=220\r\n"));
+                                       u"[MainForm]\r\nLeft=900\r\nTop=500\r\nWidth=268\r\nHeight=220\r\n"
+                                       u"[Loupe]\r\nFollowTyping=1\r\n"));
     Desk.AddFile(u"D:\\Other\\Lang\\English.lang", test::Utf16File(u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n"));
     for (const std::u16string& path : Desk.FilePaths()) {
       if (const TSimFile* f = Desk.File(path); f && !f->Directory) FBefore[path] = f->Data;

@@ -215,7 +215,7 @@ TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   Start(StartPlace());
   Parts(Loupe).Commands.ActPopShowOption.Execute();
   TOptionForm& options = *Parts(Loupe).Commands.OptionForm();
-  ExpectDialog(options, 366, 566, StartDpi(), "options opened");
+  ExpectDialog(options, 366, 592, StartDpi(), "options opened");
   const std::vector<TRect> opened = Layout(options.Handle());
   TAboutForm about(Copies.back()->App);
   about.SetOwnerWindow(Loupe->Handle());
@@ -226,7 +226,7 @@ TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   // again, exactly as it opened.
   const TPoint across{OtherPlace().X + 20, 40};
   Desk.DragWindow(options.Handle(), across);
-  ExpectDialog(options, 366, 566, OtherDpi(), "options moved across");
+  ExpectDialog(options, 366, 592, OtherDpi(), "options moved across");
   Desk.DragWindow(about.Handle(), across);
   ExpectDialog(about, 382, 206, OtherDpi(), "about moved across");
   Desk.DragWindow(options.Handle(), {StartPlace().X, 40});

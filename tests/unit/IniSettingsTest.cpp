@@ -85,6 +85,33 @@ TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
   EXPECT_EQ(Desk.File(TemporaryFileName(Proc, kIni)), nullptr);
 }
 
+// A later key: a file that never had it keeps without it while it is off.
+TEST_F(SettingsTest, FollowTypingIsWrittenWhenOnOrWhenTheFileHadIt) {
+  const struct {
+    const char16_t* InFile;  // the [Loupe] line, if any
+    bool Read, Set;
+    const char16_t* Saved;  // the value written, empty for no key
+  } cases[] = {
+      {u"", false, false, u""},
+      {u"", false, true, u"1"},
+      {u"FollowTyping=1\r\n", true, false, u"0"},
+      {u"FollowTyping=0\r\n", false, false, u"0"},
+      {u"followtyping=2\r\n", true, true, u"1"},
+  };
+  Create();
+  for (const auto& c : cases) {
+    Desk.AddFile(kIni, Utf16File(std::u16string(u"[Loupe]\r\n") + c.InFile));
+    Parts(Form).Settings.FollowTyping = false;  // the default
+    LoadSettings(*Form);
+    EXPECT_EQ(Parts(Form).Settings.FollowTyping, c.Read) << Utf16ToUtf8(c.InFile);
+    Parts(Form).Settings.FollowTyping = c.Set;
+    ASSERT_TRUE(SaveSettings(*Form).Ok);
+    const std::string bytes = Desk.FileText(kIni);
+    const TIniFile saved(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    EXPECT_EQ(saved.ReadString(u"Loupe", u"FollowTyping", u""), c.Saved) << Utf16ToUtf8(c.InFile);
+  }
+}
+
 TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   Desk.AddFile(kIni, Utf16File(u"; edited by hand\r\n"
                                u"[mainform]\r\nleft=50\r\nTop=60\r\nWidth=400\r\nHeight=0x12C\r\n"

@@ -101,7 +101,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(w->Owner, Form->Handle());
   EXPECT_EQ(w->Title, u"ぽてりん - オプション");  // the language's caption
   EXPECT_EQ(TSimDesktop::ClientRect(*w).Width(), 366);
-  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 566);
+  EXPECT_EQ(TSimDesktop::ClientRect(*w).Height(), 592);
   EXPECT_EQ(form.RadioGroup102.Button(4)->Caption(), u"ちゅーおー");
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
 
@@ -111,7 +111,7 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(panel.Top - box.Top, 123);
   EXPECT_EQ(panel.Width(), 53);
   EXPECT_EQ(form.Panel103.Tag, 103);
-  EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 539, 364, 564}));
+  EXPECT_EQ(form.CloseButton.BoundsRect(), (TRect{271, 563, 364, 588}));
   EXPECT_EQ(form.SpinEdit101.BoundsRect(), (TRect{8, 22, 83, 45}));
   EXPECT_EQ(form.SpinEdit102.BoundsRect(), (TRect{114, 15, 189, 38}));
   EXPECT_EQ(form.HotKey101.BoundsRect(), (TRect{124, 70, 251, 93}));
@@ -140,7 +140,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   std::vector<std::u16string> order;
   for (TControl* c : form.TabList()) order.push_back(c->Name);
   EXPECT_EQ(order, (std::vector<std::u16string>{u"GroupBox101", u"RadioGroup101", u"GroupBox102", u"RadioGroup102",
-                                                u"RadioGroup103", u"GroupBox103", u"GroupBox104", u"CloseButton"}));
+                                                u"RadioGroup103", u"GroupBox103", u"GroupBox104", u"CheckBox102",
+                                                u"CloseButton"}));
   Desk.KeyPress(0, win::VK_ESCAPE);
   TMsg m;
   while (Proc.PeekMessageW(m, true)) {
@@ -305,10 +306,10 @@ TEST_F(OptionFormTest, TabGoesThroughEveryControlAndTheSwatchesShowTheFocus) {
     if (Desk.FocusWindow() == form.CheckBox101.Handle()) break;
     order.push_back(Focus(form));
   }
-  EXPECT_EQ(order,
-            (std::vector<std::u16string>{u"CheckBox101", u"ComboBox101", u"RadioGroup101", u"SpinEdit101",
-                                         u"RadioGroup102", u"RadioGroup103", u"SpinEdit102", u"Panel101", u"Panel102",
-                                         u"Panel103", u"Panel104", u"Button101", u"HotKey101", u"CloseButton"}));
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"CheckBox101", u"ComboBox101", u"RadioGroup101", u"SpinEdit101",
+                                                u"RadioGroup102", u"RadioGroup103", u"SpinEdit102", u"Panel101",
+                                                u"Panel102", u"Panel103", u"Panel104", u"Button101", u"HotKey101",
+                                                u"CheckBox102", u"CloseButton"}));
   Press(win::VK_TAB, kmShift);
   EXPECT_EQ(Focus(form), u"CloseButton");
 

@@ -168,7 +168,7 @@ TEST_F(PlacementTest, ADialogTallerThanItsWorkAreaScrollsToTheFocus) {
   EXPECT_EQ(dialog.Rect.Height(), work.Height());
   EXPECT_TRUE(dialog.Style & win::WS_VSCROLL);
   EXPECT_EQ(client().Width(), ScaleByPpi(366, 144));
-  EXPECT_EQ(dialog.Ctl.VScrollMax + 1, ScaleByPpi(566, 144));
+  EXPECT_EQ(dialog.Ctl.VScrollMax + 1, ScaleByPpi(592, 144));
   EXPECT_EQ(static_cast<int>(dialog.Ctl.VScrollPage), client().Height());
   EXPECT_FALSE(Overlap(dialog.Rect, copy.Form->BoundsRect()));
 
@@ -195,7 +195,7 @@ TEST_F(PlacementTest, ADialogTallerThanItsWorkAreaScrollsToTheFocus) {
     EXPECT_TRUE(Inside(Desk.Window(focus)->Rect, client())) << "stop " << stops;
   }
   ASSERT_EQ(Desk.FocusWindow(), form.CloseButton.Handle());
-  EXPECT_EQ(form.ScrollPos(), ScaleByPpi(566, 144) - client().Height());
+  EXPECT_EQ(form.ScrollPos(), ScaleByPpi(592, 144) - client().Height());
   // Focus set straight on a control, as an access key does, scrolls too.
   form.CheckBox101.SetFocus();
   EXPECT_EQ(form.ScrollPos(), 0);
@@ -212,6 +212,6 @@ TEST_F(PlacementTest, ADialogTallerThanItsWorkAreaScrollsToTheFocus) {
   Parts(small.Form).Commands.ActPopShowOption.Execute();
   const TSimWindow& fits = *Desk.Window(Parts(small.Form).Commands.OptionForm()->Handle());
   EXPECT_FALSE(fits.Style & win::WS_VSCROLL);
-  EXPECT_EQ(TSimDesktop::ClientRect(fits).Bottom, 566);
+  EXPECT_EQ(TSimDesktop::ClientRect(fits).Bottom, 592);
   EXPECT_EQ(Desk.CountCalls("SetScrollInfo", small.Proc.Pid), 0);
 }

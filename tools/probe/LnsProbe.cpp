@@ -145,7 +145,8 @@ int Usage() {
       "       lnsprobe collate PATH\n"
       "       lnsprobe screen\n"
       "       lnsprobe measure HWND\n"
-      "       lnsprobe focus HWND\n",
+      "       lnsprobe focus HWND\n"
+      "       lnsprobe caret\n",
       stderr);
   return 2;
 }
@@ -597,6 +598,28 @@ int Screen() {
   return 0;
 }
 
+// caret: the foreground thread's focus and caret windows, the caret's
+// rectangle in its window's client area and on the screen.
+int Caret() {
+  const HWND foreground = GetForegroundWindow();
+  const DWORD thread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+  GUITHREADINFO gui = {};
+  gui.cbSize = sizeof gui;
+  if (!thread || !GetGUIThreadInfo(thread, &gui)) {
+    Emit("{\"ok\":false,\"error\":" + std::to_string(GetLastError()) + "}");
+    return 1;
+  }
+  POINT a = {gui.rcCaret.left, gui.rcCaret.top}, b = {gui.rcCaret.right, gui.rcCaret.bottom};
+  if (gui.hwndCaret) {
+    ClientToScreen(gui.hwndCaret, &a);
+    ClientToScreen(gui.hwndCaret, &b);
+  }
+  const RECT screen = {a.x, a.y, b.x, b.y};
+  Emit("{\"ok\":true,\"foreground\":" + HwndText(foreground) + ",\"focus\":" + HwndText(gui.hwndFocus) + ",\"caret\":" +
+       HwndText(gui.hwndCaret) + ",\"client\":" + RectText(gui.rcCaret) + ",\"screen\":" + RectText(screen) + "}");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv);  // the C runtime calls it
@@ -651,5 +674,6 @@ int wmain(int argc, wchar_t** argv) {
     if (!ParseHwnd(argv[2], h)) return Usage();
     return cmd == L"measure" ? Measure(h) : Focus(h);
   }
+  if (cmd == L"caret" && argc == 2) return Caret();
   return Usage();
 }
