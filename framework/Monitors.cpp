@@ -40,4 +40,43 @@ TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monito
   return m ? MoveOntoWorkArea(r, WorkAreaOf(*m)) : r;
 }
 
+namespace {
+
+bool Overlap(const TRect& a, const TRect& b) {
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+}  // namespace
+
+TRect PlaceClearOf(const TRect& box, const TRect& near, const std::vector<TRect>& clear,
+                   const std::vector<TMonitorInfo>& monitors) {
+  const int w = box.Width(), h = box.Height();
+  const bool hasNear = near.Width() > 0 && near.Height() > 0;
+  const TMonitorInfo* monitor = MonitorOfRect(hasNear ? near : box, monitors);
+  if (!monitor) return box;
+  const TRect work = WorkAreaOf(*monitor);
+  const TRect around = hasNear ? near : work;
+  const int left = around.Left + (around.Width() - w) / 2, top = around.Top + (around.Height() - h) / 2;
+  const TRect centred = MoveOntoWorkArea({left, top, left + w, top + h}, work);
+  const auto isClear = [&](const TRect& r) {
+    return std::none_of(clear.begin(), clear.end(), [&](const TRect& c) { return Overlap(r, c); });
+  };
+  if (isClear(centred)) return centred;
+  constexpr int gap = 8;
+  for (const TRect& c : clear) {
+    if (!Overlap(centred, c)) continue;
+    const TRect beside[] = {
+        {c.Right + gap, centred.Top, c.Right + gap + w, centred.Bottom},
+        {c.Left - gap - w, centred.Top, c.Left - gap, centred.Bottom},
+        {centred.Left, c.Bottom + gap, centred.Right, c.Bottom + gap + h},
+        {centred.Left, c.Top - gap - h, centred.Right, c.Top - gap},
+    };
+    for (const TRect& b : beside) {
+      const TRect placed = MoveOntoWorkArea(b, work);
+      if (isClear(placed)) return placed;
+    }
+  }
+  return centred;
+}
+
 }  // namespace lensoro

@@ -108,6 +108,19 @@ const std::vector<TLangDefault>& AddedLangEntries() {
          u"The shortcut key was not registered: without Ctrl or Alt it would take this "
          u"key away from typing in every program: [%s]"},
         {u"HintHotKeyNeedsCtrlOrAlt", u"A key that types a character needs Ctrl or Alt."},
+        {u"MsgWarnSettingsNotUnderstood", u"Lensoro did not understand some values in its settings file: [%s]"},
+        {u"MsgSettingValueUsed", u"%s=%s: %s is used instead"},
+        {u"MsgNoteSettingsKeptAsComments",
+         u"When the settings are next saved, each of these lines is kept as a comment above the value used."},
+        {u"MsgErrorHotKeyNotUsable", u"The shortcut key %s does not work: %s. Choose another key in Options."},
+        {u"MsgReasonHotKeyInUse", u"another program uses it"},
+        {u"HintHotKeyNotActive", u"%s (not active)"},
+        {u"MsgErrorCannotOpenHelp", u"Lensoro cannot open its help page: %s. The page is: [%s]"},
+        {u"MsgReasonNoProgramForFile", u"no program is set to open this kind of file"},
+        {u"MsgReasonFileMissing", u"the file is missing"},
+        {u"MsgReasonAccessDenied", u"access to it is denied"},
+        {u"MsgConfirmOpenFolder", u"Open the folder that holds it?"},
+        {u"MsgNoteRetrySave", u"Choose Retry to try again, or Cancel to leave the file as it was."},
     };
     std::vector<TLangDefault> list;
     for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});

@@ -62,6 +62,7 @@ void TLoupeHotKey::Finish() {
   // Without a registered key this fails; the program is ending, so nobody
   // is shown a message for it.
   FPlatform.UnregisterHotKey(FWindow, FHotKeyId);
+  FRegistered = false;
   if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
   FHotKeyId = 0;
 }
@@ -75,11 +76,21 @@ void TLoupeHotKey::SetGlobalHotKey(TShortCut shortCut, bool& ok) {
   if (shift & ssShift) modifiers |= win::MOD_SHIFT;
   if (shift & ssAlt) modifiers |= win::MOD_ALT;
   ok = FPlatform.RegisterHotKey(FWindow, FHotKeyId, modifiers, key);
-  if (!ok) ShowErrorMessage(FApp, FApp.Lang.Text(u"MsgErrorCannotRegisterHotKey"), FWindow);
+  // A refusal leaves a key held before as it was.
+  FRegistered = ok || FRegistered;
+  if (ok) return;
+  const DWORD error = FPlatform.GetLastError();
+  const std::u16string reason = error == win::ERROR_HOTKEY_ALREADY_REGISTERED ? FApp.Lang.Text(u"MsgReasonHotKeyInUse")
+                                                                              : SysErrorMessage(FPlatform, error);
+  ShowMsgDialog(FApp,
+                FormatText(FApp.Lang.Text(u"MsgErrorHotKeyNotUsable"), {ShortCutToText(FPlatform, shortCut), reason}),
+                TMsgDlgType::Error, mbOK, FWindow);
 }
 
 void TLoupeHotKey::RemoveGlobalHotKey() {
-  if (!FPlatform.UnregisterHotKey(FWindow, FHotKeyId)) {
+  const bool removed = FPlatform.UnregisterHotKey(FWindow, FHotKeyId);
+  if (removed) FRegistered = false;
+  if (!removed) {
     ShowErrorMessage(FApp, FApp.Lang.Text(u"MsgErrorCannotUnregisterHotKey"), FWindow);
   }
 }

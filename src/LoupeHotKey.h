@@ -33,9 +33,13 @@ class TLoupeHotKey {
   ATOM Id() const { return FHotKeyId; }
 
   // Registers the shortcut as the system-wide toggle; ok tells whether the
-  // system took it. A refusal is shown with the system's reason.
+  // system took it. A refusal names the key, says why in words and what to
+  // do.
   void SetGlobalHotKey(TShortCut shortCut, bool& ok);
   void RemoveGlobalHotKey();
+  // Whether the system holds our key: one assigned but refused works
+  // nowhere, and the menu and the options dialog must not suggest it does.
+  bool Registered() const { return FRegistered; }
   // WM_HOTKEY: toggles the loupe when the id is ours.
   void WMHotKey(WPARAM id);
 
@@ -45,6 +49,7 @@ class TLoupeHotKey {
   std::function<void()> FToggle;
   HWND FWindow = 0;
   ATOM FHotKeyId = 0;
+  bool FRegistered = false;
 };
 
 }  // namespace lensoro

@@ -47,7 +47,7 @@ TMainForm::~TMainForm() {
 void LoadSettings(TMainForm& form) {
   TLoupeSettings settings;
   settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
-  LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
+  form.SettingNotes = LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
     form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
     return form.BoundsRect();
   });
@@ -58,7 +58,10 @@ void LoadSettings(TMainForm& form) {
 TIniFileResult SaveSettings(TMainForm& form) {
   TLoupeSettings settings = form.Settings;
   settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
-  return SaveSettings(form.App(), settings, form.BoundsRect());
+  const TIniFileResult result = SaveSettings(form.App(), settings, form.BoundsRect(), form.SettingNotes);
+  // Kept once: the file now holds values it understands.
+  if (result.Ok) form.SettingNotes.clear();
+  return result;
 }
 
 void TMainForm::CreateParams(TCreateWindowParams& params) const {
@@ -147,7 +150,7 @@ void TMainForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
   FPlatform.MagUninitialize();
-  ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle);
+  ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle, [this] { return SaveSettings(*this); });
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FInstances.reset();
   HotKey.Finish();

@@ -151,6 +151,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
 
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice SaveNotice;
+  // The values of the settings file the start could not take; the next
+  // save keeps their lines as comments.
+  TSettingNotes SettingNotes;
 
   // --- Error report -----------------------------------------------------------
   // The system's text for the last error in the template, in a box owned by

@@ -3,7 +3,9 @@
 // act on the whole loupe, so this is one of the form's own files.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "LoupeGeometry.h"
 #include "Menus.h"
@@ -14,6 +16,10 @@ class TApplication;
 class TMainForm;
 class TOptionForm;
 class TAboutForm;
+
+struct TLangState;
+// Why the shell could not open a file, from its result (32 or less), in words.
+std::u16string OpenFailureReason(const TLangState& lang, std::intptr_t result);
 
 class TLoupeCommands {
  public:

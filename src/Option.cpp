@@ -114,7 +114,8 @@ void TOptionForm::ApplyLang() {
       g->SetItem(i, caption(g->Name + u".Items[" + AsciiToUtf16(std::to_string(i).c_str()) + u"]"));
     }
   }
-  HotKey101Change();
+  // The key's note and the capture's hint speak the new language too.
+  ShowShortCut(Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
 }
 
 // --- Showing ------------------------------------------------------------------------------
@@ -351,7 +352,9 @@ void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
 
 void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
-  Edit101.SetText(text);
+  // Assigned but refused by the system: the user is to know it does nothing.
+  Edit101.SetText(
+      text.empty() || Loupe.HotKey.Registered() ? text : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
   Button101.SetEnabled(!text.empty());
   HotKey101Change();
 }
@@ -364,7 +367,8 @@ void TOptionForm::HotKey101Change() {
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {
   const std::u16string templ = App.Lang.Text(key) + u"\r\n\r\n" + App.Lang.Text(u"MsgConfirmOKCancel");
-  return FormatText(templ, {Edit101.Text() + u": " + Label107.Caption()});
+  const std::u16string shown = ShortCutDisplayText(FPlatform, Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
+  return FormatText(templ, {shown + u": " + Label107.Caption()});
 }
 
 void TOptionForm::DeleteShortCut() {
@@ -373,7 +377,8 @@ void TOptionForm::DeleteShortCut() {
   if (answer != win::IDOK) return;  // closing the box is a Cancel
   Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
   ShowShortCut(0);
-  Loupe.HotKey.RemoveGlobalHotKey();
+  // One the system never took has nothing to remove.
+  if (Loupe.HotKey.Registered()) Loupe.HotKey.RemoveGlobalHotKey();
 }
 
 void TOptionForm::AddShortCut() {
@@ -388,18 +393,15 @@ void TOptionForm::AddShortCut() {
       HotKey101.Clear();
       return;
     }
-    Loupe.HotKey.RemoveGlobalHotKey();
+    if (Loupe.HotKey.Registered()) Loupe.HotKey.RemoveGlobalHotKey();
   }
   Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = captured;
-  ShowShortCut(captured);
   bool ok = false;
   Loupe.HotKey.SetGlobalHotKey(captured, ok);
   HotKey101.Clear();
-  if (!ok) {
-    // The system refused it (and said why): no shortcut is assigned.
-    Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
-    ShowShortCut(0);
-  }
+  // The system refused it (and said why): no shortcut is assigned.
+  if (!ok) Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
+  ShowShortCut(Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
 }
 
 // --- Closing ---------------------------------------------------------------------------------
@@ -417,8 +419,10 @@ void TOptionForm::FormDestroy() {
     return;
   }
   const TRect bounds = BoundsRect();
-  ReportSaveResult(App, Loupe.SaveNotice, SaveOptionFormPosition(App, bounds.Left, bounds.Top), Handle());
-  ReportSaveResult(App, Loupe.SaveNotice, SaveSettings(Loupe), Handle());
+  const auto savePosition = [this, bounds] { return SaveOptionFormPosition(App, bounds.Left, bounds.Top); };
+  ReportSaveResult(App, Loupe.SaveNotice, savePosition(), Handle(), savePosition);
+  const auto saveAll = [this] { return SaveSettings(Loupe); };
+  ReportSaveResult(App, Loupe.SaveNotice, saveAll(), Handle(), saveAll);
   Loupe.Commands.OptionFormDestroyed(this);
 }
 
