@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Numeric.h"
+
 namespace lensoro {
 
 // --- TCustomControl, TControlCanvas ------------------------------------------------
@@ -52,6 +54,12 @@ TControlCanvas::~TControlCanvas() {
 }
 
 // --- TLabel ------------------------------------------------------------------------------
+
+int TextTopOffset(int textHeight, int height) {
+  const int d = height - textHeight;
+  if (d < 0) return RoundHalfEven(static_cast<long double>(d) / 2);
+  return d / 2;
+}
 
 TLabel::TLabel(TWinControl* parent) : TGraphicControl(parent) { SetBoundsPx({0, 0, 65, 17}); }
 

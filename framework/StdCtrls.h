@@ -77,6 +77,11 @@ class TLabel : public TGraphicControl {
   bool FAutoSize = true;
 };
 
+// How far to move a label of the given height down so that text of
+// textHeight sits centred in it; a label too small for its text moves up by
+// half the difference, rounded to the nearest, ties to even.
+int TextTopOffset(int textHeight, int height);
+
 class TButton : public TControl {
  public:
   explicit TButton(TWinControl* parent);

@@ -117,12 +117,6 @@ std::u16string MakerWebAddress(const std::u16string& exeName) {
 
 DWORD GetAnchorColor(TPlatform& platform) { return ParseAnchorColor(ReadAnchorColorText(platform)); }
 
-int TextTopOffset(int textHeight, int height) {
-  const int d = height - textHeight;
-  if (d < 0) return RoundHalfEven(static_cast<long double>(d) / 2);
-  return d / 2;
-}
-
 // --- The credits ----------------------------------------------------------------------
 
 std::vector<std::u16string> CreditLines() {

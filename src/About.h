@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "Application.h"
 #include "Controls.h"
 #include "Platform.h"
 #include "RsSpacer.h"
 
 namespace lensoro {
+
+class TApplication;
 
 // The maker's web address, the link's target and its tooltip, from the
 // build's setting: an address with a scheme stands as it is; anything else
@@ -22,11 +23,6 @@ std::u16string MakerWebAddress(const std::u16string& exeName);
 // The colour the user's web browser gives links (0x00BBGGRR); blue when it
 // has none or it cannot be read.
 DWORD GetAnchorColor(TPlatform& platform);
-
-// How far to move a label of the given height down so that text of
-// textHeight sits centred in it; a label too small for its text moves up by
-// half the difference, rounded to the nearest, ties to even.
-int TextTopOffset(int textHeight, int height);
 
 // The credits box: no frame, no input method, Enter left to the dialog.
 class TCreditMemo : public TMemo {

@@ -1,5 +1,6 @@
-// The program's application object: the framework's one with the language,
-// the settings batch of the start and the loupe window as its main window.
+// The program's application object: the framework's one with the language
+// and the settings batch of the start (Lang.h), the loupe window as its main
+// window, and the one message box.
 #pragma once
 
 #include "Framework.h"
@@ -7,7 +8,6 @@
 
 namespace lensoro {
 
-class TFileBatch;
 class TSaveFailureNotice;
 
 // What the application and the helpers ask of the loupe window.
@@ -24,18 +24,14 @@ class IMainWindow {
   ~IMainWindow() = default;
 };
 
-class TApplication final : public TBaseApplication {
+class TApplication final : public TLangApplication {
  public:
-  explicit TApplication(TPlatform& platform) : TBaseApplication(platform) {}
+  explicit TApplication(TPlatform& platform) : TLangApplication(platform) {}
 
-  TLangState Lang;  // language folder, file and texts
   // The running Windows (GetOsVersionNumber), read as the loupe is created;
   // 0 when unknown.
   int OsVersion = 0;
   IMainWindow* MainForm = nullptr;
-  // While the start reads its settings: the files read for that batch of
-  // keys, each read once (Ini.h); null otherwise.
-  TFileBatch* FileBatch = nullptr;
   // The loupe's account of failed saves of the settings file (Settings.h):
   // a run that could not read the file never writes it. Null without a loupe.
   TSaveFailureNotice* SaveNotice = nullptr;
@@ -45,5 +41,14 @@ class TApplication final : public TBaseApplication {
   // The program's message box (ShowMsgDialog), as an error.
   void ShowError(const std::u16string& text, HWND owner) override;
 };
+
+// Caption of every message box before a language has been applied.
+constexpr const char16_t* DefaultDialogCaption = u"Lensoro [Information]";
+
+// The one message box: caption from the language (or the built-in one),
+// top-most, centred on the owner. While it is open the loupe stops pushing
+// itself above other windows; afterwards it is top-most again.
+int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                  HWND owner = 0);
 
 }  // namespace lensoro

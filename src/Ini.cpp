@@ -6,8 +6,6 @@
 #include <cstdio>
 
 #include "Format.h"
-#include "Lang.h"
-#include "LnsLib.h"
 
 namespace lensoro {
 
@@ -157,23 +155,6 @@ std::u16string FreeBackupName(TPlatform& platform, const std::u16string& path) {
 }
 
 }  // namespace
-
-std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error) {
-  switch (error) {
-    case TIniDecodeError::None:
-      return {};
-    case TIniDecodeError::OtherMark:
-      return lang.Text(u"MsgReasonUtf16BigEndian");
-    case TIniDecodeError::NulCharacter:
-      return lang.Text(u"MsgReasonBinary");
-    case TIniDecodeError::BadUtf8:
-      return lang.Text(u"MsgReasonBadUtf8");
-    case TIniDecodeError::OddLength:
-    case TIniDecodeError::EightBitText:
-      break;
-  }
-  return lang.Text(u"MsgReasonNotText");
-}
 
 // --- TIniFile -------------------------------------------------------------------
 

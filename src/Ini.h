@@ -10,7 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "Application.h"
 #include "AsciiFold.h"
 #include "Menus.h"
 #include "Numeric.h"
@@ -22,15 +21,12 @@ namespace lensoro {
 // (every key takes its default) and is never silently overwritten.
 enum class TIniDecodeError {
   None,
-  OddLength,    // UTF-16 comes in pairs of bytes
-  OtherMark,    // starts with the big-endian mark FE FF
-  NulCharacter, // text never holds U+0000: binary junk
-  EightBitText, // no character below U+0080 at all: 8-bit text read in pairs
-  BadUtf8,      // marked as UTF-8 (EF BB BF) but not valid UTF-8
+  OddLength,     // UTF-16 comes in pairs of bytes
+  OtherMark,     // starts with the big-endian mark FE FF
+  NulCharacter,  // text never holds U+0000: binary junk
+  EightBitText,  // no character below U+0080 at all: 8-bit text read in pairs
+  BadUtf8,       // marked as UTF-8 (EF BB BF) but not valid UTF-8
 };
-struct TLangState;
-// The reason, in words, for the user ("it is ..."), in the language in use.
-std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error);
 
 // Section and key names compare by folding A-Z only (FoldAscii). Our names
 // are all ASCII, so this is what the platform's ordinal ignore-case gives.
@@ -156,22 +152,6 @@ class TFileBatch {
  private:
   TPlatform& FPlatform;
   std::unordered_map<std::u16string, std::vector<std::uint8_t>> FReads;  // by path, A-Z folded
-};
-
-// Opens a batch on the application for its own lifetime.
-class TFileBatchScope {
- public:
-  explicit TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Platform), FOuter(app.FileBatch) {
-    FApp.FileBatch = &FBatch;
-  }
-  ~TFileBatchScope() { FApp.FileBatch = FOuter; }
-  TFileBatchScope(const TFileBatchScope&) = delete;
-  TFileBatchScope& operator=(const TFileBatchScope&) = delete;
-
- private:
-  TApplication& FApp;
-  TFileBatch FBatch;
-  TFileBatch* FOuter;
 };
 
 // Reads a whole INI file, through the batch when one is given. A missing

@@ -2,11 +2,9 @@
 
 #include <algorithm>
 
-#include "Application.h"
 #include "FilePath.h"
 #include "Format.h"
 #include "Ini.h"
-#include "LnsLib.h"
 
 namespace lensoro {
 
@@ -203,17 +201,17 @@ std::u16string MenuText(const std::u16string& text) {
 }
 
 // Shows a problem with a language file unless the user has heard of it.
-void TellOnce(TApplication& app, const std::u16string& path, const std::u16string& text) {
+void TellOnce(TLangApplication& app, const std::u16string& path, const std::u16string& text) {
   const std::u16string folded = FoldAscii(path);
   auto& told = app.Lang.ToldFiles;
   if (std::find(told.begin(), told.end(), folded) != told.end()) return;
   told.push_back(folded);
-  ShowMsgDialog(app, text, TMsgDlgType::Error, mbOK);
+  app.ShowError(text, 0);
 }
 
 // The common first step of every apply, then the file's texts. A file that
 // is no UTF-16 text, or cannot be read, gives none of its texts.
-TIniFile OpenLangFile(TApplication& app) {
+TIniFile OpenLangFile(TLangApplication& app) {
   TPlatform& p = app.Platform;
   if (!FileExists(p, app.Lang.LangFile)) SelectDefaultLangFile(app);
   const std::u16string& path = app.Lang.LangFile;
@@ -237,7 +235,7 @@ TIniFile OpenLangFile(TApplication& app) {
   return TIniFile();
 }
 
-TLangCaptions SectionCaptions(TApplication& app, const std::u16string& section) {
+TLangCaptions SectionCaptions(TLangApplication& app, const std::u16string& section) {
   const TIniFile ini = OpenLangFile(app);
   TLangCaptions captions;
   for (const auto& e : DefaultLangEntries()) {
@@ -296,7 +294,7 @@ bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path) {
   return WriteFileAtomically(platform, path, DefaultLangFileBytes(), /*replaceExisting=*/false).Ok;
 }
 
-void SelectDefaultLangFile(TApplication& app) {
+void SelectDefaultLangFile(TLangApplication& app) {
   TLangState& lang = app.Lang;
   if (lang.LangFile != lang.LangDir + DefaultLangFileName) lang.FellBack = true;
   lang.LangFile = lang.LangDir + DefaultLangFileName;
@@ -312,13 +310,12 @@ void SelectDefaultLangFile(TApplication& app) {
                       {lang.LangFile, SysErrorMessage(app.Platform, error)}));
 }
 
-bool EnsureLangDir(TApplication& app) {
+bool EnsureLangDir(TLangApplication& app) {
   const std::u16string exeFolder = ExtractFilePath(app.ExeName);
   app.Lang.LangDir = exeFolder + u"Lang\\";
   bool made = ForceDirectories(app.Platform, app.Lang.LangDir);
   if (!made) {
-    ShowMsgDialog(app, FormatText(u"Lensoro cannot make directory: [%s]", {app.Lang.LangDir}), TMsgDlgType::Error,
-                  mbOK);
+    app.ShowError(FormatText(u"Lensoro cannot make directory: [%s]", {app.Lang.LangDir}), 0);
     app.Lang.LangDir = exeFolder;
     // The user knows the folder is unusable; the default file failing there
     // too would tell nothing new.
@@ -328,7 +325,7 @@ bool EnsureLangDir(TApplication& app) {
   return made;
 }
 
-std::u16string ReadLangFileName(TApplication& app) {
+std::u16string ReadLangFileName(TLangApplication& app) {
   TIniFileResult read;
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) app.Lang.FellBack = true;
@@ -343,6 +340,23 @@ std::u16string ReadLangFileName(TApplication& app) {
   return name;
 }
 
+std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error) {
+  switch (error) {
+    case TIniDecodeError::None:
+      return {};
+    case TIniDecodeError::OtherMark:
+      return lang.Text(u"MsgReasonUtf16BigEndian");
+    case TIniDecodeError::NulCharacter:
+      return lang.Text(u"MsgReasonBinary");
+    case TIniDecodeError::BadUtf8:
+      return lang.Text(u"MsgReasonBadUtf8");
+    case TIniDecodeError::OddLength:
+    case TIniDecodeError::EightBitText:
+      break;
+  }
+  return lang.Text(u"MsgReasonNotText");
+}
+
 std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& path) {
   const std::u16string templ = lang.Text(u"MsgErrorItemNotFound");
   // A translation may leave the path out: its text is then all it says.
@@ -351,7 +365,7 @@ std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& pa
   return plain ? text : FormatText(templ, {path});
 }
 
-TLangCaptions ApplyMainFormLang(TApplication& app) {
+TLangCaptions ApplyMainFormLang(TLangApplication& app) {
   const TIniFile ini = OpenLangFile(app);
   TLangCaptions captions;
   for (const auto& e : DefaultLangEntries()) {
@@ -377,11 +391,11 @@ std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& ke
   return BuiltInText(key);
 }
 
-TLangCaptions ApplyOptionFormLang(TApplication& app) { return SectionCaptions(app, u"OptionForm"); }
+TLangCaptions ApplyOptionFormLang(TLangApplication& app) { return SectionCaptions(app, u"OptionForm"); }
 
-TLangCaptions ApplyAboutFormLang(TApplication& app) { return SectionCaptions(app, u"AboutForm"); }
+TLangCaptions ApplyAboutFormLang(TLangApplication& app) { return SectionCaptions(app, u"AboutForm"); }
 
-std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
+std::vector<TLangMenuItem> BuildLangMenu(TLangApplication& app) {
   TLangState& lang = app.Lang;
   std::vector<std::u16string> names = app.Platform.FindFiles(lang.LangDir + u"*.lang");
   std::sort(names.begin(), names.end(),
@@ -403,14 +417,14 @@ std::vector<TLangMenuItem> BuildLangMenu(TApplication& app) {
   return items;
 }
 
-bool ChooseLangFile(TApplication& app, int tag, HWND owner) {
+bool ChooseLangFile(TLangApplication& app, int tag, HWND owner) {
   TLangState& lang = app.Lang;
   if (tag < 0 || static_cast<std::size_t>(tag) >= lang.LangFileList.size()) return false;
   const std::u16string chosen = lang.LangFileList[static_cast<std::size_t>(tag)];
   if (!FileExists(app.Platform, chosen)) {
     // Gone since the menu was made: the language in use stays and says so;
     // the list is read from the folder again.
-    ShowMsgDialog(app, ItemNotFoundText(lang, chosen), TMsgDlgType::Error, mbOK, owner);
+    app.ShowError(ItemNotFoundText(lang, chosen), owner);
     BuildLangMenu(app);
     return false;
   }

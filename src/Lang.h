@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "Framework.h"
+#include "Ini.h"
 #include "WinTypes.h"
 
 namespace lensoro {
-
-class TApplication;
-class TPlatform;
 
 // One entry of the default language: section, key, the text written into
 // the default language file, and the built-in default used when a key is
@@ -61,6 +60,23 @@ struct TLangState {
   void ApplyBuiltIn();
 };
 
+// The application as the language functions see it: the framework's one with
+// the language state; they tell the user through its ShowError. The
+// program's application (Application.h) is one.
+class TLangApplication : public TBaseApplication {
+ public:
+  explicit TLangApplication(TPlatform& platform) : TBaseApplication(platform) {}
+
+  TLangState Lang;  // language folder, file and texts
+  // While the start reads its settings: the files read for that batch of
+  // keys, each read once (TFileBatchScope, Settings.h); null otherwise.
+  TFileBatch* FileBatch = nullptr;
+};
+
+// The reason a file could not be read as text, in words for the user ("it
+// is ..."), in the language in use.
+std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error);
+
 // --- The default language file ----------------------------------------------------
 // Its whole content: FF FE, UTF-16 LE, CR LF after every line.
 std::vector<std::uint8_t> DefaultLangFileBytes();
@@ -69,17 +85,17 @@ std::vector<std::uint8_t> DefaultLangFileBytes();
 bool WriteDefaultLangFile(TPlatform& platform, const std::u16string& path);
 // LangFile becomes LangDir + the default name; the file is written first if
 // it is missing.
-void SelectDefaultLangFile(TApplication& app);
+void SelectDefaultLangFile(TLangApplication& app);
 
 // --- Folder and file in use ---------------------------------------------------------
 // LangDir = the executable's folder + "Lang\", created with its parents; when
 // that fails the user is told and LangDir is the executable's folder. Then
 // LangFile = ReadLangFileName. False when the folder could not be made.
-bool EnsureLangDir(TApplication& app);
+bool EnsureLangDir(TLangApplication& app);
 // Language/LangFileName of the settings file; LangDir + the default name when
 // missing or empty. A file that is gone but whose name is in LangDir is
 // taken from there.
-std::u16string ReadLangFileName(TApplication& app);
+std::u16string ReadLangFileName(TLangApplication& app);
 // MsgErrorItemNotFound for a missing file; a translation without "%s"
 // shows its text alone.
 std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& path);
@@ -95,10 +111,10 @@ struct TLangCaption {
 using TLangCaptions = std::vector<TLangCaption>;
 // Sets the application title and the kept texts, and gives the main form's
 // command captions ("ActPopZoomIn.Caption", ...) for the form to take.
-TLangCaptions ApplyMainFormLang(TApplication& app);
+TLangCaptions ApplyMainFormLang(TLangApplication& app);
 std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& key);
-TLangCaptions ApplyOptionFormLang(TApplication& app);
-TLangCaptions ApplyAboutFormLang(TApplication& app);
+TLangCaptions ApplyOptionFormLang(TLangApplication& app);
+TLangCaptions ApplyAboutFormLang(TLangApplication& app);
 
 // --- The language menu ------------------------------------------------------------------
 struct TLangMenuItem {
@@ -108,11 +124,11 @@ struct TLangMenuItem {
 };
 // Rebuilds LangFileList from LangDir's "*.lang" entries, sorted by name in
 // the user's locale with case ignored, and returns the submenu's items.
-std::vector<TLangMenuItem> BuildLangMenu(TApplication& app);
+std::vector<TLangMenuItem> BuildLangMenu(TLangApplication& app);
 // Switches to the item's file; false for a tag outside LangFileList, and for
 // a file gone since the menu was made (the user is told, in a box owned by
 // `owner`, in the language in use, and LangFileList is read again). The
 // caller then applies the language to its forms.
-bool ChooseLangFile(TApplication& app, int tag, HWND owner);
+bool ChooseLangFile(TLangApplication& app, int tag, HWND owner);
 
 }  // namespace lensoro

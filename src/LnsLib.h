@@ -1,6 +1,7 @@
-// Routines shared by the units: the message box, the error report, the
-// version and single-instance checks, the clock texts, waiting with messages.
-// Clamping and rounding are in Numeric.h.
+// Routines shared by the units: the error report, the version and
+// single-instance checks, the clock texts, waiting with messages. The one
+// message box (ShowMsgDialog) is the application's; clamping and rounding
+// are in Numeric.h.
 #pragma once
 
 #include <cstdint>
@@ -9,27 +10,16 @@
 #include "Application.h"
 #include "AsciiFold.h"
 #include "Canvas.h"
+#include "LoupeProtocol.h"
 #include "Numeric.h"
 #include "Platform.h"
 
 namespace lensoro {
 
-class TApplication;
-
-// The loupe window's fixed caption: never translated, it is how copies find
-// each other's loupes.
-constexpr const char16_t* LoupeCaption = u"がめん かくだい ソフト ぽてりん";
-// Caption of every message box before a language has been applied.
-constexpr const char16_t* DefaultDialogCaption = u"Lensoro [Information]";
 // The fixed buffer a window title or a path is read into: MAX_PATH characters
 // and the closing null; a longer one is cut.
 constexpr int TextBufferLength = win::MAX_PATH + 1;
 
-// The one message box: caption from the language (or the built-in one),
-// top-most, centred on the owner. While it is open the loupe stops pushing
-// itself above other windows; afterwards it is top-most again.
-int ShowMsgDialog(TApplication& app, const std::u16string& text, TMsgDlgType type, TMsgDlgButtons buttons,
-                  HWND owner = 0);
 // Fills the template's "%s" with the system's text for the last error and
 // shows it as an error box owned by owner.
 void ShowErrorMessage(TApplication& app, const std::u16string& templ, HWND owner);

@@ -1,6 +1,7 @@
 #include "LnsList.h"
 
 #include "LnsLib.h"
+#include "LoupeProtocol.h"
 
 namespace lensoro {
 

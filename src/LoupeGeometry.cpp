@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "LnsList.h"
 #include "Numeric.h"
 
 namespace lensoro {

@@ -36,35 +36,49 @@ bool HotKeyTakesTyping(TShortCut shortCut) {
   return false;
 }
 
-TLoupeHotKey::TLoupeHotKey(TApplication& app, std::function<void()> toggle)
-    : FApp(app), FPlatform(app.Platform), FToggle(std::move(toggle)) {}
+TLoupeHotKey::TLoupeHotKey(TApplication& app, std::function<void()> toggle, std::function<void(TShortCut)> show)
+    : FApp(app), FPlatform(app.Platform), FToggle(std::move(toggle)), FShow(std::move(show)) {}
 
-TShortCut TLoupeHotKey::Start(HWND window, TShortCut loaded) {
+void TLoupeHotKey::Start(HWND window) {
   FWindow = window;
   FHotKeyId = FPlatform.GlobalAddAtomW(GetTimeStampText(FPlatform));
-  // A refused key has been reported; it stays assigned and is saved again.
-  // One that would take a key away from typing is not registered at all: the
-  // user is told, and it is no longer assigned, so the next save drops it.
-  if (loaded != 0 && HotKeyTakesTyping(loaded)) {
-    ShowMsgDialog(FApp,
-                  FormatText(FApp.Lang.Text(u"MsgErrorHotKeyTakesTyping"), {ShortCutToText(FPlatform, loaded, u" + ")}),
-                  TMsgDlgType::Error, mbOK, FWindow);
-    return 0;
+  FStarted = true;
+  Assign(FShortCut, THotKeyOrigin::Saved);
+}
+
+bool TLoupeHotKey::Assign(TShortCut shortCut, THotKeyOrigin origin) {
+  // Only what the system holds for us is given back: a kept key that was
+  // refused has nothing to unregister.
+  if (FRegistered) {
+    RemoveGlobalHotKey();
+    FRegistered = false;
   }
-  if (loaded != 0) {
-    bool registered = false;
-    SetGlobalHotKey(loaded, registered);
+  Show(shortCut);
+  if (shortCut == 0 || !FStarted) return false;
+  if (HotKeyTakesTyping(shortCut)) {
+    ShowMsgDialog(
+        FApp, FormatText(FApp.Lang.Text(u"MsgErrorHotKeyTakesTyping"), {ShortCutToText(FPlatform, shortCut, u" + ")}),
+        TMsgDlgType::Error, mbOK, FWindow);
+    Show(0);
+    return false;
   }
-  return loaded;
+  SetGlobalHotKey(shortCut, FRegistered);
+  if (!FRegistered && origin == THotKeyOrigin::Entered) Show(0);
+  return FRegistered;
+}
+
+void TLoupeHotKey::Show(TShortCut shortCut) {
+  FShortCut = shortCut;
+  if (FShow) FShow(shortCut);
 }
 
 void TLoupeHotKey::Finish() {
   // Without a registered key this fails; the program is ending, so nobody
   // is shown a message for it.
   FPlatform.UnregisterHotKey(FWindow, FHotKeyId);
-  FRegistered = false;
   if (FHotKeyId != 0) FPlatform.GlobalDeleteAtom(FHotKeyId);
   FHotKeyId = 0;
+  FRegistered = FStarted = false;
 }
 
 void TLoupeHotKey::SetGlobalHotKey(TShortCut shortCut, bool& ok) {
@@ -76,8 +90,6 @@ void TLoupeHotKey::SetGlobalHotKey(TShortCut shortCut, bool& ok) {
   if (shift & ssShift) modifiers |= win::MOD_SHIFT;
   if (shift & ssAlt) modifiers |= win::MOD_ALT;
   ok = FPlatform.RegisterHotKey(FWindow, FHotKeyId, modifiers, key);
-  // A refusal leaves a key held before as it was.
-  FRegistered = ok || FRegistered;
   if (ok) return;
   const DWORD error = FPlatform.GetLastError();
   const std::u16string reason = error == win::ERROR_HOTKEY_ALREADY_REGISTERED ? FApp.Lang.Text(u"MsgReasonHotKeyInUse")
@@ -88,9 +100,7 @@ void TLoupeHotKey::SetGlobalHotKey(TShortCut shortCut, bool& ok) {
 }
 
 void TLoupeHotKey::RemoveGlobalHotKey() {
-  const bool removed = FPlatform.UnregisterHotKey(FWindow, FHotKeyId);
-  if (removed) FRegistered = false;
-  if (!removed) {
+  if (!FPlatform.UnregisterHotKey(FWindow, FHotKeyId)) {
     ShowErrorMessage(FApp, FApp.Lang.Text(u"MsgErrorCannotUnregisterHotKey"), FWindow);
   }
 }

@@ -7,24 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "Application.h"
 #include "LnsList.h"
 #include "LoupeMagnifier.h"
+#include "LoupeProtocol.h"
 #include "Platform.h"
 
 namespace lensoro {
 
-// The private message between copies; a fixed number, the same in every copy.
-constexpr UINT UM_LOUPENOTIFY = 0x839C;
-constexpr LPARAM LOUPE_STARTUP = 0, LOUPE_CLOSING = 1, LOUPE_SHOWN = 2, LOUPE_HIDDEN = 3, LOUPE_TOPMOST = 4,
-                 LOUPE_REINIT_MAGNIFIER = 9;
-// From a second start of the same executable: a loupe hidden in the tray
-// comes back before it is brought to the front. Copies that do not know the
-// code ignore it.
-constexpr LPARAM LOUPE_RESTORE = 10;
-// How long a copy waits for another copy's answer before it goes on.
-constexpr UINT PeerTimeoutMs = 3000;
-constexpr LPARAM MAGNOTIFY_ANNOUNCE = 0;
+class TApplication;
 
 // What the other copies' messages ask of this copy's loupe.
 class ILoupeHost {

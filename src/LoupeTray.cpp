@@ -136,6 +136,11 @@ void TLoupeTray::ShowLoupeState(bool loupeShown) {
   SetTrayIconIndex(loupeShown ? ShownTrayIconIndex() : ShownTrayIconIndex() + OrgIconCount);
 }
 
+void TLoupeTray::ChooseTrayIcon(int index, bool loupeShown) {
+  FSettings.TrayIconIndex = index;
+  ShowLoupeState(loupeShown);
+}
+
 void TLoupeTray::TrayIcon1Click() { FToggle(); }
 
 void TLoupeTray::TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int, int) {

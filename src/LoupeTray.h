@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "Application.h"
 #include "LnsPng.h"
 #include "LoupeSettings.h"
 #include "Platform.h"
@@ -14,6 +13,7 @@
 
 namespace lensoro {
 
+class TApplication;
 class TPopupMenu;
 
 // The fixed icon as an image with alpha, for a set without any strip.
@@ -46,6 +46,8 @@ class TLoupeTray {
   int ShownTrayIconIndex() const;
   // The shown image for the loupe's state: faded while the loupe is hidden.
   void ShowLoupeState(bool loupeShown);
+  // The user's choice of image, kept in the settings and shown at once.
+  void ChooseTrayIcon(int index, bool loupeShown);
   void TrayIcon1Click();
   void TrayIcon1MouseDown(TMouseButton button, TShiftState shift, int x, int y);
 

@@ -5,22 +5,26 @@
 #include "Dpi.h"
 #include "Format.h"
 #include "Ini.h"
-#include "Settings.h"
 #include "Lang.h"
 #include "LnsLib.h"
 #include "MessageParams.h"
-#include "Option.h"
+#include "Settings.h"
 
 namespace lensoro {
 
 TMainForm::TMainForm(TApplication& app)
-    : Timer1(app.Platform),
-      Tray(app, Settings, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
-      HotKey(app, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
-      FApp(app),
-      FPlatform(app.Platform) {
+    : FApp(app),
+      FPlatform(app.Platform),
+      Timer1(app.Platform),
+      Tray(app, FSettings, [this] { Commands.ActPopMinimizeAndRestore.Execute(); }),
+      HotKey(
+          app, [this] { Commands.ActPopMinimizeAndRestore.Execute(); },
+          [this](TShortCut shortCut) {
+            Commands.ActPopMinimizeAndRestore.ShortCut = shortCut;
+            FSettings.HotKey = shortCut;
+          }) {
   FApp.MainForm = this;
-  FApp.SaveNotice = &SaveNotice;
+  FApp.SaveNotice = &FSaveNotice;
   Commands.BindActions();
   TCreateWindowParams params;
   CreateParams(params);
@@ -41,26 +45,26 @@ TMainForm::~TMainForm() {
   if (FHandle) FPlatform.DestroyWindow(FHandle);
   FHandle = 0;
   if (FApp.MainForm == this) FApp.MainForm = nullptr;
-  if (FApp.SaveNotice == &SaveNotice) FApp.SaveNotice = nullptr;
+  if (FApp.SaveNotice == &FSaveNotice) FApp.SaveNotice = nullptr;
 }
 
 void LoadSettings(TMainForm& form) {
   TLoupeSettings settings;
-  settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
-  form.SettingNotes = LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
+  settings.HotKey = form.HotKey.ShortCut();
+  form.FSettingNotes = LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
     form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
     return form.BoundsRect();
   });
-  form.Settings = settings;
-  form.Commands.ActPopMinimizeAndRestore.ShortCut = settings.HotKey;
+  form.FSettings = settings;
+  form.HotKey.Assign(settings.HotKey, THotKeyOrigin::Saved);
 }
 
 TIniFileResult SaveSettings(TMainForm& form) {
-  TLoupeSettings settings = form.Settings;
-  settings.HotKey = form.Commands.ActPopMinimizeAndRestore.ShortCut;
-  const TIniFileResult result = SaveSettings(form.App(), settings, form.BoundsRect(), form.SettingNotes);
+  TLoupeSettings settings = form.FSettings;
+  settings.HotKey = form.HotKey.ShortCut();
+  const TIniFileResult result = SaveSettings(form.App(), settings, form.BoundsRect(), form.FSettingNotes);
   // Kept once: the file now holds values it understands.
-  if (result.Ok) form.SettingNotes.clear();
+  if (result.Ok) form.FSettingNotes.clear();
   return result;
 }
 
@@ -97,7 +101,7 @@ void TMainForm::FormCreate() {
   FPlatform.SetLayeredWindowAttributes(FHandle, 0, 255, win::LWA_ALPHA);
 
   FPlatform.SetWindowTextW(FHandle, LoupeCaption);
-  IsTopmost = true;
+  FIsTopmost = true;
   FIsActive = true;
 
   const bool isWindows7 = FApp.OsVersion == 6017600 || FApp.OsVersion == 6017601;
@@ -113,7 +117,7 @@ void TMainForm::FormCreate() {
   }
   KeepOnMonitors();
 
-  Commands.ActPopMinimizeAndRestore.ShortCut = HotKey.Start(FHandle, Commands.ActPopMinimizeAndRestore.ShortCut);
+  HotKey.Start(FHandle);
 
   // Without a magnifier there is no loupe: once the quit path has been
   // taken, the steps below would only repeat the report for every call
@@ -135,7 +139,7 @@ void TMainForm::FormCreate() {
   FOrgWindowProc = FWindowProc;
   FWindowProc = &TMainForm::NewWindowProc;
 
-  if (Settings.IsSilentMode) {
+  if (FSettings.IsSilentMode) {
     MinimizeToTray();
   } else {
     Commands.ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(u"MinimizeToTrayCaption");
@@ -150,19 +154,19 @@ void TMainForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
   FPlatform.MagUninitialize();
-  ReportSaveResult(FApp, SaveNotice, SaveSettings(*this), FHandle, [this] { return SaveSettings(*this); });
+  ReportSaveResult(FApp, FSaveNotice, SaveSettings(*this), FHandle, [this] { return SaveSettings(*this); });
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FInstances.reset();
   HotKey.Finish();
 }
 
 void TMainForm::Show() {
-  Visible = true;
+  FVisible = true;
   FPlatform.ShowWindow(FHandle, win::SW_SHOW);
 }
 
 void TMainForm::Hide() {
-  Visible = false;
+  FVisible = false;
   FPlatform.ShowWindow(FHandle, win::SW_HIDE);
 }
 
@@ -189,12 +193,12 @@ void TMainForm::ShowErrorMessage(const std::u16string& templ) { lensoro::ShowErr
 
 void TMainForm::BeginNotTopmost() {
   ++FNotTopmostCount;
-  IsTopmost = false;
+  FIsTopmost = false;
 }
 
 void TMainForm::EndNotTopmost() {
   if (FNotTopmostCount > 0) --FNotTopmostCount;
-  if (FNotTopmostCount == 0) IsTopmost = true;
+  if (FNotTopmostCount == 0) FIsTopmost = true;
 }
 
 void TMainForm::ActPopQuitExecute() {

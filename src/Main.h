@@ -29,18 +29,17 @@
 #include "LoupeHotKey.h"
 #include "LoupeInstances.h"
 #include "LoupeMagnifier.h"
+#include "LoupeModel.h"
 #include "LoupeSettings.h"
 #include "LoupeTray.h"
 #include "MainCommands.h"
 #include "Menus.h"
 #include "MessageParams.h"
+#include "Option.h"
 #include "Platform.h"
 #include "Settings.h"
 
 namespace lensoro {
-
-// Posted by the loupe to itself: free the options dialog that was closed.
-constexpr UINT UM_FREEOPTIONFORM = win::WM_APP + 1;
 
 struct TLangState;
 // A fatal message: the failure's text, a blank line and the quit paragraph.
@@ -60,7 +59,16 @@ TIniFileResult SaveSettings(TMainForm& form);
 
 enum class TWindowState { wsNormal, wsMinimized };
 
-class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowHandler {
+namespace test {
+struct TLoupeParts;
+}
+
+class TMainForm final : public IMainWindow,
+                        public ILoupeModel,
+                        private ILoupeHost,
+                        private ILoupeCommandsHost,
+                        private IOptionFormHost,
+                        private IWindowHandler {
  public:
   // Creates the window (CreateParams) and runs FormCreate.
   explicit TMainForm(TApplication& app);
@@ -73,10 +81,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   TApplication& App() { return FApp; }
 
   // --- Window -----------------------------------------------------------
-  bool Visible = true;  // shown by the message loop after creation when true
   void Show();
   void Hide();
-  TRect BoundsRect() const;
+  TRect BoundsRect() const override;
   void SetBounds(int left, int top, int width, int height);
   // Raises a loupe below its minimum size and brings one that cannot be
   // taken hold of onto a monitor (FitOnMonitors); at start and when the
@@ -94,9 +101,10 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
 
   // --- Loupe state --------------------------------------------------------
   // What the settings file keeps of the loupe; the setters apply it. The
-  // hot key lives on ActPopMinimizeAndRestore while the loupe runs.
-  TLoupeSettings Settings;
-  bool IsTopmost = true;
+  // hot key is TLoupeHotKey's; the settings show the one it holds.
+  const TLoupeSettings& Settings() const override { return FSettings; }
+  // Whether the tracking step keeps the loupe above every other window.
+  bool IsTopmost() const { return FIsTopmost; }
   // Menus and message boxes lower IsTopmost while they are open. They nest
   // (a box from a timer while a menu is up, a menu from the tray while a
   // box is up), so only the last one to close puts the loupe back on top.
@@ -104,26 +112,27 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void EndNotTopmost() override;
 
   // --- Setters ------------------------------------------------------------
-  void SetLoupeMode(TLoupeMode mode);
-  void SetLoupeRate(float rate);
-  void SetLoupeColorMode(TLoupeColorMode mode);
-  void SetFrameWidth(int width);
+  void SetLoupeMode(TLoupeMode mode) override;
+  void SetLoupeRate(float rate) override;
+  void SetLoupeColorMode(TLoupeColorMode mode) override;
+  void SetLoupeSrcOrigin(TLoupeSrcOrigin origin) override { FSettings.LoupeSrcOrigin = origin; }
+  void SetFrameWidth(int width) override;
   // Stores one of the four frame colours; the frame repaints when it is
   // the one on show.
-  void SetFrameColor(TColor color, TFrameColorSlot slot);
+  void SetFrameColor(TColor color, TFrameColorSlot slot) override;
+  void SetSilentMode(bool silent) override { FSettings.IsSilentMode = silent; }
   void ApplyLoupeSettings();
 
   // The quit path: tell the other copies, then end the message loop. The
   // window's close, the session's end and a lost magnifier take it as
   // well as the menu.
-  void ActPopQuitExecute();
+  void ActPopQuitExecute() override;
 
   // --- Magnifier --------------------------------------------------------------
   void CreateMagnifier();
   void RestartMagnifier(DWORD waitMs) override;
 
   // --- Tracking -------------------------------------------------------------
-  TTimer Timer1;
   void Timer1Timer();
   void UpdateMagnifier(TLoupeMode mode);
 
@@ -134,10 +143,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void FormMouseWheelDown(TShiftState shift);
 
   // --- Tray icon and hot key ------------------------------------------------------
-  // Their clicks and key run ActPopMinimizeAndRestore; both start in FormCreate.
-  TLoupeTray Tray;
-  TLoupeHotKey HotKey;
-  void MinimizeToTray();
+  void MinimizeToTray() override;
   void RestoreFromTray() override;
   TWindowState WindowState() const { return FWindowState; }
 
@@ -149,12 +155,6 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void UMLoupeNotify(WPARAM wParam, LPARAM lParam) { FInstances->UMLoupeNotify(wParam, lParam); }
   TLoupeInstances& Instances() { return *FInstances; }
 
-  // Tells the user of a failed settings save once, not on every retry.
-  TSaveFailureNotice SaveNotice;
-  // The values of the settings file the start could not take; the next
-  // save keeps their lines as comments.
-  TSettingNotes SettingNotes;
-
   // --- Error report -----------------------------------------------------------
   // The system's text for the last error in the template, in a box owned by
   // the loupe.
@@ -164,6 +164,7 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   bool IsActive() const { return FIsActive; }
   const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   bool FormDestroyed() const { return FDestroyed; }
+  const TSettingNotes& SettingNotes() const { return FSettingNotes; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
  private:
@@ -190,13 +191,35 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   void UpdateFilterList(bool addSelf);
   // Paints the frame in the colour of the current mode and activity.
   void RepaintFrame();
-  void SetTopmost(bool topmost) override { IsTopmost = topmost; }
+  void SetTopmost(bool topmost) override { FIsTopmost = topmost; }
   void ShowAtStart() override {
-    if (Visible) Show();
+    if (FVisible) Show();
   }
+  // What the commands and the options dialog need besides the setters.
+  bool IsMinimized() const override { return FWindowState == TWindowState::wsMinimized; }
+  const TZOrderList& RefreshZOrder() override { return FInstances->RefreshZOrder(); }
+  TSaveFailureNotice& SaveNotice() override { return FSaveNotice; }
+  TIniFileResult SaveAllSettings() override { return SaveSettings(*this); }
+  void OptionFormDestroyed(TOptionForm* form) override { Commands.OptionFormDestroyed(form); }
+
+  friend void LoadSettings(TMainForm& form);
+  friend TIniFileResult SaveSettings(TMainForm& form);
+  friend struct test::TLoupeParts;
 
   TApplication& FApp;
   TPlatform& FPlatform;
+  bool FVisible = true;  // shown by the message loop after creation when true
+  TLoupeSettings FSettings;
+  bool FIsTopmost = true;
+  // Tells the user of a failed settings save once, not on every retry.
+  TSaveFailureNotice FSaveNotice;
+  // The values of the settings file the start could not take; the next
+  // save keeps their lines as comments.
+  TSettingNotes FSettingNotes;
+  TTimer Timer1;
+  // Their clicks and key run ActPopMinimizeAndRestore; both start in FormCreate.
+  TLoupeTray Tray;
+  TLoupeHotKey HotKey;
   HWND FHandle = 0;
   TColor FColor = 0x00F0F0F0u;
   TWndMethod FWindowProc = &TMainForm::WndProc;
@@ -217,10 +240,9 @@ class TMainForm final : public IMainWindow, private ILoupeHost, private IWindowH
   // The other copies; made in FormCreate, gone in FormDestroy.
   std::unique_ptr<TLoupeInstances> FInstances;
 
- public:
   // The popup menu and its commands. Declared last: the options dialog it
   // holds goes first when the loupe goes.
-  TLoupeCommands Commands{FApp, *this};
+  TLoupeCommands Commands{FApp, *this, *this, *this, Tray, HotKey};
 };
 
 }  // namespace lensoro

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "About.h"
+#include "Application.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
-#include "Main.h"
+#include "LnsList.h"
+#include "LoupeModel.h"
 #include "MessageParams.h"
 #include "Option.h"
 
@@ -35,7 +37,9 @@ constexpr TColorModeCommand ColorModeCommands[] = {
 static_assert(std::size(ColorModeCommands) == LoupeColorModeCount, "a colour mode without its command");
 }  // namespace
 
-TLoupeCommands::TLoupeCommands(TApplication& app, TMainForm& loupe) : PopupMenu1(app), FApp(app), FLoupe(loupe) {}
+TLoupeCommands::TLoupeCommands(TApplication& app, ILoupeCommandsHost& loupe, ILoupeModel& model,
+                               IOptionFormHost& optionHost, TLoupeTray& tray, TLoupeHotKey& hotKey)
+    : PopupMenu1(app), FApp(app), FLoupe(loupe), FModel(model), FOptionHost(optionHost), FTray(tray), FHotKey(hotKey) {}
 
 TLoupeCommands::~TLoupeCommands() = default;
 
@@ -90,8 +94,8 @@ TMenuItem Separator(const char16_t* name) {
 }  // namespace
 
 void TLoupeCommands::BindActions() {
-  ActPopSetLoupeModelmPointer.OnExecute = [this] { FLoupe.SetLoupeMode(lmPointer); };
-  ActPopSetLoupeModelmWindow.OnExecute = [this] { FLoupe.SetLoupeMode(lmWindow); };
+  ActPopSetLoupeModelmPointer.OnExecute = [this] { FModel.SetLoupeMode(lmPointer); };
+  ActPopSetLoupeModelmWindow.OnExecute = [this] { FModel.SetLoupeMode(lmWindow); };
   ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
   ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
   ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
@@ -107,10 +111,7 @@ void TLoupeCommands::BuildPopupMenu1() {
   ActPopShowVersionInfo.OnExecute = [this] { ActPopShowVersionInfoExecute(); };
   std::vector<TMenuItem> colorModes;
   for (const TColorModeCommand& m : ColorModeCommands) {
-    (this->*m.Action).OnExecute = [this, mode = m.Mode] {
-      FLoupe.Settings.LoupeColorMode = mode;
-      FLoupe.SetLoupeColorMode(mode);
-    };
+    (this->*m.Action).OnExecute = [this, mode = m.Mode] { FModel.SetLoupeColorMode(mode); };
     colorModes.push_back(Item(m.ItemName, this->*m.Action));
   }
 
@@ -141,9 +142,9 @@ void TLoupeCommands::BuildPopupMenu1() {
 }
 
 void TLoupeCommands::PopupMenu1Popup() {
-  const TLoupeSettings& settings = FLoupe.Settings;
+  const TLoupeSettings& settings = FModel.Settings();
   // A key another program holds does nothing here: not shown, not promised.
-  PopupMenu1.Find(u"MinimizeAndRestore1")->ShowShortCut = FLoupe.HotKey.Registered();
+  PopupMenu1.Find(u"MinimizeAndRestore1")->ShowShortCut = FHotKey.Registered();
   PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = settings.LoupeMode == lmPointer;
   PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = settings.LoupeMode == lmWindow;
   // The rates the two commands would set, as they compute them.
@@ -167,7 +168,7 @@ void TLoupeCommands::PopupMenu1Popup() {
       // Open dialogs follow the switch at once.
       if (!LanguageListClick(chosen.Tag)) return;
       UpdateMinimizeAndRestoreCaption();
-      FLoupe.Tray.ShowTitle();
+      FTray.ShowTitle();
       if (FOptionForm) FOptionForm->ApplyLang();
       if (FAboutForm) FAboutForm->ApplyLang();
     };
@@ -186,15 +187,9 @@ void TLoupeCommands::WMContextMenu(TPoint at) {
 
 // --- The loupe's rate and its restart -------------------------------------------
 
-void TLoupeCommands::ActPopZoomInExecute() {
-  FLoupe.Settings.LoupeRate = ZoomInRate(FLoupe.Settings.LoupeRate);
-  FLoupe.SetLoupeRate(FLoupe.Settings.LoupeRate);
-}
+void TLoupeCommands::ActPopZoomInExecute() { FModel.SetLoupeRate(ZoomInRate(FModel.Settings().LoupeRate)); }
 
-void TLoupeCommands::ActPopZoomOutExecute() {
-  FLoupe.Settings.LoupeRate = ZoomOutRate(FLoupe.Settings.LoupeRate);
-  FLoupe.SetLoupeRate(FLoupe.Settings.LoupeRate);
-}
+void TLoupeCommands::ActPopZoomOutExecute() { FModel.SetLoupeRate(ZoomOutRate(FModel.Settings().LoupeRate)); }
 
 void TLoupeCommands::ActPopResetExecute() { FLoupe.RestartMagnifier(0); }
 
@@ -207,14 +202,14 @@ void TLoupeCommands::ActPopMinimizeAndRestoreExecute() {
     FLoupe.RestoreFromTray();
     return;
   }
-  const TZOrderList& zOrder = FLoupe.Instances().RefreshZOrder();
+  const TZOrderList& zOrder = FLoupe.RefreshZOrder();
   const int self = zOrder.IndexOfWindowHandle(handle);
   if (self < 0) return;
   // A loupe partly covered comes to the front first; the next toggle hides it.
   const TRect own = zOrder[self].WindowRect;
   for (int i = 0; i < self; ++i) {
     if (RectsOverlap(zOrder[i].WindowRect, own)) {
-      FLoupe.IsTopmost = true;
+      FLoupe.SetTopmost(true);
       platform.SetForegroundWindow(handle);
       return;
     }
@@ -223,8 +218,8 @@ void TLoupeCommands::ActPopMinimizeAndRestoreExecute() {
 }
 
 void TLoupeCommands::UpdateMinimizeAndRestoreCaption() {
-  ActPopMinimizeAndRestore.Caption = FApp.Lang.Text(
-      FLoupe.WindowState() == TWindowState::wsMinimized ? u"RestoreFromTrayCaption" : u"MinimizeToTrayCaption");
+  ActPopMinimizeAndRestore.Caption =
+      FApp.Lang.Text(FLoupe.IsMinimized() ? u"RestoreFromTrayCaption" : u"MinimizeToTrayCaption");
 }
 
 // --- Dialogs, help ----------------------------------------------------------------
@@ -232,7 +227,7 @@ void TLoupeCommands::UpdateMinimizeAndRestoreCaption() {
 // While the dialog is open the command does nothing.
 void TLoupeCommands::ActPopShowOptionExecute() {
   if (FOptionForm) return;
-  FOptionFormHolder = std::make_unique<TOptionForm>(FLoupe);
+  FOptionFormHolder = std::make_unique<TOptionForm>(FApp, FOptionHost, FModel, FTray, FHotKey);
   FOptionForm = FOptionFormHolder.get();
   if (!FOptionForm->Show()) FOptionForm = nullptr;
 }

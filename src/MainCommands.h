@@ -1,6 +1,5 @@
 // TLoupeCommands: the loupe's popup menu and the commands on it, their
-// captions in the language in use, and the dialogs they open. The commands
-// act on the whole loupe, so this is one of the form's own files.
+// captions in the language in use, and the dialogs they open.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +8,40 @@
 
 #include "LoupeGeometry.h"
 #include "Menus.h"
+#include "WinConstants.h"
 
 namespace lensoro {
 
 class TApplication;
-class TMainForm;
+class ILoupeModel;
+class IOptionFormHost;
+class TLoupeHotKey;
+class TLoupeTray;
 class TOptionForm;
 class TAboutForm;
+class TZOrderList;
+
+// Posted by the commands to the loupe: free the options dialog that was closed.
+constexpr UINT UM_FREEOPTIONFORM = win::WM_APP + 1;
+
+// The loupe's window as its commands see it.
+class ILoupeCommandsHost {
+ public:
+  virtual HWND Handle() const = 0;
+  virtual TRect BoundsRect() const = 0;
+  // Hidden to the tray.
+  virtual bool IsMinimized() const = 0;
+  virtual void MinimizeToTray() = 0;
+  virtual void RestoreFromTray() = 0;
+  virtual void SetTopmost(bool topmost) = 0;
+  virtual void RestartMagnifier(DWORD waitMs) = 0;
+  virtual void ActPopQuitExecute() = 0;
+  // The top-level windows now, the topmost first.
+  virtual const TZOrderList& RefreshZOrder() = 0;
+
+ protected:
+  ~ILoupeCommandsHost() = default;
+};
 
 struct TLangState;
 // Why the shell could not open a file, from its result (32 or less), in words.
@@ -23,7 +49,10 @@ std::u16string OpenFailureReason(const TLangState& lang, std::intptr_t result);
 
 class TLoupeCommands {
  public:
-  TLoupeCommands(TApplication& app, TMainForm& loupe);
+  // The model is what the commands and the options dialog change; the
+  // dialog's host, tray and hot key go to the dialog when it opens.
+  TLoupeCommands(TApplication& app, ILoupeCommandsHost& loupe, ILoupeModel& model, IOptionFormHost& optionHost,
+                 TLoupeTray& tray, TLoupeHotKey& hotKey);
   ~TLoupeCommands();
   TLoupeCommands(const TLoupeCommands&) = delete;
   TLoupeCommands& operator=(const TLoupeCommands&) = delete;
@@ -68,7 +97,11 @@ class TLoupeCommands {
   void BuildPopupMenu1();
 
   TApplication& FApp;
-  TMainForm& FLoupe;
+  ILoupeCommandsHost& FLoupe;
+  ILoupeModel& FModel;
+  IOptionFormHost& FOptionHost;
+  TLoupeTray& FTray;
+  TLoupeHotKey& FHotKey;
   // The open dialogs; null when none is open.
   TOptionForm* FOptionForm = nullptr;
   TAboutForm* FAboutForm = nullptr;

@@ -6,29 +6,29 @@
 
 namespace lensoro {
 
-void TMainForm::RepaintFrame() { SetColor(Settings.FrameColor(FrameColorSlot(Settings.LoupeMode, FIsActive))); }
+void TMainForm::RepaintFrame() { SetColor(FSettings.FrameColor(FrameColorSlot(FSettings.LoupeMode, FIsActive))); }
 
 void TMainForm::SetLoupeMode(TLoupeMode mode) {
-  Settings.LoupeMode = mode;
+  FSettings.LoupeMode = mode;
   RepaintFrame();
 }
 
 void TMainForm::SetLoupeRate(float rate) {
-  Settings.LoupeRate = rate;
+  FSettings.LoupeRate = rate;
   if (!FMagnifier.SetRate(rate)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeRate"));
   }
 }
 
 void TMainForm::SetLoupeColorMode(TLoupeColorMode mode) {
-  Settings.LoupeColorMode = mode;
+  FSettings.LoupeColorMode = mode;
   if (!FMagnifier.SetColorMode(mode)) {
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorCannotSetLoupeColorMode"));
   }
 }
 
 void TMainForm::SetFrameWidth(int width) {
-  Settings.FrameWidth = width;
+  FSettings.FrameWidth = width;
   TRect bounds = BoundsRect();
   // A wider frame must not squeeze the image below its smallest size.
   const int min = MinimumSize();
@@ -36,22 +36,22 @@ void TMainForm::SetFrameWidth(int width) {
     SetBounds(bounds.Left, bounds.Top, std::max(bounds.Width(), min), std::max(bounds.Height(), min));
     bounds = BoundsRect();
   }
-  FMagnifier.Fit(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
+  FMagnifier.Fit(bounds.Width(), bounds.Height(), FSettings.FrameWidth, FSettings.LoupeRate);
 }
 
 void TMainForm::SetFrameColor(TColor color, TFrameColorSlot slot) {
-  Settings.FrameColor(slot) = color;
+  FSettings.FrameColor(slot) = color;
   // A colour not on show appears when the mode or the activity changes.
-  if (slot == FrameColorSlot(Settings.LoupeMode, FIsActive)) RepaintFrame();
+  if (slot == FrameColorSlot(FSettings.LoupeMode, FIsActive)) RepaintFrame();
 }
 
 void TMainForm::ApplyLoupeSettings() {
-  SetLoupeMode(Settings.LoupeMode);
+  SetLoupeMode(FSettings.LoupeMode);
   FMagnifier.ResetTransform();
-  SetLoupeRate(Settings.LoupeRate);
+  SetLoupeRate(FSettings.LoupeRate);
   FMagnifier.ResetColorEffect();
-  SetLoupeColorMode(Settings.LoupeColorMode);
-  SetFrameWidth(Settings.FrameWidth);
+  SetLoupeColorMode(FSettings.LoupeColorMode);
+  SetFrameWidth(FSettings.FrameWidth);
 }
 
 // --- Hiding to the tray and back ---------------------------------------------

@@ -16,8 +16,8 @@ void TMainForm::CreateMagnifier() {
     ActPopQuitExecute();
   }
   const TRect bounds = BoundsRect();
-  FMagnifier.Resize(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
-  if (!FMagnifier.Create(FHandle, Settings.FrameWidth)) {
+  FMagnifier.Resize(bounds.Width(), bounds.Height(), FSettings.FrameWidth, FSettings.LoupeRate);
+  if (!FMagnifier.Create(FHandle, FSettings.FrameWidth)) {
     ShowErrorMessage(QuitTemplate(FApp.Lang, u"MsgErrorCreateMagnifierWindow"));
     ActPopQuitExecute();
   }

@@ -7,7 +7,7 @@ namespace lensoro {
 
 void TMainForm::Timer1Timer() {
   FInstances->RecheckClosedPeers();
-  UpdateMagnifier(Settings.LoupeMode);
+  UpdateMagnifier(FSettings.LoupeMode);
 }
 
 void TMainForm::UpdateMagnifier(TLoupeMode mode) {
@@ -23,11 +23,11 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
     TRect window;
     p.GetWindowRect(FHandle, window);  // the client origin: the window has no border
     const TLoupePlace place{{window.Left, window.Top},
-                            Settings.FrameWidth,
+                            FSettings.FrameWidth,
                             {FMagnifier.Width(), FMagnifier.Height(), FMagnifier.SrcWidth(), FMagnifier.SrcHeight()},
-                            Settings.LoupeRate};
+                            FSettings.LoupeRate};
     // An origin out of range keeps the previous area.
-    if (const auto source = WindowSourceRect(place, Settings.LoupeSrcOrigin, VirtualDesktop(p))) area = *source;
+    if (const auto source = WindowSourceRect(place, FSettings.LoupeSrcOrigin, VirtualDesktop(p))) area = *source;
   }
   if (FMagnifier.SetSource(area)) {
     FSourceErrorShown = false;
@@ -38,7 +38,7 @@ void TMainForm::UpdateMagnifier(TLoupeMode mode) {
     FSourceErrorShown = true;
     ShowErrorMessage(FApp.Lang.Text(u"MsgErrorMagSetWindowSource"));
   }
-  p.SetWindowPos(FHandle, IsTopmost ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,
+  p.SetWindowPos(FHandle, FIsTopmost ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,
                  win::SWP_NOSIZE | win::SWP_NOMOVE | win::SWP_NOACTIVATE | win::SWP_NOSENDCHANGING);
 }
 

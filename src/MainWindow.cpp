@@ -8,7 +8,9 @@
 
 namespace lensoro {
 
-int TMainForm::MinimumSize() const { return MinLoupeSize(LoupeScaleByDpi(MinLoupeImage96, FDpi), Settings.FrameWidth); }
+int TMainForm::MinimumSize() const {
+  return MinLoupeSize(LoupeScaleByDpi(MinLoupeImage96, FDpi), FSettings.FrameWidth);
+}
 
 void TMainForm::KeepOnMonitors() {
   const TRect bounds = BoundsRect();
@@ -40,9 +42,9 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
 
 void TMainForm::FormResize() {
   // The framework sizes the window before the settings are read.
-  if (Settings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
+  if (FSettings.LoupeRate == 0.0f || FMagnifier.Handle() == 0) return;
   const TRect bounds = BoundsRect();
-  FMagnifier.Fit(bounds.Width(), bounds.Height(), Settings.FrameWidth, Settings.LoupeRate);
+  FMagnifier.Fit(bounds.Width(), bounds.Height(), FSettings.FrameWidth, FSettings.LoupeRate);
 }
 
 void TMainForm::FormMouseDown(TShiftState shift) {
@@ -57,7 +59,7 @@ void TMainForm::FormMouseDown(TShiftState shift) {
 }
 
 void TMainForm::FormDblClick() {
-  if (Settings.LoupeMode == lmPointer) {
+  if (FSettings.LoupeMode == lmPointer) {
     Commands.ActPopSetLoupeModelmWindow.Execute();
   } else {
     Commands.ActPopSetLoupeModelmPointer.Execute();
@@ -93,19 +95,19 @@ LRESULT TMainForm::NewWindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       } else if (wParam == win::WA_ACTIVE || wParam == win::WA_CLICKACTIVE) {
         FIsActive = true;
         RepaintFrame();
-        IsTopmost = true;
+        FIsTopmost = true;
         FInstances->Activated();
       }
       return 0;
     case win::WM_MOVING:
-      IsTopmost = true;
+      FIsTopmost = true;
       FInstances->Moving();
       return 0;
     case win::WM_ENTERSIZEMOVE:
-      IsTopmost = true;
+      FIsTopmost = true;
       return 0;
     case win::WM_EXITSIZEMOVE:
-      IsTopmost = true;
+      FIsTopmost = true;
       FInstances->MoveEnded();
       return 0;
     default:

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "About.h"
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
 #include "Monitors.h"
 #include "RsTrayIcon.h"
+#include "Settings.h"
 
 namespace lensoro {
 
@@ -27,10 +27,17 @@ std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut) {
 
 // --- Construction: the designed layout -----------------------------------------------------
 
-TOptionForm::TOptionForm(TMainForm& loupe)
-    : TForm(loupe.App(), u"TOptionForm"), App(loupe.App()), Loupe(loupe), ColorDialog1(FPlatform) {
+TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& loupe, TLoupeTray& tray,
+                         TLoupeHotKey& hotKey)
+    : TForm(app, u"TOptionForm"),
+      App(app),
+      ColorDialog1(FPlatform),
+      FHost(host),
+      FLoupe(loupe),
+      FTray(tray),
+      FHotKey(hotKey) {
   Name = u"OptionForm";
-  SetOwnerWindow(loupe.Handle());
+  SetOwnerWindow(host.Handle());
   SetClientSize(366, 566);
   struct TPlace {
     TControl& Control;
@@ -115,7 +122,7 @@ void TOptionForm::ApplyLang() {
     }
   }
   // The key's note and the capture's hint speak the new language too.
-  ShowShortCut(Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
+  ShowShortCut(FHotKey.ShortCut());
 }
 
 // --- Showing ------------------------------------------------------------------------------
@@ -123,7 +130,7 @@ void TOptionForm::ApplyLang() {
 void TOptionForm::FormShow() {
   // Through the loupe's count, so that a message box closing inside the
   // dialog does not put the loupe back over it.
-  if (!FHoldsNotTopmost) Loupe.BeginNotTopmost();
+  if (!FHoldsNotTopmost) FHost.BeginNotTopmost();
   FHoldsNotTopmost = true;
   FRate = PixelsPerInch() / 96.0;
   TNonClientMetrics metrics;
@@ -134,22 +141,23 @@ void TOptionForm::FormShow() {
   PlaceOnAMonitor();
   CloseButton.SetCancel(true);
 
-  CheckBox101.SetChecked(Loupe.Settings.IsSilentMode);
+  const TLoupeSettings& settings = FLoupe.Settings();
+  CheckBox101.SetChecked(settings.IsSilentMode);
 
   FComboMargin = 2;
   SetComboItemHeight();
   std::vector<std::u16string> items;
-  for (int i = 0; i < std::max(1, Loupe.Tray.OrgIconCount); ++i) {
-    items.push_back(FormatText(u"%d:", {Loupe.Tray.OrgIconCount < 1 ? Loupe.Tray.OrgIconCount : i}));
+  for (int i = 0; i < std::max(1, FTray.OrgIconCount); ++i) {
+    items.push_back(FormatText(u"%d:", {FTray.OrgIconCount < 1 ? FTray.OrgIconCount : i}));
   }
   ComboBox101.SetItems(items);
-  ComboBox101.SetItemIndex(Loupe.Tray.ShownTrayIconIndex());
+  ComboBox101.SetItemIndex(FTray.ShownTrayIconIndex());
   MakeComboIcons();
 
-  RadioGroup101.SetItemIndex(Loupe.Settings.LoupeMode);
+  RadioGroup101.SetItemIndex(settings.LoupeMode);
   SetupSpinEdits(GroupBox102);
-  RadioGroup102.SetItemIndex(Loupe.Settings.LoupeSrcOrigin);
-  RadioGroup103.SetItemIndex(Loupe.Settings.LoupeColorMode);
+  RadioGroup102.SetItemIndex(settings.LoupeSrcOrigin);
+  RadioGroup103.SetItemIndex(settings.LoupeColorMode);
   SetupSpinEdits(GroupBox103);
   SetupColorPanels();
 
@@ -160,7 +168,7 @@ void TOptionForm::FormShow() {
   Edit101.SetFlatStyle(rfsFlatNormal);
   HotKey101.SetBorderStyle(bsNone);
   HotKey101.SetFlatStyle(rfsFlatNormal);
-  ShowShortCut(Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
+  ShowShortCut(FHotKey.ShortCut());
   CentreLabelsOnTheirFields();
 }
 
@@ -201,9 +209,9 @@ void TOptionForm::CentreLabelsOnTheirFields() {
 
 void TOptionForm::MakeComboIcons() {
   FComboIcons.clear();
-  for (int i = 0; i < Loupe.Tray.OrgIconCount && i < static_cast<int>(Loupe.Tray.PngImageList1.size()); ++i) {
+  for (int i = 0; i < FTray.OrgIconCount && i < static_cast<int>(FTray.PngImageList1.size()); ++i) {
     auto icon = std::make_unique<TIcon>(FPlatform);
-    icon->Take(MakeListIcon(FPlatform, Loupe.Tray.PngImageList1, i));
+    icon->Take(MakeListIcon(FPlatform, FTray.PngImageList1, i));
     FComboIcons.push_back(std::move(icon));
   }
 }
@@ -221,17 +229,17 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
   canvas->TextOut(rect.Left + (itemHeight - extent.Cx) / 2, rect.Top + (itemHeight - extent.Cy) / 2, text);
   HICON icon = 0;
   int width = 0, height = 0;
-  if (Loupe.Tray.OrgIconCount >= 1) {
+  if (FTray.OrgIconCount >= 1) {
     if (index >= 0 && index < static_cast<int>(FComboIcons.size())) {
       icon = FComboIcons[static_cast<std::size_t>(index)]->Handle();
       // The tray's images are made at the system DPI; the dialog may be at
       // another monitor's.
-      const int trayDpi = static_cast<int>(std::lround(Loupe.Tray.Rate() * 96));
-      width = RescalePpi(Loupe.Tray.PngImageList1[static_cast<std::size_t>(index)].Width, trayDpi, PixelsPerInch());
-      height = RescalePpi(Loupe.Tray.PngImageList1[static_cast<std::size_t>(index)].Height, trayDpi, PixelsPerInch());
+      const int trayDpi = static_cast<int>(std::lround(FTray.Rate() * 96));
+      width = RescalePpi(FTray.PngImageList1[static_cast<std::size_t>(index)].Width, trayDpi, PixelsPerInch());
+      height = RescalePpi(FTray.PngImageList1[static_cast<std::size_t>(index)].Height, trayDpi, PixelsPerInch());
     }
-  } else if (Loupe.Tray.TrayIcon1) {
-    icon = Loupe.Tray.TrayIcon1->Icon().Handle();
+  } else if (FTray.TrayIcon1) {
+    icon = FTray.TrayIcon1->Icon().Handle();
     width = FPlatform.GetSystemMetrics(win::SM_CXSMICON);
     height = FPlatform.GetSystemMetrics(win::SM_CYSMICON);
     if (width <= 0 || height <= 0) width = height = 16;
@@ -241,31 +249,29 @@ void TOptionForm::ComboBox101DrawItem(TComboBox& control, int index, const TRect
   if ((state & odSelected) && (state & odFocused)) canvas->DrawFocusRect(rect);
 }
 
-void TOptionForm::ComboBox101DropDown() { Loupe.IsTopmost = false; }
+void TOptionForm::ComboBox101DropDown() { FHost.SetTopmost(false); }
 
 void TOptionForm::ComboBox101Select() {
-  Loupe.Settings.TrayIconIndex = ComboBox101.ItemIndex();
   // A hidden loupe shows the faded variant of its image.
-  const bool shown = Loupe.Handle() && FPlatform.IsWindowVisible(Loupe.Handle());
-  Loupe.Tray.ShowLoupeState(shown);
+  const bool shown = FHost.Handle() && FPlatform.IsWindowVisible(FHost.Handle());
+  FTray.ChooseTrayIcon(ComboBox101.ItemIndex(), shown);
 }
 
 // --- The other controls ------------------------------------------------------------------
 
-void TOptionForm::CheckBox101Click() { Loupe.Settings.IsSilentMode = CheckBox101.Checked(); }
+void TOptionForm::CheckBox101Click() { FLoupe.SetSilentMode(CheckBox101.Checked()); }
 
 void TOptionForm::RadioGroup101Click() {
-  if (RadioGroup101.ItemIndex() >= 0) Loupe.SetLoupeMode(static_cast<TLoupeMode>(RadioGroup101.ItemIndex()));
+  if (RadioGroup101.ItemIndex() >= 0) FLoupe.SetLoupeMode(static_cast<TLoupeMode>(RadioGroup101.ItemIndex()));
 }
 
 void TOptionForm::RadioGroup102Click() {
-  if (RadioGroup102.ItemIndex() >= 0)
-    Loupe.Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex());
+  if (RadioGroup102.ItemIndex() >= 0) FLoupe.SetLoupeSrcOrigin(static_cast<TLoupeSrcOrigin>(RadioGroup102.ItemIndex()));
 }
 
 void TOptionForm::RadioGroup103Click() {
   if (RadioGroup103.ItemIndex() >= 0) {
-    Loupe.SetLoupeColorMode(static_cast<TLoupeColorMode>(RadioGroup103.ItemIndex()));
+    FLoupe.SetLoupeColorMode(static_cast<TLoupeColorMode>(RadioGroup103.ItemIndex()));
   }
 }
 
@@ -295,13 +301,13 @@ void TOptionForm::InitSpinEdit(TRsSpinEdit& edit) {
       // comma or the locale's separator typed is read as one.
       edit.SetDecimalSeparator(u".");
       edit.SetOtherSeparators(u"," + FPlatform.GetLocaleDecimalSeparator());
-      edit.SetValue(Loupe.Settings.LoupeRate);
+      edit.SetValue(FLoupe.Settings().LoupeRate);
       break;
     case 102:
       edit.SetMinValue(0);
       edit.SetMaxValue(FrameWidthMax);
       edit.SetIncrement(1);
-      edit.SetValue(Loupe.Settings.FrameWidth);
+      edit.SetValue(FLoupe.Settings().FrameWidth);
       break;
     default: break;
   }
@@ -310,8 +316,8 @@ void TOptionForm::InitSpinEdit(TRsSpinEdit& edit) {
 void TOptionForm::SpinEditChange(TRsSpinEdit& edit) {
   const long double value = edit.Value();
   if (value < edit.MinValue() || value > edit.MaxValue()) return;
-  if (edit.Tag == 101) Loupe.SetLoupeRate(static_cast<float>(value));
-  if (edit.Tag == 102) Loupe.SetFrameWidth(static_cast<int>(edit.AsInteger()));
+  if (edit.Tag == 101) FLoupe.SetLoupeRate(static_cast<float>(value));
+  if (edit.Tag == 102) FLoupe.SetFrameWidth(static_cast<int>(edit.AsInteger()));
 }
 
 // --- Colour swatches -----------------------------------------------------------------------
@@ -330,7 +336,7 @@ void TOptionForm::SetupColorPanels() {
     TPanel* panel = swatch.Panel;
     const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
-    panel->SetColor(Loupe.Settings.FrameColor(slot));
+    panel->SetColor(FLoupe.Settings().FrameColor(slot));
     panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
 }
@@ -345,7 +351,7 @@ void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
   PrepareColorDialog(panel);
   if (!ColorDialog1.Execute(Handle())) return;
   panel.SetColor(ColorDialog1.Color);
-  Loupe.SetFrameColor(ColorDialog1.Color, slot);
+  FLoupe.SetFrameColor(ColorDialog1.Color, slot);
 }
 
 // --- The hot key ------------------------------------------------------------------------------
@@ -354,7 +360,7 @@ void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
   // Assigned but refused by the system: the user is to know it does nothing.
   Edit101.SetText(
-      text.empty() || Loupe.HotKey.Registered() ? text : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
+      text.empty() || FHotKey.Registered() ? text : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
   Button101.SetEnabled(!text.empty());
   HotKey101Change();
 }
@@ -367,7 +373,7 @@ void TOptionForm::HotKey101Change() {
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {
   const std::u16string templ = App.Lang.Text(key) + u"\r\n\r\n" + App.Lang.Text(u"MsgConfirmOKCancel");
-  const std::u16string shown = ShortCutDisplayText(FPlatform, Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
+  const std::u16string shown = ShortCutDisplayText(FPlatform, FHotKey.ShortCut());
   return FormatText(templ, {shown + u": " + Label107.Caption()});
 }
 
@@ -375,10 +381,8 @@ void TOptionForm::DeleteShortCut() {
   const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmDeleteItem"), TMsgDlgType::Confirmation,
                                    mbOK | mbCancel, Handle());
   if (answer != win::IDOK) return;  // closing the box is a Cancel
-  Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
   ShowShortCut(0);
-  // One the system never took has nothing to remove.
-  if (Loupe.HotKey.Registered()) Loupe.HotKey.RemoveGlobalHotKey();
+  FHotKey.Assign(0, THotKeyOrigin::Entered);
 }
 
 void TOptionForm::AddShortCut() {
@@ -386,22 +390,18 @@ void TOptionForm::AddShortCut() {
   if (HotKey101.IsEmpty() || HotKey101.ModifiersOnly()) return;
   const TShortCut captured = HotKey101.HotKey();
   if (HotKeyTakesTyping(captured)) return;
-  if (Loupe.Commands.ActPopMinimizeAndRestore.ShortCut != 0) {
+  if (FHotKey.ShortCut() != 0) {
     const int answer = ShowMsgDialog(App, ConfirmText(u"MsgConfirmOverwriteItem"), TMsgDlgType::Confirmation,
                                      mbOK | mbCancel, Handle());
     if (answer != win::IDOK) {
       HotKey101.Clear();
       return;
     }
-    if (Loupe.HotKey.Registered()) Loupe.HotKey.RemoveGlobalHotKey();
   }
-  Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = captured;
-  bool ok = false;
-  Loupe.HotKey.SetGlobalHotKey(captured, ok);
+  // A refusal has been shown; what stays assigned is the hot key's rule.
+  FHotKey.Assign(captured, THotKeyOrigin::Entered);
   HotKey101.Clear();
-  // The system refused it (and said why): no shortcut is assigned.
-  if (!ok) Loupe.Commands.ActPopMinimizeAndRestore.ShortCut = 0;
-  ShowShortCut(Loupe.Commands.ActPopMinimizeAndRestore.ShortCut);
+  ShowShortCut(FHotKey.ShortCut());
 }
 
 // --- Closing ---------------------------------------------------------------------------------
@@ -411,19 +411,19 @@ void TOptionForm::FormClose(TCloseAction& action) { action = TCloseAction::caFre
 void TOptionForm::FormDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
-  if (FHoldsNotTopmost) Loupe.EndNotTopmost();
+  if (FHoldsNotTopmost) FHost.EndNotTopmost();
   FHoldsNotTopmost = false;
   // The loupe saves everything itself when it goes first.
-  if (Loupe.FormDestroyed()) {
-    Loupe.Commands.OptionFormDestroyed(this);
+  if (FHost.FormDestroyed()) {
+    FHost.OptionFormDestroyed(this);
     return;
   }
   const TRect bounds = BoundsRect();
   const auto savePosition = [this, bounds] { return SaveOptionFormPosition(App, bounds.Left, bounds.Top); };
-  ReportSaveResult(App, Loupe.SaveNotice, savePosition(), Handle(), savePosition);
-  const auto saveAll = [this] { return SaveSettings(Loupe); };
-  ReportSaveResult(App, Loupe.SaveNotice, saveAll(), Handle(), saveAll);
-  Loupe.Commands.OptionFormDestroyed(this);
+  ReportSaveResult(App, FHost.SaveNotice(), savePosition(), Handle(), savePosition);
+  const auto saveAll = [this] { return FHost.SaveAllSettings(); };
+  ReportSaveResult(App, FHost.SaveNotice(), saveAll(), Handle(), saveAll);
+  FHost.OptionFormDestroyed(this);
 }
 
 LRESULT TOptionForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "Application.h"
 #include "Controls.h"
 #include "Ini.h"
-#include "Main.h"
+#include "LoupeHotKey.h"
+#include "LoupeModel.h"
+#include "LoupeTray.h"
 #include "RsEdit.h"
 #include "RsHotkey.h"
 #include "RsSpinEdit.h"
@@ -16,6 +19,28 @@
 namespace lensoro {
 
 class TIcon;
+class TOptionForm;
+class TSaveFailureNotice;
+
+// The loupe's window as its options dialog sees it: the dialog's owner, its
+// top-most place, and the saving of every setting when the dialog closes.
+class IOptionFormHost {
+ public:
+  virtual HWND Handle() const = 0;
+  // The loupe stays below the dialog while it is open.
+  virtual void BeginNotTopmost() = 0;
+  virtual void EndNotTopmost() = 0;
+  virtual void SetTopmost(bool topmost) = 0;
+  // The loupe has gone first and saved everything itself.
+  virtual bool FormDestroyed() const = 0;
+  virtual TSaveFailureNotice& SaveNotice() = 0;
+  virtual TIniFileResult SaveAllSettings() = 0;
+  // The dialog's window is gone.
+  virtual void OptionFormDestroyed(TOptionForm* form) = 0;
+
+ protected:
+  ~IOptionFormHost() = default;
+};
 
 // The tag of a numbered control: the number its name ends in ("Panel104" ->
 // 104), -1 when the last three characters are not one.
@@ -26,11 +51,12 @@ std::u16string ShortCutDisplayText(TPlatform& platform, TShortCut shortCut);
 
 class TOptionForm : public TForm {
  public:
-  explicit TOptionForm(TMainForm& loupe);
+  // The settings it edits go through loupe, the images it offers come from
+  // tray, and the key it assigns is hotKey's.
+  TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& loupe, TLoupeTray& tray, TLoupeHotKey& hotKey);
   ~TOptionForm() override;
 
   TApplication& App;  // the program's, the form's own as a TBaseApplication
-  TMainForm& Loupe;
 
   // Control order is the creation order and, on the form, the tab order.
   TGroupBox GroupBox101{this};            // start-up
@@ -111,6 +137,10 @@ class TOptionForm : public TForm {
   void CentreLabelsOnTheirFields();
   void SetComboItemHeight();
 
+  IOptionFormHost& FHost;
+  ILoupeModel& FLoupe;
+  TLoupeTray& FTray;
+  TLoupeHotKey& FHotKey;
   double FRate = 1.0;
   int FComboMargin = 2;
   bool FDestroyed = false;

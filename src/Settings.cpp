@@ -52,6 +52,12 @@ TIniFileResult UpdateIniFile(TApplication& app, const std::function<void(TIniFil
 
 }  // namespace
 
+TFileBatchScope::TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Platform), FOuter(app.FileBatch) {
+  FApp.FileBatch = &FBatch;
+}
+
+TFileBatchScope::~TFileBatchScope() { FApp.FileBatch = FOuter; }
+
 TSettingNotes LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
                            const std::function<TRect(const TRect&)>& setBounds) {
   TIniFileResult read;

@@ -5,12 +5,30 @@
 #include <functional>
 #include <string>
 
-#include "Application.h"
 #include "Ini.h"
 #include "LoupeSettings.h"
 #include "Platform.h"
 
 namespace lensoro {
+
+class TApplication;
+struct TLangState;
+
+// Opens a batch of reads on the application for its own lifetime: the start
+// reads the language file's name and the settings through it (TFileBatch,
+// Ini.h).
+class TFileBatchScope {
+ public:
+  explicit TFileBatchScope(TApplication& app);
+  ~TFileBatchScope();
+  TFileBatchScope(const TFileBatchScope&) = delete;
+  TFileBatchScope& operator=(const TFileBatchScope&) = delete;
+
+ private:
+  TApplication& FApp;
+  TFileBatch FBatch;
+  TFileBatch* FOuter;
+};
 
 // Each call reads the settings file afresh; each save rewrites it whole.
 // A file that is there but cannot be read (locked by another program, say)

@@ -56,7 +56,7 @@ void BM_UpdateMagnifierPointer(benchmark::State& state) {
 
 void BM_UpdateMagnifierWindow(benchmark::State& state) {
   TLoupeOnDesktop t;
-  t.Form->Settings.LoupeSrcOrigin = static_cast<TLoupeSrcOrigin>(state.range(0));
+  t.Form->SetLoupeSrcOrigin(static_cast<TLoupeSrcOrigin>(state.range(0)));
   state.counters["calls"] = t.CallsPerStep(lmWindow);
   for (auto _ : state) {
     t.Form->UpdateMagnifier(lmWindow);

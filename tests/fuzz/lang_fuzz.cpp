@@ -16,6 +16,7 @@
 #include "Format.h"
 #include "Ini.h"
 #include "Lang.h"
+#include "LoupeParts.h"
 #include "Main.h"
 #include "SimDesktop.h"
 
@@ -105,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   app.Lang.LangFile = langFile;
   const TIniFile ini(bytes);
 
-  world->Form->Commands.ApplyMainFormLang();
+  Parts(world->Form).Commands.ApplyMainFormLang();
   Check(app.Lang.LangFile == langFile);
   const TLangCaptions option = ApplyOptionFormLang(app);
   const TLangCaptions about = ApplyAboutFormLang(app);
@@ -116,8 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (section == u"OptionForm") CheckText(ini, size, e, CaptionOf(option, e.Key));
     if (section == u"AboutForm") CheckText(ini, size, e, CaptionOf(about, e.Key));
   }
-  Check(world->Form->Commands.ActPopQuit.Caption == app.Lang.Text(u"ActPopQuit.Caption") ||
-        world->Form->Commands.ActPopQuit.Caption ==
+  Check(Parts(world->Form).Commands.ActPopQuit.Caption == app.Lang.Text(u"ActPopQuit.Caption") ||
+        Parts(world->Form).Commands.ActPopQuit.Caption ==
             (ini.Readable() ? ini.ReadString(u"MainForm", u"ActPopQuit.Caption", BuiltInText(u"ActPopQuit.Caption"))
                             : BuiltInText(u"ActPopQuit.Caption")));
 

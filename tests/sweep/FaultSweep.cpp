@@ -28,6 +28,7 @@
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
+#include "LoupeParts.h"
 #include "Main.h"
 #include "Option.h"
 #include "RsTrayIcon.h"
@@ -100,7 +101,7 @@ struct TCopy {
       Ended = true;
       return;
     }
-    if (Form->Visible && !App.Terminated()) Form->Show();
+    if (Parts(Form).Visible && !App.Terminated()) Form->Show();
   }
   bool Running() const { return Form && !Ended && !App.Terminated(); }
   HWND Handle() const { return Form ? Form->Handle() : 0; }
@@ -161,12 +162,12 @@ class TSession {
     }
     Options(a);
     Expect(out,
-           a.Running() && a.Form->Settings.LoupeRate == 3.5f && a.Form->Settings.LoupeMode == lmWindow &&
-               a.Form->Settings.LoupeColorMode == lcmInvert && a.Form->Settings.IsSilentMode &&
-               a.Form->Settings.FrameWidth == 5 &&
-               a.Form->Settings.FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
-               a.Form->Commands.ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') &&
-               !a.Form->Commands.OptionForm(),
+           a.Running() && Parts(a.Form).Settings.LoupeRate == 3.5f && Parts(a.Form).Settings.LoupeMode == lmWindow &&
+               Parts(a.Form).Settings.LoupeColorMode == lcmInvert && Parts(a.Form).Settings.IsSilentMode &&
+               Parts(a.Form).Settings.FrameWidth == 5 &&
+               Parts(a.Form).Settings.FrameColor(TFrameColorSlot::ActivePointer) == 0x102030u &&
+               Parts(a.Form).Commands.ActPopMinimizeAndRestore.ShortCut == (scCtrl | scAlt | 'K') &&
+               !Parts(a.Form).Commands.OptionForm(),
            "the options dialog changed every setting");
     // Hidden from the menu, back by the hot key; hidden by the hot key, back from the tray's menu.
     Menu(a, MenuHide);
@@ -301,8 +302,8 @@ class TSession {
     Step();
   }
   void TrayMenu(TCopy& c, const std::u16string& pick) {
-    if (!c.Running() || !c.Form->Tray.TrayIcon1) return;
-    const HWND tray = c.Form->Tray.TrayIcon1->WindowHandle();
+    if (!c.Running() || !Parts(c.Form).Tray.TrayIcon1) return;
+    const HWND tray = Parts(c.Form).Tray.TrayIcon1->WindowHandle();
     FPick = pick;
     if (Desk.TrayMouse(tray, tray, win::WM_RBUTTONUP)) Desk.RunFor(0);
     FPick.clear();
@@ -327,8 +328,8 @@ class TSession {
   // saves). A fault may end the loupe, and the dialog with it, on the way.
   void Options(TCopy& c) {
     Menu(c, MenuOptions);
-    TOptionForm* form = c.Running() ? c.Form->Commands.OptionForm() : nullptr;
-    const auto open = [&] { return form && c.Running() && c.Form->Commands.OptionForm() == form; };
+    TOptionForm* form = c.Running() ? Parts(c.Form).Commands.OptionForm() : nullptr;
+    const auto open = [&] { return form && c.Running() && Parts(c.Form).Commands.OptionForm() == form; };
     const auto click = [&](TControl* control) {
       if (open()) Click(c, control);
     };

@@ -11,6 +11,7 @@
 
 #include "About.h"
 #include "Application.h"
+#include "LoupeParts.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
@@ -420,17 +421,17 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
     const std::vector<HWND> open = AboutWindows();
     if (open.empty() || !Desk.Window(open[0])->Visible) return;
     ++ticks;
-    wasTopmost = main.IsTopmost;
+    wasTopmost = Parts(main).IsTopmost;
     for (HWND child : Desk.Window(open[0])->Children) {
       if (Desk.Window(child)->ClassName == u"TLabel" && Desk.Window(child)->Title == u"1.2.3") version = u"1.2.3";
     }
     Desk.KeyPress(0, win::VK_ESCAPE);
   };
-  main.Commands.ActPopShowVersionInfo.Execute();
+  Parts(main).Commands.ActPopShowVersionInfo.Execute();
   EXPECT_EQ(ticks, 1);
   EXPECT_FALSE(wasTopmost);
   EXPECT_EQ(version, u"1.2.3");
-  EXPECT_TRUE(main.IsTopmost);
+  EXPECT_TRUE(Parts(main).IsTopmost);
   EXPECT_TRUE(AboutWindows().empty());
   EXPECT_TRUE(Desk.Dialogs.empty());
   EXPECT_TRUE(Desk.IsWindowEnabled(loupe));
@@ -446,13 +447,13 @@ TEST_F(AboutFormTest, TheCommandRunsTheDialogBelowTheLoupeAndReportsADamagedReso
     return win::IDOK;
   };
   ticks = 0;
-  main.Commands.ActPopShowVersionInfo.Execute();
+  Parts(main).Commands.ActPopShowVersionInfo.Execute();
   EXPECT_EQ(ticks, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"FixedFileInfo Record Wrong Size");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(dialogsAtTheBox, 0);
-  EXPECT_TRUE(main.IsTopmost);
+  EXPECT_TRUE(Parts(main).IsTopmost);
   Proc.KillTimer(handWindow, 7);
   Proc.DestroyWindow(handWindow);
 }

@@ -109,7 +109,7 @@ TEST_F(DpiTest, ArrowPairsAreAsWideAsTheScrollBar) {
     Desk.PixelsPerInch = c.Dpi;
     Desk.OsVersion = c.Os;
     Start({243, 478});
-    TOptionForm& options = *(Loupe->Commands.ActPopShowOption.Execute(), Loupe->Commands.OptionForm());
+    TOptionForm& options = *(Parts(Loupe).Commands.ActPopShowOption.Execute(), Parts(Loupe).Commands.OptionForm());
     for (TRsSpinEdit* edit : {&options.SpinEdit101, &options.SpinEdit102}) {
       const TRect arrows = Rect(edit->UpDownButton().Handle()), field = Rect(edit->Handle());
       EXPECT_EQ(arrows.Width(), c.Width) << c.Dpi << " DPI, Windows " << c.Os.Major;
@@ -204,7 +204,7 @@ TEST_P(MixedDpiTest, TheLoupeStartsAndIsDraggedAtEachMonitorsDpi) {
   Start(StartPlace());
   ExpectLoupe(StartPlace(), StartDpi(), "started");
   // The notification area is at the system DPI, and so are the tray's images.
-  EXPECT_EQ(Loupe->Tray.PngImageList1.at(0).Width, ScaleByPpi(16, GetParam().Desk->PrimaryDpi));
+  EXPECT_EQ(Parts(Loupe).Tray.PngImageList1.at(0).Width, ScaleByPpi(16, GetParam().Desk->PrimaryDpi));
   Desk.DragWindow(Loupe->Handle(), OtherPlace());
   ExpectLoupe(OtherPlace(), OtherDpi(), "dragged across");
   Desk.DragWindow(Loupe->Handle(), StartPlace());
@@ -213,8 +213,8 @@ TEST_P(MixedDpiTest, TheLoupeStartsAndIsDraggedAtEachMonitorsDpi) {
 
 TEST_P(MixedDpiTest, TheDialogsOpenAtTheLoupesMonitorsDpiAndFollowAMove) {
   Start(StartPlace());
-  Loupe->Commands.ActPopShowOption.Execute();
-  TOptionForm& options = *Loupe->Commands.OptionForm();
+  Parts(Loupe).Commands.ActPopShowOption.Execute();
+  TOptionForm& options = *Parts(Loupe).Commands.OptionForm();
   ExpectDialog(options, 366, 566, StartDpi(), "options opened");
   const std::vector<TRect> opened = Layout(options.Handle());
   TAboutForm about(Copies.back()->App);
@@ -246,6 +246,6 @@ TEST_F(DpiTest, Windows7KeepsTheSystemDpiOnEveryMonitor) {
   Desk.DragWindow(Loupe->Handle(), OnPrimary);
   EXPECT_EQ(Rect(Loupe->Handle()), (TRect{OnPrimary.X, OnPrimary.Y, OnPrimary.X + 402, OnPrimary.Y + 330}));
   Desk.DragWindow(Loupe->Handle(), OnLeft);
-  Loupe->Commands.ActPopShowOption.Execute();
-  EXPECT_EQ(Loupe->Commands.OptionForm()->PixelsPerInch(), 144);
+  Parts(Loupe).Commands.ActPopShowOption.Execute();
+  EXPECT_EQ(Parts(Loupe).Commands.OptionForm()->PixelsPerInch(), 144);
 }

@@ -11,6 +11,7 @@
 #include "Application.h"
 #include "Ini.h"
 #include "Lang.h"
+#include "LoupeParts.h"
 #include "Main.h"
 #include "Option.h"
 #include "SimDesktop.h"
@@ -53,11 +54,11 @@ class HostileFilesTest : public ::testing::Test {
   }
   // The user opens the options dialog and closes it again: two saves.
   void OpenAndCloseOptions() {
-    Loupe->Commands.ActPopShowOption.Execute();
-    ASSERT_NE(Loupe->Commands.OptionForm(), nullptr);
-    ASSERT_TRUE(Desk.Click(Loupe->Commands.OptionForm()->CloseButton.Handle()));
+    Parts(Loupe).Commands.ActPopShowOption.Execute();
+    ASSERT_NE(Parts(Loupe).Commands.OptionForm(), nullptr);
+    ASSERT_TRUE(Desk.Click(Parts(Loupe).Commands.OptionForm()->CloseButton.Handle()));
     Pump();
-    EXPECT_EQ(Loupe->Commands.OptionForm(), nullptr);
+    EXPECT_EQ(Parts(Loupe).Commands.OptionForm(), nullptr);
   }
   // The loupe is up and tracking: a tick hands the magnifier a new source.
   void ExpectLoupeRuns() {
@@ -98,9 +99,9 @@ TEST_F(HostileFilesTest, ReadOnlyProgramFolderTellsOnceAndChangesNothing) {
   // could not be written beside the exe either.
   EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot make directory: [C:\\Tools\\Lensoro\\Lang\\]"}));
   EXPECT_EQ(App->Lang.LangDir, u"C:\\Tools\\Lensoro\\");
-  EXPECT_EQ(Loupe->Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
-  EXPECT_EQ(Loupe->Settings.FrameWidth, 7);  // the settings are read as they are
-  EXPECT_EQ(Loupe->Settings.LoupeRate, 3.5f);
+  EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  EXPECT_EQ(Parts(Loupe).Settings.FrameWidth, 7);  // the settings are read as they are
+  EXPECT_EQ(Parts(Loupe).Settings.LoupeRate, 3.5f);
   ExpectLoupeRuns();
 
   // Saving fails: told once, however often it is tried.
@@ -122,7 +123,7 @@ TEST_F(HostileFilesTest, ReadOnlyLangFolderTellsOnceThatTheDefaultFileCannotBeWr
   EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot write the language file: [" + defaultFile +
                                                   u"] (Access is denied)"}));
   EXPECT_EQ(Desk.File(defaultFile), nullptr);
-  EXPECT_EQ(Loupe->Commands.ActPopShowOption.Caption, BuiltInText(u"ActPopShowOption.Caption"));
+  EXPECT_EQ(Parts(Loupe).Commands.ActPopShowOption.Caption, BuiltInText(u"ActPopShowOption.Caption"));
   // Every later apply tries again, quietly.
   OpenAndCloseOptions();
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
@@ -177,7 +178,7 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text.find(u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini]"), 0u);
   EXPECT_NE(Desk.Dialogs[0].Text.find(u"will not be saved"), std::u16string::npos);
-  EXPECT_EQ(Loupe->Settings.FrameWidth, 4);  // the defaults
+  EXPECT_EQ(Parts(Loupe).Settings.FrameWidth, 4);  // the defaults
   ExpectLoupeRuns();
 
   // The other program lets go; the settings of this run are still not what
@@ -194,7 +195,7 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
   Desk.Dialogs.clear();
   Start();
   EXPECT_TRUE(Desk.Dialogs.empty());
-  EXPECT_EQ(Loupe->Settings.FrameWidth, 7);
+  EXPECT_EQ(Parts(Loupe).Settings.FrameWidth, 7);
 }
 
 TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
@@ -213,7 +214,7 @@ TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
   const std::u16string told = u"Lensoro cannot read the language file: [" + big + u"] (it is larger than 1 MB)";
   EXPECT_EQ(Texts(), std::vector<std::u16string>{told});
   EXPECT_EQ(App->Lang.LangFile, big);  // still the user's choice
-  EXPECT_EQ(Loupe->Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
   OpenAndCloseOptions();
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
   ExpectLoupeRuns();
@@ -224,24 +225,24 @@ TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
   const std::u16string large = std::u16string(kLangDir) + u"\\Large.lang";
   Desk.AddFile(large, Utf16File(text));
   App->Lang.LangFile = large;
-  Loupe->Commands.ApplyMainFormLang();
+  Parts(Loupe).Commands.ApplyMainFormLang();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text, u"Lensoro cannot read the language file: [" + large + u"] (it is larger than 1 MB)");
-  EXPECT_EQ(Loupe->Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
   // The same text within the limit is read.
   const std::u16string small = std::u16string(kLangDir) + u"\\Small.lang";
   Desk.AddFile(small, Utf16File(head));
   App->Lang.LangFile = small;
-  Loupe->Commands.ApplyMainFormLang();
-  EXPECT_EQ(Loupe->Commands.ActPopQuit.Caption, u"Quit");
+  Parts(Loupe).Commands.ApplyMainFormLang();
+  EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, u"Quit");
 
   // A language file held open by another program: told once, built-in texts.
   Desk.SetFileLocked(small);
-  Loupe->Commands.ApplyMainFormLang();
-  Loupe->Commands.ApplyMainFormLang();
+  Parts(Loupe).Commands.ApplyMainFormLang();
+  Parts(Loupe).Commands.ApplyMainFormLang();
   ASSERT_EQ(Desk.Dialogs.size(), 3u);
   EXPECT_EQ(Desk.Dialogs[2].Text.find(u"Lensoro cannot read the language file: [" + small + u"]"), 0u);
-  EXPECT_EQ(Loupe->Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
+  EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
   EXPECT_EQ(Desk.File(big)->Size, 100u * 1024 * 1024);
   EXPECT_EQ(Desk.FileText(small), Utf16File(head));
 }

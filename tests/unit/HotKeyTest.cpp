@@ -40,9 +40,9 @@ TEST(HotKey, NoShortcutRegistersNothingAndShowsNothing) {
   EXPECT_EQ(desk.CountCalls("RegisterHotKey"), 0);
   EXPECT_TRUE(desk.HotKeys.empty());
   EXPECT_TRUE(desk.Dialogs.empty());
-  EXPECT_NE(copy.Form->HotKey.Id(), 0);
+  EXPECT_NE(Parts(copy.Form).HotKey.Id(), 0);
   // Shutdown: nothing registered, nothing shown; the atom goes.
-  const ATOM atom = copy.Form->HotKey.Id();
+  const ATOM atom = Parts(copy.Form).HotKey.Id();
   copy.Form.reset();
   EXPECT_TRUE(desk.Dialogs.empty());
   EXPECT_EQ(desk.AtomReferences(atom), 0);
@@ -54,13 +54,13 @@ TEST(HotKey, ShortcutFromTheSettingsTogglesTheLoupeFromAnywhere) {
   ASSERT_EQ(desk.HotKeys.size(), 1u);
   const auto& key = desk.HotKeys[0];
   EXPECT_EQ(key.Wnd, copy.Form->Handle());
-  EXPECT_EQ(key.Id, copy.Form->HotKey.Id());
+  EXPECT_EQ(key.Id, Parts(copy.Form).HotKey.Id());
   EXPECT_EQ(key.Modifiers, win::MOD_CONTROL | win::MOD_SHIFT | win::MOD_ALT);
   EXPECT_EQ(key.Modifiers, 7u);
   EXPECT_EQ(key.Key, VK_L);
   EXPECT_TRUE(desk.Dialogs.empty());
   // The atom is named by the start's time stamp.
-  EXPECT_EQ(copy.Form->HotKey.Id(), desk.FindAtom(u"20260115100000000"));
+  EXPECT_EQ(Parts(copy.Form).HotKey.Id(), desk.FindAtom(u"20260115100000000"));
 
   ASSERT_TRUE(desk.PressHotKey(7, VK_L));
   desk.RunFor(0);
@@ -70,7 +70,7 @@ TEST(HotKey, ShortcutFromTheSettingsTogglesTheLoupeFromAnywhere) {
   EXPECT_TRUE(copy.Shown());
 
   // Another id is somebody else's.
-  copy.Proc.PostMessageW(copy.Form->Handle(), win::WM_HOTKEY, copy.Form->HotKey.Id() + 1, 0);
+  copy.Proc.PostMessageW(copy.Form->Handle(), win::WM_HOTKEY, Parts(copy.Form).HotKey.Id() + 1, 0);
   desk.RunFor(0);
   EXPECT_TRUE(copy.Shown());
 
@@ -87,12 +87,12 @@ TEST(HotKey, EachModifierMapsAlone) {
       {VK_L, 0}};
   for (const auto& [shortCut, modifiers] : cases) {
     bool ok = false;
-    copy.Form->HotKey.SetGlobalHotKey(shortCut, ok);
+    Parts(copy.Form).HotKey.SetGlobalHotKey(shortCut, ok);
     EXPECT_TRUE(ok);
     ASSERT_EQ(desk.HotKeys.size(), 1u);
     EXPECT_EQ(desk.HotKeys[0].Modifiers, modifiers);
     EXPECT_EQ(desk.HotKeys[0].Key, VK_L);
-    copy.Form->HotKey.RemoveGlobalHotKey();
+    Parts(copy.Form).HotKey.RemoveGlobalHotKey();
     EXPECT_TRUE(desk.HotKeys.empty());
   }
   EXPECT_TRUE(desk.Dialogs.empty());
@@ -104,21 +104,21 @@ TEST(HotKey, SecondCopyWithTheSameShortcutIsToldAndKeepsIt) {
   desk.Advance(1500);
   // Apart, so that neither covers the other.
   TCopy second(desk, u"D:\\B\\", AllThree + u"[MainForm]\r\nLeft=1200\r\nTop=100\r\n");
-  EXPECT_NE(first.Form->HotKey.Id(), second.Form->HotKey.Id());
+  EXPECT_NE(Parts(first.Form).HotKey.Id(), Parts(second.Form).HotKey.Id());
   ASSERT_EQ(desk.Dialogs.size(), 1u);
   EXPECT_EQ(desk.Dialogs[0].Pid, second.Proc.Pid);
   EXPECT_EQ(
       desk.Dialogs[0].Text,
       u"The shortcut key Shift+Ctrl+Alt+L does not work: another program uses it. Choose another key in Options.");
   EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Error);
-  EXPECT_EQ(second.Form->Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
+  EXPECT_EQ(Parts(second.Form).Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
 
   // The key belongs to the first; the second still toggles from its menu.
   ASSERT_TRUE(desk.PressHotKey(7, VK_L));
   desk.RunFor(0);
   EXPECT_FALSE(first.Shown());
   EXPECT_TRUE(second.Shown());
-  second.Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(second.Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(second.Shown());
 
   // Its shortcut is saved again at exit, and leaving shows nothing more.
@@ -165,7 +165,7 @@ TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
     }
 
     // Still assigned (and saved), but neither the menu nor the dialog offer it as working.
-    TLoupeCommands& commands = second.Form->Commands;
+    TLoupeCommands& commands = Parts(second.Form).Commands;
     EXPECT_EQ(commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
     commands.PopupMenu1Popup();
     EXPECT_EQ(commands.PopupMenu1.Find(u"MinimizeAndRestore1")->MenuText(second.Proc), u"タスク トレイに しまう");
@@ -178,8 +178,8 @@ TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
     EXPECT_EQ(desk.Dialogs.size(), 2u);  // the confirmation only
     EXPECT_EQ(commands.OptionForm()->Edit101.Text(), u"");
     if (first) {
-      first->Form->Commands.PopupMenu1Popup();
-      EXPECT_EQ(first->Form->Commands.PopupMenu1.Find(u"MinimizeAndRestore1")->MenuText(first->Proc),
+      Parts(first->Form).Commands.PopupMenu1Popup();
+      EXPECT_EQ(Parts(first->Form).Commands.PopupMenu1.Find(u"MinimizeAndRestore1")->MenuText(first->Proc),
                 u"タスク トレイに しまう\tShift+Ctrl+Alt+L");
     }
   }
@@ -188,7 +188,7 @@ TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
 TEST(HotKey, RefusedRemovalIsReported) {
   TSimDesktop desk;
   TCopy copy(desk, u"C:\\A\\", u"");
-  copy.Form->HotKey.RemoveGlobalHotKey();
+  Parts(copy.Form).HotKey.RemoveGlobalHotKey();
   ASSERT_EQ(desk.Dialogs.size(), 1u);
   EXPECT_EQ(desk.Dialogs[0].Text, u"ホットキーを さくじょ できません: (Hot key is not registered)");
 }

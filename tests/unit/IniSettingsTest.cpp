@@ -53,18 +53,18 @@ TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
   const TRect designed = Form->BoundsRect();
   LoadSettings(*Form);
   EXPECT_EQ(Form->BoundsRect(), designed);
-  EXPECT_EQ(Form->Settings.LoupeMode, lmPointer);
-  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
-  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoTopLeft);
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmOriginal);
-  EXPECT_EQ(Form->Settings.FrameWidth, 4);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActivePointer), 0x0000FF00u);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x00CCFFCCu);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x00FFFF00u);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
-  EXPECT_FALSE(Form->Settings.IsSilentMode);
-  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmPointer);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 2.0f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeSrcOrigin, lsoTopLeft);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmOriginal);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 4);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActivePointer), 0x0000FF00u);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x00CCFFCCu);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x00FFFF00u);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
+  EXPECT_FALSE(Parts(Form).Settings.IsSilentMode);
+  EXPECT_EQ(Parts(Form).Settings.TrayIconIndex, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
 
   Form->SetBounds(120, 80, 300, 240);
   const TIniFileResult saved = SaveSettings(*Form);
@@ -99,18 +99,18 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   Create();
   LoadSettings(*Form);
   EXPECT_EQ(Form->BoundsRect(), (TRect{50, 60, 450, 360}));
-  EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);
-  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
-  EXPECT_EQ(Form->Settings.FrameWidth, 6);
-  EXPECT_TRUE(Form->Settings.IsSilentMode);
-  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoCenter);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0xFF00000Fu);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmWindow);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmGray);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 6);
+  EXPECT_TRUE(Parts(Form).Settings.IsSilentMode);
+  EXPECT_EQ(Parts(Form).Settings.LoupeSrcOrigin, lsoCenter);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0xFF00000Fu);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::InactiveWindow), 0x00FFFFCCu);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(77, ssCtrl | ssAlt));
 
-  Form->Settings.LoupeRate = 1.3f;
+  Parts(Form).Settings.LoupeRate = 1.3f;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   const std::string bytes = Desk.FileText(kIni);
   const TIniFile saved(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
@@ -124,11 +124,11 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   EXPECT_EQ(FileAsText(Desk, kIni).find(u"; edited by hand\r\n\r\n[mainform]\r\n"), 0u);
 
   // The next start reads back what was saved.
-  Form->Settings.LoupeRate = 2.0f;
-  Form->Settings.LoupeColorMode = lcmOriginal;
+  Parts(Form).Settings.LoupeRate = 2.0f;
+  Parts(Form).Settings.LoupeColorMode = lcmOriginal;
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.LoupeRate, 1.3f);
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.3f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmGray);
 }
 
 TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
@@ -139,32 +139,32 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
                                u"[ShortCut]\r\nActPopMinimizeAndRestore=M,Ctrl+\r\n"));
   Create();
   const TRect before = Form->BoundsRect();
-  Form->Commands.ActPopMinimizeAndRestore.ShortCut = ShortCut(65, ssCtrl);
+  Parts(Form).HotKey.Assign(ShortCut(65, ssCtrl), THotKeyOrigin::Saved);
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.LoupeRate, 1.5f);  // a comma reads under a point locale too
-  EXPECT_EQ(Form->Settings.FrameWidth, 10);
-  EXPECT_EQ(Form->Settings.LoupeMode, lmPointer);
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmOriginal);
-  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
-  EXPECT_FALSE(Form->Settings.IsSilentMode);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.5f);  // a comma reads under a point locale too
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 10);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmPointer);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmOriginal);
+  EXPECT_EQ(Parts(Form).Settings.TrayIconIndex, 0);
+  EXPECT_FALSE(Parts(Form).Settings.IsSilentMode);
   EXPECT_EQ(Form->BoundsRect(), before);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(65, ssCtrl));  // unchanged
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(65, ssCtrl));  // unchanged
 
   // Rates outside the loupe's range come in at its ends; a comma locale reads "1,5".
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1e300\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=0\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.LoupeRate, 1.3f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.3f);
   Desk.DecimalSeparator = u",";
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1.25\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.LoupeRate, 1.3f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.3f);
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1,5\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.LoupeRate, 1.5f);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.5f);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   EXPECT_NE(FileAsText(Desk, kIni).find(u"LoupeRate=1,5\r\n"), std::u16string::npos);
 }
@@ -183,10 +183,10 @@ TEST_F(SettingsTest, ValuesItCannotTakeAreToldOnceAndKeptAsComments) {
                                u"ActiveWindowModeFrameColor=red\r\nInactiveWindowModeFrameColor=\r\n"
                                u"[ShortCut]\r\nActPopMinimizeAndRestore=Ctrl+Alt+Z\r\n"));
   Create();
-  const TLoupeSettings& s = Form->Settings;
+  const TLoupeSettings& s = Parts(Form).Settings;
   EXPECT_EQ(s.LoupeRate, 2.5f);
   EXPECT_EQ(s.FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(u'Z', ssCtrl | ssAlt));
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(u'Z', ssCtrl | ssAlt));
   EXPECT_EQ(s.FrameWidth, 10);
   EXPECT_EQ(s.LoupeSrcOrigin, lsoCenter);
 
@@ -236,7 +236,7 @@ TEST_F(SettingsTest, ValuesItCannotTakeAreToldOnceAndKeptAsComments) {
   // The next start has nothing to tell.
   LoadSettings(*Form);
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_TRUE(Form->SettingNotes.empty());
+  EXPECT_TRUE(Form->SettingNotes().empty());
 }
 
 TEST_F(SettingsTest, ClosingTheOptionsDialogWritesPositionThenEverything) {
@@ -341,7 +341,7 @@ TEST_F(SettingsTest, AFailedSaveOffersRetryAndCancelLeavesTheFile) {
       {"Retry, then Cancel", 3, {win::IDRETRY, win::IDCANCEL}, false},
   };
   Create();
-  Form->Settings.FrameWidth = 3;
+  Parts(Form).Settings.FrameWidth = 3;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     Desk.AddFile(kIni, old);
@@ -371,7 +371,7 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   Desk.AddFile(kIni, ansi);
   Desk.AddFile(std::u16string(kIni) + u".bak", "older backup");
   Create();
-  EXPECT_EQ(Form->Settings.FrameWidth, 4);  // read as empty
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 4);  // read as empty
   // Told at start, with the reason and what the save will do.
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text,
@@ -386,7 +386,7 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   EXPECT_EQ(Desk.FileText(std::u16string(kIni) + u".bak"), "older backup");
   EXPECT_NE(FileAsText(Desk, kIni).find(u"[Loupe]"), std::u16string::npos);
   // The loupe's own notice heard of it at start: the save adds no word.
-  ReportSaveResult(App, Form->SaveNotice, r, Form->Handle());
+  ReportSaveResult(App, Parts(Form).SaveNotice, r, Form->Handle());
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
   // Without that, the kept file is named.
   TSaveFailureNotice notice;
@@ -417,7 +417,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
   Desk.FailNext("ReadFileBytes", 32, 100, Proc.Pid);  // ERROR_SHARING_VIOLATION
   Copy.Create();
   Desk.ClearFailures();
-  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 2.0f);
   // Told once (the tray image that could not be read has its own report).
   const auto told = [this] {
     int n = 0;
@@ -434,7 +434,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
 
   // The file can be read again by now; the session's settings still stay out
   // of it, and the failure is not told a second time.
-  Form->Settings.LoupeRate = 5.0f;
+  Parts(Form).Settings.LoupeRate = 5.0f;
   EXPECT_FALSE(SaveSettings(*Form).Ok);
   Form.reset();
   EXPECT_EQ(Desk.FileText(kIni), user);
@@ -452,9 +452,9 @@ TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
   Copy.Create();
   EXPECT_TRUE(App.Lang.FellBack);
   EXPECT_EQ(App.Lang.LangFile, std::u16string(kLang));
-  EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);  // the rest was read
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);  // the rest was read
   EXPECT_TRUE(Desk.Dialogs.empty());
-  Form->Settings.LoupeRate = 4.0f;
+  Parts(Form).Settings.LoupeRate = 4.0f;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   std::u16string saved = FileAsText(Desk, kIni);
   EXPECT_NE(saved.find(u"LoupeRate=4\r\n"), std::u16string::npos) << Utf16ToUtf8(saved);
@@ -466,7 +466,7 @@ TEST_F(SettingsTest, ALanguageThatFellBackAtStartKeepsItsNameInTheSettings) {
   const auto& list = App.Lang.LangFileList;
   const auto it = std::find(list.begin(), list.end(), std::u16string(kLang));
   ASSERT_NE(it, list.end());
-  ASSERT_TRUE(Form->Commands.LanguageListClick(static_cast<int>(it - list.begin())));
+  ASSERT_TRUE(Parts(Form).Commands.LanguageListClick(static_cast<int>(it - list.begin())));
   EXPECT_FALSE(App.Lang.FellBack);
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   saved = FileAsText(Desk, kIni);
@@ -486,7 +486,7 @@ TEST_F(SettingsTest, TheStartReadsTheSettingsFileOnceAndTheNextLoadSeesWhatWasWr
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=3.5\r\n"));
   Copy.Create();
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);  // the language's name and the settings
-  EXPECT_EQ(Form->Settings.LoupeRate, 3.5f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);
   EXPECT_EQ(App.FileBatch, nullptr);  // the batch ended with the start
 
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=5\r\n[OptionForm]\r\nLeft=77\r\n"));
@@ -494,7 +494,7 @@ TEST_F(SettingsTest, TheStartReadsTheSettingsFileOnceAndTheNextLoadSeesWhatWasWr
   LoadSettings(*Form);
   int left = 0, top = 0;
   LoadOptionFormPosition(App, left, top);
-  EXPECT_EQ(Form->Settings.LoupeRate, 5.0f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 5.0f);
   EXPECT_EQ(left, 77);
   EXPECT_EQ(ReadsOf(Desk, kIni), 2);  // loads outside a batch read afresh
 }
@@ -508,16 +508,16 @@ TEST_F(SettingsTest, ABatchKeepsWhatItReadUntilTheFileIsSavedAndRetriesWhatItCou
   Desk.ClearCalls();
   LoadSettings(*Form);
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.FrameWidth, 7);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 7);
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);
 
   // A save within the batch: the next load reads the file it wrote.
-  Form->Settings.FrameWidth = 2;
+  Parts(Form).Settings.FrameWidth = 2;
   ASSERT_TRUE(SaveSettings(*Form).Ok);
-  Form->Settings.FrameWidth = 9;
+  Parts(Form).Settings.FrameWidth = 9;
   Desk.ClearCalls();
   LoadSettings(*Form);
-  EXPECT_EQ(Form->Settings.FrameWidth, 2);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 2);
   EXPECT_EQ(ReadsOf(Desk, kIni), 1);
 }
 

@@ -66,8 +66,8 @@ TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
   EXPECT_EQ(a.Filter(), (std::vector<HWND>{a.Handle(), b.Handle()}));
   EXPECT_EQ(b.Filter(), (std::vector<HWND>{b.Handle(), a.Handle()}));
   // They overlap: the older one gave up the top.
-  EXPECT_FALSE(a.Form->IsTopmost);
-  EXPECT_TRUE(b.Form->IsTopmost);
+  EXPECT_FALSE(Parts(a.Form).IsTopmost);
+  EXPECT_TRUE(Parts(b.Form).IsTopmost);
   // Windows 10: no UM_MAGNOTIFY traffic at all.
   EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
 
@@ -78,7 +78,7 @@ TEST_F(InstancesTest, TwoCopiesFromTwoFoldersListAndExcludeEachOther) {
   // Nothing asks for a rebuild outside Windows 7; the covered loupe takes
   // the top and the focus.
   EXPECT_EQ(Desk.CountCalls("PostMessageW"), 0);
-  EXPECT_TRUE(a.Form->IsTopmost);
+  EXPECT_TRUE(Parts(a.Form).IsTopmost);
   EXPECT_EQ(Desk.Foreground(), a.Handle());
 }
 
@@ -131,13 +131,13 @@ TEST_F(InstancesTest, Windows7FirstCopyClosingAsksNothing) {
 TEST_F(InstancesTest, ANewLoupeOverTwoOlderOnesTakesTheTop) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
   TCopy& b = Start(u"C:\\B\\lensoro.exe", {600, 100, 868, 320});
-  EXPECT_TRUE(a.Form->IsTopmost);  // apart: nobody gave up the top
-  EXPECT_TRUE(b.Form->IsTopmost);
+  EXPECT_TRUE(Parts(a.Form).IsTopmost);  // apart: nobody gave up the top
+  EXPECT_TRUE(Parts(b.Form).IsTopmost);
   Desk.ClearCalls();
   TCopy& c = Start(u"C:\\C\\lensoro.exe", {300, 150, 700, 300});
-  EXPECT_FALSE(a.Form->IsTopmost);
-  EXPECT_FALSE(b.Form->IsTopmost);
-  EXPECT_TRUE(c.Form->IsTopmost);
+  EXPECT_FALSE(Parts(a.Form).IsTopmost);
+  EXPECT_FALSE(Parts(b.Form).IsTopmost);
+  EXPECT_TRUE(Parts(c.Form).IsTopmost);
   EXPECT_EQ(c.Listed(), (std::vector<HWND>{c.Handle(), b.Handle(), a.Handle()}));  // search order: top first
   EXPECT_EQ(a.Listed().back(), c.Handle());
   EXPECT_EQ(b.Listed().back(), c.Handle());
@@ -152,8 +152,8 @@ TEST_F(InstancesTest, ANewLoupeOverTwoOlderOnesTakesTheTop) {
 TEST_F(InstancesTest, AFrameColourChangeRepaintsAndTellsTheOtherCopiesNothing) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe");
   TCopy& b = Start(u"C:\\B\\lensoro.exe");
-  ASSERT_FALSE(a.Form->IsTopmost);
-  const TFrameColorSlot inUse = FrameColorSlot(a.Form->Settings.LoupeMode, a.Form->IsActive());
+  ASSERT_FALSE(Parts(a.Form).IsTopmost);
+  const TFrameColorSlot inUse = FrameColorSlot(Parts(a.Form).Settings.LoupeMode, a.Form->IsActive());
   const int paints = Desk.Window(a.Handle())->InvalidateCount;
   Desk.ClearCalls();
   a.Form->SetFrameColor(0x00123456u, inUse);
@@ -161,15 +161,15 @@ TEST_F(InstancesTest, AFrameColourChangeRepaintsAndTellsTheOtherCopiesNothing) {
   EXPECT_EQ(Desk.Window(a.Handle())->InvalidateCount, paints + 1);
   EXPECT_TRUE(Notes(a).empty());
   EXPECT_EQ(Desk.CountCalls("SendMessageW"), 0);
-  EXPECT_FALSE(a.Form->IsTopmost);
-  EXPECT_TRUE(b.Form->IsTopmost);
+  EXPECT_FALSE(Parts(a.Form).IsTopmost);
+  EXPECT_TRUE(Parts(b.Form).IsTopmost);
 }
 
 TEST_F(InstancesTest, EdgeTouchingLoupesDoNotOverlap) {
   TCopy& a = Start(u"C:\\A\\lensoro.exe", {100, 100, 368, 320});
   TCopy& b = Start(u"C:\\B\\lensoro.exe", {368, 100, 636, 320});
-  EXPECT_TRUE(a.Form->IsTopmost);
-  EXPECT_TRUE(b.Form->IsTopmost);
+  EXPECT_TRUE(Parts(a.Form).IsTopmost);
+  EXPECT_TRUE(Parts(b.Form).IsTopmost);
   EXPECT_FALSE(RectsOverlap({0, 0, 10, 10}, {10, 10, 20, 20}));
   EXPECT_TRUE(RectsOverlap({0, 0, 10, 10}, {9, 9, 20, 20}));
 }
@@ -182,15 +182,15 @@ TEST_F(InstancesTest, ClosingHandsTheTopToTheHighestShownOverlappingLoupeOnly) {
   // The middle one says it is hidden (its window is still shown here, as a
   // test of the list, not of the window).
   top.Proc.SendMessageW(top.Handle(), UM_LOUPENOTIFY, middle.Handle(), LOUPE_HIDDEN);
-  low.Form->IsTopmost = false;
-  middle.Form->IsTopmost = false;
-  apart.Form->IsTopmost = false;
+  Parts(low.Form).IsTopmost = false;
+  Parts(middle.Form).IsTopmost = false;
+  Parts(apart.Form).IsTopmost = false;
   Desk.ClearCalls();
   top.Quit();
   // Below "top" in the z-order: middle (hidden in top's list), then low.
-  EXPECT_TRUE(low.Form->IsTopmost);
-  EXPECT_FALSE(middle.Form->IsTopmost);
-  EXPECT_FALSE(apart.Form->IsTopmost);
+  EXPECT_TRUE(Parts(low.Form).IsTopmost);
+  EXPECT_FALSE(Parts(middle.Form).IsTopmost);
+  EXPECT_FALSE(Parts(apart.Form).IsTopmost);
   EXPECT_EQ(Desk.Foreground(), low.Handle());
 }
 
@@ -209,14 +209,14 @@ TEST_F(InstancesTest, HiddenLoupesStayExcludedAndGetNoTopMessages) {
   TCopy& c = Start(u"C:\\C\\lensoro.exe", {400, 300, 668, 520});  // overlaps b only
   a.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, c.Handle(), LOUPE_STARTUP);  // already listed: ignored
   EXPECT_EQ(a.Listed().size(), 3u);
-  c.Form->IsTopmost = true;
+  Parts(c.Form).IsTopmost = true;
   Desk.ClearCalls();
   a.Proc.SendMessageW(a.Handle(), win::WM_EXITSIZEMOVE, 0, 0);
   const auto notes = Notes(a);
   ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0][0], c.Handle());
   EXPECT_EQ(notes[0][1], 0);
-  EXPECT_FALSE(c.Form->IsTopmost);
+  EXPECT_FALSE(Parts(c.Form).IsTopmost);
   b.Proc.SendMessageW(a.Handle(), UM_LOUPENOTIFY, b.Handle(), LOUPE_SHOWN);
   EXPECT_TRUE(a.Form->Instances().LnsList()[1].IsVisible);
 }
@@ -233,9 +233,9 @@ TEST_F(InstancesTest, ASecondStartOfTheSameExeRestoresAHiddenLoupeThenBringsItTo
     ASSERT_FALSE(Desk.Dialogs.empty());
     EXPECT_EQ(Desk.Dialogs.back().Text, u"Lensoro is already running.");
     EXPECT_TRUE(Desk.Window(a.Handle())->Visible) << "hidden before: " << hidden;
-    EXPECT_TRUE(a.Form->Timer1.Enabled());
+    EXPECT_TRUE(Parts(a.Form).Timer1.Enabled());
     EXPECT_EQ(a.Form->WindowState(), TWindowState::wsNormal);
-    EXPECT_EQ(a.Form->Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+    EXPECT_EQ(Parts(a.Form).Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
     EXPECT_TRUE(b.Form->Instances().LnsList()[1].IsVisible) << "the other copies hear it is shown";
     EXPECT_EQ(Desk.Foreground(), a.Handle());
   }
@@ -338,7 +338,7 @@ TEST_F(InstancesTest, MessagesFromStrangersChangeNothingHarmful) {
   other.SendMessageW(a.Handle(), UM_LOUPENOTIFY, 5, LOUPE_TOPMOST);
   EXPECT_EQ(a.Listed(), std::vector<HWND>{a.Handle()});
   EXPECT_EQ(a.Filter(), std::vector<HWND>{a.Handle()});
-  EXPECT_TRUE(a.Form->IsTopmost);
+  EXPECT_TRUE(Parts(a.Form).IsTopmost);
   // Rebuild requests that pile up while one rebuild waits do not nest.
   for (int i = 0; i < 5; ++i) other.PostMessageW(a.Handle(), UM_LOUPENOTIFY, 0, LOUPE_REINIT_MAGNIFIER);
   Desk.RunFor(3000);

@@ -302,7 +302,7 @@ TEST(HelpPage, NamesTheDefaultCaptionsAndWhereTheLanguageCommandIs) {
   test::TLoupeCopy copy(desk, u"C:\\Tools\\Lensoro\\lensoro.exe");
   copy.Create();
   int position = 0;
-  for (const TMenuItem& item : copy.Form->Commands.PopupMenu1.Items) {
+  for (const TMenuItem& item : Parts(copy.Form).Commands.PopupMenu1.Items) {
     if (item.IsSeparator()) continue;
     ++position;
     if (item.Name == u"ShowLanguage1") break;

@@ -45,7 +45,7 @@ class LangTest : public test::TLoupeTest {
   // The start-up steps of the language.
   void StartUp() {
     EnsureLangDir(App);
-    Form->Commands.ApplyMainFormLang();
+    Parts(Form).Commands.ApplyMainFormLang();
   }
 };
 
@@ -77,8 +77,8 @@ TEST_F(LangTest, FirstStartInAnEmptyFolderMakesLangAndTheDefaultFile) {
   EXPECT_EQ(Desk.FileText(kDefault), ExpectedDefaultFile());
   EXPECT_TRUE(Desk.Dialogs.empty());
   EXPECT_EQ(App.Title, u"ぽてりん");
-  EXPECT_EQ(Form->Commands.ActPopQuit.Caption, u"しゅーりょー(&X)");
-  EXPECT_EQ(Form->Commands.ActPopSetLoupeColorModelcmGrayscale.Caption, u"グレー スケール");
+  EXPECT_EQ(Parts(Form).Commands.ActPopQuit.Caption, u"しゅーりょー(&X)");
+  EXPECT_EQ(Parts(Form).Commands.ActPopSetLoupeColorModelcmGrayscale.Caption, u"グレー スケール");
   EXPECT_EQ(App.Lang.Texts.size(), 18u + AddedLangEntries().size());
   // The default file carries none of the added texts: they are English.
   EXPECT_EQ(App.Lang.Text(u"MsgReasonBinary"), u"it holds binary data, not text");
@@ -93,9 +93,9 @@ TEST_F(LangTest, FirstStartInAnEmptyFolderMakesLangAndTheDefaultFile) {
 
   // An existing default file is never overwritten: the user's edits stay.
   Desk.AddFile(kDefault, Utf16File(u"[Application]\r\nApplication.Title=Mine\r\n"));
-  Form->Commands.ApplyMainFormLang();
+  Parts(Form).Commands.ApplyMainFormLang();
   EXPECT_EQ(App.Title, u"Mine");
-  EXPECT_EQ(Form->Commands.ActPopQuit.Caption, u"しゅーりょー(&X)");  // missing key: built-in text
+  EXPECT_EQ(Parts(Form).Commands.ActPopQuit.Caption, u"しゅーりょー(&X)");  // missing key: built-in text
 }
 
 TEST_F(LangTest, FolderThatCannotBeMadeFallsBackToTheExecutablesFolder) {
@@ -107,7 +107,7 @@ TEST_F(LangTest, FolderThatCannotBeMadeFallsBackToTheExecutablesFolder) {
   EXPECT_EQ(Desk.Dialogs[0].Text, u"Lensoro cannot make directory: [C:\\Tools\\Lensoro\\Lang\\]");
   EXPECT_EQ(Desk.Dialogs[0].Caption, u"Lensoro [Information]");
   EXPECT_EQ(App.Lang.LangDir, kDir);
-  Form->Commands.ApplyMainFormLang();
+  Parts(Form).Commands.ApplyMainFormLang();
   EXPECT_EQ(App.Lang.LangFile, std::u16string(kDir) + DefaultLangFileName);
   EXPECT_EQ(Desk.FileText(App.Lang.LangFile), ExpectedDefaultFile());
 }
@@ -136,11 +136,11 @@ TEST_F(LangTest, ApplyingAFileTakesItsTextsAndFallsBackPerKey) {
                          u"[OptionForm]\r\nRadioGroup102.Items[4]=Centre\r\n"
                          u"[AboutForm]\r\nOKButton.Caption=Fine\r\n"));
   App.Lang.LangFile = std::u16string(kLangDir) + u"english.LANG";
-  Form->Commands.ApplyMainFormLang();
+  Parts(Form).Commands.ApplyMainFormLang();
   EXPECT_EQ(App.Title, u"Lensoro");  // spaces around "=" are not part of the text
-  EXPECT_EQ(Form->Commands.ActPopQuit.Caption, u"E&xit");
-  EXPECT_EQ(Form->Commands.ActPopReset.Caption, u"");  // present but empty: empty, not the default
-  EXPECT_EQ(Form->Commands.ActPopZoomIn.Caption, u"ズーム イン");
+  EXPECT_EQ(Parts(Form).Commands.ActPopQuit.Caption, u"E&xit");
+  EXPECT_EQ(Parts(Form).Commands.ActPopReset.Caption, u"");  // present but empty: empty, not the default
+  EXPECT_EQ(Parts(Form).Commands.ActPopZoomIn.Caption, u"ズーム イン");
   EXPECT_EQ(App.Lang.MsgDialogCaption, u"Lensoro");
   // A broken template is shown as it stands with its argument, never run.
   EXPECT_EQ(FormatText(App.Lang.Text(u"MsgErrorItemNotFound"), {u"C:\\x"}), u"Not found: [%n %s%s%s] (C:\\x)");
@@ -163,14 +163,14 @@ TEST_F(LangTest, ApplyingAFileTakesItsTextsAndFallsBackPerKey) {
   for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
     Desk.AddFile(utf8, mark + "[Application]\r\nApplication.Title=Lensoro8 \xE2\x9C\x93\r\n");
     App.Lang.LangFile = utf8;
-    Form->Commands.ApplyMainFormLang();
+    Parts(Form).Commands.ApplyMainFormLang();
     EXPECT_EQ(App.Title, u"Lensoro8 ✓");
   }
   const std::u16string ansi = std::u16string(kLangDir) + u"Ansi.lang";
   Desk.AddFile(ansi, "[Application]\r\nApplication.Title=Fran\xE7\x61is\r\n");
   App.Lang.LangFile = ansi;
   Desk.Dialogs.clear();
-  for (int i = 0; i < 2; ++i) Form->Commands.ApplyMainFormLang();
+  for (int i = 0; i < 2; ++i) Parts(Form).Commands.ApplyMainFormLang();
   EXPECT_EQ(App.Title, u"ぽてりん");
   EXPECT_EQ(App.Lang.LangFile, ansi);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
@@ -273,13 +273,13 @@ TEST_F(LangTest, MenuIsSortedAndChecksTheFileInUseWhateverItsCase) {
   EXPECT_EQ(App.Lang.LangFileList[1], std::u16string(kLangDir) + u"b.lang");
 
   // Choosing an item switches and applies at once; the menu follows.
-  EXPECT_TRUE(Form->Commands.LanguageListClick(0));
+  EXPECT_TRUE(Parts(Form).Commands.LanguageListClick(0));
   EXPECT_EQ(App.Title, u"A");
   EXPECT_EQ(App.Lang.LangFile, std::u16string(kLangDir) + u"A.lang");
   items = BuildLangMenu(App);
   EXPECT_TRUE(items[0].Checked);
-  EXPECT_FALSE(Form->Commands.LanguageListClick(4));
-  EXPECT_FALSE(Form->Commands.LanguageListClick(-1));
+  EXPECT_FALSE(Parts(Form).Commands.LanguageListClick(4));
+  EXPECT_FALSE(Parts(Form).Commands.LanguageListClick(-1));
   EXPECT_EQ(App.Lang.LangFile, std::u16string(kLangDir) + u"A.lang");
 
   // The choice reaches the settings file with the next save.
@@ -311,7 +311,7 @@ TEST_F(LangTest, ALanguageDeletedWhileInUseFallsBackToTheDefaultFile) {
   // When the default file cannot be written either, the built-in texts stand in.
   ASSERT_TRUE(Proc.DeleteFileW(kDefault));
   Desk.FailNext("WriteFileBytes", win::ERROR_ACCESS_DENIED);
-  Form->Commands.ApplyMainFormLang();
+  Parts(Form).Commands.ApplyMainFormLang();
   EXPECT_EQ(App.Title, u"ぽてりん");
   EXPECT_EQ(Desk.File(kDefault), nullptr);
   EXPECT_EQ(Desk.File(kDefault + u".tmp"), nullptr);
@@ -329,11 +329,11 @@ TEST_F(LangTest, ALanguageGoneWhenChosenKeepsTheOneInUseAndSaysSo) {
   Desk.AddFile(deutsch, Utf16File(u"[Application]\r\nApplication.Title=Lensoro (de)\r\n"));
   auto items = BuildLangMenu(App);
   ASSERT_EQ(items[1].Caption, u"English");
-  ASSERT_TRUE(Form->Commands.LanguageListClick(items[1].Tag));
+  ASSERT_TRUE(Parts(Form).Commands.LanguageListClick(items[1].Tag));
   ASSERT_EQ(App.Lang.LangFileList.size(), 3u);
 
   ASSERT_TRUE(Proc.DeleteFileW(deutsch));
-  EXPECT_FALSE(Form->Commands.LanguageListClick(0));
+  EXPECT_FALSE(Parts(Form).Commands.LanguageListClick(0));
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"Not found: [" + deutsch + u"]");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);

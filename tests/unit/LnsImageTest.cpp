@@ -300,7 +300,7 @@ struct TStartedLoupe {
   void Start(const std::u16string& ini = u"") { Copy.Create(ini); }
   // The alpha at (x, y) of the icon the tray shows.
   int ShownAlpha(int x, int y) const {
-    const HWND tray = Form->Tray.TrayIcon1->WindowHandle();
+    const HWND tray = Parts(Form).Tray.TrayIcon1->WindowHandle();
     const auto* icon = Desk.TrayIcon(tray, tray);
     const auto* bits = icon ? Desk.Icon(icon->Data.hIcon) : nullptr;
     return bits ? bits->Bits.ColorBgra[static_cast<std::size_t>((y * bits->Bits.Width + x) * 4 + 3)] : -1;
@@ -314,10 +314,10 @@ TEST(TrayImageSet, OwnStripAt120DpiShorterThanTheChoiceShowsAndKeepsImageZero) {
   l.Desk.PixelsPerInch = 120;
   l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(FlatCellStrip(4, 2)));
   l.Start(u"[Loupe]\r\nTrayIconIndex=9\r\n");
-  EXPECT_EQ(l.Form->Tray.OrgIconCount, 8);
-  ASSERT_EQ(l.Form->Tray.PngImageList1.size(), 16u);
-  EXPECT_EQ(l.Form->Tray.PngImageList1[15].Width, 20);
-  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 0);
+  EXPECT_EQ(Parts(l.Form).Tray.OrgIconCount, 8);
+  ASSERT_EQ(Parts(l.Form).Tray.PngImageList1.size(), 16u);
+  EXPECT_EQ(Parts(l.Form).Tray.PngImageList1[15].Width, 20);
+  EXPECT_EQ(Parts(l.Form).Settings.TrayIconIndex, 0);
   EXPECT_EQ(l.ShownAlpha(5, 5), 255);  // image 0, not the faded image 1 that index 9 points at
   EXPECT_TRUE(l.Desk.Dialogs.empty());
 }
@@ -326,19 +326,19 @@ TEST(TrayImageSet, TrayIsAddedWithTheFixedIconThenShowsTheChosenImageEvenAtIndex
   TStartedLoupe l;
   l.Desk.AddFile(u"C:\\P\\Image\\Lns16.png", AsText(FlatCellStrip(2, 1)));
   l.Start();
-  ASSERT_EQ(l.Form->Settings.TrayIconIndex, 0);
+  ASSERT_EQ(Parts(l.Form).Settings.TrayIconIndex, 0);
   // The add carried the fixed icon; image 0 of the strip replaced it.
-  const HICON fixed = l.Form->Tray.TrayIcon1->Icon().Handle();
+  const HICON fixed = Parts(l.Form).Tray.TrayIcon1->Icon().Handle();
   std::vector<std::pair<std::int64_t, bool>> sent;  // message, with the fixed icon
   for (const auto& c : l.Desk.Calls())
     if (std::string(c.Name) == "Shell_NotifyIconW")
       sent.emplace_back(c.A[0], c.A[4] == static_cast<std::int64_t>(fixed));
   ASSERT_FALSE(sent.empty());
   EXPECT_EQ(sent[0], std::make_pair(std::int64_t{win::NIM_ADD}, true));
-  const HWND tray = l.Form->Tray.TrayIcon1->WindowHandle();
+  const HWND tray = Parts(l.Form).Tray.TrayIcon1->WindowHandle();
   const auto* shown = l.Desk.TrayIcon(tray, tray);
   ASSERT_NE(shown, nullptr);
-  EXPECT_NE(shown->Data.hIcon, l.Form->Tray.TrayIcon1->Icon().Handle());
+  EXPECT_NE(shown->Data.hIcon, Parts(l.Form).Tray.TrayIcon1->Icon().Handle());
   const auto* bits = l.Desk.Icon(shown->Data.hIcon);
   ASSERT_NE(bits, nullptr);
   const std::uint8_t* pixel = &bits->Bits.ColorBgra[(5 * 16 + 5) * 4];
@@ -349,10 +349,10 @@ TEST(TrayImageSet, AnotherStripIsUsedFromIndexZeroWithTheWholeInsideFaded) {
   TStartedLoupe l;
   l.Desk.AddFile(u"C:\\P\\Image\\Mine.png", AsText(FlatCellStrip(2, 1)));
   l.Start(u"[Loupe]\r\nTrayIconIndex=1\r\n");
-  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(l.Form->Tray.OrgIconCount, 2);
-  ASSERT_EQ(l.Form->Tray.PngImageList1.size(), 4u);
-  ExpectFaded(l.Form->Tray.PngImageList1[0], l.Form->Tray.PngImageList1[2], OtherFadeMap);
+  EXPECT_EQ(Parts(l.Form).Settings.TrayIconIndex, 0);
+  EXPECT_EQ(Parts(l.Form).Tray.OrgIconCount, 2);
+  ASSERT_EQ(Parts(l.Form).Tray.PngImageList1.size(), 4u);
+  ExpectFaded(Parts(l.Form).Tray.PngImageList1[0], Parts(l.Form).Tray.PngImageList1[2], OtherFadeMap);
   EXPECT_EQ(l.ShownAlpha(5, 5), 255);
   l.Form->MinimizeToTray();
   EXPECT_EQ(l.ShownAlpha(2, 14), 128);  // inside the other strips' region only
@@ -364,15 +364,15 @@ TEST(TrayImageSet, NoStripGivesTheMessageAndTheFixedIconAlone) {
   ASSERT_EQ(l.Desk.Dialogs.size(), 1u);
   EXPECT_EQ(l.Desk.Dialogs[0].Text, u"ありません: [C:\\P\\Image\\Lns16.png]");
   EXPECT_EQ(l.Desk.Dialogs[0].Type, TMsgDlgType::Error);
-  EXPECT_EQ(l.Form->Tray.OrgIconCount, 1);
-  ASSERT_EQ(l.Form->Tray.PngImageList1.size(), 2u);
-  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 3);  // kept for the day the folder is back
+  EXPECT_EQ(Parts(l.Form).Tray.OrgIconCount, 1);
+  ASSERT_EQ(Parts(l.Form).Tray.PngImageList1.size(), 2u);
+  EXPECT_EQ(Parts(l.Form).Settings.TrayIconIndex, 3);  // kept for the day the folder is back
   // The fixed icon's transparent corners stay transparent; its inside is faded.
-  const TPngImage& icon = l.Form->Tray.PngImageList1[0];
+  const TPngImage& icon = Parts(l.Form).Tray.PngImageList1[0];
   EXPECT_TRUE(icon.HasAlpha);
   EXPECT_EQ(icon.At(0, 0)[3], 0);
   EXPECT_EQ(icon.At(8, 8)[3], 255);
-  ExpectFaded(icon, l.Form->Tray.PngImageList1[1], OwnFadeMap);
+  ExpectFaded(icon, Parts(l.Form).Tray.PngImageList1[1], OwnFadeMap);
   EXPECT_EQ(l.ShownAlpha(8, 8), 255);
   l.Form->MinimizeToTray();
   EXPECT_EQ(l.ShownAlpha(8, 8), 128);
@@ -381,7 +381,7 @@ TEST(TrayImageSet, NoStripGivesTheMessageAndTheFixedIconAlone) {
   TStartedLoupe lowColour;
   lowColour.Desk.ScreenBitsPerPixel = 16;
   lowColour.Start();
-  EXPECT_EQ(lowColour.Form->Tray.PngImageList1[0].At(0, 0)[3], 0);
+  EXPECT_EQ(Parts(lowColour.Form).Tray.PngImageList1[0].At(0, 0)[3], 0);
 }
 
 TEST(TrayImageSet, DamagedStripIsReportedAndTheFixedIconTakesItsPlace) {
@@ -392,8 +392,8 @@ TEST(TrayImageSet, DamagedStripIsReportedAndTheFixedIconTakesItsPlace) {
   l.Start(u"[Loupe]\r\nTrayIconIndex=1\r\n");
   ASSERT_EQ(l.Desk.Dialogs.size(), 1u);
   EXPECT_EQ(l.Desk.Dialogs[0].Text, u"ひらけません: [C:\\P\\Image\\Lns16.png] (PNG file is truncated.)");
-  EXPECT_EQ(l.Form->Tray.OrgIconCount, 1);
-  EXPECT_EQ(l.Form->Settings.TrayIconIndex, 1);
+  EXPECT_EQ(Parts(l.Form).Tray.OrgIconCount, 1);
+  EXPECT_EQ(Parts(l.Form).Settings.TrayIconIndex, 1);
   EXPECT_EQ(l.ShownAlpha(8, 8), 255);
 }
 
@@ -421,7 +421,7 @@ TEST(TrayImageSet, AChoiceBeyondTheImagesShowsTheFirstAndIsKeptOnlyWithTheFallba
       l.Desk.AddFile(c.Strip == OtherOfTwo ? u"C:\\P\\Image\\Mine.png" : u"C:\\P\\Image\\Lns16.png", AsText(strip));
     }
     l.Start(u"[Loupe]\r\nTrayIconIndex=" + AsciiToUtf16(std::to_string(c.Saved).c_str()) + u"\r\n");
-    EXPECT_EQ(l.Form->Settings.TrayIconIndex, c.Index);
+    EXPECT_EQ(Parts(l.Form).Settings.TrayIconIndex, c.Index);
     EXPECT_EQ(l.ShownAlpha(8, 8), c.Shown);
     l.Form->MinimizeToTray();
     EXPECT_EQ(l.ShownAlpha(8, 8), c.Hidden);

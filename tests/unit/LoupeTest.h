@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "LoupeParts.h"
 #include "Main.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"

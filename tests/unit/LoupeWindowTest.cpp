@@ -84,38 +84,38 @@ TEST_F(LoupeWindowTest, LeftButtonDragsUnlessAModifierIsHeld) {
 TEST_F(LoupeWindowTest, DoubleClickTogglesTheModeAndItsFrame) {
   Desk.ClearCalls();
   Send(win::WM_LBUTTONDBLCLK, win::MK_LBUTTON, Point(50, 50));
-  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmWindow);
   EXPECT_EQ(Form->Color(), clAqua);
   EXPECT_EQ(MoveRequests(), 0) << "the second press of a double-click does not drag";
   Send(win::WM_LBUTTONDBLCLK, win::MK_LBUTTON, Point(50, 50));
-  EXPECT_EQ(Form->Settings.LoupeMode, lmPointer);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmPointer);
   EXPECT_EQ(Form->Color(), clLime);
 }
 
 TEST_F(LoupeWindowTest, CtrlWheelZoomsByWholeNotches) {
-  ASSERT_EQ(Form->Settings.LoupeRate, 2.0f);
+  ASSERT_EQ(Parts(Form).Settings.LoupeRate, 2.0f);
   Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, 2.1f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 2.1f);
   // Half notches add up to one step.
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, 2.1f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 2.1f);
   Send(win::WM_MOUSEWHEEL, Wheel(60, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, ZoomInRate(2.1f));
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, ZoomInRate(2.1f));
   // Three turns of 40 units make one step.
-  const float beforeThirds = Form->Settings.LoupeRate;
+  const float beforeThirds = Parts(Form).Settings.LoupeRate;
   for (int i = 0; i < 3; ++i) Send(win::WM_MOUSEWHEEL, Wheel(40, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, ZoomInRate(beforeThirds));
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, ZoomInRate(beforeThirds));
   // Two notches down at once are two steps.
-  const float now = Form->Settings.LoupeRate;
+  const float now = Parts(Form).Settings.LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(-240, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, ZoomOutRate(ZoomOutRate(now)));
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, ZoomOutRate(ZoomOutRate(now)));
   // Without Ctrl, or with Shift or Alt as well, nothing.
-  const float kept = Form->Settings.LoupeRate;
+  const float kept = Parts(Form).Settings.LoupeRate;
   Send(win::WM_MOUSEWHEEL, Wheel(120, 0), Point(0, 0));
   Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL | win::MK_SHIFT), Point(0, 0));
   Desk.KeysDown[win::VK_MENU] = true;
   Send(win::WM_MOUSEWHEEL, Wheel(120, win::MK_CONTROL), Point(0, 0));
-  EXPECT_EQ(Form->Settings.LoupeRate, kept);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, kept);
 }
 
 TEST_F(LoupeWindowTest, TheMagnifierFollowsAResizeAndKeepsTheRate) {
@@ -124,7 +124,7 @@ TEST_F(LoupeWindowTest, TheMagnifierFollowsAResizeAndKeepsTheRate) {
   EXPECT_EQ(mag.Rect, (TRect{104, 104, 104 + 292, 104 + 292}));
   EXPECT_EQ(Form->Magnifier().SrcWidth(), 146);
   EXPECT_EQ(Form->Magnifier().SrcHeight(), 146);
-  EXPECT_EQ(Form->Settings.LoupeRate, 2.0f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 2.0f);
   // With no frame the resize zones lie over the image.
   Form->SetFrameWidth(0);
   EXPECT_EQ(Desk.Window(Form->Magnifier().Handle())->Rect, Desk.Window(Form->Handle())->Rect);
@@ -133,10 +133,10 @@ TEST_F(LoupeWindowTest, TheMagnifierFollowsAResizeAndKeepsTheRate) {
 
 TEST_F(LoupeWindowTest, MovingAndSizingClaimTheTop) {
   for (const UINT msg : {win::WM_ENTERSIZEMOVE, win::WM_MOVING, win::WM_EXITSIZEMOVE}) {
-    Form->IsTopmost = false;
+    Parts(Form).IsTopmost = false;
     TRect proposed{0, 0, 10, 10};
     EXPECT_EQ(Send(msg, 0, reinterpret_cast<LPARAM>(&proposed)), 0);
-    EXPECT_TRUE(Form->IsTopmost) << msg;
+    EXPECT_TRUE(Parts(Form).IsTopmost) << msg;
   }
 }
 

@@ -59,9 +59,9 @@ TEST_F(MainFormTest, CreatesTheLoupeWindowAsDesigned) {
   EXPECT_EQ(w.Rect, (TRect{243, 478, 243 + 268, 478 + 220}));
   EXPECT_EQ(w.Alpha, 255);
   EXPECT_TRUE(w.ImeDisabled);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
   EXPECT_TRUE(Form->IsActive());
-  EXPECT_DOUBLE_EQ(Form->Tray.Rate(), 1.0);
+  EXPECT_DOUBLE_EQ(Parts(Form).Tray.Rate(), 1.0);
 
   const TSimWindow& m = Mag();
   EXPECT_TRUE(m.IsMagnifier);
@@ -93,7 +93,7 @@ TEST_F(MainFormTest, CreatesTheLoupeWindowAsDesigned) {
   EXPECT_EQ(timer->Interval, 50u);
   EXPECT_TRUE(Form->NewWindowProcInstalled());
   EXPECT_EQ(App.Title, u"ぽてりん");
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
 }
 
 TEST_F(MainFormTest, FormCreateWiresThePartsInOrder) {
@@ -112,7 +112,7 @@ TEST_F(MainFormTest, FormCreateWiresThePartsInOrder) {
   }
   // The atom is named by the time stamp; Windows 10 registers no UM_MAGNOTIFY.
   EXPECT_NE(Desk.FindAtom(GetTimeStampText(Proc).substr(0, 14) + u"000"), 0);
-  EXPECT_EQ(Form->HotKey.Id(), Desk.FindAtom(u"20260115100000000"));
+  EXPECT_EQ(Parts(Form).HotKey.Id(), Desk.FindAtom(u"20260115100000000"));
   EXPECT_FALSE(Form->Instances().IsWindows7());
   EXPECT_EQ(Form->Instances().UMMagNotify(), 0u);
   EXPECT_EQ(Desk.FindMessage(u"UM_MAGNOTIFY"), 0u);
@@ -122,7 +122,7 @@ TEST_F(MainFormTest, DensityAndWindows7AreReadAtCreation) {
   Desk.PixelsPerInch = 144;
   Desk.OsVersion = {6, 1, 7601};
   Create();
-  EXPECT_DOUBLE_EQ(Form->Tray.Rate(), 1.5);
+  EXPECT_DOUBLE_EQ(Parts(Form).Tray.Rate(), 1.5);
   EXPECT_EQ(App.OsVersion, 6017601);
   EXPECT_TRUE(Form->Instances().IsWindows7());
   EXPECT_EQ(Form->Instances().UMMagNotify(), Proc.RegisterWindowMessageW(u"UM_MAGNOTIFY"));
@@ -151,7 +151,7 @@ TEST_F(MainFormTest, UnknownVersionMeansNotWindows7) {
 
 TEST_F(MainFormTest, FormDestroyShutsDownInOrderAndOnce) {
   Create();
-  const ATOM atom = Form->HotKey.Id();
+  const ATOM atom = Parts(Form).HotKey.Id();
   const HWND loupe = Form->Handle();
   Desk.ClearCalls();
   Form.reset();
@@ -198,32 +198,32 @@ TEST_F(MainFormTest, EndOfSessionFinishesBeforeTheHandlerReturns) {
 TEST_F(MainFormTest, LoupeModelSettersAndCommands) {
   Create();
   // Zoom at the limits still re-applies the transform.
-  Form->Settings.LoupeRate = 8.0f;
+  Parts(Form).Settings.LoupeRate = 8.0f;
   const int before = Mag().TransformSetCount;
-  Form->Commands.ActPopZoomIn.Execute();
-  EXPECT_EQ(Form->Settings.LoupeRate, 8.0f);
+  Parts(Form).Commands.ActPopZoomIn.Execute();
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   EXPECT_EQ(Mag().TransformSetCount, before + 1);
   EXPECT_EQ(Mag().Transform.v[0][0], 8.0f);
   Form->SetLoupeRate(2.5f);
   EXPECT_EQ(Mag().Transform.v[1][1], 2.5f);
   EXPECT_EQ(Form->Magnifier().SrcWidth(), 104);  // 260 / 2.5
-  Form->Commands.ActPopZoomOut.Execute();
-  EXPECT_EQ(Form->Settings.LoupeRate, static_cast<float>(2.5L - 0.1L));
+  Parts(Form).Commands.ActPopZoomOut.Execute();
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, static_cast<float>(2.5L - 0.1L));
 
   // Colour commands.
-  Form->Commands.ActPopSetLoupeColorModelcmInvert.Execute();
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  Parts(Form).Commands.ActPopSetLoupeColorModelcmInvert.Execute();
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(Mag().ColorEffect.v[4][0], 1.0f);
   EXPECT_EQ(Mag().ColorEffect.v[0][0], -1.0f);
-  Form->Commands.ActPopSetLoupeColorModelcmGrayscale.Execute();
+  Parts(Form).Commands.ActPopSetLoupeColorModelcmGrayscale.Execute();
   EXPECT_EQ(Mag().ColorEffect.v[1][2], 0.586611f);
   // A mode out of range keeps the previous matrix.
   Form->SetLoupeColorMode(static_cast<TLoupeColorMode>(7));
   EXPECT_EQ(Mag().ColorEffect.v[1][2], 0.586611f);
 
   // Mode: the frame follows at once.
-  Form->Commands.ActPopSetLoupeModelmWindow.Execute();
-  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
+  Parts(Form).Commands.ActPopSetLoupeModelmWindow.Execute();
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmWindow);
   EXPECT_EQ(Form->Color(), clAqua);
 
   // Frame width: the child is inset, a zero frame covers the window.
@@ -240,7 +240,7 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
   // The inactive colour is stored; the frame keeps its colour until the
   // loupe is deactivated.
   Form->SetFrameColor(0x000000FFu, TFrameColorSlot::InactivePointer);
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::InactivePointer), 0x000000FFu);
   EXPECT_EQ(Form->Color(), clLime);
   Proc.SendMessageW(Form->Handle(), win::WM_ACTIVATE, 0, 0);
   EXPECT_FALSE(Form->IsActive());
@@ -258,12 +258,12 @@ TEST_F(MainFormTest, FrameColoursRepaintOnlyTheColourInUse) {
 
 TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   Create();
-  Form->Commands.ActPopSetLoupeColorModelcmGrayscale.Execute();
+  Parts(Form).Commands.ActPopSetLoupeColorModelcmGrayscale.Execute();
   Form->SetLoupeRate(3.0f);
   Form->SetFrameWidth(6);
   const HWND oldMag = Form->Magnifier().Handle();
-  Form->Commands.ActPopReset.Execute();
-  Form->Commands.ActPopReset.Execute();  // twice in a row
+  Parts(Form).Commands.ActPopReset.Execute();
+  Parts(Form).Commands.ActPopReset.Execute();  // twice in a row
   ASSERT_NE(Form->Magnifier().Handle(), oldMag);
   EXPECT_EQ(Desk.Window(oldMag), nullptr);
   const TSimWindow& m = Mag();
@@ -273,8 +273,8 @@ TEST_F(MainFormTest, ResetRebuildsTheMagnifierKeepingEverySetting) {
   EXPECT_EQ(m.Rect.Left - Loupe().Rect.Left, 6);
   EXPECT_EQ(m.FilterList, std::vector<HWND>{Form->Handle()});
   EXPECT_EQ(Form->Instances().LnsList().Count(), 1);
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmGray);
-  EXPECT_EQ(Form->Settings.FrameWidth, 6);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmGray);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 6);
   // The tick handler is attached again: the next tick uses the new child.
   const int sources = m.SourceSetCount;
   Desk.RunFor(100);
@@ -308,17 +308,17 @@ TEST_F(MainFormTest, SetterFailuresAreReportedAndTheValueKept) {
   EXPECT_EQ(Desk.Dialogs[0].Caption, u"ぽてりん [おしらせ]");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
-  EXPECT_EQ(Form->Settings.LoupeRate, 4.0f);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 4.0f);
   EXPECT_EQ(Form->Magnifier().SrcWidth(), 65);
   EXPECT_EQ(Form->Magnifier().Transform().v[0][0], 4.0f);
   EXPECT_EQ(Mag().Transform.v[0][0], 2.0f);
   EXPECT_FALSE(App.Terminated());
 
   Desk.FailNext("MagSetColorEffect", win::ERROR_INVALID_PARAMETER);
-  Form->Commands.ActPopSetLoupeColorModelcmInvert.Execute();
+  Parts(Form).Commands.ActPopSetLoupeColorModelcmInvert.Execute();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text, u"いろを せってー できません: (The parameter is incorrect)");
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
   EXPECT_FALSE(App.Terminated());
 }
 
@@ -326,7 +326,7 @@ TEST_F(MainFormTest, MessageBoxLowersTheLoupeWhileItIsOpen) {
   Create();
   bool topmostWhileOpen = true;
   Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) {
-    topmostWhileOpen = Form->IsTopmost;
+    topmostWhileOpen = Parts(Form).IsTopmost;
     // The box's own loop goes on ticking: the loupe steps back.
     Desk.RunFor(60);
     return win::IDOK;
@@ -334,7 +334,7 @@ TEST_F(MainFormTest, MessageBoxLowersTheLoupeWhileItIsOpen) {
   Desk.ClearCalls();
   ShowMsgDialog(App, u"x", TMsgDlgType::Information, mbOK, Form->Handle());
   EXPECT_FALSE(topmostWhileOpen);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
   bool sawNoTopmost = false;
   for (const auto& c : Desk.Calls()) {
     if (std::string(c.Name) == "SetWindowPos" && c.A[0] == Form->Handle() &&
@@ -348,7 +348,7 @@ TEST_F(MainFormTest, MessageBoxLowersTheLoupeWhileItIsOpen) {
   // Also when the box fails with an exception.
   Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) -> int { throw std::runtime_error("gone"); };
   EXPECT_THROW(ShowMsgDialog(App, u"y", TMsgDlgType::Error, mbOK), std::runtime_error);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
 }
 
 // Each failure without which there is no loupe: the message with the

@@ -28,7 +28,7 @@ class MenuTest : public test::TLoupeTest {
  protected:
   MenuTest() : TLoupeTest(Exe) {}
   void Create(const std::u16string& ini = u"") { Copy.Start(ini); }
-  HWND TrayWindow() const { return Form->Tray.TrayIcon1->WindowHandle(); }
+  HWND TrayWindow() const { return Parts(Form).Tray.TrayIcon1->WindowHandle(); }
   const TSimDesktop::TSimTrayIcon* Shell() const { return Desk.TrayIcon(TrayWindow(), TrayWindow()); }
   // The alpha of pixel (5, 5) of the tray image, inside the faded region.
   int ShownAlpha() const {
@@ -93,25 +93,25 @@ TEST_F(MenuTest, ContextMenuShowsAllItemsInOrderWithTheDefaultCaptions) {
 TEST_F(MenuTest, ChecksAndZoomCaptionsFollowTheStateAtEveryOpening) {
   Create();
   KeepMenus();
-  Form->Settings.LoupeRate = 7.95f;
-  Form->Settings.LoupeMode = lmWindow;
-  Form->Settings.LoupeColorMode = lcmInvert;
+  Parts(Form).Settings.LoupeRate = 7.95f;
+  Parts(Form).Settings.LoupeMode = lmWindow;
+  Parts(Form).Settings.LoupeColorMode = lcmInvert;
   Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
   EXPECT_EQ(LastMenu.Items[5].Text, u"ズーム イン (-> 8.0x)");
   std::vector<bool> checked;
   for (int i : {2, 3, 8, 9, 10}) checked.push_back(LastMenu.Items[static_cast<std::size_t>(i)].Flags & win::MF_CHECKED);
   EXPECT_EQ(checked, (std::vector<bool>{false, true, false, true, false}));
 
-  Form->Settings.LoupeRate = 1.35f;
-  Form->Settings.LoupeMode = lmPointer;
-  Form->Settings.LoupeColorMode = lcmGray;
+  Parts(Form).Settings.LoupeRate = 1.35f;
+  Parts(Form).Settings.LoupeMode = lmPointer;
+  Parts(Form).Settings.LoupeColorMode = lcmGray;
   Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
   EXPECT_EQ(LastMenu.Items[6].Text, u"ズーム アウト (-> 1.3x)");
   checked.clear();
   for (int i : {2, 3, 8, 9, 10}) checked.push_back(LastMenu.Items[static_cast<std::size_t>(i)].Flags & win::MF_CHECKED);
   EXPECT_EQ(checked, (std::vector<bool>{true, false, false, false, true}));
 
-  Form->Settings.LoupeRate = 8.0f;
+  Parts(Form).Settings.LoupeRate = 8.0f;
   Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
   EXPECT_EQ(LastMenu.Items[5].Text, u"ズーム イン (-> 8.0x)");
   EXPECT_EQ(LastMenu.Items[6].Text, u"ズーム アウト (-> 7.9x)");
@@ -128,17 +128,17 @@ TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
   bool menuWindowUp = false;
   TLoupeColorMode modeDuring = lcmGray;
   Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
-    topmostDuring = Form->IsTopmost;
+    topmostDuring = Parts(Form).IsTopmost;
     menuWindowUp = Desk.Window(t.Window) != nullptr && Desk.Window(t.Window)->ClassName == u"#32768";
-    modeDuring = Form->Settings.LoupeColorMode;
+    modeDuring = Parts(Form).Settings.LoupeColorMode;
     return Desk.FindMenuItem(t.Menu, u"はんてん");
   };
   Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
   EXPECT_FALSE(topmostDuring);
   EXPECT_TRUE(menuWindowUp);
   EXPECT_EQ(modeDuring, lcmOriginal);
-  EXPECT_TRUE(Form->IsTopmost);
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
   // The tracking tick leaves the loupe below the menu while it is open.
   Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack&) -> std::uintptr_t {
     Desk.RunFor(100);
@@ -176,7 +176,7 @@ TEST_F(MenuTest, MenusAndMessageBoxesThatNestLeaveTheLoupeBelowUntilTheLastClose
     onTop.push_back(loupeOnTop());
     return win::IDOK;
   };
-  Form->Commands.ActPopShowHelp.Execute();
+  Parts(Form).Commands.ActPopShowHelp.Execute();
   ASSERT_EQ(Desk.MenuTracks.size(), 2u);
   onTop.push_back(loupeOnTop());
   EXPECT_EQ(onTop, (std::vector<bool>{false, true}));
@@ -211,9 +211,9 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   EXPECT_EQ(fullAlpha, 255);
   RightClickLoupe(u"タスク トレイに しまう");
   EXPECT_FALSE(Loupe().Visible);
-  EXPECT_FALSE(Form->Timer1.Enabled());
+  EXPECT_FALSE(Parts(Form).Timer1.Enabled());
   EXPECT_EQ(Form->WindowState(), TWindowState::wsMinimized);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
   EXPECT_EQ(ShownAlpha(), 128);  // the faded image
   EXPECT_FALSE(Form->Instances().LnsList()[0].IsVisible);
 
@@ -228,10 +228,10 @@ TEST_F(MenuTest, UncoveredLoupeHidesToTheTrayAndComesBack) {
   Desk.RunFor(0);
   EXPECT_EQ(texts, std::vector<std::u16string>{u"もとの サイズに もどす"});
   EXPECT_TRUE(Loupe().Visible);
-  EXPECT_TRUE(Form->Timer1.Enabled());
+  EXPECT_TRUE(Parts(Form).Timer1.Enabled());
   EXPECT_EQ(Form->WindowState(), TWindowState::wsNormal);
   EXPECT_EQ(Loupe().Alpha, 255);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.Caption, u"タスク トレイに しまう");
   EXPECT_EQ(ShownAlpha(), 255);
   EXPECT_TRUE(Form->Instances().LnsList()[0].IsVisible);
   // Shown transparent first, opaque after.
@@ -272,9 +272,9 @@ TEST_F(MenuTest, HidingAndRestoringTakeTheirStepsInOrder) {
     return seen;
   };
   Desk.ClearCalls();
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "ShowWindow hide", "tray image", "told hidden"}));
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_EQ(steps(), (std::vector<std::string>{"KillTimer", "SetTimer", "alpha 0", "ShowWindow show", "alpha 255",
                                                "tray image", "told shown"}));
 }
@@ -285,22 +285,22 @@ TEST_F(MenuTest, CoveredLoupeComesToTheFrontFirstAndWindowsBesideItDoNotCount) {
   // Above it and overlapping (another top-most window).
   const HWND cover = Desk.AddForeignWindow(other.Pid, u"Notepad", u"Untitled", 0, {300, 500, 700, 800}, true,
                                            win::WS_EX_TOPMOST);
-  Form->IsTopmost = false;
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).IsTopmost = false;
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(Loupe().Visible);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
   EXPECT_EQ(Desk.Foreground(), Form->Handle());
   EXPECT_EQ(Desk.TopLevelWindows().front(), Form->Handle());
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(Loupe().Visible);
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(Loupe().Visible);
 
   // Above it but apart: hidden at once.
   Desk.DestroyWindow(cover);
   Desk.AddForeignWindow(other.Pid, u"Notepad", u"Apart", 0, {1200, 100, 1500, 300}, true, win::WS_EX_TOPMOST);
   ASSERT_NE(Desk.TopLevelWindows().front(), Form->Handle());
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(Loupe().Visible);
 }
 
@@ -336,18 +336,18 @@ TEST_F(MenuTest, OtherCopiesHearOfHidingAndShowing) {
   TMainForm form2(app2);
   const int entry = form2.Instances().LnsList().IndexOfWindowHandle(Form->Handle());
   ASSERT_GE(entry, 0);
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_FALSE(form2.Instances().LnsList()[entry].IsVisible);
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(form2.Instances().LnsList()[entry].IsVisible);
 }
 
 TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {
   Create(u"[Loupe]\r\nIsSilentMode=1\r\n");
-  EXPECT_FALSE(Form->Visible);
+  EXPECT_FALSE(Parts(Form).Visible);
   EXPECT_FALSE(Loupe().Visible);
   EXPECT_EQ(ShownAlpha(), 128);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.Caption, u"もとの サイズに もどす");
   EXPECT_EQ(std::u16string(Shell()->Data.szTip), App.Title);
 }
 
@@ -384,7 +384,7 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
     Desk.ShellExecutes.clear();
     Desk.Dialogs.clear();
     Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return c.Answer; };
-    Form->Commands.ActPopShowHelp.Execute();
+    Parts(Form).Commands.ActPopShowHelp.Execute();
     std::vector<std::u16string> opened;
     for (const auto& run : Desk.ShellExecutes) {
       EXPECT_EQ(run.Wnd, Form->Handle());
@@ -409,7 +409,7 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
 
 TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {
   Create();
-  Form->Settings.LoupeRate = 3.0f;
+  Parts(Form).Settings.LoupeRate = 3.0f;
   RightClickLoupe(u"しゅーりょー(&X)");
   EXPECT_TRUE(App.Terminated());
   EXPECT_TRUE(Proc.QuitPosted);
@@ -450,7 +450,7 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     app.Initialize();
     auto form = std::make_unique<TMainForm>(app);
     form->Show();
-    form->Settings.LoupeRate = 3.0f;
+    Parts(form).Settings.LoupeRate = 3.0f;
     const HWND loupe = form->Handle();
     auto wayOut = [&] {
       if (c.Way == TWay::Close) {
@@ -479,8 +479,8 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
       // The request waits in the queue; the open dialog's loop, if any, is
       // the one to take it.
       wayOut();
-      if (c.Open == TOpen::About) form->Commands.ActPopShowVersionInfo.Execute();
-      if (c.Open == TOpen::Options) form->Commands.ActPopShowOption.Execute();
+      if (c.Open == TOpen::About) Parts(form).Commands.ActPopShowVersionInfo.Execute();
+      if (c.Open == TOpen::Options) Parts(form).Commands.ActPopShowOption.Execute();
     }
     proc.MessageBudget = 500;
     app.Run();
@@ -488,7 +488,7 @@ TEST_F(MenuTest, EveryWayOutEndsTheProgramWhateverIsOpen) {
     EXPECT_TRUE(app.Terminated());
     EXPECT_EQ(desk.MenuCount(proc.Pid), 0);
     if (c.Open == TOpen::Menu) {
-      EXPECT_EQ(form->Commands.OptionForm(), nullptr) << "the menu's choice ran after the quit";
+      EXPECT_EQ(Parts(form).Commands.OptionForm(), nullptr) << "the menu's choice ran after the quit";
     }
     if (c.SaveFails) desk.FailNext("WriteFileBytes", win::ERROR_DISK_FULL, 1, proc.Pid);
     form.reset();
@@ -514,7 +514,7 @@ TEST_F(MenuTest, AMenuThePlatformCannotBuildIsNotShownAndLeavesNothingBehind) {
     EXPECT_TRUE(Desk.MenuTracks.empty()) << call;
     EXPECT_EQ(Desk.MenuCount(Proc.Pid), 0) << call;
     EXPECT_FALSE(App.Terminated()) << call;
-    EXPECT_TRUE(Form->IsTopmost) << call;
+    EXPECT_TRUE(Parts(Form).IsTopmost) << call;
     Desk.ClearFailures();
   }
   // Once the platform can again, the menu opens as usual.
@@ -530,7 +530,7 @@ TEST_F(MenuTest, WithoutTheApplicationWindowTheLoupeOwnsItsMenuAndQuits) {
   Create();
   ASSERT_EQ(App.Handle(), 0u);
   ASSERT_NE(Form->Handle(), 0u);
-  Form->Settings.LoupeRate = 3.0f;
+  Parts(Form).Settings.LoupeRate = 3.0f;
 
   const auto texts = RightClickLoupe(u"しゅーりょー(&X)");
   ASSERT_FALSE(texts.empty());
@@ -552,7 +552,7 @@ TEST_F(MenuTest, WithoutTheApplicationWindowTheLoupeOwnsItsMenuAndQuits) {
 TEST_F(MenuTest, ALoupeWithoutItsTimerSaysSoAndARestoreTriesAgain) {
   Desk.FailNext("SetTimer", 1450, 1, Proc.Pid);  // ERROR_NO_SYSTEM_RESOURCES
   Create();
-  EXPECT_FALSE(Form->Timer1.Running());
+  EXPECT_FALSE(Parts(Form).Timer1.Running());
   EXPECT_EQ(Proc.FindTimer(Form->Handle(), Timer1Id), nullptr);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text.rfind(u"かくだい もとを せってー できません: (", 0), 0u)
@@ -561,16 +561,16 @@ TEST_F(MenuTest, ALoupeWithoutItsTimerSaysSoAndARestoreTriesAgain) {
 
   RightClickLoupe(u"タスク トレイに しまう");
   EXPECT_FALSE(Loupe().Visible);
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   EXPECT_TRUE(Loupe().Visible);
-  EXPECT_TRUE(Form->Timer1.Running());
+  EXPECT_TRUE(Parts(Form).Timer1.Running());
   ASSERT_NE(Proc.FindTimer(Form->Handle(), Timer1Id), nullptr);
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
 
   // Hidden again, and this time the restore finds no timer either.
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
   Desk.FailNext("SetTimer", 1450, 1, Proc.Pid);
-  Form->Commands.ActPopMinimizeAndRestore.Execute();
-  EXPECT_FALSE(Form->Timer1.Running());
+  Parts(Form).Commands.ActPopMinimizeAndRestore.Execute();
+  EXPECT_FALSE(Parts(Form).Timer1.Running());
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
 }

@@ -31,9 +31,9 @@ class OptionFormTest : public test::TLoupeTest {
   explicit OptionFormTest(test::TImages images = test::TImages::Strip) : TLoupeTest(u"C:\\A\\lensoro.exe", images) {}
   void Start(const std::u16string& ini) { Copy.Start(ini); }
   TOptionForm& Open() {
-    Form->Commands.ActPopShowOption.Execute();
-    EXPECT_NE(Form->Commands.OptionForm(), nullptr);
-    return *Form->Commands.OptionForm();
+    Parts(Form).Commands.ActPopShowOption.Execute();
+    EXPECT_NE(Parts(Form).Commands.OptionForm(), nullptr);
+    return *Parts(Form).Commands.OptionForm();
   }
   void Pump() {
     TMsg m;
@@ -69,14 +69,14 @@ class OptionFormTest : public test::TLoupeTest {
 
 TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   Start(AllThree + u"[Loupe]\r\nLoupeMode=1\r\nLoupeColorMode=2\r\nLoupeSrcOrigin=4\r\n");
-  Form->Settings.IsSilentMode = true;
+  Parts(Form).Settings.IsSilentMode = true;
   TOptionForm& form = Open();
   EXPECT_EQ(OptionWindows(), 1);
-  Form->Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
+  Parts(Form).Commands.ActPopShowOption.Execute();  // a second command while it is open does nothing
   EXPECT_EQ(OptionWindows(), 1);
-  EXPECT_EQ(Form->Commands.OptionForm(), &form);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), &form);
 
-  EXPECT_FALSE(Form->IsTopmost);
+  EXPECT_FALSE(Parts(Form).IsTopmost);
   const TSimWindow* w = Desk.Window(form.Handle());
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->Visible);
@@ -109,8 +109,8 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   EXPECT_EQ(form.RadioGroup101.ItemIndex(), 1);
   EXPECT_EQ(form.RadioGroup102.ItemIndex(), 4);
   EXPECT_EQ(form.RadioGroup103.ItemIndex(), 2);
-  EXPECT_EQ(form.Panel101.Color(), Form->Settings.FrameColor(TFrameColorSlot::ActivePointer));
-  EXPECT_EQ(form.Panel104.Color(), Form->Settings.FrameColor(TFrameColorSlot::InactiveWindow));
+  EXPECT_EQ(form.Panel101.Color(), Parts(Form).Settings.FrameColor(TFrameColorSlot::ActivePointer));
+  EXPECT_EQ(form.Panel104.Color(), Parts(Form).Settings.FrameColor(TFrameColorSlot::InactiveWindow));
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   EXPECT_EQ(form.ComboBox101.ItemHeight(), 16 + 2 * 2);
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
@@ -128,9 +128,9 @@ TEST_F(OptionFormTest, OpensOnceFromTheMenuShowingTheLoupesState) {
   while (Proc.PeekMessageW(m, true)) {
     if (!App.ProcessDialogMessage(m)) Proc.DispatchMessageW(m);
   }
-  EXPECT_EQ(Form->Commands.OptionForm(), nullptr);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), nullptr);
   EXPECT_EQ(OptionWindows(), 0);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
 }
 
 TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
@@ -140,15 +140,15 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   ASSERT_NE(mag, 0u);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
   EXPECT_EQ(std::memcmp(&Desk.Window(mag)->ColorEffect, &LoupeColorMatrices[lcmInvert], sizeof(TMagColorEffect)), 0);
 
   ASSERT_TRUE(Desk.Click(form.RadioGroup101.Button(1)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeMode, lmWindow);
+  EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmWindow);
   ASSERT_TRUE(Desk.Click(form.RadioGroup102.Button(3)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeSrcOrigin, lsoBottomRight);
+  EXPECT_EQ(Parts(Form).Settings.LoupeSrcOrigin, lsoBottomRight);
   ASSERT_TRUE(Desk.Click(form.CheckBox101.Handle()));
-  EXPECT_TRUE(Form->Settings.IsSilentMode);
+  EXPECT_TRUE(Parts(Form).Settings.IsSilentMode);
 
   // The rate field: what is typed in range counts at once, out of range
   // not until leaving the field clamps it.
@@ -157,21 +157,21 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"3.5");
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 3.5f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"9");
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"9");
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 3.5f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 3.5f);
   Desk.KeyPress(0, win::VK_TAB);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit101), u"8.0");
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
   // Its arrows and the Up key step by a tenth and stop at the top.
   ASSERT_TRUE(Desk.Click(form.SpinEdit101.UpDownButton().DownButton().Handle()));
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 7.9f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 7.9f);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Desk.KeyPress(form.SpinEdit101.Handle(), win::VK_UP);
   Pump();
@@ -180,55 +180,55 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"1");  // on the way to 1.4: below the bottom, ignored
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   Desk.TypeText(0, u".4");
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 1.4f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 1.4f);
   form.SpinEdit101.SetText(u"");
   Desk.TypeText(0, u"8");  // the top itself counts at once
   Pump();
-  EXPECT_FLOAT_EQ(Form->Settings.LoupeRate, 8.0f);
+  EXPECT_FLOAT_EQ(Parts(Form).Settings.LoupeRate, 8.0f);
   EXPECT_FLOAT_EQ(Desk.Window(mag)->Transform.v[0][0], 8.0f);
 
   // The frame width: whole pixels, 0 to 10.
   EXPECT_EQ(Shown(form.SpinEdit102), u"4");
   ASSERT_TRUE(Desk.Click(form.SpinEdit102.UpDownButton().UpButton().Handle()));
-  EXPECT_EQ(Form->Settings.FrameWidth, 5);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 5);
   form.SpinEdit102.SetText(u"");
   Desk.TypeText(0, u"10");
   Pump();
-  EXPECT_EQ(Form->Settings.FrameWidth, 10);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 10);
   Desk.KeyPress(form.SpinEdit102.Handle(), win::VK_UP);
   Pump();
   EXPECT_EQ(Shown(form.SpinEdit102), u"10");
-  EXPECT_EQ(Form->Settings.FrameWidth, 10);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 10);
 
   // A swatch: the dialog starts from its colour, "ColorA" is it as RGB.
   Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
     EXPECT_EQ(cc.Owner, form.Handle());
-    EXPECT_EQ(cc.Color, Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
-    EXPECT_EQ(cc.CustColors[0], Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.Color, Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow));
+    EXPECT_EQ(cc.CustColors[0], Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow));
     cc.Color = 0x102030;
     return true;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
   EXPECT_EQ(form.Panel103.Color(), 0x102030u);
   Desk.ColorResponder = [](TSimProcess&, TChooseColor& cc) {
     cc.Color = 0x999999;
     return false;
   };
   ASSERT_TRUE(Desk.Click(form.Panel103.Handle()));
-  EXPECT_EQ(Form->Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
+  EXPECT_EQ(Parts(Form).Settings.FrameColor(TFrameColorSlot::ActiveWindow), 0x102030u);
 
   // The tray image: the visible loupe shows the image, a hidden one its faded variant.
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Form->Settings.TrayIconIndex, 0);
-  EXPECT_EQ(Form->Tray.TrayIcon1->IconIndex(), 0);
-  EXPECT_FALSE(Form->IsTopmost);  // dropping the list down keeps the loupe below it
+  EXPECT_EQ(Parts(Form).Settings.TrayIconIndex, 0);
+  EXPECT_EQ(Parts(Form).Tray.TrayIcon1->IconIndex(), 0);
+  EXPECT_FALSE(Parts(Form).IsTopmost);  // dropping the list down keeps the loupe below it
   Proc.ShowWindow(Form->Handle(), win::SW_HIDE);
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
-  EXPECT_EQ(Form->Tray.TrayIcon1->IconIndex(), 0 + Form->Tray.OrgIconCount);
+  EXPECT_EQ(Parts(Form).Tray.TrayIcon1->IconIndex(), 0 + Parts(Form).Tray.OrgIconCount);
 }
 
 // Each swatch sets its own frame colour; the colour on show is painted at
@@ -236,7 +236,7 @@ TEST_F(OptionFormTest, EveryControlActsOnTheLoupeAtOnce) {
 TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   Start(u"");
   TOptionForm& form = Open();
-  ASSERT_FALSE(Form->IsTopmost);
+  ASSERT_FALSE(Parts(Form).IsTopmost);
   const struct {
     TPanel& Panel;
     TFrameColorSlot Slot;
@@ -254,9 +254,10 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
     };
     Desk.ClearCalls();
     ASSERT_TRUE(Desk.Click(s.Panel.Handle()));
-    EXPECT_EQ(Form->Settings.FrameColor(s.Slot), s.Color);
-    EXPECT_EQ(Form->Color(), Form->Settings.FrameColor(FrameColorSlot(Form->Settings.LoupeMode, Form->IsActive())));
-    EXPECT_FALSE(Form->IsTopmost);
+    EXPECT_EQ(Parts(Form).Settings.FrameColor(s.Slot), s.Color);
+    EXPECT_EQ(Form->Color(),
+              Parts(Form).Settings.FrameColor(FrameColorSlot(Parts(Form).Settings.LoupeMode, Form->IsActive())));
+    EXPECT_FALSE(Parts(Form).IsTopmost);
     for (const auto& c : Desk.Calls()) {
       if (std::string(c.Name).find("Message") != std::string::npos) {
         EXPECT_NE(c.A[1], win::WM_ACTIVATE) << c.Name;
@@ -282,8 +283,8 @@ class OptionFormWithoutImagesTest : public OptionFormTest {
 
 TEST_F(OptionFormWithoutImagesTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFixedIcon) {
   Start(u"");
-  Form->Tray.OrgIconCount = 0;
-  Form->Tray.PngImageList1.clear();
+  Parts(Form).Tray.OrgIconCount = 0;
+  Parts(Form).Tray.PngImageList1.clear();
   TOptionForm& form = Open();
   EXPECT_EQ(form.ComboBox101.Items(), (std::vector<std::u16string>{u"0:"}));
   ASSERT_TRUE(Desk.PickComboItem(form.ComboBox101.Handle(), 0));
@@ -295,8 +296,8 @@ TEST_F(OptionFormWithoutImagesTest, ComboWithoutImagesHoldsOneItemDrawnWithTheFi
     if (op.Op == "ExtTextOut") text = &op;
   }
   ASSERT_NE(icon, nullptr);
-  ASSERT_NE(Form->Tray.TrayIcon1, nullptr);
-  EXPECT_EQ(icon->Icon, Form->Tray.TrayIcon1->Icon().Handle());
+  ASSERT_NE(Parts(Form).Tray.TrayIcon1, nullptr);
+  EXPECT_EQ(icon->Icon, Parts(Form).Tray.TrayIcon1->Icon().Handle());
   EXPECT_EQ(icon->Rect.Left, 20 + 2 * 2);  // after the item height and two margins
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->Text, u"0:");
@@ -314,12 +315,12 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   // Delete, cancelled: both the shortcut and its registration stay, and the
   // closed question leaves the loupe below the dialog.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_FALSE(Form->IsTopmost);
+  EXPECT_FALSE(Parts(Form).IsTopmost);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Confirmation);
   EXPECT_EQ(Desk.Dialogs[0].Owner, form.Handle());
   EXPECT_NE(Desk.Dialogs[0].Text.find(u"Shift + Ctrl + Alt + L: " + form.Label107.Caption()), std::u16string::npos);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_EQ(Desk.HotKeys.size(), 1u);
 
   // Add over it, cancelled: the capture is cleared, the old key stays.
@@ -329,7 +330,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_TRUE(form.HotKey101.IsEmpty());
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, CtrlShiftAltL);
   EXPECT_FALSE(form.Button102.Enabled());
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x4Cu);
@@ -338,7 +339,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   answer = win::IDOK;
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, CtrlF12);
   EXPECT_EQ(form.Edit101.Text(), u"Ctrl + F12");
   ASSERT_EQ(Desk.HotKeys.size(), 1u);
   EXPECT_EQ(Desk.HotKeys[0].Key, 0x7Bu);
@@ -347,7 +348,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 
   // Delete, confirmed.
   ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button101.Enabled());
   EXPECT_TRUE(Desk.HotKeys.empty());
@@ -357,7 +358,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Capture(form, {win::VK_SHIFT, win::VK_CONTROL, 'A'});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
   EXPECT_EQ(Desk.Dialogs.size(), asked);
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, scShift | scCtrl | 'A');
   EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + A");
 
   // Ctrl still held while the button is clicked: no combination yet.
@@ -366,7 +367,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
   Key(form.HotKey101.Handle(), win::VK_CONTROL, true);
   EXPECT_TRUE(form.Button102.Enabled());
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_TRUE(Desk.HotKeys.empty());
   Key(form.HotKey101.Handle(), win::VK_CONTROL, false);
   EXPECT_FALSE(form.Button102.Enabled());
@@ -391,7 +392,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
     EXPECT_EQ(form.Button102.Enabled(), c.Addable);
     EXPECT_EQ(form.Label109.Caption(), c.Addable ? u"" : hint);
     form.AddShortCut();  // as a click would, were it enabled
-    EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
+    EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut != 0, c.Addable);
     EXPECT_EQ(Desk.HotKeys.size(), c.Addable ? 1u : 0u);
     if (c.Addable) {
       Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
@@ -403,7 +404,7 @@ TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
 TEST_F(OptionFormTest, ASavedKeyThatTypesIsNotRegisteredAndTheUserIsToldOnce) {
   Start(u"[ShortCut]\r\nActPopMinimizeAndRestore=88,Shift+\r\n");
   EXPECT_TRUE(Desk.HotKeys.empty());
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, u"The shortcut key was not registered: without Ctrl or Alt it would take this key "
                                   u"away from typing in every program: [Shift + X]");
@@ -419,7 +420,7 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   TOptionForm& form = Open();
   Capture(form, {win::VK_CONTROL, 0x7B});
   ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
-  EXPECT_EQ(Form->Commands.ActPopMinimizeAndRestore.ShortCut, 0);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   EXPECT_EQ(form.Edit101.Text(), u"");
   EXPECT_FALSE(form.Button102.Enabled());
   EXPECT_FALSE(form.Button101.Enabled());
@@ -435,8 +436,8 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(form.RadioGroup103.Button(2)->Handle()));
   Desk.ClearCalls();
   ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
-  EXPECT_EQ(Form->Commands.OptionForm(), nullptr);
-  EXPECT_TRUE(Form->IsTopmost);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), nullptr);
+  EXPECT_TRUE(Parts(Form).IsTopmost);
 
   // Two whole-file replacements: the position first, then everything.
   std::vector<std::int64_t> moves;
@@ -462,9 +463,9 @@ TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {
   ASSERT_TRUE(Desk.Click(again.CloseButton.Handle()));
   TOptionForm& third = Open();
   Pump();
-  ASSERT_EQ(Form->Commands.OptionForm(), &third);
+  ASSERT_EQ(Parts(Form).Commands.OptionForm(), &third);
   ASSERT_TRUE(Desk.Click(third.RadioGroup103.Button(1)->Handle()));
-  EXPECT_EQ(Form->Settings.LoupeColorMode, lcmInvert);
+  EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmInvert);
 }
 
 TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
@@ -523,9 +524,9 @@ TEST_F(OptionFormTest, AnOpenDialogFollowsALanguageSwitchAtOnce) {
                                u"CloseButton.Caption=Close\r\nRadioGroup103.Items[1]=Inverted\r\n"));
   TOptionForm& form = Open();
   EXPECT_EQ(form.CloseButton.Caption(), u"とじる");
-  Form->Commands.PopupMenu1Popup();
+  Parts(Form).Commands.PopupMenu1Popup();
   TMenuItem* english = nullptr;
-  for (TMenuItem& top : Form->Commands.PopupMenu1.Items) {
+  for (TMenuItem& top : Parts(Form).Commands.PopupMenu1.Items) {
     for (TMenuItem& sub : top.Items) {
       if (sub.Name == u"LanguageList" && sub.Caption == u"English") english = &sub;
     }
@@ -558,9 +559,9 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
     app.Initialize();
     TMainForm loupe(app);
     app.MainForm = &loupe;
-    loupe.Commands.ActPopShowOption.Execute();
-    ASSERT_NE(loupe.Commands.OptionForm(), nullptr);
-    TRsSpinEdit& field = loupe.Commands.OptionForm()->SpinEdit101;
+    Parts(loupe).Commands.ActPopShowOption.Execute();
+    ASSERT_NE(Parts(loupe).Commands.OptionForm(), nullptr);
+    TRsSpinEdit& field = Parts(loupe).Commands.OptionForm()->SpinEdit101;
     EXPECT_EQ(desk.Window(field.Handle())->Title, u"2.0");
     field.SetFocus();
     field.SetText(u"");
@@ -571,7 +572,7 @@ TEST(OptionFormRate, ACommaTypedIsTheDecimalPoint) {
       proc.TranslateMessage(m);
       proc.DispatchMessageW(m);
     }
-    EXPECT_FLOAT_EQ(loupe.Settings.LoupeRate, c.Rate);
+    EXPECT_FLOAT_EQ(Parts(loupe).Settings.LoupeRate, c.Rate);
     EXPECT_FLOAT_EQ(desk.Window(loupe.Magnifier().Handle())->Transform.v[0][0], c.Rate);
     const std::u16string shown = desk.Window(field.Handle())->Title;
     EXPECT_EQ(shown, FormatText(u"%.1f", {static_cast<double>(c.Rate)}));

@@ -52,7 +52,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   TCopy& a = Start(u"C:\\A\\lensoro.exe", HotKeyIni);
   TCopy& b = Start(u"C:\\B\\lensoro.exe", PlaceB);
   ASSERT_EQ(a.Listed(), (std::vector<HWND>{a.Handle(), b.Handle()}));
-  ASSERT_NE(a.Form->HotKey.Id(), 0);
+  ASSERT_NE(Parts(a.Form).HotKey.Id(), 0);
   ASSERT_EQ(Desk.CountCalls("RegisterHotKey", a.Proc.Pid), 1);
 
   TSimProcess& shell = Desk.AddProcess(u"C:\\Windows\\explorer.exe");
@@ -61,7 +61,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   const HWND plain = Desk.AddForeignWindow(tool.Pid, u"StormWindow", u"storm");
   // Another program's window that calls itself a loupe.
   const HWND decoy = Desk.AddForeignWindow(tool.Pid, u"StormDecoy", LoupeCaption, 0, {243, 478, 511, 698});
-  const TRsTrayIcon& tray = *a.Form->Tray.TrayIcon1;
+  const TRsTrayIcon& tray = *Parts(a.Form).Tray.TrayIcon1;
   const HWND trayWnd = tray.WindowHandle();
   const UINT trayId = tray.IconData().uID, trayMsg = tray.IconData().uCallbackMessage;
   ASSERT_NE(Desk.TrayIcon(trayWnd, trayId), nullptr);
@@ -91,7 +91,7 @@ TEST_F(StormTest, EveryCodeAndWParamLeavesOnlyTheRealLoupesListedAndTheLoupeWork
   }
   for (int i = 0; i < 40; ++i) {
     WPARAM id = random() & 0x1FFFF;
-    if (id == a.Form->HotKey.Id()) ++id;
+    if (id == Parts(a.Form).HotKey.Id()) ++id;
     send(a.Handle(), win::WM_HOTKEY, id, static_cast<LPARAM>(random()));
     ++sent;
   }

@@ -36,7 +36,7 @@ class TrackingTest : public test::TLoupeTest {
     return d.Left <= r.Left && d.Top <= r.Top && r.Right <= d.Right && r.Bottom <= d.Bottom;
   }
   TRect WindowMode(TLoupeSrcOrigin origin) {
-    Form->Settings.LoupeSrcOrigin = origin;
+    Parts(Form).Settings.LoupeSrcOrigin = origin;
     return Step(lmWindow);
   }
 };
@@ -173,9 +173,9 @@ TEST_F(TrackingTest, WithoutAPointerTheSourceStaysWhereItWas) {
 
 TEST_F(TrackingTest, EveryStepReassertsTheZOrder) {
   Desk.ClearCalls();
-  Form->IsTopmost = false;
+  Parts(Form).IsTopmost = false;
   Form->UpdateMagnifier(lmPointer);
-  Form->IsTopmost = true;
+  Parts(Form).IsTopmost = true;
   Form->UpdateMagnifier(lmPointer);
   int seen = 0;
   for (const auto& c : Desk.Calls()) {
@@ -208,7 +208,7 @@ TEST_F(TrackingTest, TheTickMakesOnlyItsOwnCallsAndAllocatesNothing) {
     Desk.Cursor = place.Cursor;
     Form->Timer1Timer();  // warm up
     for (const TLoupeMode mode : {lmPointer, lmWindow}) {
-      Form->Settings.LoupeMode = mode;
+      Parts(Form).Settings.LoupeMode = mode;
       Desk.ClearCalls();
       long allocations;
       {
