@@ -359,8 +359,8 @@ void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
 void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
   // Assigned but refused by the system: the user is to know it does nothing.
-  Edit101.SetText(
-      text.empty() || FHotKey.Registered() ? text : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
+  Edit101.SetText(text.empty() || FHotKey.Registered() ? text
+                                                       : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
   Button101.SetEnabled(!text.empty());
   HotKey101Change();
 }
