@@ -210,6 +210,16 @@ TIniFile::TIniFile(const std::vector<std::uint8_t>& bytes) {
   Parse(text);
 }
 
+TIniFile TIniFile::FromBigEndian(const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes[0] != 0xFE || bytes[1] != 0xFF) return TIniFile(bytes);
+  std::vector<std::uint8_t> swapped(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    swapped[i] = bytes[i + 1];
+    swapped[i + 1] = bytes[i];
+  }
+  return TIniFile(swapped);
+}
+
 TIniFile TIniFile::FromText(const std::u16string& text) {
   TIniFile ini;
   ini.Parse(text);

@@ -43,6 +43,10 @@ class TIniFile {
   // survive a save unchanged.
   explicit TIniFile(const std::vector<std::uint8_t>& bytes);
   static TIniFile FromText(const std::u16string& text);
+  // UTF-16 big-endian bytes (FE FF), which the constructor refuses: read
+  // only to learn what such a file says, never to be written back. Any
+  // other bytes read as the constructor reads them.
+  static TIniFile FromBigEndian(const std::vector<std::uint8_t>& bytes);
 
   TIniDecodeError DecodeError() const { return FDecodeError; }
   bool Readable() const { return FDecodeError == TIniDecodeError::None; }

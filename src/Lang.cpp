@@ -327,8 +327,17 @@ bool EnsureLangDir(TLangApplication& app) {
 
 std::u16string ReadLangFileName(TLangApplication& app) {
   TIniFileResult read;
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
+  TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) app.Lang.FellBack = true;
+  // Saved as UTF-16 big-endian by an editor, the file is told of and kept
+  // aside; the language it names is still the user's, and that message is
+  // to speak it.
+  std::vector<std::uint8_t> bytes;
+  if (ini.DecodeError() == TIniDecodeError::OtherMark &&
+      (app.FileBatch ? app.FileBatch->ReadFileBytes(app.IniFileName, bytes)
+                     : app.Platform.ReadFileBytes(app.IniFileName, bytes))) {
+    ini = TIniFile::FromBigEndian(bytes);
+  }
   const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
   if (name.empty()) return app.Lang.LangDir + DefaultLangFileName;
   // The program's folder was moved (another drive, another PC): the file

@@ -408,6 +408,29 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   EXPECT_EQ(Desk.FileText(kept.KeptAsPath), junk);
 }
 
+// Saved by an editor as UTF-16 big-endian: the file is told of and kept
+// aside as any unreadable one, but in the language it names, caption and
+// text alike.
+TEST_F(SettingsTest, ABigEndianFileIsToldInTheLanguageItNames) {
+  const std::u16string english = u"C:\\Tools\\Lensoro\\Lang\\English.lang";
+  Desk.AddFile(english, Utf16File(u"[Lang: Msg]\r\nMsgDialogCaption=Lensoro\r\n[Lang: Notices]\r\n"
+                                  u"MsgErrorCannotReadSettings=EN: [%s] (%s)\r\nMsgNoteKeptAsBak=EN kept\r\n"
+                                  u"MsgReasonUtf16BigEndian=EN big-endian\r\n"));
+  std::string big = Utf16File(u"[Language]\r\nLangFileName=" + english + u"\r\n[Loupe]\r\nFrameWidth=7\r\n");
+  for (std::size_t i = 0; i + 1 < big.size(); i += 2) std::swap(big[i], big[i + 1]);
+  Desk.AddFile(kIni, big);
+  Copy.Create();
+  EXPECT_EQ(App.Lang.LangFile, english);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 4);  // the settings themselves are not taken
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Caption, u"Lensoro");
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"EN: [" + std::u16string(kIni) + u"] (EN big-endian)\r\n\r\nEN kept");
+  const TIniFileResult saved = SaveSettings(*Form);
+  ASSERT_TRUE(saved.Ok);
+  EXPECT_EQ(Desk.FileText(saved.KeptAsPath), big);
+  EXPECT_NE(FileAsText(Desk, kIni).find(u"LangFileName=" + english + u"\r\n"), std::u16string::npos);
+}
+
 // Found by the fault sweep: a settings file another program held at start
 // was read as empty, and the defaults of that session were saved over it.
 TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
