@@ -73,6 +73,13 @@ TShortCut TRsHotKeyCapture::HotKey() const {
 
 namespace lensoro {
 
+namespace {
+bool IsDialogNavigationKey(int virtualKey, TShiftState shift) {
+  if (shift & (ssCtrl | ssAlt)) return false;
+  return virtualKey == win::VK_TAB || virtualKey == win::VK_RETURN || virtualKey == win::VK_ESCAPE;
+}
+}  // namespace
+
 TRsHotKey::TRsHotKey(TWinControl* parent) : TRsCustomEdit(parent) {}
 
 void TRsHotKey::Clear() {
@@ -96,9 +103,13 @@ LRESULT TRsHotKey::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case win::WM_KEYDOWN:
     case win::WM_SYSKEYDOWN:
-      // Nothing reaches the edit: the key is the text.
-      FCapture.KeyDown(FPlatform, static_cast<std::uint16_t>(wParam), lParam);
-      ShowCapture();
+      // Nothing reaches the edit: the key is the text. Tab, Enter and Esc
+      // without Ctrl or Alt are the dialog's (it hands them on only when no
+      // one takes them) and could never be a hot key.
+      if (!IsDialogNavigationKey(static_cast<int>(wParam), KeyShiftState())) {
+        FCapture.KeyDown(FPlatform, static_cast<std::uint16_t>(wParam), lParam);
+        ShowCapture();
+      }
       return 0;
     case win::WM_KEYUP:
     case win::WM_SYSKEYUP:
@@ -109,7 +120,10 @@ LRESULT TRsHotKey::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case win::WM_SYSCHAR:
       return 0;
     case win::WM_GETDLGCODE:
-      return TRsCustomEdit::WndProc(msg, wParam, lParam) | win::DLGC_WANTTAB | win::DLGC_WANTARROWS;
+      // Tab moves on, as in Windows' own hot-key control; held with Ctrl or
+      // Alt it is a combination like any other.
+      return TRsCustomEdit::WndProc(msg, wParam, lParam) | win::DLGC_WANTARROWS |
+             ((KeyShiftState() & (ssCtrl | ssAlt)) ? win::DLGC_WANTALLKEYS : 0);
     case win::WM_SETFOCUS: {
       const LRESULT r = TRsCustomEdit::WndProc(msg, wParam, lParam);
       SetSel(static_cast<int>(FCapture.Text().size()), 0);

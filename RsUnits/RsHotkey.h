@@ -80,8 +80,10 @@ class TRsHotKeyCapture {
   bool FModifiersOnly = false;
 };
 
-// The field: keys pressed in it show as their combination, typed characters
-// never arrive, Tab is a key like the others.
+// The field: keys pressed in it show as their combination and typed
+// characters never arrive. Tab, Shift+Tab, Enter and Esc without Ctrl or Alt
+// are left to the dialog (moving on, pressing a button); with Ctrl or Alt
+// every key is captured, access keys of the dialog included.
 class TRsHotKey : public TRsCustomEdit {
  public:
   explicit TRsHotKey(TWinControl* parent);
@@ -93,6 +95,11 @@ class TRsHotKey : public TRsCustomEdit {
   bool ModifiersOnly() const { return !FCapture.IsEmpty() && FCapture.ModifiersOnly(); }
   // Empties the field (OnChange runs); the last key code stays.
   void Clear();
+  // Alt+letter is a combination here, never an access key.
+  bool WantsChar(UINT msg, char16_t ch) override {
+    (void)msg, (void)ch;
+    return true;
+  }
 
  protected:
   void CreateWnd() override;

@@ -16,6 +16,24 @@ constexpr UINT SWP_PLACE = win::SWP_NOZORDER | win::SWP_NOACTIVATE;
 
 }  // namespace
 
+char16_t AccessKeyOf(const std::u16string& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    if (caption[i + 1] != u'&') return caption[i + 1];
+    ++i;
+  }
+  return 0;
+}
+
+std::u16string WithoutAccessKeys(const std::u16string& caption) {
+  std::u16string shown;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
 // --- TControl ------------------------------------------------------------------------------
 
 TControl::TControl(TPlatform& platform) : FPlatform(platform) {
@@ -104,7 +122,7 @@ void TControl::CreateParams(TCreateWindowParams& p) {
   p.Style = win::WS_CHILD | win::WS_CLIPSIBLINGS | (FVisible ? win::WS_VISIBLE : 0) |
             (FTabStop ? win::WS_TABSTOP : 0) | (FEnabled ? 0 : win::WS_DISABLED);
   p.X = FBounds.Left;
-  p.Y = FBounds.Top;
+  p.Y = FBounds.Top - ScrolledBy();
   p.Width = FBounds.Width();
   p.Height = WindowHeightFor(FBounds.Height());
   p.Parent = FParent ? FParent->Handle() : 0;
@@ -164,10 +182,20 @@ bool TControl::WantsKey(int virtualKey) {
   return false;
 }
 
+bool TControl::WantsChar(UINT msg, char16_t ch) {
+  if (!FHandle) return false;
+  const LRESULT code = FPlatform.SendMessageW(FHandle, win::WM_GETDLGCODE, static_cast<WPARAM>(ch), 0);
+  // Alt+letter is an access key whatever the control takes.
+  return msg == win::WM_CHAR && (code & (win::DLGC_WANTCHARS | win::DLGC_WANTALLKEYS)) != 0;
+}
+
 LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case win::WM_SETFOCUS: {
-      if (FForm && FForm != this) FForm->FActiveControl = this;
+      if (FForm && FForm != this) {
+        FForm->FActiveControl = this;
+        FForm->ScrollInView(*this);
+      }
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       if (OnEnter) OnEnter(*this);
       return r;
@@ -229,6 +257,12 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (pressed && !IsStandardControl() && x >= 0 && y >= 0 && x < Width() && y < Height()) Click();
       return r;
     }
+    case win::WM_GETFONT:
+      // Our own windows tell the font they paint with, as the system's
+      // controls do, to whoever measures or reads them.
+      if (StandardClass()) return DefaultHandler(msg, wParam, lParam);
+      if (!FFontHandle) FFontHandle = FPlatform.CreateFontIndirectW(FFont.LogFont());
+      return static_cast<LRESULT>(FFontHandle);
     case win::WM_DESTROY: {
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       FHandle = 0;
@@ -321,9 +355,13 @@ void TControl::SetBoundsPx(const TRect& rect) {
 
 void TControl::ApplyBounds() {
   if (FHandle) {
-    FPlatform.SetWindowPos(FHandle, 0, FBounds.Left, FBounds.Top, FBounds.Width(), WindowHeightFor(FBounds.Height()),
-                           SWP_PLACE);
+    FPlatform.SetWindowPos(FHandle, 0, FBounds.Left, FBounds.Top - ScrolledBy(), FBounds.Width(),
+                           WindowHeightFor(FBounds.Height()), SWP_PLACE);
   }
+}
+
+int TControl::ScrolledBy() const {
+  return FForm && FParent && static_cast<const TControl*>(FParent) == FForm ? FForm->FScrollPos : 0;
 }
 
 void TControl::SetCaption(const std::u16string& caption) {
@@ -415,7 +453,9 @@ void TControl::FontChanged() {
 }
 
 void TControl::ApplyFont() {
-  // Our own windows paint with the TFont; only the system's controls need a GDI font.
+  // Our own windows paint with the TFont; only the system's controls need a
+  // GDI font. Ours make one when asked (WM_GETFONT): a stale one goes.
+  if (!StandardClass()) ReleaseFont();
   if (!FHandle || !StandardClass()) return;
   const HGDIOBJ font = FPlatform.CreateFontIndirectW(FFont.LogFont());
   if (!font) return;

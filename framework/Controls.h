@@ -28,6 +28,12 @@
 //   tab order, Esc presses the Cancel button, Enter the focused or Default
 //   button, arrows move within a radio group; a control that asks for a key
 //   through WM_GETDLGCODE (or WantsKey) gets it instead.
+// - Access keys: "&" in a caption marks the next character ("&&" shows one
+//   "&"). Alt+that character, or the character alone where the focused
+//   control takes no typing, presses a button, toggles a check box, picks a
+//   radio button; a label or a group box gives the focus to the next tab stop
+//   after it (the checked button of a radio group). Several with one key are
+//   gone round in turn.
 //
 // A form:
 //
@@ -86,6 +92,7 @@
 #include "Canvas.h"
 #include "Dpi.h"
 #include "Framework.h"
+#include "MessageParams.h"
 #include "Platform.h"
 
 namespace lensoro {
@@ -97,6 +104,12 @@ class TWinControl;
 // The four arrow keys, which a dialog moves the focus with unless a control
 // wants them.
 inline bool IsArrowKey(int virtualKey) { return virtualKey >= win::VK_LEFT && virtualKey <= win::VK_DOWN; }
+
+// The access key of a caption: the character after the first "&" that is
+// not "&&"; 0 for none.
+char16_t AccessKeyOf(const std::u16string& caption);
+// The caption as it shows: the marking "&"s gone, "&&" as one "&".
+std::u16string WithoutAccessKeys(const std::u16string& caption);
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
@@ -195,6 +208,12 @@ class TControl : private IWindowHandler {
   bool DoKeyDown(std::uint16_t& key, TShiftState shift);
   // Whether the control takes this key itself rather than the dialog.
   virtual bool WantsKey(int virtualKey);
+  // Whether a character (WM_CHAR, or WM_SYSCHAR with Alt) is typing for the
+  // control rather than an access key of the dialog.
+  virtual bool WantsChar(UINT msg, char16_t ch);
+  // The access key the control shows in its caption; 0 for none (the
+  // default: an edit's text is no caption).
+  virtual char16_t AccessKey() const { return 0; }
   bool IsStandardControl() const { return FPrevProc != 0; }
 
  protected:
@@ -248,6 +267,8 @@ class TControl : private IWindowHandler {
   friend class TForm;
   LRESULT HandleMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
   void ApplyBounds();
+  // How far the form has scrolled its own children up; 0 for the others.
+  int ScrolledBy() const;
   // Bounds and own font from one DPI to another, this control's and its children's.
   void ScaleBounds(int fromPpi, int toPpi);
   void ScaleFont(int fromPpi, int toPpi);
@@ -344,10 +365,28 @@ class TForm : public TWinControl {
   // Tab order across the whole form, group boxes included.
   TControl* FindNextControl(TControl* current, bool forward);
   void SelectNext(TControl* current, bool forward);
+  // The tab stop after a control that takes none (a label, a group box);
+  // null when there is none.
+  TControl* NextTabStopAfter(TControl* control);
+  // The control an access key reaches from the focused one: the next with
+  // that key after it, round the form; null for none.
+  TControl* FindAccessKeyControl(TControl* current, char16_t key);
 
-  // The form's part of the message loop: the dialog keys. True when the
-  // message was used up.
+  // The form's part of the message loop: the dialog keys and access keys.
+  // True when the message was used up.
   bool DialogKey(const TMsg& msg);
+
+  // A form taller than its monitor's work area is cut to it, with its
+  // title bar on it, and scrolls its client area (scroll bar, wheel, and
+  // the focus brought into view); one that fits is left as it is.
+  // The window's size on a work area, as the form takes it there.
+  TSize WindowSizeOn(const TRect& work);
+  bool Scrolls() const { return FScrolls; }
+  // The pixels of the client area scrolled off above.
+  int ScrollPos() const { return FScrollPos; }
+  void ScrollTo(int pos);
+  // Scrolls the control into view, with the group it is in where that fits.
+  void ScrollInView(TControl& control);
 
   std::function<void(TForm&)> OnCreate, OnShow, OnHide, OnDestroy;
   std::function<void(TForm&, bool& canClose)> OnCloseQuery;
@@ -364,8 +403,24 @@ class TForm : public TWinControl {
   friend class TControl;
   HWND EffectiveOwner() const;
   void PlaceWindow();
+  // Every control in tab order, depth first; and those the focus stops at.
+  std::vector<TControl*> AllControls();
+  std::vector<TControl*> TabStops();
+  // Focus as the keyboard gives it: a one-line edit's text selected.
+  void FocusByKey(TControl* control);
+  bool DialogChar(const TMsg& msg);
+  void PressAccessKey(TControl& control);
   // The window's size for the client size, with the frame it has now.
   void FitWindowToClient();
+  // Window minus client size, the scroll bar left out.
+  TSize FrameSize();
+  int PageHeight();  // the client area's height: what shows of it
+  // The window cut to its monitor's work area or made whole again, with
+  // the scroll bar to match; `move` also brings it onto the work area.
+  void FitOnWorkArea(bool move);
+  void UpdateScrollBar();
+  // Places the children for the client area scrolled by `pos`.
+  void MoveChildrenTo(int pos);
   LRESULT WMDpiChanged(WPARAM wParam, LPARAM lParam);
   bool CloseQuery(TCloseAction& action);
   void ReportCreateFailure();
@@ -379,6 +434,9 @@ class TForm : public TWinControl {
   int FClientWidth = 320, FClientHeight = 240;
   int FDesignClientWidth = 320, FDesignClientHeight = 240;
   bool FModal = false, FCreated = false;
+  bool FScrolls = false;
+  int FScrollPos = 0;
+  TWheelNotches FWheel;
   DWORD FCreateError = 0;
   TControl* FActiveControl = nullptr;
   TButton* FDefaultButton = nullptr;

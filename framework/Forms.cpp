@@ -71,6 +71,7 @@ void TForm::ChangeDpi(int ppi) {
   FPixelsPerInch = ppi;
   FClientWidth = Scale(FDesignClientWidth);
   FClientHeight = Scale(FDesignClientHeight);
+  FScrollPos = RescalePpi(FScrollPos, from, ppi);  // the same part stays in view
   ScaleBounds(from, ppi);
   ScaleFont(from, ppi);
   FitWindowToClient();
@@ -78,14 +79,111 @@ void TForm::ChangeDpi(int ppi) {
 }
 
 void TForm::FitWindowToClient() {
-  TRect window, client;
-  if (!FHandle || !FPlatform.GetWindowRect(FHandle, window) || !FPlatform.GetClientRect(FHandle, client)) {
+  if (!FHandle) {
     SetClientSize(FDesignClientWidth, FDesignClientHeight);
     return;
   }
-  // The frame as the window has it at its DPI now.
-  const int w = FClientWidth + window.Width() - client.Width(), h = FClientHeight + window.Height() - client.Height();
-  SetBoundsPx({window.Left, window.Top, window.Left + w, window.Top + h});
+  FitOnWorkArea(false);
+}
+
+TSize TForm::FrameSize() {
+  TRect window, client;
+  if (FHandle && FPlatform.GetWindowRect(FHandle, window) && FPlatform.GetClientRect(FHandle, client)) {
+    // The frame as the window has it at its DPI now.
+    const int bar = FScrolls ? SystemMetric(win::SM_CXVSCROLL) : 0;
+    return {window.Width() - client.Width() - bar, window.Height() - client.Height()};
+  }
+  TRect r{0, 0, 0, 0};
+  TCreateWindowParams p;
+  CreateParams(p);
+  FPlatform.AdjustWindowRectEx(r, p.Style, p.ExStyle);
+  return {r.Width(), r.Height()};
+}
+
+TSize TForm::WindowSizeOn(const TRect& work) {
+  const TSize frame = FrameSize();
+  TSize size{FClientWidth + frame.Cx, FClientHeight + frame.Cy};
+  // Cut to the work area, the scroll bar beside the client area.
+  if (work.Height() > 0 && size.Cy > work.Height()) {
+    size.Cy = work.Height();
+    size.Cx += SystemMetric(win::SM_CXVSCROLL);
+  }
+  return size;
+}
+
+void TForm::FitOnWorkArea(bool move) {
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  const TMonitorInfo* monitor = MonitorOfRect(FBounds, monitors);
+  const TRect work = monitor ? WorkAreaOf(*monitor) : TRect{};
+  const TSize size = WindowSizeOn(work);
+  TRect r{Left(), Top(), Left() + size.Cx, Top() + size.Cy};
+  if (monitor && move) r = MoveOntoWorkArea(r, work);
+  SetBoundsPx(r);
+  UpdateScrollBar();
+}
+
+int TForm::PageHeight() {
+  TRect client;
+  return FHandle && FPlatform.GetClientRect(FHandle, client) ? client.Height() : FClientHeight;
+}
+
+void TForm::UpdateScrollBar() {
+  if (!FHandle) return;
+  const int page = std::max(1, Height() - FrameSize().Cy);
+  const bool scrolls = page < FClientHeight;
+  const int pos = scrolls ? std::clamp(FScrollPos, 0, FClientHeight - page) : 0;
+  if (scrolls || FScrolls) {
+    TScrollInfo info;
+    info.Mask = win::SIF_RANGE | win::SIF_PAGE | win::SIF_POS;
+    info.Max = FClientHeight - 1;
+    info.Page = static_cast<UINT>(scrolls ? page : FClientHeight);
+    info.Pos = pos;
+    FPlatform.SetScrollInfo(FHandle, win::SB_VERT, info, true);
+  }
+  FScrolls = scrolls;
+  MoveChildrenTo(pos);
+}
+
+void TForm::ScrollTo(int pos) {
+  if (!FScrolls) return;
+  pos = std::clamp(pos, 0, std::max(0, FClientHeight - PageHeight()));
+  if (pos == FScrollPos) return;
+  TScrollInfo info;
+  info.Mask = win::SIF_POS;
+  info.Pos = pos;
+  FPlatform.SetScrollInfo(FHandle, win::SB_VERT, info, true);
+  MoveChildrenTo(pos);
+}
+
+void TForm::MoveChildrenTo(int pos) {
+  if (pos == FScrollPos) return;
+  FScrollPos = pos;
+  for (TControl* c : Controls()) c->ApplyBounds();
+  Invalidate();
+}
+
+void TForm::ScrollInView(TControl& control) {
+  if (!FScrolls) return;
+  // Where the control lies in the client area as laid out, and the form's
+  // own child that holds it.
+  TRect r = control.BoundsRect();
+  TControl* outer = &control;
+  for (TWinControl* p = control.Parent(); p && p != this; p = p->Parent()) {
+    r = {r.Left + p->Left(), r.Top + p->Top(), r.Right + p->Left(), r.Bottom + p->Top()};
+    outer = p;
+  }
+  if (outer->Parent() != this) return;
+  const int page = PageHeight(), margin = Scale(4);
+  // The whole group when it fits: its caption names what the control sets.
+  const TRect& group = outer->BoundsRect();
+  const TRect want = group.Height() + 2 * margin <= page ? group : r;
+  int pos = FScrollPos;
+  if (want.Top - margin < pos) {
+    pos = want.Top - margin;
+  } else if (want.Bottom + margin > pos + page) {
+    pos = want.Bottom + margin - page;
+  }
+  ScrollTo(pos);
 }
 
 void TForm::AssignSystemFont(TFont& font, const TLogFont& system) {
@@ -134,7 +232,6 @@ void TForm::CreateWnd() {
 // part of it.
 void TForm::PlaceWindow() {
   if (Position == TPosition::poDesigned) return;
-  const int w = Width(), h = Height();
   TRect around{0, 0, FPlatform.GetSystemMetrics(0), FPlatform.GetSystemMetrics(1)};  // the primary screen
   TRect owner;
   const HWND ownerWnd = EffectiveOwner();
@@ -142,10 +239,12 @@ void TForm::PlaceWindow() {
       FPlatform.GetWindowRect(ownerWnd, owner)) {
     around = owner;
   }
-  const int left = around.Left + (around.Width() - w) / 2, top = around.Top + (around.Height() - h) / 2;
-  const TRect centred{left, top, left + w, top + h};
   const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
   const TMonitorInfo* monitor = MonitorOfRect(around, monitors);
+  // Centred as it shows there: cut to the work area when taller.
+  const TSize size = monitor ? WindowSizeOn(WorkAreaOf(*monitor)) : TSize{Width(), Height()};
+  const int left = around.Left + (around.Width() - size.Cx) / 2, top = around.Top + (around.Height() - size.Cy) / 2;
+  const TRect centred{left, top, left + size.Cx, top + size.Cy};
   SetBoundsPx(monitor ? MoveOntoWorkArea(centred, WorkAreaOf(*monitor)) : centred);
 }
 
@@ -185,6 +284,7 @@ bool TForm::Show() {
     FVisible = true;
     if (OnShow) OnShow(*this);
     if (!FHandle) return false;  // OnShow closed it
+    FitOnWorkArea(true);
     FPlatform.ShowWindow(FHandle, win::SW_SHOW);
   } else {
     FPlatform.SetForegroundWindow(FHandle);
@@ -278,7 +378,19 @@ void TForm::SetActiveControl(TControl* control) {
   if (control && FHandle && FVisible && App.ActiveForm == this) control->SetFocus();
 }
 
-TControl* TForm::FindNextControl(TControl* current, bool forward) {
+std::vector<TControl*> TForm::AllControls() {
+  std::vector<TControl*> all;
+  std::function<void(TWinControl&)> walk = [&](TWinControl& w) {
+    for (TControl* c : w.TabList()) {
+      all.push_back(c);
+      if (auto* inner = dynamic_cast<TWinControl*>(c)) walk(*inner);
+    }
+  };
+  walk(*this);
+  return all;
+}
+
+std::vector<TControl*> TForm::TabStops() {
   std::vector<TControl*> order;
   std::function<void(TWinControl&)> walk = [&](TWinControl& w) {
     for (TControl* c : w.TabList()) {
@@ -295,6 +407,11 @@ TControl* TForm::FindNextControl(TControl* current, bool forward) {
     }
   };
   walk(*this);
+  return order;
+}
+
+TControl* TForm::FindNextControl(TControl* current, bool forward) {
+  const std::vector<TControl*> order = TabStops();
   if (order.empty()) return nullptr;
   auto it = std::find(order.begin(), order.end(), current);
   if (it == order.end()) {
@@ -309,16 +426,74 @@ TControl* TForm::FindNextControl(TControl* current, bool forward) {
   return order[forward ? (i + 1) % n : (i + n - 1) % n];
 }
 
-void TForm::SelectNext(TControl* current, bool forward) {
-  TControl* next = FindNextControl(current, forward);
-  if (!next) return;
-  next->SetFocus();
-  // Tabbing into a one-line edit selects its text, as in every dialog.
-  if (auto* edit = dynamic_cast<TEdit*>(next); edit && !dynamic_cast<TMemo*>(next)) edit->SelectAll();
+void TForm::FocusByKey(TControl* control) {
+  if (!control) return;
+  control->SetFocus();
+  // Reaching a one-line edit by the keyboard selects its text, as in every dialog.
+  if (auto* edit = dynamic_cast<TEdit*>(control); edit && !dynamic_cast<TMemo*>(control)) edit->SelectAll();
+}
+
+void TForm::SelectNext(TControl* current, bool forward) { FocusByKey(FindNextControl(current, forward)); }
+
+TControl* TForm::NextTabStopAfter(TControl* control) {
+  const std::vector<TControl*> all = AllControls(), stops = TabStops();
+  const auto at = std::find(all.begin(), all.end(), control);
+  if (at == all.end() || stops.empty()) return nullptr;
+  // Round the form from just after it, as Windows' dialogs do.
+  for (std::size_t k = 1; k < all.size(); ++k) {
+    TControl* c = all[(static_cast<std::size_t>(at - all.begin()) + k) % all.size()];
+    if (std::find(stops.begin(), stops.end(), c) != stops.end()) return c;
+  }
+  return nullptr;
+}
+
+TControl* TForm::FindAccessKeyControl(TControl* current, char16_t key) {
+  if (key == 0) return nullptr;
+  const std::vector<TControl*> all = AllControls();
+  const auto at = std::find(all.begin(), all.end(), current);
+  const std::size_t start = at == all.end() ? all.size() - 1 : static_cast<std::size_t>(at - all.begin());
+  const std::u16string wanted(1, key);
+  for (std::size_t k = 1; k <= all.size(); ++k) {
+    TControl* c = all[(start + k) % all.size()];
+    const char16_t shown = c->AccessKey();
+    if (shown == 0 || !c->CanFocus()) continue;
+    // Letters of any script, in either case.
+    if (FPlatform.CompareStringW(win::NORM_IGNORECASE, std::u16string(1, shown), wanted) == win::CSTR_EQUAL) return c;
+  }
+  return nullptr;
+}
+
+void TForm::PressAccessKey(TControl& control) {
+  if (auto* radio = dynamic_cast<TRadioButton*>(&control)) {
+    radio->SetFocus();
+    radio->SetChecked(true);
+  } else if (auto* check = dynamic_cast<TCheckBox*>(&control)) {
+    check->SetFocus();
+    check->SetChecked(!check->Checked());
+  } else if (auto* button = dynamic_cast<TButton*>(&control)) {
+    button->SetFocus();
+    button->Click();
+  } else {
+    // A label or a group box names what follows it.
+    FocusByKey(NextTabStopAfter(&control));
+  }
+}
+
+bool TForm::DialogChar(const TMsg& msg) {
+  TControl* target = msg.Wnd == FHandle ? this : FindControl(msg.Wnd);
+  if (!target) return false;
+  const auto ch = static_cast<char16_t>(msg.WParam);
+  if (target != this && target->WantsChar(msg.Message, ch)) return false;
+  TControl* found = FindAccessKeyControl(target == this ? nullptr : target, ch);
+  if (!found) return false;
+  PressAccessKey(*found);
+  return true;
 }
 
 bool TForm::DialogKey(const TMsg& msg) {
-  if (msg.Message != win::WM_KEYDOWN || !FHandle) return false;
+  if (!FHandle) return false;
+  if (msg.Message == win::WM_CHAR || msg.Message == win::WM_SYSCHAR) return DialogChar(msg);
+  if (msg.Message != win::WM_KEYDOWN) return false;
   TControl* target = msg.Wnd == FHandle ? this : FindControl(msg.Wnd);
   if (!target) return false;
   const int vk = static_cast<int>(msg.WParam);
@@ -383,6 +558,41 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case win::WM_DPICHANGED:
       return WMDpiChanged(wParam, lParam);
+    case win::WM_VSCROLL: {
+      const int line = Scale(16), page = PageHeight();
+      switch (LoWord(wParam)) {
+        case win::SB_LINEUP:
+          ScrollTo(FScrollPos - line);
+          break;
+        case win::SB_LINEDOWN:
+          ScrollTo(FScrollPos + line);
+          break;
+        case win::SB_PAGEUP:
+          ScrollTo(FScrollPos - std::max(line, page - line));
+          break;
+        case win::SB_PAGEDOWN:
+          ScrollTo(FScrollPos + std::max(line, page - line));
+          break;
+        case win::SB_THUMBPOSITION:
+        case win::SB_THUMBTRACK:
+          ScrollTo(static_cast<int>(HiWord(wParam)));
+          break;
+        case win::SB_TOP:
+          ScrollTo(0);
+          break;
+        case win::SB_BOTTOM:
+          ScrollTo(FClientHeight);
+          break;
+        default:
+          break;
+      }
+      return 0;
+    }
+    case win::WM_MOUSEWHEEL:
+      if (!FScrolls) return DefaultHandler(msg, wParam, lParam);
+      // Three lines a notch, as Windows scrolls by default.
+      if (const int notches = FWheel.Add(WheelDeltaFromWParam(wParam))) ScrollTo(FScrollPos - notches * 3 * Scale(16));
+      return 0;
     case win::WM_ERASEBKGND: {
       // Our window class has no background brush: the form paints its face.
       TRect client;
@@ -452,7 +662,8 @@ void TForm::DropToolTip(TControl& control) {
 // --- TBaseApplication's part ---------------------------------------------------------------
 
 bool TBaseApplication::ProcessDialogMessage(const TMsg& msg) {
-  if (msg.Message != win::WM_KEYDOWN || !ActiveForm) return false;
+  const UINT m = msg.Message;
+  if ((m != win::WM_KEYDOWN && m != win::WM_CHAR && m != win::WM_SYSCHAR) || !ActiveForm) return false;
   return ActiveForm->DialogKey(msg);
 }
 

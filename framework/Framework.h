@@ -128,9 +128,18 @@ struct TAction {
   std::u16string Caption;
   std::uint16_t ShortCut = 0;
   bool Checked = false;
+  bool Enabled = true;
+  // Sets Enabled from the program's state; runs before a menu shows the
+  // action and before it executes.
+  std::function<void(TAction&)> OnUpdate;
   std::function<void()> OnExecute;
+  void Update() {
+    if (OnUpdate) OnUpdate(*this);
+  }
+  // A disabled action does nothing, whoever asks (menu, key, wheel).
   void Execute() {
-    if (OnExecute) OnExecute();
+    Update();
+    if (Enabled && OnExecute) OnExecute();
   }
 };
 

@@ -30,8 +30,14 @@ bool BuildMenu(TPlatform& platform, HMENU menu, std::vector<TMenuItem>& items, s
       if (!built) return false;
       continue;
     }
+    UINT grayed = 0;
+    if (item.Action) {
+      item.Action->Update();
+      if (!item.Action->Enabled) grayed = win::MF_GRAYED;
+    }
     choices.push_back({item.OnClick, item.Action, item});
-    if (!platform.AppendMenuW(menu, win::MF_STRING | checked, choices.size(), item.MenuText(platform))) return false;
+    if (!platform.AppendMenuW(menu, win::MF_STRING | checked | grayed, choices.size(), item.MenuText(platform)))
+      return false;
   }
   return true;
 }

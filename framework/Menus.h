@@ -22,7 +22,7 @@ struct TMenuItem {
   std::u16string Name;
   // "-" makes a separator. Empty: the action's caption.
   std::u16string Caption;
-  TAction* Action = nullptr;  // we don't own it
+  TAction* Action = nullptr;  // we don't own it; the item is greyed while it is disabled
   bool Checked = false;
   // The action's shortcut beside the caption; off for one that does not work.
   bool ShowShortCut = true;

@@ -40,6 +40,25 @@ TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monito
   return m ? MoveOntoWorkArea(r, WorkAreaOf(*m)) : r;
 }
 
+std::vector<TRect> PlacesBeside(const TRect& anchor, int width, int height, const TRect& work, int gap) {
+  std::vector<TRect> places;
+  if (width > work.Width() || height > work.Height()) return places;
+  const int top = std::clamp(anchor.Top, work.Top, work.Bottom - height);
+  const int left = std::clamp(anchor.Left, work.Left, work.Right - width);
+  const TRect sides[] = {
+      {anchor.Right + gap, top, anchor.Right + gap + width, top + height},
+      {anchor.Left - gap - width, top, anchor.Left - gap, top + height},
+      {left, anchor.Bottom + gap, left + width, anchor.Bottom + gap + height},
+      {left, anchor.Top - gap - height, left + width, anchor.Top - gap},
+  };
+  for (const TRect& r : sides) {
+    if (r.Left >= work.Left && r.Top >= work.Top && r.Right <= work.Right && r.Bottom <= work.Bottom) {
+      places.push_back(r);
+    }
+  }
+  return places;
+}
+
 namespace {
 
 bool Overlap(const TRect& a, const TRect& b) {
@@ -65,15 +84,8 @@ TRect PlaceClearOf(const TRect& box, const TRect& near, const std::vector<TRect>
   constexpr int gap = 8;
   for (const TRect& c : clear) {
     if (!Overlap(centred, c)) continue;
-    const TRect beside[] = {
-        {c.Right + gap, centred.Top, c.Right + gap + w, centred.Bottom},
-        {c.Left - gap - w, centred.Top, c.Left - gap, centred.Bottom},
-        {centred.Left, c.Bottom + gap, centred.Right, c.Bottom + gap + h},
-        {centred.Left, c.Top - gap - h, centred.Right, c.Top - gap},
-    };
-    for (const TRect& b : beside) {
-      const TRect placed = MoveOntoWorkArea(b, work);
-      if (isClear(placed)) return placed;
+    for (const TRect& beside : PlacesBeside(c, w, h, work, gap)) {
+      if (isClear(beside)) return beside;
     }
   }
   return centred;

@@ -70,7 +70,7 @@ void TLabel::SetAutoSize(bool autoSize) {
 
 namespace {
 UINT LabelFormat(const TLabel& label) {
-  UINT f = win::DT_EXPANDTABS | win::DT_NOPREFIX;
+  UINT f = win::DT_EXPANDTABS | (label.ShowAccelChar ? 0 : win::DT_NOPREFIX);
   if (label.WordWrap) f |= win::DT_WORDBREAK;
   if (label.Alignment == TAlignment::taCenter) f |= win::DT_CENTER;
   if (label.Alignment == TAlignment::taRightJustify) f |= win::DT_RIGHT;
@@ -270,10 +270,11 @@ void TGroupBox::Paint(TCanvas& canvas) {
   frame.Top = h / 2;
   canvas.DrawEdge(frame, win::EDGE_ETCHED, win::BF_RECT);
   if (Caption().empty()) return;
-  // The caption sits on the frame's top line, covering it.
-  TRect text{8, 0, 8 + canvas.TextWidth(Caption()), h};
+  // The caption sits on the frame's top line, covering it; its access key
+  // underlined.
+  TRect text{8, 0, 8 + canvas.TextWidth(WithoutAccessKeys(Caption())), h};
   if (!Enabled()) canvas.Font.SetColor(clGrayText);
-  canvas.DrawText(Caption(), text, win::DT_SINGLELINE | win::DT_NOPREFIX);
+  canvas.DrawText(Caption(), text, win::DT_SINGLELINE);
 }
 
 TRadioGroup::TRadioGroup(TWinControl* parent) : TGroupBox(parent) {}
@@ -610,11 +611,45 @@ bool TComboBox::DrawItem(TDrawItemStruct& item) {
 
 TPanel::TPanel(TWinControl* parent) : TCustomControl(parent) { SetBoundsPx({0, 0, 185, 41}); }
 
+bool TPanel::WantsKey(int virtualKey) {
+  // Enter is the swatch's own click, not the dialog's default button.
+  return TabStop() && virtualKey == win::VK_RETURN;
+}
+
+LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case win::WM_SETFOCUS:
+    case win::WM_KILLFOCUS:
+      Invalidate();  // the focus rectangle comes and goes
+      break;
+    case win::WM_KEYDOWN: {
+      const int vk = static_cast<int>(wParam);
+      if (!TabStop() || (vk != win::VK_SPACE && vk != win::VK_RETURN) || (KeyShiftState() & (ssCtrl | ssAlt))) break;
+      std::uint16_t key = static_cast<std::uint16_t>(vk);
+      if (DoKeyDown(key, KeyShiftState())) Click();
+      return 0;
+    }
+    default:
+      break;
+  }
+  return TCustomControl::WndProc(msg, wParam, lParam);
+}
+
+void TPanel::MouseDown(TShiftState shift, int x, int y) {
+  // A click gives the focus as a button's does, so the keyboard goes on from here.
+  if (TabStop()) SetFocus();
+  TCustomControl::MouseDown(shift, x, y);
+}
+
 void TPanel::Paint(TCanvas& canvas) {
   canvas.Brush.Color = Color();
   canvas.FillRect(ClientRect());
   if (BevelOuter == TBevelCut::bvLowered) canvas.DrawEdge(ClientRect(), win::BDR_SUNKENOUTER, win::BF_RECT);
   if (BevelOuter == TBevelCut::bvRaised) canvas.DrawEdge(ClientRect(), win::BDR_RAISEDOUTER, win::BF_RECT);
+  if (TabStop() && Focused()) {
+    const TRect c = ClientRect();
+    canvas.DrawFocusRect({c.Left + 3, c.Top + 3, c.Right - 3, c.Bottom - 3});
+  }
   if (ShowCaption && !Caption().empty()) {
     canvas.Brush.Clear = true;
     TRect r = ClientRect();

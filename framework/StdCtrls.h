@@ -63,6 +63,10 @@ class TLabel : public TGraphicControl {
   bool Transparent = true;
   TAlignment Alignment = TAlignment::taLeftJustify;
   bool WordWrap = false;
+  // "&" marks the access key, which gives the focus to the control after
+  // the label; off, "&" shows as it is.
+  bool ShowAccelChar = true;
+  char16_t AccessKey() const override { return ShowAccelChar ? AccessKeyOf(Caption()) : 0; }
   // Makes the label as large as its text (AutoSize does it on every change).
   void AdjustBounds();
 
@@ -90,6 +94,7 @@ class TButton : public TControl {
   void SetCancel(bool isCancel);  // Esc presses it
   TModalResult ModalResult = mrNone;  // set on the form when pressed
   void Click() override;
+  char16_t AccessKey() const override { return AccessKeyOf(Caption()); }
 
  protected:
   const char16_t* WindowClassName() const override { return u"BUTTON"; }
@@ -107,6 +112,7 @@ class TCheckBox : public TControl {
   bool Checked() const;
   // Runs OnClick when the state changes.
   void SetChecked(bool checked);
+  char16_t AccessKey() const override { return AccessKeyOf(Caption()); }
 
  protected:
   const char16_t* WindowClassName() const override { return u"BUTTON"; }
@@ -127,6 +133,7 @@ class TRadioButton : public TControl {
   bool Checked() const;
   void SetChecked(bool checked);  // unchecks its siblings; OnClick when it changes
   bool WantsKey(int virtualKey) override;
+  char16_t AccessKey() const override { return AccessKeyOf(Caption()); }
 
  protected:
   const char16_t* WindowClassName() const override { return u"BUTTON"; }
@@ -145,6 +152,7 @@ class TRadioButton : public TControl {
 class TGroupBox : public TCustomControl {
  public:
   explicit TGroupBox(TWinControl* parent);
+  char16_t AccessKey() const override { return AccessKeyOf(Caption()); }
 
  protected:
   const char16_t* WindowClassName() const override { return u"TGroupBox"; }
@@ -264,15 +272,20 @@ class TComboBox : public TControl {
   TCanvas* FCanvas = nullptr;
 };
 
-// A plain panel; as a colour swatch: Color, a lowered bevel, OnClick.
+// A plain panel; as a colour swatch: Color, a lowered bevel, OnClick. Made
+// a tab stop it is a keyboard control too: it shows a focus rectangle while
+// it has the focus, and Space or Enter clicks it.
 class TPanel : public TCustomControl {
  public:
   explicit TPanel(TWinControl* parent);
   TBevelCut BevelOuter = TBevelCut::bvRaised;
   bool ShowCaption = true;
+  bool WantsKey(int virtualKey) override;
 
  protected:
   const char16_t* WindowClassName() const override { return u"TPanel"; }
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void MouseDown(TShiftState shift, int x, int y) override;
   void Paint(TCanvas& canvas) override;
 };
 

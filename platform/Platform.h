@@ -311,6 +311,10 @@ class TPlatform {
   virtual bool ScreenToClient(HWND wnd, TPoint& point) = 0;
   // The window rectangle whose client area is `rect` (borders and caption added).
   virtual bool AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) = 0;
+  // The window's own scroll bar (SB_VERT): it appears while the page is
+  // smaller than the range and goes when the page covers it; the position
+  // is kept within range - page + 1. Returns the position.
+  virtual int SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) = 0;
   virtual HWND SetCapture(HWND wnd) = 0;
   virtual HWND GetCapture() = 0;
   virtual bool TrackMouseEvent(HWND wnd, DWORD flags) = 0;  // TME_LEAVE: one WM_MOUSELEAVE

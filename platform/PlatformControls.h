@@ -82,6 +82,15 @@ struct TMeasureItemStruct {
   std::uintptr_t ItemData = 0;
 };
 
+// SCROLLINFO without its size field: which of the fields Mask names are
+// set (SIF_RANGE, SIF_PAGE, SIF_POS).
+struct TScrollInfo {
+  UINT Mask = 0;
+  int Min = 0, Max = 0;
+  UINT Page = 0;
+  int Pos = 0, TrackPos = 0;
+};
+
 // What ChooseColorW is given and gives back.
 struct TChooseColor {
   HWND Owner = 0;

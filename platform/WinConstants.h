@@ -24,7 +24,13 @@ constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZ
                WM_MOUSEWHEEL = 0x020A, WM_ENTERMENULOOP = 0x0211, WM_EXITMENULOOP = 0x0212, WM_SIZING = 0x0214,
                WM_MOVING = 0x0216, WM_ENTERSIZEMOVE = 0x0231, WM_EXITSIZEMOVE = 0x0232, WM_DPICHANGED = 0x02E0,
                WM_HOTKEY = 0x0312, WM_ENDSESSION = 0x0016, WM_APP = 0x8000;
+constexpr UINT WM_VSCROLL = 0x0115;
 constexpr UINT SC_CLOSE = 0xF060;
+// Scroll bars: which one, what SetScrollInfo sets, WM_VSCROLL's requests.
+constexpr int SB_VERT = 1;
+constexpr UINT SIF_RANGE = 0x1, SIF_PAGE = 0x2, SIF_POS = 0x4;
+constexpr WPARAM SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3, SB_THUMBPOSITION = 4,
+                 SB_THUMBTRACK = 5, SB_TOP = 6, SB_BOTTOM = 7;
 // WM_SIZING's wParam: the edge or corner being dragged.
 constexpr WPARAM WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4, WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6,
                  WMSZ_BOTTOMLEFT = 7, WMSZ_BOTTOMRIGHT = 8;

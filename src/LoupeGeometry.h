@@ -76,6 +76,8 @@ constexpr int MinLoupeImage96 = 32;
 // How much of a loupe must lie on one monitor at start, each way, at 96 DPI,
 // so that the user can take hold of it.
 constexpr int LoupeGrabSize96 = 48;
+// The gap between a loupe and another copy's it opens beside, at 96 DPI.
+constexpr int LoupeGap96 = 8;
 // The smallest window for an image of minImage pixels inside the frame.
 constexpr int MinLoupeSize(int minImage, int frameWidth) { return minImage + 2 * frameWidth; }
 

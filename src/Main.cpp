@@ -48,15 +48,19 @@ TMainForm::~TMainForm() {
   if (FApp.SaveNotice == &FSaveNotice) FApp.SaveNotice = nullptr;
 }
 
-void LoadSettings(TMainForm& form) {
+bool LoadSettings(TMainForm& form) {
   TLoupeSettings settings;
   settings.HotKey = form.HotKey.ShortCut();
-  form.FSettingNotes = LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
-    form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
-    return form.BoundsRect();
-  });
+  const bool placed = LoadSettings(
+      form.App(), settings, form.BoundsRect(),
+      [&form](const TRect& r) {
+        form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
+        return form.BoundsRect();
+      },
+      &form.FSettingNotes);
   form.FSettings = settings;
   form.HotKey.Assign(settings.HotKey, THotKeyOrigin::Saved);
+  return placed;
 }
 
 TIniFileResult SaveSettings(TMainForm& form) {
@@ -107,13 +111,14 @@ void TMainForm::FormCreate() {
   const bool isWindows7 = FApp.OsVersion == 6017600 || FApp.OsVersion == 6017601;
   FInstances = std::make_unique<TLoupeInstances>(FApp, static_cast<ILoupeHost&>(*this), FMagnifier, isWindows7);
 
+  bool placed = false;
   {
     // The language file's name and the settings come from one reading of
     // the settings file.
     TFileBatchScope settings(FApp);
     EnsureLangDir(FApp);
     Commands.ApplyMainFormLang();
-    LoadSettings(*this);
+    placed = LoadSettings(*this);
   }
   KeepOnMonitors();
 
@@ -148,6 +153,7 @@ void TMainForm::FormCreate() {
   FInstances->RegisterMagNotify();
 
   StartupNotify();
+  if (!placed) MoveOffOtherLoupes();
 }
 
 void TMainForm::FormDestroy() {

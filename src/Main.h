@@ -53,8 +53,9 @@ constexpr DWORD LoupeExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW | win:
 constexpr std::uintptr_t Timer1Id = 1;
 
 class TMainForm;
-// The settings file read into the loupe, and the loupe written to it.
-void LoadSettings(TMainForm& form);
+// The settings file read into the loupe, and the loupe written to it. True
+// when the file gave the loupe its place.
+bool LoadSettings(TMainForm& form);
 TIniFileResult SaveSettings(TMainForm& form);
 
 enum class TWindowState { wsNormal, wsMinimized };
@@ -89,6 +90,9 @@ class TMainForm final : public IMainWindow,
   // taken hold of onto a monitor (FitOnMonitors); at start and when the
   // displays change.
   void KeepOnMonitors();
+  // A loupe without a place of its own that would open on another copy's
+  // goes beside that one, on its monitor, where there is room.
+  void MoveOffOtherLoupes();
   // The DPI of the loupe's monitor, taken at the start and when Windows
   // tells of a change; the tick never asks for it.
   int Dpi() const { return FDpi; }
@@ -202,7 +206,7 @@ class TMainForm final : public IMainWindow,
   TIniFileResult SaveAllSettings() override { return SaveSettings(*this); }
   void OptionFormDestroyed(TOptionForm* form) override { Commands.OptionFormDestroyed(form); }
 
-  friend void LoadSettings(TMainForm& form);
+  friend bool LoadSettings(TMainForm& form);
   friend TIniFileResult SaveSettings(TMainForm& form);
   friend struct test::TLoupeParts;
 

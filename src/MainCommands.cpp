@@ -98,6 +98,16 @@ void TLoupeCommands::BindActions() {
   ActPopSetLoupeModelmWindow.OnExecute = [this] { FModel.SetLoupeMode(lmWindow); };
   ActPopZoomIn.OnExecute = [this] { ActPopZoomInExecute(); };
   ActPopZoomOut.OnExecute = [this] { ActPopZoomOutExecute(); };
+  // At a limit there is no step to take: greyed in the menu, and the wheel
+  // tries none.
+  ActPopZoomIn.OnUpdate = [this](TAction& a) {
+    const float rate = FModel.Settings().LoupeRate;
+    a.Enabled = ZoomInRate(rate) > rate;
+  };
+  ActPopZoomOut.OnUpdate = [this](TAction& a) {
+    const float rate = FModel.Settings().LoupeRate;
+    a.Enabled = ZoomOutRate(rate) < rate;
+  };
   ActPopReset.OnExecute = [this] { ActPopResetExecute(); };
   ActPopQuit.OnExecute = [this] { FLoupe.ActPopQuitExecute(); };
   BuildPopupMenu1();

@@ -1,9 +1,11 @@
 // The loupe window itself: the resize zones, the mouse, following a resize.
 #include <algorithm>
+#include <vector>
 
 #include "LnsLib.h"
 #include "Main.h"
 #include "MessageParams.h"
+#include "Monitors.h"
 #include "PlatformControls.h"
 
 namespace lensoro {
@@ -19,6 +21,36 @@ void TMainForm::KeepOnMonitors() {
                      bounds.Top + std::max(bounds.Height(), min)};
   const TRect fitted = FitOnMonitors(raised, FPlatform.EnumDisplayMonitors(), LoupeScaleByDpi(LoupeGrabSize96, FDpi));
   if (fitted != bounds) SetBounds(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
+}
+
+void TMainForm::MoveOffOtherLoupes() {
+  std::vector<TRect> others;
+  for (const auto& item : FInstances->LnsList().Items) {
+    TRect r;
+    if (item.WindowHandle() != FHandle && FPlatform.GetWindowRect(item.WindowHandle(), r)) others.push_back(r);
+  }
+  const auto free = [&](const TRect& r) {
+    return std::none_of(others.begin(), others.end(), [&](const TRect& o) {
+      return r.Left < o.Right && o.Left < r.Right && r.Top < o.Bottom && o.Top < r.Bottom;
+    });
+  };
+  const TRect own = BoundsRect();
+  if (free(own)) return;
+  // Beside the loupes it would cover first.
+  std::stable_partition(others.begin(), others.end(), [&](const TRect& o) {
+    return own.Left < o.Right && o.Left < own.Right && own.Top < o.Bottom && o.Top < own.Bottom;
+  });
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  for (const TRect& other : others) {
+    const TMonitorInfo* monitor = MonitorOfRect(other, monitors);
+    if (!monitor) continue;
+    for (const TRect& place :
+         PlacesBeside(other, own.Width(), own.Height(), WorkAreaOf(*monitor), LoupeScaleByDpi(LoupeGap96, FDpi))) {
+      if (!free(place)) continue;
+      SetBounds(place.Left, place.Top, place.Width(), place.Height());
+      return;
+    }
+  }
 }
 
 void TMainForm::WMGetMinMaxInfo(LPARAM lParam) {

@@ -90,6 +90,8 @@ TOptionForm::TOptionForm(TApplication& app, IOptionFormHost& host, ILoupeModel& 
   RadioGroup103.OnClick = [this](TControl&) { RadioGroup103Click(); };
   Button101.OnClick = [this](TControl&) { Button101Click(); };
   HotKey101.OnChange = [this](TControl&) { HotKey101Change(); };
+  HotKey101.OnKeyDown = [this](TControl&, std::uint16_t& key, TShiftState shift) { HotKey101KeyDown(key, shift); };
+  Label109.ShowAccelChar = false;  // a hint, naming no control
   Button102.OnClick = [this](TControl&) { Button102Click(); };
   CloseButton.OnClick = [this](TControl&) { CloseButtonClick(); };
 }
@@ -174,13 +176,29 @@ void TOptionForm::FormShow() {
 
 // A saved place is brought onto the work area of its monitor (the nearest
 // one when its monitor is gone: the bounding box of the monitors has holes
-// where they differ in size). Without one the dialog stays where it was
-// shown: over the loupe, on its monitor.
+// where they differ in size). Without one the dialog opens beside the loupe,
+// so that the user sees what each setting does; where no side has room, it
+// stays where it was shown: over the loupe, on its monitor.
 void TOptionForm::PlaceOnAMonitor() {
   int left = Left(), top = Top();
-  LoadOptionFormPosition(App, left, top);
+  const bool saved = LoadOptionFormPosition(App, left, top);
   Position = TPosition::poDesigned;
-  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, FPlatform.EnumDisplayMonitors()));
+  const std::vector<TMonitorInfo> monitors = FPlatform.EnumDisplayMonitors();
+  if (!saved && PlaceBesideLoupe(monitors)) return;
+  SetBoundsPx(MoveOntoItsMonitor({left, top, left + Width(), top + Height()}, monitors));
+}
+
+bool TOptionForm::PlaceBesideLoupe(const std::vector<TMonitorInfo>& monitors) {
+  TRect loupe;
+  if (!FPlatform.IsWindowVisible(FHost.Handle()) || !FPlatform.GetWindowRect(FHost.Handle(), loupe)) return false;
+  const TMonitorInfo* monitor = MonitorOfRect(loupe, monitors);
+  if (!monitor) return false;
+  const TRect work = WorkAreaOf(*monitor);
+  const TSize size = WindowSizeOn(work);
+  const std::vector<TRect> places = PlacesBeside(loupe, size.Cx, size.Cy, work, Scale(8));
+  if (places.empty()) return false;
+  SetBoundsPx(places.front());
+  return true;
 }
 
 void TOptionForm::SetComboItemHeight() {
@@ -336,6 +354,7 @@ void TOptionForm::SetupColorPanels() {
     TPanel* panel = swatch.Panel;
     const TFrameColorSlot slot = swatch.Slot;
     panel->ShowCaption = false;
+    panel->SetTabStop(true);  // Space or Enter opens the chooser as a click does
     panel->SetColor(FLoupe.Settings().FrameColor(slot));
     panel->OnClick = [this, panel, slot](TControl&) { ColorPanelClick(*panel, slot); };
   }
@@ -361,14 +380,27 @@ void TOptionForm::ShowShortCut(TShortCut shortCut) {
   // Assigned but refused by the system: the user is to know it does nothing.
   Edit101.SetText(text.empty() || FHotKey.Registered() ? text
                                                        : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
-  Button101.SetEnabled(!text.empty());
+  EnableKeepingFocus(Button101, !text.empty());
   HotKey101Change();
 }
 
 void TOptionForm::HotKey101Change() {
   const bool typing = !HotKey101.IsEmpty() && !HotKey101.ModifiersOnly() && HotKeyTakesTyping(HotKey101.HotKey());
-  Button102.SetEnabled(!HotKey101.IsEmpty() && !typing);
+  EnableKeepingFocus(Button102, !HotKey101.IsEmpty() && !typing);
   Label109.SetCaption(typing ? App.Lang.Text(u"HintHotKeyNeedsCtrlOrAlt") : u"");
+}
+
+void TOptionForm::HotKey101KeyDown(std::uint16_t& key, TShiftState shift) {
+  if (key != win::VK_RETURN || (shift & (ssCtrl | ssAlt))) return;
+  key = 0;  // never captured: a plain Enter cannot be a hot key
+  if (Button102.Enabled()) Button102Click();
+}
+
+void TOptionForm::EnableKeepingFocus(TButton& button, bool enabled) {
+  // A disabled window loses the focus, and the keyboard would start again at
+  // the dialog's first control.
+  if (!enabled && button.Focused()) HotKey101.SetFocus();
+  button.SetEnabled(enabled);
 }
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {

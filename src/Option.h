@@ -71,13 +71,14 @@ class TOptionForm : public TForm {
   TGroupBox GroupBox103{this};            // frame
   TLabel Label102{&GroupBox103};          // names the frame width
   TRsSpinEdit SpinEdit102{&GroupBox103};  // the frame width, 0 to 10 pixels
+  // Each label just before its swatch: its access key goes to the next tab stop.
   TLabel Label103{&GroupBox103};          // names Panel101
-  TLabel Label104{&GroupBox103};          // names Panel102
-  TLabel Label105{&GroupBox103};          // names Panel103
-  TLabel Label106{&GroupBox103};          // names Panel104
   TPanel Panel101{&GroupBox103};          // frame colour swatch: pointer mode, active
+  TLabel Label104{&GroupBox103};          // names Panel102
   TPanel Panel102{&GroupBox103};          // frame colour swatch: pointer mode, inactive
+  TLabel Label105{&GroupBox103};          // names Panel103
   TPanel Panel103{&GroupBox103};          // frame colour swatch: window mode, active
+  TLabel Label106{&GroupBox103};          // names Panel104
   TPanel Panel104{&GroupBox103};          // frame colour swatch: window mode, inactive
   TGroupBox GroupBox104{this};            // shortcut key
   TLabel Label107{&GroupBox104};          // names the command the key runs
@@ -112,6 +113,8 @@ class TOptionForm : public TForm {
   void ShowShortCut(TShortCut shortCut);
   // The add button and the hint follow the capture field.
   void HotKey101Change();
+  // Enter in the capture field (without Ctrl or Alt) presses Add.
+  void HotKey101KeyDown(std::uint16_t& key, TShiftState shift);
   void Button101Click() { DeleteShortCut(); }
   void DeleteShortCut();
   void Button102Click() { AddShortCut(); }
@@ -132,10 +135,13 @@ class TOptionForm : public TForm {
   std::u16string ConfirmText(const char16_t* key);
   void MakeComboIcons();
   void PlaceOnAMonitor();
+  bool PlaceBesideLoupe(const std::vector<TMonitorInfo>& monitors);
   // Label101, Label102 and Label108 with their text line centred on the field
   // beside them, whatever the font's height.
   void CentreLabelsOnTheirFields();
   void SetComboItemHeight();
+  // A button greyed out under the keyboard hands it to the capture field.
+  void EnableKeepingFocus(TButton& button, bool enabled);
 
   IOptionFormHost& FHost;
   ILoupeModel& FLoupe;

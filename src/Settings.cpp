@@ -58,8 +58,8 @@ TFileBatchScope::TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Plat
 
 TFileBatchScope::~TFileBatchScope() { FApp.FileBatch = FOuter; }
 
-TSettingNotes LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
-                           const std::function<TRect(const TRect&)>& setBounds) {
+bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
+                  const std::function<TRect(const TRect&)>& setBounds, TSettingNotes* notesOut) {
   TIniFileResult read;
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) {
@@ -90,7 +90,8 @@ TSettingNotes LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bo
   ReadLoupeSettings(ini, settings, sep, app.Platform, &notes);
   if (!notes.empty())
     ShowMsgDialog(app, SettingNotesMessage(app.Lang, app.IniFileName, notes), TMsgDlgType::Warning, mbOK);
-  return notes;
+  if (notesOut) *notesOut = std::move(notes);
+  return ini.ValueExists(kSecMainForm, u"Left") || ini.ValueExists(kSecMainForm, u"Top");
 }
 
 TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds,
@@ -110,10 +111,11 @@ TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, c
   });
 }
 
-void LoadOptionFormPosition(TApplication& app, int& left, int& top) {
+bool LoadOptionFormPosition(TApplication& app, int& left, int& top) {
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
   left = ini.ReadInteger(kSecOptionForm, u"Left", left);
   top = ini.ReadInteger(kSecOptionForm, u"Top", top);
+  return ini.ValueExists(kSecOptionForm, u"Left") || ini.ValueExists(kSecOptionForm, u"Top");
 }
 
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top) {

@@ -39,18 +39,19 @@ class TFileBatchScope {
 // Reads the loupe's settings over `settings` (see ReadLoupeSettings) and its
 // window's place: each of left, top, width and height is applied through
 // setBounds as soon as it is read, which gives back the bounds the window
-// took; one the window has already is not sent. The values it could not
-// take as they stood are told of in one message and given back, for the
-// next save to keep.
-TSettingNotes LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
-                           const std::function<TRect(const TRect&)>& setBounds);
+// took; one the window has already is not sent. True when the file holds a
+// place of the window's own. The values it could not take as they stood are
+// told of in one message and given to notes, for the next save to keep.
+bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
+                  const std::function<TRect(const TRect&)>& setBounds, TSettingNotes* notes = nullptr);
 // Each line of notes still in the file as it was found is kept as a comment
 // above the value written in its place.
 TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds,
                             const TSettingNotes& notes = {});
 // The options dialog's position: left and top come in as the dialog's
-// current position and go out as the position to apply.
-void LoadOptionFormPosition(TApplication& app, int& left, int& top);
+// current position and go out as the position to apply. False when the
+// file holds no place of the dialog's.
+bool LoadOptionFormPosition(TApplication& app, int& left, int& top);
 TIniFileResult SaveOptionFormPosition(TApplication& app, int left, int top);
 
 // The user hears of a failing save once: after one report further failures

@@ -480,16 +480,25 @@ void TSimDesktop::KeyPress(HWND wnd, int virtualKey, unsigned modifiers) {
   const bool alt = (modifiers & kmAlt) != 0;
   const UINT down = alt ? win::WM_SYSKEYDOWN : win::WM_KEYDOWN, up = alt ? win::WM_SYSKEYUP : win::WM_KEYUP;
   const int mods[3][2] = {{kmShift, win::VK_SHIFT}, {kmCtrl, win::VK_CONTROL}, {kmAlt, win::VK_MENU}};
+  // The key's scan code, and Alt in bit 29 while it is held (the Alt key's
+  // own release carries it no more).
+  const auto data = [&](int vk, bool released, bool altHeld) {
+    std::uint32_t d = static_cast<std::uint32_t>(KeyData(vk, released)) & ~(1u << 29);
+    if (d == 0) d = released ? 0xC0000001u : 1u;
+    if (altHeld) d |= 1u << 29;
+    return static_cast<LPARAM>(static_cast<std::int32_t>(d));
+  };
   for (const auto& m : mods) {
     if (modifiers & static_cast<unsigned>(m[0]))
-      Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]), 1);
+      Post(target, m[1] == win::VK_MENU ? win::WM_SYSKEYDOWN : down, static_cast<WPARAM>(m[1]),
+           data(m[1], false, alt && m[1] == win::VK_MENU));
   }
-  Post(target, down, static_cast<WPARAM>(virtualKey), 1);
-  Post(target, up, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
+  Post(target, down, static_cast<WPARAM>(virtualKey), data(virtualKey, false, alt));
+  Post(target, up, static_cast<WPARAM>(virtualKey), data(virtualKey, true, alt));
   for (const auto& m : mods) {
     if (modifiers & static_cast<unsigned>(m[0]))
       Post(target, m[1] == win::VK_MENU ? win::WM_KEYUP : up, static_cast<WPARAM>(m[1]),
-           static_cast<LPARAM>(0xC0000001u));
+           data(m[1], true, alt && m[1] != win::VK_MENU));
   }
 }
 
@@ -721,6 +730,38 @@ bool TSimProcess::AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) {
   const TRect frame = SimFrame(style, exStyle);
   rect = {rect.Left - frame.Left, rect.Top - frame.Top, rect.Right + frame.Right, rect.Bottom + frame.Bottom};
   return true;
+}
+
+int TSimProcess::SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) {
+  Log("SetScrollInfo", wnd, bar, info.Mask, info.Max, info.Page, info.Pos);
+  (void)redraw;
+  TSimWindow* w = Need(wnd);
+  if (!w || bar != win::SB_VERT) return 0;
+  TSimControl& c = w->Ctl;
+  if (info.Mask & win::SIF_RANGE) c.VScrollMin = info.Min, c.VScrollMax = info.Max;
+  if (info.Mask & win::SIF_PAGE) c.VScrollPage = info.Page;
+  if (info.Mask & win::SIF_POS) c.VScrollPos = info.Pos;
+  // The page is at most the range, the position within what the page leaves.
+  const long long range = 0LL + c.VScrollMax - c.VScrollMin + 1;
+  if (range <= 0) c.VScrollPage = 0;
+  if (range > 0 && c.VScrollPage > range) c.VScrollPage = static_cast<UINT>(range);
+  const int last = c.VScrollMax - std::max(0, static_cast<int>(c.VScrollPage) - 1);
+  c.VScrollPos = std::max(c.VScrollMin, std::min(c.VScrollPos, last));
+  // Without SIF_DISABLENOSCROLL the bar goes when there is nothing to scroll.
+  const bool shown = c.VScrollMax > c.VScrollMin && c.VScrollPage < range;
+  if (shown != (c.VScrollWidth > 0)) {
+    const TSimWindow* root = FDesktop.Root(w);
+    const int dpi = root && root->Dpi > 0 ? root->Dpi : FDesktop.PixelsPerInch;
+    const int width = shown ? (SimScrollWidth * dpi + 48) / 96 : 0;
+    w->Frame.Right += width - c.VScrollWidth;
+    c.VScrollWidth = width;
+    w->Style = shown ? (w->Style | win::WS_VSCROLL) : (w->Style & ~win::WS_VSCROLL);
+    const TRect client = TSimDesktop::ClientRect(*w);
+    FDesktop.Send(wnd, win::WM_SIZE, 0, MakeLParam(client.Right, client.Bottom));
+  }
+  LastError = 0;
+  const TSimWindow* after = FDesktop.Window(wnd);
+  return after ? after->Ctl.VScrollPos : 0;
 }
 
 HWND TSimProcess::SetCapture(HWND wnd) {

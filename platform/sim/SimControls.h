@@ -45,6 +45,11 @@ struct TSimControl {
   HGDIOBJ Font = 0;          // WM_SETFONT
   int ContextMenuCount = 0;  // times the control's own context menu came up
   int ChangeCount = 0;       // EDIT: EN_CHANGE sent
+  // The window's own vertical scroll bar (SetScrollInfo); it takes
+  // VScrollWidth off the right of the client area while shown.
+  int VScrollMin = 0, VScrollMax = 0, VScrollPos = 0;
+  UINT VScrollPage = 0;
+  int VScrollWidth = 0;  // 0 while hidden
 };
 
 enum TSimKeyModifier : unsigned { kmShift = 1, kmCtrl = 2, kmAlt = 4 };

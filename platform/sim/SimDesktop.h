@@ -343,6 +343,7 @@ class TSimProcess : public TPlatform {
   int MapWindowPoints(HWND from, HWND to, TPoint* points, int count) override;
   bool ScreenToClient(HWND wnd, TPoint& point) override;
   bool AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle) override;
+  int SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) override;
   HWND SetCapture(HWND wnd) override;
   HWND GetCapture() override;
   bool TrackMouseEvent(HWND wnd, DWORD flags) override;

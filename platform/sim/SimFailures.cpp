@@ -38,7 +38,7 @@ struct TFallible {
 //   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
 //   which falls back to the path it was given);
 // - changes to our own live windows (SetWindowTextW, ShowWindow,
-//   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW,
+//   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW, SetScrollInfo,
 //   SetLayeredWindowAttributes, ImmDisableForWindow, EnableWindow,
 //   SetFocus, SetCapture, ReleaseCapture, TrackMouseEvent, SetCursor,
 //   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem, EndMenu,

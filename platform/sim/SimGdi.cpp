@@ -334,7 +334,14 @@ int TSimProcess::DrawTextW(HDC dc, const std::u16string& text, TRect& rect, UINT
   if (!PaintTarget(dc, s)) return 0;
   const TLogFont& font = Selected(FDesktop, s->Font, StockFont).LogFont;
   const TTextMetric m = MetricOf(font);
-  const auto lines = LinesOf(text, format);
+  // Without DT_NOPREFIX an "&" marks the next character (underlined) and
+  // takes no room; "&&" shows one.
+  std::u16string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!(format & win::DT_NOPREFIX) && text[i] == u'&' && i + 1 < text.size()) ++i;
+    shown += text[i];
+  }
+  const auto lines = LinesOf(shown, format);
   std::size_t widest = 0;
   for (const auto& l : lines) widest = std::max(widest, l.size());
   const int height = static_cast<int>(lines.size()) * m.Height;

@@ -77,6 +77,11 @@ bool TWin32Platform::AdjustWindowRectEx(TRect& rect, DWORD style, DWORD exStyle)
   return ::AdjustWindowRectEx(reinterpret_cast<RECT*>(&rect), style, FALSE, exStyle) != FALSE;
 }
 
+int TWin32Platform::SetScrollInfo(HWND wnd, int bar, const TScrollInfo& info, bool redraw) {
+  SCROLLINFO si{sizeof(SCROLLINFO), info.Mask, info.Min, info.Max, info.Page, info.Pos, info.TrackPos};
+  return ::SetScrollInfo(ToHwnd(wnd), bar, &si, redraw ? TRUE : FALSE);
+}
+
 HWND TWin32Platform::SetCapture(HWND wnd) { return FromHwnd(::SetCapture(ToHwnd(wnd))); }
 HWND TWin32Platform::GetCapture() { return FromHwnd(::GetCapture()); }
 

@@ -22,6 +22,15 @@ HMODULE LoadFromSystemFolder(const wchar_t* dll) {
 
 }  // namespace
 
+void LoadDllsFromSystemFolderOnly() {
+  // Not declared by the headers of Windows 7, where it may be missing.
+  typedef BOOL(WINAPI SetDefaultDllDirectoriesProc)(DWORD);
+  auto* setDefault = reinterpret_cast<SetDefaultDllDirectoriesProc*>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+  ::SetDllDirectoryW(L"");
+}
+
 HMODULE LazyModule(const wchar_t* dll) {
   if (::lstrcmpiW(dll, L"comctl32.dll") == 0) return ::LoadLibraryW(dll);
   return LoadFromSystemFolder(dll);

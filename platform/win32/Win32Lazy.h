@@ -1,13 +1,22 @@
 // Functions of the DLLs that only a dialog, the menu, the tray or a rare
 // path needs (comctl32, comdlg32, mpr, shell32, uxtheme, version): bound at
 // their first call instead of imported, so that a start does not map and
-// initialise them before the loupe can show. Each DLL is loaded once and
-// kept; one binding serves both builds and every compiler.
+// initialise them before the loupe can show. magnification.dll too, for
+// another reason: Windows does not always take it from the system folder,
+// so an import of it would load a copy planted beside the exe. Each DLL is
+// loaded once and kept; one binding serves both builds and every compiler.
 #pragma once
 
 #include <windows.h>
 
 namespace lensoro::w32 {
+
+// Makes the system folder the only folder a DLL loaded by name comes from,
+// for the rest of the process, also for the loads Windows makes on the
+// program's behalf. Where Windows lacks the means (Windows 7 without its
+// loader update of 2011), at least the current folder leaves the search.
+// Called first thing at start.
+void LoadDllsFromSystemFolderOnly();
 
 // The module, loaded on first use; null with the last error set when it
 // cannot be loaded. System DLLs come from the system folder only, never

@@ -590,22 +590,52 @@ int TWin32Platform::MessageDialog(const std::u16string& text, const std::u16stri
 
 // --- Magnification API -------------------------------------------------------------
 
-bool TWin32Platform::MagInitialize() { return ::MagInitialize() != FALSE; }
-bool TWin32Platform::MagUninitialize() { return ::MagUninitialize() != FALSE; }
+namespace {
+
+// Windows does not always take magnification.dll from the system folder: an
+// import would load a copy planted beside the exe, before wWinMain. It is
+// bound here, from the system folder only.
+const wchar_t MagDll[] = L"magnification.dll";
+TLazyProc<decltype(::MagInitialize)> MagInitializeProc{MagDll, "MagInitialize"};
+TLazyProc<decltype(::MagUninitialize)> MagUninitializeProc{MagDll, "MagUninitialize"};
+TLazyProc<decltype(::MagSetWindowTransform)> MagSetWindowTransformProc{MagDll, "MagSetWindowTransform"};
+TLazyProc<decltype(::MagSetColorEffect)> MagSetColorEffectProc{MagDll, "MagSetColorEffect"};
+TLazyProc<decltype(::MagSetWindowSource)> MagSetWindowSourceProc{MagDll, "MagSetWindowSource"};
+TLazyProc<decltype(::MagSetWindowFilterList)> MagSetWindowFilterListProc{MagDll, "MagSetWindowFilterList"};
+
+}  // namespace
+
+// Every function is bound before the first call: a DLL that lacks one fails
+// here, as a refused initialisation, and not later in a tick.
+bool TWin32Platform::MagInitialize() {
+  if (!MagUninitializeProc.Get() || !MagSetWindowTransformProc.Get() || !MagSetColorEffectProc.Get() ||
+      !MagSetWindowSourceProc.Get() || !MagSetWindowFilterListProc.Get())
+    return false;
+  auto* initialize = MagInitializeProc.Get();
+  return initialize && initialize() != FALSE;
+}
+
+bool TWin32Platform::MagUninitialize() {
+  auto* uninitialize = MagUninitializeProc.Get();
+  return uninitialize && uninitialize() != FALSE;
+}
 
 bool TWin32Platform::MagSetWindowTransform(HWND wnd, const TMagTransform& transform) {
+  auto* set = MagSetWindowTransformProc.Get();
   MAGTRANSFORM m = ToMag(transform);
-  return ::MagSetWindowTransform(ToHwnd(wnd), &m) != FALSE;
+  return set && set(ToHwnd(wnd), &m) != FALSE;
 }
 
 bool TWin32Platform::MagSetColorEffect(HWND wnd, const TMagColorEffect* effect) {
+  auto* set = MagSetColorEffectProc.Get();
   MAGCOLOREFFECT m = effect ? ToMag(*effect) : MAGCOLOREFFECT{};
-  return ::MagSetColorEffect(ToHwnd(wnd), effect ? &m : nullptr) != FALSE;
+  return set && set(ToHwnd(wnd), effect ? &m : nullptr) != FALSE;
 }
 
 bool TWin32Platform::MagSetWindowSource(HWND wnd, const TRect& source) {
+  auto* set = MagSetWindowSourceProc.Get();
   const RECT r{source.Left, source.Top, source.Right, source.Bottom};
-  return ::MagSetWindowSource(ToHwnd(wnd), r) != FALSE;
+  return set && set(ToHwnd(wnd), r) != FALSE;
 }
 
 bool TWin32Platform::MagSetWindowFilterList(HWND wnd, DWORD filterMode, int count, const HWND* list) {
@@ -618,7 +648,8 @@ bool TWin32Platform::MagSetWindowFilterList(HWND wnd, DWORD filterMode, int coun
     handles = heap.get();
   }
   for (int i = 0; i < count; ++i) handles[i] = ToHwnd(list[i]);
-  return ::MagSetWindowFilterList(ToHwnd(wnd), filterMode, count, count > 0 ? handles : nullptr) != FALSE;
+  auto* set = MagSetWindowFilterListProc.Get();
+  return set && set(ToHwnd(wnd), filterMode, count, count > 0 ? handles : nullptr) != FALSE;
 }
 
 }  // namespace lensoro

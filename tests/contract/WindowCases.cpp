@@ -153,6 +153,36 @@ TEST_F(Windows, FramesAndClientAreas) {
   }
 }
 
+// A window's own vertical scroll bar comes with a page smaller than the
+// range and takes its width off the client area; the position stays within
+// the range less the page; a page that covers the range takes it away.
+TEST_F(Windows, TheVerticalScrollBarComesAndGoesWithThePage) {
+  const DWORD style = win::WS_POPUP | win::WS_CAPTION | win::WS_SYSMENU;
+  TRect frame{0, 0, 200, 120};
+  ASSERT_TRUE(P.AdjustWindowRectEx(frame, style, win::WS_EX_DLGMODALFRAME));
+  const HWND wnd = Make(style, win::WS_EX_DLGMODALFRAME, {300, 200, 300 + frame.Width(), 200 + frame.Height()}, u"s");
+  ASSERT_NE(wnd, 0u);
+  const auto hasBar = [&] { return (P.GetWindowLongW(wnd, win::GWL_STYLE) & win::WS_VSCROLL) != 0; };
+  TScrollInfo info;
+  info.Mask = win::SIF_RANGE | win::SIF_PAGE | win::SIF_POS;
+  info.Max = 299;
+  info.Page = 120;
+  info.Pos = 500;
+  EXPECT_EQ(P.SetScrollInfo(wnd, win::SB_VERT, info, true), 180);
+  EXPECT_TRUE(hasBar());
+  EXPECT_EQ(ClientRect(wnd), (TRect{0, 0, 200 - P.GetSystemMetrics(win::SM_CXVSCROLL), 120}));
+  EXPECT_EQ(Halves(Rec(wnd).Last(win::WM_SIZE)->LParam), (TPoint{200 - P.GetSystemMetrics(win::SM_CXVSCROLL), 120}));
+  info.Mask = win::SIF_POS;
+  info.Pos = 40;
+  EXPECT_EQ(P.SetScrollInfo(wnd, win::SB_VERT, info, true), 40);
+  info.Mask = win::SIF_PAGE | win::SIF_POS;
+  info.Page = 300;
+  info.Pos = 0;
+  EXPECT_EQ(P.SetScrollInfo(wnd, win::SB_VERT, info, true), 0);
+  EXPECT_FALSE(hasBar());
+  EXPECT_EQ(ClientRect(wnd), (TRect{0, 0, 200, 120}));
+}
+
 // Top-most windows stay ahead of the others; SetWindowPos moves a window
 // between the bands and within its own.
 TEST_F(Windows, ZOrderBands) {

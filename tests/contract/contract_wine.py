@@ -1,6 +1,8 @@
 """Runs the platform contract's Windows program (lensoro_contract.exe, the
 cases against the Win32 backend) under Wine: one Xvfb and a fresh prefix of
-the exe's architecture, through the e2e harness. Exits with the program's
+the exe's architecture, through the e2e harness, with the stand-in
+magnification.dll in the prefix's system folder (the one built beside the
+program is never loaded: the backend takes it from the system folder only). Exits with the program's
 code, or 77 (skipped) with the reason when the build or Wine for it is
 missing here.
 
@@ -38,11 +40,17 @@ def main(argv):
     # A 64-bit prefix also runs the 32-bit build's program: the peer of the
     # other bitness, where this machine runs 32-bit programs at all.
     env = {}
+    stubs = [os.path.join(wine_dir, "magnification.dll")]
     other = os.path.join(os.path.dirname(os.path.abspath(args.build_dir)), "mingw", "wine", "lensoro_contract.exe")
     if arch == "win64" and os.path.isfile(other) and lnswine.arch_unavailable("win32") is None:
         env["LENSORO_CONTRACT_OTHER_BITNESS"] = lnswine.unix_to_windows(other)
+        other_stub = os.path.join(os.path.dirname(other), "magnification.dll")
+        if os.path.isfile(other_stub):
+            stubs.append(other_stub)
     t0 = time.monotonic()
     with lnswine.WineSession(arch) as session:
+        for stub in stubs:
+            session.install_stub(stub)
         t1 = time.monotonic()
         proc = session.start(exe, ["--gtest_brief=1"] + args.gtest_args, env=env)
         code = proc.wait(RUN_TIMEOUT)

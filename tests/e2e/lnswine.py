@@ -33,12 +33,23 @@ JAPANESE_FONT_FACE = "IPAGothic"
 CJK_FONT_CANDIDATES = ("/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc",)
 CJK_FONT_FILE = "wqy-zenhei.ttc"
 CJK_FONT_FACE = "WenQuanYi Zen Hei"
+# Wine has no Tahoma here, and the faces it falls back to draw Latin letters
+# of one width and Cyrillic ones of double width: no Windows draws a dialog
+# so. Tahoma (the face of Wine's dialogs, captions and menus) is replaced by
+# DejaVu Sans, which covers the Latin, Cyrillic and Greek of the shipped
+# languages and at Wine's 8 points runs a little wider than Windows 10's
+# Segoe UI at 9: what fits here fits there.
+PROPORTIONAL_FACE = "DejaVu Sans"
+PROPORTIONAL_FONTS = ("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                      "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf")
 # Faces Wine draws dialogs, captions and menus with (the dialog faces are
-# substitutes of Tahoma); Japanese text in them falls back to the linked font.
-LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif")
+# substitutes of Tahoma, itself replaced); Japanese, Chinese and Korean text
+# in them falls back to the linked fonts.
+LINKED_FACES = ("Tahoma", "Tahoma Bold", "MS Shell Dlg", "MS Shell Dlg 2", "Microsoft Sans Serif",
+                PROPORTIONAL_FACE, PROPORTIONAL_FACE + " Bold")
 # Written last by init_prefix: a prefix without it is (re)made. It also names
 # the prefix template: change it with what init_prefix sets up.
-PREFIX_MARK = "lensoro-prefix-3"
+PREFIX_MARK = "lensoro-prefix-4"
 FONTLINK_KEYS = (
     r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
     # 32-bit programs in a 64-bit prefix read the redirected view.
@@ -214,17 +225,23 @@ def font_link_value(links):
     return "".join("%s,%s\0" % (name, face) for name, face, _ in links)
 
 
+def proportional_fonts():
+    """The files of PROPORTIONAL_FACE installed here (fonts-dejavu-core)."""
+    return [f for f in PROPORTIONAL_FONTS if os.path.exists(f)]
+
+
 def init_prefix(env, prefix, scratch):
-    """Creates a prefix for Lensoro runs: wineboot, the Japanese and Chinese
-    and Korean font links and no window manager. env is wine_env()'s for this
-    prefix."""
+    """Creates a prefix for Lensoro runs: wineboot, Tahoma replaced by a face
+    with the shipped languages' letters, the Japanese and Chinese and Korean
+    font links and no window manager. env is wine_env()'s for this prefix."""
     os.makedirs(prefix, exist_ok=True)
     _run(env, [env["WINELOADER"], "wineboot", "--init"], 120, "wineboot", scratch)
     # `wineserver -w` waits for the server to end: every client gone, registry on disk.
     _run(env, [env["WINESERVER"], "-w"], 60, "wineserver -w", scratch, check=False)
     links = font_links()
+    proportional = proportional_fonts()
     fonts_dir = os.path.join(prefix, "drive_c", "windows", "Fonts")
-    for name, _, path in links:
+    for name, path in [(n, p) for n, _, p in links] + [(os.path.basename(p), p) for p in proportional]:
         target = os.path.join(fonts_dir, name)
         if os.path.isdir(fonts_dir) and not os.path.lexists(target):
             os.symlink(path, target)
@@ -232,6 +249,8 @@ def init_prefix(env, prefix, scratch):
              r"[HKEY_CURRENT_USER\Software\Wine\X11 Driver]",
              # No window manager on the Xvfb: Wine draws frames and moves focus itself.
              '"Managed"="N"', ""]
+    if proportional:
+        lines += [r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]", '"Tahoma"="%s"' % PROPORTIONAL_FACE, ""]
     if links:
         value = font_link_value(links).encode("utf-16-le") + b"\0\0"
         multi = ",".join("%02x" % b for b in value)
@@ -282,8 +301,8 @@ def template_dir(arch):
     version = _run(None, [loader(arch), "--version"], 30, "wine --version", None).stdout.decode().strip()
     with open(__file__, "rb") as f:
         harness = hashlib.sha1(f.read()).hexdigest()[:12]
-    key = "%s-%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version),
-                              "-".join(name for name, _, _ in font_links()), harness)
+    fonts = [name for name, _, _ in font_links()] + [os.path.basename(f) for f in proportional_fonts()]
+    key = "%s-%s-%s-%s-%s" % (PREFIX_MARK, arch, re.sub(r"[^\w.]+", "_", version), "-".join(fonts), harness)
     return os.path.join(tempfile.gettempdir(), "lnswine-templates-%d" % os.getuid(), key)
 
 
@@ -346,6 +365,30 @@ def pe_arch(exe):
     pe = struct.unpack_from("<I", head, 0x3C)[0]
     machine = struct.unpack_from("<H", head, pe + 4)[0]
     return {0x14C: "win32", 0x8664: "win64"}.get(machine)
+
+
+def system_folder(prefix, prefix_arch, program_arch):
+    """The folder a program of program_arch sees as its system folder in a
+    prefix of prefix_arch: system32, or syswow64 for a 32-bit program in a
+    64-bit prefix."""
+    if prefix_arch == "win32" and program_arch != "win32":
+        raise WineError("a win32 prefix runs no %s program" % program_arch)
+    name = "syswow64" if (prefix_arch, program_arch) == ("win64", "win32") else "system32"
+    return os.path.join(prefix, "drive_c", "windows", name)
+
+
+def install_stub(prefix, prefix_arch, stub_dll):
+    """Copies the stand-in magnification.dll into the prefix's system folder
+    of its bitness, where Windows keeps its own; returns the path."""
+    arch = pe_arch(stub_dll)
+    if arch is None:
+        raise WineError("%s is no Windows DLL" % stub_dll)
+    path = os.path.join(system_folder(prefix, prefix_arch, arch), "magnification.dll")
+    # A prefix's modules are hard links into the template: never write through one.
+    if os.path.lexists(path):
+        os.remove(path)
+    shutil.copy2(stub_dll, path)
+    return path
 
 
 class WineProcess:
@@ -508,8 +551,10 @@ class WineSession:
     # --- programs -------------------------------------------------------------
 
     def install(self, dist_dir, folder_name, stub_dll=None):
-        """Copies the portable folder plus the stand-in magnification.dll
-        (default: the build's wine/ beside dist/) into a new folder."""
+        """Copies the portable folder into a new folder, and the stand-in
+        magnification.dll (default: the build's wine/ beside dist/) into the
+        prefix's system folder for its bitness: the program takes it from
+        there only, as it takes Windows' own."""
         dist_dir = os.path.abspath(dist_dir)
         if stub_dll is None:
             stub_dll = os.path.join(os.path.dirname(dist_dir), "wine", "magnification.dll")
@@ -517,8 +562,12 @@ class WineSession:
         if os.path.exists(target):
             raise WineError("folder %s exists already" % target)
         shutil.copytree(dist_dir, target)
-        shutil.copy2(stub_dll, os.path.join(target, "magnification.dll"))
+        self.install_stub(stub_dll)
         return target
+
+    def install_stub(self, stub_dll):
+        """The stand-in into this prefix's system folder (install_stub)."""
+        return install_stub(self.prefix, self.arch, stub_dll)
 
     def set_dpi(self, dpi):
         """The screen's scale for the programs started from now on, as the
@@ -718,11 +767,13 @@ class Screen:
         return seen
 
 
-def headless_run(exe, probe_exe, shot, settle=2.5):
-    """Starts exe on an Xvfb of its own in a fresh prefix, with a test
-    pattern under the pointer, screenshots the running loupe to shot and
-    closes it with WM_CLOSE. Returns the program's exit code."""
+def headless_run(exe, probe_exe, stub_dll, shot, settle=2.5):
+    """Starts exe on an Xvfb of its own in a fresh prefix with the stand-in
+    in its system folder, with a test pattern under the pointer,
+    screenshots the running loupe to shot and closes it with WM_CLOSE.
+    Returns the program's exit code."""
     with WineSession(pe_arch(exe) or "win32", probe_exe) as s:
+        s.install_stub(stub_dll)
         s.show_pattern(540, 430, 200, 170)
         s.xdotool("mousemove", 640, 512)
         app = s.start(exe)
@@ -743,7 +794,12 @@ USAGE = """usage: lnswine.py COMMAND
   win32-status              "runs", or why the 32-bit loader cannot run here
                             (for LENSORO_WIN32_STATUS: ask once per run)
   init-prefix PREFIX ARCH   set up a persistent prefix (scripts/run)
-  headless EXE PROBE SHOT   run EXE on a private Xvfb and screenshot it
+  install-stub PREFIX ARCH DLL
+                            put the stand-in magnification.dll DLL into the
+                            system folder of its bitness in the ARCH prefix
+  headless EXE PROBE STUB SHOT
+                            run EXE on a private Xvfb, with the stand-in STUB
+                            in the system folder, and screenshot it
 """
 
 
@@ -773,9 +829,17 @@ def _main(argv):
         finally:
             shutil.rmtree(scratch, ignore_errors=True)
         return 0
-    if len(argv) == 4 and argv[0] == "headless":
-        code = headless_run(os.path.abspath(argv[1]), os.path.abspath(argv[2]), os.path.abspath(argv[3]))
-        print(os.path.abspath(argv[3]))
+    if len(argv) == 4 and argv[0] == "install-stub":
+        try:
+            print(install_stub(os.path.abspath(argv[1]), argv[2], os.path.abspath(argv[3])))
+        except (WineError, OSError) as e:
+            sys.stderr.write("install-stub: %s\n" % e)
+            return 1
+        return 0
+    if len(argv) == 5 and argv[0] == "headless":
+        shot = os.path.abspath(argv[4])
+        code = headless_run(*(os.path.abspath(a) for a in argv[1:4]), shot)
+        print(shot)
         return code
     sys.stderr.write(USAGE)
     return 2

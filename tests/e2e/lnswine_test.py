@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """The harness's choice of Wine loader, against fake loaders in a scratch
-folder: no Wine or display needed.
+folder, and where it puts the stand-in magnification.dll: no Wine or
+display needed.
 
     python3 tests/e2e/lnswine_test.py
 """
 
 import os
+import shutil
 import stat
+import struct
 import sys
 import tempfile
 import unittest
@@ -87,6 +90,68 @@ class LoaderTest(unittest.TestCase):
         os.environ[lnswine.NO_WIN32_VAR] = "1"
         with self.assertRaises(lnswine.WineError):
             lnswine.wine_env(":99", "/tmp/prefix", "win32")
+
+
+def fake_pe(path, machine):
+    """A file whose PE header names the machine (0x14C i386, 0x8664 x64)."""
+    head = bytearray(0x100)
+    head[0:2] = b"MZ"
+    struct.pack_into("<I", head, 0x3C, 0x80)
+    head[0x80:0x84] = b"PE\0\0"
+    struct.pack_into("<H", head, 0x84, machine)
+    with open(path, "wb") as f:
+        f.write(head)
+    return path
+
+
+class StubPlaceTest(unittest.TestCase):
+    """The stand-in goes where Windows keeps its own magnification.dll for
+    the program's bitness, never beside the exe."""
+
+    def setUp(self):
+        self.session = lnswine.WineSession("win64")
+        self.addCleanup(lambda: shutil.rmtree(self.session.root, ignore_errors=True))
+        self.build = os.path.join(self.session.root, "build")
+        os.makedirs(os.path.join(self.build, "dist"))
+        os.makedirs(os.path.join(self.build, "wine"))
+        fake_pe(os.path.join(self.build, "dist", "lensoro.exe"), 0x8664)
+        self.stub64 = fake_pe(os.path.join(self.build, "wine", "magnification.dll"), 0x8664)
+        self.stub32 = fake_pe(os.path.join(self.session.root, "stub32.dll"), 0x14C)
+        for name in ("system32", "syswow64"):
+            os.makedirs(os.path.join(self.session.prefix, "drive_c", "windows", name))
+
+    def test_each_bitness_gets_its_system_folder(self):
+        cases = [  # prefix, stand-in, folder (None: refused)
+            ("win64", "win64", "system32"),
+            ("win64", "win32", "syswow64"),
+            ("win32", "win32", "system32"),
+            ("win32", "win64", None),
+        ]
+        for prefix_arch, stub_arch, folder in cases:
+            with self.subTest(prefix=prefix_arch, stub=stub_arch):
+                stub = self.stub64 if stub_arch == "win64" else self.stub32
+                if folder is None:
+                    with self.assertRaises(lnswine.WineError):
+                        lnswine.install_stub(self.session.prefix, prefix_arch, stub)
+                    continue
+                path = lnswine.install_stub(self.session.prefix, prefix_arch, stub)
+                self.assertEqual(path, os.path.join(self.session.prefix, "drive_c", "windows", folder,
+                                                    "magnification.dll"))
+                with open(path, "rb") as a, open(stub, "rb") as b:
+                    self.assertEqual(a.read(), b.read())
+
+    def test_install_leaves_nothing_beside_the_exe_and_the_template_whole(self):
+        # A prefix's modules are hard links into the template.
+        template_copy = os.path.join(self.session.root, "template-magnification.dll")
+        placed = os.path.join(self.session.prefix, "drive_c", "windows", "system32", "magnification.dll")
+        with open(template_copy, "wb") as f:
+            f.write(b"the template's")
+        os.link(template_copy, placed)
+        folder = self.session.install(os.path.join(self.build, "dist"), "Lensoro")
+        self.assertEqual(sorted(os.listdir(folder)), ["lensoro.exe"])
+        self.assertEqual(lnswine.pe_arch(placed), "win64")
+        with open(template_copy, "rb") as f:
+            self.assertEqual(f.read(), b"the template's")
 
 
 if __name__ == "__main__":

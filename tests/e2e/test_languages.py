@@ -10,28 +10,26 @@ file in the order the user's locale sorts names (asked of Wine with
 `lnsprobe collate`); choosing a language from the tray icon's menu while the
 options dialog and the About dialog are open turns the menu and both dialogs
 into it at once. In every language no label of either dialog runs into
-another control, and screenshots of both dialogs are left in the build
-folder's e2e-out/ (look at them: a clipped word shows there). Exits 77
+another control, and every caption of both dialogs and of the menu fits its
+control, measured inside the program with the font it is drawn in
+(`lnsprobe measure`), at 96 DPI and, the copy started again, at 144 DPI;
+screenshots of both dialogs are left in the build folder's e2e-out/ (look
+at them: a clipped word shows there). Exits 77
 (skipped) when the build or Wine is missing.
 
-Wine has no Tahoma here and draws dialogs with the Japanese font linked to
-it, whose Latin letters are of one width and whose Cyrillic letters are
-double width: no Windows draws a dialog so. This session's prefix replaces
-Tahoma with DejaVu Sans (at the dialogs' 8 points a little wider than
-Windows 10's Segoe UI at 9), the Japanese font still linked behind it, so
-that what fits here fits there.
+The prefix draws dialogs and menus with DejaVu Sans in place of Tahoma, the
+Japanese, Chinese and Korean fonts linked behind it (lnswine.py), a little
+wider than Windows' own: what fits here fits there.
 """
 
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
 import test_tray  # noqa: E402
-import lnswine  # noqa: E402
 from lnswine import unix_to_windows, wait_for  # noqa: E402
 from test_settings import BOM, LANG_NAME, ini_sections  # noqa: E402
 
@@ -58,7 +56,6 @@ ZOOM_SUFFIX = {"ActPopZoomIn.Caption": " (-> 2.1x)", "ActPopZoomOut.Caption": " 
 # over it) at the left: each screenshot shows one whole dialog.
 OPTIONS_AT = (880, 40)
 BM_CLICK = 0xF5
-PROPORTIONAL_FACE = "DejaVu Sans"
 
 
 def read_lang(path):
@@ -69,23 +66,26 @@ def read_lang(path):
     return {(s, k.strip()): v.strip() for s, entries in ini_sections(data[2:].decode("utf-16-le")) for k, v in entries}
 
 
-def use_proportional_face(session):
-    """Tahoma becomes PROPORTIONAL_FACE in the session's prefix, with the
-    Japanese, Chinese and Korean fonts linked behind it as behind Tahoma."""
-    link = lnswine.font_link_value(lnswine.font_links()).encode("utf-16-le") + b"\0\0"
-    lines = ["Windows Registry Editor Version 5.00", "", r"[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]",
-             '"Tahoma"="%s"' % PROPORTIONAL_FACE, ""]
-    for key in lnswine.FONTLINK_KEYS:
-        # The bold face too: captions are drawn with it.
-        lines += ["[%s]" % key] + ['"%s"=hex(7):%s' % (face, ",".join("%02x" % b for b in link))
-                                   for face in (PROPORTIONAL_FACE, PROPORTIONAL_FACE + " Bold")] + [""]
-    fd, reg = tempfile.mkstemp(suffix=".reg", dir=session.root)
-    os.close(fd)
-    with open(reg, "w", encoding="utf-16", newline="\r\n") as f:
-        f.write("\n".join(lines) + "\n")
-    env = session.env
-    lnswine._run(env, [env["WINELOADER"], "regedit", "/S", unix_to_windows(reg)], 60, "regedit", session.root)
-    lnswine._run(env, [env["WINESERVER"], "-w"], 30, "wineserver -w", session.root, check=False)
+# The room a control's own drawing takes beside its text, at 96 DPI: a push
+# button's edges, a check box's or radio button's box and the gap after it,
+# a group box's caption indent on each side (ours is not scaled).
+BUTTON_EDGES, CHECK_BOX, GROUP_INDENT = 3, 16, 8
+BS_TYPE, BS_GROUPBOX = 0x0F, 0x07
+CHECKS = (0x2, 0x3, 0x4, 0x5, 0x6, 0x9)
+NOT_CAPTIONS = ("EDIT", "COMBOBOX", "TRsSpacer", "TImage", "TPanel", "TRsUpDownButton", "TRsTimerButton")
+
+
+def need(entry, dpi):
+    """The width a measured text needs in its control (`lnsprobe measure`),
+    None for a text that is no caption."""
+    cls, cx, kind = entry["class"], entry["cx"], entry["style"] & BS_TYPE
+    if cls in NOT_CAPTIONS:
+        return None
+    if cls in ("TGroupBox", "TRadioGroup") or (cls.lower() == "button" and kind == BS_GROUPBOX):
+        return cx + 2 * GROUP_INDENT
+    if cls.lower() == "button":
+        return cx + round((CHECK_BOX if kind in CHECKS else 2 * BUTTON_EDGES) * dpi / 96)
+    return cx
 
 
 def overlaps(a, b):
@@ -98,6 +98,7 @@ def inside(inner, outer):
 
 class LanguagesTest(test_startup.LoupeSession):
     maxDiff = None
+    clipped = []
     open_menu = test_tray.TrayTest.open_menu
     pick = test_tray.TrayTest.pick
     tray_icons = classmethod(test_tray.TrayTest.tray_icons.__func__)
@@ -107,7 +108,6 @@ class LanguagesTest(test_startup.LoupeSession):
         cls.open_session()
         try:
             s = cls.session
-            use_proportional_face(s)
             s.xdotool("mousemove", 700, 900)
             cls.folder = s.install(cls.parts["dist"], "Languages")
             cls.lang_dir = os.path.join(cls.folder, "Lang")
@@ -168,9 +168,12 @@ class LanguagesTest(test_startup.LoupeSession):
         self.assertEqual(len(subs), 1, "open menus: %r" % menus)
         return subs[0]["items"]
 
-    def choose_language(self, name):
-        """Chooses a language from the tray icon's menu."""
+    def choose_language(self, name, measure_as=None):
+        """Chooses a language from the tray icon's menu; measure_as: (the
+        language in use, DPI) to measure the menu's captions first."""
         items = self.tray_menu()
+        if measure_as:
+            self.measure_menu(*measure_as)
         sub = self.open_language_submenu(items)
         captions = [i["text"] for i in sub]
         self.assertIn(name, captions)
@@ -216,6 +219,27 @@ class LanguagesTest(test_startup.LoupeSession):
                                      "%s: label %r %r runs into %s %r %r" % (what, label["title"], label["rect"],
                                                                             other["class"], other["title"],
                                                                             other["rect"]))
+
+    def measure(self, hwnd, what, dpi):
+        """Measures every caption of a dialog or an open menu; each that does
+        not fit is noted in self.clipped (told all together at the end)."""
+        found = self.session.probe("measure", hwnd)
+        self.assertTrue(found and found[0]["texts"], "%s: nothing measured: %r" % (what, found))
+        for e in found[0]["texts"]:
+            wanted = need(e, dpi)
+            if wanted is not None and wanted > e["room"]:
+                type(self).clipped.append("%s at %d DPI: %s %r needs %d px, has %d (%s %d)" % (
+                    what, dpi, e["class"], e["text"], wanted, e["room"], e["font"], e["font_height"]))
+        return found[0]["texts"]
+
+    def measure_menu(self, language, dpi):
+        menus = [m for m in self.session.probe("menus") if m["items"]]
+        self.assertEqual(len(menus), 1, "open menus: %r" % menus)
+        self.measure(menus[0]["hwnd"], "%s menu" % language, dpi)
+
+    def measure_both_dialogs(self, language, dpi):
+        for cls, what in (("TOptionForm", "options"), ("TAboutForm", "About")):
+            self.measure(self.window_of_class(cls)["hwnd"], "%s %s" % (language, what), dpi)
 
     def screenshot_of(self, window, name):
         shot = self.session.screenshot(os.path.join(self.session.root, "screen.png"))
@@ -269,8 +293,11 @@ class LanguagesTest(test_startup.LoupeSession):
     def test_4_every_language_fits_both_dialogs(self):
         # German first and Russian last (it stays for the next test): the two longest.
         order = ["Deutsch"] + [n for n in SHIPPED if n not in ("Deutsch", "Русский")] + ["Русский"]
+        previous = "English"
         for language in order:
-            self.choose_language(language)
+            self.choose_language(language, (previous, 96))
+            previous = language
+            self.measure_both_dialogs(language, 96)
             about, about_children = self.assert_about_in(language)
             options, options_children = self.assert_options_in(language)
             self.assertFalse(overlaps(about["rect"], options["rect"]), "the dialogs overlap: no clean screenshot")
@@ -280,6 +307,10 @@ class LanguagesTest(test_startup.LoupeSession):
             self.assert_labels_clear(about, about_children, "%s About" % language)
 
     def test_5_the_choice_is_saved_at_exit(self):
+        self.tray_menu()
+        self.measure_menu("Русский", 96)
+        self.session.xdotool("key", "Escape")
+        wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menu closed")
         about = self.window_of_class("TAboutForm")
         ok = [c for c in self.session.probe("children", about["hwnd"]) if c["class"] == "Button"]
         self.assertEqual(len(ok), 1, "the About dialog's buttons: %r" % ok)
@@ -289,6 +320,35 @@ class LanguagesTest(test_startup.LoupeSession):
         with open(self.ini, "rb") as f:
             text = f.read()[2:].decode("utf-16-le")
         self.assertIn("\r\nLangFileName=%s\r\n" % unix_to_windows(os.path.join(self.lang_dir, "Русский.lang")), text)
+
+    def test_6_every_language_fits_at_144_dpi(self):
+        # The same copy started again on a screen of 150 %, in Russian.
+        s = self.session
+        s.set_dpi(144)
+        process = s.start(self.exe)
+        loupe = self.wait_loupe(self.exe, 30)
+        r = loupe["rect"]
+        self.pick(self.open_menu(r[0] + 60, r[1] + 60), OPTIONS_ITEM)
+        self.wait_dialog("TOptionForm", self.text("Русский", "OptionForm", "OptionForm.Caption"))
+        self.pick(self.open_menu(r[0] + 60, r[1] + 60), ABOUT_ITEM)
+        self.wait_dialog("TAboutForm", self.text("Русский", "AboutForm", "AboutForm.Caption"))
+        previous = "Русский"
+        self.measure_both_dialogs(previous, 144)
+        for language in [n for n in SHIPPED if n != "Русский"]:
+            self.choose_language(language, (previous, 144))
+            previous = language
+            self.wait_dialog("TAboutForm", self.text(language, "AboutForm", "AboutForm.Caption"))
+            self.measure_both_dialogs(language, 144)
+            if language in ("Deutsch", "English"):
+                self.screenshot_of(self.window_of_class("TOptionForm"), "options-%s-144" % SHIPPED[language])
+        self.tray_menu()
+        self.measure_menu(previous, 144)
+        s.xdotool("key", "Escape")
+        wait_for(lambda: not s.probe("menus"), 5, 0.2, "the menu closed")
+        self.close_and_wait(loupe, process, "post")
+        for line in self.clipped:
+            print("clipped: " + line)
+        self.assertEqual(self.clipped, [])
 
 
 def main():

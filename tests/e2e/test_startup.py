@@ -90,13 +90,13 @@ class LoupeSession(unittest.TestCase):
     session = None
 
     @classmethod
-    def open_session(cls):
+    def open_session(cls, **screen):
         """The build's parts, its architecture and a fresh Wine session (its
-        set-up time goes into the timings)."""
+        set-up time goes into the timings); screen: width and height."""
         cls.parts = build_parts(CONFIG["build_dir"])
         cls.arch = pe_arch(cls.parts["exe"])
         t0 = time.monotonic()
-        cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"])
+        cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"], **screen)
         cls.session.__enter__()
         CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
 

@@ -192,11 +192,11 @@ TEST(MessageBoxPlace, OnTheWorkAreaAndClearOfTheLoupes) {
     TRect Placed;
   } cases[] = {
       {"nothing in the way", loupe, {}, {197, 508, 557, 668}},
-      {"another loupe on this one: right of it", loupe, {loupe}, {519, 508, 879, 668}},
-      {"at the right edge: left of it", {1600, 478, 1868, 698}, {{1600, 478, 1868, 698}}, {1232, 508, 1592, 668}},
-      {"as wide as the screen: below it", {0, 100, 1920, 400}, {{0, 100, 1920, 400}}, {780, 408, 1140, 568}},
-      {"wide at the bottom: above it", {0, 800, 1920, 1040}, {{0, 800, 1920, 1040}}, {780, 632, 1140, 792}},
-      {"beside the one is under another: beside that", loupe, {loupe, {511, 400, 900, 800}}, {908, 508, 1268, 668}},
+      {"another loupe on this one: right of it", loupe, {loupe}, {519, 478, 879, 638}},
+      {"at the right edge: left of it", {1600, 478, 1868, 698}, {{1600, 478, 1868, 698}}, {1232, 478, 1592, 638}},
+      {"as wide as the screen: below it", {0, 100, 1920, 400}, {{0, 100, 1920, 400}}, {0, 408, 360, 568}},
+      {"wide at the bottom: above it", {0, 800, 1920, 1040}, {{0, 800, 1920, 1040}}, {0, 632, 360, 792}},
+      {"beside the one is under another: beside that", loupe, {loupe, {511, 400, 900, 800}}, {908, 400, 1268, 560}},
       {"partly off the work area: moved onto it", {1800, 1000, 2068, 1220}, {}, {1560, 880, 1920, 1040}},
       {"on the monitor left of the primary", {-900, 300, -632, 520}, {}, {-946, 330, -586, 490}},
       {"no room anywhere: centred all the same", loupe, {{0, 0, 1920, 1040}}, {197, 508, 557, 668}},

@@ -122,6 +122,34 @@ TEST_F(MenuTest, ChecksAndZoomCaptionsFollowTheStateAtEveryOpening) {
   EXPECT_EQ(Desk.MenuTracks.back().Y, 478);
 }
 
+// At 8.0x there is no zooming in, at 1.3x no zooming out: the item is
+// greyed and Ctrl+wheel tries no step (no transform reaches the magnifier).
+TEST_F(MenuTest, ZoomItemsAreGreyedAtTheLimitsAndTheWheelStepsNoFurther) {
+  Create();
+  KeepMenus();
+  const auto wheel = [&](int delta) {
+    const WPARAM w = (static_cast<WPARAM>(static_cast<std::uint16_t>(delta)) << 16) | win::MK_CONTROL;
+    Proc.SendMessageW(Form->Handle(), win::WM_MOUSEWHEEL, w, Point(0, 0));
+  };
+  const struct {
+    float Rate;
+    bool In, Out;  // enabled
+  } cases[] = {{8.0f, false, true}, {1.3f, true, false}, {7.95f, true, true}, {1.35f, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Rate);
+    Form->SetLoupeRate(c.Rate);
+    Proc.SendMessageW(Form->Handle(), win::WM_CONTEXTMENU, Form->Handle(), Point(100, 100));
+    EXPECT_EQ(!(LastMenu.Items[5].Flags & win::MF_GRAYED), c.In);
+    EXPECT_EQ(!(LastMenu.Items[6].Flags & win::MF_GRAYED), c.Out);
+    for (const int delta : {120, -120}) {
+      Form->SetLoupeRate(c.Rate);
+      Desk.ClearCalls();
+      wheel(delta);
+      EXPECT_EQ(Desk.CountCalls("MagSetWindowTransform", Proc.Pid), (delta > 0 ? c.In : c.Out) ? 1 : 0) << delta;
+    }
+  }
+}
+
 TEST_F(MenuTest, LoupeIsNotTopmostWhileTheMenuIsOpenAndTheChoiceRunsAfter) {
   Create();
   bool topmostDuring = true;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -59,6 +61,22 @@ class OptionFormTest : public test::TLoupeTest {
     for (auto k = std::rbegin(keys); k != std::rend(keys); ++k) Key(form.HotKey101.Handle(), *k, false);
   }
   std::u16string Shown(const TControl& c) { return Desk.Window(c.Handle())->Title; }
+  // The shipped English file in use, so that the captions carry access keys.
+  void StartInEnglish(const std::u16string& ini = u"") {
+    std::ifstream in(std::string(LENSORO_LANG_DIR) + "/English.lang", std::ios::binary);
+    Desk.AddFile(u"C:\\A\\Lang\\English.lang", std::string(std::istreambuf_iterator<char>(in), {}));
+    Start(u"[Language]\r\nLangFileName=C:\\A\\Lang\\English.lang\r\n" + ini);
+  }
+  // The focused control by name; a radio button by its group's.
+  std::u16string Focus(TOptionForm& form) {
+    TControl* c = form.FindControl(Desk.FocusWindow());
+    if (!c) return u"(none)";
+    return dynamic_cast<TRadioButton*>(c) ? c->Parent()->Name : c->Name;
+  }
+  void Press(int key, unsigned modifiers = 0) {
+    Desk.KeyPress(0, key, modifiers);
+    Pump();
+  }
   std::u16string Ini() { return test::Utf16Text(Desk.FileText(u"C:\\A\\lensoro.ini")); }
   int OptionWindows() {
     int n = 0;
@@ -275,6 +293,169 @@ TEST_F(OptionFormTest, EachSwatchSetsItsFrameColourAndTheFrameOnShowRepaints) {
   }
 }
 
+// Tab goes through every control once, the four swatches between the frame
+// width and the shortcut's controls; a disabled button is passed over.
+TEST_F(OptionFormTest, TabGoesThroughEveryControlAndTheSwatchesShowTheFocus) {
+  Start(AllThree);
+  TOptionForm& form = Open();
+  form.CheckBox101.SetFocus();
+  std::vector<std::u16string> order = {Focus(form)};
+  for (int i = 0; i < 20; ++i) {
+    Press(win::VK_TAB);
+    if (Desk.FocusWindow() == form.CheckBox101.Handle()) break;
+    order.push_back(Focus(form));
+  }
+  EXPECT_EQ(order,
+            (std::vector<std::u16string>{u"CheckBox101", u"ComboBox101", u"RadioGroup101", u"SpinEdit101",
+                                         u"RadioGroup102", u"RadioGroup103", u"SpinEdit102", u"Panel101", u"Panel102",
+                                         u"Panel103", u"Panel104", u"Button101", u"HotKey101", u"CloseButton"}));
+  Press(win::VK_TAB, kmShift);
+  EXPECT_EQ(Focus(form), u"CloseButton");
+
+  // The focus cue: a dotted rectangle inside the focused swatch only.
+  const auto focusRects = [&](TPanel& p) {
+    TSimWindow* w = Desk.Window(p.Handle());
+    w->PaintLog.clear();
+    Desk.Paint(p.Handle());
+    return std::count_if(w->PaintLog.begin(), w->PaintLog.end(),
+                         [](const TSimPaintOp& op) { return op.Op == "DrawFocusRect"; });
+  };
+  form.Panel102.SetFocus();
+  EXPECT_EQ(focusRects(form.Panel102), 1);
+  EXPECT_EQ(focusRects(form.Panel101), 0);
+  form.Panel103.SetFocus();
+  EXPECT_EQ(focusRects(form.Panel102), 0);
+}
+
+// Space or Enter on a swatch opens the colour chooser for it; its answer
+// applies as a click's does. With Ctrl or Alt held the keys do nothing.
+TEST_F(OptionFormTest, ASwatchOpensTheChooserWithSpaceOrEnter) {
+  Start(u"");
+  TOptionForm& form = Open();
+  const struct {
+    TPanel& Panel;
+    int Key;
+    unsigned Modifiers;
+    TFrameColorSlot Slot;
+    bool Opens;
+  } cases[] = {
+      {form.Panel101, win::VK_SPACE, 0, TFrameColorSlot::ActivePointer, true},
+      {form.Panel102, win::VK_RETURN, 0, TFrameColorSlot::InactivePointer, true},
+      {form.Panel103, win::VK_SPACE, kmCtrl, TFrameColorSlot::ActiveWindow, false},
+      {form.Panel104, win::VK_RETURN, kmAlt, TFrameColorSlot::InactiveWindow, false},
+  };
+  TColor next = 0x00102030;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    const TColor before = Form->Settings().FrameColor(c.Slot);
+    Desk.ColorResponder = [&](TSimProcess&, TChooseColor& cc) {
+      EXPECT_EQ(cc.Color, before);  // it starts from the swatch's colour
+      cc.Color = next;
+      return true;
+    };
+    const std::size_t opened = Desk.ColorDialogs.size();
+    c.Panel.SetFocus();
+    Press(c.Key, c.Modifiers);
+    EXPECT_EQ(Desk.ColorDialogs.size(), opened + (c.Opens ? 1 : 0));
+    EXPECT_EQ(Form->Settings().FrameColor(c.Slot), c.Opens ? next : before);
+    EXPECT_EQ(c.Panel.Color(), c.Opens ? next : before);
+    EXPECT_TRUE(form.Handle());  // Enter is the swatch's, not the dialog's to close
+    next += 0x00010101;
+  }
+}
+
+// Alt+letter reaches the control the letter names: a button or the check
+// box is pressed, a label or a group gives the focus to the control after it.
+// In the capture field Alt+letter is a combination; on a button a letter
+// alone is an access key too.
+TEST_F(OptionFormTest, AccessKeysReachTheirControlsAndLabelsGiveTheirsToTheNextControl) {
+  StartInEnglish(AllThree);
+  TOptionForm& form = Open();
+  int asked = 0;
+  Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return ++asked, win::IDCANCEL; };
+  const struct {
+    char Key;
+    TControl& Focus;
+  } cases[] = {
+      {'S', form.CheckBox101},
+      {'T', form.ComboBox101},
+      {'L', *form.RadioGroup101.Button(form.RadioGroup101.ItemIndex())},
+      {'Z', form.SpinEdit101},
+      {'M', *form.RadioGroup102.Button(form.RadioGroup102.ItemIndex())},
+      {'O', *form.RadioGroup103.Button(form.RadioGroup103.ItemIndex())},
+      {'F', form.SpinEdit102},
+      {'H', form.SpinEdit102},
+      {'P', form.Panel101},
+      {'I', form.Panel102},
+      {'W', form.Panel103},
+      {'N', form.Panel104},
+      {'R', form.Button101},
+      {'E', form.Button101},
+      {'K', form.HotKey101},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Key);
+    form.CloseButton.SetFocus();
+    Press(c.Key, kmAlt);
+    EXPECT_EQ(Desk.FocusWindow(), c.Focus.Handle());
+  }
+  EXPECT_FALSE(form.CheckBox101.Checked());
+  EXPECT_EQ(asked, 0);
+
+  form.CloseButton.SetFocus();
+  Press('H', kmAlt);
+  EXPECT_EQ(form.SpinEdit102.SelLength(), 1);  // "4", selected as by Tab
+  form.CloseButton.SetFocus();
+  Press('U', kmAlt);  // the check box itself
+  EXPECT_TRUE(Form->Settings().IsSilentMode);
+  Press('D', kmAlt);  // Delete asks first
+  EXPECT_EQ(asked, 1);
+  Press('A', kmAlt);  // Add is greyed: nothing
+  EXPECT_EQ(Desk.FocusWindow(), form.Button101.Handle());
+  Press('Z');  // a letter alone on a button
+  EXPECT_EQ(Desk.FocusWindow(), form.SpinEdit101.Handle());
+  Press('Z');  // typed into the field, not an access key
+  EXPECT_EQ(Desk.FocusWindow(), form.SpinEdit101.Handle());
+
+  form.HotKey101.SetFocus();
+  Press('P', kmAlt);
+  EXPECT_EQ(Desk.FocusWindow(), form.HotKey101.Handle());
+  EXPECT_EQ(Shown(form.HotKey101), u"Alt + P");
+
+  form.Panel101.SetFocus();
+  Press('C', kmAlt);
+  EXPECT_EQ(Parts(Form).Commands.OptionForm(), nullptr);
+}
+
+// A combination is assigned from the keyboard alone: Tab to Add and Enter,
+// or Enter in the field itself; the focus then waits in the field.
+TEST_F(OptionFormTest, AHotKeyIsAssignedWithTabToAddAndEnterOrEnterInTheField) {
+  Start(u"");
+  TOptionForm& form = Open();
+  for (const bool viaAdd : {true, false}) {
+    SCOPED_TRACE(viaAdd);
+    form.HotKey101.SetFocus();
+    Press('M', kmCtrl | kmAlt);
+    EXPECT_EQ(Shown(form.HotKey101), u"Ctrl + Alt + M");
+    if (viaAdd) {
+      Press(win::VK_TAB);
+      EXPECT_EQ(Desk.FocusWindow(), form.Button102.Handle());
+    }
+    Press(win::VK_RETURN);
+    EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scAlt | 'M');
+    EXPECT_EQ(form.Edit101.Text(), u"Ctrl + Alt + M");
+    EXPECT_EQ(Desk.HotKeys.size(), 1u);
+    EXPECT_TRUE(form.HotKey101.IsEmpty());
+    EXPECT_EQ(Desk.FocusWindow(), form.HotKey101.Handle());
+    Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
+    form.DeleteShortCut();
+  }
+  // Enter with nothing to add is no key either.
+  Press(win::VK_RETURN);
+  EXPECT_TRUE(form.HotKey101.IsEmpty());
+  EXPECT_EQ(Desk.FocusWindow(), form.HotKey101.Handle());
+}
+
 // A set whose strips all failed to load.
 class OptionFormWithoutImagesTest : public OptionFormTest {
  protected:
@@ -480,13 +661,12 @@ TEST_F(OptionFormTest, ASavedPositionOffTheScreenIsBroughtBack) {
 // the first two with a task bar 40 high: the dialog (W x H) goes onto the
 // work area of the monitor its saved place lies on most, of the nearest one
 // when that is gone; when taller than that, its title bar stays at the top.
-// None saved, it opens over the loupe.
+// None saved, it opens beside the loupe.
 TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
   const std::vector<TMonitorInfo> desk = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
                                           {{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}},
                                           {{1920, 0, 2944, 200}, {1920, 0, 2944, 200}}};
   constexpr int RightEdge = 1 << 30, BottomEdge = RightEdge + 1;  // 1920 - W, 984 - H
-  constexpr int OverTheLoupe = RightEdge + 2;
   const struct {
     const char* Name;
     const char16_t* Ini;
@@ -497,7 +677,7 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
       {"on a monitor that is gone", u"Left=-3000\r\nTop=600", {-1280, BottomEdge}},
       {"in the hole below the short one", u"Left=2000\r\nTop=300", {RightEdge, 300}},
       {"taller than the short monitor", u"Left=2000\r\nTop=50", {2000, 0}},
-      {"none saved, the loupe on the left", u"", {OverTheLoupe, OverTheLoupe}},
+      {"none saved, the loupe on the left", u"", {-900 + 268 + 8, BottomEdge}},
   };
   Start(u"");
   Desk.ChangeDisplays(desk);
@@ -506,12 +686,12 @@ TEST_F(OptionFormTest, TheDialogOpensOnTheWorkAreaOfAMonitor) {
     Desk.AddFile(u"C:\\A\\lensoro.ini", test::Utf16File(u"[OptionForm]\r\n" + std::u16string(c.Ini) + u"\r\n"));
     TOptionForm& form = Open();
     const TRect r = Desk.Window(form.Handle())->Rect;
-    ASSERT_GT(r.Height(), 400);
-    const auto expect = [&](int e, int over) {
-      return e == OverTheLoupe ? over : e == RightEdge ? 1920 - r.Width() : e == BottomEdge ? 984 - r.Height() : e;
+    ASSERT_GT(r.Width(), 300);
+    const auto expect = [&](int e) {
+      return e == RightEdge ? 1920 - r.Width() : e == BottomEdge ? 984 - r.Height() : e;
     };
-    EXPECT_EQ(r.Left, expect(c.Expected.X, -900 + (268 - r.Width()) / 2)) << c.Name;
-    EXPECT_EQ(r.Top, expect(c.Expected.Y, 500 + (220 - r.Height()) / 2)) << c.Name;
+    EXPECT_EQ(r.Left, expect(c.Expected.X)) << c.Name;
+    EXPECT_EQ(r.Top, expect(c.Expected.Y)) << c.Name;
     ASSERT_TRUE(Desk.Click(form.CloseButton.Handle()));
     Pump();
   }

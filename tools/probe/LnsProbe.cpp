@@ -143,7 +143,9 @@ int Usage() {
       "       lnsprobe storm HWND SEED COUNT [notray]\n"
       "       lnsprobe lock PATH SECONDS\n"
       "       lnsprobe collate PATH\n"
-      "       lnsprobe screen\n",
+      "       lnsprobe screen\n"
+      "       lnsprobe measure HWND\n"
+      "       lnsprobe focus HWND\n",
       stderr);
   return 2;
 }
@@ -272,9 +274,10 @@ std::string MenuItemsDirect(HMENU m) {
   return items + "]";
 }
 
-// The same, read by lnsprobehook.dll inside the menu's own thread: Wine
-// keeps menus per process. Empty when that did not answer.
-std::string MenuItemsHooked(HWND window) {
+// What lnsprobehook.dll writes inside the window's own thread (Wine keeps
+// menus per process, and fonts are the program's): a menu's items, or its
+// texts measured. Empty when that did not answer.
+std::string AskHook(HWND window, DWORD kind) {
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(lnsprobe::TShared),
                                       lnsprobe::SharedName);
   if (!mapping) return {};
@@ -289,6 +292,7 @@ std::string MenuItemsHooked(HWND window) {
   if (module && !proc) proc = GetProcAddress(module, "LnsProbeGetMsgHook");
   if (shared && proc) {
     shared->Window = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window));
+    shared->Kind = kind;
     shared->Text[0] = 0;
     shared->State = lnsprobe::Requested;
     HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(proc)), module,
@@ -313,12 +317,44 @@ int Menus() {
     DWORD_PTR menu = 0;
     SendMessageTimeoutW(h, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_NORMAL, 5000, &menu);
     HMENU m = reinterpret_cast<HMENU>(menu);
-    std::string items = m && GetMenuItemCount(m) > 0 ? MenuItemsDirect(m) : MenuItemsHooked(h);
+    std::string items = m && GetMenuItemCount(m) > 0 ? MenuItemsDirect(m) : AskHook(h, lnsprobe::ReadMenuItems);
     if (items.empty()) items = "[]";
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
     Emit("{\"hwnd\":" + HwndText(h) + ",\"pid\":" + std::to_string(pid) + ",\"items\":" + items + "}");
   }
+  return 0;
+}
+
+// measure HWND: each text of a dialog (its visible children's captions) or
+// of an open menu (a "#32768" window's items) measured inside its program
+// with the font it is drawn in: `cx`, `cy` of the text as drawn (an access
+// key's "&" takes no room; a menu item's shortcut is added), `room` the
+// window's client width, `font` and `font_height`.
+int Measure(HWND h) {
+  if (!IsWindow(h)) {
+    std::fputs("lnsprobe: no such window\n", stderr);
+    return 1;
+  }
+  const std::string texts = AskHook(h, lnsprobe::MeasureTexts);
+  if (texts.empty()) return 1;
+  Emit("{\"hwnd\":" + HwndText(h) + ",\"texts\":" + texts + "}");
+  return 0;
+}
+
+// focus HWND: the window that has the keyboard focus in the thread of HWND,
+// with its class, text and rectangle.
+int Focus(HWND h) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &info) || !info.hwndFocus) {
+    Emit("{\"focus\":" + HwndText(nullptr) + "}");
+    return 1;
+  }
+  RECT r = {};
+  GetWindowRect(info.hwndFocus, &r);
+  Emit("{\"focus\":" + HwndText(info.hwndFocus) + ",\"class\":" + Json(ClassText(info.hwndFocus)) +
+       ",\"title\":" + Json(WindowText(info.hwndFocus)) + ",\"rect\":" + RectText(r) + "}");
   return 0;
 }
 
@@ -610,5 +646,10 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (cmd == L"collate" && argc == 3) return Collate(argv[2]);
   if (cmd == L"screen" && argc == 2) return Screen();
+  if ((cmd == L"measure" || cmd == L"focus") && argc == 3) {
+    HWND h;
+    if (!ParseHwnd(argv[2], h)) return Usage();
+    return cmd == L"measure" ? Measure(h) : Focus(h);
+  }
   return Usage();
 }

@@ -1,11 +1,14 @@
 // lnsprobehook.dll: read a popup menu from inside the program that shows it.
 // Wine keeps menus in their process, so lnsprobe cannot read another
 // program's menu items; it hooks that program's thread with this DLL, and
-// the hook, running there, writes the items into a shared block.
+// the hook, running there, writes the items into a shared block. Texts are
+// measured there too, with the fonts the program draws them in.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
+#include <vector>
 
 #include "LnsProbeShared.h"
 
@@ -57,6 +60,112 @@ void ReadMenu(lnsprobe::TShared& shared) {
   Append(shared.Text, used, L"]");
 }
 
+void AppendNumber(wchar_t* out, size_t& used, long long n) {
+  wchar_t buf[32];
+  std::swprintf(buf, 32, L"%lld", n);
+  Append(out, used, buf);
+}
+
+// The text as drawn with a prefix: "&&" is one "&", another "&" underlines
+// the next character and takes no room.
+std::wstring WithoutPrefix(const wchar_t* text) {
+  std::wstring out;
+  for (; *text; ++text) {
+    if (*text == L'&' && text[1]) ++text;
+    out += *text;
+  }
+  return out;
+}
+
+SIZE Extent(HDC dc, const std::wstring& text) {
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+// One line: the text's extent in `font` beside the room the window gives it.
+void AppendMeasured(wchar_t* out, size_t& used, HWND h, HFONT font, const wchar_t* text, LONG room) {
+  HDC dc = GetDC(h);
+  HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
+  const std::wstring shown = WithoutPrefix(text);
+  // A menu item's shortcut follows a tab; both parts need their room.
+  const size_t tab = shown.find(L'\t');
+  SIZE size = Extent(dc, shown.substr(0, tab));
+  if (tab != std::wstring::npos) size.cx += Extent(dc, shown.substr(tab + 1)).cx;
+  LOGFONTW lf{};
+  GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof lf, &lf);
+  if (old) SelectObject(dc, old);
+  ReleaseDC(h, dc);
+  wchar_t cls[64] = {};
+  GetClassNameW(h, cls, 64);
+  if (used > 1) Append(out, used, L",");
+  Append(out, used, L"{\"hwnd\":");
+  AppendNumber(out, used, static_cast<long long>(reinterpret_cast<UINT_PTR>(h)));
+  Append(out, used, L",\"class\":");
+  AppendJson(out, used, cls);
+  Append(out, used, L",\"text\":");
+  AppendJson(out, used, text);
+  Append(out, used, L",\"style\":");
+  AppendNumber(out, used, static_cast<long long>(static_cast<DWORD>(GetWindowLongW(h, GWL_STYLE))));
+  Append(out, used, L",\"cx\":");
+  AppendNumber(out, used, size.cx);
+  Append(out, used, L",\"cy\":");
+  AppendNumber(out, used, size.cy);
+  Append(out, used, L",\"room\":");
+  AppendNumber(out, used, room);
+  Append(out, used, L",\"font\":");
+  AppendJson(out, used, lf.lfFaceName);
+  Append(out, used, L",\"font_height\":");
+  AppendNumber(out, used, lf.lfHeight);
+  Append(out, used, L"}");
+}
+
+BOOL CALLBACK CollectChild(HWND h, LPARAM list) {
+  auto& l = *reinterpret_cast<std::vector<HWND>*>(list);
+  l.push_back(h);
+  return TRUE;
+}
+
+// Every child of the window with a text, measured in its own font against
+// its client width; for a menu window, every item in the menu font against
+// the menu's client width.
+void MeasureTextsOf(lnsprobe::TShared& shared) {
+  HWND window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(shared.Window));
+  size_t used = 0;
+  shared.Text[0] = 0;
+  Append(shared.Text, used, L"[");
+  wchar_t cls[64] = {};
+  GetClassNameW(window, cls, 64);
+  RECT client{};
+  if (std::wcscmp(cls, L"#32768") == 0) {
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
+    GetClientRect(window, &client);
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+      wchar_t text[512] = {};
+      if (GetMenuStringW(menu, static_cast<UINT>(i), text, 512, MF_BYPOSITION) > 0) {
+        AppendMeasured(shared.Text, used, window, font, text, client.right);
+      }
+    }
+    if (font) DeleteObject(font);
+  } else {
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND h : children) {
+      wchar_t text[512] = {};
+      if (GetWindowTextW(h, text, 512) <= 0 || !IsWindowVisible(h)) continue;
+      GetClientRect(h, &client);
+      AppendMeasured(shared.Text, used, h, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), text,
+                     client.right);
+    }
+  }
+  Append(shared.Text, used, L"]");
+}
+
 }  // namespace
 
 // Found by name: the probe installs it with SetWindowsHookExW.
@@ -66,7 +175,11 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK LnsProbeGetMsgHook(int code, W
   if (mapping) {
     auto* shared = static_cast<lnsprobe::TShared*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     if (shared && shared->State == lnsprobe::Requested) {
-      ReadMenu(*shared);
+      if (shared->Kind == lnsprobe::MeasureTexts) {
+        MeasureTextsOf(*shared);
+      } else {
+        ReadMenu(*shared);
+      }
       shared->State = lnsprobe::Done;
     }
     if (shared) UnmapViewOfFile(shared);
