@@ -164,8 +164,8 @@ class TrayTest(test_startup.LoupeSession):
         self.assertTrue(self.process.running(), "the first copy ended")
 
     def test_4c_a_second_folder_with_the_same_hot_key_is_told_beside_the_loupe(self):
-        # Both loupes open at the same place; the running one stays above
-        # every window, so the second copy's message must lie beside it.
+        # The running loupe stays above every window: the second copy's
+        # message must not lie under it.
         s = self.session
         folder = s.install(self.parts["dist"], "TraySameKey")
         exe, ini = os.path.join(folder, "lensoro.exe"), os.path.join(folder, "lensoro.ini")
