@@ -4,6 +4,20 @@
 // Win32 function it stands for. platform/win32 forwards each method to that
 // function; platform/sim answers from a simulated desktop so the units can be
 // tested natively. Nothing here includes <windows.h>.
+//
+// Adding a call:
+// 1. Declare it in TPlatform, named and typed after the Win32 function, its
+//    failure reported as that function reports it.
+// 2. platform/win32: forward it to that one function; no decisions there.
+// 3. platform/sim: model what Windows documents for it, on the desktop's
+//    state; log it (Log) and let it fail on request (Injected).
+// 4. tests/contract: a case that runs on both backends, so the model cannot
+//    drift from Windows.
+// 5. platform/sim/SimFailures.cpp: put it in FallibleMethods with the error
+//    Windows gives when it fails in practice, or in LeftOutMethods under the
+//    reason it is not failed.
+// Forgetting 2 or 3 fails the build (the method is pure), 5 the unit test
+// SimSweep.EveryPlatformMethodIsFailedOrLeftOut.
 #pragma once
 
 #include <cstdint>
@@ -209,7 +223,9 @@ class TPlatform {
   virtual int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) = 0;
 
   // --- Processes of other windows --------------------------------------
-  virtual DWORD GetWindowThreadProcessId(HWND wnd) = 0;  // process id, 0 if none
+  // The thread that created the window, and through pid (when not null) its
+  // process; 0 for no window, pid then unchanged.
+  virtual DWORD GetWindowThreadProcessId(HWND wnd, DWORD* pid) = 0;
   virtual HANDLE OpenProcess(DWORD access, DWORD processId) = 0;  // 0 on failure
   // Copies at most size-1 characters and a terminating zero into buffer;
   // returns the number of characters copied, 0 on failure.

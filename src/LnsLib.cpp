@@ -25,8 +25,14 @@ bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor) {
   return v.Major > major || (v.Major == major && v.Minor >= minor);
 }
 
+DWORD GetWindowProcessId(TPlatform& platform, HWND wnd) {
+  DWORD pid = 0;
+  platform.GetWindowThreadProcessId(wnd, &pid);
+  return pid;
+}
+
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd) {
-  const DWORD pid = platform.GetWindowThreadProcessId(wnd);
+  const DWORD pid = GetWindowProcessId(platform, wnd);
   if (pid == 0) return {};
   // The least rights that tell the image path: they are granted for a copy
   // started as administrator too, and across 32 and 64 bits.

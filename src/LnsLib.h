@@ -42,6 +42,8 @@ struct TSameInstanceSearch {
 };
 bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd);
 
+// The process that owns a window, 0 when there is no such window.
+DWORD GetWindowProcessId(TPlatform& platform, HWND wnd);
 // Full image path of the process that owns a window, "" when unreadable.
 // The process is opened only for PROCESS_QUERY_LIMITED_INFORMATION.
 std::u16string GetWindowProcessImagePath(TPlatform& platform, HWND wnd);

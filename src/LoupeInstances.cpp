@@ -195,7 +195,7 @@ void TLoupeInstances::UMLoupeNotify(WPARAM wParam, LPARAM lParam) {
       if (i > 0) {
         if (FPlatform.IsWindow(sender)) {
           FClosedPeers.push_back(
-              {sender, FPlatform.GetWindowThreadProcessId(sender), FLnsList[i].IsVisible, FPlatform.GetTickCount()});
+              {sender, GetWindowProcessId(FPlatform, sender), FLnsList[i].IsVisible, FPlatform.GetTickCount()});
         }
         FLnsList.Delete(i);
         ReservePeerRoom();
@@ -275,7 +275,7 @@ void TLoupeInstances::RecheckClosedPeers() {
     const DWORD now = FPlatform.GetTickCount();
     for (auto it = FClosedPeers.begin(); it != FClosedPeers.end();) {
       // Gone, or the handle now names another program's window.
-      if (!FPlatform.IsWindow(it->Window) || FPlatform.GetWindowThreadProcessId(it->Window) != it->ProcessId) {
+      if (!FPlatform.IsWindow(it->Window) || GetWindowProcessId(FPlatform, it->Window) != it->ProcessId) {
         it = FClosedPeers.erase(it);
         continue;
       }

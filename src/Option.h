@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-#include "Application.h"
 #include "Controls.h"
 #include "Ini.h"
-#include "LoupeHotKey.h"
 #include "LoupeModel.h"
-#include "LoupeTray.h"
 #include "RsEdit.h"
 #include "RsHotkey.h"
 #include "RsSpinEdit.h"
 
 namespace lensoro {
 
+class TApplication;
 class TIcon;
+class TLoupeHotKey;
+class TLoupeTray;
 class TOptionForm;
 class TSaveFailureNotice;
 

@@ -1,7 +1,7 @@
 // State of the simulated standard controls, keyboard focus and GDI, kept
 // apart from SimDesktop.h so the window model stays readable. Implemented in
-// SimControls.cpp (controls, focus, mouse, colour dialog) and SimGdi.cpp
-// (device contexts, objects, the paint log).
+// SimControls.cpp (controls, focus, mouse, colour dialog), SimInput.cpp (the
+// user's hands) and SimGdi.cpp (device contexts, objects, the paint log).
 #pragma once
 
 #include <cstdint>
@@ -53,6 +53,12 @@ struct TSimControl {
 };
 
 enum TSimKeyModifier : unsigned { kmShift = 1, kmCtrl = 2, kmAlt = 4 };
+
+struct TSimWindow;
+// Which standard control a window is, by its class name.
+enum class TSimControlKind { Other, Button, Edit, Static, Combo };
+TSimControlKind SimControlKind(const TSimWindow& w);
+DWORD SimButtonType(const TSimWindow& w);  // BS_TYPEMASK of its style
 
 // A GDI object of the model.
 struct TSimGdiObject {

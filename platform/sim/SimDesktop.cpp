@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace lensoro::sim {
 
@@ -110,22 +113,18 @@ void TSimDesktop::FollowMonitorDpi(HWND wnd) {
   if ((w = Window(wnd)) != nullptr) w->DpiChanging = false;
 }
 
-void TSimDesktop::DragWindow(HWND wnd, TPoint to) {
-  TSimWindow* w = Window(wnd);
-  if (!w || w->Parent) return;
-  TSimProcess* process = ProcessById(w->ProcessId);
-  if (!process) return;
-  Send(wnd, win::WM_ENTERSIZEMOVE, 0, 0);
-  if (Window(wnd)) {
-    process->SetWindowPos(wnd, 0, to.X, to.Y, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
-  }
-  if (Window(wnd)) Send(wnd, win::WM_EXITSIZEMOVE, 0, 0);
+TSimProcess& TSimDesktop::AddProcess(std::u16string exePath, bool is64Bit) {
+  FNextPid += 4;  // process and thread ids are multiples of four on Windows
+  const DWORD pid = FNextPid;
+  FNextPid += 4;
+  FProcesses.push_back(std::make_unique<TSimProcess>(*this, pid, FNextPid, std::move(exePath), is64Bit));
+  return *FProcesses.back();
 }
 
-TSimProcess& TSimDesktop::AddProcess(std::u16string exePath, bool is64Bit) {
-  FNextPid += 4;  // process ids are multiples of four on Windows
-  FProcesses.push_back(std::make_unique<TSimProcess>(*this, FNextPid, std::move(exePath), is64Bit));
-  return *FProcesses.back();
+DWORD TSimDesktop::AddThread(TSimProcess& process) {
+  FNextPid += 4;
+  process.ThreadIds.push_back(FNextPid);
+  return FNextPid;
 }
 
 TSimProcess* TSimDesktop::ProcessById(DWORD pid) {
@@ -142,11 +141,24 @@ void TSimDesktop::MapDrive(char16_t letter, std::u16string uncRoot) {
 
 // --- Failure injection, call log -------------------------------------------------
 
+namespace {
+
+void RequirePlatformMethod(std::string_view name, const char* helper) {
+  if (!TSimDesktop::IsPlatformMethod(name)) {
+    throw std::invalid_argument(std::string(helper) + "(\"" + std::string(name) +
+                                "\"): no TPlatform method has that name");
+  }
+}
+
+}  // namespace
+
 void TSimDesktop::FailNext(const std::string& method, DWORD errorCode, int count, DWORD pid) {
+  RequirePlatformMethod(method, "FailNext");
   if (count > 0) FFailures.push_back({method, errorCode, count, pid});
 }
 
 int TSimDesktop::CountCalls(const char* method, DWORD pid) const {
+  RequirePlatformMethod(method, "CountCalls");
   int n = 0;
   for (const TSimCall& c : FCalls) {
     if (std::strcmp(c.Name, method) == 0 && (pid == 0 || c.Pid == pid)) ++n;
@@ -203,6 +215,8 @@ HWND TSimDesktop::AddForeignWindow(DWORD pid, std::u16string className, std::u16
   TSimWindow w;
   w.Handle = NewHandle();
   w.ProcessId = pid;
+  const TSimProcess* process = ProcessById(pid);
+  w.ThreadId = process ? process->CurrentThreadId : 0;
   w.Owner = Window(owner) ? owner : 0;
   w.ClassName = std::move(className);
   w.Title = std::move(title);

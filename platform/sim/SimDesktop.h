@@ -1,8 +1,9 @@
 // The simulated desktop: a second, complete TPlatform for the native tests.
 //
 // TSimDesktop is the world of one test: windows with their z-order, the
-// processes that own them, a test clock, global atoms, registered messages,
-// message boxes, a log of every platform call and failure injection.
+// processes and threads that own them, a test clock, global atoms,
+// registered messages, message boxes, a log of every platform call and
+// failure injection.
 // TSimProcess is one process's view of it and is the TPlatform a unit under
 // test is given; several processes share one desktop, so copies of the
 // program can talk to each other message by message.
@@ -64,6 +65,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AsciiFold.h"
@@ -84,6 +86,7 @@ struct TSimTool {
 struct TSimWindow {
   HWND Handle = 0;
   DWORD ProcessId = 0;
+  DWORD ThreadId = 0;  // the thread of ProcessId that created it
   HWND Owner = 0;   // top-level windows only
   HWND Parent = 0;  // child windows only
   std::u16string ClassName, Title;
@@ -195,13 +198,18 @@ enum class TSimDpiAwareness { System, PerMonitor, PerMonitorV2 };
 // One process of the desktop; the TPlatform of the unit that runs in it.
 class TSimProcess : public TPlatform {
  public:
-  TSimProcess(TSimDesktop& desktop, DWORD pid, std::u16string exePath, bool is64Bit);
+  TSimProcess(TSimDesktop& desktop, DWORD pid, DWORD mainThreadId, std::u16string exePath, bool is64Bit);
   TSimProcess(const TSimProcess&) = delete;
   TSimProcess& operator=(const TSimProcess&) = delete;
 
   TSimDesktop& Desktop() { return FDesktop; }
 
   const DWORD Pid;
+  // Its threads, the main one first (TSimDesktop::AddThread adds one). A
+  // window belongs to the thread that created it: the one the process runs
+  // on now, its main thread unless a test says otherwise.
+  std::vector<DWORD> ThreadIds;
+  DWORD CurrentThreadId = 0;
   std::u16string ExePath;
   bool Is64Bit = false;
   // Opening it for more than PROCESS_QUERY_LIMITED_INFORMATION is denied, as
@@ -272,7 +280,7 @@ class TSimProcess : public TPlatform {
   std::u16string GetLocaleDecimalSeparator() override;
   int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) override;
 
-  DWORD GetWindowThreadProcessId(HWND wnd) override;
+  DWORD GetWindowThreadProcessId(HWND wnd, DWORD* pid) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
   DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
   bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;
@@ -467,6 +475,9 @@ class TSimDesktop {
   // Owned by the desktop; the reference stays valid as long as it lives.
   TSimProcess& AddProcess(std::u16string exePath, bool is64Bit = false);
   TSimProcess* ProcessById(DWORD pid);
+  // Another thread of the process; its id. Threads and processes take their
+  // ids from one pool, as on Windows.
+  DWORD AddThread(TSimProcess& process);
   // "N:\x\y.exe" expands to uncRoot + "\x\y.exe" (ExpandUNCFileName).
   void MapDrive(char16_t letter, std::u16string uncRoot);
 
@@ -554,6 +565,10 @@ class TSimDesktop {
   // code is the NTSTATUS returned.
   void FailNext(const std::string& method, DWORD errorCode, int count = 1, DWORD pid = 0);
   void ClearFailures() { FFailures.clear(); }
+  // Whether TPlatform has a method of this name. FailNext and CountCalls
+  // throw std::invalid_argument for any other: a misspelt name would match
+  // nothing, and the test would pass without testing.
+  static bool IsPlatformMethod(std::string_view name);
 
   // The fault sweep. Every fallible call (those Windows can really make
   // fail, SimFailureCode) by the program's processes is counted; with k > 0
@@ -572,6 +587,10 @@ class TSimDesktop {
   // The last error a failing call of the method sets on Windows; 0 for a
   // method the sweep leaves alone.
   static DWORD SimFailureCode(const char* method);
+  // The sweep's two tables by name: the methods it fails, and those it
+  // leaves out (each for its reason, SimFailures.cpp).
+  static std::vector<std::string> FallibleMethodNames();
+  static std::vector<std::string> LeftOutMethodNames();
 
   // --- Call log ----------------------------------------------------------------
   const std::vector<TSimCall>& Calls() const { return FCalls; }
@@ -812,7 +831,7 @@ class TSimDesktop {
   DWORD FClock = 1000;
   DWORD FClockStart = 1000;
   std::vector<std::unique_ptr<TSimProcess>> FProcesses;
-  DWORD FNextPid = 1000;
+  DWORD FNextPid = 1000;  // the last process or thread id given
   std::map<HWND, TSimWindow> FWindows;
   std::vector<HWND> FZOrder;  // top-level windows, top first
   HWND FNextHandle = 0x10010;

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "SimDesktop.h"
+#include "SimPlatformMethods.h"
 
 namespace lensoro::sim {
 
@@ -15,43 +17,49 @@ struct TFallible {
   DWORD Code;
 };
 
+// Left out of the sweep, because they cannot fail in practice or a failure
+// changes nothing anyone could notice. Every TPlatform method is in this
+// table or in FallibleMethods below, never in both (a unit test reads
+// Platform.h), so a new method cannot be forgotten.
+// clang-format off
+constexpr const char* LeftOutMethods[] = {
+    // The message loop's own calls.
+    "GetMessageW", "PeekMessageW", "TranslateMessage", "DispatchMessageW", "MsgWaitForMultipleObjects",
+    "DefWindowProcW", "CallWindowProcW", "SendMessageW", "PostQuitMessage",
+    // Plain queries of state the system keeps (ExpandUNCFileName falls back to
+    // the path it was given).
+    "GetKeyState", "GetSysColor", "IsWindow", "IsWindowVisible", "IsWindowEnabled", "GetParent", "GetWindow",
+    "GetWindowRect", "GetClientRect", "GetWindowLongW", "GetWindowTextW", "GetClassNameW", "GetDlgCtrlID", "GetFocus",
+    "GetCapture", "GetForegroundWindow", "GetSystemMetrics", "GetSystemMetricsForDpi", "GetDpiForWindow",
+    "GetScreenPixelsPerInch", "GetScreenBitsPerPixel", "GetTickCount", "GetLocalTime", "GetLastError",
+    "IsThemeActive", "GetModuleFileNameW", "RtlGetVersion", "GetLocaleDecimalSeparator", "CompareStringW",
+    "EnumDisplayMonitors", "MapVirtualKeyW", "SystemParametersInfoW", "GetKeyNameTextW", "EnumWindows",
+    "EnumChildWindows", "MapWindowPoints", "ScreenToClient", "AdjustWindowRectEx", "ExpandUNCFileName",
+    // A value of our own thread.
+    "SetLastError",
+    // Changes to our own live windows (LoadCursorW of a system cursor).
+    "SetWindowTextW", "ShowWindow", "SetWindowPos", "DestroyWindow", "SetWindowLongW", "SetWindowProcW",
+    "SetScrollInfo", "SetLayeredWindowAttributes", "ImmDisableForWindow", "EnableWindow", "SetFocus", "SetCapture",
+    "ReleaseCapture", "TrackMouseEvent", "SetCursor", "LoadCursorW", "InvalidateRect", "CheckMenuItem", "EndMenu",
+    "SendUpdateTipTextW", "SendDelToolW",
+    // Drawing into a DC we hold, its text colours and metrics: a failure loses
+    // pixels of one paint, the next one redraws.
+    "SelectObject", "LineTo", "MoveToEx", "Polygon", "RoundRect", "ExcludeClipRect", "FillRect", "FrameRect",
+    "FillSolidRect", "DrawTextW", "ExtTextOutW", "DrawEdge", "DrawIconEx", "DrawFocusRect", "DrawThemeBackground",
+    "SetTextColor", "SetBkColor", "SetBkMode", "GetTextExtentPoint32W", "GetTextMetricsW",
+    // Releasing what we hold.
+    "KillTimer", "DestroyMenu", "DestroyIcon", "DeleteObject", "ReleaseDC", "EndPaint", "CloseHandle",
+    "CloseThemeData", "RegCloseKey", "GlobalDeleteAtom", "UnregisterHotKey", "MagUninitialize",
+    // The report itself, and ShellExecuteW, whose result the program reports as
+    // it is.
+    "MessageDialog", "ShellExecuteW",
+};
+// clang-format on
+
 // What the sweep fails, with the error Windows gives when it happens there:
 // creations run out of memory or quota, files are denied or the disk is
 // full, other programs' windows and processes go away or are protected,
 // the shell and other copies stop answering in time.
-//
-// Left out, because they cannot fail in practice or a failure changes
-// nothing anyone could notice:
-// - the message loop's own calls (GetMessageW, PeekMessageW,
-//   TranslateMessage, DispatchMessageW, MsgWaitForMultipleObjects,
-//   DefWindowProcW, CallWindowProcW, SendMessageW, PostQuitMessage);
-// - plain queries of state the system keeps (GetKeyState, GetSysColor,
-//   IsWindow, IsWindowVisible, IsWindowEnabled, GetParent, GetWindow,
-//   GetWindowRect, GetClientRect, GetWindowLongW, GetWindowTextW,
-//   GetClassNameW, GetDlgCtrlID, GetFocus, GetCapture, GetForegroundWindow,
-//   GetSystemMetrics, GetSystemMetricsForDpi, GetDpiForWindow,
-//   GetScreenPixelsPerInch, GetScreenBitsPerPixel,
-//   GetTickCount, GetLocalTime, GetLastError, IsThemeActive,
-//   GetModuleFileNameW, RtlGetVersion, GetLocaleDecimalSeparator,
-//   CompareStringW, EnumDisplayMonitors, MapVirtualKeyW,
-//   SystemParametersInfoW, GetKeyNameTextW, EnumWindows, EnumChildWindows,
-//   MapWindowPoints, ScreenToClient, AdjustWindowRectEx, ExpandUNCFileName,
-//   which falls back to the path it was given);
-// - changes to our own live windows (SetWindowTextW, ShowWindow,
-//   SetWindowPos, DestroyWindow, SetWindowLongW, SetWindowProcW, SetScrollInfo,
-//   SetLayeredWindowAttributes, ImmDisableForWindow, EnableWindow,
-//   SetFocus, SetCapture, ReleaseCapture, TrackMouseEvent, SetCursor,
-//   LoadCursorW of a system cursor, InvalidateRect, CheckMenuItem, EndMenu,
-//   SendUpdateTipTextW, SendDelToolW);
-// - drawing into a DC we hold (SelectObject, LineTo, MoveToEx, Polygon, RoundRect, ExcludeClipRect,
-//   FillRect, FrameRect, FillSolidRect, DrawTextW, ExtTextOutW, DrawEdge,
-//   DrawIconEx, DrawFocusRect, DrawThemeBackground, text colours and
-//   metrics): a failure loses pixels of one paint, the next one redraws;
-// - releasing what we hold (KillTimer, DestroyMenu, DestroyIcon,
-//   DeleteObject, ReleaseDC, EndPaint, CloseHandle, CloseThemeData,
-//   RegCloseKey, GlobalDeleteAtom, UnregisterHotKey, MagUninitialize);
-// - MessageDialog, the report itself, and ShellExecuteW, whose result the
-//   program reports as it is.
 // Sorted by name for the look-up (checked below).
 constexpr TFallible FallibleMethods[] = {
     {"AppendMenuW", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -121,6 +129,18 @@ constexpr bool FallibleMethodsSorted() {
 }
 static_assert(FallibleMethodsSorted(), "FallibleMethods must be sorted by name, each name once");
 
+constexpr bool IsPlatformMethodName(std::string_view name) {
+  return std::binary_search(std::begin(PlatformMethodNames), std::end(PlatformMethodNames), name);
+}
+
+constexpr bool FallibleMethodsArePlatformMethods() {
+  for (const TFallible& f : FallibleMethods) {
+    if (!IsPlatformMethodName(f.Method)) return false;
+  }
+  return true;
+}
+static_assert(FallibleMethodsArePlatformMethods(), "FallibleMethods names a method TPlatform does not have");
+
 int FallibleIndex(const char* method) {
   const auto end = std::end(FallibleMethods);
   const auto it = std::lower_bound(std::begin(FallibleMethods), end, method,
@@ -167,9 +187,21 @@ std::map<std::string, long> TSimDesktop::FallibleCallsByMethod() const {
   return counts;
 }
 
+bool TSimDesktop::IsPlatformMethod(std::string_view name) { return IsPlatformMethodName(name); }
+
 DWORD TSimDesktop::SimFailureCode(const char* method) {
   const int i = FallibleIndex(method);
   return i < 0 ? 0 : FallibleMethods[i].Code;
+}
+
+std::vector<std::string> TSimDesktop::FallibleMethodNames() {
+  std::vector<std::string> names;
+  for (const TFallible& f : FallibleMethods) names.emplace_back(f.Method);
+  return names;
+}
+
+std::vector<std::string> TSimDesktop::LeftOutMethodNames() {
+  return {std::begin(LeftOutMethods), std::end(LeftOutMethods)};
 }
 
 }  // namespace lensoro::sim

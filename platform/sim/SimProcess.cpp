@@ -58,8 +58,13 @@ int CopyText(const std::u16string& text, char16_t* buffer, int maxCount) {
   return n;
 }
 
-TSimProcess::TSimProcess(TSimDesktop& desktop, DWORD pid, std::u16string exePath, bool is64Bit)
-    : Pid(pid), ExePath(std::move(exePath)), Is64Bit(is64Bit), FDesktop(desktop) {}
+TSimProcess::TSimProcess(TSimDesktop& desktop, DWORD pid, DWORD mainThreadId, std::u16string exePath, bool is64Bit)
+    : Pid(pid),
+      ThreadIds{mainThreadId},
+      CurrentThreadId(mainThreadId),
+      ExePath(std::move(exePath)),
+      Is64Bit(is64Bit),
+      FDesktop(desktop) {}
 
 void TSimProcess::Log(const char* name, std::int64_t a0, std::int64_t a1, std::int64_t a2, std::int64_t a3,
                       std::int64_t a4, std::int64_t a5) {
@@ -316,11 +321,13 @@ std::vector<TMonitorInfo> TSimProcess::EnumDisplayMonitors() {
 
 // --- Processes of other windows ------------------------------------------------------
 
-DWORD TSimProcess::GetWindowThreadProcessId(HWND wnd) {
+DWORD TSimProcess::GetWindowThreadProcessId(HWND wnd, DWORD* pid) {
   Log("GetWindowThreadProcessId", wnd);
   if (Injected("GetWindowThreadProcessId")) return 0;
   const TSimWindow* w = Need(wnd);
-  return w ? w->ProcessId : 0;
+  if (!w) return 0;
+  if (pid) *pid = w->ProcessId;
+  return w->ThreadId;
 }
 
 HANDLE TSimProcess::OpenProcess(DWORD access, DWORD processId) {
@@ -386,6 +393,7 @@ int TSimProcess::MessageDialog(const std::u16string& text, const std::u16string&
   TSimWindow box;
   box.Handle = FDesktop.NewHandle();
   box.ProcessId = Pid;
+  box.ThreadId = CurrentThreadId;
   box.Owner = FDesktop.Window(owner) ? FDesktop.Root(FDesktop.Window(owner))->Handle : 0;
   box.ClassName = u"#32770";
   box.Title = caption;

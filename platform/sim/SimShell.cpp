@@ -227,6 +227,7 @@ int TSimProcess::TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND wnd
   TSimWindow box;
   box.Handle = FDesktop.NewHandle();
   box.ProcessId = Pid;
+  box.ThreadId = CurrentThreadId;
   box.ClassName = u"#32768";
   box.Style = win::WS_POPUP | win::WS_VISIBLE;
   box.ExStyle = win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW;

@@ -171,6 +171,7 @@ HWND TSimProcess::CreateWindowExW(const TCreateWindowParams& p) {
   const int cy = (p.Height == win::CW_USEDEFAULT || p.Height < 0) ? 0 : p.Height;
   w.Handle = FDesktop.NewHandle();
   w.ProcessId = Pid;
+  w.ThreadId = CurrentThreadId;
   w.ClassName = p.ClassName;
   w.Title = p.WindowName;
   w.Style = p.Style & ~win::WS_VISIBLE;

@@ -353,10 +353,11 @@ int TWin32Platform::CompareStringW(DWORD flags, const std::u16string& a, const s
 
 // --- Processes of other windows ----------------------------------------------
 
-DWORD TWin32Platform::GetWindowThreadProcessId(HWND wnd) {
-  ::DWORD pid = 0;
-  ::GetWindowThreadProcessId(ToHwnd(wnd), &pid);
-  return pid;
+DWORD TWin32Platform::GetWindowThreadProcessId(HWND wnd, DWORD* pid) {
+  ::DWORD process = 0;
+  const ::DWORD thread = ::GetWindowThreadProcessId(ToHwnd(wnd), pid ? &process : nullptr);
+  if (pid && thread != 0) *pid = process;
+  return thread;
 }
 
 HANDLE TWin32Platform::OpenProcess(DWORD access, DWORD processId) {

@@ -45,7 +45,7 @@ class TWin32Platform final : public TPlatform {
   std::u16string GetLocaleDecimalSeparator() override;
   int CompareStringW(DWORD flags, const std::u16string& a, const std::u16string& b) override;
 
-  DWORD GetWindowThreadProcessId(HWND wnd) override;
+  DWORD GetWindowThreadProcessId(HWND wnd, DWORD* pid) override;
   HANDLE OpenProcess(DWORD access, DWORD processId) override;
   DWORD GetModuleFileNameExW(HANDLE process, char16_t* buffer, DWORD size) override;
   bool QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, DWORD& size) override;

@@ -67,6 +67,12 @@ std::u16string TContract::Text(HWND wnd) {
   return std::u16string(buffer, static_cast<std::size_t>(std::max(n, 0)));
 }
 
+DWORD TContract::ProcessOf(HWND wnd) {
+  DWORD pid = 0;
+  P.GetWindowThreadProcessId(wnd, &pid);
+  return pid;
+}
+
 TRect TContract::WindowRect(HWND wnd) {
   TRect r;
   EXPECT_TRUE(P.GetWindowRect(wnd, r));

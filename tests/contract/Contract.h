@@ -111,6 +111,7 @@ class TContract : public ::testing::Test {
   void Pump(DWORD ms) { Backend().Pump(ms); }
   bool PumpUntil(const std::function<bool()>& done, DWORD ms = 2000) { return Backend().PumpUntil(done, ms); }
   std::u16string Text(HWND wnd);
+  DWORD ProcessOf(HWND wnd);  // 0 for no window
   TRect WindowRect(HWND wnd);
   TRect ClientRect(HWND wnd);
 

@@ -96,13 +96,13 @@ TEST_F(Input, PopupMenuEndedByEndMenu) {
   ASSERT_NE(menu, 0u);
   ASSERT_TRUE(P.AppendMenuW(menu, win::MF_STRING, FirstMenuItem, u"One"));
   ASSERT_TRUE(P.AppendMenuW(menu, win::MF_STRING, FirstMenuItem + 1, u"Two"));
-  const DWORD pid = P.GetWindowThreadProcessId(wnd);
+  const DWORD pid = ProcessOf(wnd);
   const auto menuWindows = [&] {
     int n = 0;
     P.EnumWindows([&](HWND h) {
       char16_t cls[16] = {};
       P.GetClassNameW(h, cls, 16);
-      n += std::u16string(cls) == u"#32768" && P.IsWindowVisible(h) && P.GetWindowThreadProcessId(h) == pid;
+      n += std::u16string(cls) == u"#32768" && P.IsWindowVisible(h) && ProcessOf(h) == pid;
       return true;
     });
     return n;

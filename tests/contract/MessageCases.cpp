@@ -87,10 +87,10 @@ TEST_F(Messages, SynchronousSendsBetweenProcesses) {
     result = lParam * 10;
     return msg == peer::CalledBack;
   };
-  const DWORD ours = P.GetWindowThreadProcessId(wnd);
+  const DWORD ours = ProcessOf(wnd);
   EXPECT_NE(ours, 0u);
-  EXPECT_NE(P.GetWindowThreadProcessId(peer), 0u);
-  EXPECT_NE(P.GetWindowThreadProcessId(peer), ours);
+  EXPECT_NE(ProcessOf(peer), 0u);
+  EXPECT_NE(ProcessOf(peer), ours);
 
   EXPECT_EQ(P.SendMessageW(peer, peer::Add, 40, 2), 42);
   const std::u16string title = u"peer " + Decimal(ours);

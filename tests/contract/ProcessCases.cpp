@@ -71,8 +71,38 @@ TEST_F(Processes, ZOrderWalkOverTwoProcesses) {
   // The walk starts at the same window from any of them, and ends.
   EXPECT_EQ(P.GetWindow(peer, win::GW_HWNDFIRST), P.GetWindow(a, win::GW_HWNDFIRST));
   EXPECT_EQ(P.GetWindow(P.GetWindow(a, win::GW_HWNDLAST), win::GW_HWNDNEXT), 0u);
-  EXPECT_NE(P.GetWindowThreadProcessId(peer), P.GetWindowThreadProcessId(a));
+  EXPECT_NE(ProcessOf(peer), ProcessOf(a));
   P.ShowWindow(peer, win::SW_HIDE);
+}
+
+// The thread that made a window, and its process through the pointer; a
+// window that is gone gives 0 and leaves the process as it was.
+TEST_F(Processes, WindowThreadAndProcess) {
+  const HWND peer = Backend().Peer();
+  ASSERT_NE(peer, 0u) << Backend().PeerMissing();
+  const HWND a = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
+  const HWND b = Make(win::WS_POPUP, 0, {30, 10, 40, 20});
+  const HWND gone = Make(win::WS_POPUP, 0, {50, 10, 60, 20});
+  ASSERT_TRUE(a && b && gone);
+  DWORD pidA = 0, pidB = 0, peerPid = 0;
+  const DWORD thread = P.GetWindowThreadProcessId(a, &pidA);
+  EXPECT_NE(thread, 0u);
+  EXPECT_NE(thread, pidA);                                  // a thread's id, not the process's
+  EXPECT_EQ(P.GetWindowThreadProcessId(b, &pidB), thread);  // one thread made both
+  EXPECT_EQ(pidB, pidA);
+  EXPECT_EQ(P.GetWindowThreadProcessId(b, nullptr), thread);
+  DWORD error = 0;
+  EXPECT_EQ(ImagePath(pidA, error), P.GetModuleFileNameW());
+  const DWORD peerThread = P.GetWindowThreadProcessId(peer, &peerPid);
+  EXPECT_NE(peerThread, 0u);
+  EXPECT_NE(peerThread, thread);
+  EXPECT_NE(peerPid, pidA);
+
+  ASSERT_TRUE(P.DestroyWindow(gone));
+  DWORD kept = 77;
+  EXPECT_EQ(P.GetWindowThreadProcessId(gone, &kept), 0u);
+  EXPECT_EQ(P.GetLastError(), win::ERROR_INVALID_WINDOW_HANDLE);
+  EXPECT_EQ(kept, 77u);
 }
 
 // Our own image path and the peer's, through the least query rights; a
@@ -83,16 +113,16 @@ TEST_F(Processes, ImagePathSameBitness) {
   const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
   ASSERT_NE(own, 0u);
   DWORD error = 0;
-  EXPECT_EQ(ImagePath(P.GetWindowThreadProcessId(own), error), P.GetModuleFileNameW());
+  EXPECT_EQ(ImagePath(ProcessOf(own), error), P.GetModuleFileNameW());
   EXPECT_EQ(error, 0u);
-  const DWORD peerPid = P.GetWindowThreadProcessId(peer);
+  const DWORD peerPid = ProcessOf(peer);
   const std::u16string peerPath = ImagePath(peerPid, error);
   EXPECT_EQ(error, 0u);
   // NOTE: Wine 8 gives the path in the letter case it was typed, Windows in
   // the file system's; both name the same file.
   EXPECT_EQ(FoldAscii(peerPath), FoldAscii(Backend().PeerExePath()));
   // The peer reads ours the same way.
-  ASSERT_EQ(P.SendMessageW(peer, peer::ImageOf, P.GetWindowThreadProcessId(own), 0), 1);
+  ASSERT_EQ(P.SendMessageW(peer, peer::ImageOf, ProcessOf(own), 0), 1);
   EXPECT_EQ(FoldAscii(Text(peer)), FoldAscii(P.GetModuleFileNameW()));
 
   const HANDLE process = P.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, peerPid);
@@ -115,11 +145,11 @@ TEST_F(Processes, ImagePathOtherBitness) {
   const HWND other = Backend().OtherBitnessPeer(otherExe, why);
   if (!other) GTEST_SKIP() << why;
   DWORD error = 0;
-  EXPECT_EQ(FoldAscii(ImagePath(P.GetWindowThreadProcessId(other), error)), FoldAscii(otherExe));
+  EXPECT_EQ(FoldAscii(ImagePath(ProcessOf(other), error)), FoldAscii(otherExe));
   EXPECT_EQ(error, 0u);
   const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
   ASSERT_NE(own, 0u);
-  ASSERT_EQ(P.SendMessageW(other, peer::ImageOf, P.GetWindowThreadProcessId(own), 0), 1);
+  ASSERT_EQ(P.SendMessageW(other, peer::ImageOf, ProcessOf(own), 0), 1);
   EXPECT_EQ(FoldAscii(Text(other)), FoldAscii(P.GetModuleFileNameW()));
 }
 

@@ -45,9 +45,6 @@ LIBRARIES = {"zlib.h": "ZLIB::ZLIB"}
 LINK = re.compile(r"target_link_libraries\(\s*([\w-]+)([^)]*)\)")
 UNIT_ORDER = os.path.join("src", "UnitOrder.txt")
 UNIT_FILE = re.compile(r"^(\w+)\.(h|cpp|h\.in|rc\.in)$")
-# Includes that run back up inside src/ and are being taken out: each is
-# reported while it stands and must leave this list when it is gone.
-PENDING_UPWARD = {}
 
 
 def target_links(root):
@@ -107,7 +104,7 @@ def check_units(root):
     # A header of src/ by its include name (a generated one by its .in) -> its unit.
     header_units = {(n[:-3] if n.endswith(".in") else n): unit_of(n, rank) for n in names
                     if n.endswith((".h", ".h.in"))}
-    faults, pending, seen = [], set(), set()
+    faults, seen = [], set()
     for name in names:
         unit = unit_of(name, rank)
         if unit is None:
@@ -120,15 +117,9 @@ def check_units(root):
                 target = header_units.get(m.group(1)) if m else None
                 if target is None or rank[target] <= rank[unit]:
                     continue
-                fault = f"src/{name}:{number}: \"{m.group(1)}\" runs back up: {target} is above {unit} in {UNIT_ORDER}"
-                if (name, m.group(1)) in PENDING_UPWARD:
-                    pending.add((name, m.group(1)))
-                    print(f"{fault} (pending: {PENDING_UPWARD[(name, m.group(1))]})")
-                else:
-                    faults.append(fault)
+                faults.append(f"src/{name}:{number}: \"{m.group(1)}\" runs back up: {target} is above {unit} "
+                              f"in {UNIT_ORDER}")
     faults += [f"{UNIT_ORDER}: {unit} has no file in src/" for unit in units if unit not in seen]
-    faults += [f"{name} no longer includes \"{header}\": take it off PENDING_UPWARD in check_layers.py"
-               for name, header in sorted(set(PENDING_UPWARD) - pending)]
     return faults
 
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <new>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -556,6 +557,31 @@ TEST(SimMessages, DialogsAreAnsweredAndMayRunNestedLoops) {
   EXPECT_FALSE(p.IsWindow(boxWhileUp));
 }
 
+// A window is its creating thread's: the process's main one unless the
+// process runs on another; thread and process ids never coincide.
+TEST(SimProcesses, AWindowBelongsToTheThreadThatMadeIt) {
+  TSimDesktop desk;
+  TSimProcess& p = desk.AddProcess(u"C:\\A\\lensoro.exe");
+  TSimProcess& q = desk.AddProcess(u"C:\\B\\notepad.exe");
+  const DWORD main = p.ThreadIds.front();
+  const DWORD worker = desk.AddThread(p);
+  EXPECT_EQ(p.ThreadIds, (std::vector<DWORD>{main, worker}));
+  const std::vector<DWORD> ids = {p.Pid, q.Pid, main, worker, q.ThreadIds.front()};
+  EXPECT_EQ(std::set<DWORD>(ids.begin(), ids.end()).size(), ids.size());
+
+  TRecorder r1, r2;
+  const HWND first = MakeWindow(p, &r1);
+  p.CurrentThreadId = worker;
+  const HWND second = MakeWindow(p, &r2);
+  const HWND foreign = desk.AddForeignWindow(q.Pid, u"Notepad", u"Untitled - Notepad");
+  DWORD pid = 0;
+  EXPECT_EQ(q.GetWindowThreadProcessId(first, &pid), main);
+  EXPECT_EQ(q.GetWindowThreadProcessId(second, &pid), worker);
+  EXPECT_EQ(pid, p.Pid);
+  EXPECT_EQ(p.GetWindowThreadProcessId(foreign, &pid), q.ThreadIds.front());
+  EXPECT_EQ(pid, q.Pid);
+}
+
 TEST(SimProcesses, OpenProcessAcrossBitnessAndProtection) {
   TSimDesktop desk;
   TSimProcess& p32 = desk.AddProcess(u"C:\\x86\\lensoro.exe");
@@ -567,8 +593,11 @@ TEST(SimProcesses, OpenProcessAcrossBitnessAndProtection) {
   EXPECT_EQ(p32.GetModuleFileNameW(), u"C:\\x86\\lensoro.exe");
 
   const HWND w64 = desk.AddForeignWindow(p64.Pid, u"TLoupe", u"Lensoro");
-  EXPECT_EQ(p32.GetWindowThreadProcessId(w64), p64.Pid);
-  EXPECT_EQ(p32.GetWindowThreadProcessId(0x4444), 0u);
+  DWORD pid = 0;
+  EXPECT_EQ(p32.GetWindowThreadProcessId(w64, &pid), p64.ThreadIds.front());
+  EXPECT_EQ(pid, p64.Pid);
+  EXPECT_EQ(p32.GetWindowThreadProcessId(0x4444, &pid), 0u);
+  EXPECT_EQ(pid, p64.Pid);  // left as it was
 
   const DWORD rights = PROCESS_QUERY_INFORMATION | PROCESS_VM_READ;
   char16_t buf[261];

@@ -2,6 +2,11 @@
 // which one it fails and how, and what a failed write leaves on the disk.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +18,23 @@ using namespace lensoro::sim;
 namespace {
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+// The methods TPlatform declares, as Platform.h has them (comments left out).
+std::vector<std::string> PlatformMethods() {
+  namespace fs = std::filesystem;
+  std::ifstream in(fs::path(__FILE__).parent_path().parent_path().parent_path() / "platform" / "Platform.h");
+  std::string text, line;
+  bool inside = false;
+  while (std::getline(in, line)) {
+    if (line.rfind("class TPlatform {", 0) == 0) inside = true;
+    if (inside && line.rfind("};", 0) == 0) break;
+    if (inside) text += line.substr(0, line.find("//")) + "\n";
+  }
+  std::vector<std::string> names;
+  const std::regex method(R"(virtual\s+[^;{}()~]*?\b(\w+)\s*\()");
+  for (std::sregex_iterator it(text.begin(), text.end(), method), end; it != end; ++it) names.push_back((*it)[1]);
+  return names;
+}
 
 }  // namespace
 
@@ -107,4 +129,19 @@ TEST(SimSweep, AFailedWriteLeavesAFileItReplacesTruncated) {
   desk.FailNthCall(1);
   EXPECT_FALSE(p.WriteFileBytes(u"C:\\Missing\\x.tmp", Bytes("abcd")));
   EXPECT_EQ(desk.File(u"C:\\Missing\\x.tmp"), nullptr);
+}
+
+// A method in neither table would never be failed, and nothing would say so.
+TEST(SimSweep, EveryPlatformMethodIsFailedOrLeftOut) {
+  const std::vector<std::string> methods = PlatformMethods();
+  ASSERT_GT(methods.size(), 100u) << "Platform.h not found or not read";
+  std::map<std::string, int> inTables;  // fallible: 1, left out: 100
+  for (const std::string& m : TSimDesktop::FallibleMethodNames()) inTables[m] += 1;
+  for (const std::string& m : TSimDesktop::LeftOutMethodNames()) inTables[m] += 100;
+  for (const std::string& m : std::set<std::string>(methods.begin(), methods.end())) {
+    const int where = inTables[m];
+    EXPECT_TRUE(where == 1 || where == 100) << m << ": in neither table of SimFailures.cpp, in both, or twice";
+    inTables.erase(m);
+  }
+  for (const auto& [name, where] : inTables) ADD_FAILURE() << name << ": in a table of SimFailures.cpp, no method";
 }
