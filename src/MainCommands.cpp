@@ -12,7 +12,9 @@
 #include "Lang.h"
 #include "LnsLib.h"
 #include "LnsList.h"
+#include "LoupeHotKey.h"
 #include "LoupeModel.h"
+#include "LoupeTray.h"
 #include "MessageParams.h"
 #include "Option.h"
 

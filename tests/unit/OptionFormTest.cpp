@@ -625,7 +625,7 @@ TEST_F(OptionFormTest, ASavedKeyAnotherProgramHoldsIsReplacedWithNoUnregisterErr
   ASSERT_EQ(Desk.Dialogs.size(), 1u);  // the refusal; the key stays assigned
   EXPECT_EQ(Form->Settings().HotKey, CtrlShiftAltL);
   TOptionForm& form = Open();
-  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
+  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L (not active)");
 
   // Nothing was registered, so nothing is given back: the question is the
   // only box, and the settings hold the new key.
