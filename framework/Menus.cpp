@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "AsciiFold.h"
 #include "Format.h"
 
 namespace lensoro {
@@ -57,7 +58,7 @@ std::u16string TMenuItem::ShownCaption() const {
 }
 
 std::u16string TMenuItem::MenuText(TPlatform& platform) const {
-  const std::u16string keys = Action ? ShortCutToText(platform, Action->ShortCut) : std::u16string();
+  const std::u16string keys = Action && ShowShortCut ? ShortCutToText(platform, Action->ShortCut) : std::u16string();
   return keys.empty() ? ShownCaption() : ShownCaption() + u"\t" + keys;
 }
 
@@ -109,6 +110,56 @@ std::u16string ShortCutToText(TPlatform& platform, TShortCut shortCut, const std
   if (shift & ssCtrl) text += u"Ctrl" + plus;
   if (shift & ssAlt) text += u"Alt" + plus;
   return text + ShortCutKeyName(platform, key);
+}
+
+namespace {
+
+std::u16string TrimSpaces(const std::u16string& text) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && text[begin] == u' ') ++begin;
+  while (end > begin && text[end - 1] == u' ') --end;
+  return text.substr(begin, end - begin);
+}
+
+bool IsModifierKey(std::uint16_t key) {
+  return (key >= win::VK_SHIFT && key <= win::VK_MENU) || (key >= 0xA0 && key <= 0xA5) || key == 0x5B || key == 0x5C;
+}
+
+}  // namespace
+
+bool TextToShortCut(TPlatform& platform, const std::u16string& text, TShortCut& shortCut) {
+  // The modifiers come first, each with its "+"; the rest is the key's name,
+  // which may hold a "+" of its own ("Num +", "+").
+  static const std::pair<const char16_t*, TShiftState> modifiers[] = {
+      {u"SHIFT", ssShift}, {u"CTRL", ssCtrl}, {u"CONTROL", ssCtrl}, {u"ALT", ssAlt}};
+  const std::u16string folded = FoldAscii(text);
+  std::size_t at = 0;
+  TShiftState shift = 0;
+  for (bool more = true; more;) {
+    more = false;
+    std::size_t word = at;
+    while (word < folded.size() && folded[word] == u' ') ++word;
+    for (const auto& [name, flag] : modifiers) {
+      const std::u16string n = name;
+      if (folded.compare(word, n.size(), n) != 0) continue;
+      std::size_t plus = word + n.size();
+      while (plus < folded.size() && folded[plus] == u' ') ++plus;
+      if (plus >= folded.size() || folded[plus] != u'+') continue;
+      shift |= flag;
+      at = plus + 1;
+      more = true;
+      break;
+    }
+  }
+  const std::u16string name = TrimSpaces(folded.substr(at));
+  if (name.empty()) return false;
+  for (std::uint16_t key = 1; key <= 0xFF; ++key) {
+    if (!IsModifierKey(key) && FoldAscii(ShortCutKeyName(platform, key)) == name) {
+      shortCut = ShortCut(key, shift);
+      return true;
+    }
+  }
+  return false;
 }
 
 TMenuItem* TPopupMenu::Find(const std::u16string& name) { return FindIn(Items, name); }

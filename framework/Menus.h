@@ -24,6 +24,8 @@ struct TMenuItem {
   std::u16string Caption;
   TAction* Action = nullptr;  // we don't own it; the item is greyed while it is disabled
   bool Checked = false;
+  // The action's shortcut beside the caption; off for one that does not work.
+  bool ShowShortCut = true;
   int Tag = 0;
   std::function<void(TMenuItem&)> OnClick;  // runs instead of the action when set
   std::vector<TMenuItem> Items;             // a submenu when not empty
@@ -43,6 +45,10 @@ struct TMenuItem {
 std::u16string ShortCutKeyName(TPlatform& platform, std::uint16_t key);
 // "Shift+Ctrl+Alt+key", `plus` after each modifier; empty for no shortcut.
 std::u16string ShortCutToText(TPlatform& platform, TShortCut shortCut, const std::u16string& plus = u"+");
+// That text read back: the modifiers in any order and letter case, spaces
+// around "+" ignored ("ctrl + alt + z"). False for an unknown word, a key
+// name no key has, or modifiers alone.
+bool TextToShortCut(TPlatform& platform, const std::u16string& text, TShortCut& shortCut);
 
 // The command that a choice in a popup menu runs.
 struct TMenuChoice {

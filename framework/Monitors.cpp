@@ -59,4 +59,36 @@ std::vector<TRect> PlacesBeside(const TRect& anchor, int width, int height, cons
   return places;
 }
 
+namespace {
+
+bool Overlap(const TRect& a, const TRect& b) {
+  return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+}  // namespace
+
+TRect PlaceClearOf(const TRect& box, const TRect& near, const std::vector<TRect>& clear,
+                   const std::vector<TMonitorInfo>& monitors) {
+  const int w = box.Width(), h = box.Height();
+  const bool hasNear = near.Width() > 0 && near.Height() > 0;
+  const TMonitorInfo* monitor = MonitorOfRect(hasNear ? near : box, monitors);
+  if (!monitor) return box;
+  const TRect work = WorkAreaOf(*monitor);
+  const TRect around = hasNear ? near : work;
+  const int left = around.Left + (around.Width() - w) / 2, top = around.Top + (around.Height() - h) / 2;
+  const TRect centred = MoveOntoWorkArea({left, top, left + w, top + h}, work);
+  const auto isClear = [&](const TRect& r) {
+    return std::none_of(clear.begin(), clear.end(), [&](const TRect& c) { return Overlap(r, c); });
+  };
+  if (isClear(centred)) return centred;
+  constexpr int gap = 8;
+  for (const TRect& c : clear) {
+    if (!Overlap(centred, c)) continue;
+    for (const TRect& beside : PlacesBeside(c, w, h, work, gap)) {
+      if (isClear(beside)) return beside;
+    }
+  }
+  return centred;
+}
+
 }  // namespace lensoro

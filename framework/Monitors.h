@@ -32,4 +32,12 @@ TRect MoveOntoItsMonitor(const TRect& r, const std::vector<TMonitorInfo>& monito
 // top (or left) edge as far as the work area lets it.
 std::vector<TRect> PlacesBeside(const TRect& anchor, int width, int height, const TRect& work, int gap);
 
+// Where a box of box's size goes near `near` (centred on it) when windows
+// that stay above everything must not cover it: on the work area of near's
+// monitor, and, when centred it would lie under one of `clear`, beside that
+// one (PlacesBeside) where that is clear of them all. Centred
+// on the work area (or where the box is) when near is empty.
+TRect PlaceClearOf(const TRect& box, const TRect& near, const std::vector<TRect>& clear,
+                   const std::vector<TMonitorInfo>& monitors);
+
 }  // namespace lensoro

@@ -84,7 +84,8 @@ struct TMsg {
 
 // Kinds and buttons of the one message box (ShowMsgDialog).
 enum class TMsgDlgType { Warning, Error, Information, Confirmation };
-enum TMsgDlgButton : unsigned { mbOK = 1, mbCancel = 2 };
+// The sets a box offers: OK; OK and Cancel; Retry and Cancel; Yes and No.
+enum TMsgDlgButton : unsigned { mbOK = 1, mbCancel = 2, mbRetry = 4, mbYes = 8, mbNo = 16 };
 using TMsgDlgButtons = unsigned;
 
 // GUITHREADINFO: a thread's active, focus and caret windows. The caret's
@@ -324,10 +325,13 @@ class TPlatform {
   virtual bool KillTimer(HWND wnd, std::uintptr_t id) = 0;
 
   // --- The message box -------------------------------------------------
-  // Shows a modal message box, top-most and centred on its owner (the
-  // screen when owner is 0); returns IDOK, IDCANCEL, ...
+  // Shows a modal message box, top-most; returns IDOK, IDCANCEL, ... As it
+  // opens, place is given the rectangle the system chose and the box moves
+  // to the one it gives back; without place it is centred on its owner (the
+  // screen when owner is 0).
+  using TPlaceBox = std::function<TRect(const TRect& box)>;
   virtual int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
-                            TMsgDlgButtons buttons, HWND owner) = 0;
+                            TMsgDlgButtons buttons, HWND owner, const TPlaceBox& place = nullptr) = 0;
 
   // --- Magnification API -----------------------------------------------
   // A "Magnifier" window is made with CreateWindowExW between MagInitialize

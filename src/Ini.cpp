@@ -210,6 +210,16 @@ TIniFile::TIniFile(const std::vector<std::uint8_t>& bytes) {
   Parse(text);
 }
 
+TIniFile TIniFile::FromBigEndian(const std::vector<std::uint8_t>& bytes) {
+  if (bytes.size() < 2 || bytes.size() % 2 != 0 || bytes[0] != 0xFE || bytes[1] != 0xFF) return TIniFile(bytes);
+  std::vector<std::uint8_t> swapped(bytes.size());
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    swapped[i] = bytes[i + 1];
+    swapped[i + 1] = bytes[i];
+  }
+  return TIniFile(swapped);
+}
+
 TIniFile TIniFile::FromText(const std::u16string& text) {
   TIniFile ini;
   ini.Parse(text);
@@ -228,14 +238,19 @@ void TIniFile::Parse(const std::u16string& text) {
     if (p < end && *p == u'\r') ++p;
     if (p < end && *p == u'\n') ++p;
 
-    if (line.empty() || line[0] == u';') continue;
+    if (line.empty()) continue;
+    // A comment stays where it was written, also above the first section.
+    if (line[0] == u';' && !current) {
+      FPreamble.push_back(line);
+      continue;
+    }
     if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
       current = &NeedSection(Trim(line.data() + 1, line.data() + line.size() - 1));
       continue;
     }
     if (!current) continue;  // lines before the first section
     TLine l;
-    const std::size_t eq = line.find(u'=');
+    const std::size_t eq = line[0] == u';' ? std::u16string::npos : line.find(u'=');
     if (eq == std::u16string::npos) {
       l.Key = line;
     } else {
@@ -249,13 +264,19 @@ void TIniFile::Parse(const std::u16string& text) {
 }
 
 std::u16string TIniFile::ToText() const {
-  std::size_t size = 0;
+  std::size_t size = 2;
+  for (const auto& l : FPreamble) size += l.size() + 2;
   for (const auto& s : FSections) {
     size += s.Name.size() + 6;
     for (const auto& l : s.Lines) size += l.Key.size() + l.Value.size() + 3;
   }
   std::u16string out;
   out.reserve(size);
+  for (const auto& l : FPreamble) {
+    out += l;
+    out += u"\r\n";
+  }
+  if (!FPreamble.empty()) out += u"\r\n";
   for (const auto& s : FSections) {
     out += u'[';
     out += s.Name;
@@ -370,6 +391,23 @@ void TIniFile::WriteString(const std::u16string& section, const std::u16string& 
   s.Lines[it->second].Value = OneLine(value);
 }
 
+bool TIniFile::KeepAsComment(const std::u16string& section, const std::u16string& key) {
+  const auto found = FSectionIndex.find(FoldAscii(section));
+  if (found == FSectionIndex.end()) return false;
+  TSection& s = FSections[found->second];
+  const auto entry = s.Keys.find(FoldAscii(key));
+  if (entry == s.Keys.end()) return false;
+  const TLine& l = s.Lines[entry->second];
+  TLine comment;
+  comment.Key = u"; " + l.Key + u"=" + l.Value;
+  s.Lines.insert(s.Lines.begin() + static_cast<std::ptrdiff_t>(entry->second), std::move(comment));
+  // Every entry at or after the new line moved down by one.
+  for (auto& [folded, index] : s.Keys) {
+    if (index >= entry->second) ++index;
+  }
+  return true;
+}
+
 void TIniFile::WriteInteger(const std::u16string& section, const std::u16string& key, int value) {
   WriteString(section, key, AsciiToUtf16(std::to_string(value).c_str()));
 }
@@ -428,6 +466,17 @@ bool TryTextToInteger(const std::u16string& text, int& value) {
 }
 
 bool TryTextToColor(const std::u16string& text, DWORD& color) {
+  // "#RRGGBB" as the web and most colour pickers write it.
+  if (text.size() == 7 && text[0] == u'#') {
+    DWORD rgb = 0;
+    for (std::size_t i = 1; i < 7; ++i) {
+      const int d = HexDigit(text[i]);
+      if (d < 0) return false;
+      rgb = (rgb << 4) | static_cast<DWORD>(d);
+    }
+    color = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return true;
+  }
   const std::u16string folded = FoldAscii(text);
   for (const auto& c : ColorNames) {
     if (folded == FoldAscii(c.Name)) {

@@ -43,12 +43,17 @@ class TIniFile {
   // survive a save unchanged.
   explicit TIniFile(const std::vector<std::uint8_t>& bytes);
   static TIniFile FromText(const std::u16string& text);
+  // UTF-16 big-endian bytes (FE FF), which the constructor refuses: read
+  // only to learn what such a file says, never to be written back. Any
+  // other bytes read as the constructor reads them.
+  static TIniFile FromBigEndian(const std::vector<std::uint8_t>& bytes);
 
   TIniDecodeError DecodeError() const { return FDecodeError; }
   bool Readable() const { return FDecodeError == TIniDecodeError::None; }
 
-  // FF FE, then each section: "[name]", its lines, an empty line; CR LF
-  // after every line.
+  // FF FE, the comments above the first section and an empty line, then
+  // each section: "[name]", its lines (comments where they were), an empty
+  // line; CR LF after every line.
   std::u16string ToText() const;
   std::vector<std::uint8_t> ToBytes() const;
 
@@ -78,6 +83,10 @@ class TIniFile {
   // Writes "$" and 8 upper-case hex digits; the caller turns system colours
   // into RGB first (ColorToRGB).
   void WriteColor(const std::u16string& section, const std::u16string& key, DWORD rgb);
+  // Puts the entry's line, as it stands, just above it as a comment
+  // ("; Key=value"), so that a value about to be replaced is not lost.
+  // False when there is no such entry.
+  bool KeepAsComment(const std::u16string& section, const std::u16string& key);
 
  private:
   struct TLine {
@@ -96,6 +105,7 @@ class TIniFile {
   TSection& NeedSection(const std::u16string& name);
   const TLine* FindEntry(const std::u16string& section, const std::u16string& key) const;
 
+  std::vector<std::u16string> FPreamble;  // comment lines above the first section
   std::vector<TSection> FSections;
   std::unordered_map<std::u16string, std::size_t> FSectionIndex;  // folded name -> index
   TIniDecodeError FDecodeError = TIniDecodeError::None;
@@ -105,7 +115,7 @@ class TIniFile {
 // Decimal, or hex after "$", "0x" or "0X" (up to 8 digits, taken as the
 // 32-bit pattern). Anything else, or a value outside 32 bits, is no integer.
 bool TryTextToInteger(const std::u16string& text, int& value);
-// A colour name (letter case ignored) or an integer.
+// A colour name (letter case ignored), "#RRGGBB" or an integer.
 bool TryTextToColor(const std::u16string& text, DWORD& color);
 std::u16string ColorToText(DWORD rgb);  // "$00BBGGRR"
 

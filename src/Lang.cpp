@@ -112,6 +112,19 @@ const std::vector<TLangDefault>& AddedLangEntries() {
          u"Lensoro runs as administrator and this folder is a link (a junction or symbolic link): it writes no "
          u"file into it in this run: [%s]"},
         {u"CaptionFollowTyping", u"Follow the key&board focus and text cursor"},
+        {u"MsgWarnSettingsNotUnderstood", u"Lensoro did not understand some values in its settings file: [%s]"},
+        {u"MsgSettingValueUsed", u"%s=%s: %s is used instead"},
+        {u"MsgNoteSettingsKeptAsComments",
+         u"When the settings are next saved, each of these lines is kept as a comment above the value used."},
+        {u"MsgErrorHotKeyNotUsable", u"The shortcut key %s does not work: %s. Choose another key in Options."},
+        {u"MsgReasonHotKeyInUse", u"another program uses it"},
+        {u"HintHotKeyNotActive", u"%s (not active)"},
+        {u"MsgErrorCannotOpenHelp", u"Lensoro cannot open its help page: %s. The page is: [%s]"},
+        {u"MsgReasonNoProgramForFile", u"no program is set to open this kind of file"},
+        {u"MsgReasonFileMissing", u"the file is missing"},
+        {u"MsgReasonAccessDenied", u"access to it is denied"},
+        {u"MsgConfirmOpenFolder", u"Open the folder that holds it?"},
+        {u"MsgNoteRetrySave", u"Choose Retry to try again, or Cancel to leave the file as it was."},
     };
     std::vector<TLangDefault> list;
     for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});
@@ -387,8 +400,17 @@ bool EnsureLangDir(TLangApplication& app) {
 
 std::u16string ReadLangFileName(TLangApplication& app) {
   TIniFileResult read;
-  const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
+  TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) app.Lang.FellBack = true;
+  // Saved as UTF-16 big-endian by an editor, the file is told of and kept
+  // aside; the language it names is still the user's, and that message is
+  // to speak it.
+  std::vector<std::uint8_t> bytes;
+  if (ini.DecodeError() == TIniDecodeError::OtherMark &&
+      (app.FileBatch ? app.FileBatch->ReadFileBytes(app.IniFileName, bytes, MaxSettingsFileBytes)
+                     : app.Platform.ReadFileBytes(app.IniFileName, bytes, MaxSettingsFileBytes))) {
+    ini = TIniFile::FromBigEndian(bytes);
+  }
   const std::u16string value = ini.ReadString(u"Language", u"LangFileName", u"");
   if (value.empty()) return app.Lang.LangDir + DefaultLangFileName;
   const std::u16string exeFolder = ExtractFilePath(app.ExeName);

@@ -90,7 +90,13 @@ void TLoupeHotKey::SetGlobalHotKey(TShortCut shortCut, bool& ok) {
   if (shift & ssShift) modifiers |= win::MOD_SHIFT;
   if (shift & ssAlt) modifiers |= win::MOD_ALT;
   ok = FPlatform.RegisterHotKey(FWindow, FHotKeyId, modifiers, key);
-  if (!ok) ShowErrorMessage(FApp, FApp.Lang.Text(u"MsgErrorCannotRegisterHotKey"), FWindow);
+  if (ok) return;
+  const DWORD error = FPlatform.GetLastError();
+  const std::u16string reason = error == win::ERROR_HOTKEY_ALREADY_REGISTERED ? FApp.Lang.Text(u"MsgReasonHotKeyInUse")
+                                                                              : SysErrorMessage(FPlatform, error);
+  ShowMsgDialog(FApp,
+                FormatText(FApp.Lang.Text(u"MsgErrorHotKeyNotUsable"), {ShortCutToText(FPlatform, shortCut), reason}),
+                TMsgDlgType::Error, mbOK, FWindow);
 }
 
 void TLoupeHotKey::RemoveGlobalHotKey() {

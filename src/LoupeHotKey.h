@@ -56,7 +56,8 @@ class TLoupeHotKey {
   bool Assign(TShortCut shortCut, THotKeyOrigin origin);
 
   // Registers the shortcut as the system-wide toggle; ok tells whether the
-  // system took it. A refusal is shown with the system's reason.
+  // system took it. A refusal names the key, says why in words and what to
+  // do.
   void SetGlobalHotKey(TShortCut shortCut, bool& ok);
   void RemoveGlobalHotKey();
   // WM_HOTKEY: toggles the loupe when the id is ours.

@@ -7,7 +7,9 @@
 #include <type_traits>
 #include <variant>
 
+#include "Format.h"
 #include "Ini.h"
+#include "Numeric.h"
 
 namespace lensoro {
 
@@ -105,50 +107,107 @@ TOverload(F...) -> TOverload<F...>;
 
 }  // namespace
 
-void ReadLoupeSettings(const TIniFile& ini, TLoupeSettings& s, const std::u16string& decimalSeparator) {
+namespace {
+
+// The text a field is written as.
+std::u16string ValueText(const TSettingKey& k, const TLoupeSettings& s, const std::u16string& decimalSeparator,
+                         TPlatform& platform) {
+  return std::visit(
+      TOverload{
+          [&](bool TLoupeSettings::*f) { return std::u16string(s.*f ? u"1" : u"0"); },
+          [&](int TLoupeSettings::*f) { return AsciiToUtf16(std::to_string(s.*f).c_str()); },
+          [&](float TLoupeSettings::*f) { return FloatToText(static_cast<double>(s.*f), decimalSeparator); },
+          [&](TFrameColorSlot slot) { return ColorToText(ColorToRGB(platform, s.FrameColor(slot))); },
+          [&](TShortCut TLoupeSettings::*f) { return ShortCutToEntry(s.*f); },
+          [&](auto f) { return AsciiToUtf16(std::to_string(static_cast<int>(s.*f)).c_str()); },
+      },
+      k.Field);
+}
+
+// The rate as the user's locale writes it, or with a point or a comma: a
+// file copied from a machine with the other separator reads the same.
+bool TryTextToRate(const std::u16string& text, const std::u16string& decimalSeparator, double& value) {
+  return TryTextToFloat(text, decimalSeparator, value) || TryTextToFloat(text, u".", value) ||
+         TryTextToFloat(text, u",", value);
+}
+
+// Reads one key over its field; false when the value found was not taken
+// as it stood.
+bool ReadSetting(const TSettingKey& k, const std::u16string& text, TLoupeSettings& s,
+                 const std::u16string& decimalSeparator, TPlatform& platform) {
+  return std::visit(
+      TOverload{
+          [&](bool TLoupeSettings::*f) {
+            int value = 0;
+            if (!TryTextToInteger(text, value)) return false;
+            s.*f = value != 0;
+            return true;
+          },
+          [&](int TLoupeSettings::*f) {
+            int value = 0;
+            if (!TryTextToInteger(text, value)) return false;
+            s.*f = std::clamp(value, k.Min, k.Max);
+            return s.*f == value;
+          },
+          [&](float TLoupeSettings::*f) {
+            double value = 0;
+            if (!TryTextToRate(text, decimalSeparator, value)) return false;
+            // Bounded by the float limits the rate can hold; "1.29999995231628"
+            // is 1.3 once it is a float.
+            const float lo = static_cast<float>(LoupeRateMin), hi = static_cast<float>(LoupeRateMax);
+            const float rate = static_cast<float>(std::clamp(value, static_cast<double>(lo), static_cast<double>(hi)));
+            s.*f = rate;
+            const double asFloat = static_cast<double>(static_cast<float>(value));
+            return asFloat >= static_cast<double>(lo) && asFloat <= static_cast<double>(hi);
+          },
+          [&](TFrameColorSlot slot) {
+            DWORD color = 0;
+            if (!TryTextToColor(text, color)) return false;
+            s.FrameColor(slot) = color;
+            return true;
+          },
+          [&](TShortCut TLoupeSettings::*f) {
+            TShortCut shortCut = s.*f;
+            if (EntryToShortCut(text, shortCut)) {
+              s.*f = shortCut;
+              // A key code beyond a byte gives no shortcut.
+              int code = 0;
+              return shortCut != 0 || (TryTextToInteger(text.substr(0, text.find(u',')), code) && code == 0);
+            }
+            if (!TextToShortCut(platform, text, shortCut)) return false;
+            s.*f = shortCut;
+            return true;
+          },
+          [&](auto f) {  // an ordinal, stored in its low byte
+            using E = std::remove_reference_t<decltype(s.*f)>;
+            int value = 0;
+            if (!TryTextToInteger(text, value)) return false;
+            if ((value & 0xFF) < CountOf<E>()) s.*f = static_cast<E>(value & 0xFF);
+            return value >= 0 && value < CountOf<E>();
+          },
+      },
+      k.Field);
+}
+
+}  // namespace
+
+void ReadLoupeSettings(const TIniFile& ini, TLoupeSettings& s, const std::u16string& decimalSeparator,
+                       TPlatform& platform, TSettingNotes* notes) {
   for (const TSettingKey& k : SettingKeys) {
-    std::visit(
-        TOverload{
-            [&](bool TLoupeSettings::*f) { s.*f = ini.ReadBool(k.Section, k.Key, s.*f); },
-            [&](int TLoupeSettings::*f) { s.*f = std::clamp(ini.ReadInteger(k.Section, k.Key, s.*f), k.Min, k.Max); },
-            [&](float TLoupeSettings::*f) {
-              const double rate = ini.ReadFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);
-              // Bounded by the float limits the rate can hold.
-              s.*f = static_cast<float>(std::clamp(rate, static_cast<double>(static_cast<float>(LoupeRateMin)),
-                                                   static_cast<double>(static_cast<float>(LoupeRateMax))));
-            },
-            [&](TFrameColorSlot slot) { s.FrameColor(slot) = ini.ReadColor(k.Section, k.Key, s.FrameColor(slot)); },
-            [&](TShortCut TLoupeSettings::*f) {
-              TShortCut shortCut = s.*f;
-              if (EntryToShortCut(ini.ReadString(k.Section, k.Key, u""), shortCut)) s.*f = shortCut;
-            },
-            [&](auto f) {  // an ordinal, stored in its low byte
-              using E = std::remove_reference_t<decltype(s.*f)>;
-              const int value = ini.ReadInteger(k.Section, k.Key, s.*f) & 0xFF;
-              if (value < CountOf<E>()) s.*f = static_cast<E>(value);
-            },
-        },
-        k.Field);
+    const std::u16string text = ini.ReadString(k.Section, k.Key, u"");
+    if (text.empty()) continue;
+    if (!ReadSetting(k, text, s, decimalSeparator, platform) && notes) {
+      notes->push_back({k.Section, k.Key, text, ValueText(k, s, decimalSeparator, platform)});
+    }
   }
 }
 
 void WriteLoupeSettings(TIniFile& ini, const TLoupeSettings& s, const std::u16string& decimalSeparator,
                         TPlatform& platform) {
   for (const TSettingKey& k : SettingKeys) {
-    std::visit(
-        TOverload{
-            [&](bool TLoupeSettings::*f) {
-              if (s.*f || !k.OnlyWhenSet || ini.ValueExists(k.Section, k.Key)) ini.WriteBool(k.Section, k.Key, s.*f);
-            },
-            [&](int TLoupeSettings::*f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
-            [&](float TLoupeSettings::*f) {
-              ini.WriteFloat(k.Section, k.Key, static_cast<double>(s.*f), decimalSeparator);
-            },
-            [&](TFrameColorSlot slot) { ini.WriteColor(k.Section, k.Key, ColorToRGB(platform, s.FrameColor(slot))); },
-            [&](TShortCut TLoupeSettings::*f) { ini.WriteString(k.Section, k.Key, ShortCutToEntry(s.*f)); },
-            [&](auto f) { ini.WriteInteger(k.Section, k.Key, s.*f); },
-        },
-        k.Field);
+    const std::u16string text = ValueText(k, s, decimalSeparator, platform);
+    if (k.OnlyWhenSet && text == u"0" && !ini.ValueExists(k.Section, k.Key)) continue;
+    ini.WriteString(k.Section, k.Key, text);
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Canvas.h"
 #include "LoupeGeometry.h"
@@ -68,11 +69,23 @@ struct TLoupeSettings {
   TColor& FrameColor(TFrameColorSlot slot) { return FrameColors[static_cast<int>(slot)]; }
 };
 
+// A value of the settings file that could not be taken as it stood: no value
+// of its kind, or out of range. Found is the text in the file, Used the
+// value taken instead, as the file will hold it.
+struct TSettingNote {
+  std::u16string Section, Key, Found, Used;
+};
+using TSettingNotes = std::vector<TSettingNote>;
+
 // Reads every key over the value given, which holds the defaults (and the
 // hot key assigned so far). Values out of range from a hand-edited file are
 // brought into range; a key missing or unreadable, or an ordinal beyond its
-// enumeration, leaves the field as given.
-void ReadLoupeSettings(const TIniFile& ini, TLoupeSettings& settings, const std::u16string& decimalSeparator);
+// enumeration, leaves the field as given. Besides the forms the file is
+// written in, the rate reads with a point or a comma, a colour as #RRGGBB
+// and the hot key as the menu shows it ("Ctrl+Alt+Z"). Each value not
+// taken as it stood is added to notes; an empty one is as good as missing.
+void ReadLoupeSettings(const TIniFile& ini, TLoupeSettings& settings, const std::u16string& decimalSeparator,
+                       TPlatform& platform, TSettingNotes* notes = nullptr);
 // System colours are written as the RGB they stand for.
 void WriteLoupeSettings(TIniFile& ini, const TLoupeSettings& settings, const std::u16string& decimalSeparator,
                         TPlatform& platform);

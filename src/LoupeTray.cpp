@@ -41,7 +41,7 @@ void TLoupeTray::Start(HWND owner, TPopupMenu* popupMenu, double screenRate) {
   TrayIcon1->SetVisible(true);
   // The hint and the image reach the shell as one change.
   TrayIcon1->BeginUpdate();
-  TrayIcon1->SetHint(FApp.Title);
+  ShowTitle();
   // Through -1, so that the image is fetched even when the index is the one
   // stored already.
   TrayIcon1->SetIconIndex(-1);
@@ -122,6 +122,10 @@ void TLoupeTray::LoadTrayIcons() {
 
 int TLoupeTray::ShownTrayIconIndex() const {
   return FSettings.TrayIconIndex >= 0 && FSettings.TrayIconIndex < OrgIconCount ? FSettings.TrayIconIndex : 0;
+}
+
+void TLoupeTray::ShowTitle() {
+  if (TrayIcon1) TrayIcon1->SetHint(FApp.Title);
 }
 
 void TLoupeTray::SetTrayIconIndex(int index) {

@@ -37,6 +37,9 @@ class TLoupeTray {
   // The screen's rate the images were made at: DPI / 96.
   double Rate() const { return FRate; }
 
+  // The tip shows the application's title: at the start and after a
+  // language switch, so that it speaks the language of the menu.
+  void ShowTitle();
   void SetTrayIconIndex(int index);
   // The base image the tray shows: the chosen one, or the first when the
   // choice lies beyond the images loaded.

@@ -53,10 +53,13 @@ TMainForm::~TMainForm() {
 bool LoadSettings(TMainForm& form) {
   TLoupeSettings settings;
   settings.HotKey = form.HotKey.ShortCut();
-  const bool placed = LoadSettings(form.App(), settings, form.BoundsRect(), [&form](const TRect& r) {
-    form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
-    return form.BoundsRect();
-  });
+  const bool placed = LoadSettings(
+      form.App(), settings, form.BoundsRect(),
+      [&form](const TRect& r) {
+        form.SetBounds(r.Left, r.Top, r.Width(), r.Height());
+        return form.BoundsRect();
+      },
+      &form.FSettingNotes);
   form.FSettings = settings;
   form.HotKey.Assign(settings.HotKey, THotKeyOrigin::Saved);
   return placed;
@@ -65,7 +68,10 @@ bool LoadSettings(TMainForm& form) {
 TIniFileResult SaveSettings(TMainForm& form) {
   TLoupeSettings settings = form.FSettings;
   settings.HotKey = form.HotKey.ShortCut();
-  return SaveSettings(form.App(), settings, form.BoundsRect());
+  const TIniFileResult result = SaveSettings(form.App(), settings, form.BoundsRect(), form.FSettingNotes);
+  // Kept once: the file now holds values it understands.
+  if (result.Ok) form.FSettingNotes.clear();
+  return result;
 }
 
 void TMainForm::CreateParams(TCreateWindowParams& params) const {
@@ -159,7 +165,7 @@ void TMainForm::FormDestroy() {
   FDestroyed = true;
   FKeyboardFocus.Stop();
   FPlatform.MagUninitialize();
-  ReportSaveResult(FApp, FSaveNotice, SaveSettings(*this), FHandle);
+  ReportSaveResult(FApp, FSaveNotice, SaveSettings(*this), FHandle, [this] { return SaveSettings(*this); });
   if (FOrgWindowProc) FWindowProc = FOrgWindowProc;
   FInstances.reset();
   HotKey.Finish();

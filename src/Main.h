@@ -171,6 +171,7 @@ class TMainForm final : public IMainWindow,
   bool IsActive() const { return FIsActive; }
   const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
   bool FormDestroyed() const override { return FDestroyed; }
+  const TSettingNotes& SettingNotes() const { return FSettingNotes; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
  private:
@@ -222,6 +223,9 @@ class TMainForm final : public IMainWindow,
   bool FIsTopmost = true;
   // Tells the user of a failed settings save once, not on every retry.
   TSaveFailureNotice FSaveNotice;
+  // The values of the settings file the start could not take; the next
+  // save keeps their lines as comments.
+  TSettingNotes FSettingNotes;
   TTimer Timer1;
   // Their clicks and key run ActPopMinimizeAndRestore; both start in FormCreate.
   TLoupeTray Tray;

@@ -12,7 +12,9 @@
 #include "Lang.h"
 #include "LnsLib.h"
 #include "LnsList.h"
+#include "LoupeHotKey.h"
 #include "LoupeModel.h"
+#include "LoupeTray.h"
 #include "MessageParams.h"
 #include "Option.h"
 
@@ -153,6 +155,8 @@ void TLoupeCommands::BuildPopupMenu1() {
 
 void TLoupeCommands::PopupMenu1Popup() {
   const TLoupeSettings& settings = FModel.Settings();
+  // A key another program holds does nothing here: not shown, not promised.
+  PopupMenu1.Find(u"MinimizeAndRestore1")->ShowShortCut = FHotKey.Registered();
   PopupMenu1.Find(u"SetLoupeModelmPointer1")->Checked = settings.LoupeMode == lmPointer;
   PopupMenu1.Find(u"SetLoupeModelmWindow1")->Checked = settings.LoupeMode == lmWindow;
   // The rates the two commands would set, as they compute them.
@@ -176,6 +180,7 @@ void TLoupeCommands::PopupMenu1Popup() {
       // Open dialogs follow the switch at once.
       if (!LanguageListClick(chosen.Tag)) return;
       UpdateMinimizeAndRestoreCaption();
+      FTray.ShowTitle();
       if (FOptionForm) FOptionForm->ApplyLang();
       if (FAboutForm) FAboutForm->ApplyLang();
     };
@@ -256,25 +261,58 @@ void TLoupeCommands::ActPopShowVersionInfoExecute() {
   ShowAboutDialog(FApp, FLoupe.Handle(), FAboutForm);
 }
 
+namespace {
+
+// A folder as the shell's working folder: without its separator, except
+// for a drive's root.
+std::u16string WithoutSeparator(std::u16string folder) {
+  if (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+std::u16string OpenFailureReason(const TLangState& lang, std::intptr_t result) {
+  switch (result) {
+    case win::SE_ERR_NOASSOC:
+    case win::SE_ERR_ASSOCINCOMPLETE:
+      return lang.Text(u"MsgReasonNoProgramForFile");
+    case win::SE_ERR_FNF:
+    case win::SE_ERR_PNF:
+      return lang.Text(u"MsgReasonFileMissing");
+    case win::SE_ERR_ACCESSDENIED:
+      return lang.Text(u"MsgReasonAccessDenied");
+    default:
+      return FormatText(lang.Text(u"MsgErrorShowErrorCode"), {static_cast<int>(result)});
+  }
+}
+
 void TLoupeCommands::ActPopShowHelpExecute() {
   TPlatform& platform = FApp.Platform;
   const std::u16string folder = ExtractFilePath(FApp.ExeName);
-  const std::u16string path = folder + u"Help\\index.html";
+  const std::u16string helpFolder = folder + u"Help\\";
+  const std::u16string path = helpFolder + u"index.html";
   std::u16string message;
   const DWORD attributes = platform.GetFileAttributesW(path);
   if (attributes == win::INVALID_FILE_ATTRIBUTES || (attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
     message = ItemNotFoundText(FApp.Lang, path);
   } else {
-    // The working folder without its separator, except for a drive's root.
-    std::u16string directory = folder;
-    if (directory.size() > 3 && (directory.back() == u'\\' || directory.back() == u'/')) directory.pop_back();
-    const std::intptr_t result = platform.ShellExecuteW(FLoupe.Handle(), u"", path, u"", directory, win::SW_SHOWNORMAL);
-    if (result <= 32) {
-      const std::u16string code = FormatText(FApp.Lang.Text(u"MsgErrorShowErrorCode"), {static_cast<int>(result)});
-      message = FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {path, code});
-    }
+    const std::intptr_t result =
+        platform.ShellExecuteW(FLoupe.Handle(), u"", path, u"", WithoutSeparator(folder), win::SW_SHOWNORMAL);
+    if (result > 32) return;
+    message = FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenHelp"), {OpenFailureReason(FApp.Lang, result), path});
   }
-  if (!message.empty()) ShowMsgDialog(FApp, message, TMsgDlgType::Error, mbOK, FLoupe.Handle());
+  // The page's folder shows what is there (or is not), and another program
+  // may open the page from it.
+  const int answer = ShowMsgDialog(FApp, message + u"\r\n\r\n" + FApp.Lang.Text(u"MsgConfirmOpenFolder"),
+                                   TMsgDlgType::Error, mbYes | mbNo, FLoupe.Handle());
+  if (answer != win::IDYES) return;
+  const std::u16string pageFolder = WithoutSeparator(helpFolder);
+  const DWORD folderAttributes = platform.GetFileAttributesW(pageFolder);
+  const bool pageFolderThere =
+      folderAttributes != win::INVALID_FILE_ATTRIBUTES && (folderAttributes & win::FILE_ATTRIBUTE_DIRECTORY);
+  const std::u16string open = pageFolderThere ? pageFolder : WithoutSeparator(folder);
+  platform.ShellExecuteW(FLoupe.Handle(), u"", open, u"", open, win::SW_SHOWNORMAL);
 }
 
 }  // namespace lensoro

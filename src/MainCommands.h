@@ -2,7 +2,9 @@
 // captions in the language in use, and the dialogs they open.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "LoupeGeometry.h"
 #include "Menus.h"
@@ -40,6 +42,10 @@ class ILoupeCommandsHost {
  protected:
   ~ILoupeCommandsHost() = default;
 };
+
+struct TLangState;
+// Why the shell could not open a file, from its result (32 or less), in words.
+std::u16string OpenFailureReason(const TLangState& lang, std::intptr_t result);
 
 class TLoupeCommands {
  public:

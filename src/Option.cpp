@@ -143,7 +143,8 @@ void TOptionForm::ApplyLang() {
   }
   // A later caption: in the language files' section of added texts.
   CheckBox102.SetCaption(App.Lang.Text(u"CaptionFollowTyping"));
-  HotKey101Change();
+  // The key's note and the capture's hint speak the new language too.
+  ShowShortCut(FHotKey.ShortCut());
 }
 
 // --- Showing ------------------------------------------------------------------------------
@@ -399,7 +400,9 @@ void TOptionForm::ColorPanelClick(TPanel& panel, TFrameColorSlot slot) {
 
 void TOptionForm::ShowShortCut(TShortCut shortCut) {
   const std::u16string text = ShortCutDisplayText(FPlatform, shortCut);
-  Edit101.SetText(text);
+  // Assigned but refused by the system: the user is to know it does nothing.
+  Edit101.SetText(text.empty() || FHotKey.Registered() ? text
+                                                       : FormatText(App.Lang.Text(u"HintHotKeyNotActive"), {text}));
   EnableKeepingFocus(Button101, !text.empty());
   HotKey101Change();
 }
@@ -425,7 +428,8 @@ void TOptionForm::EnableKeepingFocus(TButton& button, bool enabled) {
 
 std::u16string TOptionForm::ConfirmText(const char16_t* key) {
   const std::u16string templ = App.Lang.Text(key) + u"\r\n\r\n" + App.Lang.Text(u"MsgConfirmOKCancel");
-  return FormatText(templ, {Edit101.Text() + u": " + Label107.Caption()});
+  const std::u16string shown = ShortCutDisplayText(FPlatform, FHotKey.ShortCut());
+  return FormatText(templ, {shown + u": " + Label107.Caption()});
 }
 
 void TOptionForm::DeleteShortCut() {
@@ -470,8 +474,10 @@ void TOptionForm::FormDestroy() {
     return;
   }
   const TRect bounds = BoundsRect();
-  ReportSaveResult(App, FHost.SaveNotice(), SaveOptionFormPosition(App, bounds.Left, bounds.Top), Handle());
-  ReportSaveResult(App, FHost.SaveNotice(), FHost.SaveAllSettings(), Handle());
+  const auto savePosition = [this, bounds] { return SaveOptionFormPosition(App, bounds.Left, bounds.Top); };
+  ReportSaveResult(App, FHost.SaveNotice(), savePosition(), Handle(), savePosition);
+  const auto saveAll = [this] { return FHost.SaveAllSettings(); };
+  ReportSaveResult(App, FHost.SaveNotice(), saveAll(), Handle(), saveAll);
   FHost.OptionFormDestroyed(this);
 }
 

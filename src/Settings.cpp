@@ -61,7 +61,7 @@ TFileBatchScope::TFileBatchScope(TApplication& app) : FApp(app), FBatch(app.Plat
 TFileBatchScope::~TFileBatchScope() { FApp.FileBatch = FOuter; }
 
 bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
-                  const std::function<TRect(const TRect&)>& setBounds) {
+                  const std::function<TRect(const TRect&)>& setBounds, TSettingNotes* notesOut) {
   TIniFileResult read;
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) {
@@ -76,23 +76,38 @@ bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
   }
 
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
+  TSettingNotes notes;
   // A size below one pixel from a hand-edited file keeps the current one.
   for (const TBoundsKey& k : BoundsKeys) {
-    int value = ini.ReadInteger(kSecMainForm, k.Key, k.Get(bounds));
-    if (k.IsSize && value <= 0) continue;
+    const std::u16string text = ini.ReadString(kSecMainForm, k.Key, u"");
+    int value = k.Get(bounds);
+    if (!text.empty() && (!TryTextToInteger(text, value) || (k.IsSize && value <= 0))) {
+      notes.push_back({kSecMainForm, k.Key, text, AsciiToUtf16(std::to_string(k.Get(bounds)).c_str())});
+      continue;
+    }
     value = std::clamp(value, -MaxSettingsCoordinate, MaxSettingsCoordinate);
     TRect next = bounds;
     k.Set(next, value);
     if (!(next == bounds)) bounds = setBounds(next);
   }
-  ReadLoupeSettings(ini, settings, sep);
+  ReadLoupeSettings(ini, settings, sep, app.Platform, &notes);
+  if (!notes.empty())
+    ShowMsgDialog(app, SettingNotesMessage(app.Lang, app.IniFileName, notes), TMsgDlgType::Warning, mbOK);
+  if (notesOut) *notesOut = std::move(notes);
   return ini.ValueExists(kSecMainForm, u"Left") || ini.ValueExists(kSecMainForm, u"Top");
 }
 
-TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds) {
+TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds,
+                            const TSettingNotes& notes) {
   if (TIniFileResult held; SavesHeld(app, held)) return held;
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
   return UpdateIniFile(app, [&](TIniFile& ini) {
+    // What the user wrote and the program could not take stays, as a
+    // comment above the value that replaces it; a line changed since
+    // the start is the user's own again.
+    for (const TSettingNote& note : notes) {
+      if (ini.ReadString(note.Section, note.Key, u"") == note.Found) ini.KeepAsComment(note.Section, note.Key);
+    }
     if (!app.Lang.FellBack) ini.WriteString(kSecLanguage, u"LangFileName", app.Lang.LangFile);
     for (const TBoundsKey& k : BoundsKeys) ini.WriteInteger(kSecMainForm, k.Key, k.Get(bounds));
     WriteLoupeSettings(ini, settings, sep, app.Platform);
@@ -141,6 +156,14 @@ std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16
                     {path, DecodeErrorText(lang, error)});
 }
 
+std::u16string SettingNotesMessage(const TLangState& lang, const std::u16string& path, const TSettingNotes& notes) {
+  std::u16string text = FormatText(lang.Text(u"MsgWarnSettingsNotUnderstood"), {path}) + u"\r\n";
+  for (const TSettingNote& note : notes) {
+    text += u"\r\n" + FormatText(lang.Text(u"MsgSettingValueUsed"), {note.Key, note.Found, note.Used});
+  }
+  return text + u"\r\n\r\n" + lang.Text(u"MsgNoteSettingsKeptAsComments");
+}
+
 std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path, DWORD error) {
   return FormatText(app.Lang.Text(u"MsgErrorCannotSaveSettings"), {path, SysErrorMessage(app.Platform, error)});
 }
@@ -149,15 +172,27 @@ std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& ke
   return FormatText(lang.Text(u"MsgInfoSettingsKeptAs"), {keptAs});
 }
 
-void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner) {
-  if (!result.KeptAsPath.empty() && !notice.UnreadableTold()) {
-    ShowMsgDialog(app, KeptAsideMessage(app.Lang, result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
-  }
-  if (notice.ShouldTell(result)) {
-    ShowMsgDialog(app, SaveFailureMessage(app, app.IniFileName, result.Error), TMsgDlgType::Error, mbOK,
-                  owner);
+void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, TIniFileResult result, HWND owner,
+                      const std::function<TIniFileResult()>& retry) {
+  for (;;) {
+    if (!result.KeptAsPath.empty() && !notice.UnreadableTold()) {
+      ShowMsgDialog(app, KeptAsideMessage(app.Lang, result.KeptAsPath), TMsgDlgType::Information, mbOK, owner);
+    }
+    if (!notice.ShouldTell(result)) return;
+    const std::u16string text = SaveFailureMessage(app, app.IniFileName, result.Error);
+    if (!retry) {
+      ShowMsgDialog(app, text, TMsgDlgType::Error, mbOK, owner);
+      return;
+    }
+    // The other program may let go of the file, the disk be cleared: the
+    // user says when.
+    const int answer = ShowMsgDialog(app, text + u"\r\n\r\n" + app.Lang.Text(u"MsgNoteRetrySave"), TMsgDlgType::Error,
+                                     mbRetry | mbCancel, owner);
+    if (answer != win::IDRETRY) return;
+    // Asked for again, the same failure is news again.
+    notice.Forget();
+    result = retry();
   }
 }
-
 
 }  // namespace lensoro

@@ -46,10 +46,14 @@ constexpr int MaxSettingsCoordinate = 1 << 24;
 // window's place: each of left, top, width and height is applied through
 // setBounds as soon as it is read, which gives back the bounds the window
 // took; one the window has already is not sent. True when the file holds a
-// place of the window's own.
+// place of the window's own. The values it could not take as they stood are
+// told of in one message and given to notes, for the next save to keep.
 bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
-                  const std::function<TRect(const TRect&)>& setBounds);
-TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds);
+                  const std::function<TRect(const TRect&)>& setBounds, TSettingNotes* notes = nullptr);
+// Each line of notes still in the file as it was found is kept as a comment
+// above the value written in its place.
+TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, const TRect& bounds,
+                            const TSettingNotes& notes = {});
 // The options dialog's position: left and top come in as the dialog's
 // current position and go out as the position to apply. False when the
 // file holds no place of the dialog's.
@@ -62,6 +66,8 @@ class TSaveFailureNotice {
  public:
   // True when this result should be shown to the user now.
   bool ShouldTell(const TIniFileResult& result);
+  // The user asked to save again: its failure is told whatever came before.
+  void Forget() { FTold = false; }
   // The file could not be read: saves in this run fail with `error`, and
   // the user, told already, hears no more of it.
   void HoldSaves(DWORD error);
@@ -82,6 +88,9 @@ class TSaveFailureNotice {
 // The settings file's messages, in the language in use.
 // "Lensoro cannot save its settings: [path] (reason)".
 std::u16string SaveFailureMessage(TApplication& app, const std::u16string& path, DWORD error);
+// The values the start could not take: each key, the value found and the
+// value used, and that the next save keeps the lines as comments.
+std::u16string SettingNotesMessage(const TLangState& lang, const std::u16string& path, const TSettingNotes& notes);
 // "Lensoro cannot read its settings file: [path] (reason) ...".
 std::u16string ReadFailureMessage(TApplication& app, const std::u16string& path, DWORD error);
 // The same for a file that was read but is no text it knows.
@@ -89,7 +98,9 @@ std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16
 // "Lensoro could not read its settings file; it was kept as: [path]".
 std::u16string KeptAsideMessage(const TLangState& lang, const std::u16string& keptAs);
 // Shows what a save result calls for (a failure once, a kept-aside file
-// each time one was kept) in the one message box.
-void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, const TIniFileResult& result, HWND owner);
+// each time one was kept) in the one message box. With retry the failure's
+// box offers Retry, which saves again through it, and Cancel.
+void ReportSaveResult(TApplication& app, TSaveFailureNotice& notice, TIniFileResult result, HWND owner,
+                      const std::function<TIniFileResult()>& retry = nullptr);
 
 }  // namespace lensoro

@@ -177,6 +177,7 @@ struct TSimDialog {
   // A WM_QUIT was waiting: the box's loop took it and ended the box at once
   // (as Windows' does, posting the quit again), before anybody could read it.
   bool Dismissed = false;
+  TRect Rect;  // where it was while it was up
 };
 
 class TSimDesktop;
@@ -363,8 +364,8 @@ class TSimProcess : public TPlatform {
   std::uintptr_t SetTimer(HWND wnd, std::uintptr_t id, UINT milliseconds) override;
   bool KillTimer(HWND wnd, std::uintptr_t id) override;
 
-  int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
-                    TMsgDlgButtons buttons, HWND owner) override;
+  int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type, TMsgDlgButtons buttons,
+                    HWND owner, const TPlaceBox& place = nullptr) override;
 
   bool MagInitialize() override;
   bool MagUninitialize() override;
@@ -659,7 +660,8 @@ class TSimDesktop {
 
   // --- Message boxes ---------------------------------------------------------
   // Every MessageDialog call is recorded here, then answered by the
-  // responder (IDOK without one). The responder may pump or send messages.
+  // responder (without one: OK where the box has it, else Cancel or No, as
+  // Esc closes it). The responder may pump or send messages.
   std::vector<TSimDialog> Dialogs;
   std::function<int(TSimProcess&, const TSimDialog&)> DialogResponder;
 

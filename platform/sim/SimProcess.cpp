@@ -443,7 +443,7 @@ bool TSimProcess::CloseHandle(HANDLE handle) {
 // --- The message box -------------------------------------------------------------------
 
 int TSimProcess::MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
-                               TMsgDlgButtons buttons, HWND owner) {
+                               TMsgDlgButtons buttons, HWND owner, const TPlaceBox& place) {
   Log("MessageDialog", owner, static_cast<std::int64_t>(type), buttons);
   if (Injected("MessageDialog")) return 0;
   // The box is a top-most "#32770" window of this process while it is up.
@@ -461,12 +461,16 @@ int TSimProcess::MessageDialog(const std::u16string& text, const std::u16string&
   const TRect centre = FDesktop.Window(box.Owner) ? FDesktop.Window(box.Owner)->Rect : FDesktop.PrimaryScreen;
   const int left = centre.Left + (centre.Width() - w) / 2, top = centre.Top + (centre.Height() - h) / 2;
   box.Rect = {left, top, left + w, top + h};
+  if (place) box.Rect = place(box.Rect);
+  const TRect boxRect = box.Rect;
   const HWND boxHandle = FDesktop.Insert(std::move(box)).Handle;
 
-  TSimDialog dialog{Pid, text, caption, type, buttons, owner, boxHandle, 0};
+  TSimDialog dialog{Pid, text, caption, type, buttons, owner, boxHandle, 0, false, boxRect};
   FDesktop.Dialogs.push_back(dialog);
   const std::size_t index = FDesktop.Dialogs.size() - 1;
-  int result = win::IDOK;
+  // Unanswered, a box with OK is confirmed; one without is closed (Esc),
+  // which is its Cancel or No.
+  int result = (buttons & mbOK) ? win::IDOK : (buttons & mbNo) ? win::IDNO : win::IDCANCEL;
   if (QuitPosted) {
     FDesktop.Dialogs[index].Dismissed = true;
     result = 0;

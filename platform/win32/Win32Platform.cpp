@@ -81,15 +81,20 @@ bool EnsureHandlerClass(const std::u16string& name) {
   return true;
 }
 
-// Centres a message box on its owner as it is activated.
+// Places a message box as it is activated: where the caller's place says,
+// else centred on its owner.
 thread_local ::HWND gDialogOwner = nullptr;
 thread_local HHOOK gDialogHook = nullptr;
+thread_local const lensoro::TPlatform::TPlaceBox* gPlaceBox = nullptr;
 
 LRESULT CALLBACK CentreDialogHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
     ::HWND dialog = reinterpret_cast<::HWND>(wParam);
     RECT owner, box;
-    if (gDialogOwner && ::GetWindowRect(gDialogOwner, &owner) && ::GetWindowRect(dialog, &box)) {
+    if (gPlaceBox && *gPlaceBox && ::GetWindowRect(dialog, &box)) {
+      const lensoro::TRect to = (*gPlaceBox)({box.left, box.top, box.right, box.bottom});
+      ::SetWindowPos(dialog, HWND_TOPMOST, to.Left, to.Top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    } else if (gDialogOwner && ::GetWindowRect(gDialogOwner, &owner) && ::GetWindowRect(dialog, &box)) {
       const int w = box.right - box.left, h = box.bottom - box.top;
       const int x = owner.left + ((owner.right - owner.left) - w) / 2;
       const int y = owner.top + ((owner.bottom - owner.top) - h) / 2;
@@ -577,7 +582,7 @@ bool TWin32Platform::KillTimer(HWND wnd, std::uintptr_t id) { return ::KillTimer
 // --- The message box -------------------------------------------------------------
 
 int TWin32Platform::MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
-                                  TMsgDlgButtons buttons, HWND owner) {
+                                  TMsgDlgButtons buttons, HWND owner, const TPlaceBox& place) {
   UINT flags = MB_TOPMOST | MB_SETFOREGROUND;
   switch (type) {
     case TMsgDlgType::Warning: flags |= MB_ICONWARNING; break;
@@ -585,8 +590,15 @@ int TWin32Platform::MessageDialog(const std::u16string& text, const std::u16stri
     case TMsgDlgType::Information: flags |= MB_ICONINFORMATION; break;
     case TMsgDlgType::Confirmation: flags |= MB_ICONQUESTION; break;
   }
-  flags |= (buttons & mbCancel) ? MB_OKCANCEL : MB_OK;
+  if (buttons & mbRetry) {
+    flags |= MB_RETRYCANCEL;
+  } else if (buttons & mbYes) {
+    flags |= MB_YESNO;
+  } else {
+    flags |= (buttons & mbCancel) ? MB_OKCANCEL : MB_OK;
+  }
   gDialogOwner = ToHwnd(owner);
+  gPlaceBox = &place;
   gDialogHook = ::SetWindowsHookExW(WH_CBT, CentreDialogHook, nullptr, ::GetCurrentThreadId());
   const int result = ::MessageBoxW(ToHwnd(owner), W(text), W(caption), flags);
   if (gDialogHook) {
@@ -594,6 +606,7 @@ int TWin32Platform::MessageDialog(const std::u16string& text, const std::u16stri
     gDialogHook = nullptr;
   }
   gDialogOwner = nullptr;
+  gPlaceBox = nullptr;
   return result;
 }
 

@@ -95,8 +95,8 @@ class TWin32Platform final : public TPlatform {
   std::uintptr_t SetTimer(HWND wnd, std::uintptr_t id, UINT milliseconds) override;
   bool KillTimer(HWND wnd, std::uintptr_t id) override;
 
-  int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type,
-                    TMsgDlgButtons buttons, HWND owner) override;
+  int MessageDialog(const std::u16string& text, const std::u16string& caption, TMsgDlgType type, TMsgDlgButtons buttons,
+                    HWND owner, const TPlaceBox& place = nullptr) override;
 
   bool MagInitialize() override;
   bool MagUninitialize() override;

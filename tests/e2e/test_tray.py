@@ -163,6 +163,32 @@ class TrayTest(test_startup.LoupeSession):
         self.assertIn(frame, [(0, 255, 0), (204, 255, 204)], "frame pixel in " + shot)
         self.assertTrue(self.process.running(), "the first copy ended")
 
+    def test_4c_a_second_folder_with_the_same_hot_key_is_told_beside_the_loupe(self):
+        # The running loupe stays above every window: the second copy's
+        # message must not lie under it.
+        s = self.session
+        folder = s.install(self.parts["dist"], "TraySameKey")
+        exe, ini = os.path.join(folder, "lensoro.exe"), os.path.join(folder, "lensoro.ini")
+        with open(ini, "wb") as f:
+            f.write(BOM + ("[ShortCut]\r\nActPopMinimizeAndRestore=%s\r\n" % HOT_KEY).encode("utf-16-le"))
+        second = s.start(exe)
+        said = "The shortcut key Ctrl+Alt+L does not work: another program uses it. Choose another key in Options."
+        box = wait_for(lambda: [d for d in s.probe("dialogs") if said in d["texts"]], 20, 0.3, "the hot-key message")[0]
+        rect = [w for w in s.windows() if w["hwnd"] == box["hwnd"]][0]["rect"]
+        shot = s.screenshot(self.out_path("hot-key-refused-%s.png" % self.arch))
+        loupe = self.loupe["rect"]
+        self.assertTrue(0 <= rect[0] and 0 <= rect[1] and rect[2] <= 1280 and rect[3] <= 1024,
+                        "box %r off the screen; see %s" % (rect, shot))
+        self.assertTrue(rect[2] <= loupe[0] or rect[0] >= loupe[2] or rect[3] <= loupe[1] or rect[1] >= loupe[3],
+                        "box %r under the running loupe %r; see %s" % (rect, loupe, shot))
+        answer = s.probe("answer", box["title"])
+        self.assertTrue(answer and answer[0].get("sent"), "answer: %r" % answer)
+        other = self.wait_loupe(exe)
+        self.close_and_wait(other, second, "send")
+        with open(ini, "rb") as f:
+            # Kept: the key may be free at the next start.
+            self.assertIn("\r\nActPopMinimizeAndRestore=%s\r\n" % HOT_KEY, f.read()[2:].decode("utf-16-le"))
+
     def test_5_quit_from_the_menu_saves_and_ends(self):
         r = self.loupe["rect"]
         items = self.open_menu(r[0] + 60, r[1] + 60)

@@ -110,7 +110,8 @@ TEST_F(HostileFilesTest, ReadOnlyProgramFolderTellsOnceAndChangesNothing) {
   Loupe.reset();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text,
-            u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (Access is denied)");
+            u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (Access is denied)\r\n\r\n"
+            u"Choose Retry to try again, or Cancel to leave the file as it was.");
   EXPECT_EQ(Desk.FileText(kIni), kUserIni);
   EXPECT_EQ(Desk.FilePaths(), before);
 }

@@ -10,6 +10,7 @@
 #include "LnsLib.h"
 #include "LoupeTest.h"
 #include "Main.h"
+#include "Option.h"
 #include "SimDesktop.h"
 #include "TestFiles.h"
 
@@ -106,7 +107,9 @@ TEST(HotKey, SecondCopyWithTheSameShortcutIsToldAndKeepsIt) {
   EXPECT_NE(Parts(first.Form).HotKey.Id(), Parts(second.Form).HotKey.Id());
   ASSERT_EQ(desk.Dialogs.size(), 1u);
   EXPECT_EQ(desk.Dialogs[0].Pid, second.Proc.Pid);
-  EXPECT_EQ(desk.Dialogs[0].Text, u"ホットキーを とーろく できません: (Hot key is already registered)");
+  EXPECT_EQ(
+      desk.Dialogs[0].Text,
+      u"The shortcut key Shift+Ctrl+Alt+L does not work: another program uses it. Choose another key in Options.");
   EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(Parts(second.Form).Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
 
@@ -125,6 +128,61 @@ TEST(HotKey, SecondCopyWithTheSameShortcutIsToldAndKeepsIt) {
   EXPECT_NE(ini.find(u"ActPopMinimizeAndRestore=76,Ctrl+Shift+Alt+"), std::u16string::npos)
       << Utf16ToUtf8(ini);
   EXPECT_EQ(desk.HotKeys.size(), 1u);  // the first copy's stays
+}
+
+// A key the system refuses: the message names it, says why and what to do,
+// and lies where the loupes (all top-most) leave it visible; the menu and
+// the options dialog do not pretend the key works.
+TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
+  const struct {
+    const char* Name;
+    DWORD Refusal;  // 0: another copy holds the key
+    std::u16string Reason;
+  } cases[] = {
+      {"held by another copy at the same place", 0, u"another program uses it"},
+      {"refused for another reason", win::ERROR_NOT_ENOUGH_MEMORY,
+       u"Not enough memory resources are available to process this command"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TSimDesktop desk;
+    desk.Monitors = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}}};
+    std::unique_ptr<TCopy> first;
+    if (c.Refusal == 0) first = std::make_unique<TCopy>(desk, u"C:\\A\\", AllThree);
+    test::TLoupeCopy second(desk, u"D:\\B\\lensoro.exe");
+    if (c.Refusal != 0) desk.FailNext("RegisterHotKey", c.Refusal);
+    second.Start(AllThree);
+    ASSERT_EQ(desk.Dialogs.size(), 1u);
+    const TSimDialog& box = desk.Dialogs[0];
+    EXPECT_EQ(box.Text,
+              u"The shortcut key Shift+Ctrl+Alt+L does not work: " + c.Reason + u". Choose another key in Options.");
+    EXPECT_EQ(box.Owner, second.Handle());
+    EXPECT_TRUE(box.Rect.Left >= 0 && box.Rect.Top >= 0 && box.Rect.Right <= 1920 && box.Rect.Bottom <= 1040);
+    if (first) {
+      const TRect under = first->Loupe().Rect;
+      EXPECT_TRUE(box.Rect.Right <= under.Left || box.Rect.Left >= under.Right || box.Rect.Bottom <= under.Top ||
+                  box.Rect.Top >= under.Bottom);
+    }
+
+    // Still assigned (and saved), but neither the menu nor the dialog offer it as working.
+    TLoupeCommands& commands = Parts(second.Form).Commands;
+    EXPECT_EQ(commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
+    commands.PopupMenu1Popup();
+    EXPECT_EQ(commands.PopupMenu1.Find(u"MinimizeAndRestore1")->MenuText(second.Proc), u"タスク トレイに しまう");
+    commands.ActPopShowOptionExecute();
+    ASSERT_NE(commands.OptionForm(), nullptr);
+    EXPECT_EQ(commands.OptionForm()->Edit101.Text(), u"Shift + Ctrl + Alt + L (not active)");
+    // Deleting it has nothing to unregister and nothing to report.
+    desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
+    commands.OptionForm()->DeleteShortCut();
+    EXPECT_EQ(desk.Dialogs.size(), 2u);  // the confirmation only
+    EXPECT_EQ(commands.OptionForm()->Edit101.Text(), u"");
+    if (first) {
+      Parts(first->Form).Commands.PopupMenu1Popup();
+      EXPECT_EQ(Parts(first->Form).Commands.PopupMenu1.Find(u"MinimizeAndRestore1")->MenuText(first->Proc),
+                u"タスク トレイに しまう\tShift+Ctrl+Alt+L");
+    }
+  }
 }
 
 TEST(HotKey, RefusedRemovalIsReported) {

@@ -148,7 +148,7 @@ TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
   EXPECT_EQ(saved.ReadString(u"Loupe", u"MyOwnKey", u""), u"stays");
   EXPECT_EQ(saved.ReadString(u"ShortCut", u"ActPopMinimizeAndRestore", u""), u"77,Ctrl+Alt+");
   EXPECT_EQ(saved.SectionNames(), (std::vector<std::u16string>{u"mainform", u"loupe", u"ShortCut", u"Language"}));
-  EXPECT_EQ(FileAsText(Desk, kIni).find(u"edited by hand"), std::u16string::npos);
+  EXPECT_EQ(FileAsText(Desk, kIni).find(u"; edited by hand\r\n\r\n[mainform]\r\n"), 0u);
 
   // The next start reads back what was saved.
   Parts(Form).Settings.LoupeRate = 2.0f;
@@ -168,7 +168,7 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
   const TRect before = Form->BoundsRect();
   Parts(Form).HotKey.Assign(ShortCut(65, ssCtrl), THotKeyOrigin::Saved);
   LoadSettings(*Form);
-  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 2.0f);  // "1,5" is no number under a point locale
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.5f);  // a comma reads under a point locale too
   EXPECT_EQ(Parts(Form).Settings.FrameWidth, 10);
   EXPECT_EQ(Parts(Form).Settings.LoupeMode, lmPointer);
   EXPECT_EQ(Parts(Form).Settings.LoupeColorMode, lcmOriginal);
@@ -185,12 +185,85 @@ TEST_F(SettingsTest, UnreadableOrOutOfRangeValuesGiveSoundValues) {
   LoadSettings(*Form);
   EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.3f);
   Desk.DecimalSeparator = u",";
+  Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1.25\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
+  LoadSettings(*Form);
+  EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.3f);
   Desk.AddFile(kIni, Utf16File(u"[Loupe]\r\nLoupeRate=1,5\r\n[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n"));
   LoadSettings(*Form);
   EXPECT_EQ(Parts(Form).Settings.LoupeRate, 1.5f);
   EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   EXPECT_NE(FileAsText(Desk, kIni).find(u"LoupeRate=1,5\r\n"), std::u16string::npos);
+}
+
+// A hand-edited file in the forms people write, and values the loupe cannot
+// take: those are told at start in one message, and the next save keeps
+// each such line as a comment above the value that replaced it.
+TEST_F(SettingsTest, ValuesItCannotTakeAreToldOnceAndKeptAsComments) {
+  Desk.DecimalSeparator = u".";
+  Desk.AddFile(kIni, Utf16File(u"; my settings\r\n"
+                               u"[MainForm]\r\nWidth=-5\r\nTop=abc\r\n"
+                               u"[Loupe]\r\nLoupeRate=2,5\r\nFrameWidth=99\r\nLoupeMode=7\r\nLoupeSrcOrigin=260\r\n"
+                               u"IsSilentMode=true\r\nTrayIconIndex=-3\r\n"
+                               u"ActivePointerModeFrameColor=#FF0000\r\n"
+                               u"; the window colours\r\n"
+                               u"ActiveWindowModeFrameColor=red\r\nInactiveWindowModeFrameColor=\r\n"
+                               u"[ShortCut]\r\nActPopMinimizeAndRestore=Ctrl+Alt+Z\r\n"));
+  Create();
+  const TLoupeSettings& s = Parts(Form).Settings;
+  EXPECT_EQ(s.LoupeRate, 2.5f);
+  EXPECT_EQ(s.FrameColor(TFrameColorSlot::ActivePointer), 0x000000FFu);
+  EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, ShortCut(u'Z', ssCtrl | ssAlt));
+  EXPECT_EQ(s.FrameWidth, 10);
+  EXPECT_EQ(s.LoupeSrcOrigin, lsoCenter);
+
+  const std::u16string width = AsciiToUtf16(std::to_string(Form->BoundsRect().Width()).c_str());
+  const std::u16string top = AsciiToUtf16(std::to_string(Form->BoundsRect().Top).c_str());
+  // In the order the file is read.
+  const struct {
+    std::u16string Key, Found, Used;
+  } told[] = {
+      {u"Top", u"abc", top},
+      {u"Width", u"-5", width},
+      {u"IsSilentMode", u"true", u"0"},
+      {u"TrayIconIndex", u"-3", u"0"},
+      {u"LoupeMode", u"7", u"0"},
+      {u"LoupeSrcOrigin", u"260", u"4"},
+      {u"FrameWidth", u"99", u"10"},
+      {u"ActiveWindowModeFrameColor", u"red", u"$00FFFF00"},
+  };
+  std::u16string message =
+      u"Lensoro did not understand some values in its settings file: [" + std::u16string(kIni) + u"]\r\n";
+  for (const auto& t : told) message += u"\r\n" + t.Key + u"=" + t.Found + u": " + t.Used + u" is used instead";
+  message +=
+      u"\r\n\r\nWhen the settings are next saved, each of these lines is kept as a comment above the value used.";
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text, message) << Utf16ToUtf8(Desk.Dialogs[0].Text);
+  EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Warning);
+
+  // Saved twice: each line is kept once, just above the value written, and
+  // the user's own comments where they were.
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  ASSERT_TRUE(SaveSettings(*Form).Ok);
+  const std::u16string text = FileAsText(Desk, kIni);
+  EXPECT_EQ(text.find(u"; my settings\r\n\r\n[MainForm]\r\n; Width=-5\r\nWidth=" + width + u"\r\n; Top=abc\r\nTop="),
+            0u)
+      << Utf16ToUtf8(text);
+  for (const auto& t : told) {
+    const std::u16string kept = u"; " + t.Key + u"=" + t.Found + u"\r\n";
+    EXPECT_NE(text.find(kept + t.Key + u"=" + t.Used + u"\r\n"), std::u16string::npos) << Utf16ToUtf8(t.Key);
+    EXPECT_EQ(text.find(kept), text.rfind(kept)) << Utf16ToUtf8(t.Key);
+  }
+  EXPECT_NE(text.find(u"; the window colours\r\n; ActiveWindowModeFrameColor=red\r\n"), std::u16string::npos);
+  // Understood forms are written as the program writes them.
+  EXPECT_NE(text.find(u"LoupeRate=2.5\r\n"), std::u16string::npos);
+  EXPECT_NE(text.find(u"ActivePointerModeFrameColor=$000000FF\r\n"), std::u16string::npos);
+  EXPECT_NE(text.find(u"ActPopMinimizeAndRestore=90,Ctrl+Alt+\r\n"), std::u16string::npos);
+
+  // The next start has nothing to tell.
+  LoadSettings(*Form);
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_TRUE(Form->SettingNotes().empty());
 }
 
 TEST_F(SettingsTest, ClosingTheOptionsDialogWritesPositionThenEverything) {
@@ -279,6 +352,46 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
   EXPECT_NE(FileAsText(Desk, kIni).find(u"Mine=1"), std::u16string::npos);
 }
 
+// A file held by another program (or a full disk) at a save: the box
+// offers Retry, which saves again, and Cancel, which leaves the file.
+TEST_F(SettingsTest, AFailedSaveOffersRetryAndCancelLeavesTheFile) {
+  const std::string old = Utf16File(u"[Loupe]\r\nFrameWidth=6\r\n");
+  const struct {
+    const char* Name;
+    int Failures;              // saves that fail before the file is free
+    std::vector<int> Answers;  // to the boxes, in turn
+    bool Saved;
+  } cases[] = {
+      {"Retry once the file is free", 1, {win::IDRETRY}, true},
+      {"Retry while it is still held asks again", 2, {win::IDRETRY, win::IDRETRY}, true},
+      {"Cancel", 1, {win::IDCANCEL}, false},
+      {"Retry, then Cancel", 3, {win::IDRETRY, win::IDCANCEL}, false},
+  };
+  Create();
+  Parts(Form).Settings.FrameWidth = 3;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Desk.AddFile(kIni, old);
+    Desk.Dialogs.clear();
+    Desk.FailNext("MoveFileExW", 32, c.Failures, Proc.Pid);  // ERROR_SHARING_VIOLATION
+    std::size_t asked = 0;
+    Desk.DialogResponder = [&](TSimProcess&, const TSimDialog& d) {
+      EXPECT_EQ(d.Buttons, mbRetry | mbCancel);
+      return asked < c.Answers.size() ? c.Answers[asked++] : win::IDCANCEL;
+    };
+    TSaveFailureNotice notice;
+    ReportSaveResult(App, notice, SaveSettings(*Form), Form->Handle(), [this] { return SaveSettings(*Form); });
+    Desk.ClearFailures();
+    EXPECT_EQ(Desk.Dialogs.size(), c.Answers.size());
+    EXPECT_EQ(FileAsText(Desk, kIni).find(u"FrameWidth=3") != std::u16string::npos, c.Saved);
+    if (!c.Saved) {
+      EXPECT_EQ(Desk.FileText(kIni), old);
+    }
+  }
+  EXPECT_NE(Desk.Dialogs[0].Text.find(u"\r\n\r\nChoose Retry to try again, or Cancel to leave the file as it was."),
+            std::u16string::npos);
+}
+
 TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   // An 8-bit (ANSI) file: neither UTF-16 nor UTF-8.
   const std::string ansi = "[Loupe]\r\nFrameWidth=6\r\nName=caf\xE9\r\n";
@@ -320,6 +433,29 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   const TIniFileResult kept = SaveSettings(*Form);
   EXPECT_TRUE(kept.Ok);
   EXPECT_EQ(Desk.FileText(kept.KeptAsPath), junk);
+}
+
+// Saved by an editor as UTF-16 big-endian: the file is told of and kept
+// aside as any unreadable one, but in the language it names, caption and
+// text alike.
+TEST_F(SettingsTest, ABigEndianFileIsToldInTheLanguageItNames) {
+  const std::u16string english = u"C:\\Tools\\Lensoro\\Lang\\English.lang";
+  Desk.AddFile(english, Utf16File(u"[Lang: Msg]\r\nMsgDialogCaption=Lensoro\r\n[Lang: Notices]\r\n"
+                                  u"MsgErrorCannotReadSettings=EN: [%s] (%s)\r\nMsgNoteKeptAsBak=EN kept\r\n"
+                                  u"MsgReasonUtf16BigEndian=EN big-endian\r\n"));
+  std::string big = Utf16File(u"[Language]\r\nLangFileName=" + english + u"\r\n[Loupe]\r\nFrameWidth=7\r\n");
+  for (std::size_t i = 0; i + 1 < big.size(); i += 2) std::swap(big[i], big[i + 1]);
+  Desk.AddFile(kIni, big);
+  Copy.Create();
+  EXPECT_EQ(App.Lang.LangFile, english);
+  EXPECT_EQ(Parts(Form).Settings.FrameWidth, 4);  // the settings themselves are not taken
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Caption, u"Lensoro");
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"EN: [" + std::u16string(kIni) + u"] (EN big-endian)\r\n\r\nEN kept");
+  const TIniFileResult saved = SaveSettings(*Form);
+  ASSERT_TRUE(saved.Ok);
+  EXPECT_EQ(Desk.FileText(saved.KeptAsPath), big);
+  EXPECT_NE(FileAsText(Desk, kIni).find(u"LangFileName=" + english + u"\r\n"), std::u16string::npos);
 }
 
 // Found by the fault sweep: a settings file another program held at start

@@ -34,7 +34,7 @@ std::u16string Decode(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-TEST(IniFile, HandEditedFileRoundTripsWithoutCommentsAndKeepsUnknownKeys) {
+TEST(IniFile, HandEditedFileRoundTripsWithItsCommentsAndKeepsUnknownKeys) {
   const std::u16string edited =
       u"; my notes\r\n"
       u"stray line before any section\r\n"
@@ -60,12 +60,19 @@ TEST(IniFile, HandEditedFileRoundTripsWithoutCommentsAndKeepsUnknownKeys) {
   // A repeated section header continues the first one.
   EXPECT_EQ(ini.SectionNames(), (std::vector<std::u16string>{u"loupe", u"MainForm"}));
 
+  EXPECT_TRUE(ini.KeepAsComment(u"LOUPE", u"FRAMEWIDTH"));
+  EXPECT_FALSE(ini.KeepAsComment(u"Loupe", u"Missing"));
   ini.WriteInteger(u"Loupe", u"FrameWidth", 7);
   ini.WriteString(u"Loupe", u"New", u"appended");
   ini.WriteString(u"ShortCut", u"ActPopMinimizeAndRestore", u"0,");
+  // Comments stay where they were written, blank and stray lines go.
   EXPECT_EQ(Decode(ini.ToBytes()),
+            u"; my notes\r\n"
+            u"\r\n"
             u"[loupe]\r\n"
+            u"; framewidth=6\r\n"
             u"framewidth=7\r\n"
+            u"; frame is wider now\r\n"
             u"ForgetMeNot=kept\r\n"
             u"a line without equals\r\n"
             u"Url=http://x/?a=b\r\n"
@@ -281,9 +288,10 @@ TEST(IniValues, ColoursByNameOrNumber) {
     const char16_t* Text;
     DWORD Value;
   } const cases[] = {
-      {u"clLime", 0x0000FF00},    {u"CLAQUA", 0x00FFFF00},    {u"clSkyBlue", 0x00F0CAA6}, {u"clMedGray", 0x00A4A0A0},
+      {u"clLime", 0x0000FF00},    {u"CLAQUA", 0x00FFFF00},    {u"clSkyBlue", 0x00F0CAA6},  {u"clMedGray", 0x00A4A0A0},
       {u"clCream", 0x00F0FBFF},   {u"$00ccffcc", 0x00CCFFCC}, {u"0x000000FF", 0x000000FF}, {u"255", 0x000000FF},
       {u"clBtnFace", 0xFF00000F}, {u"clWindow", 0xFF000005},  {u"clMenuBar", 0xFF00001E},  {u"clScrollBar", 0xFF000000},
+      {u"#FF0000", 0x000000FF},   {u"#00ff80", 0x0080FF00},   {u"#123456", 0x00563412},
   };
   for (const auto& k : cases) {
     ASSERT_TRUE(TryTextToColor(k.Text, c)) << Utf16ToUtf8(k.Text);
@@ -291,6 +299,7 @@ TEST(IniValues, ColoursByNameOrNumber) {
   }
   EXPECT_FALSE(TryTextToColor(u"green-ish", c));
   EXPECT_FALSE(TryTextToColor(u"clLime2", c));
+  for (const char16_t* bad : {u"#FF00", u"#FF00000", u"#GG0000", u"#"}) EXPECT_FALSE(TryTextToColor(bad, c));
   EXPECT_EQ(ColorToText(0x0000FF00), u"$0000FF00");
   EXPECT_EQ(ColorToText(0x00ccffcc), u"$00CCFFCC");
   const TIniFile ini = TIniFile::FromText(u"[L]\r\nA=nonsense\r\n");

@@ -5,6 +5,7 @@
 #include "Application.h"
 #include "Lensoro.h"
 #include "LnsLib.h"
+#include "Monitors.h"
 #include "SimDesktop.h"
 
 using namespace lensoro;
@@ -174,4 +175,34 @@ TEST(WaitWithMessages, DispatchesUntilTheDeadline) {
   ASSERT_TRUE(p.PeekMessageW(msg, false));
   EXPECT_EQ(msg.Message, win::WM_QUIT);
   EXPECT_EQ(msg.WParam, 3u);
+}
+
+// Where a message box goes when loupes of other copies, which stay above
+// everything, are about: centred on its owner on the work area, else beside
+// the loupe in its way.
+TEST(MessageBoxPlace, OnTheWorkAreaAndClearOfTheLoupes) {
+  const std::vector<TMonitorInfo> desk = {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+                                          {{-1280, 0, 0, 1024}, {-1280, 0, 0, 1024}}};
+  const TRect box{0, 0, 360, 160};
+  const TRect loupe{243, 478, 511, 698};  // the owner, a loupe of this copy
+  const struct {
+    const char* Name;
+    TRect Near;
+    std::vector<TRect> Loupes;
+    TRect Placed;
+  } cases[] = {
+      {"nothing in the way", loupe, {}, {197, 508, 557, 668}},
+      {"another loupe on this one: right of it", loupe, {loupe}, {519, 478, 879, 638}},
+      {"at the right edge: left of it", {1600, 478, 1868, 698}, {{1600, 478, 1868, 698}}, {1232, 478, 1592, 638}},
+      {"as wide as the screen: below it", {0, 100, 1920, 400}, {{0, 100, 1920, 400}}, {0, 408, 360, 568}},
+      {"wide at the bottom: above it", {0, 800, 1920, 1040}, {{0, 800, 1920, 1040}}, {0, 632, 360, 792}},
+      {"beside the one is under another: beside that", loupe, {loupe, {511, 400, 900, 800}}, {908, 400, 1268, 560}},
+      {"partly off the work area: moved onto it", {1800, 1000, 2068, 1220}, {}, {1560, 880, 1920, 1040}},
+      {"on the monitor left of the primary", {-900, 300, -632, 520}, {}, {-946, 330, -586, 490}},
+      {"no room anywhere: centred all the same", loupe, {{0, 0, 1920, 1040}}, {197, 508, 557, 668}},
+      {"no owner: the middle of the work area", {}, {}, {780, 440, 1140, 600}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceClearOf(box, c.Near, c.Loupes, desk), c.Placed) << c.Name;
+  }
 }

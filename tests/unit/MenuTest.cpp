@@ -212,9 +212,11 @@ TEST_F(MenuTest, MenusAndMessageBoxesThatNestLeaveTheLoupeBelowUntilTheLastClose
 
 TEST_F(MenuTest, LanguageSubmenuSwitchesTheCaptions) {
   Desk.AddFile(u"C:\\Tools\\Lensoro\\Lang\\English.lang",
-               test::Utf16File(u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n[Lang: Menu]\r\n"
+               test::Utf16File(u"[Application]\r\nApplication.Title=Lensoro\r\n"
+                               u"[MainForm]\r\nActPopZoomIn.Caption=Zoom &in\r\n[Lang: Menu]\r\n"
                                u"MinimizeToTrayCaption=Hide\r\n"));
   Create();
+  EXPECT_EQ(std::u16string(Shell()->Data.szTip), u"ぽてりん");
   std::vector<std::u16string> languages;
   Desk.MenuResponder = [&](TSimProcess&, const TSimDesktop::TSimMenuTrack& t) -> std::uintptr_t {
     const HMENU sub = Desk.Menu(t.Menu)->Items[13].SubMenu;
@@ -225,6 +227,7 @@ TEST_F(MenuTest, LanguageSubmenuSwitchesTheCaptions) {
   Proc.SendMessageW(Form->Handle(), win::WM_RBUTTONUP, 0, Point(30, 40));
   EXPECT_EQ(languages, (std::vector<std::u16string>{u"English", u"LN日本語_かな*"}));
   EXPECT_EQ(App.Lang.LangFile, u"C:\\Tools\\Lensoro\\Lang\\English.lang");
+  EXPECT_EQ(std::u16string(Shell()->Data.szTip), u"Lensoro") << "the tray's tip follows at once";
   const auto texts = RightClickLoupe();
   EXPECT_EQ(texts[0], u"Hide") << "the hide/restore item follows the switch at once";
   EXPECT_EQ(texts[5], u"Zoom &in (-> 2.1x)");
@@ -376,31 +379,60 @@ TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {
   EXPECT_EQ(std::u16string(Shell()->Data.szTip), App.Title);
 }
 
+// Each result of opening the help page: the reason in words, the page's
+// path, and Yes opens the folder it is in (the program's own while the
+// page's folder is missing).
 TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
   Create();
-  RightClickLoupe(u"ヘルプ(&H)");
-  ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text, u"ありません: [C:\\Tools\\Lensoro\\Help\\index.html]");
-  EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
-  EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
-  EXPECT_TRUE(Desk.ShellExecutes.empty());
-
-  Desk.AddFile(u"C:\\Tools\\Lensoro\\Help\\index.html", "<html></html>");
-  Parts(Form).Commands.ActPopShowHelp.Execute();
-  ASSERT_EQ(Desk.ShellExecutes.size(), 1u);
-  const auto& run = Desk.ShellExecutes[0];
-  EXPECT_EQ(run.Wnd, Form->Handle());
-  EXPECT_EQ(run.Verb, u"");
-  EXPECT_EQ(run.File, u"C:\\Tools\\Lensoro\\Help\\index.html");
-  EXPECT_EQ(run.Parameters, u"");
-  EXPECT_EQ(run.Directory, u"C:\\Tools\\Lensoro");
-  EXPECT_EQ(run.Show, win::SW_SHOWNORMAL);
-  EXPECT_EQ(Desk.Dialogs.size(), 1u);
-
-  Desk.ShellExecuteResult = 31;  // no program for .html
-  Parts(Form).Commands.ActPopShowHelp.Execute();
-  ASSERT_EQ(Desk.Dialogs.size(), 2u);
-  EXPECT_EQ(Desk.Dialogs[1].Text, u"ひらけません: [C:\\Tools\\Lensoro\\Help\\index.html] (エラー コード: [31])");
+  const std::u16string folder = u"C:\\Tools\\Lensoro", help = folder + u"\\Help", page = help + u"\\index.html";
+  const std::u16string cannot = u"Lensoro cannot open its help page: ";
+  const struct {
+    const char* Name;
+    std::intptr_t Result;  // of opening the page; none opened while it is missing
+    std::u16string Said;   // empty: nothing to say
+    int Answer;
+    std::u16string Opened;  // the folder opened after the box
+  } cases[] = {
+      {"missing", 0, u"ありません: [" + page + u"]", win::IDYES, folder},
+      {"opened", 42, u"", 0, u""},
+      {"no program for .html", win::SE_ERR_NOASSOC,
+       cannot + u"no program is set to open this kind of file. The page is: [" + page + u"]", win::IDYES, help},
+      {"gone meanwhile", win::SE_ERR_FNF, cannot + u"the file is missing. The page is: [" + page + u"]", win::IDNO,
+       u""},
+      {"folder gone meanwhile", win::SE_ERR_PNF, cannot + u"the file is missing. The page is: [" + page + u"]",
+       win::IDNO, u""},
+      {"access denied", win::SE_ERR_ACCESSDENIED, cannot + u"access to it is denied. The page is: [" + page + u"]",
+       win::IDYES, help},
+      {"out of memory", 8, cannot + u"エラー コード: [8]. The page is: [" + page + u"]", win::IDNO, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    if (c.Result != 0) Desk.AddFile(page, "<html></html>");
+    Desk.ShellExecuteResult = c.Result;
+    Desk.ShellExecutes.clear();
+    Desk.Dialogs.clear();
+    Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return c.Answer; };
+    Parts(Form).Commands.ActPopShowHelp.Execute();
+    std::vector<std::u16string> opened;
+    for (const auto& run : Desk.ShellExecutes) {
+      EXPECT_EQ(run.Wnd, Form->Handle());
+      EXPECT_EQ(run.Verb, u"");
+      EXPECT_EQ(run.Show, win::SW_SHOWNORMAL);
+      EXPECT_EQ(run.Directory, run.File == page ? folder : run.File);
+      opened.push_back(run.File);
+    }
+    std::vector<std::u16string> expected;
+    if (c.Result != 0) expected.push_back(page);
+    if (!c.Opened.empty()) expected.push_back(c.Opened);
+    EXPECT_EQ(opened, expected);
+    ASSERT_EQ(Desk.Dialogs.size(), c.Said.empty() ? 0u : 1u);
+    if (c.Said.empty()) continue;
+    EXPECT_EQ(Desk.Dialogs[0].Text, c.Said + u"\r\n\r\nOpen the folder that holds it?")
+        << Utf16ToUtf8(Desk.Dialogs[0].Text);
+    EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
+    EXPECT_EQ(Desk.Dialogs[0].Buttons, mbYes | mbNo);
+    EXPECT_EQ(Desk.Dialogs[0].Owner, Form->Handle());
+  }
 }
 
 TEST_F(MenuTest, QuitFromTheMenuEndsTheLoopAndTheSettingsAreSaved) {

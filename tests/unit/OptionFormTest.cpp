@@ -628,7 +628,7 @@ TEST_F(OptionFormTest, ASavedKeyAnotherProgramHoldsIsReplacedWithNoUnregisterErr
   ASSERT_EQ(Desk.Dialogs.size(), 1u);  // the refusal; the key stays assigned
   EXPECT_EQ(Form->Settings().HotKey, CtrlShiftAltL);
   TOptionForm& form = Open();
-  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
+  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L (not active)");
 
   // Nothing was registered, so nothing is given back: the question is the
   // only box, and the settings hold the new key.
@@ -839,6 +839,31 @@ TEST(OptionFormNames, TagsAndShortcutTexts) {
   for (const auto& c : cases) {
     EXPECT_EQ(ShortCutDisplayText(p, c.ShortCut), c.Dialog);
     EXPECT_EQ(ShortCutToText(p, c.ShortCut), c.Menu);
+    // Both texts read back, as a settings file may hold them.
+    for (const char16_t* text : {c.Dialog, c.Menu}) {
+      TShortCut back = 0x1234;
+      EXPECT_EQ(TextToShortCut(p, text, back), c.ShortCut != 0) << Utf16ToUtf8(text);
+      EXPECT_EQ(back, c.ShortCut != 0 ? c.ShortCut : 0x1234) << Utf16ToUtf8(text);
+    }
+  }
+  // Written by hand: any order and letter case; no unknown word or key.
+  const struct {
+    const char16_t* Text;
+    TShortCut ShortCut;  // 0: not read
+  } typed[] = {
+      {u"ctrl+alt+z", scCtrl | scAlt | 'Z'},
+      {u"Alt + Control + M", scCtrl | scAlt | 'M'},
+      {u"Shift+Shift+f12", scShift | 0x7B},
+      {u"Ctrl+", 0},
+      {u"Ctrl+Alt", 0},
+      {u"Win+M", 0},
+      {u"Ctrl+Pen", 0},
+      {u"", 0},
+  };
+  for (const auto& t : typed) {
+    TShortCut back = 0;
+    EXPECT_EQ(TextToShortCut(p, t.Text, back), t.ShortCut != 0) << Utf16ToUtf8(t.Text);
+    EXPECT_EQ(back, t.ShortCut) << Utf16ToUtf8(t.Text);
   }
 }
 
