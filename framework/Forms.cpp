@@ -280,6 +280,10 @@ bool TForm::Show() {
   }
   PlaceWindow();
   ApplyBounds();
+  // The system's own controls underline their access keys and show the
+  // focus from the start, as ours do, not only after Alt is pressed.
+  FPlatform.SendMessageW(FHandle, win::WM_CHANGEUISTATE,
+                         win::UIS_CLEAR | ((win::UISF_HIDEACCEL | win::UISF_HIDEFOCUS) << 16), 0);
   if (!FVisible || !FPlatform.IsWindowVisible(FHandle)) {
     FVisible = true;
     if (OnShow) OnShow(*this);

@@ -26,6 +26,10 @@ constexpr UINT WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003, WM_SIZ
                WM_HOTKEY = 0x0312, WM_ENDSESSION = 0x0016, WM_APP = 0x8000;
 constexpr UINT WM_VSCROLL = 0x0115;
 constexpr UINT SC_CLOSE = 0xF060;
+// WM_CHANGEUISTATE: what a window's controls show of the keyboard (LOWORD
+// of wParam the action, HIWORD the cues).
+constexpr UINT WM_CHANGEUISTATE = 0x0127;
+constexpr WPARAM UIS_CLEAR = 2, UISF_HIDEFOCUS = 0x1, UISF_HIDEACCEL = 0x2;
 // Scroll bars: which one, what SetScrollInfo sets, WM_VSCROLL's requests.
 constexpr int SB_VERT = 1;
 constexpr UINT SIF_RANGE = 0x1, SIF_PAGE = 0x2, SIF_POS = 0x4;

@@ -168,6 +168,8 @@ TAboutForm::TAboutForm(TApplication& app) : TForm(app, u"TAboutForm"), App(app) 
   HSpacer.SetDirection(ldHorizontal);
   OKButton.SetBounds(284, 68, 90, 21);
   CreditMemo.SetBounds(74, 106, 300, 92);
+  // Names and an address, no control's: an "&" in them shows as it is.
+  for (TLabel* label : {&TitleLabel, &VersionLabel, &AuthorLabel, &WebSiteLabel}) label->ShowAccelChar = false;
 
   WebSiteLabel.OnClick = [this](TControl& c) { WebSiteLabelClick(c); };
   WebSiteLabel.OnMouseEnter = [this](TControl& c) { WebSiteLabelMouseEnter(c); };

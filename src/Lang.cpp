@@ -378,6 +378,13 @@ std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& ke
   return BuiltInText(key);
 }
 
+std::u16string CaptionOf(const TLangCaptions& captions, const TLangState& lang, const std::u16string& key) {
+  for (const auto& c : captions) {
+    if (c.Key == key) return c.Text;
+  }
+  return lang.Text(key);
+}
+
 TLangCaptions ApplyOptionFormLang(TLangApplication& app) { return SectionCaptions(app, u"OptionForm"); }
 
 TLangCaptions ApplyAboutFormLang(TLangApplication& app) { return SectionCaptions(app, u"AboutForm"); }

@@ -113,6 +113,10 @@ using TLangCaptions = std::vector<TLangCaption>;
 // command captions ("ActPopZoomIn.Caption", ...) for the form to take.
 TLangCaptions ApplyMainFormLang(TLangApplication& app);
 std::u16string CaptionOf(const TLangCaptions& captions, const std::u16string& key);
+// The same, where a caption added since the default file was laid down
+// (AddedLangEntries) comes from the kept texts, as the added messages do:
+// a new control needs no line in the default file.
+std::u16string CaptionOf(const TLangCaptions& captions, const TLangState& lang, const std::u16string& key);
 TLangCaptions ApplyOptionFormLang(TLangApplication& app);
 TLangCaptions ApplyAboutFormLang(TLangApplication& app);
 

@@ -1,6 +1,8 @@
 #include "LoupeSettings.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <limits>
 #include <type_traits>
 #include <variant>
@@ -40,7 +42,7 @@ struct TSettingKey {
 };
 
 // In the file's order.
-const TSettingKey SettingKeys[] = {
+constexpr TSettingKey SettingKeys[] = {
     {kSecLoupe, u"IsSilentMode", &TLoupeSettings::IsSilentMode},
     {kSecLoupe, u"TrayIconIndex", &TLoupeSettings::TrayIconIndex, 0, std::numeric_limits<int>::max()},
     {kSecLoupe, u"LoupeMode", &TLoupeSettings::LoupeMode},
@@ -54,6 +56,34 @@ const TSettingKey SettingKeys[] = {
     {kSecLoupe, u"InactiveWindowModeFrameColor", TFrameColorSlot::InactiveWindow},
     {kSecShortCut, u"ActPopMinimizeAndRestore", &TLoupeSettings::HotKey},
 };
+
+// Stands for a value of any type, to count what an aggregate is made from.
+struct TAnyValue {
+  template <class T>
+  constexpr operator T() const;  // never called
+};
+
+// The values an aggregate is initialised from, each array element one.
+template <class T, class... A>
+constexpr std::size_t ValueCount(A... values) {
+  if constexpr (requires { T{values..., TAnyValue{}}; }) {
+    return ValueCount<T>(values..., TAnyValue{});
+  } else {
+    return sizeof...(A);
+  }
+}
+
+// Every saved value has one row: a field without one would never be
+// saved, a field with two would be read twice.
+constexpr bool OneRowEach() {
+  for (std::size_t i = 0; i < std::size(SettingKeys); ++i) {
+    for (std::size_t j = i + 1; j < std::size(SettingKeys); ++j) {
+      if (SettingKeys[i].Field == SettingKeys[j].Field) return false;
+    }
+  }
+  return std::size(SettingKeys) == ValueCount<TLoupeSettings>();
+}
+static_assert(OneRowEach(), "each field of TLoupeSettings (each frame colour) needs exactly one row in SettingKeys");
 
 template <typename E>
 constexpr int CountOf() {

@@ -106,7 +106,7 @@ TOptionForm::~TOptionForm() {
 
 void TOptionForm::ApplyLang() {
   const TLangCaptions captions = ApplyOptionFormLang(App);
-  const auto caption = [&](const std::u16string& key) { return CaptionOf(captions, key); };
+  const auto caption = [&](const std::u16string& key) { return CaptionOf(captions, App.Lang, key); };
   SetCaption(caption(u"OptionForm.Caption"));
   for (TControl* c : {static_cast<TControl*>(&GroupBox101), static_cast<TControl*>(&CheckBox101),
                       static_cast<TControl*>(&Label101), static_cast<TControl*>(&RadioGroup101),

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace lensoro::sim {
 
@@ -138,11 +141,24 @@ void TSimDesktop::MapDrive(char16_t letter, std::u16string uncRoot) {
 
 // --- Failure injection, call log -------------------------------------------------
 
+namespace {
+
+void RequirePlatformMethod(std::string_view name, const char* helper) {
+  if (!TSimDesktop::IsPlatformMethod(name)) {
+    throw std::invalid_argument(std::string(helper) + "(\"" + std::string(name) +
+                                "\"): no TPlatform method has that name");
+  }
+}
+
+}  // namespace
+
 void TSimDesktop::FailNext(const std::string& method, DWORD errorCode, int count, DWORD pid) {
+  RequirePlatformMethod(method, "FailNext");
   if (count > 0) FFailures.push_back({method, errorCode, count, pid});
 }
 
 int TSimDesktop::CountCalls(const char* method, DWORD pid) const {
+  RequirePlatformMethod(method, "CountCalls");
   int n = 0;
   for (const TSimCall& c : FCalls) {
     if (std::strcmp(c.Name, method) == 0 && (pid == 0 || c.Pid == pid)) ++n;

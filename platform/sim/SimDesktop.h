@@ -65,6 +65,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AsciiFold.h"
@@ -292,6 +293,10 @@ class TSimDesktop {
   // code is the NTSTATUS returned.
   void FailNext(const std::string& method, DWORD errorCode, int count = 1, DWORD pid = 0);
   void ClearFailures() { FFailures.clear(); }
+  // Whether TPlatform has a method of this name. FailNext and CountCalls
+  // throw std::invalid_argument for any other: a misspelt name would match
+  // nothing, and the test would pass without testing.
+  static bool IsPlatformMethod(std::string_view name);
 
   // The fault sweep. Every fallible call (those Windows can really make
   // fail, SimFailureCode) by the program's processes is counted; with k > 0

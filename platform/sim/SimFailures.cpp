@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <string_view>
 
 #include "SimDesktop.h"
+#include "SimPlatformMethods.h"
 
 namespace lensoro::sim {
 
@@ -127,6 +129,18 @@ constexpr bool FallibleMethodsSorted() {
 }
 static_assert(FallibleMethodsSorted(), "FallibleMethods must be sorted by name, each name once");
 
+constexpr bool IsPlatformMethodName(std::string_view name) {
+  return std::binary_search(std::begin(PlatformMethodNames), std::end(PlatformMethodNames), name);
+}
+
+constexpr bool FallibleMethodsArePlatformMethods() {
+  for (const TFallible& f : FallibleMethods) {
+    if (!IsPlatformMethodName(f.Method)) return false;
+  }
+  return true;
+}
+static_assert(FallibleMethodsArePlatformMethods(), "FallibleMethods names a method TPlatform does not have");
+
 int FallibleIndex(const char* method) {
   const auto end = std::end(FallibleMethods);
   const auto it = std::lower_bound(std::begin(FallibleMethods), end, method,
@@ -172,6 +186,8 @@ std::map<std::string, long> TSimDesktop::FallibleCallsByMethod() const {
   }
   return counts;
 }
+
+bool TSimDesktop::IsPlatformMethod(std::string_view name) { return IsPlatformMethodName(name); }
 
 DWORD TSimDesktop::SimFailureCode(const char* method) {
   const int i = FallibleIndex(method);

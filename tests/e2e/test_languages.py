@@ -56,6 +56,7 @@ ZOOM_SUFFIX = {"ActPopZoomIn.Caption": " (-> 2.1x)", "ActPopZoomOut.Caption": " 
 # over it) at the left: each screenshot shows one whole dialog.
 OPTIONS_AT = (880, 40)
 BM_CLICK = 0xF5
+WM_KEYDOWN, WM_KEYUP, VK_ESCAPE = 0x100, 0x101, 0x1B
 
 
 def read_lang(path):
@@ -72,18 +73,18 @@ def read_lang(path):
 BUTTON_EDGES, CHECK_BOX, GROUP_INDENT = 3, 16, 8
 BS_TYPE, BS_GROUPBOX = 0x0F, 0x07
 CHECKS = (0x2, 0x3, 0x4, 0x5, 0x6, 0x9)
-NOT_CAPTIONS = ("EDIT", "COMBOBOX", "TRsSpacer", "TImage", "TPanel", "TRsUpDownButton", "TRsTimerButton")
+NOT_CAPTIONS = {"EDIT", "COMBOBOX", "TRSSPACER", "TIMAGE", "TPANEL", "TRSUPDOWNBUTTON", "TRSTIMERBUTTON"}
 
 
 def need(entry, dpi):
     """The width a measured text needs in its control (`lnsprobe measure`),
     None for a text that is no caption."""
-    cls, cx, kind = entry["class"], entry["cx"], entry["style"] & BS_TYPE
+    cls, cx, kind = entry["class"].upper(), entry["cx"], entry["style"] & BS_TYPE
     if cls in NOT_CAPTIONS:
         return None
-    if cls in ("TGroupBox", "TRadioGroup") or (cls.lower() == "button" and kind == BS_GROUPBOX):
+    if cls in ("TGROUPBOX", "TRADIOGROUP") or (cls == "BUTTON" and kind == BS_GROUPBOX):
         return cx + 2 * GROUP_INDENT
-    if cls.lower() == "button":
+    if cls == "BUTTON":
         return cx + round((CHECK_BOX if kind in CHECKS else 2 * BUTTON_EDGES) * dpi / 96)
     return cx
 
@@ -98,7 +99,7 @@ def inside(inner, outer):
 
 class LanguagesTest(test_startup.LoupeSession):
     maxDiff = None
-    clipped = []
+    clipped = []  # captions that did not fit, told at the end
     open_menu = test_tray.TrayTest.open_menu
     pick = test_tray.TrayTest.pick
     tray_icons = classmethod(test_tray.TrayTest.tray_icons.__func__)
@@ -122,6 +123,12 @@ class LanguagesTest(test_startup.LoupeSession):
         except BaseException:
             cls.session.close()
             raise
+
+    @classmethod
+    def tearDownClass(cls):
+        for line in cls.clipped:
+            print("clipped: " + line)
+        super().tearDownClass()
 
     # --- what is on the screen ---------------------------------------------------------
 
@@ -148,7 +155,10 @@ class LanguagesTest(test_startup.LoupeSession):
         return self.open_menu(r[0] + 60, r[1] + 60)
 
     def tray_menu(self):
-        r = wait_for(self.tray_icons, 5, 0.3, "the tray icon")[0]["rect"]
+        # The icon stays where it is: looked for once.
+        if not getattr(type(self), "tray_rect", None):
+            type(self).tray_rect = wait_for(self.tray_icons, 5, 0.3, "the tray icon")[0]["rect"]
+        r = self.tray_rect
         return self.open_menu((r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
 
     def open_language_submenu(self, items, access_key=None):
@@ -236,10 +246,20 @@ class LanguagesTest(test_startup.LoupeSession):
         menus = [m for m in self.session.probe("menus") if m["items"]]
         self.assertEqual(len(menus), 1, "open menus: %r" % menus)
         self.measure(menus[0]["hwnd"], "%s menu" % language, dpi)
+        return menus[0]["hwnd"]
+
+    def measure_menu_and_close_it(self, language, dpi):
+        """Opens the tray icon's menu, measures it and closes it with Esc."""
+        self.tray_menu()
+        menu = self.measure_menu(language, dpi)
+        self.session.probe("post", menu, WM_KEYDOWN, VK_ESCAPE, 1)
+        self.session.probe("post", menu, WM_KEYUP, VK_ESCAPE, 0xC0000001)
+        wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menu closed by Esc")
 
     def measure_both_dialogs(self, language, dpi):
+        shown = {w["class"]: w for w in self.session.windows() if w["visible"]}
         for cls, what in (("TOptionForm", "options"), ("TAboutForm", "About")):
-            self.measure(self.window_of_class(cls)["hwnd"], "%s %s" % (language, what), dpi)
+            self.measure(shown[cls]["hwnd"], "%s %s" % (language, what), dpi)
 
     def screenshot_of(self, window, name):
         shot = self.session.screenshot(os.path.join(self.session.root, "screen.png"))
@@ -307,10 +327,7 @@ class LanguagesTest(test_startup.LoupeSession):
             self.assert_labels_clear(about, about_children, "%s About" % language)
 
     def test_5_the_choice_is_saved_at_exit(self):
-        self.tray_menu()
-        self.measure_menu("Русский", 96)
-        self.session.xdotool("key", "Escape")
-        wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menu closed")
+        self.measure_menu_and_close_it("Русский", 96)
         about = self.window_of_class("TAboutForm")
         ok = [c for c in self.session.probe("children", about["hwnd"]) if c["class"] == "Button"]
         self.assertEqual(len(ok), 1, "the About dialog's buttons: %r" % ok)
@@ -327,6 +344,7 @@ class LanguagesTest(test_startup.LoupeSession):
         s.set_dpi(144)
         process = s.start(self.exe)
         loupe = self.wait_loupe(self.exe, 30)
+        type(self).tray_rect = None  # a new icon
         r = loupe["rect"]
         self.pick(self.open_menu(r[0] + 60, r[1] + 60), OPTIONS_ITEM)
         self.wait_dialog("TOptionForm", self.text("Русский", "OptionForm", "OptionForm.Caption"))
@@ -341,13 +359,8 @@ class LanguagesTest(test_startup.LoupeSession):
             self.measure_both_dialogs(language, 144)
             if language in ("Deutsch", "English"):
                 self.screenshot_of(self.window_of_class("TOptionForm"), "options-%s-144" % SHIPPED[language])
-        self.tray_menu()
-        self.measure_menu(previous, 144)
-        s.xdotool("key", "Escape")
-        wait_for(lambda: not s.probe("menus"), 5, 0.2, "the menu closed")
+        self.measure_menu_and_close_it(previous, 144)
         self.close_and_wait(loupe, process, "post")
-        for line in self.clipped:
-            print("clipped: " + line)
         self.assertEqual(self.clipped, [])
 
 

@@ -256,6 +256,10 @@ class StartupTest(LoupeSession):
         loupes = self.session.loupes()
         self.assertEqual(len(loupes), 2, "loupes: %r" % loupes)
         self.assertNotEqual(loupes[0]["pid"], loupes[1]["pid"])
+        # Without a place of its own it opens beside the first, not on it.
+        a = [w for w in loupes if w["hwnd"] != loupe_b["hwnd"]][0]["rect"]
+        b = loupe_b["rect"]
+        self.assertEqual((b[0], b[1]), (a[2] + 8, a[1]), "the second loupe %r beside the first %r" % (b, a))
         self.assertEqual(len(self.magnifier_children(loupe_b)), 1)
         self.assertEqual(self.session.probe("dialogs"), [], "a message box appeared")
         self.assertTrue(self.first.running() and other.running())

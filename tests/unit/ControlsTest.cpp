@@ -569,6 +569,18 @@ TEST_F(ControlsTest, PaintingReleasesEveryGdiObjectItMade) {
   EXPECT_EQ(LastOp(g, "DrawText")->Text, u"Group");
   EXPECT_EQ(LastOp(g, "DrawEdge")->Flags, (win::EDGE_ETCHED << 16) | win::BF_RECT);
 
+  // Our own windows tell the font they paint with, as the system's do:
+  // made when asked, and anew after a change, the old one freed.
+  const auto told = [&] {
+    return Desk.GdiObject(static_cast<HGDIOBJ>(Proc.SendMessageW(form.Group.Handle(), win::WM_GETFONT, 0, 0)));
+  };
+  ASSERT_NE(told(), nullptr);
+  EXPECT_EQ(told()->LogFont.Height, form.Group.Font().LogFont().Height);
+  EXPECT_EQ(Desk.GdiObjectCount(Proc.Pid), before + 1);
+  form.Group.Font().SetHeight(-20);
+  EXPECT_EQ(told()->LogFont.Height, -20);
+  EXPECT_EQ(Desk.GdiObjectCount(Proc.Pid), before + 1);
+
   int clicks = 0;
   swatch.OnClick = [&](TControl&) { ++clicks; };
   EXPECT_TRUE(Desk.Click(swatch.Handle()));

@@ -180,6 +180,28 @@ TEST_F(LangTest, ApplyingAFileTakesItsTextsAndFallsBackPerKey) {
 
 // A translation that leaves out the path of MsgErrorItemNotFound says its
 // text alone; a broken one is shown as it stands with the path after it.
+TEST_F(LangTest, TheOptionsDialogTakesAnAddedCaptionAsTheAddedMessagesAre) {
+  Create();
+  StartUp();
+  const std::u16string mine = std::u16string(kLangDir) + u"Mine.lang";
+  Desk.AddFile(mine, Utf16File(u"[OptionForm]\r\nCloseButton.Caption=Close\r\n"
+                               u"[Lang: Notices]\r\nHintHotKeyNeedsCtrlOrAlt=Needs Ctrl or Alt\r\n"));
+  App.Lang.LangFile = mine;
+  Parts(Form).Commands.ApplyMainFormLang();
+  const TLangCaptions option = ApplyOptionFormLang(App);
+  const struct {
+    const char16_t* Key;
+    std::u16string Caption;
+  } cases[] = {
+      {u"CloseButton.Caption", u"Close"},                   // the default file's, from the file
+      {u"Label101.Caption", u"トレイ アイコン"},            // the default file's, missing: built in
+      {u"HintHotKeyNeedsCtrlOrAlt", u"Needs Ctrl or Alt"},  // an added one, from the file
+      {u"MsgErrorHotKeyTakesTyping", BuiltInText(u"MsgErrorHotKeyTakesTyping")},  // added, missing: built in
+      {u"Label199.Caption", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CaptionOf(option, App.Lang, c.Key), c.Caption) << Utf16ToUtf8(c.Key);
+}
+
 TEST_F(LangTest, ItemNotFoundShowsThePathOnlyWhereTheTranslationHasIt) {
   Create();
   const struct {

@@ -371,6 +371,14 @@ TEST_F(OptionFormTest, ASwatchOpensTheChooserWithSpaceOrEnter) {
 TEST_F(OptionFormTest, AccessKeysReachTheirControlsAndLabelsGiveTheirsToTheNextControl) {
   StartInEnglish(AllThree);
   TOptionForm& form = Open();
+  // A label shows its key underlined; the "&" takes no room.
+  Desk.Paint(form.Label101.Handle());
+  const TSimPaintOp& drawn = Desk.Window(form.Label101.Handle())->PaintLog.back();
+  EXPECT_EQ(drawn.Text, u"&Tray icon");
+  EXPECT_FALSE(drawn.Flags & win::DT_NOPREFIX);
+  TControlCanvas canvas(form.Label101);
+  ASSERT_TRUE(canvas);
+  EXPECT_EQ(form.Label101.Width(), canvas->TextWidth(u"Tray icon"));
   int asked = 0;
   Desk.DialogResponder = [&](TSimProcess&, const TSimDialog&) { return ++asked, win::IDCANCEL; };
   const struct {
@@ -607,6 +615,30 @@ TEST_F(OptionFormTest, ACombinationAnotherCopyHoldsEndsWithNoShortcut) {
   EXPECT_FALSE(form.Button101.Enabled());
   EXPECT_FALSE(Desk.Dialogs.empty());  // the refusal was shown
   EXPECT_TRUE(form.HotKey101.IsEmpty());
+}
+
+TEST_F(OptionFormTest, ASavedKeyAnotherProgramHoldsIsReplacedWithNoUnregisterError) {
+  TSimProcess& other = Desk.AddProcess(u"D:\\B\\other.exe");
+  const HWND otherWnd = Desk.AddForeignWindow(other.Pid, u"Other", u"Other");
+  ASSERT_TRUE(other.RegisterHotKey(otherWnd, 1, win::MOD_CONTROL | win::MOD_SHIFT | win::MOD_ALT, 0x4C));
+  Start(AllThree);
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);  // the refusal; the key stays assigned
+  EXPECT_EQ(Form->Settings().HotKey, CtrlShiftAltL);
+  TOptionForm& form = Open();
+  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L");
+
+  // Nothing was registered, so nothing is given back: the question is the
+  // only box, and the settings hold the new key.
+  Desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
+  Capture(form, {win::VK_CONTROL, 0x7B});
+  ASSERT_TRUE(Desk.Click(form.Button102.Handle()));
+  ASSERT_EQ(Desk.Dialogs.size(), 2u);
+  EXPECT_EQ(Desk.Dialogs[1].Type, TMsgDlgType::Confirmation);
+  EXPECT_EQ(Desk.CountCalls("UnregisterHotKey"), 0);
+  EXPECT_EQ(Form->Settings().HotKey, CtrlF12);
+  ASSERT_TRUE(Desk.Click(form.Button101.Handle()));
+  EXPECT_EQ(Form->Settings().HotKey, 0);
+  EXPECT_EQ(Desk.Dialogs.size(), 3u);
 }
 
 TEST_F(OptionFormTest, ClosingSavesThePositionThenAllSettingsAndReopensThere) {

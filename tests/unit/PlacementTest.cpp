@@ -8,6 +8,7 @@
 
 #include "Application.h"
 #include "Format.h"
+#include "LoupeParts.h"
 #include "LoupeTest.h"
 #include "Main.h"
 #include "Option.h"
@@ -187,11 +188,8 @@ TEST_F(PlacementTest, ADialogTallerThanItsWorkAreaScrollsToTheFocus) {
   form.CheckBox101.SetFocus();
   int stops = 0;
   while (Desk.FocusWindow() != form.CloseButton.Handle() && stops++ < 40) {
-    const HWND before = Desk.FocusWindow();
     Desk.KeyPress(0, win::VK_TAB);
     copy.App.ProcessMessages();
-    // A field that keeps Tab for itself is left as Tab leaves the others.
-    if (Desk.FocusWindow() == before) form.SelectNext(form.FindControl(before), true);
     const HWND focus = Desk.FocusWindow();
     ASSERT_NE(focus, 0u);
     EXPECT_TRUE(Inside(Desk.Window(focus)->Rect, client())) << "stop " << stops;
