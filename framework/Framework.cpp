@@ -1,14 +1,30 @@
 #include "Framework.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "FilePath.h"
 #include "Format.h"
 
 namespace lensoro {
 
+std::u16string ReadModuleFileName(TPlatform& platform) {
+  std::vector<char16_t> buffer(win::MAX_PATH + 1);
+  for (;;) {
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    const DWORD n = platform.GetModuleFileNameW(buffer.data(), size);
+    if (n == 0) return {};
+    if (n < size) return std::u16string(buffer.data(), n);
+    // Cut: a bigger buffer, up to the longest path there is.
+    if (size > MaxLongPathLength) return {};
+    buffer.resize(std::min<std::size_t>(std::size_t{size} * 2, MaxLongPathLength + 1));
+  }
+}
+
 TBaseApplication::TBaseApplication(TPlatform& platform) : Platform(platform) {
   // What the program computes when it is loaded, before the entry sequence.
-  ExeName = Platform.GetModuleFileNameW();
-  IniFileName = ChangeFileExt(ExeName, u".ini");
+  ExeName = ReadModuleFileName(Platform);
+  if (!ExeName.empty()) IniFileName = ChangeFileExt(ExeName, u".ini");
   Title = ChangeFileExt(ExtractFileName(ExeName), u"");
 }
 

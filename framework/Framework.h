@@ -25,7 +25,9 @@ class TBaseApplication : private IWindowHandler {
   TBaseApplication& operator=(const TBaseApplication&) = delete;
 
   TPlatform& Platform;
-  std::u16string ExeName;      // own executable's full path
+  // Own executable's full path; empty when it could not be read whole, and
+  // then no path is made from it: the program must not start.
+  std::u16string ExeName;
   std::u16string IniFileName;  // ExeName with the extension ".ini"
   // ExeName in its \\server\share form where it lies on a mapped drive, as
   // other copies see our path; looked up once, the first time it is asked for.
@@ -73,6 +75,12 @@ class TBaseApplication : private IWindowHandler {
   HWND FHandle = 0;
   bool FTerminated = false;
 };
+
+// The longest path Windows has (with the "\\?\\" form), in characters.
+constexpr DWORD MaxLongPathLength = 32767;
+// The own executable's full path, read whole however long it is; empty when
+// it cannot be read whole.
+std::u16string ReadModuleFileName(TPlatform& platform);
 
 // The system's text for an error code, without the trailing line break and
 // full stop the system adds.

@@ -1,6 +1,7 @@
 #include "LnsImage.h"
 
 #include <algorithm>
+#include <new>
 
 #include "Numeric.h"
 
@@ -9,6 +10,7 @@ namespace lensoro {
 namespace {
 
 constexpr const char* ErrScaledTooLarge = "Scaled PNG image is too large.";
+constexpr const char* ErrSliceMemory = "Not enough memory to cut the PNG image into icons.";
 
 // Bilinear value of one channel at (sx, sy), as the tray images were always
 // scaled: truncate to the top-left neighbour, blend in x, then in y.
@@ -56,20 +58,31 @@ bool ScalePng(const TPngImage& source, TPngImage& dest, double scale) {
   return true;
 }
 
-void SlicePng(const TPngImage& image, int columns, int rows, TPngImageList& list) {
-  if (columns <= 0 || rows <= 0) return;
+bool SlicePng(const TPngImage& image, int columns, int rows, TPngImageList& list) {
+  if (columns <= 0 || rows <= 0) return true;
   const int cellWidth = image.Width / columns;
   const int cellHeight = image.Height / rows;
-  if (cellWidth == 0 || cellHeight == 0) return;
-  for (int r = 0; r < rows; ++r) {
-    for (int k = 0; k < columns; ++k) {
-      TPngImage cell;
-      AllocPngImage(cell, cellWidth, cellHeight, image.HasAlpha);
-      for (int y = 0; y < cellHeight; ++y)
-        std::copy_n(image.At(k * cellWidth, r * cellHeight + y), std::size_t{4} * cellWidth, cell.At(0, y));
-      list.push_back(std::move(cell));
+  if (cellWidth == 0 || cellHeight == 0) return true;
+  const std::size_t before = list.size();
+  try {
+    for (int r = 0; r < rows; ++r) {
+      for (int k = 0; k < columns; ++k) {
+        TPngImage cell;
+        // An empty cell would be written through.
+        if (!AllocPngImage(cell, cellWidth, cellHeight, image.HasAlpha)) {
+          list.resize(before);
+          return false;
+        }
+        for (int y = 0; y < cellHeight; ++y)
+          std::copy_n(image.At(k * cellWidth, r * cellHeight + y), std::size_t{4} * cellWidth, cell.At(0, y));
+        list.push_back(std::move(cell));
+      }
     }
+  } catch (const std::bad_alloc&) {
+    list.resize(before);
+    return false;
   }
+  return true;
 }
 
 TPngResult LoadPngStrip(std::span<const std::uint8_t> file, int cellWidth, int cellHeight, TPngImageList& list,
@@ -82,7 +95,7 @@ TPngResult LoadPngStrip(std::span<const std::uint8_t> file, int cellWidth, int c
   if (columns == 0 || rows == 0) return {};
   TPngImage scaled;
   if (!ScalePng(loaded, scaled, scale)) return {ErrScaledTooLarge};
-  SlicePng(scaled, columns, rows, list);
+  if (!SlicePng(scaled, columns, rows, list)) return {ErrSliceMemory};
   return {};
 }
 

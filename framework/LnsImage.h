@@ -25,8 +25,9 @@ bool ScalePng(const TPngImage& source, TPngImage& dest, double scale);
 
 // Cuts the image into columns x rows cells of (width div columns) x
 // (height div rows) pixels and appends them row by row. Cells carry alpha
-// when the image does.
-void SlicePng(const TPngImage& image, int columns, int rows, TPngImageList& list);
+// when the image does. False, and the list as it was, when a cell cannot
+// be allocated.
+bool SlicePng(const TPngImage& image, int columns, int rows, TPngImageList& list);
 
 // Which pixels a faded variant dims.
 enum class TFadeRegion {

@@ -156,18 +156,35 @@ struct TIconBits {
   std::vector<std::uint8_t> Mask;
 };
 
-// ReadFileBytes reads no file larger than this (64 MiB): no settings,
-// language or image file comes near it, and a bigger one is not read into
-// memory whole.
+// The most ReadFileBytes is ever asked to read (64 MiB): no image file
+// comes near it, and a bigger one is not read into memory whole.
 constexpr std::uint64_t MaxReadFileBytes = 64u * 1024u * 1024u;
+// The settings file and a language file hold some kilobytes of text;
+// anything larger is no such file and is not read.
+constexpr std::uint64_t MaxSettingsFileBytes = 1024u * 1024u;
+constexpr std::uint64_t MaxLangFileBytes = 1024u * 1024u;
 
 class TPlatform {
  public:
   virtual ~TPlatform() = default;
 
-
   // --- Process, errors, time -------------------------------------------
-  virtual std::u16string GetModuleFileNameW() = 0;  // own executable's full path
+  // The own executable's full path into the buffer: the characters copied,
+  // without the terminating zero. A path that does not fit is cut to
+  // size - 1 characters and the result is size (ERROR_INSUFFICIENT_BUFFER);
+  // 0 on failure.
+  virtual DWORD GetModuleFileNameW(char16_t* buffer, DWORD size) = 0;
+  virtual DWORD GetCurrentProcessId() = 0;
+  // TokenElevation of the own process's token: true when it runs with
+  // administrator rights ("Run as administrator"). False when the token
+  // cannot be read (the last error says why).
+  virtual bool GetTokenElevation(bool& elevated) = 0;
+  // A named mutex without initial owner (CreateMutexW): its handle, 0 on
+  // failure. When one of that name exists already the handle opens it and
+  // the last error is ERROR_ALREADY_EXISTS (0 otherwise); one made by a
+  // process of higher rights cannot be opened: 0 with ERROR_ACCESS_DENIED.
+  // The mutex lives while any process holds a handle to it (CloseHandle).
+  virtual HANDLE CreateMutexW(const std::u16string& name) = 0;
   // A path on a mapped network drive in its \\server\share form; other paths
   // come back unchanged (WNetGetUniversalNameW).
   virtual std::u16string ExpandUNCFileName(const std::u16string& path) = 0;
@@ -199,9 +216,9 @@ class TPlatform {
 
   // --- Files and folders (Windows paths) ---------------------------------
   // The whole content of a file; false (and the last error) when it cannot
-  // be read. A file larger than MaxReadFileBytes is not read at all:
-  // false with ERROR_FILE_TOO_LARGE.
-  virtual bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) = 0;
+  // be read. A file larger than maxBytes (at most MaxReadFileBytes) is not
+  // read at all: false with ERROR_FILE_TOO_LARGE.
+  virtual bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) = 0;
   // Creates or truncates the file and writes the bytes, flushed to disk.
   virtual bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) = 0;
   // MOVEFILE_REPLACE_EXISTING (1) | MOVEFILE_WRITE_THROUGH (8) replaces a
@@ -210,6 +227,7 @@ class TPlatform {
   virtual bool DeleteFileW(const std::u16string& path) = 0;
   virtual bool CreateDirectoryW(const std::u16string& path) = 0;
   // INVALID_FILE_ATTRIBUTES (0xFFFFFFFF) when there is nothing at the path.
+  // A junction or symbolic link has FILE_ATTRIBUTE_REPARSE_POINT.
   virtual DWORD GetFileAttributesW(const std::u16string& path) = 0;
   // The names (not paths) of every entry matching a pattern such as
   // "C:\\x\\Lang\\*.lang", whatever its attributes (hidden, system, a

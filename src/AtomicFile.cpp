@@ -29,9 +29,13 @@ std::u16string FreeBackupName(TPlatform& platform, const std::u16string& path) {
 
 }  // namespace
 
+std::u16string TemporaryFileName(TPlatform& platform, const std::u16string& path) {
+  return path + u"." + AsciiToUtf16(std::to_string(platform.GetCurrentProcessId()).c_str()) + u".tmp";
+}
+
 TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
                                    const std::vector<std::uint8_t>& bytes, bool replaceExisting, bool keepOld) {
-  const std::u16string tmp = path + u".tmp";
+  const std::u16string tmp = TemporaryFileName(platform, path);
   if (!platform.WriteFileBytes(tmp, bytes)) {
     const DWORD error = platform.GetLastError();
     platform.DeleteFileW(tmp);

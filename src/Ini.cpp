@@ -397,7 +397,7 @@ bool EntryToShortCut(const std::u16string& entry, TShortCut& shortCut) {
 
 // --- Files ------------------------------------------------------------------------
 
-bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) {
   const std::u16string key = FoldAscii(path);
   const auto it = FReads.find(key);
   if (it != FReads.end()) {
@@ -406,7 +406,7 @@ bool TFileBatch::ReadFileBytes(const std::u16string& path, std::vector<std::uint
   }
   // A file that could not be read (held by another program a moment, say)
   // is tried again at its next use.
-  if (!FPlatform.ReadFileBytes(path, data)) return false;
+  if (!FPlatform.ReadFileBytes(path, data, maxBytes)) return false;
   FReads.emplace(key, data);
   return true;
 }
@@ -417,7 +417,8 @@ TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileRe
   std::vector<std::uint8_t> bytes;
   TIniFileResult r;
   TIniFile ini;
-  if (batch ? batch->ReadFileBytes(path, bytes) : platform.ReadFileBytes(path, bytes)) {
+  if (batch ? batch->ReadFileBytes(path, bytes, MaxSettingsFileBytes)
+            : platform.ReadFileBytes(path, bytes, MaxSettingsFileBytes)) {
     ini = TIniFile(bytes);
   } else {
     const DWORD error = platform.GetLastError();

@@ -123,7 +123,7 @@ class TFileBatch {
   TFileBatch& operator=(const TFileBatch&) = delete;
   // As TPlatform::ReadFileBytes. Only what was read is kept: a file that
   // could not be read is tried again at its next use.
-  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data);
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes);
   // A file written during the batch is read again at its next use.
   void Forget(const std::u16string& path);
 
@@ -134,7 +134,8 @@ class TFileBatch {
 
 // Reads a whole INI file, through the batch when one is given. A missing
 // file (or folder) is an empty file and no failure; any other read failure
-// is reported and gives an empty copy.
+// is reported and gives an empty copy. A file larger than
+// MaxSettingsFileBytes cannot be read (ERROR_FILE_TOO_LARGE).
 TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr,
                      TFileBatch* batch = nullptr);
 

@@ -106,6 +106,11 @@ const std::vector<TLangDefault>& AddedLangEntries() {
          u"The shortcut key was not registered: without Ctrl or Alt it would take this "
          u"key away from typing in every program: [%s]"},
         {u"HintHotKeyNeedsCtrlOrAlt", u"A key that types a character needs Ctrl or Alt."},
+        {u"MsgErrorLangFileNotLocal",
+         u"Lensoro does not open a language file from the network or a device path; it uses its own: [%s]"},
+        {u"MsgErrorLinkedFolderElevated",
+         u"Lensoro runs as administrator and this folder is a link (a junction or symbolic link): it writes no "
+         u"file into it in this run: [%s]"},
     };
     std::vector<TLangDefault> list;
     for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});
@@ -163,6 +168,68 @@ std::size_t RootLength(const std::u16string& path) {
   return 0;
 }
 
+// The folder itself, not what it leads to: asked without its trailing
+// backslash.
+bool IsLink(TPlatform& platform, std::u16string path) {
+  if (path.size() > 3 && path.back() == u'\\') path.pop_back();
+  const DWORD attr = platform.GetFileAttributesW(path);
+  return attr != win::INVALID_FILE_ATTRIBUTES && (attr & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool StartsWith(const std::u16string& text, const std::u16string& prefix) {
+  return text.size() >= prefix.size() && SameTextAscii(text.substr(0, prefix.size()), prefix);
+}
+
+// "\\?\...", "\\.\..." and the native "\??\...": the system takes them as
+// they stand.
+bool IsDevicePath(const std::u16string& path) {
+  return StartsWith(path, u"\\\\?\\") || StartsWith(path, u"\\\\.\\") || StartsWith(path, u"\\??\\");
+}
+
+// "\\host\share\..." and the device paths.
+bool IsNetworkOrDevicePath(const std::u16string& path) { return StartsWith(path, u"\\\\") || IsDevicePath(path); }
+
+// "." and ".." steps taken out after the root; ".." never climbs above it.
+std::u16string CollapseDots(const std::u16string& path) {
+  const std::size_t root = RootLength(path);
+  std::vector<std::u16string> steps;
+  std::size_t at = root;
+  while (at <= path.size()) {
+    const std::size_t end = std::min(path.find(u'\\', at), path.size());
+    const std::u16string step = path.substr(at, end - at);
+    if (step == u"..") {
+      if (!steps.empty()) steps.pop_back();
+    } else if (step != u"." && !(step.empty() && end < path.size())) {
+      steps.push_back(step);
+    }
+    at = end + 1;
+  }
+  std::u16string out = path.substr(0, root);
+  for (std::size_t i = 0; i < steps.size(); ++i) out += (i > 0 || root > 0 ? u"\\" : u"") + steps[i];
+  return out;
+}
+
+// A language file's name as the settings give it, as a full path: relative
+// to the executable's folder (never the current one), slashes as
+// backslashes. Device paths stay as they are.
+std::u16string FullLangPath(const std::u16string& exeFolder, std::u16string value) {
+  for (char16_t& c : value) {
+    if (c == u'/') c = u'\\';
+  }
+  if (IsDevicePath(value)) return value;
+  if (IsNetworkOrDevicePath(value)) return CollapseDots(value);
+  if (value.size() >= 2 && value[1] == u':') {
+    if (value.size() == 2 || value[2] != u'\\') value.insert(2, u"\\");  // "C:x": from the drive's root
+    return CollapseDots(value);
+  }
+  if (!value.empty() && value[0] == u'\\') return CollapseDots(exeFolder.substr(0, RootLength(exeFolder)) + value);
+  return CollapseDots(exeFolder + value);
+}
+
+bool InFolder(const std::u16string& path, const std::u16string& folder) {
+  return !folder.empty() && path.size() > folder.size() && StartsWith(path, folder);
+}
+
 // Creates the folder and any missing parent.
 bool ForceDirectories(TPlatform& platform, std::u16string path) {
   while (path.size() > 1 && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
@@ -203,9 +270,9 @@ TIniFile OpenLangFile(TLangApplication& app) {
   if (!FileExists(p, app.Lang.LangFile)) SelectDefaultLangFile(app);
   const std::u16string& path = app.Lang.LangFile;
   std::vector<std::uint8_t> bytes;
-  const bool read = p.ReadFileBytes(path, bytes);
+  const bool read = p.ReadFileBytes(path, bytes, MaxLangFileBytes);
   const DWORD error = read ? 0 : p.GetLastError();
-  if (read && bytes.size() <= MaxLangFileBytes) {
+  if (read) {
     TIniFile ini(bytes);
     if (ini.Readable()) return ini;
     TellOnce(
@@ -214,11 +281,9 @@ TIniFile OpenLangFile(TLangApplication& app) {
     return TIniFile();
   }
   if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return TIniFile();
-  const int limitMB = static_cast<int>(MaxLangFileBytes / (1024 * 1024));
-  const std::u16string reason = (read || error == win::ERROR_FILE_TOO_LARGE)
-                                    ? FormatText(app.Lang.Text(u"MsgReasonTooLarge"), {limitMB})
-                                    : SysErrorMessage(p, error);
-  TellOnce(app, path, FormatText(app.Lang.Text(u"MsgErrorCannotReadLangFile"), {path, reason}));
+  TellOnce(
+      app, path,
+      FormatText(app.Lang.Text(u"MsgErrorCannotReadLangFile"), {path, ReadErrorText(app, error, MaxLangFileBytes)}));
   return TIniFile();
 }
 
@@ -287,7 +352,8 @@ void SelectDefaultLangFile(TLangApplication& app) {
   lang.LangFile = lang.LangDir + DefaultLangFileName;
   // When it cannot be written the built-in texts stand in: they are the
   // file's texts.
-  if (FileExists(app.Platform, lang.LangFile) || WriteDefaultLangFile(app.Platform, lang.LangFile)) return;
+  if (FileExists(app.Platform, lang.LangFile) || lang.WritesHeld) return;
+  if (WriteDefaultLangFile(app.Platform, lang.LangFile)) return;
   // A folder that is gone holds nothing to lose; a folder that refuses the
   // file is worth a word.
   const DWORD error = app.Platform.GetLastError();
@@ -300,6 +366,12 @@ void SelectDefaultLangFile(TLangApplication& app) {
 bool EnsureLangDir(TLangApplication& app) {
   const std::u16string exeFolder = ExtractFilePath(app.ExeName);
   app.Lang.LangDir = exeFolder + u"Lang\\";
+  // Through a link we make nothing, and have said so: a Lang folder that is
+  // not there gives the built-in texts.
+  if (app.Lang.WritesHeld) {
+    app.Lang.LangFile = ReadLangFileName(app);
+    return DirectoryExists(app.Platform, app.Lang.LangDir);
+  }
   bool made = ForceDirectories(app.Platform, app.Lang.LangDir);
   if (!made) {
     app.ShowError(FormatText(u"Lensoro cannot make directory: [%s]", {app.Lang.LangDir}), 0);
@@ -316,8 +388,20 @@ std::u16string ReadLangFileName(TLangApplication& app) {
   TIniFileResult read;
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName, &read, app.FileBatch);
   if (!read.Ok) app.Lang.FellBack = true;
-  const std::u16string name = ini.ReadString(u"Language", u"LangFileName", u"");
-  if (name.empty()) return app.Lang.LangDir + DefaultLangFileName;
+  const std::u16string value = ini.ReadString(u"Language", u"LangFileName", u"");
+  if (value.empty()) return app.Lang.LangDir + DefaultLangFileName;
+  const std::u16string exeFolder = ExtractFilePath(app.ExeName);
+  const std::u16string name = FullLangPath(exeFolder, value);
+  // Opening it would hand the user's network credentials to that host (and
+  // stall the start while it does not answer). Nothing touches such a path:
+  // it counts as missing.
+  if (IsNetworkOrDevicePath(name) && !InFolder(name, exeFolder) && !InFolder(name, ExtractFilePath(app.ExeUNCName()))) {
+    app.Lang.RefusedLangFileName = value;
+    const std::u16string own = app.Lang.LangDir + ExtractFileName(name);
+    if (!ExtractFileName(name).empty() && FileExists(app.Platform, own)) return own;
+    app.Lang.FellBack = true;
+    return app.Lang.LangDir + DefaultLangFileName;
+  }
   // The program's folder was moved (another drive, another PC): the file
   // of that name in our own folder is the one meant.
   if (!FileExists(app.Platform, name)) {
@@ -325,6 +409,37 @@ std::u16string ReadLangFileName(TLangApplication& app) {
     if (!ExtractFileName(name).empty() && FileExists(app.Platform, own)) return own;
   }
   return name;
+}
+
+bool HoldWritesThroughLinks(TLangApplication& app) {
+  TPlatform& p = app.Platform;
+  bool elevated = true;
+  // When the system does not say, the careful side: as if elevated.
+  if (p.GetTokenElevation(elevated) && !elevated) return false;
+  const std::u16string exeFolder = ExtractFilePath(app.ExeName);
+  const bool folderLinked = IsLink(p, exeFolder);
+  const std::u16string folder = folderLinked ? exeFolder : exeFolder + u"Lang\\";
+  if (!folderLinked && !IsLink(p, folder)) return false;
+  app.Lang.WritesHeld = true;
+  app.Lang.LinkedFolder = folder;
+  return folderLinked;
+}
+
+void TellStartNotices(TLangApplication& app) {
+  TLangState& lang = app.Lang;
+  if (!lang.LinkedFolder.empty()) {
+    app.ShowError(FormatText(lang.Text(u"MsgErrorLinkedFolderElevated"), {lang.LinkedFolder}), 0);
+    lang.LinkedFolder.clear();
+  }
+  if (!lang.RefusedLangFileName.empty()) {
+    app.ShowError(FormatText(lang.Text(u"MsgErrorLangFileNotLocal"), {lang.RefusedLangFileName}), 0);
+    lang.RefusedLangFileName.clear();
+  }
+}
+
+std::u16string ReadErrorText(TLangApplication& app, DWORD error, std::uint64_t limit) {
+  if (error != win::ERROR_FILE_TOO_LARGE) return SysErrorMessage(app.Platform, error);
+  return FormatText(app.Lang.Text(u"MsgReasonTooLarge"), {static_cast<int>(limit / (1024 * 1024))});
 }
 
 std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error) {

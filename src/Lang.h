@@ -34,9 +34,6 @@ const std::vector<TLangDefault>& AddedLangEntries();
 std::u16string BuiltInText(const std::u16string& key);
 
 constexpr const char16_t* DefaultLangFileName = u"LN日本語_かな.lang";
-// A language file holds some ten kilobytes of text; anything beyond this is
-// no language file and is not read.
-constexpr std::size_t MaxLangFileBytes = 1024 * 1024;
 
 // Process-wide language state.
 struct TLangState {
@@ -53,6 +50,14 @@ struct TLangState {
   // The file the settings name could not be read or found, so another is in
   // use: the settings keep the name until the user picks a language.
   bool FellBack = false;
+  // The settings named a language file on the network or a device path
+  // outside the program's folder: it was not opened. The value, until the
+  // user has been told (TellStartNotices).
+  std::u16string RefusedLangFileName;
+  // An elevated copy whose folder (or Lang folder) is a link writes no
+  // language file and makes no folder there; the folder, until told.
+  bool WritesHeld = false;
+  std::u16string LinkedFolder;
 
   // The text of a kept key; its built-in default when none was applied.
   std::u16string Text(const std::u16string& key) const;
@@ -76,6 +81,9 @@ class TLangApplication : public TBaseApplication {
 // The reason a file could not be read as text, in words for the user ("it
 // is ..."), in the language in use.
 std::u16string DecodeErrorText(const TLangState& lang, TIniDecodeError error);
+// Why a file could not be read, for the user: "it is larger than N MB" for
+// a file over its limit (ERROR_FILE_TOO_LARGE), else the system's text.
+std::u16string ReadErrorText(TLangApplication& app, DWORD error, std::uint64_t limit);
 
 // --- The default language file ----------------------------------------------------
 // Its whole content: FF FE, UTF-16 LE, CR LF after every line.
@@ -93,9 +101,22 @@ void SelectDefaultLangFile(TLangApplication& app);
 // LangFile = ReadLangFileName. False when the folder could not be made.
 bool EnsureLangDir(TLangApplication& app);
 // Language/LangFileName of the settings file; LangDir + the default name when
-// missing or empty. A file that is gone but whose name is in LangDir is
-// taken from there.
+// missing or empty. A relative value is taken from the executable's folder.
+// A file that is gone but whose name is in LangDir is taken from there. A
+// value on the network or a device path (\\host\share, \\?\, \\.\) outside
+// the executable's folder is never touched: it counts as missing, and the
+// user is told (RefusedLangFileName).
 std::u16string ReadLangFileName(TLangApplication& app);
+// A copy run as administrator writes nothing through a link that someone
+// without those rights may have put in place of its folder or its Lang
+// folder: when either is a junction or symbolic link, the language files
+// and folder are not written (WritesHeld). True when the program's folder
+// itself is one: the caller then saves no settings either. A copy that is
+// not elevated is left alone. Before EnsureLangDir.
+bool HoldWritesThroughLinks(TLangApplication& app);
+// What the start found about the language file and the folders, told once
+// each in the language just applied.
+void TellStartNotices(TLangApplication& app);
 // MsgErrorItemNotFound for a missing file; a translation without "%s"
 // shows its text alone.
 std::u16string ItemNotFoundText(const TLangState& lang, const std::u16string& path);

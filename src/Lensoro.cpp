@@ -9,13 +9,23 @@
 
 namespace lensoro {
 
+bool PassesStartChecks(TApplication& app, TFolderMutex& mutex) {
+  if (!CheckWindowsVersion(app.Platform, 6, 1)) {
+    ShowMsgDialog(app, u"Lensoro needs Windows 7 or later.", TMsgDlgType::Warning, mbOK);
+    return false;
+  }
+  if (app.ExeName.empty()) {
+    ShowMsgDialog(app, NoExePathText, TMsgDlgType::Error, mbOK);
+    return false;
+  }
+  mutex.Acquire(app);
+  return !IsAlreadyRunning(app, mutex.HeldElsewhere());
+}
+
 int LensoroMain(TPlatform& platform) {
   TApplication app(platform);
-  if (!CheckWindowsVersion(platform, 6, 1)) {
-    ShowMsgDialog(app, u"Lensoro needs Windows 7 or later.", TMsgDlgType::Warning, mbOK);
-    return 0;
-  }
-  if (IsAlreadyRunning(app)) return 0;
+  TFolderMutex mutex;
+  if (!PassesStartChecks(app, mutex)) return 0;
 
   app.Initialize();
   app.MainFormOnTaskBar = true;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "FilePath.h"
 #include "Format.h"
 
 namespace lensoro {
@@ -54,24 +55,66 @@ bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd) {
   if (length <= 0) return true;
   if (!SameTextAscii(std::u16string(title, static_cast<std::size_t>(length)), LoupeCaption)) return true;
   const std::u16string path = GetWindowProcessImagePath(p, wnd);
-  if (!path.empty() && SameTextAscii(path, search.OwnPath)) {
+  const bool same = search.SameFolder ? SameTextAscii(ExtractFilePath(path), ExtractFilePath(search.OwnPath))
+                                      : SameTextAscii(path, search.OwnPath);
+  if (!path.empty() && same) {
     search.Found = true;
     search.FoundWindow = wnd;
   }
   return true;
 }
 
-bool IsAlreadyRunning(TApplication& app) {
-  TSameInstanceSearch search{app.Platform, app.ExeUNCName()};
-  app.Platform.EnumWindows([&search](HWND wnd) { return FindSameInstanceProc(search, wnd); });
-  if (!search.Found) return false;
+std::u16string FolderMutexName(const std::u16string& exePath) {
+  // FNV-1a over the folded folder's code units.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (char16_t c : FoldAscii(ExtractFilePath(exePath))) {
+    hash = (hash ^ (c & 0xFF)) * 1099511628211ull;
+    hash = (hash ^ (c >> 8)) * 1099511628211ull;
+  }
+  char text[40];
+  std::snprintf(text, sizeof text, "Lensoro.Folder.%016llx", static_cast<unsigned long long>(hash));
+  return AsciiToUtf16(text);
+}
+
+bool TFolderMutex::Acquire(TApplication& app) {
+  Release();
+  FPlatform = &app.Platform;
+  // The UNC form: a folder reached by a mapped drive and by its share name
+  // is one folder.
+  FHandle = FPlatform->CreateMutexW(FolderMutexName(app.ExeUNCName()));
+  const DWORD error = FPlatform->GetLastError();
+  // One made by an elevated copy cannot be opened, and is held all the same.
+  FHeldElsewhere = FHandle ? error == win::ERROR_ALREADY_EXISTS : error == win::ERROR_ACCESS_DENIED;
+  return FHandle != 0 && !FHeldElsewhere;
+}
+
+void TFolderMutex::Release() {
+  if (FHandle) FPlatform->CloseHandle(FHandle);
+  FHandle = 0;
+  FHeldElsewhere = false;
+}
+
+bool IsAlreadyRunning(TApplication& app, bool startingElsewhere) {
+  TPlatform& p = app.Platform;
+  TSameInstanceSearch search{p, app.ExeUNCName()};
+  search.SameFolder = startingElsewhere;
+  const DWORD start = p.GetTickCount();
+  for (;;) {
+    p.EnumWindows([&search](HWND wnd) { return FindSameInstanceProc(search, wnd); });
+    if (search.Found) break;
+    if (!startingElsewhere) return false;
+    if (p.GetTickCount() - start >= StartingCopyWaitMs) break;
+    // Nothing of ours is up yet that could be sent a message: a plain sleep.
+    p.MsgWaitForMultipleObjects(StartingCopyPollMs, 0);
+  }
   ShowMsgDialog(app, u"Lensoro is already running.", TMsgDlgType::Warning, mbOK);
+  if (!search.Found) return true;
   // A loupe hidden in the tray cannot come to the front: it is shown first.
   // A copy that hangs must not keep this start from ending.
   LRESULT ignored = 0;
-  app.Platform.SendMessageTimeoutW(search.FoundWindow, UM_LOUPENOTIFY, 0, LOUPE_RESTORE,
-                                   win::SMTO_NORMAL | win::SMTO_ABORTIFHUNG, PeerTimeoutMs, ignored);
-  app.Platform.SetForegroundWindow(search.FoundWindow);
+  p.SendMessageTimeoutW(search.FoundWindow, UM_LOUPENOTIFY, 0, LOUPE_RESTORE, win::SMTO_NORMAL | win::SMTO_ABORTIFHUNG,
+                        PeerTimeoutMs, ignored);
+  p.SetForegroundWindow(search.FoundWindow);
   return true;
 }
 

@@ -29,9 +29,48 @@ bool CheckWindowsVersion(TPlatform& platform, DWORD major, DWORD minor);
 // major * 1000000 + minor * 10000 + build; 0 when the version is unknown.
 int GetOsVersionNumber(TPlatform& platform);
 
+// Said when the own executable's path cannot be read whole: no settings
+// path can be made, so the program does not start.
+constexpr const char16_t* NoExePathText =
+    u"Lensoro cannot read the full path of its own program file, so it cannot tell where its settings are. "
+    u"It does not start.";
+
+// One copy per folder: a named mutex keyed by the executable's folder, held
+// for the life of the process. A copy that is still starting holds it
+// before its loupe has the caption the single-instance check looks for.
+class TFolderMutex {
+ public:
+  TFolderMutex() = default;
+  ~TFolderMutex() { Release(); }
+  TFolderMutex(const TFolderMutex&) = delete;
+  TFolderMutex& operator=(const TFolderMutex&) = delete;
+  // Takes the folder's mutex for this process. False when another process
+  // holds it already (a copy from this folder runs or is starting); false
+  // too, and nothing held, when the mutex cannot be made at all.
+  bool Acquire(TApplication& app);
+  bool HeldElsewhere() const { return FHeldElsewhere; }
+  void Release();
+
+ private:
+  TPlatform* FPlatform = nullptr;
+  HANDLE FHandle = 0;
+  bool FHeldElsewhere = false;
+};
+// The mutex's name for an executable's path: its folder, A-Z folded and
+// hashed, since "\\" may not appear in the name.
+std::u16string FolderMutexName(const std::u16string& exePath);
+
+// How long a start waits for the loupe of a copy that holds the folder's
+// mutex, and how often it looks.
+constexpr DWORD StartingCopyWaitMs = 5000;
+constexpr DWORD StartingCopyPollMs = 100;
+
 // Whether a copy of this same executable runs already; if so, tells the user
-// and brings that copy's loupe to the front.
-bool IsAlreadyRunning(TApplication& app);
+// and brings that copy's loupe to the front. When another copy holds the
+// folder's mutex (startingElsewhere), any loupe of this folder counts and
+// is waited for up to StartingCopyWaitMs; without one by then the start is
+// refused all the same: two copies must not share the folder's files.
+bool IsAlreadyRunning(TApplication& app, bool startingElsewhere = false);
 
 // State of one single-instance search; FindSameInstanceProc visits a window.
 struct TSameInstanceSearch {
@@ -39,6 +78,7 @@ struct TSameInstanceSearch {
   std::u16string OwnPath;  // own executable, in UNC form
   bool Found = false;
   HWND FoundWindow = 0;
+  bool SameFolder = false;  // a loupe of any executable in OwnPath's folder matches
 };
 bool FindSameInstanceProc(TSameInstanceSearch& search, HWND wnd);
 

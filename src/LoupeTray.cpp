@@ -64,7 +64,7 @@ void TLoupeTray::CreateTrayIcon1(TPopupMenu* popupMenu) {
 bool TLoupeTray::LoadTrayStrip(const std::u16string& path) {
   std::vector<std::uint8_t> bytes;
   TPngResult result;
-  if (!FPlatform.ReadFileBytes(path, bytes)) {
+  if (!FPlatform.ReadFileBytes(path, bytes, MaxReadFileBytes)) {
     const std::u16string reason = SysErrorMessage(FPlatform, FPlatform.GetLastError());
     ShowMsgDialog(FApp, FormatText(FApp.Lang.Text(u"MsgErrorCannotOpenItem") + u" (%s)", {path, reason}),
                   TMsgDlgType::Error, mbOK, FOwner);

@@ -23,6 +23,8 @@ TMainForm::TMainForm(TApplication& app)
             Commands.ActPopMinimizeAndRestore.ShortCut = shortCut;
             FSettings.HotKey = shortCut;
           }) {
+  // Every path the loupe reads or writes is made from it.
+  if (FApp.ExeName.empty()) throw std::runtime_error(Utf16ToUtf8(NoExePathText));
   FApp.MainForm = this;
   FApp.SaveNotice = &FSaveNotice;
   Commands.BindActions();
@@ -110,8 +112,10 @@ void TMainForm::FormCreate() {
     // The language file's name and the settings come from one reading of
     // the settings file.
     TFileBatchScope settings(FApp);
+    if (HoldWritesThroughLinks(FApp)) FSaveNotice.HoldSaves(win::ERROR_ACCESS_DENIED);
     EnsureLangDir(FApp);
     Commands.ApplyMainFormLang();
+    TellStartNotices(FApp);
     placed = LoadSettings(*this);
   }
   KeepOnMonitors();

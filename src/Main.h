@@ -167,7 +167,7 @@ class TMainForm final : public IMainWindow,
   // --- Read-only views of the derived state (for the tests and the dialogs)
   bool IsActive() const { return FIsActive; }
   const TLoupeMagnifier& Magnifier() const { return FMagnifier; }
-  bool FormDestroyed() const { return FDestroyed; }
+  bool FormDestroyed() const override { return FDestroyed; }
   bool NewWindowProcInstalled() const { return FWindowProc == &TMainForm::NewWindowProc; }
 
  private:

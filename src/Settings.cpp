@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include <algorithm>
+
 #include "Format.h"
 #include "Lang.h"
 #include "LnsLib.h"
@@ -76,8 +78,9 @@ bool LoadSettings(TApplication& app, TLoupeSettings& settings, TRect bounds,
   const std::u16string sep = app.Platform.GetLocaleDecimalSeparator();
   // A size below one pixel from a hand-edited file keeps the current one.
   for (const TBoundsKey& k : BoundsKeys) {
-    const int value = ini.ReadInteger(kSecMainForm, k.Key, k.Get(bounds));
+    int value = ini.ReadInteger(kSecMainForm, k.Key, k.Get(bounds));
     if (k.IsSize && value <= 0) continue;
+    value = std::clamp(value, -MaxSettingsCoordinate, MaxSettingsCoordinate);
     TRect next = bounds;
     k.Set(next, value);
     if (!(next == bounds)) bounds = setBounds(next);
@@ -98,8 +101,8 @@ TIniFileResult SaveSettings(TApplication& app, const TLoupeSettings& settings, c
 
 bool LoadOptionFormPosition(TApplication& app, int& left, int& top) {
   const TIniFile ini = LoadIniFile(app.Platform, app.IniFileName);
-  left = ini.ReadInteger(kSecOptionForm, u"Left", left);
-  top = ini.ReadInteger(kSecOptionForm, u"Top", top);
+  left = std::clamp(ini.ReadInteger(kSecOptionForm, u"Left", left), -MaxSettingsCoordinate, MaxSettingsCoordinate);
+  top = std::clamp(ini.ReadInteger(kSecOptionForm, u"Top", top), -MaxSettingsCoordinate, MaxSettingsCoordinate);
   return ini.ValueExists(kSecOptionForm, u"Left") || ini.ValueExists(kSecOptionForm, u"Top");
 }
 
@@ -130,7 +133,7 @@ void TSaveFailureNotice::HoldSaves(DWORD error) {
 std::u16string ReadFailureMessage(TApplication& app, const std::u16string& path, DWORD error) {
   const TLangState& lang = app.Lang;
   return FormatText(lang.Text(u"MsgErrorCannotReadSettings") + u"\r\n\r\n" + lang.Text(u"MsgNoteDefaultsNotSaved"),
-                    {path, SysErrorMessage(app.Platform, error)});
+                    {path, ReadErrorText(app, error, MaxSettingsFileBytes)});
 }
 
 std::u16string UndecodableSettingsMessage(const TLangState& lang, const std::u16string& path, TIniDecodeError error) {

@@ -30,6 +30,12 @@ class TFileBatchScope {
   TFileBatch* FOuter;
 };
 
+// Every place and size read from the file is held within this many pixels
+// of the origin: far beyond any desk, yet no sum or difference of two of
+// them overflows an int. A place out there is then moved onto a monitor as
+// any place off the screens is.
+constexpr int MaxSettingsCoordinate = 1 << 24;
+
 // Each call reads the settings file afresh; each save rewrites it whole.
 // A file that is there but cannot be read (locked by another program, say)
 // is told of once; the run goes on with the defaults and never saves over

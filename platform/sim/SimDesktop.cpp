@@ -127,6 +127,33 @@ DWORD TSimDesktop::AddThread(TSimProcess& process) {
   return FNextPid;
 }
 
+void TSimDesktop::EndProcess(DWORD pid) {
+  TSimProcess* process = ProcessById(pid);
+  if (!process) return;
+  process->Ended = true;
+  std::vector<HANDLE> held;
+  for (const auto& [h, m] : FMutexHandles) {
+    if (m.Pid == pid) held.push_back(h);
+  }
+  for (HANDLE h : held) CloseMutexHandle(h);
+}
+
+bool TSimDesktop::CloseMutexHandle(HANDLE handle) {
+  const auto it = FMutexHandles.find(handle);
+  if (it == FMutexHandles.end()) return false;
+  const auto named = FMutexes.find(it->second.Name);
+  if (named != FMutexes.end() && --named->second.Handles == 0) FMutexes.erase(named);
+  FMutexHandles.erase(it);
+  return true;
+}
+
+bool TSimDesktop::MutexExists(const std::u16string& name) const { return FMutexes.count(name) != 0; }
+
+int TSimDesktop::MutexHandles(DWORD pid) const {
+  return static_cast<int>(
+      std::count_if(FMutexHandles.begin(), FMutexHandles.end(), [pid](const auto& e) { return e.second.Pid == pid; }));
+}
+
 TSimProcess* TSimDesktop::ProcessById(DWORD pid) {
   for (auto& p : FProcesses) {
     if (p->Pid == pid) return p.get();

@@ -158,6 +158,9 @@ struct TSimFile {
   // Held open by another program without sharing: reading, writing,
   // replacing, moving and deleting it fail with a sharing violation.
   bool Locked = false;
+  // A junction or symbolic link (FILE_ATTRIBUTE_REPARSE_POINT): the model
+  // keeps what is written through it here, under its own path.
+  bool Reparse = false;
   // A file longer than its Data: this many bytes, the rest zeros. Large
   // files cost no memory until they are read.
   std::uint64_t Size = 0;
@@ -206,6 +209,14 @@ class TSimDesktop {
   // Another thread of the process; its id. Threads and processes take their
   // ids from one pool, as on Windows.
   DWORD AddThread(TSimProcess& process);
+  // The process ends (exits or is killed): the system closes its handles,
+  // so the named mutexes only it held are gone. Its windows stay for the
+  // test to destroy as it wants.
+  void EndProcess(DWORD pid);
+  // Named mutexes (CreateMutexW): whether one of that name exists, and how
+  // many handles a process holds to mutexes.
+  bool MutexExists(const std::u16string& name) const;
+  int MutexHandles(DWORD pid) const;
   // "N:\x\y.exe" expands to uncRoot + "\x\y.exe" (ExpandUNCFileName).
   void MapDrive(char16_t letter, std::u16string uncRoot);
 
@@ -265,6 +276,8 @@ class TSimDesktop {
   // another program, a file of `size` bytes that begins with `head`.
   void SetFolderReadOnly(const std::u16string& path, bool readOnly = true);
   void SetFileLocked(const std::u16string& path, bool locked = true);
+  // A folder (made first when missing) made a junction or symbolic link.
+  void SetReparsePoint(const std::u16string& path, bool reparse = true);
   void AddLargeFile(const std::u16string& path, const std::string& head, std::uint64_t size);
 
   // --- Windows ------------------------------------------------------------
@@ -321,6 +334,10 @@ class TSimDesktop {
   static std::vector<std::string> LeftOutMethodNames();
 
   // --- Call log ----------------------------------------------------------------
+  // Called as a process makes a call, before the call acts: the test's
+  // stand-in for what other processes do meanwhile (another copy saves,
+  // or finishes its start). Calls made inside it do not call it again.
+  std::function<void(TSimProcess&, const char* method)> BeforeCall;
   const std::vector<TSimCall>& Calls() const { return FCalls; }
   void ClearCalls() { FCalls.clear(); }  // keeps the capacity
   int CountCalls(const char* method, DWORD pid = 0) const;
@@ -565,6 +582,18 @@ class TSimDesktop {
   HWND FForeground = 0;
   std::map<char16_t, std::u16string> FDrives;
   std::map<HANDLE, TProcessHandle> FProcessHandles;
+  struct TMutex {
+    bool Elevated = false;  // made by an elevated process
+    int Handles = 0;
+  };
+  struct TMutexHandle {
+    std::u16string Name;  // empty for an unnamed mutex
+    DWORD Pid = 0;
+  };
+  std::map<std::u16string, TMutex> FMutexes;  // by name, which is case-sensitive
+  std::map<HANDLE, TMutexHandle> FMutexHandles;
+  bool CloseMutexHandle(HANDLE handle);  // false when it is no mutex's
+  bool FInBeforeCall = false;
   HANDLE FNextProcessHandle = 0x1F4;
   std::vector<TFailure> FFailures;
   long FFallibleCalls = 0, FSweepTarget = 0;

@@ -32,7 +32,7 @@ constexpr const char* LeftOutMethods[] = {
     "GetWindowRect", "GetClientRect", "GetWindowLongW", "GetWindowTextW", "GetClassNameW", "GetDlgCtrlID", "GetFocus",
     "GetCapture", "GetForegroundWindow", "GetSystemMetrics", "GetSystemMetricsForDpi", "GetDpiForWindow",
     "GetScreenPixelsPerInch", "GetScreenBitsPerPixel", "GetTickCount", "GetLocalTime", "GetLastError",
-    "IsThemeActive", "GetModuleFileNameW", "RtlGetVersion", "GetLocaleDecimalSeparator", "CompareStringW",
+    "IsThemeActive", "GetModuleFileNameW", "GetCurrentProcessId", "RtlGetVersion", "GetLocaleDecimalSeparator", "CompareStringW",
     "EnumDisplayMonitors", "MapVirtualKeyW", "SystemParametersInfoW", "GetKeyNameTextW", "EnumWindows",
     "EnumChildWindows", "MapWindowPoints", "ScreenToClient", "AdjustWindowRectEx", "ExpandUNCFileName",
     // A value of our own thread.
@@ -70,6 +70,7 @@ constexpr TFallible FallibleMethods[] = {
     {"CreateFontIndirectW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateGuid", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateIconIndirect", win::ERROR_NOT_ENOUGH_MEMORY},
+    {"CreateMutexW", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreatePen", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreatePopupMenu", win::ERROR_NOT_ENOUGH_MEMORY},
     {"CreateSolidBrush", win::ERROR_NOT_ENOUGH_MEMORY},
@@ -84,6 +85,7 @@ constexpr TFallible FallibleMethods[] = {
     {"GetFileVersionInfoW", win::ERROR_RESOURCE_DATA_NOT_FOUND},
     {"GetIconInfo", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetModuleFileNameExW", win::ERROR_PARTIAL_COPY},  // the process is exiting
+    {"GetTokenElevation", win::ERROR_ACCESS_DENIED},
     {"GetWindowDC", win::ERROR_NOT_ENOUGH_MEMORY},
     {"GetWindowThreadProcessId", win::ERROR_INVALID_WINDOW_HANDLE},  // the window closed meanwhile
     {"GlobalAddAtomW", win::ERROR_NOT_ENOUGH_MEMORY},

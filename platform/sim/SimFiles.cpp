@@ -1,6 +1,8 @@
 // The simulated file system: Windows paths, case-insensitive, in memory.
 #include "SimDesktop.h"
 
+#include <algorithm>
+
 namespace lensoro::sim {
 
 namespace {
@@ -88,6 +90,11 @@ void TSimDesktop::SetFileLocked(const std::u16string& path, bool locked) {
   if (TSimFile* f = File(path)) f->Locked = locked;
 }
 
+void TSimDesktop::SetReparsePoint(const std::u16string& path, bool reparse) {
+  AddFolder(path);
+  if (TSimFile* f = File(path)) f->Reparse = reparse;
+}
+
 void TSimDesktop::AddLargeFile(const std::u16string& path, const std::string& head, std::uint64_t size) {
   AddFile(path, head);
   File(path)->Size = size;
@@ -101,7 +108,7 @@ std::vector<std::u16string> TSimDesktop::FilePaths() const {
 
 // --- The calls ------------------------------------------------------------------------
 
-bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) {
   const std::size_t at = FDesktop.FCalls.size();
   Log("ReadFileBytes", static_cast<std::int64_t>(path.size()));
   data.clear();
@@ -111,7 +118,8 @@ bool TSimProcess::ReadFileBytes(const std::u16string& path, std::vector<std::uin
   if (it == FDesktop.FFiles.end()) return Fail(FDesktop.MissingFileError(key));
   if (it->second.Directory) return Fail(win::ERROR_ACCESS_DENIED);
   if (it->second.Locked) return Fail(win::ERROR_SHARING_VIOLATION);
-  if (it->second.Size > MaxReadFileBytes) return Fail(win::ERROR_FILE_TOO_LARGE);
+  const std::uint64_t size = std::max<std::uint64_t>(it->second.Size, it->second.Data.size());
+  if (size > std::min(maxBytes, MaxReadFileBytes)) return Fail(win::ERROR_FILE_TOO_LARGE);
   data = it->second.Data;
   if (it->second.Size > data.size()) data.resize(it->second.Size);
   // The log's second argument: the bytes read, for the start-up count.
@@ -207,8 +215,9 @@ DWORD TSimProcess::GetFileAttributesW(const std::u16string& path) {
     Fail(FDesktop.MissingFileError(key));
     return win::INVALID_FILE_ATTRIBUTES;
   }
-  if (it->second.Directory) return win::FILE_ATTRIBUTE_DIRECTORY;
-  return win::FILE_ATTRIBUTE_ARCHIVE | (it->second.ReadOnly ? win::FILE_ATTRIBUTE_READONLY : 0);
+  const DWORD reparse = it->second.Reparse ? win::FILE_ATTRIBUTE_REPARSE_POINT : 0;
+  if (it->second.Directory) return win::FILE_ATTRIBUTE_DIRECTORY | reparse;
+  return win::FILE_ATTRIBUTE_ARCHIVE | (it->second.ReadOnly ? win::FILE_ATTRIBUTE_READONLY : 0) | reparse;
 }
 
 // Every entry, folders too, in the name order NTFS lists them in.

@@ -77,6 +77,12 @@ void TSimProcess::Log(const char* name, std::int64_t a0, std::int64_t a1, std::i
   c.A[3] = a3;
   c.A[4] = a4;
   c.A[5] = a5;
+  if (FDesktop.BeforeCall && !FDesktop.FInBeforeCall) {
+    FDesktop.FInBeforeCall = true;
+    auto hook = FDesktop.BeforeCall;  // a copy: the hook may replace itself
+    hook(*this, name);
+    FDesktop.FInBeforeCall = false;
+  }
 }
 
 TSimWindow* TSimProcess::Need(HWND wnd) {
@@ -104,10 +110,60 @@ TSimWindow* TSimProcess::NeedMagnifier(HWND wnd) {
 
 // --- Process, errors, time -----------------------------------------------------------
 
-std::u16string TSimProcess::GetModuleFileNameW() {
-  Log("GetModuleFileNameW");
-  if (Injected("GetModuleFileNameW")) return {};
-  return ExePath;
+DWORD TSimProcess::GetModuleFileNameW(char16_t* buffer, DWORD size) {
+  Log("GetModuleFileNameW", size);
+  if (Injected("GetModuleFileNameW")) return 0;
+  if (!buffer || size == 0) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  const DWORD copied =
+      static_cast<DWORD>(CopyText(ExePath, buffer, static_cast<int>(std::min<DWORD>(size, 0x7FFFFFFF))));
+  if (copied < ExePath.size()) {
+    LastError = win::ERROR_INSUFFICIENT_BUFFER;
+    return size;
+  }
+  LastError = 0;
+  return copied;
+}
+
+DWORD TSimProcess::GetCurrentProcessId() {
+  Log("GetCurrentProcessId");
+  return Pid;
+}
+
+bool TSimProcess::GetTokenElevation(bool& elevated) {
+  Log("GetTokenElevation");
+  elevated = false;
+  if (Injected("GetTokenElevation")) return false;
+  elevated = Elevated;
+  return true;
+}
+
+// Kernel object names: at most MAX_PATH characters, and no "\\" but after
+// the namespace prefix "Global\\" or "Local\\".
+HANDLE TSimProcess::CreateMutexW(const std::u16string& name) {
+  Log("CreateMutexW", static_cast<std::int64_t>(name.size()));
+  if (Injected("CreateMutexW")) return 0;
+  if (name.size() > win::MAX_PATH) return Fail(win::ERROR_FILENAME_EXCED_RANGE);
+  std::u16string rest = name;
+  for (const std::u16string prefix : {u"Global\\", u"Local\\"}) {
+    if (rest.compare(0, prefix.size(), prefix) == 0) rest = rest.substr(prefix.size());
+  }
+  if (rest.find(u'\\') != std::u16string::npos) return Fail(win::ERROR_PATH_NOT_FOUND);
+  DWORD error = 0;
+  if (!name.empty()) {
+    auto it = FDesktop.FMutexes.find(name);
+    if (it != FDesktop.FMutexes.end()) {
+      if (it->second.Elevated && !Elevated) return Fail(win::ERROR_ACCESS_DENIED);
+      error = win::ERROR_ALREADY_EXISTS;
+    } else {
+      FDesktop.FMutexes[name].Elevated = Elevated;
+    }
+    ++FDesktop.FMutexes[name].Handles;
+  }
+  const HANDLE h = FDesktop.FNextProcessHandle;
+  FDesktop.FNextProcessHandle += 4;
+  FDesktop.FMutexHandles[h] = {name, Pid};
+  LastError = error;
+  return h;
 }
 
 std::u16string TSimProcess::ExpandUNCFileName(const std::u16string& path) {
@@ -379,8 +435,9 @@ bool TSimProcess::QueryFullProcessImageNameW(HANDLE process, char16_t* buffer, D
 bool TSimProcess::CloseHandle(HANDLE handle) {
   Log("CloseHandle", static_cast<std::int64_t>(handle));
   if (Injected("CloseHandle")) return false;
-  if (FDesktop.FProcessHandles.erase(handle) == 0) return Fail(win::ERROR_INVALID_HANDLE);
-  return true;
+  if (FDesktop.FProcessHandles.erase(handle) == 1) return true;
+  if (FDesktop.CloseMutexHandle(handle)) return true;
+  return Fail(win::ERROR_INVALID_HANDLE);
 }
 
 // --- The message box -------------------------------------------------------------------

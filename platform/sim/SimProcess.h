@@ -42,6 +42,11 @@ class TSimProcess : public TPlatform {
   // Opening it for more than PROCESS_QUERY_LIMITED_INFORMATION is denied, as
   // for an elevated or protected process.
   bool Protected = false;
+  // Runs with administrator rights (GetTokenElevation); its named objects
+  // cannot be opened by a process that does not.
+  bool Elevated = false;
+  // TSimDesktop::EndProcess ended it: its handles are closed.
+  bool Ended = false;
   // The process has stopped answering messages: SendMessageTimeoutW to its
   // windows times out (a plain SendMessageW would wait for ever, so the
   // model still delivers it).
@@ -79,7 +84,10 @@ class TSimProcess : public TPlatform {
   int DispatchPending();
 
   // --- TPlatform ------------------------------------------------------
-  std::u16string GetModuleFileNameW() override;
+  DWORD GetModuleFileNameW(char16_t* buffer, DWORD size) override;
+  DWORD GetCurrentProcessId() override;
+  bool GetTokenElevation(bool& elevated) override;
+  HANDLE CreateMutexW(const std::u16string& name) override;
   std::u16string ExpandUNCFileName(const std::u16string& path) override;
   DWORD GetLastError() override;
   void SetLastError(DWORD code) override;
@@ -97,7 +105,7 @@ class TSimProcess : public TPlatform {
   bool GetCursorPos(TPoint& point) override;
   std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 
-  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) override;
   bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
   bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) override;
   bool DeleteFileW(const std::u16string& path) override;

@@ -8,6 +8,7 @@
 #include <psapi.h>
 #include <winnetwk.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -122,10 +123,29 @@ namespace lensoro {
 
 // --- Process, errors, time ---------------------------------------------------
 
-std::u16string TWin32Platform::GetModuleFileNameW() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const DWORD n = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
+DWORD TWin32Platform::GetModuleFileNameW(char16_t* buffer, DWORD size) {
+  return ::GetModuleFileNameW(nullptr, W(buffer), size);
+}
+
+DWORD TWin32Platform::GetCurrentProcessId() { return ::GetCurrentProcessId(); }
+
+// The token is opened for the one query and closed again.
+bool TWin32Platform::GetTokenElevation(bool& elevated) {
+  elevated = false;
+  ::HANDLE token = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION elevation = {};
+  ::DWORD size = 0;
+  const BOOL ok = ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+  const ::DWORD error = ::GetLastError();
+  ::CloseHandle(token);
+  ::SetLastError(error);
+  if (ok) elevated = elevation.TokenIsElevated != 0;
+  return ok != FALSE;
+}
+
+HANDLE TWin32Platform::CreateMutexW(const std::u16string& name) {
+  return reinterpret_cast<HANDLE>(::CreateMutexW(nullptr, FALSE, W(name)));
 }
 
 std::u16string TWin32Platform::ExpandUNCFileName(const std::u16string& path) {
@@ -268,14 +288,15 @@ class TScopedHandle {
 };
 }  // namespace
 
-bool TWin32Platform::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) {
+bool TWin32Platform::ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data,
+                                   std::uint64_t maxBytes) {
   data.clear();
   TScopedHandle file(::CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return false;
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file.get(), &size)) return false;
-  if (static_cast<std::uint64_t>(size.QuadPart) > MaxReadFileBytes) {  // no settings or language file is this big
+  if (static_cast<std::uint64_t>(size.QuadPart) > std::min(maxBytes, MaxReadFileBytes)) {
     ::SetLastError(ERROR_FILE_TOO_LARGE);
     return false;
   }

@@ -17,7 +17,10 @@ namespace lensoro {
 
 class TWin32Platform final : public TPlatform {
  public:
-  std::u16string GetModuleFileNameW() override;
+  DWORD GetModuleFileNameW(char16_t* buffer, DWORD size) override;
+  DWORD GetCurrentProcessId() override;
+  bool GetTokenElevation(bool& elevated) override;
+  HANDLE CreateMutexW(const std::u16string& name) override;
   std::u16string ExpandUNCFileName(const std::u16string& path) override;
   DWORD GetLastError() override;
   void SetLastError(DWORD code) override;
@@ -35,7 +38,7 @@ class TWin32Platform final : public TPlatform {
   bool GetCursorPos(TPoint& point) override;
   std::vector<TMonitorInfo> EnumDisplayMonitors() override;
 
-  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data) override;
+  bool ReadFileBytes(const std::u16string& path, std::vector<std::uint8_t>& data, std::uint64_t maxBytes) override;
   bool WriteFileBytes(const std::u16string& path, const std::vector<std::uint8_t>& data) override;
   bool MoveFileExW(const std::u16string& from, const std::u16string& to, DWORD flags) override;
   bool DeleteFileW(const std::u16string& path) override;

@@ -29,7 +29,49 @@ class Processes : public TContract {
     EXPECT_TRUE(P.CloseHandle(process));
     return read;
   }
+  std::u16string OwnPath() {
+    char16_t path[1024] = {};
+    const DWORD n = P.GetModuleFileNameW(path, 1024);
+    return std::u16string(path, n < 1024 ? n : 0);
+  }
 };
+
+// The own path is cut to the buffer and says so; the own process id is the
+// one its windows carry.
+TEST_F(Processes, OwnPathAndId) {
+  const std::u16string path = OwnPath();
+  ASSERT_GT(path.size(), 4u);
+  char16_t shortBuffer[4] = {};
+  EXPECT_EQ(P.GetModuleFileNameW(shortBuffer, 4), 4u);
+  EXPECT_EQ(P.GetLastError(), win::ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(std::u16string(shortBuffer, 3), path.substr(0, 3));
+  EXPECT_EQ(shortBuffer[3], u'\0');
+  const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
+  ASSERT_NE(own, 0u);
+  EXPECT_EQ(P.GetCurrentProcessId(), ProcessOf(own));
+  bool elevated = false;
+  EXPECT_TRUE(P.GetTokenElevation(elevated));
+}
+
+// A named mutex lives while a handle to it is open; a second create opens
+// it and says it was there. "\\" only follows a namespace prefix.
+TEST_F(Processes, NamedMutexes) {
+  const std::u16string name = u"Lensoro.Contract.Mutex";
+  const HANDLE first = P.CreateMutexW(name);
+  ASSERT_NE(first, 0u);
+  EXPECT_EQ(P.GetLastError(), 0u);
+  const HANDLE second = P.CreateMutexW(name);
+  ASSERT_NE(second, 0u);
+  EXPECT_EQ(P.GetLastError(), win::ERROR_ALREADY_EXISTS);
+  EXPECT_TRUE(P.CloseHandle(second));
+  EXPECT_TRUE(P.CloseHandle(first));
+  const HANDLE again = P.CreateMutexW(name);
+  ASSERT_NE(again, 0u);
+  EXPECT_EQ(P.GetLastError(), 0u);
+  EXPECT_TRUE(P.CloseHandle(again));
+  EXPECT_EQ(P.CreateMutexW(u"Lensoro\\C:\\Tools"), 0u);
+  EXPECT_EQ(P.GetLastError(), win::ERROR_PATH_NOT_FOUND);
+}
 
 // GetWindow(first) and GetWindow(next) visit every top-level window once, in
 // z-order, whichever process owns it; a move by SetWindowPos shows at once.
@@ -92,7 +134,7 @@ TEST_F(Processes, WindowThreadAndProcess) {
   EXPECT_EQ(pidB, pidA);
   EXPECT_EQ(P.GetWindowThreadProcessId(b, nullptr), thread);
   DWORD error = 0;
-  EXPECT_EQ(ImagePath(pidA, error), P.GetModuleFileNameW());
+  EXPECT_EQ(ImagePath(pidA, error), OwnPath());
   const DWORD peerThread = P.GetWindowThreadProcessId(peer, &peerPid);
   EXPECT_NE(peerThread, 0u);
   EXPECT_NE(peerThread, thread);
@@ -113,7 +155,7 @@ TEST_F(Processes, ImagePathSameBitness) {
   const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
   ASSERT_NE(own, 0u);
   DWORD error = 0;
-  EXPECT_EQ(ImagePath(ProcessOf(own), error), P.GetModuleFileNameW());
+  EXPECT_EQ(ImagePath(ProcessOf(own), error), OwnPath());
   EXPECT_EQ(error, 0u);
   const DWORD peerPid = ProcessOf(peer);
   const std::u16string peerPath = ImagePath(peerPid, error);
@@ -123,7 +165,7 @@ TEST_F(Processes, ImagePathSameBitness) {
   EXPECT_EQ(FoldAscii(peerPath), FoldAscii(Backend().PeerExePath()));
   // The peer reads ours the same way.
   ASSERT_EQ(P.SendMessageW(peer, peer::ImageOf, ProcessOf(own), 0), 1);
-  EXPECT_EQ(FoldAscii(Text(peer)), FoldAscii(P.GetModuleFileNameW()));
+  EXPECT_EQ(FoldAscii(Text(peer)), FoldAscii(OwnPath()));
 
   const HANDLE process = P.OpenProcess(win::PROCESS_QUERY_LIMITED_INFORMATION, peerPid);
   ASSERT_NE(process, 0u);
@@ -150,7 +192,7 @@ TEST_F(Processes, ImagePathOtherBitness) {
   const HWND own = Make(win::WS_POPUP, 0, {10, 10, 20, 20});
   ASSERT_NE(own, 0u);
   ASSERT_EQ(P.SendMessageW(other, peer::ImageOf, ProcessOf(own), 0), 1);
-  EXPECT_EQ(FoldAscii(Text(other)), FoldAscii(P.GetModuleFileNameW()));
+  EXPECT_EQ(FoldAscii(Text(other)), FoldAscii(OwnPath()));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ class Files : public TContract {
   std::u16string In(const std::u16string& name) { return Dir + u"\\" + name; }
   std::string Read(const std::u16string& path) {
     std::vector<std::uint8_t> data;
-    if (!P.ReadFileBytes(path, data)) return "<none>";
+    if (!P.ReadFileBytes(path, data, MaxReadFileBytes)) return "<none>";
     return std::string(data.begin(), data.end());
   }
 };
@@ -73,8 +73,12 @@ TEST_F(Files, NamesFoldersAndErrors) {
   EXPECT_TRUE(P.FindFiles(In(u"*.none")).empty());
 
   std::vector<std::uint8_t> data;
-  EXPECT_FALSE(P.ReadFileBytes(In(u"none"), data));
+  EXPECT_FALSE(P.ReadFileBytes(In(u"none"), data, MaxReadFileBytes));
   EXPECT_EQ(P.GetLastError(), win::ERROR_FILE_NOT_FOUND);
+  // A file over the reader's limit is not read at all; one at it is.
+  EXPECT_FALSE(P.ReadFileBytes(In(u"Lang.lang"), data, 0));
+  EXPECT_EQ(P.GetLastError(), win::ERROR_FILE_TOO_LARGE);
+  EXPECT_TRUE(P.ReadFileBytes(In(u"Lang.lang"), data, 1));
   EXPECT_FALSE(P.DeleteFileW(In(u"none")));
   EXPECT_EQ(P.GetLastError(), win::ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(P.WriteFileBytes(In(u"no\\x.ini"), data));

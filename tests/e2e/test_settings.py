@@ -121,7 +121,10 @@ class SettingsTest(test_startup.LoupeSession):
         self.assertEqual([s for s, _ in ini_sections(text)], ["Language", "MainForm", "Loupe", "ShortCut"],
                          "sections of %s" % path)
         self.assertEqual(text, expected_text, "content of %s" % path)
-        self.assertFalse(os.path.exists(path + ".tmp"), "a temporary file was left beside %s" % path)
+        # Each copy's temporary carries its process id: path + ".<pid>.tmp".
+        left = [n for n in os.listdir(os.path.dirname(path))
+                if n.startswith(os.path.basename(path) + ".") and n.endswith(".tmp")]
+        self.assertEqual(left, [], "a temporary file was left beside %s" % path)
 
     def test_1_first_run_writes_language_file_and_settings_at_exit(self):
         lang = os.path.join(self.folder, "Lang", LANG_NAME)

@@ -14,6 +14,7 @@
 
 #include "Application.h"
 #include "Format.h"
+#include "FuzzLoupe.h"
 #include "Ini.h"
 #include "Lang.h"
 #include "LoupeParts.h"
@@ -24,24 +25,11 @@ using namespace lensoro;
 
 namespace {
 
-void Check(bool property) {
-  if (!property) __builtin_trap();
-}
+using fuzz::Check;
 
-// One loupe, made once: building a main form for every input would measure
-// the form, not the reader.
-struct TWorld {
-  sim::TSimDesktop Desk;
-  sim::TSimProcess& Proc = Desk.AddProcess(u"C:\\Tools\\Lensoro\\lensoro.exe");
-  TApplication App{Proc};
-  std::unique_ptr<TMainForm> Form;
-  TWorld() {
-    Desk.AddFolder(u"C:\\Tools\\Lensoro\\Lang");
-    App.Initialize();
-    Form = std::make_unique<TMainForm>(App);
-    // Only the fuzzed file and the ones it names are listed.
-    Proc.DeleteFileW(App.Lang.LangDir + DefaultLangFileName);
-  }
+// Only the fuzzed file and the ones it names are listed.
+struct TWorld : fuzz::TLoupeWorld {
+  TWorld() { Proc.DeleteFileW(App.Lang.LangDir + DefaultLangFileName); }
 };
 
 bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }

@@ -27,6 +27,7 @@
 #include "Application.h"
 #include "Format.h"
 #include "Lang.h"
+#include "Lensoro.h"
 #include "LnsLib.h"
 #include "LoupeParts.h"
 #include "Main.h"
@@ -47,6 +48,12 @@ const std::u16string LangDir = u"C:\\Tools\\Lensoro\\Lang\\";
 // The session on Windows 7, where the copies also talk through the
 // magnifier's own message and rebuild it when another copy closes.
 bool gWindows7 = false;
+
+// The length of a settings file's temporary as a process names it
+// (TemporaryFileName: ".<pid>.tmp" added), which the call log keeps.
+std::int64_t TemporaryLength(const std::u16string& ini, DWORD pid) {
+  return static_cast<std::int64_t>(ini.size() + std::to_string(pid).size() + 5);
+}
 
 // Sim time between the steps: two ticks of the loupe's 50 ms timer.
 constexpr DWORD StepMs = 100;
@@ -79,15 +86,13 @@ struct TCopy {
   std::unique_ptr<TMainForm> Form;
   bool Refused = false, Ended = false;
 
+  TFolderMutex Mutex;
+
   explicit TCopy(TSimProcess& proc) : Proc(proc), App(proc) {}
 
   void Start() {
-    if (!CheckWindowsVersion(Proc, 6, 1)) {
-      ShowMsgDialog(App, u"Lensoro needs Windows 7 or later.", TMsgDlgType::Warning, mbOK);
-      Refused = true;
-      return;
-    }
-    if (IsAlreadyRunning(App)) {
+    if (!PassesStartChecks(App, Mutex)) {
+      Mutex.Release();  // the refused process ends
       Refused = true;
       return;
     }
@@ -98,6 +103,7 @@ struct TCopy {
       Form = std::make_unique<TMainForm>(App);
     } catch (const std::exception& e) {
       ShowMsgDialog(App, Utf8ToUtf16(e.what()), TMsgDlgType::Error, mbOK);
+      Mutex.Release();
       Ended = true;
       return;
     }
@@ -110,6 +116,7 @@ struct TCopy {
     if (!Form) return;
     if (App.Terminated() || Proc.QuitPosted) App.Run();
     Form.reset();
+    Mutex.Release();
     Ended = true;
   }
 };
@@ -435,7 +442,7 @@ class TSession {
       if (TSimDesktop::SimFailureCode(call.Name) != 0 && ++FSeen == k) Failed = call;
       if (std::strcmp(call.Name, "WriteFileBytes") != 0) continue;
       for (const std::u16string& ini : {IniA, IniB}) {
-        if (call.A[0] == static_cast<std::int64_t>(ini.size() + 4)) FWrittenSizes[ini].insert(call.A[1]);
+        if (call.A[0] == TemporaryLength(ini, call.Pid)) FWrittenSizes[ini].insert(call.A[1]);
       }
     }
   }
@@ -455,7 +462,7 @@ bool Reported(const TSimCall& call) {
     return call.A[1] == static_cast<std::int64_t>(Timer1Id) && call.A[2] == 50;  // the loupe's tick
   if (name != "WriteFileBytes" && name != "MoveFileExW") return false;
   for (const std::u16string& ini : {IniA, IniB}) {
-    if (call.A[0] == static_cast<std::int64_t>(ini.size() + 4)) return true;  // from the temporary
+    if (call.A[0] == TemporaryLength(ini, call.Pid)) return true;  // from the temporary
   }
   return false;
 }

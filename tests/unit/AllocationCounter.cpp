@@ -6,10 +6,13 @@
 namespace lensoro::test {
 bool gCountAllocations = false;
 long gAllocations = 0;
+unsigned long gFailAllocationsOfSize = 0;
 }  // namespace lensoro::test
 
 void* operator new(std::size_t size) {
   if (lensoro::test::gCountAllocations) ++lensoro::test::gAllocations;
+  if (lensoro::test::gFailAllocationsOfSize != 0 && size == lensoro::test::gFailAllocationsOfSize)
+    throw std::bad_alloc();
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }

@@ -159,7 +159,7 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
 
   // The model: every access but the attributes is a sharing violation.
   std::vector<std::uint8_t> bytes;
-  EXPECT_FALSE(Proc.ReadFileBytes(kIni, bytes));
+  EXPECT_FALSE(Proc.ReadFileBytes(kIni, bytes, MaxReadFileBytes));
   EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
   EXPECT_FALSE(Proc.WriteFileBytes(kIni, {1}));
   EXPECT_EQ(Proc.GetLastError(), kSharingViolation);
@@ -188,13 +188,38 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
   Loupe.reset();
   EXPECT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.FileText(kIni), kUserIni);
-  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+  EXPECT_EQ(Desk.File(TemporaryFileName(Proc, kIni)), nullptr);
 
   // The next start reads the file as the user left it.
   Desk.Dialogs.clear();
   Start();
   EXPECT_TRUE(Desk.Dialogs.empty());
   EXPECT_EQ(Parts(Loupe).Settings.FrameWidth, 7);
+}
+
+TEST_F(HostileFilesTest, ASettingsFileOverOneMegabyteIsNotReadAndNeverSavedOver) {
+  // FrameWidth=7, then a comment that makes the file exactly 1 MiB.
+  std::u16string text = u"[Loupe]\r\nFrameWidth=7\r\n;";
+  text += std::u16string((MaxSettingsFileBytes - 2) / 2 - text.size() - 2, u'x') + u"\r\n";
+  const std::string atLimit = Utf16File(text), overLimit = atLimit + "x";
+  ASSERT_EQ(atLimit.size(), MaxSettingsFileBytes);
+  Desk.AddFile(kIni, overLimit);
+  Start();
+  ASSERT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.Dialogs[0].Text.find(u"Lensoro cannot read its settings file: [" + std::u16string(kIni) +
+                                      u"] (it is larger than 1 MB)"),
+            0u);
+  EXPECT_EQ(Loupe->Settings().FrameWidth, 4);
+  OpenAndCloseOptions();
+  Loupe.reset();
+  EXPECT_EQ(Desk.Dialogs.size(), 1u);
+  EXPECT_EQ(Desk.FileText(kIni), overLimit);
+
+  Desk.AddFile(kIni, atLimit);
+  Desk.Dialogs.clear();
+  Start();
+  EXPECT_TRUE(Desk.Dialogs.empty());
+  EXPECT_EQ(Loupe->Settings().FrameWidth, 7);
 }
 
 TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
@@ -204,7 +229,7 @@ TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
   // backend refuses it, without reading.
   Desk.AddLargeFile(big, Utf16File(head), 100u * 1024 * 1024);
   std::vector<std::uint8_t> bytes;
-  EXPECT_FALSE(Proc.ReadFileBytes(big, bytes));
+  EXPECT_FALSE(Proc.ReadFileBytes(big, bytes, MaxReadFileBytes));
   EXPECT_EQ(Proc.GetLastError(), kFileTooLarge);
   EXPECT_TRUE(bytes.empty());
   Desk.AddFile(kIni, Utf16File(u"[Language]\r\nLangFileName=" + big + u"\r\n"));

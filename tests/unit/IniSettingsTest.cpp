@@ -82,7 +82,7 @@ TEST_F(SettingsTest, FirstRunKeepsTheDefaultsAndWritesTheWholeFile) {
             u"\r\n"
             u"[ShortCut]\r\nActPopMinimizeAndRestore=0,\r\n\r\n");
   // Written beside the file and moved in; nothing is left behind.
-  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+  EXPECT_EQ(Desk.File(TemporaryFileName(Proc, kIni)), nullptr);
 }
 
 TEST_F(SettingsTest, AHandEditedFileIsWhatTheLoupeShowsAndSurvivesTheSave) {
@@ -203,7 +203,7 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
   EXPECT_EQ(r.Error, win::ERROR_DISK_FULL);
   EXPECT_EQ(Proc.GetLastError(), win::ERROR_DISK_FULL);
   EXPECT_EQ(Desk.FileText(kIni), old);
-  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+  EXPECT_EQ(Desk.File(TemporaryFileName(Proc, kIni)), nullptr);
   ReportSaveResult(App, notice, r, Form->Handle());
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(
@@ -221,7 +221,7 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
   EXPECT_FALSE(r.Ok);
   EXPECT_EQ(r.Error, win::ERROR_ACCESS_DENIED);
   EXPECT_EQ(Desk.FileText(kIni), old);
-  EXPECT_EQ(Desk.File(std::u16string(kIni) + u".tmp"), nullptr);
+  EXPECT_EQ(Desk.File(TemporaryFileName(Proc, kIni)), nullptr);
   ReportSaveResult(App, notice, r, Form->Handle());
   EXPECT_EQ(Desk.Dialogs.size(), 2u);  // another kind of failure is told
 

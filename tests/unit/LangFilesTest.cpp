@@ -266,7 +266,7 @@ TEST(ShippedLanguageFiles, TheCheckFindsEachKindOfFault) {
             0)
       << Joined(japaneseProblems);
   // Any other language translates the added texts too.
-  EXPECT_EQ(Problems("Deutsch.lang", test::Utf16File(sound)).back(), "left in English: HintHotKeyNeedsCtrlOrAlt");
+  EXPECT_EQ(Problems("Deutsch.lang", test::Utf16File(sound)).back(), "left in English: MsgErrorLinkedFolderElevated");
 }
 
 namespace {

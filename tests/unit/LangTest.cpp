@@ -336,7 +336,7 @@ TEST_F(LangTest, ALanguageDeletedWhileInUseFallsBackToTheDefaultFile) {
   Parts(Form).Commands.ApplyMainFormLang();
   EXPECT_EQ(App.Title, u"ぽてりん");
   EXPECT_EQ(Desk.File(kDefault), nullptr);
-  EXPECT_EQ(Desk.File(kDefault + u".tmp"), nullptr);
+  EXPECT_EQ(Desk.File(TemporaryFileName(Proc, kDefault)), nullptr);
 }
 
 // A language whose file went after the menu was made: the one in use stays

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "Application.h"
 #include "Format.h"
 #include "LnsImage.h"
@@ -254,6 +255,40 @@ TEST(TrayImages, StripsWithoutCellsDamagedFilesAndHugeScales) {
   EXPECT_STREQ(LoadPngStrip(FlatCellStrip(2, 1), 16, 16, list, 1e9).Error, "Scaled PNG image is too large.");
   EXPECT_STREQ(LoadPngStrip(FlatCellStrip(2, 1), 16, 16, list, INFINITY).Error, "Scaled PNG image is too large.");
   EXPECT_TRUE(list.empty());
+}
+
+// Memory runs out while a strip is cut: no cell is written through an
+// empty image, the list is as it was, and the tray falls back to the
+// program's own icon as for a missing strip.
+TEST(TrayImages, ACellThatCannotBeAllocatedLeavesTheListAsItWas) {
+  // At 163 DPI a 32 x 16 strip becomes 54 x 27: two cells of 27 x 27, a
+  // size nothing else allocates.
+  constexpr unsigned long cellBytes = 27 * 27 * 4;
+  constexpr double rate = 163 / 96.0;
+  TPngImageList list(1);
+  TPngResult result;
+  {
+    test::TFailAllocationsScope failing(cellBytes);
+    result = LoadPngStrip(FlatCellStrip(2, 1), 16, 16, list, rate);
+  }
+  EXPECT_STREQ(result.Error, "Not enough memory to cut the PNG image into icons.");
+  EXPECT_EQ(list.size(), 1u);
+
+  TSimDesktop desk;
+  desk.PixelsPerInch = 163;
+  TSimProcess& proc = desk.AddProcess(u"C:\\Tools\\lensoro.exe");
+  const TBytes strip = FlatCellStrip(2, 1);
+  desk.AddFile(u"C:\\Tools\\Image\\Lns16.png", std::string(strip.begin(), strip.end()));
+  TApplication app(proc);
+  app.Initialize();
+  std::unique_ptr<TMainForm> form;
+  {
+    test::TFailAllocationsScope failing(cellBytes);
+    form = std::make_unique<TMainForm>(app);
+  }
+  EXPECT_EQ(Parts(form).Tray.OrgIconCount, 1);
+  ASSERT_EQ(desk.Dialogs.size(), 1u);
+  EXPECT_NE(desk.Dialogs[0].Text.find(u"Not enough memory"), std::u16string::npos);
 }
 
 TEST(TrayImages, FixedIconBecomesOneImageAndItsFadedVariant) {

@@ -194,6 +194,13 @@ TEST(LoupeOnMonitors, AtStartTheLoupeIsLargeEnoughAndCanBeTakenHoldOf) {
        96,
        u"Left=1904\r\nTop=100\r\nWidth=32\r\nHeight=32\r\n[Loupe]\r\nFrameWidth=0",
        {1888, 100, 1920, 132}},
+      // Hand-edited extremes: no sum overflows, the loupe comes onto the screen.
+      {"the least int", 96, u"Left=-2147483648\r\nTop=-2147483648\r\nWidth=268\r\nHeight=220", {0, 0, 268, 220}},
+      {"the greatest int",
+       96,
+       u"Left=2147483647\r\nTop=2147483647\r\nWidth=268\r\nHeight=220",
+       {1652, 860, 1920, 1080}},
+      {"the greatest size", 96, u"Left=-5\r\nTop=7\r\nWidth=2147483647\r\nHeight=$7FFFFFFF", {-5, 7, 1915, 1087}},
   };
   for (const auto& c : cases) {
     TSimDesktop desk;

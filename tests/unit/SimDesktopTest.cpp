@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AllocationCounter.h"
+#include "Framework.h"
 #include "SimDesktop.h"
 
 using lensoro::test::gAllocations;
@@ -590,7 +591,7 @@ TEST(SimProcesses, OpenProcessAcrossBitnessAndProtection) {
   admin.Protected = true;
   EXPECT_NE(p32.Pid, p64.Pid);
   EXPECT_EQ(desk.ProcessById(p64.Pid), &p64);
-  EXPECT_EQ(p32.GetModuleFileNameW(), u"C:\\x86\\lensoro.exe");
+  EXPECT_EQ(ReadModuleFileName(p32), u"C:\\x86\\lensoro.exe");
 
   const HWND w64 = desk.AddForeignWindow(p64.Pid, u"TLoupe", u"Lensoro");
   DWORD pid = 0;
@@ -834,11 +835,11 @@ TEST(SimFiles, CaseInsensitivePathsAndWindowsErrors) {
   desk.AddFolder(u"C:\\Tools\\Lang\\Old.lang");
 
   std::vector<std::uint8_t> data;
-  ASSERT_TRUE(p.ReadFileBytes(u"c:/tools/LANG/english.LANG", data));
+  ASSERT_TRUE(p.ReadFileBytes(u"c:/tools/LANG/english.LANG", data, MaxReadFileBytes));
   EXPECT_EQ(std::string(data.begin(), data.end()), "en");
-  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Tools\\Lang\\French.lang", data));
+  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Tools\\Lang\\French.lang", data, MaxReadFileBytes));
   EXPECT_EQ(p.GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Nowhere\\x.ini", data));
+  EXPECT_FALSE(p.ReadFileBytes(u"C:\\Nowhere\\x.ini", data, MaxReadFileBytes));
   EXPECT_EQ(p.GetLastError(), ERROR_PATH_NOT_FOUND);
 
   // Listing: every entry, folders too, sorted by name, in the spelling they
