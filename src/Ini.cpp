@@ -94,120 +94,16 @@ constexpr TColorName ColorNames[] = {
     {u"clMenuBar", 0xFF00001E},
 };
 
-// Strict UTF-8: no overlong forms, surrogates, code points past U+10FFFF or
-// cut-off sequences. False for anything else.
-bool DecodeUtf8(const std::uint8_t* p, const std::uint8_t* end, std::u16string& out) {
-  out.clear();
-  out.reserve(static_cast<std::size_t>(end - p));
-  while (p < end) {
-    const std::uint8_t c = *p++;
-    if (c < 0x80) {
-      out += static_cast<char16_t>(c);
-      continue;
-    }
-    int extra = 0;
-    char32_t cp = 0, min = 0;
-    if (c >= 0xC2 && c <= 0xDF) {
-      extra = 1, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      extra = 2, cp = c & 0x0F, min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      extra = 3, cp = c & 0x07, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (end - p < extra) return false;
-    for (int k = 0; k < extra; ++k) {
-      if ((p[k] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (p[k] & 0x3F);
-    }
-    p += extra;
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) return false;
-    if (cp >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-  }
-  return true;
-}
-
 bool IsMissing(DWORD error) { return error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND; }
-
-TIniFileResult Failed(TPlatform& platform, DWORD error) {
-  platform.SetLastError(error);
-  TIniFileResult r;
-  r.Ok = false;
-  r.Error = error;
-  return r;
-}
-
-// A name beside the file that nothing uses yet, for keeping an unreadable
-// file; empty when none is free.
-std::u16string FreeBackupName(TPlatform& platform, const std::u16string& path) {
-  for (int i = 0; i < 100; ++i) {
-    std::u16string name = path + u".bak";
-    if (i > 0) name += AsciiToUtf16(std::to_string(i).c_str());
-    if (platform.GetFileAttributesW(name) == win::INVALID_FILE_ATTRIBUTES) return name;
-  }
-  return {};
-}
 
 }  // namespace
 
 // --- TIniFile -------------------------------------------------------------------
 
 TIniFile::TIniFile(const std::vector<std::uint8_t>& bytes) {
-  const std::size_t n = bytes.size();
-  if (n == 0) return;
-  const bool marked = n >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-  // What an editor saves as UTF-8 (Notepad does by default), with its mark
-  // or without; never UTF-16, which holds zero bytes in "[", "=" and CR LF.
-  if (!marked) {
-    const bool utf8Mark = n >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
-    std::u16string text;
-    const bool utf8 = DecodeUtf8(bytes.data() + (utf8Mark ? 3 : 0), bytes.data() + n, text);
-    const bool zero = utf8 && text.find(u'\0') != std::u16string::npos;
-    if (utf8Mark || (utf8 && !zero)) {
-      if (!utf8) {
-        FDecodeError = TIniDecodeError::BadUtf8;
-      } else if (zero) {
-        FDecodeError = TIniDecodeError::NulCharacter;
-      } else {
-        Parse(text);
-      }
-      return;
-    }
-  }
-  if (n % 2 != 0) {
-    FDecodeError = TIniDecodeError::OddLength;
-    return;
-  }
-  if (bytes[0] == 0xFE && bytes[1] == 0xFF) {
-    FDecodeError = TIniDecodeError::OtherMark;
-    return;
-  }
-  const std::size_t start = marked ? 2 : 0;
   std::u16string text;
-  text.resize((n - start) / 2);
-  bool anyAscii = false;
-  for (std::size_t i = start, k = 0; i < n; i += 2, ++k) {
-    const char16_t c = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-    if (c == 0) {
-      FDecodeError = TIniDecodeError::NulCharacter;
-      return;
-    }
-    if (c < 0x80) anyAscii = true;
-    text[k] = c;
-  }
-  // Without the mark, text that has no ASCII at all is 8-bit text: every
-  // INI line of ours holds "[", "=" or a line break.
-  if (!marked && !text.empty() && !anyAscii) {
-    FDecodeError = TIniDecodeError::EightBitText;
-    return;
-  }
-  Parse(text);
+  FDecodeError = DecodeIniText(bytes, text);
+  if (FDecodeError == TIniDecodeError::None) Parse(text);
 }
 
 TIniFile TIniFile::FromBigEndian(const std::vector<std::uint8_t>& bytes) {
@@ -582,39 +478,6 @@ TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileRe
   }
   if (result) *result = r;
   return ini;
-}
-
-std::u16string TemporaryFileName(TPlatform& platform, const std::u16string& path) {
-  return path + u"." + AsciiToUtf16(std::to_string(platform.GetCurrentProcessId()).c_str()) + u".tmp";
-}
-
-TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
-                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting, bool keepOld) {
-  const std::u16string tmp = TemporaryFileName(platform, path);
-  if (!platform.WriteFileBytes(tmp, bytes)) {
-    const DWORD error = platform.GetLastError();
-    platform.DeleteFileW(tmp);
-    return Failed(platform, error);
-  }
-  std::u16string keptAs;
-  if (keepOld) {
-    keptAs = FreeBackupName(platform, path);
-    if (keptAs.empty() || !platform.MoveFileExW(path, keptAs, win::MOVEFILE_WRITE_THROUGH)) {
-      const DWORD error = keptAs.empty() ? win::ERROR_ALREADY_EXISTS : platform.GetLastError();
-      platform.DeleteFileW(tmp);
-      return Failed(platform, error);
-    }
-  }
-  const DWORD flags = win::MOVEFILE_WRITE_THROUGH | (replaceExisting ? win::MOVEFILE_REPLACE_EXISTING : 0);
-  if (!platform.MoveFileExW(tmp, path, flags)) {
-    const DWORD error = platform.GetLastError();
-    platform.DeleteFileW(tmp);
-    if (!keptAs.empty()) platform.MoveFileExW(keptAs, path, win::MOVEFILE_WRITE_THROUGH);
-    return Failed(platform, error);
-  }
-  TIniFileResult r;
-  r.KeptAsPath = keptAs;
-  return r;
 }
 
 }  // namespace lensoro

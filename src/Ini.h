@@ -1,8 +1,9 @@
 // The INI engine shared by the settings file and the language files, the
-// value forms, the shortcut text, and reading and writing whole files.
+// value forms, the shortcut text, and reading whole files.
 //
-// TIniFile works on a buffer only; reading and writing files goes through
-// TPlatform in LoadIniFile / SaveIniFile.
+// TIniFile works on a buffer only; reading files goes through TPlatform in
+// LoadIniFile. How bytes become text is IniText's, writing a file in one
+// step AtomicFile's.
 #pragma once
 
 #include <cstdint>
@@ -11,22 +12,13 @@
 #include <vector>
 
 #include "AsciiFold.h"
+#include "AtomicFile.h"
+#include "IniText.h"
 #include "Menus.h"
 #include "Numeric.h"
 #include "Platform.h"
 
 namespace lensoro {
-
-// Why a buffer could not be read as text. Such a file reads as empty
-// (every key takes its default) and is never silently overwritten.
-enum class TIniDecodeError {
-  None,
-  OddLength,     // UTF-16 comes in pairs of bytes
-  OtherMark,     // starts with the big-endian mark FE FF
-  NulCharacter,  // text never holds U+0000: binary junk
-  EightBitText,  // no character below U+0080 at all: 8-bit text read in pairs
-  BadUtf8,       // marked as UTF-8 (EF BB BF) but not valid UTF-8
-};
 
 // Section and key names compare by folding A-Z only (FoldAscii). Our names
 // are all ASCII, so this is what the platform's ordinal ignore-case gives.
@@ -37,10 +29,9 @@ enum class TIniDecodeError {
 class TIniFile {
  public:
   TIniFile() = default;
-  // Parses UTF-16 LE bytes (FF FE, or no mark) or UTF-8 ones (EF BB BF, or
-  // no mark: valid UTF-8 without any zero byte, which UTF-16 text of ours
-  // always has). Lone surrogates of UTF-16 are kept as they are, so they
-  // survive a save unchanged.
+  // Parses the bytes as DecodeIniText reads them (IniText.h): lone
+  // surrogates of UTF-16 survive a save unchanged; bytes that are no text
+  // leave it empty, with the reason in DecodeError.
   explicit TIniFile(const std::vector<std::uint8_t>& bytes);
   static TIniFile FromText(const std::u16string& text);
   // UTF-16 big-endian bytes (FE FF), which the constructor refuses: read
@@ -130,13 +121,6 @@ std::u16string ShortCutToEntry(TShortCut shortCut);
 bool EntryToShortCut(const std::u16string& entry, TShortCut& shortCut);
 
 // --- Files ----------------------------------------------------------------------
-// The result of reading or writing a file through the platform.
-struct TIniFileResult {
-  bool Ok = true;
-  DWORD Error = 0;             // the platform's error code when !Ok
-  std::u16string KeptAsPath;   // an unreadable old file was kept under this name
-};
-
 // The files read for one batch of keys (at start: the language file's name,
 // then the settings): while the batch lives each file is read from disk at
 // its first use only, so one load never reads a file twice. The next batch
@@ -164,17 +148,5 @@ class TFileBatch {
 // MaxSettingsFileBytes cannot be read (ERROR_FILE_TOO_LARGE).
 TIniFile LoadIniFile(TPlatform& platform, const std::u16string& path, TIniFileResult* result = nullptr,
                      TFileBatch* batch = nullptr);
-// The temporary file a save of this process writes beside the file: its
-// process id in the name, so two copies never write, move or delete each
-// other's.
-std::u16string TemporaryFileName(TPlatform& platform, const std::u16string& path);
-// Replaces the file in one step: the bytes go to the temporary file
-// (TemporaryFileName), which then replaces the file. With keepOld the old
-// file is first moved to a free name beside it (KeptAsPath). On failure the
-// temporary file is removed, the old file is left whole where it was and
-// the platform's last error is the failure's code.
-TIniFileResult WriteFileAtomically(TPlatform& platform, const std::u16string& path,
-                                   const std::vector<std::uint8_t>& bytes, bool replaceExisting = true,
-                                   bool keepOld = false);
 
 }  // namespace lensoro
