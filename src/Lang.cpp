@@ -1,6 +1,7 @@
 #include "Lang.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "FilePath.h"
 #include "Format.h"
@@ -126,8 +127,57 @@ const std::vector<TLangDefault>& AddedLangEntries() {
         {u"MsgConfirmOpenFolder", u"Open the folder that holds it?"},
         {u"MsgNoteRetrySave", u"Choose Retry to try again, or Cancel to leave the file as it was."},
     };
+    // The default language's own words for them, as the shipped Japanese
+    // file has them: its file does not carry them, and English under its
+    // captions would mix two languages in one box.
+    const std::pair<const char16_t*, const char16_t*> defaultLanguage[] = {
+        {u"MsgErrorCannotReadSettings", u"ぽてりんは設定ファイルを読み込めません: [%s] (%s)"},
+        {u"MsgNoteDefaultsNotSaved", u"ファイルはそのままです。今回は既定の設定を使い、設定は保存しません。"},
+        {u"MsgNoteKeptAsBak",
+         u"今回は既定の設定で始めます。設定を保存するとき、元のファイルは .bak ファイルとして隣に残します。"},
+        {u"MsgErrorCannotSaveSettings", u"ぽてりんは設定を保存できません: [%s] (%s)"},
+        {u"MsgInfoSettingsKeptAs", u"ぽてりんは設定ファイルを読み込めなかったため、次の名前で残しました: [%s]"},
+        {u"MsgErrorCannotReadLangFile", u"ぽてりんは言語ファイルを読み込めません: [%s] (%s)"},
+        {u"MsgErrorCannotWriteLangFile", u"ぽてりんは言語ファイルを書き込めません: [%s] (%s)"},
+        {u"MsgReasonTooLarge", u"%d MB より大きいファイルです"},
+        {u"MsgReasonUtf16BigEndian",
+         u"UTF-16 ビッグ エンディアンのテキストです。UTF-16 LE か UTF-8 で保存してください"},
+        {u"MsgReasonBinary", u"テキストではなくバイナリ データです"},
+        {u"MsgReasonBadUtf8", u"UTF-8 の印がありますが、正しい UTF-8 ではありません"},
+        {u"MsgReasonNotText", u"UTF-8 でも UTF-16 LE でもありません。どちらかで保存してください"},
+        {u"MsgErrorHotKeyTakesTyping",
+         u"ショートカットキーを登録しませんでした。Ctrl か Alt "
+         u"がないと、どのプログラムでもこのキーを入力できなくなります: [%s]"},
+        {u"HintHotKeyNeedsCtrlOrAlt", u"文字を入力するキーには Ctrl か Alt が必要です。"},
+        {u"MsgErrorLangFileNotLocal",
+         u"ぽてりんはネットワークやデバイス パスの言語ファイルを開きません。自分の言語ファイルを使います: [%s]"},
+        {u"MsgErrorLinkedFolderElevated",
+         u"ぽてりんは管理者として実行されていて、このフォルダーはリンク (ジャンクションまたはシンボリック リンク) "
+         u"です。今回はこのフォルダーにファイルを書き込みません: [%s]"},
+        {u"CaptionFollowTyping", u"フォーカスとテキスト カーソルに追従する(&J)"},
+        {u"MsgWarnSettingsNotUnderstood", u"ぽてりんは設定ファイルの一部の値を理解できませんでした: [%s]"},
+        {u"MsgSettingValueUsed", u"%s=%s: 代わりに %s を使います"},
+        {u"MsgNoteSettingsKeptAsComments",
+         u"次に設定を保存するとき、これらの行は使った値の上にコメントとして残します。"},
+        {u"MsgErrorHotKeyNotUsable", u"ショートカットキー %s は使えません: %s。オプションで別のキーを選んでください。"},
+        {u"MsgReasonHotKeyInUse", u"別のプログラムが使っています"},
+        {u"HintHotKeyNotActive", u"%s (無効)"},
+        {u"MsgErrorCannotOpenHelp", u"ぽてりんはヘルプ ページを開けません: %s。ページの場所: [%s]"},
+        {u"MsgReasonNoProgramForFile", u"この種類のファイルを開くプログラムが設定されていません"},
+        {u"MsgReasonFileMissing", u"ファイルがありません"},
+        {u"MsgReasonAccessDenied", u"アクセスが拒否されました"},
+        {u"MsgConfirmOpenFolder", u"このファイルがあるフォルダーを開きますか？"},
+        {u"MsgNoteRetrySave",
+         u"もう一度試すには [再試行]、ファイルをそのままにするには [キャンセル] を選んでください。"},
+    };
     std::vector<TLangDefault> list;
-    for (const auto& [key, text] : texts) list.push_back({AddedLangSection, key, text, text});
+    for (const auto& [key, text] : texts) {
+      const char16_t* own = text;
+      for (const auto& [k, t] : defaultLanguage) {
+        if (std::u16string_view(k) == key) own = t;
+      }
+      list.push_back({AddedLangSection, key, own, text});
+    }
     return list;
   }();
   return entries;
@@ -136,7 +186,7 @@ const std::vector<TLangDefault>& AddedLangEntries() {
 std::u16string BuiltInText(const std::u16string& key) {
   for (const auto* entries : {&DefaultLangEntries(), &AddedLangEntries()}) {
     for (const auto& e : *entries) {
-      if (key == e.Key) return e.BuiltIn;
+      if (key == e.Key) return entries == &AddedLangEntries() ? e.FileText : e.BuiltIn;
     }
   }
   return {};
@@ -152,7 +202,7 @@ void TLangState::ApplyBuiltIn() {
     const std::u16string section = e.Section;
     if (section == u"Lang: Menu" || section == u"Lang: Msg") Texts[e.Key] = e.BuiltIn;
   }
-  for (const auto& e : AddedLangEntries()) Texts[e.Key] = e.BuiltIn;
+  for (const auto& e : AddedLangEntries()) Texts[e.Key] = e.FileText;
   MsgDialogCaption = Text(u"MsgDialogCaption");
 }
 
@@ -504,7 +554,14 @@ TLangCaptions ApplyMainFormLang(TLangApplication& app) {
       app.Lang.Texts[e.Key] = text;
     }
   }
-  for (const auto& e : AddedLangEntries()) app.Lang.Texts[e.Key] = ini.ReadString(e.Section, e.Key, e.BuiltIn);
+  // The default file, or one that gave none of its messages, speaks the
+  // default language: the added texts it lacks come in that language too. A
+  // translation that lacks them falls back on English.
+  const bool defaultLanguage =
+      !ini.SectionExists(u"Lang: Msg") || SameTextAscii(app.Lang.LangFile, app.Lang.LangDir + DefaultLangFileName);
+  for (const auto& e : AddedLangEntries()) {
+    app.Lang.Texts[e.Key] = ini.ReadString(e.Section, e.Key, defaultLanguage ? e.FileText : e.BuiltIn);
+  }
   app.Lang.MsgDialogCaption = app.Lang.Texts[u"MsgDialogCaption"];
   return captions;
 }

@@ -27,7 +27,9 @@ struct TLangDefault {
 const std::vector<TLangDefault>& DefaultLangEntries();
 // Texts added after the default file was laid down, in a section of their
 // own: the default file does not carry them (it stays as it always was), the
-// shipped languages do, and English is the built-in default.
+// shipped languages do. Their FileText is the default language's, used with
+// the default file and before any file is read; their BuiltIn is English,
+// for a translation that lacks them.
 constexpr const char16_t* AddedLangSection = u"Lang: Notices";
 const std::vector<TLangDefault>& AddedLangEntries();
 // The built-in default of a key ("" for an unknown key).

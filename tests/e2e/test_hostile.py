@@ -113,7 +113,7 @@ class HostileFilesTest(test_startup.LoupeSession):
             self.log.mark()
             process = self.session.start(exe, env=self.env)
             # The shipped Lang folder is there; the default file cannot be written into it.
-            self.answer_box(process, "Lensoro cannot write the language file: [%s]"
+            self.answer_box(process, "ぽてりんは言語ファイルを書き込めません: [%s]"
                             % unix_to_windows(os.path.join(folder, "Lang", LANG_NAME)),
                             "the default language file cannot be written")
             loupe = self.wait_running_loupe(process)
@@ -122,7 +122,7 @@ class HostileFilesTest(test_startup.LoupeSession):
             # The exit save cannot write: told once, then the copy ends.
             r = self.session.probe("post", loupe["hwnd"], WM_CLOSE, 0, 0)
             self.assertTrue(r and r[0]["ok"], "post WM_CLOSE failed: %r" % r)
-            self.answer_box(process, "Lensoro cannot save its settings: [%s]" % unix_to_windows(ini),
+            self.answer_box(process, "ぽてりんは設定を保存できません: [%s]" % unix_to_windows(ini),
                             "the settings cannot be saved")
             self.assertEqual(process.wait(20), 0, "exit code; output: %s" % process.output()[-500:])
             self.assertEqual(read_bytes(ini), USER_INI, "the settings file changed")
@@ -172,9 +172,9 @@ class HostileFilesTest(test_startup.LoupeSession):
             wait_for(lambda: '"locked":true' in holder.output(), 15, 0.2, "the probe holding the settings file")
             self.log.mark()
             process = self.session.start(exe, env=self.env)
-            text = self.answer_box(process, "Lensoro cannot read its settings file: [%s]" % unix_to_windows(ini),
+            text = self.answer_box(process, "ぽてりんは設定ファイルを読み込めません: [%s]" % unix_to_windows(ini),
                                    "the settings file cannot be read")
-            self.assertIn("will not be saved", text)
+            self.assertIn("設定は保存しません", text)
             loupe = self.wait_running_loupe(process)
             self.assertEqual(loupe["rect"], LOUPE_RECT, "the defaults while the file is held")
             # Closing ends the copy without a second box and without a save.
@@ -199,7 +199,7 @@ class HostileFilesTest(test_startup.LoupeSession):
         self.log.mark()
         t0 = time.monotonic()
         process = self.session.start(exe, env=self.env)
-        self.answer_box(process, "Lensoro cannot read the language file: [%s] (it is larger than 1 MB)"
+        self.answer_box(process, "ぽてりんは言語ファイルを読み込めません: [%s] (1 MB より大きいファイルです)"
                         % unix_to_windows(big), "the language file is too large")
         CONFIG["timings"]["100 MB file to its message"] = round(time.monotonic() - t0, 1)
         loupe = self.wait_running_loupe(process)

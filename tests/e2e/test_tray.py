@@ -172,7 +172,8 @@ class TrayTest(test_startup.LoupeSession):
         with open(ini, "wb") as f:
             f.write(BOM + ("[ShortCut]\r\nActPopMinimizeAndRestore=%s\r\n" % HOT_KEY).encode("utf-16-le"))
         second = s.start(exe)
-        said = "The shortcut key Ctrl+Alt+L does not work: another program uses it. Choose another key in Options."
+        # In the default language, as the caption is.
+        said = "ショートカットキー Ctrl+Alt+L は使えません: 別のプログラムが使っています。オプションで別のキーを選んでください。"
         box = wait_for(lambda: [d for d in s.probe("dialogs") if said in d["texts"]], 20, 0.3, "the hot-key message")[0]
         rect = [w for w in s.windows() if w["hwnd"] == box["hwnd"]][0]["rect"]
         shot = s.screenshot(self.out_path("hot-key-refused-%s.png" % self.arch))

@@ -110,8 +110,8 @@ TEST_F(HostileFilesTest, ReadOnlyProgramFolderTellsOnceAndChangesNothing) {
   Loupe.reset();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
   EXPECT_EQ(Desk.Dialogs[1].Text,
-            u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (Access is denied)\r\n\r\n"
-            u"Choose Retry to try again, or Cancel to leave the file as it was.");
+            u"ぽてりんは設定を保存できません: [C:\\Tools\\Lensoro\\lensoro.ini] (Access is denied)\r\n\r\n"
+            u"もう一度試すには [再試行]、ファイルをそのままにするには [キャンセル] を選んでください。");
   EXPECT_EQ(Desk.FileText(kIni), kUserIni);
   EXPECT_EQ(Desk.FilePaths(), before);
 }
@@ -120,7 +120,7 @@ TEST_F(HostileFilesTest, ReadOnlyLangFolderTellsOnceThatTheDefaultFileCannotBeWr
   Desk.SetFolderReadOnly(kLangDir);
   Start();
   const std::u16string defaultFile = std::u16string(kLangDir) + u"\\" + DefaultLangFileName;
-  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"Lensoro cannot write the language file: [" + defaultFile +
+  EXPECT_EQ(Texts(), (std::vector<std::u16string>{u"ぽてりんは言語ファイルを書き込めません: [" + defaultFile +
                                                   u"] (Access is denied)"}));
   EXPECT_EQ(Desk.File(defaultFile), nullptr);
   EXPECT_EQ(Parts(Loupe).Commands.ActPopShowOption.Caption, BuiltInText(u"ActPopShowOption.Caption"));
@@ -176,8 +176,9 @@ TEST_F(HostileFilesTest, ASettingsFileHeldByAnotherProgramIsNeverSavedOver) {
 
   Start();
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text.find(u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini]"), 0u);
-  EXPECT_NE(Desk.Dialogs[0].Text.find(u"will not be saved"), std::u16string::npos);
+  EXPECT_EQ(Desk.Dialogs[0].Text.find(u"ぽてりんは設定ファイルを読み込めません: [C:\\Tools\\Lensoro\\lensoro.ini]"),
+            0u);
+  EXPECT_NE(Desk.Dialogs[0].Text.find(u"設定は保存しません"), std::u16string::npos);
   EXPECT_EQ(Parts(Loupe).Settings.FrameWidth, 4);  // the defaults
   ExpectLoupeRuns();
 
@@ -207,8 +208,8 @@ TEST_F(HostileFilesTest, ASettingsFileOverOneMegabyteIsNotReadAndNeverSavedOver)
   Desk.AddFile(kIni, overLimit);
   Start();
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text.find(u"Lensoro cannot read its settings file: [" + std::u16string(kIni) +
-                                      u"] (it is larger than 1 MB)"),
+  EXPECT_EQ(Desk.Dialogs[0].Text.find(u"ぽてりんは設定ファイルを読み込めません: [" + std::u16string(kIni) +
+                                      u"] (1 MB より大きいファイルです)"),
             0u);
   EXPECT_EQ(Loupe->Settings().FrameWidth, 4);
   OpenAndCloseOptions();
@@ -236,7 +237,7 @@ TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
   Desk.AddFile(kIni, Utf16File(u"[Language]\r\nLangFileName=" + big + u"\r\n"));
 
   Start();
-  const std::u16string told = u"Lensoro cannot read the language file: [" + big + u"] (it is larger than 1 MB)";
+  const std::u16string told = u"ぽてりんは言語ファイルを読み込めません: [" + big + u"] (1 MB より大きいファイルです)";
   EXPECT_EQ(Texts(), std::vector<std::u16string>{told});
   EXPECT_EQ(App->Lang.LangFile, big);  // still the user's choice
   EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
@@ -252,7 +253,8 @@ TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
   App->Lang.LangFile = large;
   Parts(Loupe).Commands.ApplyMainFormLang();
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
-  EXPECT_EQ(Desk.Dialogs[1].Text, u"Lensoro cannot read the language file: [" + large + u"] (it is larger than 1 MB)");
+  EXPECT_EQ(Desk.Dialogs[1].Text,
+            u"ぽてりんは言語ファイルを読み込めません: [" + large + u"] (1 MB より大きいファイルです)");
   EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
   // The same text within the limit is read.
   const std::u16string small = std::u16string(kLangDir) + u"\\Small.lang";
@@ -266,7 +268,7 @@ TEST_F(HostileFilesTest, AHugeLanguageFileIsNotReadAndTheBuiltInTextsStandIn) {
   Parts(Loupe).Commands.ApplyMainFormLang();
   Parts(Loupe).Commands.ApplyMainFormLang();
   ASSERT_EQ(Desk.Dialogs.size(), 3u);
-  EXPECT_EQ(Desk.Dialogs[2].Text.find(u"Lensoro cannot read the language file: [" + small + u"]"), 0u);
+  EXPECT_EQ(Desk.Dialogs[2].Text.find(u"ぽてりんは言語ファイルを読み込めません: [" + small + u"]"), 0u);
   EXPECT_EQ(Parts(Loupe).Commands.ActPopQuit.Caption, BuiltInText(u"ActPopQuit.Caption"));
   EXPECT_EQ(Desk.File(big)->Size, 100u * 1024 * 1024);
   EXPECT_EQ(Desk.FileText(small), Utf16File(head));

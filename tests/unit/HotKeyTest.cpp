@@ -107,9 +107,9 @@ TEST(HotKey, SecondCopyWithTheSameShortcutIsToldAndKeepsIt) {
   EXPECT_NE(Parts(first.Form).HotKey.Id(), Parts(second.Form).HotKey.Id());
   ASSERT_EQ(desk.Dialogs.size(), 1u);
   EXPECT_EQ(desk.Dialogs[0].Pid, second.Proc.Pid);
-  EXPECT_EQ(
-      desk.Dialogs[0].Text,
-      u"The shortcut key Shift+Ctrl+Alt+L does not work: another program uses it. Choose another key in Options.");
+  EXPECT_EQ(desk.Dialogs[0].Text,
+            u"ショートカットキー Shift+Ctrl+Alt+L は使えません: "
+            u"別のプログラムが使っています。オプションで別のキーを選んでください。");
   EXPECT_EQ(desk.Dialogs[0].Type, TMsgDlgType::Error);
   EXPECT_EQ(Parts(second.Form).Commands.ActPopMinimizeAndRestore.ShortCut, scCtrl | scShift | scAlt | VK_L);
 
@@ -139,7 +139,7 @@ TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
     DWORD Refusal;  // 0: another copy holds the key
     std::u16string Reason;
   } cases[] = {
-      {"held by another copy at the same place", 0, u"another program uses it"},
+      {"held by another copy at the same place", 0, u"別のプログラムが使っています"},
       {"refused for another reason", win::ERROR_NOT_ENOUGH_MEMORY,
        u"Not enough memory resources are available to process this command"},
   };
@@ -154,8 +154,8 @@ TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
     second.Start(AllThree);
     ASSERT_EQ(desk.Dialogs.size(), 1u);
     const TSimDialog& box = desk.Dialogs[0];
-    EXPECT_EQ(box.Text,
-              u"The shortcut key Shift+Ctrl+Alt+L does not work: " + c.Reason + u". Choose another key in Options.");
+    EXPECT_EQ(box.Text, u"ショートカットキー Shift+Ctrl+Alt+L は使えません: " + c.Reason +
+                            u"。オプションで別のキーを選んでください。");
     EXPECT_EQ(box.Owner, second.Handle());
     EXPECT_TRUE(box.Rect.Left >= 0 && box.Rect.Top >= 0 && box.Rect.Right <= 1920 && box.Rect.Bottom <= 1040);
     if (first) {
@@ -171,7 +171,7 @@ TEST(HotKey, ARefusedKeyIsNamedAndNotShownAsWorking) {
     EXPECT_EQ(commands.PopupMenu1.Find(u"MinimizeAndRestore1")->MenuText(second.Proc), u"タスク トレイに しまう");
     commands.ActPopShowOptionExecute();
     ASSERT_NE(commands.OptionForm(), nullptr);
-    EXPECT_EQ(commands.OptionForm()->Edit101.Text(), u"Shift + Ctrl + Alt + L (not active)");
+    EXPECT_EQ(commands.OptionForm()->Edit101.Text(), u"Shift + Ctrl + Alt + L (無効)");
     // Deleting it has nothing to unregister and nothing to report.
     desk.DialogResponder = [](TSimProcess&, const TSimDialog&) { return win::IDOK; };
     commands.OptionForm()->DeleteShortCut();

@@ -233,10 +233,9 @@ TEST_F(SettingsTest, ValuesItCannotTakeAreToldOnceAndKeptAsComments) {
       {u"ActiveWindowModeFrameColor", u"red", u"$00FFFF00"},
   };
   std::u16string message =
-      u"Lensoro did not understand some values in its settings file: [" + std::u16string(kIni) + u"]\r\n";
-  for (const auto& t : told) message += u"\r\n" + t.Key + u"=" + t.Found + u": " + t.Used + u" is used instead";
-  message +=
-      u"\r\n\r\nWhen the settings are next saved, each of these lines is kept as a comment above the value used.";
+      u"ぽてりんは設定ファイルの一部の値を理解できませんでした: [" + std::u16string(kIni) + u"]\r\n";
+  for (const auto& t : told) message += u"\r\n" + t.Key + u"=" + t.Found + u": 代わりに " + t.Used + u" を使います";
+  message += u"\r\n\r\n次に設定を保存するとき、これらの行は使った値の上にコメントとして残します。";
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text, message) << Utf16ToUtf8(Desk.Dialogs[0].Text);
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Warning);
@@ -308,7 +307,7 @@ TEST_F(SettingsTest, AFailedSaveKeepsTheOldFileWholeAndTellsOnce) {
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(
       Desk.Dialogs[0].Text,
-      u"Lensoro cannot save its settings: [C:\\Tools\\Lensoro\\lensoro.ini] (There is not enough space on the disk)");
+      u"ぽてりんは設定を保存できません: [C:\\Tools\\Lensoro\\lensoro.ini] (There is not enough space on the disk)");
   EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
   // The same failure again stays quiet.
   r = SaveSettings(*Form);
@@ -388,7 +387,8 @@ TEST_F(SettingsTest, AFailedSaveOffersRetryAndCancelLeavesTheFile) {
       EXPECT_EQ(Desk.FileText(kIni), old);
     }
   }
-  EXPECT_NE(Desk.Dialogs[0].Text.find(u"\r\n\r\nChoose Retry to try again, or Cancel to leave the file as it was."),
+  EXPECT_NE(Desk.Dialogs[0].Text.find(
+                u"\r\n\r\nもう一度試すには [再試行]、ファイルをそのままにするには [キャンセル] を選んでください。"),
             std::u16string::npos);
 }
 
@@ -402,9 +402,9 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   // Told at start, with the reason and what the save will do.
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
   EXPECT_EQ(Desk.Dialogs[0].Text,
-            u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini] (it is neither UTF-8 nor "
-            u"UTF-16 LE text; save it as one of them)\r\n\r\nThis run starts with the default settings; when they "
-            u"are saved, the file is first kept beside them as a .bak file.")
+            u"ぽてりんは設定ファイルを読み込めません: [C:\\Tools\\Lensoro\\lensoro.ini] (UTF-8 でも UTF-16 LE "
+            u"でもありません。どちらかで保存してください)\r\n\r\n今回は既定の設定で始めます。設定を保存するとき、"
+            u"元のファイルは .bak ファイルとして隣に残します。")
       << Utf16ToUtf8(Desk.Dialogs[0].Text);
   const TIniFileResult r = SaveSettings(*Form);
   ASSERT_TRUE(r.Ok);
@@ -419,8 +419,9 @@ TEST_F(SettingsTest, AFileInAnotherEncodingIsKeptAsideNotOverwritten) {
   TSaveFailureNotice notice;
   ReportSaveResult(App, notice, r, Form->Handle());
   ASSERT_EQ(Desk.Dialogs.size(), 2u);
-  EXPECT_EQ(Desk.Dialogs[1].Text,
-            u"Lensoro could not read its settings file; it was kept as: [C:\\Tools\\Lensoro\\lensoro.ini.bak1]");
+  EXPECT_EQ(
+      Desk.Dialogs[1].Text,
+      u"ぽてりんは設定ファイルを読み込めなかったため、次の名前で残しました: [C:\\Tools\\Lensoro\\lensoro.ini.bak1]");
   // A readable file from now on: nothing more is kept aside.
   EXPECT_TRUE(SaveSettings(*Form).KeptAsPath.empty());
 
@@ -472,7 +473,7 @@ TEST_F(SettingsTest, AFileThatCouldNotBeReadAtStartIsToldAndLeftAsItWas) {
   const auto told = [this] {
     int n = 0;
     for (const TSimDialog& d : Desk.Dialogs) {
-      if (d.Text.rfind(u"Lensoro cannot read its settings file: [C:\\Tools\\Lensoro\\lensoro.ini] (", 0) == 0) {
+      if (d.Text.rfind(u"ぽてりんは設定ファイルを読み込めません: [C:\\Tools\\Lensoro\\lensoro.ini] (", 0) == 0) {
         EXPECT_EQ(d.Type, TMsgDlgType::Error);
         ++n;
       }

@@ -175,9 +175,9 @@ std::vector<std::string> Problems(const std::string& name, const std::string& by
     if (Placeholders(value) != Placeholders(e.FileText)) say("placeholders differ from the default's", e.Key);
     if (!TakesItsOwnAccessKey(e.Section, e.Key) && AccessKeys(value).size() != AccessKeys(e.FileText).size())
       say("access keys differ from the default's", e.Key);
-    // The added texts' default is English, the others' Japanese.
+    // The added texts fall back on English, the others on Japanese.
     const bool added = std::u16string(e.Section) == AddedLangSection;
-    if (name != (added ? kEnglish : kJapanese) && value == e.FileText && HoldsLetters(value) &&
+    if (name != (added ? kEnglish : kJapanese) && value == (added ? e.BuiltIn : e.FileText) && HoldsLetters(value) &&
         !kSameEverywhere.count(e.Key)) {
       say(added ? "left in English" : "left as the Japanese default", e.Key);
     }
@@ -214,6 +214,15 @@ TEST(ShippedLanguageFiles, EachHasEveryDefaultKeyTranslatedWithItsPlaceholdersAn
     EXPECT_TRUE(problems.empty()) << name << ":" << Joined(problems);
     // Ends as the default file does.
     EXPECT_EQ(bytes.substr(bytes.size() - 8), std::string("\r\0\n\0\r\0\n\0", 8)) << name;
+  }
+}
+
+// The default language speaks the added texts as the Japanese file does.
+TEST(ShippedLanguageFiles, TheDefaultLanguageTakesTheJapaneseFilesAddedTexts) {
+  const std::string bytes = ReadAll(fs::path(LENSORO_LANG_DIR) / kJapanese);
+  const TIniFile japanese(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  for (const auto& e : AddedLangEntries()) {
+    EXPECT_EQ(japanese.ReadString(e.Section, e.Key, u""), e.FileText) << Utf16ToUtf8(e.Key);
   }
 }
 

@@ -81,7 +81,7 @@ TEST_F(LangTest, FirstStartInAnEmptyFolderMakesLangAndTheDefaultFile) {
   EXPECT_EQ(Parts(Form).Commands.ActPopSetLoupeColorModelcmGrayscale.Caption, u"グレー スケール");
   EXPECT_EQ(App.Lang.Texts.size(), 18u + AddedLangEntries().size());
   // The default file carries none of the added texts: they are English.
-  EXPECT_EQ(App.Lang.Text(u"MsgReasonBinary"), u"it holds binary data, not text");
+  EXPECT_EQ(App.Lang.Text(u"MsgReasonBinary"), u"テキストではなくバイナリ データです");
   EXPECT_EQ(App.Lang.MsgDialogCaption, u"ぽてりん [おしらせ]");
   EXPECT_EQ(App.Lang.Text(u"RestoreFromTrayCaption"), u"もとの サイズに もどす");
 
@@ -174,8 +174,8 @@ TEST_F(LangTest, ApplyingAFileTakesItsTextsAndFallsBackPerKey) {
   EXPECT_EQ(App.Title, u"ぽてりん");
   EXPECT_EQ(App.Lang.LangFile, ansi);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text, u"Lensoro cannot read the language file: [" + ansi +
-                                      u"] (it is neither UTF-8 nor UTF-16 LE text; save it as one of them)");
+  EXPECT_EQ(Desk.Dialogs[0].Text, u"ぽてりんは言語ファイルを読み込めません: [" + ansi +
+                                      u"] (UTF-8 でも UTF-16 LE でもありません。どちらかで保存してください)");
 }
 
 // A translation that leaves out the path of MsgErrorItemNotFound says its

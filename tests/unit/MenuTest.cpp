@@ -385,7 +385,7 @@ TEST_F(MenuTest, SilentStartShowsOnlyTheFadedTrayIcon) {
 TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
   Create();
   const std::u16string folder = u"C:\\Tools\\Lensoro", help = folder + u"\\Help", page = help + u"\\index.html";
-  const std::u16string cannot = u"Lensoro cannot open its help page: ";
+  const std::u16string cannot = u"ぽてりんはヘルプ ページを開けません: ";
   const struct {
     const char* Name;
     std::intptr_t Result;  // of opening the page; none opened while it is missing
@@ -396,14 +396,15 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
       {"missing", 0, u"ありません: [" + page + u"]", win::IDYES, folder},
       {"opened", 42, u"", 0, u""},
       {"no program for .html", win::SE_ERR_NOASSOC,
-       cannot + u"no program is set to open this kind of file. The page is: [" + page + u"]", win::IDYES, help},
-      {"gone meanwhile", win::SE_ERR_FNF, cannot + u"the file is missing. The page is: [" + page + u"]", win::IDNO,
+       cannot + u"この種類のファイルを開くプログラムが設定されていません。ページの場所: [" + page + u"]", win::IDYES,
+       help},
+      {"gone meanwhile", win::SE_ERR_FNF, cannot + u"ファイルがありません。ページの場所: [" + page + u"]", win::IDNO,
        u""},
-      {"folder gone meanwhile", win::SE_ERR_PNF, cannot + u"the file is missing. The page is: [" + page + u"]",
+      {"folder gone meanwhile", win::SE_ERR_PNF, cannot + u"ファイルがありません。ページの場所: [" + page + u"]",
        win::IDNO, u""},
-      {"access denied", win::SE_ERR_ACCESSDENIED, cannot + u"access to it is denied. The page is: [" + page + u"]",
+      {"access denied", win::SE_ERR_ACCESSDENIED, cannot + u"アクセスが拒否されました。ページの場所: [" + page + u"]",
        win::IDYES, help},
-      {"out of memory", 8, cannot + u"エラー コード: [8]. The page is: [" + page + u"]", win::IDNO, u""},
+      {"out of memory", 8, cannot + u"エラー コード: [8]。ページの場所: [" + page + u"]", win::IDNO, u""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -427,7 +428,7 @@ TEST_F(MenuTest, HelpOpensThePageBesideTheExeOrSaysWhy) {
     EXPECT_EQ(opened, expected);
     ASSERT_EQ(Desk.Dialogs.size(), c.Said.empty() ? 0u : 1u);
     if (c.Said.empty()) continue;
-    EXPECT_EQ(Desk.Dialogs[0].Text, c.Said + u"\r\n\r\nOpen the folder that holds it?")
+    EXPECT_EQ(Desk.Dialogs[0].Text, c.Said + u"\r\n\r\nこのファイルがあるフォルダーを開きますか？")
         << Utf16ToUtf8(Desk.Dialogs[0].Text);
     EXPECT_EQ(Desk.Dialogs[0].Type, TMsgDlgType::Error);
     EXPECT_EQ(Desk.Dialogs[0].Buttons, mbYes | mbNo);

@@ -568,7 +568,7 @@ TEST_F(OptionFormTest, DeletingAndAddingTheShortcutAskFirst) {
 TEST_F(OptionFormTest, AddStaysOffWithAHintForAKeyThatTypes) {
   Start(u"");
   TOptionForm& form = Open();
-  const std::u16string hint = u"A key that types a character needs Ctrl or Alt.";
+  const std::u16string hint = u"文字を入力するキーには Ctrl か Alt が必要です。";
   const struct {
     std::initializer_list<std::uint16_t> Keys;
     bool Addable;
@@ -598,8 +598,9 @@ TEST_F(OptionFormTest, ASavedKeyThatTypesIsNotRegisteredAndTheUserIsToldOnce) {
   EXPECT_TRUE(Desk.HotKeys.empty());
   EXPECT_EQ(Parts(Form).Commands.ActPopMinimizeAndRestore.ShortCut, 0);
   ASSERT_EQ(Desk.Dialogs.size(), 1u);
-  EXPECT_EQ(Desk.Dialogs[0].Text, u"The shortcut key was not registered: without Ctrl or Alt it would take this key "
-                                  u"away from typing in every program: [Shift + X]");
+  EXPECT_EQ(Desk.Dialogs[0].Text,
+            u"ショートカットキーを登録しませんでした。Ctrl か Alt がないと、どのプログラムでもこのキーを"
+            u"入力できなくなります: [Shift + X]");
   ASSERT_TRUE(SaveSettings(*Form).Ok);
   EXPECT_NE(Ini().find(u"\r\nActPopMinimizeAndRestore=0,\r\n"), std::u16string::npos);
 }
@@ -628,7 +629,7 @@ TEST_F(OptionFormTest, ASavedKeyAnotherProgramHoldsIsReplacedWithNoUnregisterErr
   ASSERT_EQ(Desk.Dialogs.size(), 1u);  // the refusal; the key stays assigned
   EXPECT_EQ(Form->Settings().HotKey, CtrlShiftAltL);
   TOptionForm& form = Open();
-  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L (not active)");
+  EXPECT_EQ(form.Edit101.Text(), u"Shift + Ctrl + Alt + L (無効)");
 
   // Nothing was registered, so nothing is given back: the question is the
   // only box, and the settings hold the new key.
