@@ -1,7 +1,6 @@
 #include "Lang.h"
 
 #include <algorithm>
-#include <string_view>
 
 #include "FilePath.h"
 #include "Format.h"
@@ -86,100 +85,100 @@ const std::vector<TLangDefault>& DefaultLangEntries() {
 }
 
 const std::vector<TLangDefault>& AddedLangEntries() {
-  static const std::vector<TLangDefault> entries = [] {
-    const std::pair<const char16_t*, const char16_t*> texts[] = {
-        {u"MsgErrorCannotReadSettings", u"Lensoro cannot read its settings file: [%s] (%s)"},
-        {u"MsgNoteDefaultsNotSaved",
-         u"It is left as it is; the settings of this run are the defaults and will not be saved."},
-        {u"MsgNoteKeptAsBak",
-         u"This run starts with the default settings; when they are saved, the file is first kept "
-         u"beside them as a .bak file."},
-        {u"MsgErrorCannotSaveSettings", u"Lensoro cannot save its settings: [%s] (%s)"},
-        {u"MsgInfoSettingsKeptAs", u"Lensoro could not read its settings file; it was kept as: [%s]"},
-        {u"MsgErrorCannotReadLangFile", u"Lensoro cannot read the language file: [%s] (%s)"},
-        {u"MsgErrorCannotWriteLangFile", u"Lensoro cannot write the language file: [%s] (%s)"},
-        {u"MsgReasonTooLarge", u"it is larger than %d MB"},
-        {u"MsgReasonUtf16BigEndian", u"it is UTF-16 big-endian text; save it as UTF-16 LE or UTF-8"},
-        {u"MsgReasonBinary", u"it holds binary data, not text"},
-        {u"MsgReasonBadUtf8", u"it is marked as UTF-8 but is not valid UTF-8"},
-        {u"MsgReasonNotText", u"it is neither UTF-8 nor UTF-16 LE text; save it as one of them"},
-        {u"MsgErrorHotKeyTakesTyping",
-         u"The shortcut key was not registered: without Ctrl or Alt it would take this "
-         u"key away from typing in every program: [%s]"},
-        {u"HintHotKeyNeedsCtrlOrAlt", u"A key that types a character needs Ctrl or Alt."},
-        {u"MsgErrorLangFileNotLocal",
-         u"Lensoro does not open a language file from the network or a device path; it uses its own: [%s]"},
-        {u"MsgErrorLinkedFolderElevated",
-         u"Lensoro runs as administrator and this folder is a link (a junction or symbolic link): it writes no "
-         u"file into it in this run: [%s]"},
-        {u"CaptionFollowTyping", u"Follow the key&board focus and text cursor"},
-        {u"MsgWarnSettingsNotUnderstood", u"Lensoro did not understand some values in its settings file: [%s]"},
-        {u"MsgSettingValueUsed", u"%s=%s: %s is used instead"},
-        {u"MsgNoteSettingsKeptAsComments",
-         u"When the settings are next saved, each of these lines is kept as a comment above the value used."},
-        {u"MsgErrorHotKeyNotUsable", u"The shortcut key %s does not work: %s. Choose another key in Options."},
-        {u"MsgReasonHotKeyInUse", u"another program uses it"},
-        {u"HintHotKeyNotActive", u"%s (not active)"},
-        {u"MsgErrorCannotOpenHelp", u"Lensoro cannot open its help page: %s. The page is: [%s]"},
-        {u"MsgReasonNoProgramForFile", u"no program is set to open this kind of file"},
-        {u"MsgReasonFileMissing", u"the file is missing"},
-        {u"MsgReasonAccessDenied", u"access to it is denied"},
-        {u"MsgConfirmOpenFolder", u"Open the folder that holds it?"},
-        {u"MsgNoteRetrySave", u"Choose Retry to try again, or Cancel to leave the file as it was."},
-    };
-    // The default language's own words for them, as the shipped Japanese
-    // file has them: its file does not carry them, and English under its
-    // captions would mix two languages in one box.
-    const std::pair<const char16_t*, const char16_t*> defaultLanguage[] = {
-        {u"MsgErrorCannotReadSettings", u"ぽてりんは設定ファイルを読み込めません: [%s] (%s)"},
-        {u"MsgNoteDefaultsNotSaved", u"ファイルはそのままです。今回は既定の設定を使い、設定は保存しません。"},
-        {u"MsgNoteKeptAsBak",
-         u"今回は既定の設定で始めます。設定を保存するとき、元のファイルは .bak ファイルとして隣に残します。"},
-        {u"MsgErrorCannotSaveSettings", u"ぽてりんは設定を保存できません: [%s] (%s)"},
-        {u"MsgInfoSettingsKeptAs", u"ぽてりんは設定ファイルを読み込めなかったため、次の名前で残しました: [%s]"},
-        {u"MsgErrorCannotReadLangFile", u"ぽてりんは言語ファイルを読み込めません: [%s] (%s)"},
-        {u"MsgErrorCannotWriteLangFile", u"ぽてりんは言語ファイルを書き込めません: [%s] (%s)"},
-        {u"MsgReasonTooLarge", u"%d MB より大きいファイルです"},
-        {u"MsgReasonUtf16BigEndian",
-         u"UTF-16 ビッグ エンディアンのテキストです。UTF-16 LE か UTF-8 で保存してください"},
-        {u"MsgReasonBinary", u"テキストではなくバイナリ データです"},
-        {u"MsgReasonBadUtf8", u"UTF-8 の印がありますが、正しい UTF-8 ではありません"},
-        {u"MsgReasonNotText", u"UTF-8 でも UTF-16 LE でもありません。どちらかで保存してください"},
-        {u"MsgErrorHotKeyTakesTyping",
-         u"ショートカットキーを登録しませんでした。Ctrl か Alt "
-         u"がないと、どのプログラムでもこのキーを入力できなくなります: [%s]"},
-        {u"HintHotKeyNeedsCtrlOrAlt", u"文字を入力するキーには Ctrl か Alt が必要です。"},
-        {u"MsgErrorLangFileNotLocal",
-         u"ぽてりんはネットワークやデバイス パスの言語ファイルを開きません。自分の言語ファイルを使います: [%s]"},
-        {u"MsgErrorLinkedFolderElevated",
-         u"ぽてりんは管理者として実行されていて、このフォルダーはリンク (ジャンクションまたはシンボリック リンク) "
-         u"です。今回はこのフォルダーにファイルを書き込みません: [%s]"},
-        {u"CaptionFollowTyping", u"フォーカスとテキスト カーソルに追従する(&J)"},
-        {u"MsgWarnSettingsNotUnderstood", u"ぽてりんは設定ファイルの一部の値を理解できませんでした: [%s]"},
-        {u"MsgSettingValueUsed", u"%s=%s: 代わりに %s を使います"},
-        {u"MsgNoteSettingsKeptAsComments",
-         u"次に設定を保存するとき、これらの行は使った値の上にコメントとして残します。"},
-        {u"MsgErrorHotKeyNotUsable", u"ショートカットキー %s は使えません: %s。オプションで別のキーを選んでください。"},
-        {u"MsgReasonHotKeyInUse", u"別のプログラムが使っています"},
-        {u"HintHotKeyNotActive", u"%s (無効)"},
-        {u"MsgErrorCannotOpenHelp", u"ぽてりんはヘルプ ページを開けません: %s。ページの場所: [%s]"},
-        {u"MsgReasonNoProgramForFile", u"この種類のファイルを開くプログラムが設定されていません"},
-        {u"MsgReasonFileMissing", u"ファイルがありません"},
-        {u"MsgReasonAccessDenied", u"アクセスが拒否されました"},
-        {u"MsgConfirmOpenFolder", u"このファイルがあるフォルダーを開きますか？"},
-        {u"MsgNoteRetrySave",
-         u"もう一度試すには [再試行]、ファイルをそのままにするには [キャンセル] を選んでください。"},
-    };
-    std::vector<TLangDefault> list;
-    for (const auto& [key, text] : texts) {
-      const char16_t* own = text;
-      for (const auto& [k, t] : defaultLanguage) {
-        if (std::u16string_view(k) == key) own = t;
-      }
-      list.push_back({AddedLangSection, key, own, text});
-    }
-    return list;
-  }();
+  // Key, the default language's text (as the shipped Japanese file has it:
+  // the default file does not carry these, and English under its captions
+  // would mix two languages in one box), and the English one.
+  // clang-format off
+  static const std::vector<TLangDefault> entries = {
+    {AddedLangSection, u"MsgErrorCannotReadSettings",
+     u"ぽてりんは設定ファイルを読み込めません: [%s] (%s)",
+     u"Lensoro cannot read its settings file: [%s] (%s)"},
+    {AddedLangSection, u"MsgNoteDefaultsNotSaved",
+     u"ファイルはそのままです。今回は既定の設定を使い、設定は保存しません。",
+     u"It is left as it is; the settings of this run are the defaults and will not be saved."},
+    {AddedLangSection, u"MsgNoteKeptAsBak",
+     u"今回は既定の設定で始めます。設定を保存するとき、元のファイルは .bak ファイルとして隣に残します。",
+     u"This run starts with the default settings; when they are saved, the file is first kept beside them as a .bak file."},
+    {AddedLangSection, u"MsgErrorCannotSaveSettings",
+     u"ぽてりんは設定を保存できません: [%s] (%s)",
+     u"Lensoro cannot save its settings: [%s] (%s)"},
+    {AddedLangSection, u"MsgInfoSettingsKeptAs",
+     u"ぽてりんは設定ファイルを読み込めなかったため、次の名前で残しました: [%s]",
+     u"Lensoro could not read its settings file; it was kept as: [%s]"},
+    {AddedLangSection, u"MsgErrorCannotReadLangFile",
+     u"ぽてりんは言語ファイルを読み込めません: [%s] (%s)",
+     u"Lensoro cannot read the language file: [%s] (%s)"},
+    {AddedLangSection, u"MsgErrorCannotWriteLangFile",
+     u"ぽてりんは言語ファイルを書き込めません: [%s] (%s)",
+     u"Lensoro cannot write the language file: [%s] (%s)"},
+    {AddedLangSection, u"MsgReasonTooLarge",
+     u"%d MB より大きいファイルです",
+     u"it is larger than %d MB"},
+    {AddedLangSection, u"MsgReasonUtf16BigEndian",
+     u"UTF-16 ビッグ エンディアンのテキストです。UTF-16 LE か UTF-8 で保存してください",
+     u"it is UTF-16 big-endian text; save it as UTF-16 LE or UTF-8"},
+    {AddedLangSection, u"MsgReasonBinary",
+     u"テキストではなくバイナリ データです",
+     u"it holds binary data, not text"},
+    {AddedLangSection, u"MsgReasonBadUtf8",
+     u"UTF-8 の印がありますが、正しい UTF-8 ではありません",
+     u"it is marked as UTF-8 but is not valid UTF-8"},
+    {AddedLangSection, u"MsgReasonNotText",
+     u"UTF-8 でも UTF-16 LE でもありません。どちらかで保存してください",
+     u"it is neither UTF-8 nor UTF-16 LE text; save it as one of them"},
+    {AddedLangSection, u"MsgErrorHotKeyTakesTyping",
+     u"ショートカットキーを登録しませんでした。Ctrl か Alt がないと、どのプログラムでもこのキーを入力できなくなります: [%s]",
+     u"The shortcut key was not registered: without Ctrl or Alt it would take this key away from typing in every program: [%s]"},
+    {AddedLangSection, u"HintHotKeyNeedsCtrlOrAlt",
+     u"文字を入力するキーには Ctrl か Alt が必要です。",
+     u"A key that types a character needs Ctrl or Alt."},
+    {AddedLangSection, u"MsgErrorLangFileNotLocal",
+     u"ぽてりんはネットワークやデバイス パスの言語ファイルを開きません。自分の言語ファイルを使います: [%s]",
+     u"Lensoro does not open a language file from the network or a device path; it uses its own: [%s]"},
+    {AddedLangSection, u"MsgErrorLinkedFolderElevated",
+     u"ぽてりんは管理者として実行されていて、このフォルダーはリンク (ジャンクションまたはシンボリック リンク) です。今回はこのフォルダーにファイルを書き込みません: [%s]",
+     u"Lensoro runs as administrator and this folder is a link (a junction or symbolic link): it writes no file into it in this run: [%s]"},
+    {AddedLangSection, u"CaptionFollowTyping",
+     u"フォーカスとテキスト カーソルに追従する(&J)",
+     u"Follow the key&board focus and text cursor"},
+    {AddedLangSection, u"MsgWarnSettingsNotUnderstood",
+     u"ぽてりんは設定ファイルの一部の値を理解できませんでした: [%s]",
+     u"Lensoro did not understand some values in its settings file: [%s]"},
+    {AddedLangSection, u"MsgSettingValueUsed",
+     u"%s=%s: 代わりに %s を使います",
+     u"%s=%s: %s is used instead"},
+    {AddedLangSection, u"MsgNoteSettingsKeptAsComments",
+     u"次に設定を保存するとき、これらの行は使った値の上にコメントとして残します。",
+     u"When the settings are next saved, each of these lines is kept as a comment above the value used."},
+    {AddedLangSection, u"MsgErrorHotKeyNotUsable",
+     u"ショートカットキー %s は使えません: %s。オプションで別のキーを選んでください。",
+     u"The shortcut key %s does not work: %s. Choose another key in Options."},
+    {AddedLangSection, u"MsgReasonHotKeyInUse",
+     u"別のプログラムが使っています",
+     u"another program uses it"},
+    {AddedLangSection, u"HintHotKeyNotActive",
+     u"%s (無効)",
+     u"%s (not active)"},
+    {AddedLangSection, u"MsgErrorCannotOpenHelp",
+     u"ぽてりんはヘルプ ページを開けません: %s。ページの場所: [%s]",
+     u"Lensoro cannot open its help page: %s. The page is: [%s]"},
+    {AddedLangSection, u"MsgReasonNoProgramForFile",
+     u"この種類のファイルを開くプログラムが設定されていません",
+     u"no program is set to open this kind of file"},
+    {AddedLangSection, u"MsgReasonFileMissing",
+     u"ファイルがありません",
+     u"the file is missing"},
+    {AddedLangSection, u"MsgReasonAccessDenied",
+     u"アクセスが拒否されました",
+     u"access to it is denied"},
+    {AddedLangSection, u"MsgConfirmOpenFolder",
+     u"このファイルがあるフォルダーを開きますか？",
+     u"Open the folder that holds it?"},
+    {AddedLangSection, u"MsgNoteRetrySave",
+     u"もう一度試すには [再試行]、ファイルをそのままにするには [キャンセル] を選んでください。",
+     u"Choose Retry to try again, or Cancel to leave the file as it was."},
+  };
+  // clang-format on
   return entries;
 }
 

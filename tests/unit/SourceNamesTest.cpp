@@ -174,6 +174,10 @@ TEST(SourceNames, EveryLanguageKeyTheUnitsAskForHasABuiltInText) {
   ASSERT_GE(Names(found).size(), 60u) << "the scan no longer finds the units' look-ups";
   const std::set<std::string> keys = BuiltInKeys();
   for (const TFound& f : found) EXPECT_EQ(keys.count(f.Name), 1u) << f.Name << " at " << f.Where;
+  // And the other way: an added text that nothing asks for is a caption never
+  // set or a message never shown.
+  const std::set<std::string> asked = Names(found);
+  for (const TLangDefault& e : AddedLangEntries()) EXPECT_EQ(asked.count(Utf16ToUtf8(e.Key)), 1u) << Utf16ToUtf8(e.Key);
 }
 
 TEST(SourceNames, EveryNameTheSimulatedDesktopLogsIsAPlatformMethod) {
