@@ -134,6 +134,17 @@ const TNamePattern& SimMethods() {
   return pattern;
 }
 
+// The names the simulated desktop fails its calls by (Injected, directly or
+// through the helpers that call it with their caller's name).
+const TNamePattern& SimInjected() {
+  static const TNamePattern pattern = {
+      false,
+      std::regex("(?!)"),
+      std::regex(R"(\b(Injected|BrushRect|WindowDc)\($)"),
+  };
+  return pattern;
+}
+
 std::set<std::string> Names(const std::vector<TFound>& found) {
   std::set<std::string> names;
   for (const TFound& f : found) names.insert(f.Name);
@@ -184,6 +195,13 @@ TEST(SourceNames, EveryNameTheSimulatedDesktopLogsIsAPlatformMethod) {
   const std::vector<TFound> found = ScanFolder(SourceRoot() / "platform" / "sim", SimMethods());
   ASSERT_GE(Names(found).size(), 140u) << "the scan no longer finds the simulated calls";
   for (const TFound& f : found) EXPECT_TRUE(sim::TSimDesktop::IsPlatformMethod(f.Name)) << f.Name << " at " << f.Where;
+}
+
+// A call the sweep fails in turn must be able to fail: a model that never
+// asks would have its failure blamed on the calls after it.
+TEST(SourceNames, EveryCallTheSweepFailsCanFailInTheSimulatedDesktop) {
+  const std::set<std::string> injected = Names(ScanFolder(SourceRoot() / "platform" / "sim", SimInjected()));
+  for (const std::string& m : sim::TSimDesktop::FallibleMethodNames()) EXPECT_EQ(injected.count(m), 1u) << m;
 }
 
 TEST(SourceNames, TheNameKeyedTestHelpersRefuseANameNoPlatformMethodHas) {
