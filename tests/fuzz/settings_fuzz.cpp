@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(ini.Readable());
   TLoupeSettings read;
   read.HotKey = form.Settings().HotKey;
-  ReadLoupeSettings(ini, read, world->Proc.GetLocaleDecimalSeparator());
+  ReadLoupeSettings(ini, read, world->Proc.GetLocaleDecimalSeparator(), world->Proc);
   Check(read.FrameWidth == form.Settings().FrameWidth && read.LoupeRate == form.Settings().LoupeRate &&
         read.LoupeMode == form.Settings().LoupeMode && read.LoupeColorMode == form.Settings().LoupeColorMode &&
         read.LoupeSrcOrigin == form.Settings().LoupeSrcOrigin && read.IsSilentMode == form.Settings().IsSilentMode);
