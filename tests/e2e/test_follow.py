@@ -47,9 +47,7 @@ class FollowTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.xdotool("mousemove", *PARKED)
             cls.folder = s.install(cls.parts["dist"], "Lensoro")
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
@@ -66,9 +64,6 @@ class FollowTest(test_startup.LoupeSession):
             cls.notepad = s.start(notepad, [unix_to_windows(text)])
             cls.editor = wait_for(lambda: [w for w in s.windows() if w["class"] == "Notepad" and w["visible"]], 30,
                                   0.3, "Notepad's window")[0]
-        except BaseException:
-            cls.session.close()
-            raise
 
     @classmethod
     def write_settings(cls, follow):

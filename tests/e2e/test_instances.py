@@ -48,9 +48,7 @@ class InstancesTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.xdotool("mousemove", *POINTER)
             cls.log = StubLog(os.path.join(s.root, "magstub.log"))
             cls.env = {"LENSORO_MAGSTUB_LOG": cls.log.path}
@@ -62,9 +60,6 @@ class InstancesTest(test_startup.LoupeSession):
             write_utf16_ini(os.path.join(folder_b, "lensoro.ini"),
                             "[MainForm]\r\nLeft=%d\r\nTop=%d\r\n" % tuple(cls.rect_b[:2]))
             cls.procs, cls.loupes = {}, {}
-        except BaseException:
-            cls.session.close()
-            raise
 
     # --- helpers ---------------------------------------------------------------
 

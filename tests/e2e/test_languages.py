@@ -106,9 +106,7 @@ class LanguagesTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.xdotool("mousemove", 700, 900)
             cls.folder = s.install(cls.parts["dist"], "Languages")
             cls.lang_dir = os.path.join(cls.folder, "Lang")
@@ -120,9 +118,6 @@ class LanguagesTest(test_startup.LoupeSession):
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
             cls.process = s.start(cls.exe)
             cls.loupe = cls.wait_loupe(cls.exe, 30)
-        except BaseException:
-            cls.session.close()
-            raise
 
     @classmethod
     def tearDownClass(cls):

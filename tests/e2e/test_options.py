@@ -46,9 +46,7 @@ class OptionsTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.xdotool("mousemove", 900, 200)
             cls.folder = s.install(cls.parts["dist"], "Options")
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
@@ -56,9 +54,6 @@ class OptionsTest(test_startup.LoupeSession):
             cls.log = StubLog(os.path.join(s.root, "magstub.log"))
             cls.process = s.start(cls.exe, env={"LENSORO_MAGSTUB_LOG": cls.log.path})
             cls.loupe = cls.wait_loupe(cls.exe, 30)
-        except BaseException:
-            cls.session.close()
-            raise
 
     def dialog(self):
         found = [w for w in self.session.windows() if w["class"] == "TOptionForm"]

@@ -57,9 +57,7 @@ class OptionsKeysTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.xdotool("mousemove", 900, 200)
             cls.folder = s.install(cls.parts["dist"], "Keys")
             cls.ini = os.path.join(cls.folder, "lensoro.ini")
@@ -68,9 +66,6 @@ class OptionsKeysTest(test_startup.LoupeSession):
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
             cls.process = s.start(cls.exe)
             cls.loupe = cls.wait_loupe(cls.exe, 30)
-        except BaseException:
-            cls.session.close()
-            raise
 
     def dialog(self):
         found = [w for w in self.session.windows() if w["class"] == "TOptionForm" and w["visible"]]

@@ -20,7 +20,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
 from lnswine import StubLog, wait_for  # noqa: E402
-from test_startup import PATTERN, POINTER, WM_CLOSE  # noqa: E402
+from test_startup import PATTERN, POINTER  # noqa: E402
 
 CONFIG = test_startup.CONFIG  # LoupeSession.out_path reads it
 MARKER = "planted-dllmain.txt"
@@ -39,9 +39,7 @@ class PlantedDllTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.show_pattern(*PATTERN)
             s.xdotool("mousemove", *POINTER)
             cls.folder = s.install(cls.parts["dist"], "Planted")
@@ -50,9 +48,6 @@ class PlantedDllTest(test_startup.LoupeSession):
             cls.stub = s.install_stub(cls.parts["stub"])
             cls.log = StubLog(os.path.join(s.root, "magstub.log"))
             cls.env = {"LENSORO_MAGSTUB_LOG": cls.log.path}
-        except BaseException:
-            cls.session.close()
-            raise
 
     def assert_planted_never_ran(self):
         self.assertFalse(os.path.exists(os.path.join(self.folder, MARKER)),

@@ -16,7 +16,7 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
 from lnswine import StubLog, unix_to_windows, wait_for  # noqa: E402
-from test_startup import LOUPE_RECT, WM_CLOSE  # noqa: E402
+from test_startup import LOUPE_RECT  # noqa: E402
 
 CONFIG = test_startup.CONFIG  # LoupeSession.out_path reads it
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -83,17 +83,13 @@ class SettingsTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
+        with cls.session_set_up():
             cls.session.xdotool("mousemove", *POINTER)
             cls.log = StubLog(os.path.join(cls.session.root, "magstub.log"))
             cls.env = {"LENSORO_MAGSTUB_LOG": cls.log.path}
             cls.folder = cls.session.install(cls.parts["dist"], "Settings")
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
             cls.ini = os.path.join(cls.folder, "lensoro.ini")
-        except BaseException:
-            cls.session.close()
-            raise
 
     def start_copy(self, exe):
         """Starts exe with the stand-in's log; returns (process, loupe)."""

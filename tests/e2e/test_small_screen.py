@@ -39,17 +39,12 @@ class SmallScreenTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session(width=SCREEN[0], height=SCREEN[1])
-        try:
-            s = cls.session
+        with cls.session_set_up(width=SCREEN[0], height=SCREEN[1]) as s:
             s.set_dpi(DPI)
             s.xdotool("mousemove", 1200, 700)
             cls.exe = os.path.join(s.install(cls.parts["dist"], "Small"), "lensoro.exe")
             cls.process = s.start(cls.exe)
             cls.loupe = cls.wait_loupe(cls.exe, 30)
-        except BaseException:
-            cls.session.close()
-            raise
 
     def client_area(self, dialog, vscroll):
         """The dialog's client area on the screen, from where its own

@@ -11,6 +11,7 @@ run in their numbered order against the same running copies. Exits 77
 """
 
 import argparse
+import contextlib
 import os
 import re
 import sys
@@ -99,6 +100,18 @@ class LoupeSession(unittest.TestCase):
         cls.session = lnswine.WineSession(cls.arch, cls.parts["probe"], **screen)
         cls.session.__enter__()
         CONFIG["timings"]["prefix"] = round(time.monotonic() - t0, 1)
+
+    @classmethod
+    @contextlib.contextmanager
+    def session_set_up(cls, **screen):
+        """open_session for the block that sets the class up: a set-up that
+        fails closes the session again (tearDownClass does not run then)."""
+        cls.open_session(**screen)
+        try:
+            yield cls.session
+        except BaseException:
+            cls.session.close()
+            raise
 
     @classmethod
     def tearDownClass(cls):

@@ -37,9 +37,7 @@ class StormTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
-            s = cls.session
+        with cls.session_set_up() as s:
             s.xdotool("mousemove", 900, 200)
             cls.log = StubLog(os.path.join(s.root, "magstub.log"))
             cls.env = {"LENSORO_MAGSTUB_LOG": cls.log.path}
@@ -53,9 +51,6 @@ class StormTest(test_startup.LoupeSession):
             cls.proc_b = s.start(cls.exe_b, env=cls.env)
             cls.loupe_b = cls.wait_loupe(cls.exe_b, 20)
             cls.names = {handle(cls.loupe_a["hwnd"]): "A", handle(cls.loupe_b["hwnd"]): "B"}
-        except BaseException:
-            cls.session.close()
-            raise
 
     def latest_list(self, loupe):
         """The handles of the last exclusion list this copy gave its magnifier."""

@@ -47,8 +47,7 @@ class TrayTest(test_startup.LoupeSession):
 
     @classmethod
     def setUpClass(cls):
-        cls.open_session()
-        try:
+        with cls.session_set_up():
             cls.session.xdotool("mousemove", 900, 200)
             cls.folder = cls.session.install(cls.parts["dist"], "Tray")
             cls.exe = os.path.join(cls.folder, "lensoro.exe")
@@ -58,9 +57,6 @@ class TrayTest(test_startup.LoupeSession):
             cls.icons_before = cls.tray_icons()
             cls.process = cls.session.start(cls.exe)
             cls.loupe = cls.wait_loupe(cls.exe, 30)
-        except BaseException:
-            cls.session.close()
-            raise
 
     @classmethod
     def tray_icons(cls):
