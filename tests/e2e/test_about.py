@@ -21,7 +21,6 @@ sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.join(HERE, "..", "fuzz"))
 import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-import test_tray  # noqa: E402
 from lnswine import pe_arch, wait_for  # noqa: E402
 from test_startup import build_parts  # noqa: E402
 from version_seed import version_resource  # noqa: E402
@@ -59,8 +58,6 @@ def version_strings(block):
 
 
 class AboutTest(test_startup.LoupeSession):
-    open_menu = test_tray.TrayTest.open_menu
-    pick = test_tray.TrayTest.pick
 
     @classmethod
     def setUpClass(cls):

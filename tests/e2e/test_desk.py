@@ -24,7 +24,6 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import lnswine  # noqa: E402
 import test_startup  # noqa: E402
-import test_tray  # noqa: E402
 from lnswine import StubLog, pattern_colour, wait_for  # noqa: E402
 from test_settings import BOM  # noqa: E402
 from test_tracking import FRAME, MK_LBUTTON, RATE, SRC_H, SRC_W, WM_LBUTTONDBLCLK, lparam  # noqa: E402
@@ -57,8 +56,6 @@ def edges(m):
 
 class DeskTest(test_startup.LoupeSession):
     maxDiff = None
-    open_menu = test_tray.TrayTest.open_menu
-    pick = test_tray.TrayTest.pick
 
     @classmethod
     def setUpClass(cls):

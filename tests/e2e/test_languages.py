@@ -100,8 +100,6 @@ def inside(inner, outer):
 class LanguagesTest(test_startup.LoupeSession):
     maxDiff = None
     clipped = []  # captions that did not fit, told at the end
-    open_menu = test_tray.TrayTest.open_menu
-    pick = test_tray.TrayTest.pick
     tray_icons = classmethod(test_tray.TrayTest.tray_icons.__func__)
 
     @classmethod
@@ -163,7 +161,7 @@ class LanguagesTest(test_startup.LoupeSession):
         if access_key:
             self.session.xdotool("key", access_key)
         else:
-            r = self.session.probe("pick", test_tray.downs_to(items, LANGUAGE_ITEM))
+            r = self.session.probe("pick", test_startup.downs_to(items, LANGUAGE_ITEM))
             self.assertTrue(r and r[0].get("ok"), "opening the submenu: %r" % r)
         def two_menus():
             menus = [m for m in self.session.probe("menus") if m["items"]]

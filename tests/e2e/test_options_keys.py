@@ -23,7 +23,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
 from lnswine import unix_to_windows, wait_for  # noqa: E402
 from test_settings import write_utf16_ini  # noqa: E402
-from test_tray import downs_to  # noqa: E402
 
 OPTIONS_ITEM = 12  # "&Options..." among the menu's items, separators counted
 CAPTION = "Lensoro - Options"
@@ -114,13 +113,9 @@ class OptionsKeysTest(test_startup.LoupeSession):
     def test_1_tab_goes_once_round_every_control(self):
         s = self.session
         r = self.loupe["rect"]
-        s.xdotool("mousemove", r[0] + 60, r[1] + 60)
-        time.sleep(0.2)
-        s.xdotool("click", 3)
-        menus = wait_for(lambda: [m for m in s.probe("menus") if m["items"]], 5, 0.3, "the popup menu")
-        items = menus[0]["items"]
+        items = self.open_menu(r[0] + 60, r[1] + 60)
         self.assertEqual(items[OPTIONS_ITEM]["text"], "&Options...")
-        s.probe("pick", downs_to(items, OPTIONS_ITEM))
+        self.pick(items, OPTIONS_ITEM)
         d = wait_for(self.dialog, 10, 0.3, "the options dialog shown")
         self.assertEqual(d["title"], CAPTION)
         # Out of the pointer's way: from here on, the keyboard only.

@@ -23,7 +23,6 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_languages  # noqa: E402
 import test_startup  # noqa: E402
-import test_tray  # noqa: E402
 from lnswine import wait_for  # noqa: E402
 
 DPIS = (96, 120, 144, 192)
@@ -36,8 +35,6 @@ WS_VSCROLL = 0x00200000
 
 class ScaledTest(test_startup.LoupeSession):
     maxDiff = None
-    open_menu = test_tray.TrayTest.open_menu
-    pick = test_tray.TrayTest.pick
     assert_labels_clear = test_languages.LanguagesTest.assert_labels_clear
     screenshot_of = test_languages.LanguagesTest.screenshot_of
     seen = []

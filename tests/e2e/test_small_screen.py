@@ -21,7 +21,6 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_languages  # noqa: E402
 import test_startup  # noqa: E402
-import test_tray  # noqa: E402
 from lnswine import wait_for  # noqa: E402
 
 SCREEN = (1366, 768)
@@ -33,8 +32,6 @@ DESIGNED_WIDTH = 366  # the options dialog's client area at 96 DPI
 
 class SmallScreenTest(test_startup.LoupeSession):
     maxDiff = None
-    open_menu = test_tray.TrayTest.open_menu
-    pick = test_tray.TrayTest.pick
     screenshot_of = test_languages.LanguagesTest.screenshot_of
 
     @classmethod

@@ -84,9 +84,16 @@ def log_calls(path, name=None):
     return calls
 
 
+def downs_to(items, position):
+    """The Down presses that select the item at a position: the first one
+    selects the first item, separators are skipped."""
+    return 1 + sum(1 for item in items[:position] if not item["separator"])
+
+
 class LoupeSession(unittest.TestCase):
-    """Shared helpers: finding a copy's loupe and its magnifier child; one
-    Wine session per class, closed after its tests; each test's time."""
+    """Shared helpers: finding a copy's loupe and its magnifier child; its
+    popup menu opened with the mouse and an item picked with the keyboard;
+    one Wine session per class, closed after its tests; each test's time."""
 
     session = None
 
@@ -143,6 +150,23 @@ class LoupeSession(unittest.TestCase):
 
     def magnifier_children(self, loupe):
         return [c for c in self.session.probe("children", loupe["hwnd"]) if c["class"] == "Magnifier"]
+
+    def open_menu(self, x, y):
+        """Right-clicks at (x, y) and returns the open menu's items."""
+        s = self.session
+        s.xdotool("mousemove", x, y)
+        time.sleep(0.2)
+        s.xdotool("click", 3)
+        menus = wait_for(lambda: [m for m in s.probe("menus") if m["items"]], 5, 0.3, "an open popup menu")
+        self.assertEqual(len(menus), 1, "open menus: %r" % menus)
+        return menus[0]["items"]
+
+    def pick(self, items, position):
+        """Chooses the item at a position of the open menu as the keyboard
+        does, and waits for the menu to close."""
+        r = self.session.probe("pick", downs_to(items, position))
+        self.assertTrue(r and r[0].get("ok"), "pick %d: %r" % (position, r))
+        wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menu closed")
 
     def close_and_wait(self, loupe, process, how):
         r = self.session.probe(how, loupe["hwnd"], WM_CLOSE, 0, 0)

@@ -17,7 +17,6 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import test_startup  # noqa: E402
-import test_tray  # noqa: E402
 from lnswine import StubLog, wait_for  # noqa: E402
 from test_instances import FILTER_LIST, handle  # noqa: E402
 from test_settings import write_utf16_ini  # noqa: E402
@@ -32,8 +31,6 @@ class StormTest(test_startup.LoupeSession):
     """A and B (lensoro.exe from two folders, apart), the storm at A, then at B."""
 
     maxDiff = None
-    open_menu = test_tray.TrayTest.open_menu
-    pick = test_tray.TrayTest.pick
 
     @classmethod
     def setUpClass(cls):

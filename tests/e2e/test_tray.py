@@ -36,12 +36,6 @@ DEFAULT_ITEMS = [
 TRAY_CLASS, TRAY_ICON_CLASS = "__winex11_standalone_tray", "__winex11_tray_icon"
 
 
-def downs_to(items, position):
-    """The Down presses that select the item at a position: the first one
-    selects the first item, separators are skipped."""
-    return 1 + sum(1 for item in items[:position] if not item["separator"])
-
-
 class TrayTest(test_startup.LoupeSession):
     maxDiff = None
 
@@ -75,21 +69,6 @@ class TrayTest(test_startup.LoupeSession):
     def wait_shown(self, shown, how):
         wait_for(lambda: self.loupe_shown() == shown, 5, 0.2, "the loupe %s after %s" % (
             "shown" if shown else "hidden", how))
-
-    def open_menu(self, x, y):
-        """Right-clicks at (x, y) and returns the open menu's items."""
-        s = self.session
-        s.xdotool("mousemove", x, y)
-        time.sleep(0.2)
-        s.xdotool("click", 3)
-        menus = wait_for(lambda: [m for m in s.probe("menus") if m["items"]], 5, 0.3, "an open popup menu")
-        self.assertEqual(len(menus), 1, "open menus: %r" % menus)
-        return menus[0]["items"]
-
-    def pick(self, items, position):
-        r = self.session.probe("pick", downs_to(items, position))
-        self.assertTrue(r and r[0].get("ok"), "pick %d: %r" % (position, r))
-        wait_for(lambda: not self.session.probe("menus"), 5, 0.2, "the menu closed")
 
     def test_1_tray_icon_is_added(self):
         self.assertEqual(self.icons_before, [], "tray icons before the start")
